@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+// The application delegate: launch sequence, the shared state every screen reaches, the send entry point.
+#include "app/vantro_app_delegate.h"
+
+#include "platform/local_time.h"
+#include "protocol/codes.h"
+#include "protocol/frame.h"
+
+namespace vantro {
+namespace {
+// The most bytes any command reads from its caller's data.
+constexpr std::size_t kMaxCommandData = 6;
+}  // namespace
+
+VantroAppDelegate::VantroAppDelegate(AppPorts ports) : m_ports(std::move(ports)) {}
+
+VantroAppDelegate::~VantroAppDelegate() {
+    if (m_rssiTimer) m_ports.runLoop.cancel(m_rssiTimer);
+}
+
+bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, TelephonyCallback onTelephony) {
+    strTransmitStatus = localized("NoSync");
+    strBlueStatus = localized("Disconnected");
+    m_rssiTimer = m_ports.runLoop.every(2.0, [this] { readRSSI(); });
+    if (telephony && onTelephony) {
+        // The telephony source may call from its own thread; the core runs on the main loop only.
+        RunLoop* loop = &m_ports.runLoop;
+        telephony->addObserver([loop, onTelephony](const std::string& name, const TelephonyUserInfo& info) {
+            loop->post([onTelephony, name, info] { onTelephony(name, info); });
+        });
+    }
+    m_send_status = 0;
+    return true;
+}
+
+void VantroAppDelegate::SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t /*length*/) {
+    if (m_send_status == 1) return;
+    m_send_status = 1;
+    const auto frame = BuildFrame(type, data, kMaxCommandData, toLocal(m_ports.runLoop.wallNow()));
+    if (frame && characteristic) {
+        const BleUuid commandUuid = BleUuid::fromString(kCommandCharacteristicUuid);
+        for (const auto& c : *characteristic) {
+            if (c && c->uuid == commandUuid) {
+                if (peripheral) peripheral->writeValue(*frame, c, BleWriteType::WithResponse);
+                m_ports.log.log(CommandLogLine(type));
+                break;
+            }
+        }
+    }
+    m_send_status = 0;
+}
+
+void VantroAppDelegate::startScanning() {
+    if (manager) manager->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
+}
+
+void VantroAppDelegate::stopScanning() {
+    if (manager) manager->stopScan();
+}
+
+void VantroAppDelegate::connectPeripheral(const BlePeripheralPtr& p) {
+    peripheral = p;
+    if (manager && p) manager->connectPeripheral(p, true);
+}
+
+void VantroAppDelegate::disconnectPeripheral(const BlePeripheralPtr& p) {
+    if (manager && p) manager->cancelPeripheralConnection(p);
+}
+
+bool VantroAppDelegate::isConnected() const {
+    return peripheral && peripheral->isConnected();
+}
+
+void VantroAppDelegate::readRSSI() {
+    if (peripheral) peripheral->readRSSI();
+}
+
+BlePeripheralPtr VantroAppDelegate::getBlePeripheralFromBleList(std::string_view key) const {
+    if (!bleList) return nullptr;
+    auto it = bleList->find(std::string(key));
+    return it == bleList->end() ? nullptr : it->second.device;
+}
+
+bool VantroAppDelegate::comparePeripheral(const BlePeripheralPtr& p1, const BlePeripheralPtr& p2) const {
+    return p1 && p1 == p2;
+}
+
+bool VantroAppDelegate::checkPeripheralFromBlePeripheralArray(const BlePeripheralPtr& p) const {
+    if (!bleList) return false;
+    for (const auto& [key, dev] : *bleList) {
+        if (dev.device == p) return true;
+    }
+    return false;
+}
+
+const bleDevice* VantroAppDelegate::getBlePeripheralFromBlePeripheralArray(const bleDevice* object) const {
+    if (!bleList) return nullptr;
+    for (const auto& [key, dev] : *bleList) {
+        if (&dev == object) return &dev;
+    }
+    return nullptr;
+}
+
+void VantroAppDelegate::printPeripheral() const {
+    if (!bleList) return;
+    for (const auto& [key, dev] : *bleList) m_ports.log.log(key + " ");
+}
+
+void VantroAppDelegate::didReceiveLocalNotification(const LocalNotification& n) {
+    if (!m_ports.notifier) return;
+    if (m_ports.notifier->applicationState() != AppState::Background && m_ports.sound) m_ports.sound->vibrate();
+    m_ports.notifier->showAlert(m_ports.displayName, n.alertBody, n.alertAction);
+}
+
+std::string seenDeviceKey(const BlePeripheral& p) {
+    return p.name().value_or("(null)") + ": " + p.identifier();
+}
+
+}  // namespace vantro

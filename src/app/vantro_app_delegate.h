@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// The application delegate: launch sequence, the shared state every screen reaches, the send entry point.
+#pragma once
+
+#include "app/ble_device.h"
+#include "platform/ble.h"
+#include "platform/debug_log.h"
+#include "platform/key_value_store.h"
+#include "platform/localizer.h"
+#include "platform/run_loop.h"
+#include "platform/services.h"
+#include "platform/telephony.h"
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantro {
+
+class sqlite_data;
+
+/// The ports the application core runs on; owned by the shell, outliving the delegate.
+struct AppPorts {
+    RunLoop& runLoop;
+    DebugLog& log;
+    const Localizer& localizer;
+    KeyValueStore& settings;
+    Notifier* notifier = nullptr;
+    SoundPlayer* sound = nullptr;
+    UrlOpener* urls = nullptr;
+    DeviceIdiom idiom = DeviceIdiom::Phone;
+    std::string displayName = "Vantro";
+    std::string version = "1.0.0";
+};
+
+/// Holder of the shared state for the whole run; screens reach it as their appDelegate.
+class VantroAppDelegate {
+public:
+    explicit VantroAppDelegate(AppPorts ports);
+    ~VantroAppDelegate();
+    VantroAppDelegate(const VantroAppDelegate&) = delete;
+    VantroAppDelegate& operator=(const VantroAppDelegate&) = delete;
+
+    /// Launch: status texts, the 2-second signal timer, the telephony observer, the send guard.
+    /// Telephony events are posted onto the run loop before `onTelephony` sees them.
+    bool didFinishLaunchingWithOptions(Telephony* telephony, TelephonyCallback onTelephony);
+
+    // Shared state, in the order the screens rely on.
+    std::shared_ptr<sqlite_data> m_db;
+    std::shared_ptr<BleCentral> manager;
+    BlePeripheralPtr peripheral;
+    /// Every characteristic of the wristband service as last discovered; absent before the first discovery.
+    std::optional<std::vector<BleCharacteristicPtr>> characteristic;
+    std::string strBlueStatus;
+    std::string strTransmitStatus;
+    /// Seen wristbands by "name: identifier"; absent until the today screen has loaded.
+    std::optional<std::map<std::string, bleDevice>> bleList;
+    std::atomic<std::int32_t> m_send_status{0};
+
+    void setStrBlueStatus(std::string_view key) { strBlueStatus = localized(key); }
+    void setStrTransmitStatus(std::string text) { strTransmitStatus = std::move(text); }
+
+    /// The one way to send a command: build its frame, write it with response to the command
+    /// characteristic, log its line. `length` is accepted and not used; `data` must hold the bytes
+    /// the command reads (up to six).
+    void SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t length);
+
+    // Connection primitives.
+    void startScanning();
+    void stopScanning();
+    void connectPeripheral(const BlePeripheralPtr& p);
+    void disconnectPeripheral(const BlePeripheralPtr& p);
+    bool isConnected() const;
+
+    // Seen-wristband look-ups and the signal timer's action.
+    void readRSSI();
+    BlePeripheralPtr getBlePeripheralFromBleList(std::string_view key) const;
+    bool comparePeripheral(const BlePeripheralPtr& p1, const BlePeripheralPtr& p2) const;
+    bool checkPeripheralFromBlePeripheralArray(const BlePeripheralPtr& p) const;
+    const bleDevice* getBlePeripheralFromBlePeripheralArray(const bleDevice* object) const;
+    void printPeripheral() const;
+
+    /// A local notification that reached the running app: vibrate unless in background, then a dialog
+    /// titled with the display name.
+    void didReceiveLocalNotification(const LocalNotification& n);
+
+    RunLoop& runLoop() const { return m_ports.runLoop; }
+    DebugLog& log() const { return m_ports.log; }
+    const Localizer& localizer() const { return m_ports.localizer; }
+    std::string localized(std::string_view key) const { return m_ports.localizer.localizedString(key); }
+    KeyValueStore& settings() const { return m_ports.settings; }
+    const AppPorts& ports() const { return m_ports; }
+
+private:
+    AppPorts m_ports;
+    TimerId m_rssiTimer = 0;
+};
+
+/// The key under which an advertisement is recorded: "%@: %@" of name and identifier,
+/// "(null)" for a peripheral without a name.
+std::string seenDeviceKey(const BlePeripheral& p);
+
+}  // namespace vantro

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// The command table of vantro-cli: each command file registers itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantro::cli {
+
+/// What every command gets: its arguments (after the command name) and the global options.
+struct Context {
+    std::vector<std::string> args;
+    std::string dataDir;   // --data-dir, empty for the default
+    std::string language;  // --lang, empty for the user's locale
+    std::ostream& out;
+    std::ostream& err;
+};
+
+using Handler = std::function<int(Context&)>;
+
+/// Registers a command; `usage` is one line for the help text.
+struct Registration {
+    Registration(std::string name, std::string usage, Handler handler);
+};
+
+/// Exit status for a usage error.
+inline constexpr int kUsageError = 2;
+
+/// Parses "0x1A" or "26" into 0..255.
+std::optional<std::uint8_t> parseByteNumber(std::string_view text);
+/// Parses hex bytes given as separate two-digit words or as one run of digits; absent on odd or non-hex input.
+std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::string>& words);
+/// "08 07 DE 07 0F"
+std::string hexLine(const std::vector<std::uint8_t>& bytes);
+/// Removes "--name VALUE" from args; the value, or absent. Sets `missing` when the value is missing.
+std::optional<std::string> takeOption(std::vector<std::string>& args, std::string_view name, bool& missing);
+
+}  // namespace vantro::cli

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+// vantro-cli frame and decode: the wire protocol by hand.
+#include "cli/cli.h"
+
+#include "platform/local_time.h"
+#include "protocol/frame.h"
+#include "protocol/report.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+namespace vantro::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json dateJson(const std::optional<CalendarDate>& d) {
+    return d ? Json(formatDate(*d)) : Json(nullptr);
+}
+Json timeJson(const std::optional<TimeOfDay>& t) {
+    return t ? Json(formatTime(*t)) : Json(nullptr);
+}
+
+struct ReportJson {
+    Json operator()(const EmergencyCallReport&) const { return {{"kind", "emergency"}}; }
+    Json operator()(const VersionReport& r) const {
+        return {{"kind", "version"}, {"major", r.major}, {"minor", r.minor}, {"rows", {VersionText(r)}}};
+    }
+    Json operator()(const CurrentReport& r) const {
+        const auto rows = CurrentRowTexts(r);
+        return {{"kind", "current"},    {"steps", r.steps},     {"distance", r.distance},     {"calories", r.calories},
+                {"restcal", r.restcal}, {"battery", r.battery}, {"activeTime", r.activeTime}, {"rows", Json(rows)}};
+    }
+    Json operator()(const DayRecordReport& r) const {
+        return {
+            {"kind", "day"},          {"date", dateJson(r.date)}, {"steps", r.steps},          {"distance", r.distance},
+            {"calories", r.calories}, {"restcal", r.restcal},     {"activeTime", r.activeTime}};
+    }
+    Json operator()(const SleepRecordReport& r) const {
+        return {{"kind", "sleep"},
+                {"date", dateJson(r.date)},
+                {"enterTime", r.enterTime},
+                {"spindlesTime", r.spindlesTime},
+                {"deepTime", r.deepTime},
+                {"remTime", r.remTime},
+                {"wakeupTime", r.wakeupTime},
+                {"wakeupCount", r.wakeupCount},
+                {"totalTime", timeJson(r.totalTime)},
+                {"startTime", timeJson(r.startTime)}};
+    }
+    Json operator()(const SyncCompleteReport&) const { return {{"kind", "syncComplete"}}; }
+    Json operator()(const NothingReport&) const { return {{"kind", "nothing"}}; }
+    Json operator()(const UnrecognisedReport&) const { return {{"kind", "unrecognised"}}; }
+};
+
+int frameCommand(Context& ctx) {
+    bool missing = false;
+    auto at = takeOption(ctx.args, "--at", missing);
+    if (missing || ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli frame CODE [BYTE ...] [--at YYYY-MM-DDTHH:MM:SS]\n";
+        return kUsageError;
+    }
+    LocalDateTime when = toLocal(std::chrono::system_clock::now());
+    if (at) {
+        auto parsed = parseIsoLocal(*at);
+        if (!parsed) {
+            ctx.err << "vantro-cli frame: '" << *at << "' is not a valid local time (YYYY-MM-DDTHH:MM:SS)\n";
+            return kUsageError;
+        }
+        when = *parsed;
+    }
+    auto code = parseByteNumber(ctx.args[0]);
+    if (!code) {
+        ctx.err << "vantro-cli frame: '" << ctx.args[0] << "' is not a command code (0 to 255, decimal or 0x-hex)\n";
+        return kUsageError;
+    }
+    std::vector<std::uint8_t> data;
+    for (size_t i = 1; i < ctx.args.size(); ++i) {
+        auto b = parseHexBytes({ctx.args[i]});
+        if (!b || b->size() != 1) {
+            ctx.err << "vantro-cli frame: '" << ctx.args[i] << "' is not a two-digit hex byte\n";
+            return kUsageError;
+        }
+        data.push_back((*b)[0]);
+    }
+    auto frame = BuildFrame(*code, data.data(), data.size(), when);
+    if (!frame) {
+        ctx.out << "none\n";
+        return 1;
+    }
+    ctx.out << hexLine(*frame) << "\n";
+    return 0;
+}
+
+int decodeCommand(Context& ctx) {
+    auto bytes = parseHexBytes(ctx.args);
+    if (!bytes) {
+        ctx.err << "vantro-cli decode: give the value as two-digit hex bytes (\"33 10 27\") or one even run of hex "
+                   "digits (\"331027\")\n";
+        return kUsageError;
+    }
+    ctx.out << std::visit(ReportJson{}, DecodeReport(bytes->data(), bytes->size())).dump() << "\n";
+    return 0;
+}
+
+const Registration frameReg("frame", "frame CODE [BYTE ...] [--at YYYY-MM-DDTHH:MM:SS]   print a command frame",
+                            frameCommand);
+const Registration decodeReg("decode", "decode HEX...                                     decode a report as JSON",
+                             decodeCommand);
+
+}  // namespace
+}  // namespace vantro::cli

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// Calendar days, times of day and local time in the user's time zone (TZ is honoured).
+#pragma once
+
+#include "platform/run_loop.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantro {
+
+/// A calendar day; only real days (2014-02-30 is not one) pass `isValid`.
+struct CalendarDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    bool isValid() const;
+    auto operator<=>(const CalendarDate&) const = default;
+};
+
+/// A time of day on the 24-hour clock, 00:00 to 23:59.
+struct TimeOfDay {
+    int hour = 0;
+    int minute = 0;
+    bool isValid() const { return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59; }
+    auto operator<=>(const TimeOfDay&) const = default;
+};
+
+/// The six fields of a local date and time.
+struct LocalDateTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    CalendarDate date() const { return {year, month, day}; }
+    TimeOfDay time() const { return {hour, minute}; }
+    auto operator<=>(const LocalDateTime&) const = default;
+};
+
+/// Breaks an instant down in the current time zone.
+LocalDateTime toLocal(Instant t);
+/// The instant of a local date and time; absent when the fields do not name a real moment.
+std::optional<Instant> fromLocal(const LocalDateTime& local);
+
+/// Only a real calendar day gives a date: a year of 1 to 9999, a month of 1 to 12, a day the month has.
+std::optional<CalendarDate> makeDate(int year, int month, int day);
+std::optional<TimeOfDay> makeTime(int hour, int minute);
+
+std::string formatDate(const CalendarDate& d);        // "yyyy-MM-dd"
+std::string formatTime(const TimeOfDay& t);           // "HH:mm"
+std::string formatDateTime(const LocalDateTime& dt);  // "yyyy-MM-dd HH:mm:ss"
+
+/// Strict parsing: exact width, digits only, real values ("2014-02-30" and "24:00" are refused).
+std::optional<CalendarDate> parseDate(std::string_view text);
+std::optional<TimeOfDay> parseTime(std::string_view text);
+std::optional<LocalDateTime> parseDateTime(std::string_view text);
+/// Also accepts the ISO form with 'T' between date and time ("2014-07-15T10:00:00").
+std::optional<LocalDateTime> parseIsoLocal(std::string_view text);
+
+/// An instant as ISO 8601 text in UTC ("2014-07-15T08:30:00Z") and back.
+std::string formatIsoUtc(Instant t);
+std::optional<Instant> parseIsoUtc(std::string_view text);
+
+}  // namespace vantro

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+#include "app/vantro_app_delegate.h"
+#include "platform/manual_run_loop.h"
+#include "protocol/codes.h"
+
+#include "fake_ble.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct Fixture : ::testing::Test {
+    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};  // 2014-07-15 15:04:05 UTC
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    std::shared_ptr<FakePeripheral> band =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+
+    void discoverWristband() {
+        const auto service = band->addWristbandService();
+        app.peripheral = band;
+        app.characteristic = service->characteristics;
+    }
+};
+
+}  // namespace
+
+TEST_F(Fixture, LaunchSetsStatusTextsGuardAndRssiTimer) {
+    ScriptedTelephony telephony;
+    EXPECT_TRUE(app.didFinishLaunchingWithOptions(&telephony, [](const std::string&, const TelephonyUserInfo&) {}));
+    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_EQ(app.m_send_status, 0);
+    EXPECT_EQ(telephony.observerCount(), 1u);
+    EXPECT_FALSE(app.manager);
+    EXPECT_FALSE(app.bleList);
+    EXPECT_FALSE(app.m_db);
+
+    // Before a band is chosen the timer fires and asks nothing of Bluetooth.
+    loop.advance(4.0);
+    app.peripheral = band;
+    loop.advance(1.99);
+    EXPECT_EQ(band->rssiReads, 0);
+    loop.advance(0.01);
+    EXPECT_EQ(band->rssiReads, 1);
+    loop.advance(6.0);
+    EXPECT_EQ(band->rssiReads, 4);
+}
+
+TEST_F(Fixture, StatusTextsComeFromTheCatalog) {
+    GettextLocalizer en("en");
+    VantroAppDelegate english(AppPorts{loop, log, en, settings});
+    english.didFinishLaunchingWithOptions(nullptr, nullptr);
+    EXPECT_EQ(english.strTransmitStatus, "Not synced");
+    EXPECT_EQ(english.strBlueStatus, "Disconnected");
+}
+
+TEST_F(Fixture, TelephonyEventsArriveOnTheRunLoop) {
+    ScriptedTelephony telephony;
+    std::vector<std::string> names;
+    app.didFinishLaunchingWithOptions(
+        &telephony, [&](const std::string& name, const TelephonyUserInfo&) { names.push_back(name); });
+    telephony.deliver("kCTCallIdentificationChangeNotification");
+    EXPECT_TRUE(names.empty());
+    loop.runPending();
+    EXPECT_EQ(names, (std::vector<std::string>{"kCTCallIdentificationChangeNotification"}));
+}
+
+TEST_F(Fixture, SendWritesOneFrameWithResponseToTheCommandCharacteristic) {
+    discoverWristband();
+    const std::uint8_t height[] = {165, 0, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_BODYHEIGHT, height, 1);
+    ASSERT_EQ(band->writes.size(), 1u);
+    EXPECT_EQ(hex(band->writes[0].value), "04 A5");
+    EXPECT_EQ(band->writes[0].characteristic, band->characteristic(kCommandCharacteristicUuid));
+    EXPECT_EQ(band->writes[0].type, BleWriteType::WithResponse);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"SendData: CMD_TYPE_BODYHEIGHT"}));
+    EXPECT_EQ(app.m_send_status, 0);
+
+    // The Length argument has no effect; the date and time come from the local clock.
+    const std::uint8_t alarm[] = {7, 30, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_ALERT_TIME, alarm, 1);
+    app.SendData(CMD_TYPE_DATE, alarm, 1);
+    app.SendData(CMD_TYPE_PRESENT, alarm, 2);
+    ASSERT_EQ(band->writes.size(), 4u);
+    EXPECT_EQ(hex(band->writes[1].value), "0C 07 1E");
+    EXPECT_EQ(hex(band->writes[2].value), "08 07 DE 07 0F");
+    EXPECT_EQ(log.lines.back(), "SendData: CMD_TYPE_ PRESENT");
+}
+
+TEST_F(Fixture, RefusedValuesAndNonCommandsWriteAndLogNothing) {
+    discoverWristband();
+    const std::uint8_t low[] = {79, 0, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_BODYHEIGHT, low, 1);
+    for (std::uint8_t code : {0, 13, 24, 26, 29, 32, 181, 183, 255}) app.SendData(code, low, 1);
+    EXPECT_TRUE(band->writes.empty());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(app.m_send_status, 0);
+    // The guard was cleared: the next command goes out.
+    const std::uint8_t weight[] = {65, 0, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_BODYWEIGHT, weight, 1);
+    ASSERT_EQ(band->writes.size(), 1u);
+    EXPECT_EQ(hex(band->writes[0].value), "05 41");
+}
+
+TEST_F(Fixture, NoCommandCharacteristicMeansNoWriteAndNoLog) {
+    const std::uint8_t d[] = {1, 0, 0, 0, 0, 0};
+    app.peripheral = band;
+    app.SendData(CMD_TYPE_FINDME, d, 1);  // no list at all
+    app.characteristic = std::vector<BleCharacteristicPtr>{};
+    app.SendData(CMD_TYPE_FINDME, d, 1);  // empty list
+    auto reportOnly = std::make_shared<BleCharacteristic>();
+    reportOnly->uuid = BleUuid::fromString(kReportCharacteristicUuid);
+    app.characteristic = std::vector<BleCharacteristicPtr>{reportOnly};
+    app.SendData(CMD_TYPE_FINDME, d, 1);  // report characteristic only: never written to
+    EXPECT_TRUE(band->writes.empty());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(app.m_send_status, 0);
+}
+
+TEST_F(Fixture, CommandCharacteristicWithoutPeripheralStillLogs) {
+    discoverWristband();
+    app.peripheral = nullptr;
+    const std::uint8_t d[] = {0xB6, 0x5A, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_FACTORY, d, 2);
+    EXPECT_TRUE(band->writes.empty());
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"SendData: CMD_TYPE_FACTORY"}));
+    EXPECT_EQ(app.m_send_status, 0);
+}
+
+TEST_F(Fixture, GuardDropsACallWhileOneIsRunning) {
+    discoverWristband();
+    app.m_send_status = 1;
+    const std::uint8_t d[] = {0, 0, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_TELIN, d, 2);
+    EXPECT_TRUE(band->writes.empty());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(app.m_send_status, 1);
+}
+
+TEST_F(Fixture, OnlyTheFirstMatchingCharacteristicIsWritten) {
+    discoverWristband();
+    auto second = std::make_shared<BleCharacteristic>();
+    second->uuid = BleUuid::fromString(kCommandCharacteristicUuid);
+    app.characteristic->push_back(second);
+    const std::uint8_t d[] = {0, 0, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_GET_VERSION, d, 1);
+    ASSERT_EQ(band->writes.size(), 1u);
+    EXPECT_NE(band->writes[0].characteristic, second);
+}
+
+TEST_F(Fixture, ConnectionPrimitivesAndLookups) {
+    auto central = std::make_shared<FakeCentral>();
+    app.manager = central;
+    EXPECT_FALSE(app.isConnected());
+    app.startScanning();
+    ASSERT_EQ(central->scans.size(), 1u);
+    EXPECT_EQ(central->scans[0].services.at(0).toString(), kWristbandServiceUuid);
+    EXPECT_TRUE(central->scans[0].allowDuplicates);
+
+    app.connectPeripheral(band);
+    EXPECT_EQ(app.peripheral, band);
+    ASSERT_EQ(central->connects.size(), 1u);
+    EXPECT_TRUE(central->connects[0].notifyOnConnection);
+    band->connected = true;
+    EXPECT_TRUE(app.isConnected());
+    app.disconnectPeripheral(band);
+    EXPECT_EQ(central->cancels.size(), 1u);
+    EXPECT_EQ(app.peripheral, band);
+
+    EXPECT_FALSE(app.getBlePeripheralFromBleList("x"));
+    EXPECT_FALSE(app.checkPeripheralFromBlePeripheralArray(band));
+    app.bleList.emplace();
+    (*app.bleList)[seenDeviceKey(*band)] = bleDevice{std::nullopt, band, -60.0f};
+    EXPECT_EQ(seenDeviceKey(*band), "Vantro: 8A7C2E1F-0000-4000-8000-00000000A001");
+    EXPECT_EQ(app.getBlePeripheralFromBleList("Vantro: 8A7C2E1F-0000-4000-8000-00000000A001"), band);
+    EXPECT_FALSE(app.getBlePeripheralFromBleList("Vantro: 8A7C2E1F"));
+    EXPECT_TRUE(app.checkPeripheralFromBlePeripheralArray(band));
+    EXPECT_TRUE(app.comparePeripheral(band, band));
+    EXPECT_FALSE(app.comparePeripheral(nullptr, nullptr));
+    auto nameless = std::make_shared<FakePeripheral>("00000000-0000-0000-0000-000000000000", std::nullopt);
+    EXPECT_EQ(seenDeviceKey(*nameless), "(null): 00000000-0000-0000-0000-000000000000");
+}

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#include "platform/local_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace vantro;
+
+namespace {
+struct ScopedTz {
+    explicit ScopedTz(const char* tz) {
+        const char* old = std::getenv("TZ");
+        if (old) m_old = old;
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~ScopedTz() {
+        if (m_old.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", m_old.c_str(), 1);
+        tzset();
+    }
+    std::string m_old;
+};
+}  // namespace
+
+TEST(LocalTime, StrictDateParsing) {
+    EXPECT_EQ(parseDate("2014-07-15"), (CalendarDate{2014, 7, 15}));
+    EXPECT_EQ(parseDate("2016-02-29"), (CalendarDate{2016, 2, 29}));
+    for (const char* bad : {"2014-02-30", "2015-02-29", "1900-02-29", "2014-13-01", "2014-00-10", "2014-07-00",
+                            "2014-7-15", "2014-07-15 ", "20140715", "abcd-ef-gh", "0000-01-01", ""}) {
+        EXPECT_FALSE(parseDate(bad)) << bad;
+    }
+    EXPECT_TRUE(parseDate("2000-02-29"));
+}
+
+TEST(LocalTime, StrictTimeParsing) {
+    EXPECT_EQ(parseTime("23:59"), (TimeOfDay{23, 59}));
+    EXPECT_EQ(parseTime("00:00"), (TimeOfDay{0, 0}));
+    for (const char* bad : {"24:00", "12:60", "1:05", "12:5", "12-05", "-1:00", ""})
+        EXPECT_FALSE(parseTime(bad)) << bad;
+    EXPECT_EQ(parseDateTime("2014-12-29 23:05:09"), (LocalDateTime{2014, 12, 29, 23, 5, 9}));
+    EXPECT_FALSE(parseDateTime("2014-12-29 23:05:60"));
+    EXPECT_FALSE(parseDateTime("2014-12-29T23:05:09"));
+    EXPECT_EQ(parseIsoLocal("2014-12-29T23:05:09"), (LocalDateTime{2014, 12, 29, 23, 5, 9}));
+}
+
+TEST(LocalTime, FormattingPadsEveryField) {
+    EXPECT_EQ(formatDate({2014, 7, 5}), "2014-07-05");
+    EXPECT_EQ(formatTime({7, 5}), "07:05");
+    EXPECT_EQ(formatDateTime({2014, 12, 29, 0, 30, 0}), "2014-12-29 00:30:00");
+}
+
+TEST(LocalTime, BreakdownHonoursTimeZone) {
+    const Instant t{std::chrono::seconds{1405407600}};  // 2014-07-15 07:00:00 UTC
+    {
+        ScopedTz tz("UTC");
+        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 7, 0, 0}));
+    }
+    {
+        ScopedTz tz("Asia/Shanghai");
+        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 15, 0, 0}));
+        EXPECT_EQ(fromLocal({2014, 7, 15, 15, 0, 0}), t);
+    }
+    {
+        ScopedTz tz("America/Los_Angeles");
+        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 0, 0, 0}));
+    }
+    EXPECT_FALSE(fromLocal({2014, 2, 30, 0, 0, 0}));
+}
+
+TEST(LocalTime, IsoUtcRoundTrip) {
+    const Instant t{std::chrono::seconds{1405407600}};
+    EXPECT_EQ(formatIsoUtc(t), "2014-07-15T07:00:00Z");
+    EXPECT_EQ(parseIsoUtc("2014-07-15T07:00:00Z"), t);
+    EXPECT_FALSE(parseIsoUtc("2014-07-15T07:00:00"));
+    EXPECT_FALSE(parseIsoUtc("2014-02-30T07:00:00Z"));
+    EXPECT_EQ(parseIsoUtc("1969-12-31T23:59:59Z"), Instant{std::chrono::seconds{-1}});
+}
