@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// The activity database: one SQLite file, one row per calendar date with its activity and sleep.
+#pragma once
+
+#include "platform/debug_log.h"
+#include "platform/local_time.h"
+#include "store/sleep_data.h"
+#include "store/sports_data.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantro {
+
+/// Opens and closes the file around every operation; nothing is held between calls.
+/// Failures are a false or 0 result plus a log line; the user's file is never deleted or truncated.
+class sqlite_data {
+public:
+    /// `dataDir` is created when missing; the file is dataDir/"database.sqlite3". Creates the table.
+    sqlite_data(std::string dataDir, DebugLog& log);
+
+    const std::string& m_dataFilePath() const { return m_path; }
+
+    bool createDatabase();
+    bool createTable();
+
+    /// Day upsert. An absent date is refused (false, a log line); nothing is stored.
+    bool updateData(const std::optional<CalendarDate>& date, std::int32_t step, std::int32_t distance,
+                    std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime);
+    /// Sleep upsert; absent times are stored as NULL. An absent date is refused.
+    bool updateSleepData(const std::optional<CalendarDate>& date, std::int32_t enterTime, std::int32_t spindlesTime,
+                         std::int32_t deepTime, std::int32_t remTime, std::int32_t wakeupTime,
+                         std::int32_t wakeupCount, const std::optional<TimeOfDay>& totalTime,
+                         const std::optional<TimeOfDay>& startTime);
+
+    /// Appends one record per row, oldest date first; returns the number appended (0 on failure).
+    int databaseToArray(std::vector<sportsData>& out);
+    int SleepDataToArray(std::vector<sleepData>& out);
+
+    /// Empties the table (factory reset). Returns false when the file could not be changed.
+    bool clearData();
+
+private:
+    std::string m_path;
+    DebugLog& m_log;
+};
+
+}  // namespace vantro
