@@ -4,14 +4,13 @@
 #include "store/sqlite_data.h"
 
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <functional>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vantro;
@@ -45,32 +44,6 @@ struct Store : ::testing::Test {
         return s && s.step() == SQLITE_ROW ? static_cast<int>(s.columnInt(0)) : -1;
     }
 };
-
-// Runs `check` (empty result = passed) as an unprivileged user when the tests run as root,
-// since root writes through any permission bits.
-std::string runUnprivileged(const std::function<std::string()>& check) {
-    if (geteuid() != 0) return check();
-    int fds[2];
-    if (pipe(fds) != 0) return "pipe failed";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        std::string result = "cannot drop privileges";
-        if (setgid(65534) == 0 && setuid(65534) == 0) result = check();
-        if (!result.empty() && write(fds[1], result.data(), result.size()) < 0) _exit(3);
-        _exit(result.empty() ? 0 : 1);
-    }
-    close(fds[1]);
-    std::string message;
-    char buf[256];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) message.append(buf, static_cast<size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return message.empty() ? "child failed" : message;
-    return {};
-}
 
 }  // namespace
 
