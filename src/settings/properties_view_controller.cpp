@@ -74,10 +74,14 @@ void PropertiesViewController::viewDidLoad() {
         bool scrolls;
     };
     static const Page kPages[] = {
-        {"Bluetooth", "PropertyBluetoothSetup", true}, {"BodyHeight", "PropertyBodyHeight", false},
-        {"BodyWeight", "PropertyBodyWeight", false},   {"DisplayTime", "PropertyDisplay", false},
-        {"Alert", "PropertyAlermTime", false},         {"Present", "PropertyPresent", true},
-        {"Wish", "PropertyWish", true},                {"LongTimeSit", "PropertyLongTimeSit", false},
+        {"Bluetooth", "PropertyBluetoothSetup", true},
+        {"BodyHeight", "PropertyBodyHeight", false},
+        {"BodyWeight", "PropertyBodyWeight", false},
+        {"DisplayTime", "PropertyDisplay", false},
+        {"Alert", "PropertyAlermTime", false},
+        {"Present", "PropertyPresent", true},
+        {"Wish", "PropertyWish", true},
+        {"LongTimeSit", "PropertyLongTimeSit", false},
         {"Medicine", "PropertyMedicine", false},
     };
     m_title.clear();
@@ -136,7 +140,8 @@ TimeOfDay PropertiesViewController::storedTime(const char* key) const {
 }
 
 void PropertiesViewController::numberPage(const char* unitKey, const char* placeholderKey) {
-    m_controls.push_back(label(1000, {0, 16, 100, 25}, {0, 16, 100, 25}, m_app.localized(unitKey), TextAlignment::Right));
+    m_controls.push_back(
+        label(1000, {0, 16, 100, 25}, {0, 16, 100, 25}, m_app.localized(unitKey), TextAlignment::Right));
     FormControl field;
     field.kind = ControlKind::TextField;
     field.tag = 1001;
@@ -181,8 +186,8 @@ void PropertiesViewController::reminderPage(bool medicine) {
     m_controls.push_back(label(base + 2, {5, 50, 100, 56}, {10, 50, 100, 56}, m_app.localized("txtStartTime"), L));
     m_controls.push_back(picker(base + 3, {0, 65, 240, 155}, {0, 80, 220, 260},
                                 storedTime(medicine ? "MedicineSTime" : "LongTimeSitSTime")));
-    m_controls.push_back(label(base + 4, {5, 185, 100, 191}, {250, 50, medicine ? 280.0 : 300.0, 56},
-                               m_app.localized("txtEndTime"), L));
+    m_controls.push_back(
+        label(base + 4, {5, 185, 100, 191}, {250, 50, medicine ? 280.0 : 300.0, 56}, m_app.localized("txtEndTime"), L));
     m_controls.push_back(picker(base + 5, {0, 265, 240, 355}, {220, 80, 300, 260},
                                 storedTime(medicine ? "MedicineETime" : "LongTimeSitETime")));
 }
@@ -250,8 +255,11 @@ Instant PropertiesViewController::pickerTimestamp(const FormControl& c) const {
 
 void PropertiesViewController::prompt(const std::string& messageKey, bool localisedButton) {
     if (presentAlert) {
-        presentAlert({m_app.localized("Prompt"), m_app.localized(messageKey), std::nullopt,
-                      {localisedButton ? m_app.localized("OK") : std::string("OK")}, nullptr});
+        presentAlert({m_app.localized("Prompt"),
+                      m_app.localized(messageKey),
+                      std::nullopt,
+                      {localisedButton ? m_app.localized("OK") : std::string("OK")},
+                      nullptr});
     }
 }
 
@@ -264,7 +272,9 @@ void PropertiesViewController::finish() {
     if (dismiss) dismiss();
 }
 
-void PropertiesViewController::backAction() { finish(); }
+void PropertiesViewController::backAction() {
+    finish();
+}
 
 bool PropertiesViewController::saveNumber(const char* storeKey, std::uint8_t command, int low, const char* emptyKey,
                                           const char* wanKey) {

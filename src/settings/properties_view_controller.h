@@ -38,8 +38,8 @@ struct FormControl {
     bool numericKeypad = false;
     std::vector<std::string> segments;
     int selectedSegment = 0;
-    bool on = false;     // switch
-    TimeOfDay time{};    // picker: hours and minutes only
+    bool on = false;   // switch
+    TimeOfDay time{};  // picker: hours and minutes only
 
     const ControlFrame& frame(DeviceIdiom idiom) const { return idiom == DeviceIdiom::Phone ? phone : tablet; }
 };

@@ -50,7 +50,9 @@ void SettingsViewController::viewDidLoad() {
     m_sync.m_sync_status = 0;
 }
 
-int SettingsViewController::numberOfSections() const { return kSectionCount; }
+int SettingsViewController::numberOfSections() const {
+    return kSectionCount;
+}
 
 int SettingsViewController::numberOfRowsInSection(int section) const {
     return section >= 0 && section < kSectionCount ? kSections[section].rows : 0;
@@ -70,7 +72,9 @@ double SettingsViewController::heightForRowAtIndexPath(IndexPath) const {
     return m_app.ports().idiom == DeviceIdiom::Phone ? 66.0 : 80.0;
 }
 
-std::string SettingsViewController::onOff(bool on) const { return m_app.localized(on ? "On" : "Off"); }
+std::string SettingsViewController::onOff(bool on) const {
+    return m_app.localized(on ? "On" : "Off");
+}
 
 SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
     SettingsRow r;
@@ -107,18 +111,18 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
             break;
         case 22: {
             const auto v = store.integerForKey("LongTimeSitInteval");
-            std::string detail = v == 0   ? m_app.localized("txtOff")
-                                 : v == 1 ? m_app.localized("txtLongTimeSit45m")
-                                          : strprintf("%lld%s", static_cast<long long>(v - 1),
-                                                      m_app.localized("txtHour").c_str());
+            std::string detail =
+                v == 0   ? m_app.localized("txtOff")
+                : v == 1 ? m_app.localized("txtLongTimeSit45m")
+                         : strprintf("%lld%s", static_cast<long long>(v - 1), m_app.localized("txtHour").c_str());
             page("LongTimeSit", detail, "settings_sit.png", "LongTimeSit");
             break;
         }
         case 23: {
             const auto v = store.integerForKey("MedicineInteval");
-            std::string detail = v == 0 ? m_app.localized("txtOff")
-                                        : strprintf("%lld%s", static_cast<long long>(v),
-                                                    m_app.localized("txtHour").c_str());
+            std::string detail =
+                v == 0 ? m_app.localized("txtOff")
+                       : strprintf("%lld%s", static_cast<long long>(v), m_app.localized("txtHour").c_str());
             page("MedicinePrompt", detail, "settings_medicine.png", "Medicine");
             break;
         }
@@ -198,18 +202,31 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
     if (!validPath(path)) return;
     const SettingsRow row = cellForRowAtIndexPath(path);
     switch (row.action) {
-        case SettingsAction::OpenPage: openPage(row.pageKey); break;
-        case SettingsAction::ToggleTelephoneAlert: toggle01("telephonealert"); break;
-        case SettingsAction::ToggleMessageAlert: toggle01("msgalert"); break;
-        case SettingsAction::ToggleFindMe: toggleFindMe(); break;
-        case SettingsAction::Sync: syncRow(); break;
+        case SettingsAction::OpenPage:
+            openPage(row.pageKey);
+            break;
+        case SettingsAction::ToggleTelephoneAlert:
+            toggle01("telephonealert");
+            break;
+        case SettingsAction::ToggleMessageAlert:
+            toggle01("msgalert");
+            break;
+        case SettingsAction::ToggleFindMe:
+            toggleFindMe();
+            break;
+        case SettingsAction::Sync:
+            syncRow();
+            break;
         case SettingsAction::FactoryReset: {
-            AlertModel alert{m_app.localized("SettingsDeletePrompt"), "", std::string("Cancel"), {"OK"},
-                             [this](int index) { alertViewClickedButtonAtIndex(index); }};
+            AlertModel alert{
+                m_app.localized("SettingsDeletePrompt"), "", std::string("Cancel"), {"OK"}, [this](int index) {
+                    alertViewClickedButtonAtIndex(index);
+                }};
             if (presentAlert) presentAlert(alert);
             break;
         }
-        case SettingsAction::None: break;
+        case SettingsAction::None:
+            break;
     }
 }
 
@@ -241,8 +258,11 @@ void SettingsViewController::toggleFindMe() {
 void SettingsViewController::syncRow() {
     if (!m_app.isConnected()) {
         if (presentAlert) {
-            presentAlert({m_app.localized("Prompt"), m_app.localized("SyncPrompt"), std::nullopt,
-                          {m_app.localized("OK")}, nullptr});
+            presentAlert({m_app.localized("Prompt"),
+                          m_app.localized("SyncPrompt"),
+                          std::nullopt,
+                          {m_app.localized("OK")},
+                          nullptr});
         }
         return;
     }

@@ -18,7 +18,15 @@ class VantroAppDelegate;
 class PropertiesViewController;
 
 /// What selecting a row does.
-enum class SettingsAction { None, OpenPage, ToggleTelephoneAlert, ToggleMessageAlert, ToggleFindMe, Sync, FactoryReset };
+enum class SettingsAction {
+    None,
+    OpenPage,
+    ToggleTelephoneAlert,
+    ToggleMessageAlert,
+    ToggleFindMe,
+    Sync,
+    FactoryReset
+};
 
 /// One row as the shell draws it.
 struct SettingsRow {

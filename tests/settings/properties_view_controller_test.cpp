@@ -33,9 +33,9 @@ TEST_F(PropertyPage, HeightIsRefusedOutsideItsBounds) {
         const char* text;
         const char* prompt;
     };
-    const Case refused[] = {{"", "txtHeightPrompt"},   {"79", "txtHeightPromptWan"}, {"256", "txtHeightPromptWan"},
-                            {"abc", "txtHeightPromptWan"}, {"-170", "txtHeightPromptWan"},
-                            {"99999999999999999999999", "txtHeightPromptWan"}};
+    const Case refused[] = {{"", "txtHeightPrompt"},        {"79", "txtHeightPromptWan"},
+                            {"256", "txtHeightPromptWan"},  {"abc", "txtHeightPromptWan"},
+                            {"-170", "txtHeightPromptWan"}, {"99999999999999999999999", "txtHeightPromptWan"}};
     auto& p = open({3, 0});
     for (const auto& c : refused) {
         alerts.clear();
@@ -50,8 +50,8 @@ TEST_F(PropertyPage, HeightIsRefusedOutsideItsBounds) {
     EXPECT_EQ(settings.integerForKey("bodyHeight"), 165);
     EXPECT_TRUE(band->writes.empty());
 
-    for (const auto& [text, frame, stored] : {std::tuple{"80", "04 50", 80}, std::tuple{"255", "04 FF", 255},
-                                              std::tuple{" +170cm", "04 AA", 170}}) {
+    for (const auto& [text, frame, stored] :
+         {std::tuple{"80", "04 50", 80}, std::tuple{"255", "04 FF", 255}, std::tuple{" +170cm", "04 AA", 170}}) {
         band->writes.clear();
         auto& q = open({3, 0});
         type(q, 1001, text);
@@ -66,7 +66,7 @@ TEST_F(PropertyPage, HeightIsRefusedOutsideItsBounds) {
 TEST_F(PropertyPage, WeightAndDisplayTimeBounds) {
     connectBand();
     const std::tuple<IndexPath, const char*, bool, const char*> cases[] = {
-        {{3, 1}, "9", false, ""},  {{3, 1}, "10", true, "05 0A"}, {{4, 0}, "2", false, ""},
+        {{3, 1}, "9", false, ""},     {{3, 1}, "10", true, "05 0A"},  {{4, 0}, "2", false, ""},
         {{4, 0}, "3", true, "0B 03"}, {{4, 0}, "255", true, "0B FF"},
     };
     for (const auto& [path, text, ok, frame] : cases) {
@@ -76,7 +76,9 @@ TEST_F(PropertyPage, WeightAndDisplayTimeBounds) {
         p.ProessResult();
         EXPECT_EQ(p.dismissed(), ok) << text;
         EXPECT_EQ(frames().empty(), !ok);
-        if (ok) EXPECT_EQ(frames()[0], frame);
+        if (ok) {
+            EXPECT_EQ(frames()[0], frame);
+        }
     }
     EXPECT_EQ(settings.integerForKey("displaytime"), 255);
     EXPECT_EQ(settings.integerForKey("bodyWeight"), 10);

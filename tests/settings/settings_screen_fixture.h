@@ -25,7 +25,8 @@ struct SettingsScreenFixture : ::testing::Test {
     MemoryKeyValueStore settings;
     VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
     std::shared_ptr<FakeCentral> central = std::make_shared<FakeCentral>();
-    std::shared_ptr<FakePeripheral> band = std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    std::shared_ptr<FakePeripheral> band =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
     int alarmStops = 0;
     SettingsViewController screen{app, [this] { ++alarmStops; }};
     std::vector<AlertModel> alerts;

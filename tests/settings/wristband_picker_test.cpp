@@ -7,7 +7,8 @@ using namespace vantro::testing;
 namespace {
 
 struct Picker : SettingsScreenFixture {
-    std::shared_ptr<FakePeripheral> other = std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A002", "Vantro");
+    std::shared_ptr<FakePeripheral> other =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A002", "Vantro");
 
     void SetUp() override {
         SettingsScreenFixture::SetUp();
