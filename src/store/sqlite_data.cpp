@@ -239,7 +239,8 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
     return true;
 }
 
-int sqlite_data::databaseToArray(std::vector<sportsData>& out) {
+template <class Record>
+int sqlite_data::listAll(std::vector<Record>& out, Record (*read)(const SqliteStatement&)) {
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
     if (!db.isOpen()) {
         logFailure("open", db);
@@ -252,16 +253,7 @@ int sqlite_data::databaseToArray(std::vector<sportsData>& out) {
     }
     const std::size_t before = out.size();
     int rc;
-    while ((rc = all.step()) == SQLITE_ROW) {
-        sportsData d;
-        d.date = dateText(all);
-        d.step = columnInt32(all, cStep);
-        d.distance = columnInt32(all, cDistance);
-        d.calories = columnInt32(all, cColaries);
-        d.restcal = columnInt32(all, cRestcal);
-        d.activetime = columnInt32(all, cActiveTime);
-        out.push_back(std::move(d));
-    }
+    while ((rc = all.step()) == SQLITE_ROW) out.push_back(read(all));
     if (rc != SQLITE_DONE) {
         // A listing is all or nothing: half a history would look like lost days.
         out.resize(before);
@@ -271,38 +263,33 @@ int sqlite_data::databaseToArray(std::vector<sportsData>& out) {
     return static_cast<int>(out.size() - before);
 }
 
+int sqlite_data::databaseToArray(std::vector<sportsData>& out) {
+    return listAll<sportsData>(out, [](const SqliteStatement& row) {
+        sportsData d;
+        d.date = dateText(row);
+        d.step = columnInt32(row, cStep);
+        d.distance = columnInt32(row, cDistance);
+        d.calories = columnInt32(row, cColaries);
+        d.restcal = columnInt32(row, cRestcal);
+        d.activetime = columnInt32(row, cActiveTime);
+        return d;
+    });
+}
+
 int sqlite_data::SleepDataToArray(std::vector<sleepData>& out) {
-    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return 0;
-    }
-    SqliteStatement all = db.prepare(kSelectAll);
-    if (!all) {
-        logFailure("listing", db);
-        return 0;
-    }
-    const std::size_t before = out.size();
-    int rc;
-    while ((rc = all.step()) == SQLITE_ROW) {
+    return listAll<sleepData>(out, [](const SqliteStatement& row) {
         sleepData d;
-        d.date = dateText(all);
-        d.enter_time = columnInt32(all, cEnterTime);
-        d.spindles_time = columnInt32(all, cSpindlesTime);
-        d.deep_time = columnInt32(all, cDeepTime);
-        d.rem_time = columnInt32(all, cREMTime);
-        d.wakeup_time = columnInt32(all, cWakeupTime);
-        d.wakeup_count = columnInt32(all, cWakeupCount);
-        d.total_time = all.columnText(cTotalTime).value_or("00:00");
-        d.start_time = all.columnText(cStartTime).value_or("00:00");
-        out.push_back(std::move(d));
-    }
-    if (rc != SQLITE_DONE) {
-        out.resize(before);
-        logFailure("listing", db);
-        return 0;
-    }
-    return static_cast<int>(out.size() - before);
+        d.date = dateText(row);
+        d.enter_time = columnInt32(row, cEnterTime);
+        d.spindles_time = columnInt32(row, cSpindlesTime);
+        d.deep_time = columnInt32(row, cDeepTime);
+        d.rem_time = columnInt32(row, cREMTime);
+        d.wakeup_time = columnInt32(row, cWakeupTime);
+        d.wakeup_count = columnInt32(row, cWakeupCount);
+        d.total_time = row.columnText(cTotalTime).value_or("00:00");
+        d.start_time = row.columnText(cStartTime).value_or("00:00");
+        return d;
+    });
 }
 
 bool sqlite_data::queryData(const std::optional<CalendarDate>& date, std::int32_t& step, std::int32_t& distance,

@@ -16,6 +16,7 @@
 namespace vantro {
 
 class SqliteConnection;
+class SqliteStatement;
 
 /// Opens and closes the file around every operation; nothing is held between calls.
 /// Failures are a false or 0 result plus a log line; the user's file is never deleted or truncated.
@@ -61,6 +62,9 @@ public:
 private:
     /// Logs a failure with SQLite's reason.
     void logFailure(std::string_view what, const SqliteConnection& db);
+    /// Appends one record per row, oldest date first; all or nothing.
+    template <class Record>
+    int listAll(std::vector<Record>& out, Record (*read)(const SqliteStatement&));
 
     std::string m_path;
     DebugLog& m_log;
