@@ -73,6 +73,18 @@ struct LinkFixtureT : ::testing::Test {
     void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
 };
 
+/// A loaded today screen over a scripted central, with one scripted band not yet connected.
+struct FakeBandFixture : LinkFixtureT<FakeCentral> {
+    std::shared_ptr<FakePeripheral> band =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+
+    void SetUp() override {
+        central = std::make_shared<FakeCentral>();
+        LinkFixtureT::SetUp();
+        load();
+    }
+};
+
 /// Bytes from "33 10 27 ...".
 inline Bytes bytes(const std::string& text) {
     Bytes out;

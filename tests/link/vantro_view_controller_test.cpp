@@ -10,14 +10,9 @@ using namespace vantro::testing;
 
 namespace {
 
-struct Controller : LinkFixtureT<FakeCentral> {
-    std::shared_ptr<FakePeripheral> band =
-        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
-
+struct Controller : FakeBandFixture {
     void SetUp() override {
-        central = std::make_shared<FakeCentral>();
-        LinkFixtureT::SetUp();
-        load();
+        FakeBandFixture::SetUp();
         log.lines.clear();
     }
     BleCharacteristicPtr report() const { return band->characteristic(kReportCharacteristicUuid); }
