@@ -20,6 +20,7 @@
 namespace vantro::gui {
 
 class MainWindow;
+class SettingsScreen;
 
 /// Tab order of the main window.
 enum Tab { kTodayTab = 0, kHistoryTab = 1, kSleepTab = 2, kSettingsTab = 3 };
@@ -27,7 +28,7 @@ enum Tab { kTodayTab = 0, kHistoryTab = 1, kSleepTab = 2, kSettingsTab = 3 };
 /// Owns every port, the delegate and the window for one run of the app.
 class AppShell {
 public:
-    /// `dataDir` must be set (the caller picks the user's directory or a temporary one).
+    /// `dataDir` holds the database and the settings; empty means the user's XDG data and config directories.
     AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log);
     ~AppShell();
     AppShell(const AppShell&) = delete;
@@ -42,6 +43,7 @@ public:
     const Localizer& localizer() const { return *m_localizer; }
     ScriptedTelephony& telephony() { return m_telephony; }
     QString dataDir() const { return m_dataDir; }
+    SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
     QString tr(const char* key) const;
 
 private:
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<VantroAppDelegate> m_app;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<SettingsScreen> m_settingsScreen;
 };
 
 }  // namespace vantro::gui

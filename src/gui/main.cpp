@@ -7,7 +7,6 @@
 #include "gui/screenshot_tour.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -21,6 +20,8 @@ int main(int argc, char** argv) {
     if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    // One style everywhere, so the app and its screenshots look the same on every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("vantro"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
@@ -42,10 +43,7 @@ int main(int argc, char** argv) {
     // The tour never touches the user's own data unless a directory is named.
     QTemporaryDir tourDir;
     QString dataDir = options->dataDir;
-    if (dataDir.isEmpty()) {
-        dataDir = options->screenshotsDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                                    : tourDir.path();
-    }
+    if (dataDir.isEmpty() && !options->screenshotsDir.isEmpty()) dataDir = tourDir.path();
 
     vantro::StderrLog log;
     AppShell shell(*options, dataDir, log);

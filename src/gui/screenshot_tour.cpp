@@ -4,12 +4,17 @@
 
 #include "gui/app_shell.h"
 #include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/property_page.h"
+#include "gui/settings_screen.h"
+#include "gui/table_view.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
@@ -64,11 +69,15 @@ bool ScreenshotTour::capture(const QString& name) {
         // A message box is its own window; show it over the app the way a phone shows an alert.
         if (QMessageBox* box = visibleMessageBox()) {
             p.fillRect(QRect(QPoint(0, 0), window.size()), QColor(0, 0, 0, 90));
-            box->adjustSize();
-            const QSize bs = box->size().boundedTo(window.size() - QSize(24, 24));
-            box->resize(bs);
-            const QPoint at((window.width() - bs.width()) / 2, (window.height() - bs.height()) / 2);
-            box->render(&p, at);
+            const QPixmap shot = box->grab();
+            // A box wider than the phone is shown scaled down to fit, as a whole.
+            const QSizeF natural = QSizeF(shot.size()) / shot.devicePixelRatioF();
+            const double fit = std::min(1.0, (window.width() - 24.0) / natural.width());
+            const QSizeF size = natural * fit;
+            const QRectF at((window.width() - size.width()) / 2, (window.height() - size.height()) / 2, size.width(),
+                            size.height());
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawPixmap(at, shot, QRectF(shot.rect()));
         }
     }
     const QString file =
@@ -79,6 +88,58 @@ bool ScreenshotTour::capture(const QString& name) {
     }
     m_written << file;
     return true;
+}
+
+bool ScreenshotTour::closeMessageBox(int buttonIndex) {
+    QMessageBox* box = visibleMessageBox();
+    if (!box) return false;
+    const auto buttons = box->buttons();
+    for (QAbstractButton* b : buttons) {
+        if (messageBoxButtonIndex(box, b) == buttonIndex) {
+            b->click();
+            break;
+        }
+    }
+    return waitFor([] { return visibleMessageBox() == nullptr; }, 2000);
+}
+
+void ScreenshotTour::openSettingsRow(int section, int row, const QString& name) {
+    SettingsScreen* settings = m_shell.settingsScreen();
+    MainWindow& window = m_shell.window();
+    settings->table()->scrollToRow(section, row);
+    settings->table()->tapRow(section, row);
+    if (!waitFor([&] { return window.topModal() != nullptr; }, 2000)) {
+        m_failed << name;
+        return;
+    }
+    capture(name);
+    if (auto* page = window.topModal()->findChild<PropertyPageView*>()) page->cancel();
+    waitFor([&] { return window.topModal() == nullptr; }, 2000);
+}
+
+void ScreenshotTour::tourSettings() {
+    SettingsScreen* settings = m_shell.settingsScreen();
+    if (!settings) return;
+    TableView* table = settings->table();
+    table->setContentOffset(1e6);
+    capture(QStringLiteral("settings-bottom"));
+    table->setContentOffset(0);
+    openSettingsRow(1, 0, QStringLiteral("page-present"));
+    openSettingsRow(1, 1, QStringLiteral("page-wish"));
+    openSettingsRow(2, 2, QStringLiteral("page-sitting"));
+    openSettingsRow(2, 3, QStringLiteral("page-medicine"));
+    openSettingsRow(2, 4, QStringLiteral("page-alarm"));
+    openSettingsRow(3, 0, QStringLiteral("page-height"));
+    openSettingsRow(3, 1, QStringLiteral("page-weight"));
+    openSettingsRow(4, 0, QStringLiteral("page-display-time"));
+    // The factory-reset question, answered with "Cancel".
+    table->scrollToRow(4, 2);
+    table->tapRow(4, 2);
+    if (waitFor([] { return visibleMessageBox() != nullptr; }, 2000)) {
+        capture(QStringLiteral("factory-reset"));
+        closeMessageBox(0);
+    }
+    table->setContentOffset(0);
 }
 
 int ScreenshotTour::run() {
@@ -100,6 +161,7 @@ int ScreenshotTour::run() {
     capture(QStringLiteral("sleep"));
     window.setCurrentTab(kSettingsTab);
     capture(QStringLiteral("settings"));
+    tourSettings();
 
     for (const QString& f : m_written) std::printf("%s\n", qPrintable(f));
     std::printf("vantro: %lld screenshots in %s\n", static_cast<long long>(m_written.size()),

@@ -25,6 +25,9 @@ public:
 
 private:
     bool capture(const QString& name);
+    void tourSettings();
+    void openSettingsRow(int section, int row, const QString& name);
+    bool closeMessageBox(int buttonIndex);
     void wait(int ms);
     bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 
