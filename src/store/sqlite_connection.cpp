@@ -40,6 +40,12 @@ int SqliteStatement::step() {
     return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE;
 }
 
+void SqliteStatement::reset() {
+    if (!m_stmt) return;
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
 std::int64_t SqliteStatement::columnInt(int index) const {
     return m_stmt ? sqlite3_column_int64(m_stmt, index) : 0;
 }

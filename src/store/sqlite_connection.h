@@ -31,6 +31,8 @@ public:
     bool bindNull(int index);
     /// SQLITE_ROW, SQLITE_DONE or an error code.
     int step();
+    /// Ready to run again with new parameters.
+    void reset();
 
     /// Columns count from 0. A NULL integer column reads as 0.
     std::int64_t columnInt(int index) const;
