@@ -145,6 +145,7 @@ public:
             if (r < 0 || r >= static_cast<int>(rows.size())) return row;
             row.caption = q(rows[static_cast<size_t>(r)].caption);
             row.detail = q(rows[static_cast<size_t>(r)].subtitle);
+            row.captionElide = Qt::ElideMiddle;  // keys differ only at their ends
         } else {
             row.caption = q(m_model.listCaption(r));
             row.style = CellStyle::Value1;
