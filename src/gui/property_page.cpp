@@ -9,6 +9,7 @@
 #include "gui/navigation_bar.h"
 #include "gui/table_view.h"
 #include "gui/theme.h"
+#include "settings/properties_view_controller.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -369,6 +370,14 @@ void PropertyPageView::pushValuesToModel() {
         if (auto* seg = qobject_cast<SegmentedControl*>(w)) c.selectedSegment = seg->selectedIndex();
         if (auto* picker = qobject_cast<TimePicker*>(w)) c.time = TimeOfDay{picker->hour(), picker->minute()};
     }
+}
+
+int PropertyPageView::pickerRowCount() const {
+    return m_model->pageKey() == "Bluetooth" ? static_cast<int>(m_model->pickerRows().size()) : 0;
+}
+
+QString PropertyPageView::refreshControlTitle() const {
+    return q(m_model->refreshControlTitle);
 }
 
 void PropertyPageView::confirm() {

@@ -166,12 +166,8 @@ void ScreenshotTour::connectAndSync() {
         return;
     }
     auto* picker = window.topModal()->findChild<PropertyPageView*>();
-    waitFor([&] { return picker && picker->model().pickerRows().size() >= 2; }, 3000);
+    waitFor([&] { return picker && picker->pickerRowCount() >= 2; }, 3000);
     capture(QStringLiteral("picker"));
-    // Pulled down: the list is about to search again.
-    if (picker && picker->table()) {
-        picker->table()->setRefreshTitle(QString::fromStdString(picker->model().refreshControlTitle));
-    }
     // The nearest band is the first row (its key sorts first: identifiers end in 1 and 2).
     if (picker && picker->table()) picker->table()->tapRow(0, 0);
     const std::string connected = app.localized("Connected");
