@@ -290,6 +290,20 @@ void PieLayer::drawValuesText(Canvas& canvas, double sum) const {
     canvas.restore();
 }
 
+std::vector<std::pair<double, double>> PieLayer::sliceAnglesInDegrees() const {
+    std::vector<std::pair<double, double>> out;
+    const double sum = sumOfValues(m_values);
+    if (!drawable() || !(sum > 0) || !std::isfinite(sum)) return out;
+    double a = m_startAngle;
+    const double range = static_cast<double>(m_endAngle) - a;
+    for (const auto& e : m_values) {
+        const double b = a + range * e->val() / sum;
+        out.emplace_back(a, b);
+        a = b;
+    }
+    return out;
+}
+
 // ---- Hit testing ----
 
 std::shared_ptr<PieElement> PieLayer::pieElemInPoint(Point point) const {

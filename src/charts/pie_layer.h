@@ -97,6 +97,8 @@ public:
     void drawInContext(Canvas& canvas) const;
     /// The element of `values` under a point in the layer's coordinates (y down), or none.
     std::shared_ptr<PieElement> pieElemInPoint(Point point) const;
+    /// Start and end angle of every slice of `values`, in degrees as drawn; empty when nothing is drawn.
+    std::vector<std::pair<double, double>> sliceAnglesInDegrees() const;
     /// The outline of one slice between angles a and b (radians, y up), as drawn and hit-tested.
     static Path sliceOutline(Point centre, double minRadius, double maxRadius, double a, double b);
     /// Where a title of size `text` goes for angle θ (radians, y down) and radius r around `centre`.

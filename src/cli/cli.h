@@ -28,6 +28,12 @@ struct Registration {
     Registration(std::string name, std::string usage, Handler handler);
 };
 
+/// Registers a screen of `vantro-cli screen NAME [ARGS]`; the handler sees the arguments after NAME.
+/// Each screen's file registers its own, so adding a screen touches no other file.
+struct ScreenRegistration {
+    ScreenRegistration(std::string name, std::string usage, Handler handler);
+};
+
 /// Exit status for a usage error.
 inline constexpr int kUsageError = 2;
 

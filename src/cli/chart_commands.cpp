@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// vantro-cli screen history and screen sleep: what the history and sleep screens show.
+#include "cli/cli.h"
+
+#include "app/vantro_app_delegate.h"
+#include "charts/ui_context.h"
+#include "platform/manual_run_loop.h"
+#include "platform/paths.h"
+#include "platform/strprintf.h"
+#include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "store/sqlite_data.h"
+
+#include <charconv>
+#include <ostream>
+
+namespace vantro::cli {
+namespace {
+
+// The screens are laid out as on a phone: 320 × 568 points under a 64-point navigation bar.
+constexpr Size kPhoneScreen{320, 568};
+constexpr double kNavigationBarBottom = 64;
+
+/// Everything a screen model needs, on virtual time and with the deterministic text metrics.
+struct ScreenHost {
+    explicit ScreenHost(Context& ctx)
+        : localizer(ctx.language),
+          app(AppPorts{loop, log, localizer, settings}),
+          ui(loop, metrics, DeviceIdiom::Phone) {
+        app.m_db = std::make_shared<sqlite_data>(dataDirectory(ctx.dataDir), log);
+        mark = log.lines.size();
+    }
+    /// The database reports failures only in its log.
+    bool failed(Context& ctx, const char* screen) const {
+        if (log.lines.size() == mark) return false;
+        ctx.err << "vantro-cli screen " << screen << ": the activity database could not be read:\n";
+        for (size_t i = mark; i < log.lines.size(); ++i) ctx.err << "  " << log.lines[i] << "\n";
+        return true;
+    }
+
+    ManualRunLoop loop;
+    CapturingLog log;
+    GettextLocalizer localizer;
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app;
+    FixedTextMetrics metrics;
+    UiContext ui;
+    size_t mark = 0;
+};
+
+std::string rectText(const Rect& r) {
+    return strprintf("(%.2f, %.2f, %.2f, %.2f)", r.x, r.y, r.width, r.height);
+}
+
+int historyScreen(Context& ctx) {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli screen history\n";
+        return kUsageError;
+    }
+    ScreenHost host(ctx);
+    ChartViewController screen(host.app, host.ui, kPhoneScreen, kNavigationBarBottom);
+    screen.view();
+    if (host.failed(ctx, "history")) return 1;
+    BarChartView& chart = *screen.barChartView();
+    ctx.out << "bars: " << screen.barCount() << "\n";
+    for (std::size_t i = 0; i < chart.barViews().size(); ++i) {
+        const float raw = screen.chartData()[i];
+        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i,
+                             screen.monthlySymbols()[i].c_str(), static_cast<double>(raw),
+                             static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
+                             rectText(chart.barViews()[i]->frame()).c_str());
+    }
+    return 0;
+}
+
+int sleepScreen(Context& ctx) {
+    if (ctx.args.size() > 1) {
+        ctx.err << "usage: vantro-cli screen sleep [ROW]\n";
+        return kUsageError;
+    }
+    std::optional<int> row;
+    if (!ctx.args.empty()) {
+        const std::string& text = ctx.args[0];
+        int value = 0;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec != std::errc() || end != text.data() + text.size() || value < 0) {
+            ctx.err << "vantro-cli screen sleep: ROW must be a row number from 0, not '" << text << "'\n";
+            return kUsageError;
+        }
+        row = value;
+    }
+    ScreenHost host(ctx);
+    auto main = SleepMainViewController::makeWithChildren(host.app, host.ui, kPhoneScreen);
+    if (host.failed(ctx, "sleep")) return 1;
+    SleepDataViewController& list = *main->dataViewController();
+    const std::int32_t rows = list.numberOfRowsInSection(0);
+    ctx.out << "nights: " << rows << "\n";
+    for (std::int32_t i = 0; i < rows; ++i) {
+        const TableCell cell = list.cellForRowAtIndexPath(i);
+        ctx.out << "row " << i << ": " << cell.text << " | " << cell.detailText << "\n";
+    }
+    if (!row) return 0;
+    if (*row >= rows) {
+        ctx.err << "vantro-cli screen sleep: there is no row " << *row << " (" << rows << " nights stored)\n";
+        return 1;
+    }
+    list.didSelectRowAtIndexPath(*row);
+    const auto slices = main->pieViewController()->slices();
+    ctx.out << "pie of row " << *row << ": " << (slices.empty() ? "nothing to draw" : "4 slices") << "\n";
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+        const SleepSlice& s = slices[i];
+        ctx.out << strprintf("slice %zu: value %.0f, start %.2f deg, end %.2f deg, title %s\n", i + 1,
+                             static_cast<double>(s.value), s.startAngle, s.endAngle, s.title.c_str());
+    }
+    return 0;
+}
+
+const ScreenRegistration historyReg("history", "history                                   the step history's bars",
+                                    historyScreen);
+const ScreenRegistration sleepReg("sleep", "sleep [ROW]                               the nights; a row's pie slices",
+                                  sleepScreen);
+
+}  // namespace
+}  // namespace vantro::cli

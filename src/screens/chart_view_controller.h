@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The history screen: one bar per stored day, the touched day's steps in a panel under the chart.
+#pragma once
+
+#include "charts/bar_chart_footer_view.h"
+#include "charts/bar_chart_view.h"
+#include "charts/chart_header_view.h"
+#include "charts/chart_information_view.h"
+#include "screens/view_controller.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantro {
+
+/// Reads every stored day afresh each time it is built and each time it appears; acts as the
+/// chart's data source and delegate.
+class ChartViewController : public ViewController, public BarChartViewDataSource, public BarChartViewDelegate {
+public:
+    static constexpr Color kEvenBarColor = Color::rgb255(8, 188, 239);
+    static constexpr Color kOddBarColor = Color::rgb255(52, 178, 52);
+    static constexpr double kPhoneChartHeight = 360;
+    static constexpr double kTabletChartHeight = 660;
+
+    ChartViewController(VantroAppDelegate& app, UiContext& ui, Size viewSize, double navigationBarBottom = 0);
+
+    void viewDidLoad() override;
+    void loadView() override;
+    /// Collapses the chart, unanimated, before the screen shows.
+    void viewWillAppear(bool animated) override;
+    /// Expands with animation, re-reads the days and rebuilds the bars.
+    void viewDidAppear(bool animated) override;
+    /// Loads the days: heights are the step counts, labels the date texts, oldest first.
+    void initFakeData();
+
+    VantroAppDelegate* appDelegate() const { return m_appDelegate; }
+    const std::shared_ptr<BarChartView>& barChartView() const { return m_barChartView; }
+    const std::shared_ptr<ChartInformationView>& informationView() const { return m_informationView; }
+    const std::vector<float>& chartData() const { return m_chartData; }
+    const std::vector<std::string>& monthlySymbols() const { return m_monthlySymbols; }
+    /// The record count of the last listing. Kept per screen: a count shared by all history screens
+    /// would let one screen read past the end of another's lists.
+    std::int32_t barCount() const { return m_barCount; }
+    static Color barColorAtIndex(std::int32_t index) { return index % 2 == 0 ? kEvenBarColor : kOddBarColor; }
+
+    // BarChartViewDataSource
+    std::int32_t numberOfBarsInBarChartView(BarChartView& chart) override;
+    std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) override { return 1; }
+    std::shared_ptr<View> barViewForBarChartView(BarChartView& chart, std::int32_t index) override;
+    std::optional<Color> selectionBarColorForBarChartView(BarChartView&) override { return Color::white(); }
+    // BarChartViewDelegate
+    float heightForBarViewAtAtIndex(BarChartView& chart, std::int32_t index) override;
+    void didSelectBarAtIndex(BarChartView& chart, std::int32_t index) override;
+    void didUnselectBarAtIndex(BarChartView& chart, std::int32_t index) override;
+
+private:
+    VantroAppDelegate* m_appDelegate = nullptr;
+    std::shared_ptr<BarChartView> m_barChartView;
+    std::shared_ptr<ChartInformationView> m_informationView;
+    std::vector<float> m_chartData;
+    std::vector<std::string> m_monthlySymbols;
+    std::int32_t m_barCount = 0;
+};
+
+}  // namespace vantro

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# screen_cli_test.sh VANTRO_CLI: screen history and screen sleep on a fresh data directory.
+set -u
+cli=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+
+# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $dir --lang en ARGS.
+check() {
+  local label=$1 want_status=$2 want_out=$3; shift 3
+  local out status
+  out=$("$cli" --data-dir "$dir" --lang en "$@" 2>"$dir/.stderr"); status=$?
+  if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ]; then
+    printf 'FAIL %s: status %s (want %s)\nstdout:\n%s\nwanted:\n%s\nstderr:\n%s\n' \
+      "$label" "$status" "$want_status" "$out" "$want_out" "$(cat "$dir/.stderr")"
+    failures=$((failures + 1))
+  fi
+  if [ "$want_status" != 0 ] && [ ! -s "$dir/.stderr" ]; then
+    echo "FAIL $label: no message on stderr"; failures=$((failures + 1))
+  fi
+}
+
+check empty-history 0 "bars: 0" screen history
+check empty-sleep 0 "nights: 0" screen sleep
+check empty-sleep-row 1 "nights: 0" screen sleep 0
+
+"$cli" --data-dir "$dir" store-day 2014-07-13 100 0 0 0 0 >/dev/null
+"$cli" --data-dir "$dir" store-day 2014-07-15 12345 0 0 0 0 >/dev/null
+"$cli" --data-dir "$dir" store-day 2014-07-14 0 0 0 0 0 >/dev/null
+"$cli" --data-dir "$dir" store-night 2014-07-15 10 20 60 30 5 2 07:30 23:10 >/dev/null
+"$cli" --data-dir "$dir" store-night 2014-07-16 0 0 0 0 0 0 - - >/dev/null
+
+# Phone layout: chart 300 × 360, four bars and three gaps of 1 point, 265 points of height.
+check history 0 "bars: 4
+bar 0: date 2014-07-13, raw 100, height 2.15, frame (0.00, 342.85, 74.25, 2.15)
+bar 1: date 2014-07-14, raw 0, height 0.00, frame (75.25, 345.00, 74.25, 0.00)
+bar 2: date 2014-07-15, raw 12345, height 265.00, frame (150.50, 80.00, 74.25, 265.00)
+bar 3: date 2014-07-16, raw 0, height 0.00, frame (225.75, 345.00, 74.25, 0.00)" screen history
+
+rows="nights: 4
+row 0: 2014-07-13 | Total:00:00, Asleep at:00:00, Wake-ups：0
+row 1: 2014-07-14 | Total:00:00, Asleep at:00:00, Wake-ups：0
+row 2: 2014-07-15 | Total:07:30, Asleep at:23:10, Wake-ups：2
+row 3: 2014-07-16 | Total:00:00, Asleep at:00:00, Wake-ups：0"
+check sleep 0 "$rows" screen sleep
+check sleep-row 0 "$rows
+pie of row 2: 4 slices
+slice 1: value 30, start 0.00 deg, end 86.40 deg, title Light sleep:30
+slice 2: value 60, start 86.40 deg, end 259.20 deg, title Deep sleep:60
+slice 3: value 30, start 259.20 deg, end 345.60 deg, title REM:30
+slice 4: value 5, start 345.60 deg, end 360.00 deg, title Awake:5" screen sleep 2
+check sleep-zero-night 0 "$rows
+pie of row 3: nothing to draw" screen sleep 3
+check sleep-no-row 1 "$rows" screen sleep 4
+
+check screen-list 0 "usage: vantro-cli screen NAME [ARGS]
+screens:
+  screen history                                   the step history's bars
+  screen sleep [ROW]                               the nights; a row's pie slices" screen help
+check no-screen 2 "" screen
+check unknown-screen 2 "" screen today-and-tomorrow
+check history-args 2 "" screen history 1
+check sleep-bad-row 2 "" screen sleep -1
+check sleep-two-rows 2 "" screen sleep 1 2
+check sleep-not-a-number 2 "" screen sleep 1x
+
+# An unreadable data directory is an error, not an empty screen.
+out=$("$cli" --data-dir /proc/vantro-no-such-dir screen history 2>"$dir/.stderr"); status=$?
+if [ "$status" != 1 ] || [ -n "$out" ] || ! grep -q "could not be read" "$dir/.stderr"; then
+  echo "FAIL bad-dir: status $status, stdout '$out'"; failures=$((failures + 1))
+fi
+
+if [ "$failures" -ne 0 ]; then echo "$failures failure(s)"; exit 1; fi
+echo "screen commands: all checks passed"

@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: MIT
+#include "screens/chart_view_controller.h"
+
+#include "screen_fixture.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct HistoryTest : ScreenFixture {
+    std::unique_ptr<ChartViewController> screen;
+    ChartViewController& open(Size size = {320, 568}, double navBottom = 64) {
+        screen = std::make_unique<ChartViewController>(*app, ui, size, navBottom);
+        screen->view();
+        return *screen;
+    }
+    BarChartView& chart() { return *screen->barChartView(); }
+    void touchBar(std::size_t i, bool lift) {
+        const Rect f = chart().barViews().at(i)->frame();
+        chart().touchesBegan({Touch{{f.midX(), 100}}});
+        if (lift) chart().touchesEnded({Touch{{f.midX(), 100}}});
+    }
+};
+
+}  // namespace
+
+TEST_F(HistoryTest, DaysOldestFirstAsBarsWithAlternatingColours) {
+    day(2014, 7, 15, 300);
+    day(2014, 7, 13, 100);
+    day(2014, 7, 14, 0);
+    open();
+    EXPECT_EQ(screen->title(), "SportsData");
+    EXPECT_EQ(screen->appDelegate(), app.get());
+    EXPECT_EQ(screen->barCount(), 3);
+    EXPECT_EQ(screen->monthlySymbols(), (std::vector<std::string>{"2014-07-13", "2014-07-14", "2014-07-15"}));
+    EXPECT_EQ(screen->chartData(), (std::vector<float>{100, 0, 300}));
+    ASSERT_EQ(chart().barViews().size(), 3u);
+    EXPECT_EQ(chart().barViews()[0]->backgroundColor(), Color::rgb255(8, 188, 239));
+    EXPECT_EQ(chart().barViews()[1]->backgroundColor(), Color::rgb255(52, 178, 52));
+    EXPECT_EQ(chart().barViews()[2]->backgroundColor(), Color::rgb255(8, 188, 239));
+    EXPECT_EQ(chart().barViews()[1]->frame().height, 0);  // 0 steps
+    EXPECT_GT(chart().barViews()[2]->frame().height, chart().barViews()[0]->frame().height);
+    EXPECT_EQ(chart().barPadding(), 1);
+    EXPECT_EQ(chart().selectionView()->bgColor(), Color::white());
+}
+
+TEST_F(HistoryTest, FrameHeaderFooterAndPanel) {
+    open({320, 568}, 64);
+    EXPECT_EQ(screen->view()->backgroundColor(), Color::white());
+    EXPECT_EQ(chart().frame(), (Rect{10, 10, 300, 360}));
+    EXPECT_EQ(chart().headerPadding(), 10);
+    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->frame(), (Rect{0, 0, 300, 60}));  // laid out across the chart's top
+    EXPECT_EQ(header->titleLabel()->text(), "LABEL.HISTORY.TITLE");
+    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录 - ");  // the fixed fallback, then the empty key
+    EXPECT_EQ(header->separatorColor(), Color::rgb255(104, 104, 104));
+    auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
+    ASSERT_TRUE(footer);
+    EXPECT_EQ(footer->frame(), (Rect{0, 335, 300, 25}));
+    EXPECT_EQ(footer->padding(), 5);
+    EXPECT_EQ(footer->leftLabel()->text(), "Old");
+    EXPECT_EQ(footer->rightLabel()->text(), "Now");
+    EXPECT_EQ(footer->leftLabel()->textColor(), Color::white().withAlpha(0.4f));
+    EXPECT_EQ(footer->backgroundColor(), Color::clear());
+    const auto& panel = screen->informationView();
+    EXPECT_EQ(panel->frame(), (Rect{0, 370, 320, 568 - 370 - 64}));
+    EXPECT_EQ(panel->titleLabel()->textColor(), Color::white().withAlpha(0.6f));
+    EXPECT_EQ(panel->separatorView()->backgroundColor(), Color::rgb255(142, 182, 183));
+    EXPECT_EQ(panel->titleLabel()->alpha(), 0);  // starts hidden
+    // The chart is drawn above the panel.
+    EXPECT_EQ(screen->view()->subviews().back(), screen->barChartView());
+}
+
+TEST_F(HistoryTest, TabletChartIsTaller) {
+    UiContext tablet(loop, metrics, DeviceIdiom::Tablet);
+    ChartViewController big(*app, tablet, {768, 1024});
+    big.view();
+    EXPECT_EQ(big.barChartView()->frame().height, 660);
+    open();
+    EXPECT_EQ(chart().frame().height, 360);
+}
+
+TEST_F(HistoryTest, TouchingABarShowsItsStepsAndDate) {
+    day(2014, 7, 14, 800);
+    day(2014, 7, 15, 12345);
+    open();
+    touchBar(1, false);
+    const auto& panel = screen->informationView();
+    EXPECT_EQ(panel->valueView()->valueLabel()->text(), "12345");
+    EXPECT_EQ(panel->valueView()->unitLabel()->text(), "StepsA");
+    EXPECT_EQ(panel->titleLabel()->text(), "2014-07-15");
+    step(0.3);
+    EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 1);
+    EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(false));
+    chart().touchesEnded({Touch{{-5, 100}}});  // lifted outside the bars: hides anyway
+    step(0.3);
+    EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 0);
+    EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));
+}
+
+TEST_F(HistoryTest, AppearingCollapsesThenExpandsWithFreshDays) {
+    day(2014, 7, 13, 100);
+    open();
+    screen->viewWillAppear(false);
+    EXPECT_EQ(chart().state(), 1);
+    EXPECT_EQ(chart().barViews()[0]->frame().y, 360);
+    day(2014, 7, 14, 50);  // stored while the screen was away
+    screen->viewDidAppear(true);
+    EXPECT_EQ(chart().state(), 0);
+    ASSERT_EQ(chart().barViews().size(), 2u);
+    EXPECT_EQ(screen->monthlySymbols().back(), "2014-07-14");
+    // The new bars are already in place; nothing of the old wave remains to run into them.
+    const Rect placed = chart().barViews()[0]->frame();
+    step(1);
+    EXPECT_EQ(chart().barViews()[0]->presentationFrame(), placed);
+    EXPECT_NEAR(placed.maxY(), 345, 1e-4);
+}
+
+TEST_F(HistoryTest, AllZeroOrNoDatabaseGivesFlatOrNoBars) {
+    day(2014, 7, 13, 0);
+    day(2014, 7, 14, 0);
+    open();
+    for (const auto& bar : chart().barViews()) EXPECT_EQ(bar->frame().height, 0);
+    app->m_db.reset();
+    open();
+    EXPECT_EQ(screen->barCount(), 0);
+    EXPECT_TRUE(chart().barViews().empty());
+    chart().touchesBegan({Touch{{100, 100}}});
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), std::nullopt);
+}
+
+TEST_F(HistoryTest, EachScreenKeepsItsOwnBarCount) {
+    day(2014, 7, 13, 100);
+    open();
+    auto first = std::move(screen);
+    day(2014, 7, 14, 200);
+    day(2014, 7, 15, 300);
+    open();
+    EXPECT_EQ(screen->barCount(), 3);
+    EXPECT_EQ(first->barCount(), 1);
+    first->barChartView()->reloadData();  // reads only its own list
+    EXPECT_EQ(first->barChartView()->barViews().size(), 1u);
+    EXPECT_EQ(first->heightForBarViewAtAtIndex(*first->barChartView(), 2), 0);
+    first->didSelectBarAtIndex(*first->barChartView(), 5);  // out of range: ignored
+    EXPECT_EQ(first->informationView()->titleLabel()->text(), std::nullopt);
+}
+
+TEST_F(HistoryTest, TextsComeFromTheCatalog) {
+    GettextLocalizer zh("zh_CN");
+    app = makeApp(zh);
+    day(2014, 7, 15, 12345);
+    open();
+    EXPECT_EQ(screen->title(), "运动数据");
+    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
+    EXPECT_EQ(header->titleLabel()->text(), "步数历史");
+    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录 - ");
+    touchBar(0, true);
+    EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "步");
+
+    GettextLocalizer en("en");
+    app = makeApp(en);
+    open();
+    header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
+    EXPECT_EQ(header->titleLabel()->text(), "STEP HISTORY");
+    EXPECT_EQ(header->subtitleLabel()->text(), "Activity record - ");
+}

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "platform/recording_canvas.h"
+#include "screens/sleep_pie_view_controller.h"
+
+#include "screen_fixture.h"
+
+#include <cmath>
+#include <numbers>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct SleepPieTest : ScreenFixture {
+    SleepPieViewController screen{*app, ui, {320, 300}};
+    std::shared_ptr<SleepPieView> view;
+
+    void SetUp() override {
+        PieElement::resetAnimationGroupFlag();
+        screen.view();
+        view = screen.pieView();
+    }
+    PieLayer& layer() { return view->layer(); }
+    /// A point on screen at `degrees` counter-clockwise from 3 o'clock, `radius` from the centre.
+    static Point at(double degrees, double radius) {
+        const double r = degrees * std::numbers::pi / 180;
+        return {160 + radius * std::cos(r), 150 - radius * std::sin(r)};
+    }
+    std::vector<float> offsets() {
+        std::vector<float> out;
+        for (const auto& e : layer().values()) out.push_back(e->centrOffset());
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(SleepPieTest, SetupMakesARingWithMarkedTitles) {
+    ASSERT_TRUE(view);
+    EXPECT_EQ(layer().maxRadius(), 100);
+    EXPECT_EQ(layer().minRadius(), 20);
+    EXPECT_EQ(layer().animationDuration(), 0.6f);
+    EXPECT_EQ(layer().showTitles(), 1);
+    EXPECT_EQ(layer().bounds(), (Rect{0, 0, 320, 300}));
+    EXPECT_TRUE(screen.slices().empty());
+}
+
+TEST_F(SleepPieTest, ShowPieMakesFourSlicesWithTitles) {
+    screen.ShowPie(10, 20, 60, 30, 5);
+    const auto slices = screen.slices();
+    ASSERT_EQ(slices.size(), 4u);
+    EXPECT_EQ(slices[0].value, 30);
+    EXPECT_EQ(slices[0].title, "EnterTime:30");
+    EXPECT_EQ(slices[1].title, "DeepTime:60");
+    EXPECT_EQ(slices[2].title, "RemTime:30");
+    EXPECT_EQ(slices[3].title, "WakeupTime:5");
+    EXPECT_EQ(slices[0].color, (Color{2.0f / 3, 2.0f / 3, 2.0f / 3, 1}));
+    EXPECT_EQ(slices[1].color, (Color{0.6f, 0.4f, 0.2f, 1}));
+    EXPECT_EQ(slices[2].color, (Color{1, 0, 1, 1}));
+    EXPECT_EQ(slices[3].color, (Color{1, 0.5f, 0, 1}));
+    EXPECT_NEAR(slices[1].startAngle, 86.4, 1e-4);
+    EXPECT_NEAR(slices[1].endAngle, 259.2, 1e-4);
+    EXPECT_EQ(layer().showTitles(), 2);
+    // All four titles are drawn at once, with the element's own text.
+    RecordingCanvas canvas;
+    view->render(canvas);
+    std::vector<std::string> texts;
+    for (const auto* op : canvas.opsOf(CanvasOp::Kind::Text)) texts.push_back(op->text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"EnterTime:30", "DeepTime:60", "RemTime:30", "WakeupTime:5"}));
+    // Copies made for animation frames keep the title.
+    auto copy = std::dynamic_pointer_cast<SleepPieElement>(layer().values()[1]->copy());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->title(), "DeepTime:60");
+    EXPECT_EQ(copy->description(), "[SleepPieElement: 60.000000]");
+}
+
+TEST_F(SleepPieTest, LargeDurationsAreNotNarrowed) {
+    screen.ShowPie(65535, 65535, 40000, 0, 1);
+    const auto slices = screen.slices();
+    EXPECT_EQ(slices[0].value, 131070);
+    EXPECT_EQ(slices[0].title, "EnterTime:131070");
+    EXPECT_EQ(slices[1].title, "DeepTime:40000");
+}
+
+TEST_F(SleepPieTest, TapPullsOneSliceOutAndPutsTheOthersBack) {
+    screen.ShowPie(10, 20, 60, 30, 5);
+    view->handleTap({3, at(172.8, 60)});  // slice 2
+    EXPECT_EQ(offsets(), (std::vector<float>{0, 20, 0, 0}));
+    step(1);
+    view->handleTap({3, at(302.4, 60)});  // slice 3, leaving slice 2's old place alone
+    EXPECT_EQ(offsets(), (std::vector<float>{0, 0, 20, 0}));
+    loop.runPending();
+    EXPECT_TRUE(layer().animationForKey(PieLayer::kValuesKey));  // animated, not jumped
+    step(1);
+    view->handleTap({3, at(302.4, 110)});  // the pulled-out slice, where it now is
+    EXPECT_EQ(offsets(), (std::vector<float>{0, 0, 0, 0}));
+}
+
+TEST_F(SleepPieTest, TapsOnNothingOrUnrecognisedChangeNothing) {
+    screen.ShowPie(10, 20, 60, 30, 5);
+    view->handleTap({3, at(172.8, 60)});
+    step(1);
+    view->handleTap({3, at(45, 19)});   // the hole
+    view->handleTap({3, at(45, 130)});  // outside the ring
+    view->handleTap({2, at(45, 60)});   // not recognised yet
+    EXPECT_EQ(offsets(), (std::vector<float>{0, 20, 0, 0}));
+    EXPECT_FALSE(layer().animationBeginState());
+}
+
+TEST_F(SleepPieTest, FingerTapsReachTheRuleAndDragsDoNot) {
+    screen.ShowPie(10, 20, 60, 30, 5);
+    TouchRouter router(*screen.view());
+    router.began(at(43.2, 60));
+    router.ended(at(43.2, 62));
+    EXPECT_EQ(offsets(), (std::vector<float>{20, 0, 0, 0}));
+    router.began(at(172.8, 60));
+    router.moved(at(172.8, 90));  // a drag, not a tap
+    router.ended(at(172.8, 60));
+    EXPECT_EQ(offsets(), (std::vector<float>{20, 0, 0, 0}));
+}
+
+TEST_F(SleepPieTest, AllZeroNightDrawsNothingAndCannotBeTapped) {
+    screen.ShowPie(0, 0, 0, 0, 0);
+    EXPECT_EQ(layer().values().size(), 4u);
+    EXPECT_TRUE(screen.slices().empty());
+    RecordingCanvas canvas;
+    layer().drawInContext(canvas);
+    EXPECT_TRUE(canvas.ops().empty());
+    view->handleTap({3, at(45, 60)});
+    EXPECT_EQ(offsets(), (std::vector<float>{0, 0, 0, 0}));
+}
+
+TEST_F(SleepPieTest, ChineseTitles) {
+    GettextLocalizer zh("zh_CN");
+    app = makeApp(zh);
+    SleepPieViewController chinese(*app, ui, {320, 300});
+    chinese.ShowPie(10, 20, 60, 30, 5);
+    const auto slices = chinese.slices();
+    ASSERT_EQ(slices.size(), 4u);
+    EXPECT_EQ(slices[0].title, "浅睡:30");
+    EXPECT_EQ(slices[3].title, "清醒:5");
+}
