@@ -2,7 +2,9 @@
 // Composition of the app: the Qt adapters as ports, the app delegate, the wristband, the screens, the window.
 #include "gui/app_shell.h"
 
+#include "gui/history_screen.h"
 #include "gui/main_window.h"
+#include "gui/sleep_screen.h"
 #include "gui/settings_screen.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
@@ -64,6 +66,8 @@ AppShell::~AppShell() {
     // The screens hold the delegate; they go first, then the link, then the alarm's ports.
     m_window.reset();
     m_todayScreen.reset();
+    m_historyScreen.reset();
+    m_sleepScreen.reset();
     m_settingsScreen.reset();
     if (m_app) m_app->manager.reset();
     m_today.reset();
@@ -85,11 +89,15 @@ void AppShell::buildWindow() {
     m_notifier.setDialogParent(m_window.get());
     m_notifier.setAppName(QStringLiteral("Vantro"));
     QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });
-    const QString coming = tr("gui.coming");
+    const Metrics& m = m_window->metrics();
+    const QSize content(m.window.width(), m.window.height() - m.navBarHeight - m.tabBarHeight);
+    const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
     m_todayScreen = std::make_unique<TodayScreenView>(*m_today);
     m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
-    m_window->addTab(QStringLiteral("history"), tr("tab.history"), nullptr, tr("tab.history"), coming);
-    m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), nullptr, tr("tab.sleep"), coming);
+    m_historyScreen = std::make_unique<HistoryScreen>(*m_app, m_loop, idiom, content);
+    m_window->addTab(QStringLiteral("history"), tr("tab.history"), m_historyScreen.get());
+    m_sleepScreen = std::make_unique<SleepScreen>(*m_app, m_loop, idiom, content);
+    m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), m_sleepScreen.get());
     m_settingsScreen = std::make_unique<SettingsScreen>(*m_app, *m_window,
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());

@@ -22,7 +22,9 @@
 namespace vantro::gui {
 
 class MainWindow;
+class HistoryScreen;
 class SettingsScreen;
+class SleepScreen;
 class TodayScreenView;
 
 /// Tab order of the main window.
@@ -48,6 +50,8 @@ public:
     QString dataDir() const { return m_dataDir; }
     SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
     TodayScreenView* todayScreen() const { return m_todayScreen.get(); }
+    HistoryScreen* historyScreen() const { return m_historyScreen.get(); }
+    SleepScreen* sleepScreen() const { return m_sleepScreen.get(); }
     VantroViewController& todayController() { return *m_today; }
     /// The simulated wristbands, nearest first.
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
@@ -71,6 +75,8 @@ private:
     std::unique_ptr<VantroViewController> m_today;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<TodayScreenView> m_todayScreen;
+    std::unique_ptr<HistoryScreen> m_historyScreen;
+    std::unique_ptr<SleepScreen> m_sleepScreen;
     std::unique_ptr<SettingsScreen> m_settingsScreen;
 };
 

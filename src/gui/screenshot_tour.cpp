@@ -3,7 +3,10 @@
 #include "gui/screenshot_tour.h"
 
 #include "gui/app_shell.h"
+#include "gui/history_screen.h"
 #include "gui/main_window.h"
+#include "gui/sleep_screen.h"
+#include "screens/chart_view_controller.h"
 #include "gui/message_box.h"
 #include "gui/property_page.h"
 #include "gui/settings_screen.h"
@@ -189,6 +192,41 @@ void ScreenshotTour::connectAndSync() {
     capture(QStringLiteral("settings-synced"));
 }
 
+void ScreenshotTour::tourCharts() {
+    MainWindow& window = m_shell.window();
+    window.setCurrentTab(kHistoryTab);
+    wait(900);  // the bars grow into place
+    capture(QStringLiteral("history"));
+    HistoryScreen* history = m_shell.historyScreen();
+    // A finger resting on a bar shows its day in the panel; lifting it hides the panel again.
+    if (history && history->host()) {
+        const int bars = static_cast<int>(history->controller().chartData().size());
+        if (const auto at = history->barCentre(std::max(0, bars - 3))) {
+            history->host()->touchBegan(*at);
+            wait(400);
+            capture(QStringLiteral("history-bar-selected"));
+            history->host()->touchEnded(*at);
+            wait(300);
+        }
+    }
+
+    window.setCurrentTab(kSleepTab);
+    capture(QStringLiteral("sleep"));
+    SleepScreen* sleep = m_shell.sleepScreen();
+    if (sleep && sleep->table() && sleep->rowCount(0) > 0) {
+        sleep->table()->scrollToRow(0, sleep->rowCount(0) - 1);
+        sleep->table()->tapRow(0, sleep->rowCount(0) - 1);  // the latest night
+        wait(300);
+        capture(QStringLiteral("sleep-night"));
+        if (const auto at = sleep->sliceCentre(1)) {
+            sleep->host()->touchBegan(*at);
+            sleep->host()->touchEnded(*at);
+            wait(900);  // the slice slides out
+            capture(QStringLiteral("sleep-slice-pulled"));
+        }
+    }
+}
+
 int ScreenshotTour::run() {
     if (!QDir().mkpath(m_dir)) {
         std::fprintf(stderr, "vantro: cannot create %s\n", qPrintable(m_dir));
@@ -210,10 +248,7 @@ int ScreenshotTour::run() {
     // Today's running totals arrive with the band's next push; the signal with the next reading.
     waitFor([&] { return todayFilled(); }, 8000);
     capture(QStringLiteral("today-synced"));
-    window.setCurrentTab(kHistoryTab);
-    capture(QStringLiteral("history"));
-    window.setCurrentTab(kSleepTab);
-    capture(QStringLiteral("sleep"));
+    tourCharts();
 
     for (const QString& f : m_written) std::printf("%s\n", qPrintable(f));
     std::printf("vantro: %lld screenshots in %s\n", static_cast<long long>(m_written.size()),

@@ -29,6 +29,7 @@ private:
     void openSettingsRow(int section, int row, const QString& name);
     bool closeMessageBox(int buttonIndex);
     void connectAndSync();
+    void tourCharts();
     bool todayFilled();
     void wait(int ms);
     bool waitFor(const std::function<bool()>& condition, int timeoutMs);
