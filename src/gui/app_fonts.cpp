@@ -18,6 +18,9 @@ constexpr FontFile kFiles[] = {
     {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
     {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
     {"WenQuanYi Micro Hei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"},
+    // The chart's large value is a condensed face (fonts-dejavu-extra).
+    {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf"},
+    {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"},
 };
 
 }  // namespace
