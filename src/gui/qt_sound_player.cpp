@@ -9,16 +9,26 @@
 namespace vantro::gui {
 namespace {
 
-bool sourceExists(const QUrl& url) {
-    if (url.scheme() == QLatin1String("qrc")) return QFile::exists(QLatin1Char(':') + url.path());
-    if (url.isLocalFile()) return QFile::exists(url.toLocalFile());
-    return url.isValid();
+/// Whether the source is a readable RIFF/WAVE file. Decided here, so that a machine without an audio
+/// device (where the effect itself reports an error) still counts the sound as loaded.
+bool isWave(const QUrl& url) {
+    QString path;
+    if (url.scheme() == QLatin1String("qrc"))
+        path = QLatin1Char(':') + url.path();
+    else if (url.isLocalFile())
+        path = url.toLocalFile();
+    else
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray header = f.read(12);
+    return header.size() == 12 && header.startsWith("RIFF") && header.mid(8, 4) == "WAVE";
 }
 
 }  // namespace
 
 QtSoundPlayer::QtSoundPlayer(QUrl source, QObject* parent)
-    : QObject(parent), m_effect(new QSoundEffect(this)), m_sourceExists(sourceExists(source)) {
+    : QObject(parent), m_effect(new QSoundEffect(this)), m_sourceExists(isWave(source)) {
     if (m_sourceExists) m_effect->setSource(source);
     connect(m_effect, &QSoundEffect::playingChanged, this, [this] {
         // A sound that finished its loops stops by itself.
@@ -40,7 +50,8 @@ void QtSoundPlayer::play(int loops) {
     m_requestedPlays = 1 + std::max(0, loops);
     m_effect->setLoopCount(m_requestedPlays);
     m_effect->play();
-    m_playing = true;
+    // Without an audio device the effect fails; the sound is then not reported as playing.
+    m_playing = m_effect->status() != QSoundEffect::Error;
 }
 
 void QtSoundPlayer::stop() {

@@ -23,7 +23,8 @@ public:
     bool isLoaded() const override;
     void play(int loops) override;
     void stop() override;
-    /// True from `play` until the last loop ends or `stop`, also while the effect is still loading.
+    /// True from `play` until the last loop ends or `stop` (also while the effect is still loading),
+    /// false when the audio output failed.
     bool isPlaying() const override;
     void vibrate() override;
 

@@ -20,6 +20,9 @@
 #include "store/sqlite_data.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QSignalSpy>
+#include <QUrl>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,6 +31,14 @@
 
 using namespace vantro;
 using namespace vantro::gui;
+
+class TelHandler : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void handle(const QUrl& url) { urls << url; }
+};
 
 namespace {
 
@@ -307,6 +318,37 @@ private slots:
         QTest::qWait(700);  // the slice slides out; the tap point is still on it
         QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
         QCOMPARE(offsetOf(1), 0.0f);
+    }
+
+    void outOfRangeWithFindMeSoundsTheAlarmAndShowsTheDialog() {
+        App a;
+        QVERIFY(a.connect());
+        a.settings().table()->scrollToRow(4, 1);
+        a.settings().table()->tapRow(4, 1);  // find-me on
+        QCOMPARE(a.app().settings().integerForKey("findme"), 1);
+        QSignalSpy vibrated(&a.shell->sound(), &QtSoundPlayer::vibrated);
+        // Far enough for a reading under -95 dBm, still within reach of the radio.
+        a.shell->wristbands().front()->setDistance(80);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleBox() != nullptr, 6000);
+        QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
+        QCOMPARE(visibleBox()->informativeText(), QStringLiteral("无法找到蓝牙手环！"));
+        QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
+        QCOMPARE(vibrated.count(), 1);
+        QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
+    }
+
+    void theBandsEmergencyButtonDialsTheStoredNumber() {
+        App a;
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        a.app().settings().setBool("imaswitch", true);
+        a.app().settings().setString("imaphone", "+49 (30) 112-0");
+        QVERIFY(a.connect());
+        a.shell->wristbands().front()->pressEmergencyButton();
+        QTRY_COMPARE(handler.urls.size(), 1);
+        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
+        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 };
 

@@ -37,12 +37,15 @@ private slots:
         QVERIFY(!player.isPlaying());
     }
 
-    void missingSoundIsNotLoadedAndPlaysNothing() {
-        QtSoundPlayer player(QUrl(QStringLiteral("qrc:/sounds/no-such-sound.wav")));
-        QVERIFY(!player.isLoaded());
-        player.play(1);
-        QVERIFY(!player.isPlaying());
-        QCOMPARE(player.requestedPlays(), 0);
+    void missingOrBrokenSoundIsNotLoadedAndPlaysNothing() {
+        QtSoundPlayer missing(QUrl(QStringLiteral("qrc:/sounds/no-such-sound.wav")));
+        QVERIFY(!missing.isLoaded());
+        missing.play(1);
+        QVERIFY(!missing.isPlaying());
+        QCOMPARE(missing.requestedPlays(), 0);
+        // An icon is a file, but not a sound.
+        QtSoundPlayer notWave(QUrl(QStringLiteral("qrc:/icons/findme.svg")));
+        QVERIFY(!notWave.isLoaded());
     }
 
     void vibrateSignalsTheShell() {
