@@ -13,6 +13,7 @@
 #include "gui/property_page.h"
 #include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
+#include "gui/table_view.h"
 #include "gui/today_screen_view.h"
 #include "screens/chart_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
@@ -163,6 +164,34 @@ private slots:
             today.detailText(5).endsWith(QLatin1String("db")) && !today.detailText(5).startsWith(QLatin1String("--")),
             5000);
         QCOMPARE(today.detailText(6), QStringLiteral("1.5"));
+    }
+
+    void pullingThePickerRescansAndTheButtonDoesTheSame() {
+        App a;
+        QVERIFY(a.connect());
+        PropertyPageView* picker = a.openPage(0, 0);
+        QVERIFY(picker);
+        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("RefreshData")));
+        // A drag from the top of the list down past the threshold.
+        TableView* table = picker->table();
+        const QPointF from(100, 20), to(100, 20 + TableView::kRefreshThreshold * 2.5);
+        QTest::mousePress(table, Qt::LeftButton, {}, from.toPoint());
+        for (int i = 1; i <= 10; ++i) {
+            const QPointF p = from + (to - from) * (i / 10.0);
+            QMouseEvent move(QEvent::MouseMove, p, table->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(table, &move);
+        }
+        QTest::mouseRelease(table, Qt::LeftButton, {}, to.toPoint());
+        QCOMPARE(a.app().strBlueStatus, a.tr("Researching"));
+        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("Scanning")));
+        QVERIFY(a.app().peripheral == nullptr);
+        QTRY_VERIFY(!a.shell->wristbands().front()->isConnected());
+        // The list fills again from new advertisements; the button rescans as well.
+        QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
+        QTest::mouseClick(picker->refreshButton(), Qt::LeftButton);
+        QCOMPARE(picker->pickerRowCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
+        QVERIFY(a.shell->window().topModal() != nullptr);  // a rescan keeps the page open
     }
 
     void syncWithoutABandAsksToConnectFirst() {
