@@ -59,6 +59,10 @@ void QtSoundPlayer::stop() {
     m_playing = false;
 }
 
+bool QtSoundPlayer::isLoading() const {
+    return m_sourceExists && m_effect->status() == QSoundEffect::Loading;
+}
+
 bool QtSoundPlayer::isPlaying() const {
     return m_playing;
 }

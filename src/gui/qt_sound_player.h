@@ -28,6 +28,8 @@ public:
     bool isPlaying() const override;
     void vibrate() override;
 
+    /// True while the effect is still reading its sound in the background.
+    bool isLoading() const;
     /// How many times the last `play` asked for the sound (1 + loops).
     int requestedPlays() const { return m_requestedPlays; }
 

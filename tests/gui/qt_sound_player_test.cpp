@@ -35,6 +35,8 @@ private slots:
         QCOMPARE(player.requestedPlays(), 2);
         player.stop();
         QVERIFY(!player.isPlaying());
+        // Qt's sample loader leaks what it holds when the effect dies mid-load; let it finish.
+        QTRY_VERIFY(!player.isLoading());
     }
 
     void missingOrBrokenSoundIsNotLoadedAndPlaysNothing() {
@@ -53,6 +55,7 @@ private slots:
         QSignalSpy spy(&player, &QtSoundPlayer::vibrated);
         player.vibrate();
         QCOMPARE(spy.count(), 1);
+        QTRY_VERIFY(!player.isLoading());
     }
 };
 
