@@ -161,7 +161,7 @@ bool View::pointInside(Point point) const {
 }
 
 View* View::hitTest(Point point) {
-    if (m_hidden || !m_interactive || !(m_alpha > 0.01) || !pointInside(point)) return nullptr;
+    if (m_hidden || !m_interactive || !(m_alpha >= 0.01) || !pointInside(point)) return nullptr;
     for (auto it = m_subviews.rbegin(); it != m_subviews.rend(); ++it) {
         const View& s = **it;
         const Point local{point.x - s.m_frame.x + s.m_boundsOrigin.x, point.y - s.m_frame.y + s.m_boundsOrigin.y};

@@ -6,8 +6,8 @@
 
 namespace vantro {
 
-const std::array<TodayScreen::RowSpec, TodayScreen::kRowCount>& TodayScreen::rowSpecs() {
-    static const std::array<RowSpec, kRowCount> kRows{{
+const std::array<TodayScreen::RowLayout, TodayScreen::kRowCount>& TodayScreen::rowLayouts() {
+    static const std::array<RowLayout, kRowCount> kRows{{
         {"Steps", "-- steps", "sports_step.png"},
         {"Distance", "-- km", "sports_distance.png"},
         {"ActiveTime", "-- minute", "sports_time.png"},
@@ -21,7 +21,7 @@ const std::array<TodayScreen::RowSpec, TodayScreen::kRowCount>& TodayScreen::row
 
 void TodayScreen::load(const Localizer& localizer) {
     m_items.clear();
-    for (const auto& spec : rowSpecs()) m_items.push_back(localizer.localizedString(spec.titleKey));
+    for (const auto& layout : rowLayouts()) m_items.push_back(localizer.localizedString(layout.titleKey));
     m_title = localizer.localizedString("TodayData");
 }
 
@@ -35,7 +35,7 @@ double TodayScreen::heightForRowAtIndexPath(DeviceIdiom idiom) {
 
 std::optional<TodayScreen::Cell> TodayScreen::cellForRowAtIndexPath(int row) {
     if (!valid(row)) return std::nullopt;
-    m_onScreen[row] = std::string(rowSpecs()[row].placeholder);
+    m_onScreen[row] = std::string(rowLayouts()[row].placeholder);
     changed(row);
     return visibleCell(row);
 }
@@ -65,7 +65,7 @@ bool TodayScreen::setDetailText(int row, std::string text) {
 std::optional<TodayScreen::Cell> TodayScreen::visibleCell(int row) const {
     if (!valid(row) || !m_onScreen[row]) return std::nullopt;
     const std::string title = row < static_cast<int>(m_items.size()) ? m_items[row] : std::string();
-    return Cell{title, *m_onScreen[row], std::string(rowSpecs()[row].image)};
+    return Cell{title, *m_onScreen[row], std::string(rowLayouts()[row].image)};
 }
 
 std::optional<std::string> TodayScreen::detailText(int row) const {

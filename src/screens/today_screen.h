@@ -21,12 +21,12 @@ public:
     enum Row : int { kSteps = 0, kDistance, kActiveTime, kCalories, kBattery, kRssi, kVersion };
     static constexpr int kRowCount = 7;
 
-    struct RowSpec {
+    struct RowLayout {
         std::string_view titleKey;
         std::string_view placeholder;  // shown as it stands, never translated
         std::string_view image;
     };
-    static const std::array<RowSpec, kRowCount>& rowSpecs();
+    static const std::array<RowLayout, kRowCount>& rowLayouts();
 
     /// What a cell shows.
     struct Cell {

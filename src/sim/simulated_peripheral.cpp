@@ -117,8 +117,8 @@ void SimulatedPeripheral::discoverCharacteristics(const std::vector<BleUuid>& fi
     onAir(m_options.responseDelay, [filter, service](SimulatedPeripheral& self) {
         if (!service || std::find(self.m_services.begin(), self.m_services.end(), service) == self.m_services.end()) {
             if (self.m_delegate) {
-                self.m_delegate->didDiscoverCharacteristicsForService(self, service,
-                                                                      BleError{"The specified service was not found."});
+                self.m_delegate->didDiscoverCharacteristicsForService(
+                    self, service, BleError{"The service was not found on the device."});
             }
             return;
         }

@@ -50,16 +50,6 @@ TEST_F(InformationTest, StartsHiddenClippedAndStyled) {
     EXPECT_EQ(panel->valueView()->valueLabel()->font(), (Font{"HelveticaNeue-CondensedBold", 100}));
     EXPECT_EQ(panel->valueView()->unitLabel()->font(), (Font{"HelveticaNeue", 60}));
     EXPECT_EQ(panel->valueView()->valueLabel()->textAlignment(), TextAlignment::Right);
-
-    panel->setTitleTextColor(Color::rgb255(1, 1, 1));
-    panel->setValueAndUnitTextColor(Color::rgb255(2, 2, 2));
-    panel->setTextShadowColor(Color::rgb255(3, 3, 3));
-    panel->setSeparatorColor(Color::rgb255(4, 4, 4));
-    EXPECT_EQ(panel->titleLabel()->textColor(), Color::rgb255(1, 1, 1));
-    EXPECT_EQ(panel->valueView()->unitLabel()->textColor(), Color::rgb255(2, 2, 2));
-    EXPECT_EQ(panel->titleLabel()->shadowColor(), Color::rgb255(3, 3, 3));
-    EXPECT_EQ(panel->valueView()->valueLabel()->shadowColor(), Color::rgb255(3, 3, 3));
-    EXPECT_EQ(panel->separatorView()->backgroundColor(), Color::rgb255(4, 4, 4));
 }
 
 TEST_F(InformationTest, AbsentTitleHidesTheLineAnyTextShowsIt) {

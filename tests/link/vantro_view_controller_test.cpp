@@ -393,20 +393,6 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
     EXPECT_FALSE(Audio_player::isAlarmActive());
 }
 
-TEST_F(Controller, TheTimerAsksOnlyTheRememberedWristbandAndRowsKeepTheirTextWhenNoReadingComes) {
-    loop.advance(4.0);
-    EXPECT_EQ(band->rssiReads, 0);
-    connected();
-    band->currentRssi = -70;
-    loop.advance(2.0);
-    ASSERT_EQ(band->rssiReads, 1);
-    vc->peripheralDidUpdateRSSI(*band, std::nullopt);
-    band->connected = false;  // the link drops: the platform answers no more readings
-    loop.advance(6.0);
-    EXPECT_EQ(band->rssiReads, 4);
-    EXPECT_EQ(row(5), "-70db");
-}
-
 TEST_F(Controller, DestroyingTheControllerDetachesItFromTheSharedObjects) {
     connected();
     vc.reset();

@@ -292,21 +292,6 @@ TEST_F(SimFixture, ScriptedFaults) {
     EXPECT_TRUE(rec.has("services 0"));
 }
 
-TEST_F(SimFixture, TodayIsPushedEveryFewSecondsWhileSubscribed) {
-    options.currentDataInterval = 5.0;
-    make();
-    const auto before = band->firmware().todaySteps();
-    connectAndSubscribe();
-    loop.advance(20.0);
-    ASSERT_EQ(rec.events.size(), 4u);
-    EXPECT_GT(band->firmware().todaySteps(), before);
-    EXPECT_EQ(rec.events.back().substr(rec.events.back().find("value")),
-              "value " + hex(band->firmware().currentDataReport()));
-    central->cancelPeripheralConnection(band);
-    loop.advance(20.0);
-    EXPECT_EQ(rec.events.size(), 5u);  // only the disconnection
-}
-
 TEST_F(SimFixture, DestroyingTheCentralLeavesQueuedTurnsHarmless) {
     connectAndSubscribe();
     band->writeValue({CMD_TYPE_GETDAY_DATA}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
