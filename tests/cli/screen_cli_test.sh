@@ -57,6 +57,7 @@ check sleep-no-row 1 "$rows" screen sleep 4
 check screen-list 0 "usage: vantro-cli screen NAME [ARGS]
 screens:
   screen history                                   the step history's bars
+  screen settings                                  the settings table
   screen sleep [ROW]                               the nights; a row's pie slices" screen help
 check no-screen 2 "" screen
 check unknown-screen 2 "" screen today-and-tomorrow
