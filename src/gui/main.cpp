@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace vantro::gui;
@@ -41,9 +42,16 @@ int main(int argc, char** argv) {
     }
 
     // The tour never touches the user's own data unless a directory is named.
-    QTemporaryDir tourDir;
+    std::optional<QTemporaryDir> tourDir;
     QString dataDir = options->dataDir;
-    if (dataDir.isEmpty() && !options->screenshotsDir.isEmpty()) dataDir = tourDir.path();
+    if (dataDir.isEmpty() && !options->screenshotsDir.isEmpty()) {
+        tourDir.emplace();
+        if (!tourDir->isValid()) {
+            std::fprintf(stderr, "vantro: cannot create a temporary data directory for the tour\n");
+            return 1;
+        }
+        dataDir = tourDir->path();
+    }
 
     AppOptions run = *options;
     run.brisk = !options->screenshotsDir.isEmpty();  // the tour need not wait for the band's slow rhythm
