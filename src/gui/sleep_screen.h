@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// The sleep tab: the pie of the chosen night above the list of stored nights.
+#pragma once
+
+#include "gui/qt_canvas.h"
+#include "gui/screen.h"
+#include "gui/view_host.h"
+#include "platform/services.h"
+#include "gui/table_view.h"
+
+#include <QPointer>
+#include <QSize>
+
+#include <memory>
+#include <optional>
+
+namespace vantro {
+class RunLoop;
+class SleepMainViewController;
+class UiContext;
+class VantroAppDelegate;
+}  // namespace vantro
+
+namespace vantro::gui {
+
+/// Builds the sleep screens the first time the tab shows (the list reads the nights then, once).
+class SleepScreen : public Screen, public TableSource {
+public:
+    SleepScreen(VantroAppDelegate& app, RunLoop& loop, DeviceIdiom idiom, QSize contentSize);
+    ~SleepScreen() override;
+
+    QWidget* view() override;
+    QString title() const override;
+    void viewWillAppear() override;
+
+    int sectionCount() const override { return 1; }
+    int rowCount(int section) const override;
+    double rowHeight(int, int) const override { return 58; }
+    TableRow row(int section, int row) override;
+    void didSelect(int section, int row) override;
+
+    /// Null until the tab has been shown.
+    SleepMainViewController* controller() const { return m_main.get(); }
+    ViewHost* host() const { return m_host; }
+    TableView* table() const { return m_table; }
+    int selectedRow() const { return m_selected; }
+    /// The middle of slice `index` of the pie, in the host's coordinates; absent when it has no such slice.
+    std::optional<QPointF> sliceCentre(int index) const;
+
+private:
+    void build();
+
+    VantroAppDelegate& m_app;
+    QSize m_size;
+    QtTextMeasurer m_text;
+    std::unique_ptr<UiContext> m_ui;
+    std::shared_ptr<SleepMainViewController> m_main;
+    QPointer<QWidget> m_container;
+    QPointer<ViewHost> m_host;
+    QPointer<TableView> m_table;
+    int m_selected = -1;
+};
+
+}  // namespace vantro::gui

@@ -1,0 +1,385 @@
+// SPDX-License-Identifier: MIT
+// The app's main flows, clicked through on the simulated wristband: pick, connect, sync, edit, toggle,
+// reset, touch a bar, choose a night and tap a slice.
+#include "gui/app_shell.h"
+
+#include "charts/chart_information_view.h"
+#include "charts/label.h"
+#include "gui/controls.h"
+#include "gui/history_screen.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/navigation_bar.h"
+#include "gui/property_page.h"
+#include "gui/settings_screen.h"
+#include "gui/sleep_screen.h"
+#include "gui/table_view.h"
+#include "gui/today_screen_view.h"
+#include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "protocol/codes.h"
+#include "store/sqlite_data.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QSignalSpy>
+#include <QUrl>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantro;
+using namespace vantro::gui;
+
+class TelHandler : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void handle(const QUrl& url) { urls << url; }
+};
+
+namespace {
+
+QMessageBox* visibleBox() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    }
+    return nullptr;
+}
+
+void clickBoxButton(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == text) QTest::mouseClick(b, Qt::LeftButton);
+    }
+}
+
+/// One run of the app on a fresh data directory, in English, with the band's brisk timing.
+struct App {
+    QTemporaryDir dir;
+    NullLog log;
+    std::unique_ptr<AppShell> shell;
+
+    App() {
+        AppOptions o;
+        o.language = QStringLiteral("en");
+        o.brisk = true;
+        shell = std::make_unique<AppShell>(o, dir.path(), log);
+        shell->window().setAnimationsEnabled(false);
+        shell->notifier().setApplicationStateOverride(AppState::Active);
+        shell->window().show();
+    }
+    ~App() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        }
+        shell.reset();
+    }
+    VantroAppDelegate& app() { return shell->appDelegate(); }
+    SettingsScreen& settings() { return *shell->settingsScreen(); }
+    std::string tr(const char* key) { return app().localized(key); }
+    QString detail(int section, int row) { return settings().row(section, row).detail; }
+
+    PropertyPageView* openPage(int section, int row) {
+        shell->window().setCurrentTab(kSettingsTab);
+        settings().table()->scrollToRow(section, row);
+        settings().table()->tapRow(section, row);
+        QWidget* top = shell->window().topModal();
+        return top ? top->findChild<PropertyPageView*>() : nullptr;
+    }
+    void clickOk(PropertyPageView* page) {
+        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
+        QTest::mouseClick(modal->navigationBar()->rightButton(), Qt::LeftButton);
+    }
+
+    /// Picks the nearest band in the picker and waits until it is connected and subscribed.
+    bool connect() {
+        if (!QTest::qWaitFor([&] { return app().bleList && app().bleList->size() >= 2; }, 8000)) return false;
+        PropertyPageView* picker = openPage(0, 0);
+        if (!picker) return false;
+        if (!QTest::qWaitFor([&] { return picker->pickerRowCount() >= 2; }, 3000)) return false;
+        picker->table()->tapRow(0, 0);
+        // Commands go out once the characteristics are known and the reports are subscribed.
+        return QTest::qWaitFor([&] { return app().isConnected() && subscribed(); }, 8000) &&
+               app().strBlueStatus == tr("Connected");
+    }
+    bool subscribed() {
+        if (!app().characteristic) return false;
+        const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
+        return std::any_of(app().characteristic->begin(), app().characteristic->end(),
+                           [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
+    }
+    bool sync() {
+        settings().table()->tapRow(0, 1);
+        const auto bands = shell->wristbands();
+        const bool ok = QTest::qWaitFor(
+            [&] {
+                return bands.front()->pendingNotifications() == 0 &&
+                       app().strTransmitStatus.rfind(tr("SyncComplete"), 0) == 0;
+            },
+            10000);
+        if (!ok) {
+            qWarning("sync did not complete: status '%s', %zu on the link, connected %d",
+                     app().strTransmitStatus.c_str(), bands.front()->pendingNotifications(), int(app().isConnected()));
+            for (const auto& f : bands.front()->firmware().receivedFrames()) {
+                QString hex;
+                for (auto b : f) hex += QString::asprintf("%02X ", b);
+                qWarning("frame %s", qPrintable(hex));
+            }
+        }
+        return ok;
+    }
+};
+
+}  // namespace
+
+class AppFlowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pickConnectSyncAndTodayFills() {
+        App a;
+        TodayScreenView& today = *a.shell->todayScreen();
+        QCOMPARE(today.detailText(0), QStringLiteral("-- steps"));
+        QCOMPARE(today.detailText(6), QStringLiteral("--"));
+        QCOMPARE(a.detail(0, 1), QString::fromStdString(a.tr("NoSync")));
+
+        QVERIFY(a.connect());
+        QVERIFY(a.shell->window().topModal() == nullptr);  // the picker closed itself
+        QTRY_COMPARE(a.detail(0, 0), QString::fromStdString(a.tr("Connected")));
+
+        // Sync while connected: the status runs to "SyncComplete" with the time, the days are stored.
+        QVERIFY(a.sync());
+        QTRY_VERIFY(a.detail(0, 1).startsWith(QString::fromStdString(a.tr("SyncComplete"))));
+        std::vector<sportsData> days;
+        QVERIFY(a.app().m_db->databaseToArray(days) >= 14);
+
+        // Today's rows fill: totals from the band's push, the signal reading, the version.
+        a.shell->window().setCurrentTab(kTodayTab);
+        QTRY_VERIFY_WITH_TIMEOUT(today.detailText(0).endsWith(QLatin1String(" steps")) &&
+                                     !today.detailText(0).startsWith(QLatin1String("--")),
+                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            today.detailText(5).endsWith(QLatin1String("db")) && !today.detailText(5).startsWith(QLatin1String("--")),
+            5000);
+        QCOMPARE(today.detailText(6), QStringLiteral("1.5"));
+    }
+
+    void pullingThePickerRescansAndTheButtonDoesTheSame() {
+        App a;
+        QVERIFY(a.connect());
+        PropertyPageView* picker = a.openPage(0, 0);
+        QVERIFY(picker);
+        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("RefreshData")));
+        // A drag from the top of the list down past the threshold.
+        TableView* table = picker->table();
+        const QPointF from(100, 20), to(100, 20 + TableView::kRefreshThreshold * 2.5);
+        QTest::mousePress(table, Qt::LeftButton, {}, from.toPoint());
+        for (int i = 1; i <= 10; ++i) {
+            const QPointF p = from + (to - from) * (i / 10.0);
+            QMouseEvent move(QEvent::MouseMove, p, table->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(table, &move);
+        }
+        QTest::mouseRelease(table, Qt::LeftButton, {}, to.toPoint());
+        QCOMPARE(a.app().strBlueStatus, a.tr("Researching"));
+        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("Scanning")));
+        QVERIFY(a.app().peripheral == nullptr);
+        QTRY_VERIFY(!a.shell->wristbands().front()->isConnected());
+        // The list fills again from new advertisements; the button rescans as well.
+        QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
+        QTest::mouseClick(picker->refreshButton(), Qt::LeftButton);
+        QCOMPARE(picker->pickerRowCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
+        QVERIFY(a.shell->window().topModal() != nullptr);  // a rescan keeps the page open
+    }
+
+    void syncWithoutABandAsksToConnectFirst() {
+        App a;
+        a.shell->window().setCurrentTab(kSettingsTab);
+        a.settings().table()->tapRow(0, 1);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("Prompt")));
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(a.tr("SyncPrompt")));
+        clickBoxButton(visibleBox(), QString::fromStdString(a.tr("OK")));
+        QTRY_VERIFY(visibleBox() == nullptr);
+        QCOMPARE(a.detail(0, 1), QString::fromStdString(a.tr("NoSync")));
+    }
+
+    void editHeightRefusedThenAccepted() {
+        App a;
+        QVERIFY(a.connect());
+        PropertyPageView* page = a.openPage(3, 0);
+        QVERIFY(page);
+        auto* field = qobject_cast<QLineEdit*>(page->controlForTag(1001));
+        QVERIFY(field);
+        QVERIFY(field->text().isEmpty());  // the page never shows the stored value
+        QCOMPARE(field->placeholderText(), QString::fromStdString(a.tr("txtInputHeight")));
+
+        QTest::keyClicks(field, QStringLiteral("79"));
+        a.clickOk(page);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(a.tr("txtHeightPromptWan")));
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        QTRY_VERIFY(visibleBox() == nullptr);
+        QVERIFY(a.shell->window().topModal() != nullptr);  // still open, nothing stored
+        QCOMPARE(a.app().settings().integerForKey("bodyHeight"), 165);
+
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("170"));
+        a.clickOk(page);
+        QTRY_VERIFY(a.shell->window().topModal() == nullptr);
+        QCOMPARE(a.app().settings().integerForKey("bodyHeight"), 170);
+        QCOMPARE(a.detail(3, 0), QStringLiteral("170 cm"));
+        // The band got the new height at once.
+        const auto band = a.shell->wristbands().front();
+        QTRY_VERIFY(!band->firmware().receivedFrames().empty() &&
+                    band->firmware().receivedFrames().back() == (Bytes{0x04, 170}));
+    }
+
+    void cancelStoresNothing() {
+        App a;
+        PropertyPageView* page = a.openPage(3, 1);
+        QVERIFY(page);
+        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(1001)), QStringLiteral("80"));
+        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
+        QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
+        QTRY_VERIFY(a.shell->window().topModal() == nullptr);
+        QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
+    }
+
+    void findMeTogglesOnAndOff() {
+        App a;
+        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("Off")));
+        a.shell->window().setCurrentTab(kSettingsTab);
+        a.settings().table()->scrollToRow(4, 1);
+        a.settings().table()->tapRow(4, 1);
+        QCOMPARE(a.app().settings().integerForKey("findme"), 1);
+        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("On")));
+        a.settings().table()->tapRow(4, 1);
+        QCOMPARE(a.app().settings().integerForKey("findme"), 2);
+        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("Off")));
+    }
+
+    void factoryResetCancelKeepsDataAndOkEmptiesIt() {
+        App a;
+        QVERIFY(a.connect());
+        QVERIFY(a.sync());
+        std::vector<sportsData> days;
+        QVERIFY(a.app().m_db->databaseToArray(days) > 0);
+
+        a.settings().table()->scrollToRow(4, 2);
+        a.settings().table()->tapRow(4, 2);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("SettingsDeletePrompt")));
+        clickBoxButton(visibleBox(), QStringLiteral("Cancel"));
+        QTRY_VERIFY(visibleBox() == nullptr);
+        days.clear();
+        QVERIFY(a.app().m_db->databaseToArray(days) > 0);
+
+        a.settings().table()->tapRow(4, 2);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        QTRY_VERIFY(visibleBox() == nullptr);
+        days.clear();
+        QCOMPARE(a.app().m_db->databaseToArray(days), 0);
+        const auto band = a.shell->wristbands().front();
+        QTRY_VERIFY(band->firmware().receivedFrames().back() == (Bytes{0xB6, 0x5A}));
+    }
+
+    void touchingABarShowsItsDayAndReleasingHidesIt() {
+        App a;
+        QVERIFY(a.connect());
+        QVERIFY(a.sync());
+        a.shell->window().setCurrentTab(kHistoryTab);
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_VERIFY(history.controller().chartData().size() >= 14);
+        const int index = static_cast<int>(history.controller().chartData().size()) - 2;
+        QTest::qWait(700);  // the bars grow into place
+        const auto at = history.barCentre(index);
+        QVERIFY(at);
+        auto panel = history.controller().informationView();
+        QCOMPARE(panel->titleLabel()->alpha(), 0.0);
+
+        QTest::mousePress(history.host(), Qt::LeftButton, {}, at->toPoint());
+        QCOMPARE(panel->titleLabel()->text().value_or(""), history.controller().monthlySymbols()[index]);
+        QCOMPARE(panel->titleLabel()->alpha(), 1.0);
+        QVERIFY(history.controller().barChartView()->selectionViewVisible());
+
+        QTest::mouseRelease(history.host(), Qt::LeftButton, {}, at->toPoint());
+        QTRY_COMPARE(panel->titleLabel()->alpha(), 0.0);
+    }
+
+    void choosingANightAndTappingASliceTwice() {
+        App a;
+        QVERIFY(a.connect());
+        QVERIFY(a.sync());
+        a.shell->window().setCurrentTab(kSleepTab);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.controller() != nullptr);
+        QVERIFY(sleep.rowCount(0) >= 7);
+        SleepPieViewController& pie = *sleep.controller()->pieViewController();
+        QVERIFY(pie.slices().empty());
+
+        // Days without a night are rows too; their all-zero night draws nothing.
+        const auto& nights = sleep.controller()->dataViewController()->sItems();
+        const auto empty = std::find_if(nights.begin(), nights.end(), [](const sleepData& n) {
+            return n.enter_time + n.spindles_time + n.deep_time + n.rem_time + n.wakeup_time == 0;
+        });
+        if (empty != nights.end()) {
+            sleep.table()->tapRow(0, static_cast<int>(empty - nights.begin()));
+            QTest::qWait(50);
+            QVERIFY(pie.slices().empty());
+        }
+
+        const int last = sleep.rowCount(0) - 1;  // the latest night
+        sleep.table()->scrollToRow(0, last);
+        sleep.table()->tapRow(0, last);
+        QTRY_COMPARE(pie.slices().size(), size_t(4));
+        QCOMPARE(pie.slices()[1].value, static_cast<float>(nights[static_cast<size_t>(last)].deep_time));
+
+        const auto at = sleep.sliceCentre(1);
+        QVERIFY(at);
+        auto offsetOf = [&](int i) { return pie.pieView()->layer().values()[static_cast<size_t>(i)]->centrOffset(); };
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QCOMPARE(offsetOf(1), 20.0f);
+        QCOMPARE(offsetOf(0), 0.0f);
+        QTest::qWait(700);  // the slice slides out; the tap point is still on it
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QCOMPARE(offsetOf(1), 0.0f);
+    }
+
+    void outOfRangeWithFindMeSoundsTheAlarmAndShowsTheDialog() {
+        App a;
+        QVERIFY(a.connect());
+        a.settings().table()->scrollToRow(4, 1);
+        a.settings().table()->tapRow(4, 1);  // find-me on
+        QCOMPARE(a.app().settings().integerForKey("findme"), 1);
+        QSignalSpy vibrated(&a.shell->sound(), &QtSoundPlayer::vibrated);
+        // Far enough for a reading under -95 dBm, still within reach of the radio.
+        a.shell->wristbands().front()->setDistance(80);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleBox() != nullptr, 6000);
+        QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
+        QCOMPARE(visibleBox()->informativeText(), QStringLiteral("无法找到蓝牙手环！"));
+        QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
+        QCOMPARE(vibrated.count(), 1);
+        QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
+    }
+
+    void theBandsEmergencyButtonDialsTheStoredNumber() {
+        App a;
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        a.app().settings().setBool("imaswitch", true);
+        a.app().settings().setString("imaphone", "+49 (30) 112-0");
+        QVERIFY(a.connect());
+        a.shell->wristbands().front()->pressEmergencyButton();
+        QTRY_COMPARE(handler.urls.size(), 1);
+        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
+        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    }
+};
+
+QTEST_MAIN(AppFlowsTest)
+#include "app_flows_test.moc"
