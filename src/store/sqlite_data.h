@@ -10,9 +10,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantro {
+
+class SqliteConnection;
 
 /// Opens and closes the file around every operation; nothing is held between calls.
 /// Failures are a false or 0 result plus a log line; the user's file is never deleted or truncated.
@@ -20,6 +23,8 @@ class sqlite_data {
 public:
     /// `dataDir` is created when missing; the file is dataDir/"database.sqlite3". Creates the table.
     sqlite_data(std::string dataDir, DebugLog& log);
+    /// The same with another file name in `dataDir`; a missing file is created before the table.
+    sqlite_data(std::string dataDir, std::string_view fileName, DebugLog& log);
 
     const std::string& m_dataFilePath() const { return m_path; }
 
@@ -31,18 +36,32 @@ public:
                     std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime);
     /// Sleep upsert; absent times are stored as NULL. An absent date is refused.
     bool updateSleepData(const std::optional<CalendarDate>& date, std::int32_t enterTime, std::int32_t spindlesTime,
-                         std::int32_t deepTime, std::int32_t remTime, std::int32_t wakeupTime,
-                         std::int32_t wakeupCount, const std::optional<TimeOfDay>& totalTime,
-                         const std::optional<TimeOfDay>& startTime);
+                         std::int32_t deepTime, std::int32_t remTime, std::int32_t wakeupTime, std::int32_t wakeupCount,
+                         const std::optional<TimeOfDay>& totalTime, const std::optional<TimeOfDay>& startTime);
 
     /// Appends one record per row, oldest date first; returns the number appended (0 on failure).
     int databaseToArray(std::vector<sportsData>& out);
     int SleepDataToArray(std::vector<sleepData>& out);
 
+    /// The stored day of `date`: true and the six values (steps to active time, further step count
+    /// included) when the date has a row; false and the values untouched otherwise.
+    bool queryData(const std::optional<CalendarDate>& date, std::int32_t& step, std::int32_t& distance,
+                   std::int32_t& colaries, std::int32_t& restcal, std::int32_t& tstep, std::int32_t& activeTime);
+    /// The stored night of `date`; the two times are absent when not stored.
+    bool querySleepData(const std::optional<CalendarDate>& date, std::int32_t& enterTime, std::int32_t& spindlesTime,
+                        std::int32_t& deepTime, std::int32_t& remTime, std::int32_t& wakeupTime,
+                        std::int32_t& wakeupCount, std::optional<TimeOfDay>& totalTime,
+                        std::optional<TimeOfDay>& startTime);
+
     /// Empties the table (factory reset). Returns false when the file could not be changed.
     bool clearData();
+    /// Diagnostic dump of every row to the log.
+    void printData();
 
 private:
+    /// Logs a failure with SQLite's reason.
+    void logFailure(std::string_view what, const SqliteConnection& db);
+
     std::string m_path;
     DebugLog& m_log;
 };

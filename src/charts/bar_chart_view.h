@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+// A bar chart: scaled bars between header and footer, touch selection, collapse and expand waves.
+#pragma once
+
+#include "charts/chart_selection_view.h"
+#include "charts/chart_view.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vantro {
+
+class BarChartView;
+
+/// Supplies the bars. Only the count is required; the others fall back when they answer nothing.
+class BarChartViewDataSource {
+public:
+    virtual ~BarChartViewDataSource() = default;
+    virtual std::int32_t numberOfBarsInBarChartView(BarChartView& chart) = 0;
+    /// Points between neighbouring bars; absent: 50 / number of bars.
+    virtual std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) { return std::nullopt; }
+    /// The view to use as bar `index`; null: a plain view in the default bar colour.
+    virtual std::shared_ptr<View> barViewForBarChartView(BarChartView&, std::int32_t /*index*/) { return nullptr; }
+    /// The colour of the selection band; absent: the band's default.
+    virtual std::optional<Color> selectionBarColorForBarChartView(BarChartView&) { return std::nullopt; }
+};
+
+/// Supplies heights and hears about selection.
+class BarChartViewDelegate {
+public:
+    virtual ~BarChartViewDelegate() = default;
+    virtual float heightForBarViewAtAtIndex(BarChartView& chart, std::int32_t index) = 0;
+    /// A bar is under the finger.
+    virtual void didSelectBarAtIndex(BarChartView&, std::int32_t /*index*/) {}
+    /// The finger was lifted; the index under it then, or −1.
+    virtual void didUnselectBarAtIndex(BarChartView&, std::int32_t /*index*/) {}
+};
+
+/// State 0 is expanded (bars in place), 1 collapsed (bars below the bottom edge).
+class BarChartView : public ChartView {
+public:
+    static constexpr Color kDefaultBarColor = Color::black();
+    static constexpr std::int32_t kStateExpanded = 0;
+    static constexpr std::int32_t kStateCollapsed = 1;
+    static constexpr double kSelectionFadeDuration = 0.25;
+    static constexpr double kWaveStepDuration = 0.05;
+    static constexpr double kWaveDelayPerBar = 0.025;
+
+    explicit BarChartView(UiContext& ui, Rect frame = {});
+    ~BarChartView() override;
+
+    bool showsSelection() const { return m_showsSelection; }
+    void setShowsSelection(bool shows) { m_showsSelection = shows; }
+    bool selectionViewVisible() const { return m_selectionViewVisible; }
+    /// Not owned.
+    BarChartViewDelegate* delegate() const { return m_delegate; }
+    void setDelegate(BarChartViewDelegate* delegate) { m_delegate = delegate; }
+    BarChartViewDataSource* dataSource() const { return m_dataSource; }
+    void setDataSource(BarChartViewDataSource* dataSource) { m_dataSource = dataSource; }
+    /// Raw height by bar index, as read at the last reload.
+    const std::vector<float>& chartDataDictionary() const { return m_chartData; }
+    const std::vector<std::shared_ptr<View>>& barViews() const { return m_barViews; }
+    float barPadding() const { return m_barPadding; }
+    float cachedMaxHeight() const { return m_cachedMaxHeight; }
+    const std::shared_ptr<ChartSelectionView>& selectionView() const { return m_selectionView; }
+
+    /// Re-reads every height and rebuilds the bars at their expanded places.
+    void reloadData() override;
+
+    float availableHeight() const;
+    /// 0 for a raw height that is not a positive number or when nothing is above 0.
+    float normalizedHeightForRawHeight(float raw);
+    float maxHeight();
+    float minHeight() const { return 0; }
+    /// Never negative: when the gaps alone are wider than the chart the bars get no width.
+    float barWidth() const;
+
+    using ChartView::setState;
+    void setState(std::int32_t state, bool animated, std::function<void()> callback) override;
+
+    /// By x alone, widened by half the padding each side; the first match wins. −1 when none.
+    std::int32_t barViewIndexForPoint(Point point) const;
+    std::shared_ptr<View> barViewForForPoint(Point point) const;
+    void setSelectionViewVisible(bool visible, bool animated);
+    void setSelectionViewVisible(bool visible) { setSelectionViewVisible(visible, false); }
+
+    void touchesBegan(const std::vector<Touch>& touches) override;
+    void touchesMoved(const std::vector<Touch>& touches) override;
+    void touchesEnded(const std::vector<Touch>& touches) override;
+    /// A cancelled touch changes nothing.
+    void touchesCancelled(const std::vector<Touch>&) override {}
+
+private:
+    bool acceptsTouches() const;
+    void selectAt(const std::vector<Touch>& touches);
+    double footerHeight() const;
+    double headerHeight() const;
+    void insertBelowFooter(const std::shared_ptr<View>& view);
+    void runWave(std::int32_t state, const std::function<void()>& callback);
+
+    bool m_showsSelection = true;
+    bool m_selectionViewVisible = false;
+    BarChartViewDelegate* m_delegate = nullptr;
+    BarChartViewDataSource* m_dataSource = nullptr;
+    std::vector<float> m_chartData;
+    std::vector<std::shared_ptr<View>> m_barViews;
+    float m_barPadding = 0;
+    float m_cachedMaxHeight = -1;
+    std::shared_ptr<ChartSelectionView> m_selectionView;
+    // Wave completions still pending when the chart goes away must do nothing.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};
+
+}  // namespace vantro

@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: MIT
+// vantro-cli demo: the whole conversation with a simulated wristband, from discovery to stored data.
+#include "cli/cli.h"
+
+#include "app/vantro_app_delegate.h"
+#include "link/audio_player.h"
+#include "link/phone_event_relay.h"
+#include "link/vantro_view_controller.h"
+#include "platform/local_time.h"
+#include "platform/paths.h"
+#include "platform/real_time_run_loop.h"
+#include "platform/strprintf.h"
+#include "protocol/codes.h"
+#include "settings/json_key_value_store.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_sync.h"
+#include "sim/simulated_central.h"
+#include "store/sqlite_data.h"
+
+#include <algorithm>
+#include <charconv>
+#include <deque>
+#include <iostream>
+#include <ostream>
+
+namespace vantro::cli {
+namespace {
+
+constexpr int kMaxRecords = 36500;  // a hundred years of days
+constexpr double kStepLimit = 5.0;  // seconds for discovery and for the connection
+
+/// The debug log: echoed to standard error with --verbose, otherwise kept for the failure message.
+class DemoLog : public DebugLog {
+public:
+    DemoLog(bool verbose, std::ostream& err) : m_verbose(verbose), m_err(err) {}
+    void log(std::string_view line) override {
+        if (m_verbose) m_err << "log: " << line << "\n";
+        m_recent.emplace_back(line);
+        if (m_recent.size() > kKept) m_recent.pop_front();
+    }
+    void dumpRecent() const {
+        if (m_verbose || m_recent.empty()) return;
+        m_err << "last log lines:\n";
+        for (const auto& l : m_recent) m_err << "  " << l << "\n";
+    }
+
+private:
+    static constexpr std::size_t kKept = 12;
+    bool m_verbose;
+    std::ostream& m_err;
+    std::deque<std::string> m_recent;
+};
+
+/// Notifications and dialogs of the demo appear on standard error.
+class ConsoleNotifier : public Notifier {
+public:
+    explicit ConsoleNotifier(std::ostream& err) : m_err(err) {}
+    void presentLocalNotificationNow(const LocalNotification& n) override {
+        m_err << "notification: " << n.alertBody << "\n";
+    }
+    void showAlert(const std::string& title, const std::string& message, const std::string&) override {
+        m_err << "dialog: " << title << ": " << message << "\n";
+    }
+    AppState applicationState() const override { return AppState::Background; }
+
+private:
+    std::ostream& m_err;
+};
+
+/// The demo places no real call; it says which URL it would open.
+class ConsoleUrlOpener : public UrlOpener {
+public:
+    explicit ConsoleUrlOpener(std::ostream& err) : m_err(err) {}
+    bool openURL(const std::string& url) override {
+        m_err << "would open " << url << "\n";
+        return true;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+    std::uint64_t v = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty()) return std::nullopt;
+    return v;
+}
+
+struct DemoOptions {
+    int days = 7;
+    int nights = 7;
+    std::uint64_t seed = 1;
+    double timeout = kStepLimit;
+    std::string fault;
+    bool verbose = false;
+};
+
+const char* kUsage =
+    "usage: vantro-cli [--data-dir DIR] [--lang en|zh_CN] demo [--days N] [--nights N] [--seed N]\n"
+    "                  [--timeout SECONDS] [--fault out-of-range|refuse-notifications|no-service] [--verbose]\n";
+
+std::optional<DemoOptions> parseOptions(Context& ctx) {
+    DemoOptions o;
+    bool missing = false;
+    auto days = takeOption(ctx.args, "--days", missing);
+    auto nights = takeOption(ctx.args, "--nights", missing);
+    auto seed = takeOption(ctx.args, "--seed", missing);
+    auto timeout = takeOption(ctx.args, "--timeout", missing);
+    auto fault = takeOption(ctx.args, "--fault", missing);
+    auto verbose = std::find(ctx.args.begin(), ctx.args.end(), "--verbose");
+    if (verbose != ctx.args.end()) {
+        o.verbose = true;
+        ctx.args.erase(verbose);
+    }
+    if (missing) {
+        ctx.err << "vantro-cli demo: an option is missing its value\n" << kUsage;
+        return std::nullopt;
+    }
+    if (!ctx.args.empty()) {
+        ctx.err << "vantro-cli demo: unexpected argument '" << ctx.args[0] << "'\n" << kUsage;
+        return std::nullopt;
+    }
+    auto count = [&](const std::optional<std::string>& text, const char* name, int& out) {
+        if (!text) return true;
+        const auto v = parseUnsigned(*text);
+        if (!v || *v > static_cast<std::uint64_t>(kMaxRecords)) {
+            ctx.err << "vantro-cli demo: " << name << " takes a whole number from 0 to " << kMaxRecords << ", not '"
+                    << *text << "'\n";
+            return false;
+        }
+        out = static_cast<int>(*v);
+        return true;
+    };
+    if (!count(days, "--days", o.days) || !count(nights, "--nights", o.nights)) return std::nullopt;
+    if (seed) {
+        const auto v = parseUnsigned(*seed);
+        if (!v) {
+            ctx.err << "vantro-cli demo: --seed takes a whole number, not '" << *seed << "'\n";
+            return std::nullopt;
+        }
+        o.seed = *v;
+    }
+    if (timeout) {
+        const auto v = parseUnsigned(*timeout);
+        if (!v || *v == 0 || *v > 3600) {
+            ctx.err << "vantro-cli demo: --timeout takes whole seconds from 1 to 3600, not '" << *timeout << "'\n";
+            return std::nullopt;
+        }
+        o.timeout = static_cast<double>(*v);
+    }
+    if (fault) {
+        if (*fault != "out-of-range" && *fault != "refuse-notifications" && *fault != "no-service") {
+            ctx.err << "vantro-cli demo: unknown fault '" << *fault << "'\n" << kUsage;
+            return std::nullopt;
+        }
+        o.fault = *fault;
+    }
+    return o;
+}
+
+/// `text` padded with blanks to `columns` terminal columns; CJK characters take two columns.
+std::string padded(const std::string& text, std::size_t columns) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        width += cp >= 0x2E80 && cp <= 0xFFEF ? 2 : 1;
+        i += length;
+    }
+    return width >= columns ? text + " " : text + std::string(columns - width, ' ');
+}
+
+bool subscribed(const VantroAppDelegate& app) {
+    if (!app.characteristic) return false;
+    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
+    return std::any_of(app.characteristic->begin(), app.characteristic->end(),
+                       [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
+}
+
+/// Every record of the band must be in the database with the band's values; the first difference, if any.
+std::optional<std::string> compareWithBand(const WristbandFirmware& band, const std::vector<sportsData>& days,
+                                           const std::vector<sleepData>& nights) {
+    for (const auto& d : band.days()) {
+        const std::string date = formatDate(d.date);
+        auto it = std::find_if(days.begin(), days.end(), [&](const sportsData& s) { return s.date == date; });
+        if (it == days.end()) return "the day " + date + " was not stored";
+        if (it->step != d.steps || it->distance != d.distance || it->calories != d.calories ||
+            it->restcal != d.restcal || it->activetime != d.activeTime) {
+            return "the day " + date + " was stored with other values";
+        }
+    }
+    for (const auto& n : band.nights()) {
+        const std::string date = formatDate(n.date);
+        auto it = std::find_if(nights.begin(), nights.end(), [&](const sleepData& s) { return s.date == date; });
+        if (it == nights.end()) return "the night " + date + " was not stored";
+        if (it->enter_time != n.enterTime || it->spindles_time != n.spindlesTime || it->deep_time != n.deepTime ||
+            it->rem_time != n.remTime || it->wakeup_time != n.wakeupTime || it->wakeup_count != n.wakeupCount ||
+            it->start_time != formatTime({n.startHour, n.startMinute})) {
+            return "the night " + date + " was stored with other values";
+        }
+    }
+    return std::nullopt;
+}
+
+void printRecords(std::ostream& out, const std::vector<sportsData>& days, const std::vector<sleepData>& nights) {
+    out << "Stored days (" << days.size() << "):\n";
+    out << "  date          steps        km  calories  rest kcal  active min\n";
+    for (const auto& d : days) {
+        out << strprintf("  %-10s %8d %9.2f %9d %10d %11d\n", d.date.c_str(), d.step, d.distance / 100.0, d.calories,
+                         d.restcal, d.activetime);
+    }
+    out << "Stored nights (" << nights.size() << "):\n";
+    out << "  date        start  total  falling asleep  light  deep  REM  awake  wake-ups\n";
+    for (const auto& n : nights) {
+        out << strprintf("  %-10s  %5s  %5s  %14d  %5d  %4d  %3d  %5d  %8d\n", n.date.c_str(), n.start_time.c_str(),
+                         n.total_time.c_str(), n.enter_time, n.spindles_time, n.deep_time, n.rem_time, n.wakeup_time,
+                         n.wakeup_count);
+    }
+}
+
+int demoCommand(Context& ctx) {
+    const auto options = parseOptions(ctx);
+    if (!options) return kUsageError;
+    const DemoOptions& o = *options;
+
+    RealTimeRunLoop loop;
+    DemoLog log(o.verbose, ctx.err);
+    const std::string dataDir = dataDirectory(ctx.dataDir);
+    if (!ensureDirectory(dataDir, log)) {
+        ctx.err << "vantro-cli demo: the data directory " << dataDir << " cannot be created\n";
+        log.dumpRecent();
+        return 1;
+    }
+    GettextLocalizer localizer(ctx.language);
+    JsonKeyValueStore settings(configDirectory(ctx.dataDir), log);
+    // The sync sends every setting, so the defaults must be in place first.
+    initializeDefaults(settings, loop.wallNow());
+
+    ConsoleNotifier notifier(ctx.err);
+    ConsoleUrlOpener urls(ctx.err);
+    ScriptedTelephony telephony;
+    VantroAppDelegate app(AppPorts{loop, log, localizer, settings, &notifier, nullptr, &urls});
+    app.didFinishLaunchingWithOptions(&telephony, telephonyRelay(app));
+    Audio_player::configure({nullptr, &notifier, &log});
+
+    std::shared_ptr<SimulatedPeripheral> band;
+    auto makeCentral = [&]() -> std::shared_ptr<BleCentral> {
+        auto central = std::make_shared<SimulatedCentral>(loop);
+        SimBandConfig cfg;
+        cfg.firmware.seed = o.seed;
+        cfg.firmware.days = o.days;
+        cfg.firmware.nights = o.nights;
+        cfg.firmware.today = toLocal(loop.wallNow()).date();
+        band = central->addWristband(cfg);
+        if (o.fault == "out-of-range") band->walkOutOfRange();
+        band->setRefuseNotifications(o.fault == "refuse-notifications");
+        band->setHideWristbandService(o.fault == "no-service");
+        return central;
+    };
+    int status = 0;
+    {
+        VantroViewController today(app, makeCentral, dataDir);
+        today.viewDidLoad();
+        std::vector<int> allRows(TodayScreen::kRowCount);
+        for (int r = 0; r < TodayScreen::kRowCount; ++r) allRows[r] = r;
+        today.tableView().setVisibleRows(allRows);
+
+        auto fail = [&](const std::string& reason) {
+            ctx.err << "vantro-cli demo: " << reason << "\n";
+            log.dumpRecent();
+            return 1;
+        };
+        status = [&] {
+            ctx.out << "Data directory: " << dataDir << "\n";
+            if (!loop.runUntil([&] { return app.bleList && !app.bleList->empty(); }, o.timeout)) {
+                return fail(strprintf("no wristband was discovered within %.0f s", o.timeout));
+            }
+            const auto& [key, seen] = *app.bleList->begin();
+            ctx.out << strprintf("Discovered: %s (advertised at %.0f dBm)\n", key.c_str(), seen.rssi);
+
+            app.setStrBlueStatus("Connecting");
+            app.connectPeripheral(seen.device);
+            if (!loop.runUntil([&] { return subscribed(app); }, o.timeout)) {
+                return fail(strprintf("the wristband did not connect and accept notifications within %.0f s (link: %s)",
+                                      o.timeout, app.strBlueStatus.c_str()));
+            }
+            ctx.out << "Connected, notifications on: " << app.strBlueStatus << "\n";
+
+            app.setStrTransmitStatus(app.localized("SyncStarting"));
+            SettingsSync sync(app);
+            sync.SyncData();
+            ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
+            // Every answer is queued on the link at once; twice the link's own time is plenty.
+            const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
+            const double limit = o.timeout + 2 * answers * SimOptions{}.notificationDelay;
+            const bool done = loop.runUntil(
+                [&] { return band->pendingNotifications() == 0 && app.strTransmitStatus != app.localized("Syncing"); },
+                limit);
+            if (!done) {
+                return fail(
+                    strprintf("the wristband's answers were not all stored within %.0f s (%zu still on the link)",
+                              limit, band->pendingNotifications()));
+            }
+
+            std::vector<sportsData> days;
+            std::vector<sleepData> nights;
+            app.m_db->databaseToArray(days);
+            app.m_db->SleepDataToArray(nights);
+            if (auto difference = compareWithBand(band->firmware(), days, nights)) return fail(*difference);
+
+            // The signal row fills with the first two-second reading.
+            loop.runUntil([&] { return today.tableView().detailText(TodayScreen::kRssi) != "-- db"; }, 2.5);
+            ctx.out << "Today:\n";
+            for (int r = 0; r < today.numberOfRowsInSection(0); ++r) {
+                const auto cell = today.tableView().visibleCell(r);
+                if (cell) ctx.out << "  " << padded(cell->title, 19) << cell->detail << "\n";
+            }
+            ctx.out << "Link status: " << app.strBlueStatus << "\n";
+            ctx.out << "Transfer status: " << app.strTransmitStatus << "\n";
+            printRecords(ctx.out, days, nights);
+            return 0;
+        }();
+    }
+    Audio_player::resetSharedInstance();
+    return status;
+}
+
+const Registration demoReg("demo",
+                           "demo [--days N] [--nights N] [--seed N]            sync a simulated wristband end to end",
+                           demoCommand);
+
+}  // namespace
+}  // namespace vantro::cli

@@ -1,0 +1,541 @@
+// SPDX-License-Identifier: MIT
+// vantro-cli commands over the activity database and the settings: list, write, export, sync frames.
+#include "cli/cli.h"
+
+#include "app/vantro_app_delegate.h"
+#include "platform/atomic_file.h"
+#include "platform/local_time.h"
+#include "platform/manual_run_loop.h"
+#include "platform/paths.h"
+#include "protocol/codes.h"
+#include "settings/json_key_value_store.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_sync.h"
+#include "store/sqlite_data.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <ostream>
+#include <sstream>
+
+namespace vantro::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The database and the store talk a lot; their lines are shown only when something went wrong.
+struct QuietLog : CapturingLog {
+    void dumpTo(std::ostream& os, size_t from = 0) const {
+        for (size_t i = from; i < lines.size(); ++i) os << "  " << lines[i] << "\n";
+    }
+};
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+    std::int64_t v = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+    return v;
+}
+
+// A count the wristband reports: an unsigned 16-bit value.
+std::optional<std::int32_t> parseCount(std::string_view text) {
+    auto v = parseInteger(text);
+    if (!v || *v < 0 || *v > 65535) return std::nullopt;
+    return static_cast<std::int32_t>(*v);
+}
+
+// Listings report a failure only in the log; a new line after the call means it failed.
+template <typename T, typename List>
+bool listAll(sqlite_data& db, QuietLog& log, std::vector<T>& out, List list) {
+    const size_t before = log.lines.size();
+    (db.*list)(out);
+    return log.lines.size() == before;
+}
+
+int databaseFailure(Context& ctx, const char* command, const QuietLog& log, size_t from) {
+    ctx.err << "vantro-cli " << command << ": the activity database could not be used:\n";
+    log.dumpTo(ctx.err, from);
+    return 1;
+}
+
+int historyCommand(Context& ctx) {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli history\n";
+        return kUsageError;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    std::vector<sportsData> days;
+    if (!listAll(db, log, days, &sqlite_data::databaseToArray)) return databaseFailure(ctx, "history", log, mark);
+    for (const auto& d : days) {
+        ctx.out << d.date << ' ' << d.step << ' ' << d.distance << ' ' << d.calories << ' ' << d.restcal << ' '
+                << d.activetime << "\n";
+    }
+    return 0;
+}
+
+int nightsCommand(Context& ctx) {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli nights\n";
+        return kUsageError;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    std::vector<sleepData> nights;
+    if (!listAll(db, log, nights, &sqlite_data::SleepDataToArray)) return databaseFailure(ctx, "nights", log, mark);
+    for (const auto& n : nights) {
+        ctx.out << n.date << ' ' << n.enter_time << ' ' << n.spindles_time << ' ' << n.deep_time << ' ' << n.rem_time
+                << ' ' << n.wakeup_time << ' ' << n.wakeup_count << ' ' << n.total_time << ' ' << n.start_time << "\n";
+    }
+    return 0;
+}
+
+std::optional<CalendarDate> dateArgument(Context& ctx, const char* command, const std::string& text) {
+    auto date = parseDate(text);
+    if (!date) ctx.err << "vantro-cli " << command << ": '" << text << "' is not a date (YYYY-MM-DD)\n";
+    return date;
+}
+
+bool countArguments(Context& ctx, const char* command, const std::vector<const char*>& names, size_t first,
+                    std::vector<std::int32_t>& values) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        auto v = parseCount(ctx.args[first + i]);
+        if (!v) {
+            ctx.err << "vantro-cli " << command << ": " << names[i] << " must be a whole number from 0 to 65535, not '"
+                    << ctx.args[first + i] << "'\n";
+            return false;
+        }
+        values.push_back(*v);
+    }
+    return true;
+}
+
+int storeDayCommand(Context& ctx) {
+    if (ctx.args.size() != 6) {
+        ctx.err << "usage: vantro-cli store-day DATE STEPS DISTANCE CALORIES RESTCAL ACTIVE\n";
+        return kUsageError;
+    }
+    auto date = dateArgument(ctx, "store-day", ctx.args[0]);
+    std::vector<std::int32_t> v;
+    if (!date || !countArguments(ctx, "store-day", {"STEPS", "DISTANCE", "CALORIES", "RESTCAL", "ACTIVE"}, 1, v)) {
+        return kUsageError;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    // The further step count is always 0, as from the wristband.
+    if (!db.updateData(date, v[0], v[1], v[2], v[3], 0, v[4])) return databaseFailure(ctx, "store-day", log, mark);
+    return 0;
+}
+
+int storeNightCommand(Context& ctx) {
+    if (ctx.args.size() != 9) {
+        ctx.err << "usage: vantro-cli store-night DATE ENTER SPINDLES DEEP REM WAKEUP COUNT TOTAL START\n"
+                   "       (TOTAL and START as HH:MM, or - for none)\n";
+        return kUsageError;
+    }
+    auto date = dateArgument(ctx, "store-night", ctx.args[0]);
+    std::vector<std::int32_t> v;
+    if (!date || !countArguments(ctx, "store-night", {"ENTER", "SPINDLES", "DEEP", "REM", "WAKEUP", "COUNT"}, 1, v)) {
+        return kUsageError;
+    }
+    std::optional<TimeOfDay> times[2];
+    const char* names[] = {"TOTAL", "START"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string& text = ctx.args[7 + static_cast<size_t>(i)];
+        if (text == "-") continue;
+        times[i] = parseTime(text);
+        if (!times[i]) {
+            ctx.err << "vantro-cli store-night: " << names[i] << " must be a time HH:MM (00:00 to 23:59) or -, not '"
+                    << text << "'\n";
+            return kUsageError;
+        }
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    if (!db.updateSleepData(date, v[0], v[1], v[2], v[3], v[4], v[5], times[0], times[1])) {
+        return databaseFailure(ctx, "store-night", log, mark);
+    }
+    return 0;
+}
+
+int clearCommand(Context& ctx) {
+    if (!ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli clear\n";
+        return kUsageError;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    if (!db.clearData()) return databaseFailure(ctx, "clear", log, mark);
+    return 0;
+}
+
+// ---- settings -------------------------------------------------------------------------------------------
+
+std::string typeOf(const StoredValue& v) {
+    if (std::holds_alternative<std::int64_t>(v)) return "integer";
+    if (std::holds_alternative<bool>(v)) return "boolean";
+    if (std::holds_alternative<std::string>(v)) return "string";
+    return "date";
+}
+
+std::string textOf(const StoredValue& v) {
+    if (auto i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
+    if (auto b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+    if (auto s = std::get_if<std::string>(&v)) return *s;
+    return formatIsoUtc(std::get<Instant>(v));
+}
+
+std::string acceptedText(const SettingKey& key) {
+    switch (key.type) {
+        case SettingType::Integer:
+            if (key.editorMax == key.editorMin + 1) {
+                return key.name == kFindMe ? "1 (on) or 2 (off)" : "0 (off) or 1 (on)";
+            }
+            return "a whole number from " + std::to_string(key.editorMin) + " to " + std::to_string(key.editorMax);
+        case SettingType::Boolean:
+            return "true or false";
+        case SettingType::String:
+            return "any text";
+        case SettingType::TimeStamp:
+            return "a local time YYYY-MM-DDTHH:MM:SS, or HH:MM for today";
+    }
+    return {};
+}
+
+std::optional<bool> parseBool(std::string_view text) {
+    for (auto t : {"true", "1", "on", "yes"}) {
+        if (text == t) return true;
+    }
+    for (auto f : {"false", "0", "off", "no"}) {
+        if (text == f) return false;
+    }
+    return std::nullopt;
+}
+
+std::optional<Instant> parseStamp(std::string_view text, Instant now) {
+    if (auto utc = parseIsoUtc(text)) return utc;
+    if (auto local = parseIsoLocal(text)) return fromLocal(*local);
+    if (auto time = parseTime(text)) {
+        LocalDateTime today = toLocal(now);
+        today.hour = time->hour;
+        today.minute = time->minute;
+        today.second = 0;
+        return fromLocal(today);
+    }
+    return std::nullopt;
+}
+
+std::string keyList() {
+    std::string list;
+    for (const auto& k : settingKeys()) {
+        if (k.name == kFlags) continue;
+        list += (list.empty() ? "" : ", ") + std::string(k.name);
+    }
+    return list;
+}
+
+int settingsSaveFailure(Context& ctx, const JsonKeyValueStore& store, const QuietLog& log) {
+    ctx.err << "vantro-cli settings: " << store.path() << " could not be saved:\n";
+    log.dumpTo(ctx.err);
+    return 1;
+}
+
+int settingsList(Context& ctx, JsonKeyValueStore& store) {
+    const auto& values = store.values();
+    auto print = [&](const std::string& key, const StoredValue& v) {
+        ctx.out << key << ' ' << typeOf(v) << ' ' << textOf(v) << "\n";
+    };
+    for (const auto& k : settingKeys()) {
+        if (auto it = values.find(k.name); it != values.end()) print(it->first, it->second);
+    }
+    for (const auto& [key, v] : values) {
+        if (!findSettingKey(key)) print(key, v);
+    }
+    return 0;
+}
+
+int settingsGet(Context& ctx, JsonKeyValueStore& store, const std::string& key) {
+    const auto& values = store.values();
+    if (auto it = values.find(key); it != values.end()) {
+        ctx.out << textOf(it->second) << "\n";
+        return 0;
+    }
+    const SettingKey* known = findSettingKey(key);
+    if (!known) {
+        ctx.err << "vantro-cli settings get: no setting '" << key << "'\n";
+        return 1;
+    }
+    // Never written: integers read as 0 and booleans as false; texts and time stamps are absent.
+    if (known->type == SettingType::Integer) {
+        ctx.out << "0\n";
+        return 0;
+    }
+    if (known->type == SettingType::Boolean) {
+        ctx.out << "false\n";
+        return 0;
+    }
+    ctx.err << "vantro-cli settings get: " << key << " is not set\n";
+    return 1;
+}
+
+int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std::string& key,
+                const std::string& text) {
+    if (key == kFlags) {
+        ctx.err << "vantro-cli settings set: flags is the initialisation marker and is not edited; use 'settings "
+                   "init'\n";
+        return kUsageError;
+    }
+    const SettingKey* known = findSettingKey(key);
+    if (!known) {
+        ctx.err << "vantro-cli settings set: no setting '" << key << "'; the settings are " << keyList() << "\n";
+        return kUsageError;
+    }
+    auto refuse = [&] {
+        ctx.err << "vantro-cli settings set: " << key << " takes " << acceptedText(*known) << ", not '" << text
+                << "'\n";
+        return kUsageError;
+    };
+    switch (known->type) {
+        case SettingType::Integer: {
+            auto v = parseInteger(text);
+            if (!v || *v < known->editorMin || *v > known->editorMax) return refuse();
+            store.setInteger(key, *v);
+            break;
+        }
+        case SettingType::Boolean: {
+            auto v = parseBool(text);
+            if (!v) return refuse();
+            store.setBool(key, *v);
+            break;
+        }
+        case SettingType::String:
+            store.setString(key, text);
+            break;
+        case SettingType::TimeStamp: {
+            auto v = parseStamp(text, std::chrono::system_clock::now());
+            if (!v) return refuse();
+            store.setDate(key, *v);
+            break;
+        }
+    }
+    return store.lastSaveSucceeded() ? 0 : settingsSaveFailure(ctx, store, log);
+}
+
+int settingsCommand(Context& ctx) {
+    const std::string usage = "usage: vantro-cli settings list | get KEY | set KEY VALUE | init\n";
+    if (ctx.args.empty()) {
+        ctx.err << usage;
+        return kUsageError;
+    }
+    const std::string sub = ctx.args[0];
+    const size_t wanted = sub == "get" ? 2 : sub == "set" ? 3 : 1;
+    if ((sub != "list" && sub != "get" && sub != "set" && sub != "init") || ctx.args.size() != wanted) {
+        ctx.err << usage;
+        return kUsageError;
+    }
+    QuietLog log;
+    JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
+    if (!store.damagedCopy().empty()) log.dumpTo(ctx.err);
+    if (sub == "list") return settingsList(ctx, store);
+    if (sub == "get") return settingsGet(ctx, store, ctx.args[1]);
+    if (sub == "set") return settingsSet(ctx, store, log, ctx.args[1], ctx.args[2]);
+    const bool wrote = initializeDefaults(store, std::chrono::system_clock::now());
+    if (wrote && !store.lastSaveSucceeded()) return settingsSaveFailure(ctx, store, log);
+    ctx.out << (wrote ? "initialised" : "already initialised") << "\n";
+    return 0;
+}
+
+// ---- sync frames ----------------------------------------------------------------------------------------
+
+// Stands in for a connected wristband and keeps every frame written to it.
+class RecordingPeripheral : public BlePeripheral {
+public:
+    std::string identifier() const override { return "00000000-0000-4000-8000-000000000000"; }
+    std::optional<std::string> name() const override { return "vantro-cli"; }
+    bool isConnected() const override { return true; }
+    std::optional<double> rssi() const override { return std::nullopt; }
+    void setDelegate(BlePeripheralDelegate*) override {}
+    const std::vector<BleServicePtr>& services() const override { return m_services; }
+    void discoverServices(const std::vector<BleUuid>&) override {}
+    void discoverCharacteristics(const std::vector<BleUuid>&, const BleServicePtr&) override {}
+    void setNotifyValue(bool, const BleCharacteristicPtr&) override {}
+    void readValueForCharacteristic(const BleCharacteristicPtr&) override {}
+    void writeValue(const Bytes& value, const BleCharacteristicPtr&, BleWriteType) override { frames.push_back(value); }
+    void readRSSI() override {}
+
+    std::vector<Bytes> frames;
+
+private:
+    std::vector<BleServicePtr> m_services;
+};
+
+int syncFramesCommand(Context& ctx) {
+    bool missing = false;
+    auto at = takeOption(ctx.args, "--at", missing);
+    if (missing || !ctx.args.empty()) {
+        ctx.err << "usage: vantro-cli sync-frames [--at YYYY-MM-DDTHH:MM:SS]\n";
+        return kUsageError;
+    }
+    Instant now = std::chrono::system_clock::now();
+    if (at) {
+        auto local = parseIsoLocal(*at);
+        auto instant = local ? fromLocal(*local) : std::nullopt;
+        if (!instant) {
+            ctx.err << "vantro-cli sync-frames: '" << *at << "' is not a valid local time (YYYY-MM-DDTHH:MM:SS)\n";
+            return kUsageError;
+        }
+        now = *instant;
+    }
+    QuietLog log;
+    JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
+    if (!store.damagedCopy().empty()) log.dumpTo(ctx.err);
+    ManualRunLoop loop(now);
+    IdentityLocalizer localizer;
+    VantroAppDelegate app(AppPorts{loop, log, localizer, store});
+    auto band = std::make_shared<RecordingPeripheral>();
+    auto command = std::make_shared<BleCharacteristic>();
+    command->uuid = BleUuid::fromString(kCommandCharacteristicUuid);
+    app.peripheral = band;
+    app.characteristic = std::vector<BleCharacteristicPtr>{command};
+
+    SettingsSync(app).SyncData();
+    for (const auto& f : band->frames) ctx.out << hexLine(f) << "\n";
+    if (band->frames.size() < 14) {
+        ctx.err << "vantro-cli sync-frames: " << 14 - band->frames.size()
+                << " of the 14 commands would not be sent (a height below 80 or a weight below 10 is refused; run "
+                   "'settings init' for the defaults)\n";
+    }
+    return 0;
+}
+
+// ---- export ---------------------------------------------------------------------------------------------
+
+const char* const kExportFields[] = {"date",         "step",        "distance",      "calories",  "activetime",
+                                     "restcal",      "enter_time",  "spindles_time", "deep_time", "rem_time",
+                                     "wakeup_count", "wakeup_time", "start_time",    "total_time"};
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+int exportCommand(Context& ctx) {
+    bool missing = false;
+    auto format = takeOption(ctx.args, "--format", missing);
+    auto out = takeOption(ctx.args, "--out", missing);
+    if (missing || !ctx.args.empty() || !format || (*format != "csv" && *format != "json")) {
+        ctx.err << "usage: vantro-cli export --format csv|json [--out FILE]\n";
+        return kUsageError;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    std::vector<sportsData> days;
+    std::vector<sleepData> nights;
+    if (!listAll(db, log, days, &sqlite_data::databaseToArray) ||
+        !listAll(db, log, nights, &sqlite_data::SleepDataToArray)) {
+        return databaseFailure(ctx, "export", log, mark);
+    }
+    // Both listings walk the same rows in the same order; anything else means a write came in between.
+    bool same = days.size() == nights.size();
+    for (size_t i = 0; same && i < days.size(); ++i) same = days[i].date == nights[i].date;
+    if (!same) {
+        ctx.err << "vantro-cli export: the database changed while it was read; try again\n";
+        return 1;
+    }
+
+    std::string text;
+    if (*format == "csv") {
+        // RFC 4180: CRLF line ends, a header row, quotes only where needed.
+        for (size_t i = 0; i < std::size(kExportFields); ++i) text += (i ? "," : "") + std::string(kExportFields[i]);
+        text += "\r\n";
+        for (size_t i = 0; i < days.size(); ++i) {
+            const auto& d = days[i];
+            const auto& n = nights[i];
+            const std::string fields[] = {csvField(d.date),
+                                          std::to_string(d.step),
+                                          std::to_string(d.distance),
+                                          std::to_string(d.calories),
+                                          std::to_string(d.activetime),
+                                          std::to_string(d.restcal),
+                                          std::to_string(n.enter_time),
+                                          std::to_string(n.spindles_time),
+                                          std::to_string(n.deep_time),
+                                          std::to_string(n.rem_time),
+                                          std::to_string(n.wakeup_count),
+                                          std::to_string(n.wakeup_time),
+                                          csvField(n.start_time),
+                                          csvField(n.total_time)};
+            for (size_t f = 0; f < std::size(fields); ++f) text += (f ? "," : "") + fields[f];
+            text += "\r\n";
+        }
+    } else {
+        Json rows = Json::array();
+        for (size_t i = 0; i < days.size(); ++i) {
+            const auto& d = days[i];
+            const auto& n = nights[i];
+            rows.push_back({{"date", d.date},
+                            {"step", d.step},
+                            {"distance", d.distance},
+                            {"calories", d.calories},
+                            {"activetime", d.activetime},
+                            {"restcal", d.restcal},
+                            {"enter_time", n.enter_time},
+                            {"spindles_time", n.spindles_time},
+                            {"deep_time", n.deep_time},
+                            {"rem_time", n.rem_time},
+                            {"wakeup_count", n.wakeup_count},
+                            {"wakeup_time", n.wakeup_time},
+                            {"start_time", n.start_time},
+                            {"total_time", n.total_time}});
+        }
+        text = rows.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    }
+
+    if (!out) {
+        ctx.out << text;
+        return 0;
+    }
+    if (auto error = writeFileAtomically(*out, text)) {
+        ctx.err << "vantro-cli export: " << *error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+const Registration historyReg("history", "history                                            stored days, oldest first",
+                              historyCommand);
+const Registration nightsReg("nights", "nights                                             stored nights, oldest first",
+                             nightsCommand);
+const Registration storeDayReg("store-day",
+                               "store-day DATE STEPS DISTANCE CALORIES RESTCAL ACTIVE   store one day's totals",
+                               storeDayCommand);
+const Registration storeNightReg("store-night",
+                                 "store-night DATE ENTER SPINDLES DEEP REM WAKEUP COUNT TOTAL START   store one night",
+                                 storeNightCommand);
+const Registration clearReg("clear", "clear                                              delete every stored day",
+                            clearCommand);
+const Registration settingsReg("settings", "settings list | get KEY | set KEY VALUE | init   the phone's settings",
+                               settingsCommand);
+const Registration syncFramesReg("sync-frames",
+                                 "sync-frames [--at YYYY-MM-DDTHH:MM:SS]             frames a settings sync sends",
+                                 syncFramesCommand);
+const Registration exportReg("export", "export --format csv|json [--out FILE]              every stored date",
+                             exportCommand);
+
+}  // namespace
+}  // namespace vantro::cli

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// The command line of the app: simulated band, data directory, language, tablet layout, screenshots.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantro::gui {
+
+struct AppOptions {
+    bool simulate = true;  // the only backend so far; --simulate says so explicitly
+    bool tablet = false;
+    bool help = false;
+    QString dataDir;         // empty: the user's data and config directories
+    QString language;        // "en", "zh_CN" or empty for the user's locale
+    QString screenshotsDir;  // non-empty: run the screenshot tour and quit
+};
+
+/// Parses the arguments after the program name. On a bad argument returns nothing and sets `error`.
+std::optional<AppOptions> parseOptions(const QStringList& args, QString& error);
+QString usageText();
+
+}  // namespace vantro::gui

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// Composition of the app: the Qt adapters as ports, the app delegate, the wristband, the screens, the window.
+#pragma once
+
+#include "app/vantro_app_delegate.h"
+#include "gui/app_options.h"
+#include "gui/qt_notifier.h"
+#include "gui/qt_run_loop.h"
+#include "gui/qt_sound_player.h"
+#include "gui/qt_url_opener.h"
+#include "platform/debug_log.h"
+#include "platform/key_value_store.h"
+#include "platform/localizer.h"
+#include "platform/telephony.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace vantro::gui {
+
+class MainWindow;
+class SettingsScreen;
+
+/// Tab order of the main window.
+enum Tab { kTodayTab = 0, kHistoryTab = 1, kSleepTab = 2, kSettingsTab = 3 };
+
+/// Owns every port, the delegate and the window for one run of the app.
+class AppShell {
+public:
+    /// `dataDir` holds the database and the settings; empty means the user's XDG data and config directories.
+    AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log);
+    ~AppShell();
+    AppShell(const AppShell&) = delete;
+    AppShell& operator=(const AppShell&) = delete;
+
+    MainWindow& window() { return *m_window; }
+    VantroAppDelegate& appDelegate() { return *m_app; }
+    QtRunLoop& runLoop() { return m_loop; }
+    QtNotifier& notifier() { return m_notifier; }
+    QtSoundPlayer& sound() { return m_sound; }
+    KeyValueStore& settings() { return *m_settings; }
+    const Localizer& localizer() const { return *m_localizer; }
+    ScriptedTelephony& telephony() { return m_telephony; }
+    QString dataDir() const { return m_dataDir; }
+    SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
+    QString tr(const char* key) const;
+
+private:
+    void buildWindow();
+
+    AppOptions m_options;
+    QString m_dataDir;
+    DebugLog& m_log;
+    QtRunLoop m_loop;
+    QtNotifier m_notifier;
+    QtSoundPlayer m_sound;
+    QtUrlOpener m_urls;
+    ScriptedTelephony m_telephony;
+    std::unique_ptr<Localizer> m_localizer;
+    std::unique_ptr<KeyValueStore> m_settings;
+    std::unique_ptr<VantroAppDelegate> m_app;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<SettingsScreen> m_settingsScreen;
+};
+
+}  // namespace vantro::gui

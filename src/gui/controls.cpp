@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+// Small phone-style controls for the property pages: an on/off switch, a segmented control, a time picker.
+#include "gui/controls.h"
+
+#include "gui/app_fonts.h"
+#include "gui/theme.h"
+
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSpinBox>
+#include <QToolButton>
+
+namespace vantro::gui {
+namespace {
+const QColor kSwitchOn{76, 217, 100};
+const QColor kSwitchOff{229, 229, 234};
+
+/// Shows 7 as "07", as a clock does.
+class TwoDigitSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+};
+}  // namespace
+
+SwitchControl::SwitchControl(QWidget* parent) : QAbstractButton(parent) {
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(sizeHint());
+    connect(this, &QAbstractButton::toggled, this, qOverload<>(&QWidget::update));
+}
+
+void SwitchControl::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    const double r = track.height() / 2;
+    p.setPen(Qt::NoPen);
+    p.setBrush(isChecked() ? kSwitchOn : kSwitchOff);
+    p.drawRoundedRect(track, r, r);
+    const double knob = track.height() - 4;
+    const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
+    p.setBrush(QColor(0, 0, 0, 40));
+    p.drawEllipse(QRectF(x, track.top() + 3, knob, knob));  // soft shadow
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+}
+
+SegmentedControl::SegmentedControl(const std::vector<QString>& segments, QWidget* parent)
+    : QWidget(parent), m_segments(segments) {
+    setCursor(Qt::PointingHandCursor);
+    setMinimumHeight(30);
+}
+
+QSize SegmentedControl::sizeHint() const {
+    const QFontMetricsF fm(AppFonts::font(13));
+    double widest = 0;
+    for (const auto& s : m_segments) widest = std::max(widest, fm.horizontalAdvance(s));
+    return QSize(static_cast<int>((widest + 16) * std::max<size_t>(1, m_segments.size())), 30);
+}
+
+void SegmentedControl::setSelectedIndex(int index) {
+    if (index < 0 || index >= count() || index == m_selected) return;
+    m_selected = index;
+    update();
+    emit selectedChanged(index);
+}
+
+QRect SegmentedControl::segmentRect(int index) const {
+    if (count() == 0) return {};
+    const double w = (width() - 1.0) / count();
+    return QRect(static_cast<int>(index * w), 0, static_cast<int>(w), height());
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double w = outer.width() / std::max(1, count());
+    QPainterPath clip;
+    clip.addRoundedRect(outer, 5, 5);
+    p.setClipPath(clip);
+    p.fillRect(outer, Qt::white);
+    // Labels shrink to fit their segment, so thirteen segments still read on a phone.
+    double size = 13;
+    const QFontMetricsF probe(AppFonts::font(size));
+    for (const auto& s : m_segments) {
+        const double need = probe.horizontalAdvance(s) + 6;
+        if (need > w) size = std::min(size, std::max(8.0, 13 * w / need));
+    }
+    p.setFont(AppFonts::font(size));
+    for (int i = 0; i < count(); ++i) {
+        const QRectF seg(outer.left() + i * w, outer.top(), w, outer.height());
+        if (i == m_selected) p.fillRect(seg, colours::kTint);
+        p.setPen(i == m_selected ? Qt::white : colours::kTint);
+        p.drawText(seg, Qt::AlignCenter, m_segments[i]);
+        if (i > 0) p.fillRect(QRectF(seg.left() - 0.5, seg.top(), 1, seg.height()), colours::kTint);
+    }
+    p.setClipping(false);
+    p.setPen(QPen(colours::kTint, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(outer, 5, 5);
+}
+
+void SegmentedControl::mouseReleaseEvent(QMouseEvent* e) {
+    for (int i = 0; i < count(); ++i) {
+        if (segmentRect(i).contains(e->position().toPoint())) setSelectedIndex(i);
+    }
+}
+
+TimePicker::TimePicker(QWidget* parent)
+    : QWidget(parent), m_hour(new TwoDigitSpinBox(this)), m_minute(new TwoDigitSpinBox(this)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    const QString buttonStyle =
+        QStringLiteral(
+            "QToolButton { color: %1; background: white; border: 1px solid %2; border-radius: 17px; }"
+            "QToolButton:pressed { background: %3; }")
+            .arg(colours::kTint.name(), colours::kSeparator.name(), colours::kCellHighlight.name());
+    auto stepper = [&](QSpinBox* box, const char* name) {
+        box->setObjectName(QLatin1String(name));
+        box->setWrapping(true);
+        box->setAlignment(Qt::AlignCenter);
+        box->setFont(AppFonts::font(26));
+        box->setFixedSize(62, 44);
+        // Steppers beside the field take the place of the small arrows, which are hard to hit.
+        box->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        box->setStyleSheet(QStringLiteral("QSpinBox { background: white; border: 1px solid %1; border-radius: 8px; }")
+                               .arg(colours::kSeparator.name()));
+        auto* down = new QToolButton(this);
+        auto* up = new QToolButton(this);
+        down->setObjectName(QLatin1String(name) + QStringLiteral("Down"));
+        up->setObjectName(QLatin1String(name) + QStringLiteral("Up"));
+        down->setText(QStringLiteral("−"));
+        up->setText(QStringLiteral("+"));
+        for (QToolButton* b : {down, up}) {
+            b->setFixedSize(34, 34);
+            b->setFont(AppFonts::font(20, true));
+            b->setStyleSheet(buttonStyle);
+            b->setCursor(Qt::PointingHandCursor);
+            b->setAutoRepeat(true);
+        }
+        connect(down, &QToolButton::clicked, box, &QSpinBox::stepDown);
+        connect(up, &QToolButton::clicked, box, &QSpinBox::stepUp);
+        layout->addWidget(down);
+        layout->addWidget(box);
+        layout->addWidget(up);
+    };
+    m_hour->setRange(0, 23);
+    m_minute->setRange(0, 59);
+    layout->addStretch();
+    stepper(m_hour, "hour");
+    auto* colon = new QLabel(QStringLiteral(":"), this);
+    colon->setFont(AppFonts::font(26, true));
+    layout->addSpacing(4);
+    layout->addWidget(colon);
+    layout->addSpacing(4);
+    stepper(m_minute, "minute");
+    layout->addStretch();
+}
+
+int TimePicker::hour() const {
+    return m_hour->value();
+}
+int TimePicker::minute() const {
+    return m_minute->value();
+}
+
+void TimePicker::setTime(int hour, int minute) {
+    m_hour->setValue(std::clamp(hour, 0, 23));
+    m_minute->setValue(std::clamp(minute, 0, 59));
+}
+
+}  // namespace vantro::gui

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// Small phone-style controls for the property pages: an on/off switch, a segmented control, a time picker.
+#pragma once
+
+#include <QAbstractButton>
+#include <QWidget>
+
+#include <vector>
+
+class QButtonGroup;
+class QSpinBox;
+
+namespace vantro::gui {
+
+/// The on/off switch: a rounded track with a knob, green when on.
+class SwitchControl : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SwitchControl(QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {51, 31}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+/// A row of segments, exactly one selected.
+class SegmentedControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit SegmentedControl(const std::vector<QString>& segments, QWidget* parent = nullptr);
+    int selectedIndex() const { return m_selected; }
+    void setSelectedIndex(int index);
+    int count() const { return static_cast<int>(m_segments.size()); }
+    QRect segmentRect(int index) const;
+    QSize sizeHint() const override;
+
+signals:
+    void selectedChanged(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::vector<QString> m_segments;
+    int m_selected = 0;
+};
+
+/// Hours 0 to 23 and minutes 0 to 59, each with its own spin field.
+class TimePicker : public QWidget {
+    Q_OBJECT
+public:
+    explicit TimePicker(QWidget* parent = nullptr);
+    int hour() const;
+    int minute() const;
+    void setTime(int hour, int minute);
+    QSpinBox* hourField() const { return m_hour; }
+    QSpinBox* minuteField() const { return m_minute; }
+
+private:
+    QSpinBox* m_hour;
+    QSpinBox* m_minute;
+};
+
+}  // namespace vantro::gui

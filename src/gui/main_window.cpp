@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+// The phone-sized window: a tab per screen with a navigation bar, and modal pages sliding over it.
+#include "gui/main_window.h"
+
+#include "gui/app_fonts.h"
+#include "gui/navigation_bar.h"
+#include "gui/screen.h"
+#include "gui/tab_bar.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVariantAnimation>
+
+namespace vantro::gui {
+namespace {
+
+/// The red veil of the vibration alert; fades out and deletes itself.
+class FlashOverlay : public QWidget {
+public:
+    explicit FlashOverlay(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(parent->rect());
+        auto* anim = new QVariantAnimation(this);
+        anim->setDuration(450);
+        anim->setStartValue(0.45);
+        anim->setEndValue(0.0);
+        connect(anim, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_opacity = v.toDouble();
+            update();
+        });
+        connect(anim, &QVariantAnimation::finished, this, &QObject::deleteLater);
+        show();
+        raise();
+        anim->start();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QColor c = colours::kDestructive;
+        c.setAlphaF(m_opacity);
+        p.fillRect(rect(), c);
+    }
+
+private:
+    double m_opacity = 0.45;
+};
+
+QWidget* makePlaceholder(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QStringLiteral("comingLabel"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setFont(AppFonts::font(16));
+    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; }")
+                             .arg(colours::kSecondaryText.name(), colours::kGroupedBackground.name()));
+    return label;
+}
+
+}  // namespace
+
+ModalPage::ModalPage(const QString& title, QWidget* content, QWidget* parent)
+    : QWidget(parent), m_bar(new NavigationBar(this)), m_content(content) {
+    setObjectName(QStringLiteral("modalPage"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colours::kGroupedBackground);
+    setPalette(pal);
+    m_bar->setTitle(title);
+    if (m_content) m_content->setParent(this);
+}
+
+void ModalPage::resizeEvent(QResizeEvent*) {
+    auto* window = qobject_cast<MainWindow*>(parentWidget());
+    const int barHeight = window ? window->metrics().navBarHeight : 44;
+    m_bar->setGeometry(0, 0, width(), barHeight);
+    if (m_content) m_content->setGeometry(0, barHeight, width(), height() - barHeight);
+}
+
+MainWindow::MainWindow(const Metrics& metrics, QWidget* parent)
+    : QWidget(parent), m_metrics(metrics), m_stack(new QStackedWidget(this)), m_tabBar(new TabBar(this)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Vantro"));
+    setFixedSize(metrics.window);
+    connect(m_tabBar, &TabBar::currentChanged, this, [this](int i) { switchTo(i); });
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::addTab(const QString& icon, const QString& label, Screen* screen, const QString& placeholderTitle,
+                       const QString& placeholder) {
+    Tab tab;
+    tab.page = new QWidget;
+    tab.bar = new NavigationBar(tab.page);
+    tab.content = screen ? screen->view() : makePlaceholder(placeholder);
+    tab.content->setParent(tab.page);
+    tab.screen = screen;
+    tab.bar->setTitle(screen ? screen->title() : placeholderTitle);
+    m_stack->addWidget(tab.page);
+    m_tabs.push_back(tab);
+    m_tabBar->addTab(icon, label);
+    layoutTab(m_tabs.back());
+    if (m_current < 0) m_current = 0;
+    return static_cast<int>(m_tabs.size()) - 1;
+}
+
+void MainWindow::setScreen(int index, Screen* screen) {
+    if (index < 0 || index >= static_cast<int>(m_tabs.size()) || !screen) return;
+    Tab& tab = m_tabs[index];
+    if (tab.screen && index == m_current && m_appeared) tab.screen->viewWillDisappear();
+    delete tab.content;
+    tab.screen = screen;
+    tab.content = screen->view();
+    tab.content->setParent(tab.page);
+    tab.content->show();
+    tab.bar->setTitle(screen->title());
+    layoutTab(tab);
+    if (index == m_current && m_appeared) {
+        screen->viewWillAppear();
+        QTimer::singleShot(0, this, [screen] { screen->viewDidAppear(); });
+    }
+}
+
+Screen* MainWindow::screen(int tab) const {
+    return tab >= 0 && tab < static_cast<int>(m_tabs.size()) ? m_tabs[tab].screen : nullptr;
+}
+
+NavigationBar* MainWindow::navigationBar(int tab) const {
+    return tab >= 0 && tab < static_cast<int>(m_tabs.size()) ? m_tabs[tab].bar : nullptr;
+}
+
+int MainWindow::currentTab() const {
+    return m_current;
+}
+
+void MainWindow::setCurrentTab(int tab) {
+    if (tab == m_tabBar->currentIndex()) return;
+    m_tabBar->setCurrentIndex(tab);  // calls switchTo
+}
+
+void MainWindow::refreshTitle(int tab) {
+    if (Screen* s = screen(tab)) m_tabs[tab].bar->setTitle(s->title());
+}
+
+void MainWindow::switchTo(int index) {
+    if (index < 0 || index >= static_cast<int>(m_tabs.size())) return;
+    Screen* old = screen(m_current);
+    Screen* next = m_tabs[index].screen;
+    if (old && m_appeared && m_current != index) old->viewWillDisappear();
+    m_current = index;
+    if (next && m_appeared) next->viewWillAppear();
+    m_stack->setCurrentIndex(index);
+    if (next && m_appeared) {
+        QTimer::singleShot(0, this, [this, index, next] {
+            if (m_current == index && screen(index) == next) next->viewDidAppear();
+        });
+    }
+    emit tabChanged(index);
+}
+
+void MainWindow::layoutTab(Tab& tab) {
+    const int contentHeight = height() - m_metrics.tabBarHeight;
+    tab.page->setGeometry(0, 0, width(), contentHeight);
+    tab.bar->setGeometry(0, 0, width(), m_metrics.navBarHeight);
+    if (tab.content)
+        tab.content->setGeometry(0, m_metrics.navBarHeight, width(), contentHeight - m_metrics.navBarHeight);
+}
+
+void MainWindow::resizeEvent(QResizeEvent*) {
+    const int contentHeight = height() - m_metrics.tabBarHeight;
+    m_stack->setGeometry(0, 0, width(), contentHeight);
+    m_tabBar->setGeometry(0, contentHeight, width(), m_metrics.tabBarHeight);
+    for (auto& tab : m_tabs) layoutTab(tab);
+    for (auto& m : m_modals) {
+        if (m) m->setGeometry(rect());
+    }
+}
+
+void MainWindow::showEvent(QShowEvent*) {
+    if (m_appeared) return;
+    m_appeared = true;
+    if (Screen* s = screen(m_current)) {
+        s->viewWillAppear();
+        QTimer::singleShot(0, this, [this, s] {
+            if (screen(m_current) == s) s->viewDidAppear();
+        });
+    }
+}
+
+void MainWindow::presentModal(QWidget* page, bool animated) {
+    page->setParent(this);
+    page->setGeometry(rect());
+    m_modals.emplace_back(page);
+    page->show();
+    page->raise();
+    if (animated && m_animated) {
+        auto* anim = new QPropertyAnimation(page, "pos", page);
+        anim->setDuration(280);
+        anim->setStartValue(QPoint(0, height()));
+        anim->setEndValue(QPoint(0, 0));
+        anim->setEasingCurve(QEasingCurve::OutCubic);
+        anim->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+    emit modalPresented(page);
+}
+
+void MainWindow::dismissModal(QWidget* page, bool animated) {
+    auto it = std::find(m_modals.begin(), m_modals.end(), page);
+    if (it == m_modals.end()) return;
+    m_modals.erase(it);
+    if (animated && m_animated && page->isVisible()) {
+        page->setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto* anim = new QPropertyAnimation(page, "pos", page);
+        anim->setDuration(240);
+        anim->setStartValue(page->pos());
+        anim->setEndValue(QPoint(0, height()));
+        anim->setEasingCurve(QEasingCurve::InCubic);
+        connect(anim, &QPropertyAnimation::finished, page, &QObject::deleteLater);
+        anim->start(QAbstractAnimation::DeleteWhenStopped);
+    } else {
+        page->hide();
+        page->deleteLater();
+    }
+    emit modalDismissed(page);
+}
+
+QWidget* MainWindow::topModal() const {
+    for (auto it = m_modals.rbegin(); it != m_modals.rend(); ++it) {
+        if (*it) return *it;
+    }
+    return nullptr;
+}
+
+void MainWindow::flash() {
+    new FlashOverlay(this);
+}
+
+}  // namespace vantro::gui

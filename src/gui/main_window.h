@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// The phone-sized window: a tab per screen with a navigation bar, and modal pages sliding over it.
+#pragma once
+
+#include "gui/theme.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QStackedWidget;
+
+namespace vantro::gui {
+
+class NavigationBar;
+class Screen;
+class TabBar;
+
+/// A modal page: navigation bar with "Cancel" at the left and "OK" at the right, content below.
+class ModalPage : public QWidget {
+    Q_OBJECT
+public:
+    ModalPage(const QString& title, QWidget* content, QWidget* parent = nullptr);
+    NavigationBar* navigationBar() const { return m_bar; }
+    QWidget* content() const { return m_content; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    NavigationBar* m_bar;
+    QWidget* m_content;
+};
+
+/// The main window: tabs of screens and a stack of modal pages.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(const Metrics& metrics, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const Metrics& metrics() const { return m_metrics; }
+
+    /// Adds a tab; a null screen shows `placeholder` until setScreen replaces it.
+    int addTab(const QString& icon, const QString& label, Screen* screen, const QString& placeholderTitle = {},
+               const QString& placeholder = {});
+    void setScreen(int tab, Screen* screen);
+    Screen* screen(int tab) const;
+    NavigationBar* navigationBar(int tab) const;
+    TabBar* tabBar() const { return m_tabBar; }
+    int currentTab() const;
+    void setCurrentTab(int tab);
+    /// Re-reads a screen's title into its navigation bar.
+    void refreshTitle(int tab);
+
+    /// Presents a page over everything, sliding up when animated; the window takes ownership.
+    void presentModal(QWidget* page, bool animated = true);
+    /// Dismisses a presented page (sliding down when animated) and deletes it afterwards.
+    void dismissModal(QWidget* page, bool animated = true);
+    QWidget* topModal() const;
+    int modalCount() const { return static_cast<int>(m_modals.size()); }
+
+    /// Animations on or off (the screenshot tour and tests turn them off for determinism).
+    void setAnimationsEnabled(bool enabled) { m_animated = enabled; }
+    bool animationsEnabled() const { return m_animated; }
+
+    /// A short red flash over the window: the vibration alert made visible.
+    void flash();
+
+signals:
+    void tabChanged(int tab);
+    void modalPresented(QWidget* page);
+    void modalDismissed(QWidget* page);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Tab {
+        QWidget* page = nullptr;  // navigation bar + content
+        NavigationBar* bar = nullptr;
+        QWidget* content = nullptr;
+        Screen* screen = nullptr;
+    };
+    void layoutTab(Tab& tab);
+    void switchTo(int tab);
+
+    Metrics m_metrics;
+    QStackedWidget* m_stack;
+    TabBar* m_tabBar;
+    std::vector<Tab> m_tabs;
+    std::vector<QPointer<QWidget>> m_modals;
+    int m_current = -1;
+    bool m_animated = true;
+    bool m_appeared = false;
+};
+
+}  // namespace vantro::gui

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// Alerts as non-blocking message boxes: a title, a message, buttons, and the answer as an index.
+#pragma once
+
+#include <QMessageBox>
+#include <QStringList>
+
+#include <functional>
+
+namespace vantro::gui {
+
+/// Shows a window-modal message box and returns at once. `answered` gets the index of the clicked
+/// button in `buttons`; `cancelIndex` (or -1) names the button that Escape presses.
+QMessageBox* showMessageBox(QWidget* parent, const QString& title, const QString& message, const QStringList& buttons,
+                            int cancelIndex, std::function<void(int)> answered);
+
+/// The index of `button` in a box made by showMessageBox, or -1.
+int messageBoxButtonIndex(QMessageBox* box, QAbstractButton* button);
+
+}  // namespace vantro::gui

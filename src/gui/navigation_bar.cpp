@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The bar at the top of a screen or a modal page: a centred title and up to two text buttons.
+#include "gui/navigation_bar.h"
+
+#include "gui/app_fonts.h"
+#include "gui/theme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace vantro::gui {
+namespace {
+constexpr int kButtonMargin = 8;
+}
+
+NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void NavigationBar::setTitle(const QString& title) {
+    m_title = title;
+    update();
+}
+
+void NavigationBar::setLeftButton(const QString& text, std::function<void()> action) {
+    setButton(m_left, text, std::move(action), false, "navLeft");
+}
+
+void NavigationBar::setRightButton(const QString& text, std::function<void()> action) {
+    setButton(m_right, text, std::move(action), true, "navRight");
+}
+
+void NavigationBar::setButton(QPushButton*& slot, const QString& text, std::function<void()> action, bool bold,
+                              const char* name) {
+    delete slot;
+    slot = nullptr;
+    if (text.isEmpty()) return;
+    slot = new QPushButton(text, this);
+    slot->setObjectName(QLatin1String(name));
+    slot->setFlat(true);
+    slot->setCursor(Qt::PointingHandCursor);
+    slot->setFocusPolicy(Qt::NoFocus);
+    slot->setFont(AppFonts::font(16, bold));
+    slot->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0 6px; }"
+                       "QPushButton:pressed { color: %2; }")
+            .arg(colours::kTint.name(), colours::kTint.lighter(160).name()));
+    if (action) connect(slot, &QPushButton::clicked, this, [action] { action(); });
+    slot->show();
+    placeButtons();
+}
+
+void NavigationBar::placeButtons() {
+    const int h = height();
+    if (m_left) {
+        m_left->adjustSize();
+        m_left->setGeometry(kButtonMargin, 0, m_left->sizeHint().width(), h);
+    }
+    if (m_right) {
+        m_right->adjustSize();
+        const int w = m_right->sizeHint().width();
+        m_right->setGeometry(width() - kButtonMargin - w, 0, w, h);
+    }
+    update();
+}
+
+void NavigationBar::resizeEvent(QResizeEvent*) {
+    placeButtons();
+}
+
+void NavigationBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), colours::kBarBackground);
+    p.fillRect(QRectF(0, height() - 0.5, width(), 0.5), colours::kSeparator);
+    // The title stays centred on the bar and is elided before it would run under a button.
+    const int side =
+        std::max(m_left ? m_left->geometry().right() + 1 : 0, m_right ? width() - m_right->geometry().left() : 0);
+    const double space = width() - 2.0 * (side + 6);
+    const QFont f = AppFonts::font(17, true);
+    p.setFont(f);
+    p.setPen(colours::kText);
+    p.drawText(QRectF((width() - space) / 2, 0, space, height()), Qt::AlignCenter,
+               QFontMetricsF(f).elidedText(m_title, Qt::ElideRight, space));
+}
+
+}  // namespace vantro::gui

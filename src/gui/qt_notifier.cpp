@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+// Local notifications on the desktop's notification service, alerts as message boxes, the app state.
+#include "gui/qt_notifier.h"
+
+#include "gui/message_box.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QVariantMap>
+#include <QWidget>
+
+namespace vantro::gui {
+namespace {
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+const QString kDefaultAction = QStringLiteral("default");
+}  // namespace
+
+QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
+
+QtNotifier::~QtNotifier() = default;
+
+void QtNotifier::setDialogParent(QWidget* parent) {
+    m_dialogParent = parent;
+}
+
+AppState QtNotifier::applicationState() const {
+    if (m_stateOverride) return *m_stateOverride;
+    switch (QGuiApplication::applicationState()) {
+        case Qt::ApplicationActive:
+            return AppState::Active;
+        case Qt::ApplicationInactive:
+            return AppState::Inactive;
+        default:
+            // Hidden and suspended: the user cannot see the app.
+            return AppState::Background;
+    }
+}
+
+bool QtNotifier::desktopServiceAvailable() const {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) return false;
+    if (bus.interface()->isServiceRegistered(kService)) return true;
+    const QDBusReply<QStringList> activatable = bus.interface()->activatableServiceNames();
+    return activatable.isValid() && activatable.value().contains(kService);
+}
+
+void QtNotifier::presentLocalNotificationNow(const LocalNotification& n) {
+    if (applicationState() == AppState::Active) {
+        m_lastRoute = Route::Receiver;
+        // Off the caller's stack, as a notification arriving from the system would be.
+        m_loop.post([this, n] { deliver(n); });
+        return;
+    }
+    if (desktopServiceAvailable()) {
+        m_lastRoute = Route::Desktop;
+        sendToDesktop(n);
+        return;
+    }
+    m_lastRoute = Route::InApp;
+    m_loop.post([this, n] { deliver(n); });
+}
+
+void QtNotifier::deliver(const LocalNotification& n) {
+    if (m_receiver) {
+        m_receiver(n);
+    } else {
+        showAlert(m_appName.toStdString(), n.alertBody, n.alertAction);
+    }
+}
+
+void QtNotifier::sendToDesktop(const LocalNotification& n) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!m_signalsConnected) {
+        bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                    SLOT(onActionInvoked(uint, QString)));
+        bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                    SLOT(onNotificationClosed(uint, uint)));
+        m_signalsConnected = true;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    const QString action = QString::fromStdString(n.alertAction.empty() ? std::string("OK") : n.alertAction);
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vantro"));
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(2));
+    call << m_appName << uint(0) << QString() << m_appName << QString::fromStdString(n.alertBody)
+         << QStringList{kDefaultAction, action} << hints << int(-1);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, n] {
+        watcher->deleteLater();
+        QDBusPendingReply<uint> reply = *watcher;
+        if (reply.isError()) {
+            // The service went away between the check and the call: show it here instead.
+            m_lastRoute = Route::InApp;
+            deliver(n);
+            return;
+        }
+        m_onDesktop[reply.value()] = n;
+        emit desktopNotificationSent(reply.value());
+    });
+}
+
+void QtNotifier::onActionInvoked(uint id, const QString& /*actionKey*/) {
+    auto it = m_onDesktop.find(id);
+    if (it == m_onDesktop.end()) return;  // someone else's notification
+    const LocalNotification n = it->second;
+    m_onDesktop.erase(it);
+    if (m_dialogParent) {
+        m_dialogParent->raise();
+        m_dialogParent->activateWindow();
+    }
+    deliver(n);
+}
+
+void QtNotifier::onNotificationClosed(uint id, uint /*reason*/) {
+    m_onDesktop.erase(id);
+}
+
+void QtNotifier::showAlert(const std::string& title, const std::string& message, const std::string& button) {
+    QMessageBox* box = showMessageBox(m_dialogParent, QString::fromStdString(title), QString::fromStdString(message),
+                                      {QString::fromStdString(button)}, -1, nullptr);
+    emit alertShown(box);
+}
+
+}  // namespace vantro::gui

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// Local notifications on the desktop's notification service, alerts as message boxes, the app state.
+#pragma once
+
+#include "platform/run_loop.h"
+#include "platform/services.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <optional>
+
+class QMessageBox;
+class QWidget;
+
+namespace vantro::gui {
+
+/// Notifier for the Qt shell.
+///
+/// A notification presented while the app is active comes straight back to the receiver (the app
+/// delegate's didReceiveLocalNotification), as a phone does. Otherwise it goes to
+/// org.freedesktop.Notifications on the session bus when that service is there, and comes back when
+/// the user clicks it; without the service it is shown inside the app at once, through the receiver.
+class QtNotifier : public QObject, public Notifier {
+    Q_OBJECT
+public:
+    enum class Route { None, Receiver, Desktop, InApp };
+
+    explicit QtNotifier(RunLoop& loop, QObject* parent = nullptr);
+    ~QtNotifier() override;
+
+    void setReceiver(std::function<void(const LocalNotification&)> receiver) { m_receiver = std::move(receiver); }
+    /// Message boxes are centred on this widget (the main window).
+    void setDialogParent(QWidget* parent);
+    void setAppName(const QString& name) { m_appName = name; }
+
+    void presentLocalNotificationNow(const LocalNotification& n) override;
+    void showAlert(const std::string& title, const std::string& message, const std::string& button) override;
+    AppState applicationState() const override;
+
+    /// Tests and the screenshot tour pin the state instead of asking the window system.
+    void setApplicationStateOverride(std::optional<AppState> state) { m_stateOverride = state; }
+    /// Whether org.freedesktop.Notifications is running or can be started on the session bus.
+    bool desktopServiceAvailable() const;
+    Route lastRoute() const { return m_lastRoute; }
+
+signals:
+    void alertShown(QMessageBox* box);
+    /// The desktop service accepted a notification under this id.
+    void desktopNotificationSent(uint id);
+
+private slots:
+    void onActionInvoked(uint id, const QString& actionKey);
+    void onNotificationClosed(uint id, uint reason);
+
+private:
+    void deliver(const LocalNotification& n);
+    void sendToDesktop(const LocalNotification& n);
+
+    RunLoop& m_loop;
+    std::function<void(const LocalNotification&)> m_receiver;
+    QPointer<QWidget> m_dialogParent;
+    QString m_appName = QStringLiteral("Vantro");
+    std::optional<AppState> m_stateOverride;
+    Route m_lastRoute = Route::None;
+    std::map<uint, LocalNotification> m_onDesktop;  // sent and not yet clicked or closed
+    bool m_signalsConnected = false;
+};
+
+}  // namespace vantro::gui

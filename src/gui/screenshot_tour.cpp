@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: MIT
+// The screenshot tour: drives the app on the simulated wristband and writes one PNG per view.
+#include "gui/screenshot_tour.h"
+
+#include "gui/app_shell.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/property_page.h"
+#include "gui/settings_screen.h"
+#include "gui/table_view.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace vantro::gui {
+namespace {
+
+QMessageBox* visibleMessageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ScreenshotTour::ScreenshotTour(AppShell& shell, QString dir, double scale)
+    : m_shell(shell), m_dir(std::move(dir)), m_scale(scale) {}
+
+QSize ScreenshotTour::pictureSize(QSize window, double scale) {
+    return QSize(static_cast<int>(window.width() * scale + 0.5), static_cast<int>(window.height() * scale + 0.5));
+}
+
+void ScreenshotTour::wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool ScreenshotTour::waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > timeoutMs) return false;
+        wait(20);
+    }
+    return true;
+}
+
+bool ScreenshotTour::capture(const QString& name) {
+    wait(60);  // let pending paints and posted calls run
+    MainWindow& window = m_shell.window();
+    const QSize size = pictureSize(window.size(), m_scale);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(m_scale);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        window.render(&p);
+        // A message box is its own window; show it over the app the way a phone shows an alert.
+        if (QMessageBox* box = visibleMessageBox()) {
+            p.fillRect(QRect(QPoint(0, 0), window.size()), QColor(0, 0, 0, 90));
+            const QPixmap shot = box->grab();
+            // A box wider than the phone is shown scaled down to fit, as a whole.
+            const QSizeF natural = QSizeF(shot.size()) / shot.devicePixelRatioF();
+            const double fit = std::min(1.0, (window.width() - 24.0) / natural.width());
+            const QSizeF size = natural * fit;
+            const QRectF at((window.width() - size.width()) / 2, (window.height() - size.height()) / 2, size.width(),
+                            size.height());
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawPixmap(at, shot, QRectF(shot.rect()));
+        }
+    }
+    const QString file =
+        QDir(m_dir).filePath(QStringLiteral("%1-%2.png").arg(++m_index, 2, 10, QLatin1Char('0')).arg(name));
+    if (!image.save(file, "PNG")) {
+        m_failed << file;
+        return false;
+    }
+    m_written << file;
+    return true;
+}
+
+bool ScreenshotTour::closeMessageBox(int buttonIndex) {
+    QMessageBox* box = visibleMessageBox();
+    if (!box) return false;
+    const auto buttons = box->buttons();
+    for (QAbstractButton* b : buttons) {
+        if (messageBoxButtonIndex(box, b) == buttonIndex) {
+            b->click();
+            break;
+        }
+    }
+    return waitFor([] { return visibleMessageBox() == nullptr; }, 2000);
+}
+
+void ScreenshotTour::openSettingsRow(int section, int row, const QString& name) {
+    SettingsScreen* settings = m_shell.settingsScreen();
+    MainWindow& window = m_shell.window();
+    settings->table()->scrollToRow(section, row);
+    settings->table()->tapRow(section, row);
+    if (!waitFor([&] { return window.topModal() != nullptr; }, 2000)) {
+        m_failed << name;
+        return;
+    }
+    capture(name);
+    if (auto* page = window.topModal()->findChild<PropertyPageView*>()) page->cancel();
+    waitFor([&] { return window.topModal() == nullptr; }, 2000);
+}
+
+void ScreenshotTour::tourSettings() {
+    SettingsScreen* settings = m_shell.settingsScreen();
+    if (!settings) return;
+    TableView* table = settings->table();
+    table->setContentOffset(1e6);
+    capture(QStringLiteral("settings-bottom"));
+    table->setContentOffset(0);
+    openSettingsRow(1, 0, QStringLiteral("page-present"));
+    openSettingsRow(1, 1, QStringLiteral("page-wish"));
+    openSettingsRow(2, 2, QStringLiteral("page-sitting"));
+    openSettingsRow(2, 3, QStringLiteral("page-medicine"));
+    openSettingsRow(2, 4, QStringLiteral("page-alarm"));
+    openSettingsRow(3, 0, QStringLiteral("page-height"));
+    openSettingsRow(3, 1, QStringLiteral("page-weight"));
+    openSettingsRow(4, 0, QStringLiteral("page-display-time"));
+    // The factory-reset question, answered with "Cancel".
+    table->scrollToRow(4, 2);
+    table->tapRow(4, 2);
+    if (waitFor([] { return visibleMessageBox() != nullptr; }, 2000)) {
+        capture(QStringLiteral("factory-reset"));
+        closeMessageBox(0);
+    }
+    table->setContentOffset(0);
+}
+
+int ScreenshotTour::run() {
+    if (!QDir().mkpath(m_dir)) {
+        std::fprintf(stderr, "vantro: cannot create %s\n", qPrintable(m_dir));
+        return 1;
+    }
+    MainWindow& window = m_shell.window();
+    window.setAnimationsEnabled(false);
+    m_shell.notifier().setApplicationStateOverride(AppState::Active);
+    window.show();
+    waitFor([&] { return window.isVisible(); }, 2000);
+
+    window.setCurrentTab(kTodayTab);
+    capture(QStringLiteral("today"));
+    window.setCurrentTab(kHistoryTab);
+    capture(QStringLiteral("history"));
+    window.setCurrentTab(kSleepTab);
+    capture(QStringLiteral("sleep"));
+    window.setCurrentTab(kSettingsTab);
+    capture(QStringLiteral("settings"));
+    tourSettings();
+
+    for (const QString& f : m_written) std::printf("%s\n", qPrintable(f));
+    std::printf("vantro: %lld screenshots in %s\n", static_cast<long long>(m_written.size()),
+                qPrintable(QDir(m_dir).absolutePath()));
+    for (const QString& f : m_failed) std::fprintf(stderr, "vantro: could not write %s\n", qPrintable(f));
+    return m_failed.isEmpty() ? 0 : 1;
+}
+
+}  // namespace vantro::gui

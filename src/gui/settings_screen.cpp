@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// The settings tab: the settings table model drawn as a grouped table; rows open pages, toggle, sync, reset.
+#include "gui/settings_screen.h"
+
+#include "app/vantro_app_delegate.h"
+#include "gui/main_window.h"
+#include "gui/message_box.h"
+#include "gui/property_page.h"
+
+namespace vantro::gui {
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::function<void()> stopAlarmSound)
+    : m_app(app), m_window(window), m_model(app, std::move(stopAlarmSound)) {
+    m_model.viewDidLoad();
+    m_model.changed = [this] {
+        if (m_table) m_table->refreshVisible();
+    };
+    m_model.presentAlert = [this](const AlertModel& a) {
+        QStringList buttons;
+        for (const auto& b : a.buttons()) buttons << q(b);
+        showMessageBox(&m_window, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex);
+    };
+    m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
+        PropertyPageView::present(m_window, std::move(page), q(m_app.localized("OK")), q(m_app.localized("Cancel")),
+                                  q(m_app.localized("gui.refresh")));
+    };
+}
+
+SettingsScreen::~SettingsScreen() {
+    m_model.changed = nullptr;
+    m_model.presentAlert = nullptr;
+    m_model.presentPage = nullptr;
+}
+
+QWidget* SettingsScreen::view() {
+    if (!m_table) {
+        m_table = new TableView;
+        m_table->setObjectName(QStringLiteral("settingsTable"));
+        m_table->setGrouped(true);
+        m_table->setSource(this);
+    }
+    return m_table;
+}
+
+QString SettingsScreen::title() const {
+    return q(m_model.title());
+}
+
+int SettingsScreen::sectionCount() const {
+    return m_model.numberOfSections();
+}
+int SettingsScreen::rowCount(int section) const {
+    return m_model.numberOfRowsInSection(section);
+}
+QString SettingsScreen::headerTitle(int section) const {
+    return q(m_model.titleForHeaderInSection(section));
+}
+double SettingsScreen::rowHeight(int section, int row) const {
+    return m_model.heightForRowAtIndexPath({section, row});
+}
+
+TableRow SettingsScreen::row(int section, int row) {
+    const SettingsRow r = m_model.visibleRow({section, row});
+    TableRow t;
+    t.caption = q(r.caption);
+    t.detail = q(r.detail);
+    t.image = r.image;
+    t.accessory = r.disclosure ? Accessory::Disclosure : Accessory::None;
+    return t;
+}
+
+void SettingsScreen::didSelect(int section, int row) {
+    m_model.didSelectRowAtIndexPath({section, row});
+}
+
+void SettingsScreen::visibleRowsChanged(const std::set<RowPath>& rows) {
+    std::set<IndexPath> paths;
+    for (const auto& [s, r] : rows) paths.insert({s, r});
+    m_model.setVisibleRows(paths);
+}
+
+QStringList SettingsScreen::sectionIndexTitles() const {
+    // The index beside the table shows each section's initial, as a phone's index does.
+    QStringList titles;
+    for (const auto& t : m_model.sectionIndexTitles()) titles << q(t).left(1).toUpper();
+    return titles;
+}
+
+}  // namespace vantro::gui

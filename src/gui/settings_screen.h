@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The settings tab: the settings table model drawn as a grouped table; rows open pages, toggle, sync, reset.
+#pragma once
+
+#include "gui/screen.h"
+#include "gui/table_view.h"
+#include "settings/settings_view_controller.h"
+
+#include <QPointer>
+
+#include <memory>
+
+namespace vantro::gui {
+
+class MainWindow;
+
+/// Shell of SettingsViewController: draws its rows, forwards taps, shows its alerts and pages.
+class SettingsScreen : public Screen, public TableSource {
+public:
+    /// `stopAlarmSound` is what switching find-me off calls.
+    SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::function<void()> stopAlarmSound);
+    ~SettingsScreen() override;
+
+    QWidget* view() override;
+    QString title() const override;
+
+    int sectionCount() const override;
+    int rowCount(int section) const override;
+    QString headerTitle(int section) const override;
+    double rowHeight(int section, int row) const override;
+    TableRow row(int section, int row) override;
+    void didSelect(int section, int row) override;
+    void visibleRowsChanged(const std::set<RowPath>& rows) override;
+    QStringList sectionIndexTitles() const override;
+
+    SettingsViewController& model() { return m_model; }
+    TableView* table() const { return m_table; }
+
+private:
+    VantroAppDelegate& m_app;
+    MainWindow& m_window;
+    SettingsViewController m_model;
+    QPointer<TableView> m_table;
+};
+
+}  // namespace vantro::gui

@@ -1,0 +1,442 @@
+// SPDX-License-Identifier: MIT
+// A table drawn from a row model in the grouped style of a phone: sections, icons, details, indicators.
+#include "gui/table_view.h"
+
+#include "gui/app_fonts.h"
+#include "gui/icons.h"
+#include "gui/theme.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantro::gui {
+namespace {
+
+constexpr double kMargin = 15;
+constexpr double kDragSlop = 6;
+constexpr double kIndexWidth = 18;
+constexpr double kHeaderHeight = 46;
+constexpr double kGapHeight = 26;
+constexpr double kBottomPadding = 30;
+
+double iconSizeFor(double rowHeight) {
+    return std::clamp(std::round(rowHeight * 0.5), 24.0, 44.0);
+}
+
+}  // namespace
+
+TableView::TableView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AcceptTouchEvents, false);  // touches arrive as synthesized mouse events
+    m_offsetAnimation = new QVariantAnimation(this);
+    m_offsetAnimation->setDuration(250);
+    m_offsetAnimation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_offsetAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_offset = v.toDouble();
+        updateVisible();
+        update();
+    });
+}
+
+TableView::~TableView() = default;
+
+void TableView::setSource(TableSource* source) {
+    m_source = source;
+    reloadData();
+}
+
+void TableView::setGrouped(bool grouped) {
+    m_grouped = grouped;
+    reloadData();
+}
+
+void TableView::setRefreshEnabled(bool enabled) {
+    m_refreshEnabled = enabled;
+}
+
+void TableView::setRefreshTitle(const QString& title) {
+    m_refreshTitle = title;
+    update();
+}
+
+void TableView::setEmptyText(const QString& text) {
+    m_emptyText = text;
+    update();
+}
+
+void TableView::reloadData() {
+    layoutRows();
+    m_offset = std::clamp(m_offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset());
+    updateVisible();
+    update();
+}
+
+void TableView::refreshVisible() {
+    update();
+}
+
+void TableView::layoutRows() {
+    m_sections.clear();
+    m_indexTitles.clear();
+    m_contentHeight = 0;
+    if (!m_source) return;
+    m_indexTitles = m_source->sectionIndexTitles();
+    double y = 0;
+    const int sections = std::max(0, m_source->sectionCount());
+    for (int s = 0; s < sections; ++s) {
+        SectionLayout sec;
+        sec.header = m_source->headerTitle(s);
+        sec.headerTop = y;
+        if (m_grouped) {
+            sec.headerHeight = sec.header.isEmpty() ? kGapHeight : kHeaderHeight;
+        } else {
+            sec.headerHeight = sec.header.isEmpty() ? 0 : 28;
+        }
+        y += sec.headerHeight;
+        const int rows = std::max(0, m_source->rowCount(s));
+        for (int r = 0; r < rows; ++r) {
+            const double h = std::max(1.0, m_source->rowHeight(s, r));
+            sec.rowTops.push_back(y);
+            sec.rowHeights.push_back(h);
+            y += h;
+        }
+        m_sections.push_back(std::move(sec));
+    }
+    if (m_grouped && !m_sections.empty()) y += kBottomPadding;
+    m_contentHeight = y;
+}
+
+double TableView::maxOffset() const {
+    return std::max(0.0, m_contentHeight - height());
+}
+
+QRectF TableView::rectForRow(int section, int row) const {
+    if (section < 0 || section >= static_cast<int>(m_sections.size())) return {};
+    const auto& sec = m_sections[section];
+    if (row < 0 || row >= static_cast<int>(sec.rowTops.size())) return {};
+    return QRectF(0, sec.rowTops[row] - m_offset, width(), sec.rowHeights[row]);
+}
+
+void TableView::setContentOffset(double offset) {
+    m_offsetAnimation->stop();
+    m_offset = std::clamp(offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset());
+    updateVisible();
+    update();
+}
+
+void TableView::scrollToRow(int section, int row) {
+    const QRectF r = rectForRow(section, row);
+    if (r.isNull()) return;
+    const double top = r.top() + m_offset;
+    if (r.top() < 0)
+        setContentOffset(top);
+    else if (r.bottom() > height())
+        setContentOffset(top + r.height() - height());
+}
+
+void TableView::updateVisible() {
+    std::set<RowPath> now;
+    for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
+        const auto& sec = m_sections[s];
+        for (int r = 0; r < static_cast<int>(sec.rowTops.size()); ++r) {
+            const double top = sec.rowTops[r] - m_offset;
+            if (top + sec.rowHeights[r] > 0 && top < height()) now.insert({s, r});
+        }
+    }
+    if (now != m_visible) {
+        m_visible = std::move(now);
+        if (m_source) m_source->visibleRowsChanged(m_visible);
+    }
+}
+
+std::optional<RowPath> TableView::rowAt(QPointF pos) const {
+    const double y = pos.y() + m_offset;
+    for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
+        const auto& sec = m_sections[s];
+        for (int r = 0; r < static_cast<int>(sec.rowTops.size()); ++r) {
+            if (y >= sec.rowTops[r] && y < sec.rowTops[r] + sec.rowHeights[r]) return RowPath{s, r};
+        }
+    }
+    return std::nullopt;
+}
+
+QRectF TableView::sectionIndexRect() const {
+    if (m_indexTitles.isEmpty()) return {};
+    const double lineHeight = 14;
+    const double h = lineHeight * m_indexTitles.size();
+    return QRectF(width() - kIndexWidth, (height() - h) / 2, kIndexWidth, h);
+}
+
+int TableView::sectionIndexAt(QPointF pos) const {
+    const QRectF r = sectionIndexRect();
+    if (r.isNull() || !r.adjusted(-6, 0, 0, 0).contains(pos)) return -1;
+    const int i = static_cast<int>((pos.y() - r.top()) / (r.height() / m_indexTitles.size()));
+    return std::clamp(i, 0, static_cast<int>(m_indexTitles.size()) - 1);
+}
+
+double TableView::rightInset() const {
+    return m_indexTitles.isEmpty() ? 0 : kIndexWidth;
+}
+
+void TableView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.fillRect(rect(), m_grouped ? colours::kGroupedBackground : colours::kCell);
+    if (m_offset < 0 && m_refreshEnabled) paintRefreshIndicator(p);
+    if (!m_source) return;
+
+    bool anyRow = false;
+    for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
+        const auto& sec = m_sections[s];
+        const double headerTop = sec.headerTop - m_offset;
+        if (!sec.header.isEmpty() && headerTop + sec.headerHeight > 0 && headerTop < height()) {
+            if (!m_grouped) p.fillRect(QRectF(0, headerTop, width(), sec.headerHeight), colours::kGroupedBackground);
+            p.setFont(AppFonts::font(13));
+            p.setPen(colours::kHeaderText);
+            const QRectF textRect(kMargin, headerTop, width() - 2 * kMargin - rightInset(), sec.headerHeight - 7);
+            const QString text = m_grouped ? sec.header.toUpper() : sec.header;
+            p.drawText(textRect, Qt::AlignLeft | (m_grouped ? Qt::AlignBottom : Qt::AlignVCenter),
+                       QFontMetricsF(p.font()).elidedText(text, Qt::ElideRight, textRect.width()));
+        }
+        for (int r = 0; r < static_cast<int>(sec.rowTops.size()); ++r) {
+            anyRow = true;
+            const QRectF rr(0, sec.rowTops[r] - m_offset, width(), sec.rowHeights[r]);
+            if (rr.bottom() <= 0 || rr.top() >= height()) continue;
+            const TableRow row = m_source->row(s, r);
+            const bool last = r + 1 == static_cast<int>(sec.rowTops.size());
+            paintRow(p, rr, row, m_highlighted == RowPath{s, r}, last);
+            if (m_grouped && r == 0) {
+                p.fillRect(QRectF(0, rr.top(), width(), 0.5), colours::kSeparator);
+            }
+        }
+    }
+    if (!anyRow && !m_emptyText.isEmpty()) {
+        p.setFont(AppFonts::font(15));
+        p.setPen(colours::kSecondaryText);
+        p.drawText(rect().adjusted(20, 0, -20, 0), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+    }
+    paintSectionIndex(p);
+}
+
+void TableView::paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool highlighted, bool last) const {
+    p.fillRect(r, highlighted ? colours::kCellHighlight : colours::kCell);
+    double x = kMargin;
+    const QPixmap icon =
+        row.image.empty() ? QPixmap() : Icons::pixmap(row.image, iconSizeFor(r.height()), Icons::renderScale(p));
+    if (!icon.isNull()) {
+        const double size = iconSizeFor(r.height());
+        p.drawPixmap(QPointF(x, r.top() + (r.height() - size) / 2), icon);
+        x += size + kMargin;
+    }
+    double right = r.right() - kMargin - rightInset();
+    if (row.accessory == Accessory::Disclosure) {
+        const double cx = right - 4, cy = r.center().y();
+        QPen pen(colours::kChevron, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        p.drawPolyline(QPolygonF{QPointF(cx - 4, cy - 7), QPointF(cx + 3, cy), QPointF(cx - 4, cy + 7)});
+        right -= 22;
+    } else if (row.accessory == Accessory::Checkmark) {
+        const double cx = right - 8, cy = r.center().y();
+        QPen pen(colours::kTint, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        p.drawPolyline(QPolygonF{QPointF(cx - 7, cy), QPointF(cx - 2, cy + 5), QPointF(cx + 8, cy - 7)});
+        right -= 26;
+    }
+    const double available = std::max(0.0, right - x);
+    const QFont captionFont = AppFonts::font(r.height() >= 60 ? 17 : 16);
+    const QFontMetricsF cm(captionFont);
+    if (row.style == CellStyle::Subtitle) {
+        const QFont detailFont = AppFonts::font(12.5);
+        const QFontMetricsF dm(detailFont);
+        const double block = cm.height() + 3 + dm.height();
+        const double top = r.top() + (r.height() - block) / 2;
+        p.setFont(captionFont);
+        p.setPen(colours::kText);
+        p.drawText(QRectF(x, top, available, cm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   cm.elidedText(row.caption, Qt::ElideRight, available));
+        p.setFont(detailFont);
+        p.setPen(colours::kSecondaryText);
+        p.drawText(QRectF(x, top + cm.height() + 3, available, dm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   dm.elidedText(row.detail, Qt::ElideRight, available));
+    } else {
+        const QFont detailFont = AppFonts::font(r.height() >= 60 ? 16 : 15);
+        const QFontMetricsF dm(detailFont);
+        // The caption keeps its full width when it can; the detail gets what is left and is elided.
+        const double captionWidth = std::min(cm.horizontalAdvance(row.caption), available * 0.62);
+        const double detailSpace = std::max(0.0, available - captionWidth - 10);
+        const double detailWidth = std::min(dm.horizontalAdvance(row.detail), detailSpace);
+        const double captionSpace = available - (detailWidth > 0 ? detailWidth + 10 : 0);
+        p.setFont(captionFont);
+        p.setPen(colours::kText);
+        p.drawText(QRectF(x, r.top(), captionSpace, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   cm.elidedText(row.caption, Qt::ElideRight, captionSpace));
+        p.setFont(detailFont);
+        p.setPen(colours::kSecondaryText);
+        p.drawText(QRectF(right - detailWidth - 1, r.top(), detailWidth + 1, r.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, dm.elidedText(row.detail, Qt::ElideRight, detailWidth + 1));
+    }
+    // Separators run from the text's left edge; the last row of a grouped section spans the width.
+    const double sepLeft = last && m_grouped ? 0 : x;
+    p.fillRect(QRectF(sepLeft, r.bottom() - 0.5, r.width() - sepLeft, 0.5), colours::kSeparator);
+}
+
+void TableView::paintRefreshIndicator(QPainter& p) const {
+    const double visible = -m_offset;
+    const double progress = std::clamp(visible / kRefreshThreshold, 0.0, 1.0);
+    const QPointF c(width() / 2.0, visible / 2.0 - 8);
+    // A ring of ticks that fills as the list is pulled, like a phone's refresh control.
+    p.save();
+    for (int i = 0; i < 12; ++i) {
+        if (!m_refreshing && i >= static_cast<int>(progress * 12 + 0.5)) break;
+        const double a = -M_PI / 2 + i * M_PI / 6;
+        QColor col = colours::kSecondaryText;
+        col.setAlphaF(m_refreshing ? 0.35 + 0.65 * (i / 11.0) : 0.8);
+        p.setPen(QPen(col, 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(c + QPointF(std::cos(a) * 5, std::sin(a) * 5), c + QPointF(std::cos(a) * 10, std::sin(a) * 10));
+    }
+    if (!m_refreshTitle.isEmpty() && visible > 36) {
+        p.setFont(AppFonts::font(12));
+        p.setPen(colours::kSecondaryText);
+        p.drawText(QRectF(0, c.y() + 12, width(), 18), Qt::AlignHCenter | Qt::AlignTop, m_refreshTitle);
+    }
+    p.restore();
+}
+
+void TableView::paintSectionIndex(QPainter& p) const {
+    const QRectF r = sectionIndexRect();
+    if (r.isNull()) return;
+    p.setFont(AppFonts::font(10, true));
+    p.setPen(colours::kTint);
+    const double lineHeight = r.height() / m_indexTitles.size();
+    for (int i = 0; i < m_indexTitles.size(); ++i) {
+        // Index entries are short by nature; long keys show their first letters.
+        const QString t = QFontMetricsF(p.font()).elidedText(m_indexTitles[i], Qt::ElideNone, kIndexWidth).left(3);
+        p.drawText(QRectF(r.left(), r.top() + i * lineHeight, r.width(), lineHeight), Qt::AlignCenter, t);
+    }
+}
+
+void TableView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    m_offsetAnimation->stop();
+    if (const int si = sectionIndexAt(e->position()); si >= 0 && si < static_cast<int>(m_sections.size())) {
+        setContentOffset(m_sections[si].headerTop);
+        return;
+    }
+    m_pressed = true;
+    m_dragging = false;
+    m_pressPos = e->position();
+    m_pressOffset = m_offset;
+    m_pressRow = rowAt(e->position());
+    m_highlighted = m_pressRow;
+    update();
+}
+
+void TableView::mouseMoveEvent(QMouseEvent* e) {
+    if (!m_pressed) return;
+    const double dy = e->position().y() - m_pressPos.y();
+    if (!m_dragging && std::abs(dy) > kDragSlop) {
+        m_dragging = true;
+        m_highlighted.reset();
+    }
+    if (!m_dragging || (!m_scrollEnabled && !m_refreshEnabled)) {
+        update();
+        return;
+    }
+    double target = m_pressOffset - dy;
+    if (!m_scrollEnabled) target = std::min(target, 0.0);
+    if (target < 0) {
+        // Rubber band above the top; only a refreshable list lets it go far.
+        target = m_refreshEnabled ? target * 0.6 : std::max(target * 0.3, -40.0);
+    } else if (target > maxOffset()) {
+        target = maxOffset() + (target - maxOffset()) * 0.3;
+    }
+    m_offset = target;
+    updateVisible();
+    update();
+}
+
+void TableView::mouseReleaseEvent(QMouseEvent* e) {
+    if (!m_pressed || e->button() != Qt::LeftButton) return;
+    m_pressed = false;
+    if (m_dragging) {
+        m_dragging = false;
+        if (m_refreshEnabled && !m_refreshing && m_offset <= -kRefreshThreshold) {
+            beginRefreshing();
+        } else {
+            animateOffsetTo(std::clamp(m_offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset()));
+        }
+        return;
+    }
+    const auto released = rowAt(e->position());
+    m_highlighted.reset();
+    if (released && released == m_pressRow) {
+        tapRow(released->first, released->second);
+    } else {
+        update();
+    }
+}
+
+void TableView::tapRow(int section, int row) {
+    if (!m_source || rectForRow(section, row).isNull()) return;
+    m_highlighted = RowPath{section, row};
+    repaint();
+    emit rowTapped(section, row);
+    m_source->didSelect(section, row);
+    // The selection flashes and goes, as the screens deselect their rows.
+    QTimer::singleShot(160, this, [this] {
+        m_highlighted.reset();
+        update();
+    });
+}
+
+void TableView::beginRefreshing() {
+    if (!m_refreshEnabled) return;
+    m_refreshing = true;
+    animateOffsetTo(-kRefreshThreshold);
+    emit refreshRequested();
+}
+
+void TableView::endRefreshing() {
+    if (!m_refreshing) return;
+    m_refreshing = false;
+    // Spring back a moment later, so the changed title can be read.
+    QTimer::singleShot(350, this, [this] {
+        if (!m_refreshing && !m_pressed) animateOffsetTo(std::clamp(m_offset, 0.0, maxOffset()));
+    });
+}
+
+void TableView::animateOffsetTo(double target) {
+    m_offsetAnimation->stop();
+    if (std::abs(target - m_offset) < 0.5) {
+        m_offset = target;
+        updateVisible();
+        update();
+        return;
+    }
+    m_offsetAnimation->setStartValue(m_offset);
+    m_offsetAnimation->setEndValue(target);
+    m_offsetAnimation->start();
+}
+
+void TableView::wheelEvent(QWheelEvent* e) {
+    if (!m_scrollEnabled) return;
+    const double delta = e->pixelDelta().isNull() ? e->angleDelta().y() / 120.0 * 48.0 : e->pixelDelta().y();
+    setContentOffset(m_offset - delta);
+    e->accept();
+}
+
+void TableView::resizeEvent(QResizeEvent*) {
+    m_offset = std::clamp(m_offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset());
+    updateVisible();
+}
+
+}  // namespace vantro::gui

@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: MIT
+// The today screen's controller: delegate of the central and of the wristband, and the report decoder's effects.
+#include "link/vantro_view_controller.h"
+
+#include "link/audio_player.h"
+#include "link/phone_event_relay.h"
+#include "platform/local_time.h"
+#include "platform/strprintf.h"
+#include "protocol/codes.h"
+#include "protocol/report.h"
+#include "store/sqlite_data.h"
+
+namespace vantro {
+namespace {
+
+// Below this the band is taken to be out of range (strictly below: -95.0 itself is still in range).
+constexpr float kOutOfRangeDbm = -95.0f;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+}  // namespace
+
+VantroViewController::VantroViewController(VantroAppDelegate& app, CentralFactory makeCentral, std::string dataDir)
+    : m_app(app), m_makeCentral(std::move(makeCentral)), m_dataDir(std::move(dataDir)) {}
+
+VantroViewController::~VantroViewController() {
+    // The shared state outlives this controller; nothing may call back into it afterwards.
+    if (m_ownsManagerDelegate && m_app.manager) m_app.manager->setDelegate(nullptr);
+    if (m_app.peripheral) m_app.peripheral->setDelegate(nullptr);
+}
+
+void VantroViewController::viewDidLoad() {
+    m_table.load(m_app.localizer());
+    m_app.setStrBlueStatus("Disconnected");
+    if (!m_app.manager && m_makeCentral) {
+        m_app.manager = m_makeCentral();
+        if (m_app.manager) {
+            m_app.manager->setDelegate(this);
+            m_ownsManagerDelegate = true;
+        }
+    }
+    m_app.bleList.emplace();
+    m_app.m_db = std::make_shared<sqlite_data>(m_dataDir, m_app.log());
+}
+
+double VantroViewController::heightForRowAtIndexPath(int /*row*/) const {
+    return TodayScreen::heightForRowAtIndexPath(m_app.ports().idiom);
+}
+
+bool VantroViewController::didSelectRowAtIndexPath(int /*row*/) const {
+    return true;
+}
+
+void VantroViewController::centralManagerDidUpdateState(BleCentral& central) {
+    DebugLog& log = m_app.log();
+    switch (central.state()) {
+        case BleCentralState::Unknown:
+            log.log("StateUnknown------");
+            break;
+        case BleCentralState::Resetting:
+            log.log("StateReseting-----");
+            break;
+        case BleCentralState::Unsupported:
+            log.log("StateUnsupported-----");
+            break;
+        case BleCentralState::Unauthorized:
+            log.log("StateUnahorized-----");
+            break;
+        case BleCentralState::PoweredOn:
+            central.scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
+            log.log("scanning ble device!-----");
+            break;
+        default:
+            log.log("Central Manager did change state!------");
+            break;
+    }
+}
+
+void VantroViewController::didDiscoverPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p, double rssi) {
+    if (!p) return;
+    if (!m_app.bleList) m_app.bleList.emplace();
+    const std::string key = seenDeviceKey(*p);
+    (*m_app.bleList)[key] = bleDevice{std::nullopt, p, static_cast<float>(rssi)};
+    m_app.log().log("---add:" + key);
+}
+
+void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& /*p*/) {
+    // The stored wristband is the one being set up, whichever the platform names.
+    if (m_app.peripheral) {
+        m_app.peripheral->setDelegate(this);
+        m_app.peripheral->discoverServices({BleUuid::fromString(kWristbandServiceUuid)});
+    }
+    m_app.setStrBlueStatus("Connected");
+    m_app.log().log("perpheral is connected------");
+}
+
+void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& /*p*/,
+                                                   const BleErrorOpt& /*error*/) {
+    m_app.log().log(" peripheral disconnected ------");
+    m_app.setStrBlueStatus("Disconnected");
+    // A rescan clears the remembered wristband first, so it is not called back.
+    if (findMeOn() && m_app.peripheral) {
+        m_app.connectPeripheral(m_app.peripheral);
+        m_app.setStrBlueStatus("ReConnecting");
+    }
+}
+
+void VantroViewController::didRetrieveConnectedPeripherals(BleCentral& /*central*/,
+                                                           const std::vector<BlePeripheralPtr>& /*peripherals*/) {}
+
+void VantroViewController::didRetrievePeripherals(BleCentral& /*central*/,
+                                                  const std::vector<BlePeripheralPtr>& /*peripherals*/) {}
+
+void VantroViewController::didDiscoverServices(BlePeripheral& p, const BleErrorOpt& error) {
+    if (error) return;
+    const BleUuid wanted = BleUuid::fromString(kWristbandServiceUuid);
+    // Copy: discovery requests may change the list on some platforms.
+    const auto services = p.services();
+    for (const auto& s : services) {
+        if (s && s->uuid == wanted) p.discoverCharacteristics({}, s);
+    }
+}
+
+void VantroViewController::didDiscoverCharacteristicsForService(BlePeripheral& p, const BleServicePtr& service,
+                                                                const BleErrorOpt& error) {
+    if (error || !service || service->uuid != BleUuid::fromString(kWristbandServiceUuid)) return;
+    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
+    for (const auto& c : service->characteristics) {
+        if (c && c->uuid == report) p.setNotifyValue(true, c);
+    }
+    m_app.characteristic = service->characteristics;
+}
+
+void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeripheral& p, const BleCharacteristicPtr& c,
+                                                                       const BleErrorOpt& error) {
+    if (error) m_app.log().log("Error changing notification state:" + error->localizedDescription);
+    if (!c || c->uuid != BleUuid::fromString(kReportCharacteristicUuid)) return;
+    if (!c->isNotifying) {
+        if (m_app.manager && m_app.peripheral) m_app.manager->cancelPeripheralConnection(m_app.peripheral);
+    } else {
+        p.readValueForCharacteristic(c);
+    }
+}
+
+void VantroViewController::didUpdateValueForCharacteristic(BlePeripheral& /*p*/, const BleCharacteristicPtr& c,
+                                                           const BleErrorOpt& /*error*/) {
+    // Neither the characteristic nor the error matters: whatever value arrives is a report.
+    if (c) handleReport(c->value);
+}
+
+void VantroViewController::didWriteValueForCharacteristic(BlePeripheral& /*p*/, const BleCharacteristicPtr& /*c*/,
+                                                          const BleErrorOpt& /*error*/) {}
+
+void VantroViewController::handleReport(const Bytes& value) {
+    ++m_reportsHandled;
+    auto syncComplete = [this] {
+        const std::string when = formatDateTime(toLocal(m_app.runLoop().wallNow()));
+        m_app.setStrTransmitStatus(strprintf("%s %s", m_app.localized("SyncComplete").c_str(), when.c_str()));
+    };
+    std::visit(Overloaded{
+                   [this](const EmergencyCallReport&) { imaCalling(); },
+                   [this](const VersionReport& r) { m_table.setDetailText(TodayScreen::kVersion, VersionText(r)); },
+                   [this](const CurrentReport& r) {
+                       const auto texts = CurrentRowTexts(r);
+                       for (int row = 0; row < static_cast<int>(texts.size()); ++row) {
+                           m_table.setDetailText(row, texts[row]);
+                       }
+                   },
+                   [&](const DayRecordReport& r) {
+                       if (m_app.m_db) {
+                           m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
+                       }
+                       syncComplete();
+                   },
+                   [this](const SleepRecordReport& r) {
+                       if (m_app.m_db) {
+                           m_app.m_db->updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
+                                                       r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
+                       }
+                   },
+                   [&](const SyncCompleteReport&) { syncComplete(); },
+                   [](const NothingReport&) {},
+                   [this](const UnrecognisedReport&) { m_app.log().log("not match type data!"); },
+               },
+               DecodeReport(value.data(), value.size()));
+}
+
+void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& /*error*/) {
+    const float strength = static_cast<float>(p.rssi().value_or(0));
+    m_table.setDetailText(TodayScreen::kRssi,
+                          m_app.isConnected() ? strprintf("%.0fdb", static_cast<double>(strength)) : "--");
+    if (findMeOn()) {
+        Audio_player& alarm = Audio_player::sharedInstance();
+        if (strength < kOutOfRangeDbm) {
+            alarm.setAlert();
+        } else {
+            alarm.clearAlert();
+        }
+    }
+}
+
+void VantroViewController::imaCalling() {
+    const KeyValueStore& settings = m_app.settings();
+    const std::string phone = settings.stringForKey("imaphone").value_or("");
+    if (!settings.boolForKey("imaswitch")) return;
+    const auto number = dialableNumber(phone);
+    if (!number) {
+        m_app.log().log(strprintf("imaCalling: \"%s\" is not a dialable number, no call placed", phone.c_str()));
+        return;
+    }
+    UrlOpener* urls = m_app.ports().urls;
+    const std::string url = strprintf("tel://%s", number->c_str());
+    if (!urls || !urls->openURL(url)) m_app.log().log("imaCalling: could not open " + url);
+}
+
+bool VantroViewController::findMeOn() const {
+    return m_app.settings().integerForKey("findme") == 1;
+}
+
+}  // namespace vantro

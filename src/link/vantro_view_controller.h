@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// The today screen's controller: delegate of the central and of the wristband, and the report decoder's effects.
+#pragma once
+
+#include "app/vantro_app_delegate.h"
+#include "platform/ble.h"
+#include "screens/today_screen.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantro {
+
+/// Completes the shared state when its view loads, receives every Bluetooth callback, writes today's
+/// values into the today table, stores the band's days and nights, and places the emergency call.
+class VantroViewController : public BleCentralDelegate, public BlePeripheralDelegate {
+public:
+    /// Makes the central manager the first time the view loads (the simulated band, BlueZ, a fake...).
+    using CentralFactory = std::function<std::shared_ptr<BleCentral>()>;
+
+    /// `dataDir` is where the activity database lives.
+    VantroViewController(VantroAppDelegate& app, CentralFactory makeCentral, std::string dataDir);
+    ~VantroViewController() override;
+    VantroViewController(const VantroViewController&) = delete;
+    VantroViewController& operator=(const VantroViewController&) = delete;
+
+    VantroAppDelegate& appDelegate() const { return m_app; }
+    TodayScreen& tableView() { return m_table; }
+    const TodayScreen& tableView() const { return m_table; }
+    const std::vector<std::string>& Items() const { return m_table.Items(); }
+    const std::string& title() const { return m_table.title(); }
+
+    /// Row titles, the link status, the central manager (once), a new seen-wristband list and database.
+    void viewDidLoad();
+    int numberOfRowsInSection(int section) const { return m_table.numberOfRowsInSection(section); }
+    std::optional<TodayScreen::Cell> cellForRowAtIndexPath(int row) { return m_table.cellForRowAtIndexPath(row); }
+    double heightForRowAtIndexPath(int row) const;
+    /// Rows have no action: the selection only flashes. Returns whether the shell should deselect.
+    bool didSelectRowAtIndexPath(int row) const;
+    void refreshBluetooth() {}
+
+    // Central manager callbacks.
+    void centralManagerDidUpdateState(BleCentral& central) override;
+    void didDiscoverPeripheral(BleCentral& central, const BlePeripheralPtr& p, double rssi) override;
+    void didConnectPeripheral(BleCentral& central, const BlePeripheralPtr& p) override;
+    void didDisconnectPeripheral(BleCentral& central, const BlePeripheralPtr& p, const BleErrorOpt& error) override;
+    void didRetrieveConnectedPeripherals(BleCentral& central, const std::vector<BlePeripheralPtr>& peripherals);
+    void didRetrievePeripherals(BleCentral& central, const std::vector<BlePeripheralPtr>& peripherals);
+
+    // Peripheral callbacks.
+    void didDiscoverServices(BlePeripheral& p, const BleErrorOpt& error) override;
+    void didDiscoverCharacteristicsForService(BlePeripheral& p, const BleServicePtr& service,
+                                              const BleErrorOpt& error) override;
+    void didUpdateNotificationStateForCharacteristic(BlePeripheral& p, const BleCharacteristicPtr& c,
+                                                     const BleErrorOpt& error) override;
+    /// Every value that arrives, notified or read, is one report.
+    void didUpdateValueForCharacteristic(BlePeripheral& p, const BleCharacteristicPtr& c,
+                                         const BleErrorOpt& error) override;
+    void didWriteValueForCharacteristic(BlePeripheral& p, const BleCharacteristicPtr& c,
+                                        const BleErrorOpt& error) override;
+    void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& error) override;
+
+    /// The wristband asked for the emergency call: dial the stored number when the switch is on and the
+    /// number is dialable.
+    void imaCalling();
+
+    /// Reports decoded since the view loaded, of any kind (for drivers that wait for a sync).
+    std::uint64_t reportsHandled() const { return m_reportsHandled; }
+
+private:
+    void handleReport(const Bytes& value);
+    bool findMeOn() const;
+
+    VantroAppDelegate& m_app;
+    CentralFactory m_makeCentral;
+    std::string m_dataDir;
+    TodayScreen m_table;
+    bool m_ownsManagerDelegate = false;
+    std::uint64_t m_reportsHandled = 0;
+};
+
+}  // namespace vantro

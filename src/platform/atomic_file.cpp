@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// Whole-file writes that a crash cannot leave half done: temporary file, fsync, rename.
+#include "platform/atomic_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vantro {
+namespace {
+
+std::string errnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view content) {
+    // The temporary file lives beside the target so that rename() stays within one file system.
+    std::string tmpl = path + ".tmp-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return errnoText("cannot create a temporary file beside " + path);
+    const std::string tmp(name.data());
+
+    // Keep the permissions of the file being replaced (mkstemp gives 0600).
+    struct stat old {};
+    if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
+
+    auto fail = [&](const std::string& what) {
+        std::string message = errnoText(what);
+        close(fd);
+        unlink(tmp.c_str());
+        return std::optional<std::string>(message);
+    };
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail("cannot write " + tmp);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (fsync(fd) != 0) return fail("cannot flush " + tmp);
+    if (close(fd) != 0) {
+        std::string message = errnoText("cannot close " + tmp);
+        unlink(tmp.c_str());
+        return message;
+    }
+    if (rename(tmp.c_str(), path.c_str()) != 0) {
+        std::string message = errnoText("cannot replace " + path);
+        unlink(tmp.c_str());
+        return message;
+    }
+    // Make the rename itself durable.
+    const int dirFd = open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path, std::string& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errnoText("cannot open " + path);
+        return std::nullopt;
+    }
+    std::string data;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errnoText("cannot read " + path);
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return data;
+}
+
+}  // namespace vantro

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+// Where the app keeps its files: the XDG data and config directories, or the --data-dir override.
+#include "platform/paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace vantro {
+namespace {
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return ".";
+}
+
+// The XDG base directory rules: an unset, empty or relative variable means the default.
+std::string xdgDirectory(const char* variable, const char* fallbackUnderHome) {
+    const char* value = std::getenv(variable);
+    std::string base;
+    if (value && value[0] == '/') {
+        base = value;
+    } else {
+        base = homeDirectory() + "/" + fallbackUnderHome;
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return base + "/vantro";
+}
+
+}  // namespace
+
+std::string dataDirectory(std::string_view override) {
+    if (!override.empty()) return std::string(override);
+    return xdgDirectory("XDG_DATA_HOME", ".local/share");
+}
+
+std::string configDirectory(std::string_view override) {
+    if (!override.empty()) return std::string(override);
+    return xdgDirectory("XDG_CONFIG_HOME", ".config");
+}
+
+bool ensureDirectory(const std::string& dir, DebugLog& log) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(dir, ec)) return true;
+    std::filesystem::create_directories(dir, ec);
+    if (ec || !std::filesystem::is_directory(dir)) {
+        log.log("cannot create the directory " + dir + ": " + (ec ? ec.message() : std::string("not a directory")));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vantro

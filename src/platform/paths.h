@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+// Where the app keeps its files: the XDG data and config directories, or the --data-dir override.
+#pragma once
+
+#include "platform/debug_log.h"
+
+#include <string>
+#include <string_view>
+
+namespace vantro {
+
+/// The activity database's directory: `override` when not empty, else $XDG_DATA_HOME/vantro
+/// (an absolute $XDG_DATA_HOME only), else ~/.local/share/vantro. Nothing is created here.
+std::string dataDirectory(std::string_view override = {});
+/// The settings directory: `override` when not empty (one directory for everything), else
+/// $XDG_CONFIG_HOME/vantro, else ~/.config/vantro.
+std::string configDirectory(std::string_view override = {});
+
+/// Creates `dir` and its missing parents; false plus a log line when that is not possible.
+bool ensureDirectory(const std::string& dir, DebugLog& log);
+
+}  // namespace vantro

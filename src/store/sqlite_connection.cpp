@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// A thin RAII layer over the SQLite 3 C API: one connection and the statements prepared on it.
+#include "store/sqlite_connection.h"
+
+#include <sqlite3.h>
+
+namespace vantro {
+namespace {
+// Another process (vantro-cli beside the app) may hold the file for a moment.
+constexpr int kBusyTimeoutMs = 2000;
+}  // namespace
+
+SqliteStatement::~SqliteStatement() {
+    if (m_stmt) sqlite3_finalize(m_stmt);
+}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
+    if (this != &other) {
+        if (m_stmt) sqlite3_finalize(m_stmt);
+        m_stmt = other.m_stmt;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+bool SqliteStatement::bindText(int index, std::string_view text) {
+    return m_stmt &&
+           sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+}
+
+bool SqliteStatement::bindInt(int index, std::int64_t value) {
+    return m_stmt && sqlite3_bind_int64(m_stmt, index, value) == SQLITE_OK;
+}
+
+bool SqliteStatement::bindNull(int index) {
+    return m_stmt && sqlite3_bind_null(m_stmt, index) == SQLITE_OK;
+}
+
+int SqliteStatement::step() {
+    return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE;
+}
+
+void SqliteStatement::reset() {
+    if (!m_stmt) return;
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+std::int64_t SqliteStatement::columnInt(int index) const {
+    return m_stmt ? sqlite3_column_int64(m_stmt, index) : 0;
+}
+
+std::optional<std::string> SqliteStatement::columnText(int index) const {
+    if (!m_stmt || sqlite3_column_type(m_stmt, index) == SQLITE_NULL) return std::nullopt;
+    const unsigned char* text = sqlite3_column_text(m_stmt, index);
+    if (!text) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
+}
+
+SqliteConnection::SqliteConnection(const std::string& path, Mode mode) {
+    int flags = SQLITE_OPEN_READONLY;
+    if (mode == Mode::ReadWrite) flags = SQLITE_OPEN_READWRITE;
+    if (mode == Mode::Create) flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    m_openResult = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (m_db && m_openResult == SQLITE_OK) {
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+        sqlite3_extended_result_codes(m_db, 1);
+    }
+}
+
+SqliteConnection::~SqliteConnection() {
+    // A handle is returned even when the open fails and must be released as well.
+    if (m_db) sqlite3_close_v2(m_db);
+}
+
+int SqliteConnection::exec(const char* sql) {
+    if (!isOpen()) return m_openResult;
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+}
+
+SqliteStatement SqliteConnection::prepare(std::string_view sql) {
+    if (!isOpen()) return {};
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return {};
+    }
+    return SqliteStatement(stmt);
+}
+
+std::string SqliteConnection::errorMessage() const {
+    if (!m_db) return sqlite3_errstr(m_openResult);
+    return sqlite3_errmsg(m_db);
+}
+
+int SqliteConnection::errorCode() const {
+    if (!m_db) return m_openResult;
+    return sqlite3_extended_errcode(m_db);
+}
+
+}  // namespace vantro

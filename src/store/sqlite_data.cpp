@@ -1,0 +1,396 @@
+// SPDX-License-Identifier: MIT
+// The activity database: one SQLite file, one row per calendar date with its activity and sleep.
+#include "store/sqlite_data.h"
+
+#include "platform/paths.h"
+#include "platform/strprintf.h"
+#include "store/sqlite_connection.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <limits>
+
+namespace vantro {
+namespace {
+
+constexpr const char* kFileName = "database.sqlite3";
+
+constexpr const char* kCreateTable =
+    "CREATE TABLE IF NOT EXISTS sportsTable (cDate TEXT PRIMARY KEY, cStep INTEGER, cDistance INTEGER, cColaries "
+    "INTEGER, cRestcal INTEGER, cTStep INTEGER, cActiveTime INTEGER, cEnterTime INTEGER, cSpindlesTime INTEGER, "
+    "cDeepTime INTEGER, cREMTime INTEGER, cWakeupTime INTEGER, cWakeupCount INTEGER, cTotalTime TEXT, cStartTime "
+    "TEXT)";
+constexpr const char* kSelectDate = "SELECT cDate FROM sportsTable WHERE cDate=?";
+constexpr const char* kSelectRow = "SELECT * FROM sportsTable WHERE cDate=?";
+constexpr const char* kSelectAll = "SELECT * FROM sportsTable ORDER BY cDate ASC";
+constexpr const char* kUpdateDay =
+    "UPDATE sportsTable SET cStep=?, cDistance=?, cColaries=?, cRestcal=?, cTStep=?, cActiveTime=? WHERE cDate=?";
+constexpr const char* kInsertDay =
+    "INSERT INTO sportsTable(cDate, cStep, cDistance, cColaries, cRestcal, cTStep, cActiveTime) VALUES(?, ?, ?, ?, "
+    "?, ?, ?)";
+constexpr const char* kUpdateSleep =
+    "UPDATE sportsTable SET cEnterTime=?, cSpindlesTime=?, cDeepTime=?, cRemTime=?, cWakeupTime=?, cWakeupCount=?, "
+    "cTotalTime=?, cStartTime=? WHERE cDate=?";
+constexpr const char* kInsertSleep =
+    "INSERT INTO sportsTable(cDate, cEnterTime, cSpindlesTime, cDeepTime, cRemTime, cWakeupTime, cWakeupCount, "
+    "cTotalTime, cStartTime) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+// Column indexes of "SELECT *", in the order of the CREATE TABLE statement.
+enum Column {
+    cDate,
+    cStep,
+    cDistance,
+    cColaries,
+    cRestcal,
+    cTStep,
+    cActiveTime,
+    cEnterTime,
+    cSpindlesTime,
+    cDeepTime,
+    cREMTime,
+    cWakeupTime,
+    cWakeupCount,
+    cTotalTime,
+    cStartTime,
+};
+
+// A value written by another tool may not fit; it is clamped rather than wrapped.
+std::int32_t columnInt32(const SqliteStatement& stmt, int index) {
+    const std::int64_t v = stmt.columnInt(index);
+    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+// The old app listed a NULL key as "(null)"; files it wrote may still hold such rows.
+std::string dateText(const SqliteStatement& stmt) {
+    return stmt.columnText(cDate).value_or("(null)");
+}
+
+std::optional<std::string> dateKey(const std::optional<CalendarDate>& date) {
+    if (!date || !date->isValid()) return std::nullopt;
+    return formatDate(*date);
+}
+
+}  // namespace
+
+sqlite_data::sqlite_data(std::string dataDir, DebugLog& log) : m_log(log) {
+    ensureDirectory(dataDir, m_log);
+    m_path = (std::filesystem::path(dataDir) / kFileName).string();
+    std::error_code ec;
+    if (std::filesystem::exists(m_path, ec)) m_log.log("数据库已经存在");
+    createTable();
+}
+
+sqlite_data::sqlite_data(std::string dataDir, std::string_view fileName, DebugLog& log) : m_log(log) {
+    ensureDirectory(dataDir, m_log);
+    m_path = (std::filesystem::path(dataDir) / fileName).string();
+    std::error_code ec;
+    if (std::filesystem::exists(m_path, ec)) {
+        m_log.log("数据库已经存在");
+    } else {
+        createDatabase();
+    }
+    createTable();
+}
+
+void sqlite_data::logFailure(std::string_view what, const SqliteConnection& db) {
+    m_log.log(strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
+                        db.errorMessage().c_str(), db.errorCode()));
+}
+
+bool sqlite_data::createDatabase() {
+    m_log.log(strprintf("File:%s", m_path.c_str()));
+    SqliteConnection db(m_path, SqliteConnection::Mode::Create);
+    if (!db.isOpen()) {
+        m_log.log(strprintf("创建数据库失败！error=%d", db.openResult()));
+        logFailure("open", db);
+        return false;
+    }
+    return true;
+}
+
+bool sqlite_data::createTable() {
+    SqliteConnection db(m_path, SqliteConnection::Mode::Create);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    // A file that is not a database opens fine and only fails here; it is left exactly as it is.
+    if (db.exec(kCreateTable) != SQLITE_OK) {
+        m_log.log("创建表失败！");
+        logFailure("create table", db);
+        return false;
+    }
+    return true;
+}
+
+bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32_t step, std::int32_t distance,
+                             std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime) {
+    const auto key = dateKey(date);
+    if (!key) {
+        m_log.log("updateData: the day record has no valid date and is not stored");
+        return false;
+    }
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    SqliteStatement lookup = db.prepare(kSelectDate);
+    if (!lookup) {
+        logFailure("look-up", db);
+        return false;
+    }
+    lookup.bindText(1, *key);
+    const int found = lookup.step();
+    if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        logFailure("look-up", db);
+        return false;
+    }
+
+    SqliteStatement write;
+    if (found == SQLITE_ROW) {
+        m_log.log("更新数据");
+        write = db.prepare(kUpdateDay);
+        int i = 1;
+        for (std::int32_t v : {step, distance, colaries, restcal, tstep, activeTime}) write.bindInt(i++, v);
+        write.bindText(7, *key);
+    } else {
+        m_log.log("插入数据");
+        write = db.prepare(kInsertDay);
+        write.bindText(1, *key);
+        int i = 2;
+        for (std::int32_t v : {step, distance, colaries, restcal, tstep, activeTime}) write.bindInt(i++, v);
+    }
+    if (!write) {
+        logFailure("prepare", db);
+        return false;
+    }
+    if (write.step() != SQLITE_DONE) {
+        logFailure("write of " + *key, db);
+        return false;
+    }
+    return true;
+}
+
+bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::int32_t enterTime,
+                                  std::int32_t spindlesTime, std::int32_t deepTime, std::int32_t remTime,
+                                  std::int32_t wakeupTime, std::int32_t wakeupCount,
+                                  const std::optional<TimeOfDay>& totalTime,
+                                  const std::optional<TimeOfDay>& startTime) {
+    const auto key = dateKey(date);
+    if (!key) {
+        m_log.log("updateSleepData: the sleep record has no valid date and is not stored");
+        return false;
+    }
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    SqliteStatement lookup = db.prepare(kSelectDate);
+    if (!lookup) {
+        logFailure("look-up", db);
+        return false;
+    }
+    lookup.bindText(1, *key);
+    const int found = lookup.step();
+    if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        logFailure("look-up", db);
+        return false;
+    }
+
+    auto bindTime = [](SqliteStatement& s, int index, const std::optional<TimeOfDay>& t) {
+        if (t && t->isValid()) {
+            s.bindText(index, formatTime(*t));
+        } else {
+            s.bindNull(index);
+        }
+    };
+    const std::int32_t values[] = {enterTime, spindlesTime, deepTime, remTime, wakeupTime, wakeupCount};
+    SqliteStatement write;
+    if (found == SQLITE_ROW) {
+        m_log.log("sleep更新数据");
+        write = db.prepare(kUpdateSleep);
+        int i = 1;
+        for (std::int32_t v : values) write.bindInt(i++, v);
+        bindTime(write, 7, totalTime);
+        bindTime(write, 8, startTime);
+        write.bindText(9, *key);
+    } else {
+        m_log.log("sleep插入数据");
+        write = db.prepare(kInsertSleep);
+        write.bindText(1, *key);
+        int i = 2;
+        for (std::int32_t v : values) write.bindInt(i++, v);
+        bindTime(write, 8, totalTime);
+        bindTime(write, 9, startTime);
+    }
+    if (!write) {
+        logFailure("prepare", db);
+        return false;
+    }
+    if (write.step() != SQLITE_DONE) {
+        logFailure("write of " + *key, db);
+        return false;
+    }
+    return true;
+}
+
+int sqlite_data::databaseToArray(std::vector<sportsData>& out) {
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return 0;
+    }
+    SqliteStatement all = db.prepare(kSelectAll);
+    if (!all) {
+        logFailure("listing", db);
+        return 0;
+    }
+    const std::size_t before = out.size();
+    int rc;
+    while ((rc = all.step()) == SQLITE_ROW) {
+        sportsData d;
+        d.date = dateText(all);
+        d.step = columnInt32(all, cStep);
+        d.distance = columnInt32(all, cDistance);
+        d.calories = columnInt32(all, cColaries);
+        d.restcal = columnInt32(all, cRestcal);
+        d.activetime = columnInt32(all, cActiveTime);
+        out.push_back(std::move(d));
+    }
+    if (rc != SQLITE_DONE) {
+        // A listing is all or nothing: half a history would look like lost days.
+        out.resize(before);
+        logFailure("listing", db);
+        return 0;
+    }
+    return static_cast<int>(out.size() - before);
+}
+
+int sqlite_data::SleepDataToArray(std::vector<sleepData>& out) {
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return 0;
+    }
+    SqliteStatement all = db.prepare(kSelectAll);
+    if (!all) {
+        logFailure("listing", db);
+        return 0;
+    }
+    const std::size_t before = out.size();
+    int rc;
+    while ((rc = all.step()) == SQLITE_ROW) {
+        sleepData d;
+        d.date = dateText(all);
+        d.enter_time = columnInt32(all, cEnterTime);
+        d.spindles_time = columnInt32(all, cSpindlesTime);
+        d.deep_time = columnInt32(all, cDeepTime);
+        d.rem_time = columnInt32(all, cREMTime);
+        d.wakeup_time = columnInt32(all, cWakeupTime);
+        d.wakeup_count = columnInt32(all, cWakeupCount);
+        d.total_time = all.columnText(cTotalTime).value_or("00:00");
+        d.start_time = all.columnText(cStartTime).value_or("00:00");
+        out.push_back(std::move(d));
+    }
+    if (rc != SQLITE_DONE) {
+        out.resize(before);
+        logFailure("listing", db);
+        return 0;
+    }
+    return static_cast<int>(out.size() - before);
+}
+
+bool sqlite_data::queryData(const std::optional<CalendarDate>& date, std::int32_t& step, std::int32_t& distance,
+                            std::int32_t& colaries, std::int32_t& restcal, std::int32_t& tstep,
+                            std::int32_t& activeTime) {
+    const auto key = dateKey(date);
+    if (!key) return false;
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    SqliteStatement row = db.prepare(kSelectRow);
+    if (!row) {
+        logFailure("look-up", db);
+        return false;
+    }
+    row.bindText(1, *key);
+    if (row.step() != SQLITE_ROW) return false;
+    step = columnInt32(row, cStep);
+    distance = columnInt32(row, cDistance);
+    colaries = columnInt32(row, cColaries);
+    restcal = columnInt32(row, cRestcal);
+    tstep = columnInt32(row, cTStep);
+    activeTime = columnInt32(row, cActiveTime);
+    return true;
+}
+
+bool sqlite_data::querySleepData(const std::optional<CalendarDate>& date, std::int32_t& enterTime,
+                                 std::int32_t& spindlesTime, std::int32_t& deepTime, std::int32_t& remTime,
+                                 std::int32_t& wakeupTime, std::int32_t& wakeupCount,
+                                 std::optional<TimeOfDay>& totalTime, std::optional<TimeOfDay>& startTime) {
+    const auto key = dateKey(date);
+    if (!key) return false;
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    SqliteStatement row = db.prepare(kSelectRow);
+    if (!row) {
+        logFailure("look-up", db);
+        return false;
+    }
+    row.bindText(1, *key);
+    if (row.step() != SQLITE_ROW) return false;
+    enterTime = columnInt32(row, cEnterTime);
+    spindlesTime = columnInt32(row, cSpindlesTime);
+    deepTime = columnInt32(row, cDeepTime);
+    remTime = columnInt32(row, cREMTime);
+    wakeupTime = columnInt32(row, cWakeupTime);
+    wakeupCount = columnInt32(row, cWakeupCount);
+    const auto total = row.columnText(cTotalTime);
+    const auto start = row.columnText(cStartTime);
+    totalTime = total ? parseTime(*total) : std::nullopt;
+    startTime = start ? parseTime(*start) : std::nullopt;
+    return true;
+}
+
+bool sqlite_data::clearData() {
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    if (db.exec("DELETE FROM sportsTable") != SQLITE_OK) {
+        logFailure("clearing", db);
+        return false;
+    }
+    return true;
+}
+
+void sqlite_data::printData() {
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return;
+    }
+    SqliteStatement all = db.prepare("SELECT * FROM sportsTable");
+    if (!all) {
+        logFailure("listing", db);
+        return;
+    }
+    for (int n = 0; all.step() == SQLITE_ROW; ++n) {
+        m_log.log(strprintf("record:%d => date=%s, step=%d, distance=%d, colaries=%d, restcal=%d, TStep=%d", n,
+                            dateText(all).c_str(), columnInt32(all, cStep), columnInt32(all, cDistance),
+                            columnInt32(all, cColaries), columnInt32(all, cRestcal), columnInt32(all, cTStep)));
+    }
+}
+
+}  // namespace vantro

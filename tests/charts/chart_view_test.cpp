@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#include "charts/bar_chart_footer_view.h"
+#include "charts/chart_header_view.h"
+#include "charts/chart_selection_view.h"
+#include "charts/chart_view.h"
+#include "platform/recording_canvas.h"
+
+#include "ui_fixture.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct CountingChart : ChartView {
+    using ChartView::ChartView;
+    int reloads = 0;
+    int validations = 0;
+    void reloadData() override { ++reloads; }
+    void validateHeaderAndFooterHeights() override { ++validations; }
+};
+
+using ChartViewTest = UiFixture;
+
+}  // namespace
+
+TEST_F(ChartViewTest, SettingHeaderOrFooterReplacesAndReloads) {
+    auto chart = std::make_shared<CountingChart>(ui, Rect{0, 0, 300, 360});
+    EXPECT_TRUE(chart->clipsToBounds());
+    auto first = std::make_shared<View>(ui), second = std::make_shared<View>(ui);
+    chart->setHeaderView(first);
+    chart->setHeaderView(second);
+    EXPECT_EQ(first->superview(), nullptr);
+    EXPECT_EQ(second->superview(), chart.get());
+    EXPECT_EQ(chart->headerView(), second);
+    auto footer = std::make_shared<View>(ui);
+    chart->setFooterView(footer);
+    EXPECT_EQ(chart->footerView(), footer);
+    EXPECT_EQ(chart->reloads, 3);
+    EXPECT_EQ(chart->validations, 3);
+    chart->setFooterView(nullptr);
+    EXPECT_EQ(footer->superview(), nullptr);
+
+    int called = 0;
+    chart->setState(1, true, [&] { ++called; });
+    EXPECT_EQ(chart->state(), 1);
+    EXPECT_EQ(called, 0);  // the base only stores the state
+}
+
+TEST_F(ChartViewTest, HeaderLayoutSplitsTitleLineAndSubtitle) {
+    auto header = std::make_shared<ChartHeaderView>(ui, Rect{0, 0, 300, 60});
+    header->layoutIfNeeded();
+    EXPECT_EQ(header->titleLabel()->frame(), (Rect{10, 0, 280, 30}));
+    EXPECT_EQ(header->separatorView()->frame(), (Rect{20, 30, 260, 0.5}));
+    EXPECT_EQ(header->subtitleLabel()->frame(), (Rect{10, 30.5, 280, 29.5}));
+    // Odd heights round the title up.
+    header->setFrame({0, 0, 300, 61});
+    header->layoutIfNeeded();
+    EXPECT_EQ(header->titleLabel()->frame().height, 31);
+    EXPECT_EQ(header->subtitleLabel()->frame(), (Rect{10, 31.5, 280, 29.5}));
+
+    EXPECT_EQ(header->titleLabel()->font(), (Font{"HelveticaNeue-Bold", 24}));
+    EXPECT_EQ(header->subtitleLabel()->font(), (Font{"HelveticaNeue-Light", 14}));
+    EXPECT_EQ(header->titleLabel()->textAlignment(), TextAlignment::Center);
+    EXPECT_EQ(header->titleLabel()->textColor(), Color::white());
+    EXPECT_EQ(header->titleLabel()->shadowColor(), Color::black());
+    EXPECT_EQ(header->titleLabel()->shadowOffset(), (Size{0, 1}));
+    EXPECT_TRUE(header->titleLabel()->adjustsFontSizeToFitWidth());
+    EXPECT_EQ(header->separatorView()->backgroundColor(), Color::white());
+    header->setSeparatorColor(Color::rgb255(104, 104, 104));
+    EXPECT_EQ(header->separatorView()->backgroundColor(), Color::rgb255(104, 104, 104));
+    EXPECT_TRUE(header->needsLayout());
+}
+
+TEST_F(ChartViewTest, FooterLabelsAndTickBand) {
+    auto footer = std::make_shared<BarChartFooterView>(ui, Rect{0, 0, 300, 25});
+    EXPECT_EQ(footer->padding(), 4);
+    EXPECT_EQ(footer->backgroundColor(), BarChartFooterView::kDefaultFooterColor);
+    EXPECT_EQ(footer->footerBackgroundColor(), Color::rgb255(183, 227, 228));
+    EXPECT_FALSE(footer->clipsToBounds());
+    EXPECT_EQ(footer->polygonView()->frame(), (Rect{0, -8, 300, 33}));
+    EXPECT_EQ(footer->polygonView()->delegate(), footer.get());
+    EXPECT_EQ(footer->leftLabel()->textAlignment(), TextAlignment::Left);
+    EXPECT_EQ(footer->rightLabel()->textAlignment(), TextAlignment::Right);
+    EXPECT_EQ(footer->leftLabel()->textColor(), Color::black());
+
+    footer->setPadding(5);
+    footer->layoutIfNeeded();
+    EXPECT_EQ(footer->leftLabel()->frame(), (Rect{5, 0, 145, 25}));
+    EXPECT_EQ(footer->rightLabel()->frame(), (Rect{150, 0, 145, 25}));
+
+    footer->setFooterBackgroundColor(Color::rgb255(1, 2, 3));
+    RecordingCanvas canvas;
+    footer->polygonView()->drawRect(canvas, footer->polygonView()->bounds());
+    const auto clips = canvas.opsOf(CanvasOp::Kind::Clip);
+    ASSERT_EQ(clips.size(), 1u);
+    const auto& pts = clips[0]->path.elements();
+    ASSERT_EQ(pts.size(), 12u);                // 11 points and the close
+    EXPECT_EQ(pts[3].point, (Point{13, 0}));   // left tick tip
+    EXPECT_EQ(pts[6].point, (Point{287, 0}));  // right tick tip
+    EXPECT_EQ(pts[0].point, (Point{0, 33}));
+    EXPECT_EQ(pts[8].point, (Point{300, 8}));
+    EXPECT_TRUE(clips[0]->path.contains({13, 4}));
+    EXPECT_FALSE(clips[0]->path.contains({30, 4}));  // between the ticks, above the band
+    const auto gradients = canvas.opsOf(CanvasOp::Kind::Gradient);
+    ASSERT_EQ(gradients.size(), 1u);
+    EXPECT_EQ(gradients[0]->stops,
+              (std::vector<GradientStop>{{0, Color::rgb255(1, 2, 3)}, {1, Color::rgb255(1, 2, 3)}}));
+    EXPECT_EQ(gradients[0]->start, (Point{0, 0}));
+    EXPECT_EQ(gradients[0]->end, (Point{0, 33}));
+
+    BarChartFooterPolygonView orphan(ui, {0, 0, 10, 10});
+    canvas.clear();
+    orphan.drawRect(canvas, orphan.bounds());
+    EXPECT_TRUE(canvas.ops().empty());
+}
+
+TEST_F(ChartViewTest, SelectionBandFadesUpwardsInItsColour) {
+    ChartSelectionView band(ui, {0, 0, 20, 100});
+    RecordingCanvas canvas;
+    band.drawRect(canvas, band.bounds());
+    const auto fills = canvas.opsOf(CanvasOp::Kind::FillRect);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0]->color, Color::clear());
+    auto gradient = canvas.opsOf(CanvasOp::Kind::Gradient);
+    ASSERT_EQ(gradient.size(), 1u);
+    EXPECT_EQ(gradient[0]->start, (Point{10, 100}));
+    EXPECT_EQ(gradient[0]->end, (Point{10, 0}));
+    EXPECT_EQ(gradient[0]->stops, (std::vector<GradientStop>{{0, Color::white()}, {1, Color::white().withAlpha(0)}}));
+
+    band.setBgColor(Color::rgb255(10, 20, 30));
+    canvas.clear();
+    band.drawRect(canvas, band.bounds());
+    gradient = canvas.opsOf(CanvasOp::Kind::Gradient);
+    EXPECT_EQ(gradient[0]->stops[0].color, Color::rgb255(10, 20, 30));
+    EXPECT_EQ(gradient[0]->stops[1].color, Color::rgb255(10, 20, 30, 0));
+}

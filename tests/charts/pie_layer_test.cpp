@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+#include "charts/pie_layer.h"
+#include "platform/recording_canvas.h"
+
+#include "ui_fixture.h"
+
+#include <cmath>
+#include <numbers>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+double deg(double radians) {
+    return radians * 180 / kPi;
+}
+
+struct PieLayerTest : UiFixture {
+    PieLayer layer{ui};
+    PieValues elements;
+    RecordingCanvas canvas;
+
+    void SetUp() override {
+        PieElement::resetAnimationGroupFlag();
+        layer.setBounds({0, 0, 300, 300});
+        layer.setMaxRadius(100, 20, false);
+    }
+    void fill(std::vector<float> values) {
+        const Color colors[] = {{0.6f, 0.6f, 0.6f, 1}, {0.6f, 0.4f, 0.2f, 1}, {1, 0, 1, 1}, {1, 0.5f, 0, 1}};
+        elements.clear();
+        for (std::size_t i = 0; i < values.size(); ++i)
+            elements.push_back(PieElement::pieElementWithValue(values[i], colors[i % 4]));
+        layer.addValues(elements, false);
+    }
+    /// Start and end of every drawn slice, in degrees, from the inner arcs of the clip outlines.
+    std::vector<std::pair<double, double>> sliceAngles() {
+        canvas.clear();
+        layer.drawInContext(canvas);
+        std::vector<std::pair<double, double>> out;
+        for (const auto* op : canvas.opsOf(CanvasOp::Kind::Clip)) {
+            const auto& arc = op->path.elements().at(1);
+            out.emplace_back(deg(arc.startAngle), deg(arc.endAngle));
+        }
+        return out;
+    }
+    /// A point on screen (y down) at `degrees` counter-clockwise from 3 o'clock, `radius` from the centre.
+    static Point screenPoint(double degrees, double radius) {
+        return {150 + radius * std::cos(degrees * kPi / 180), 150 - radius * std::sin(degrees * kPi / 180)};
+    }
+};
+
+}  // namespace
+
+TEST_F(PieLayerTest, DefaultsFollowTheDeviceIdiom) {
+    PieLayer phone(ui);
+    EXPECT_EQ(phone.maxRadius(), 60);
+    EXPECT_EQ(phone.minRadius(), 0);
+    EXPECT_EQ(phone.startAngle(), 0);
+    EXPECT_EQ(phone.endAngle(), 360);
+    EXPECT_EQ(phone.font(), (Font{"System", 10}));
+    EXPECT_EQ(phone.animationDuration(), 0.6f);
+    EXPECT_FALSE(phone.isPresentationCopy());
+    EXPECT_TRUE(phone.presentation()->isPresentationCopy());
+    UiContext tabletUi(loop, metrics, DeviceIdiom::Tablet);
+    PieLayer tablet(tabletUi);
+    EXPECT_EQ(tablet.maxRadius(), 100);
+    EXPECT_EQ(tablet.font(), (Font{"System", 15}));
+}
+
+TEST_F(PieLayerTest, SlicesShareTheRangeInProportion) {
+    fill({30, 60, 30, 5});
+    const auto full = sliceAngles();
+    ASSERT_EQ(full.size(), 4u);
+    const double expected[][2] = {{0, 86.4}, {86.4, 259.2}, {259.2, 345.6}, {345.6, 360}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(full[i].first, expected[i][0], 1e-4);
+        EXPECT_NEAR(full[i].second, expected[i][1], 1e-4);
+    }
+    // The first slice starts at 3 o'clock and runs counter-clockwise on screen: its middle is up-right.
+    const auto* clip = canvas.opsOf(CanvasOp::Kind::Clip)[0];
+    const Point mid =
+        clip->transform.apply({150 + 60 * std::cos(43.2 * kPi / 180), 150 + 60 * std::sin(43.2 * kPi / 180)});
+    EXPECT_GT(mid.x, 150);
+    EXPECT_LT(mid.y, 150);
+    // Each slice fills the layer's bounds inside its own clip, in its colour.
+    const auto fills = canvas.opsOf(CanvasOp::Kind::FillRect);
+    ASSERT_EQ(fills.size(), 4u);
+    EXPECT_EQ(fills[1]->rect, (Rect{0, 0, 300, 300}));
+    EXPECT_EQ(fills[1]->color, (Color{0.6f, 0.4f, 0.2f, 1}));
+    EXPECT_EQ(canvas.depth(), 0u);
+
+    layer.setStartAngle(90, 270, false);
+    const auto half = sliceAngles();
+    EXPECT_NEAR(half[0].first, 90, 1e-4);
+    EXPECT_NEAR(half[1].first, 133.2, 1e-4);
+    EXPECT_NEAR(half[3].second, 270, 1e-4);
+}
+
+TEST_F(PieLayerTest, PulledSliceAndItsTitleMoveOutAlongTheMiddle) {
+    fill({30, 60, 30, 5});
+    layer.setShowTitles(2);
+    elements[0]->setCentrOffset(20);
+    canvas.clear();
+    layer.drawInContext(canvas);
+    const auto& arc = canvas.opsOf(CanvasOp::Kind::Clip)[0]->path.elements().at(1);
+    const double m = 43.2 * kPi / 180;
+    EXPECT_NEAR(arc.center.x, 150 + 20 * std::cos(m), 1e-9);
+    EXPECT_NEAR(arc.center.y, 150 + 20 * std::sin(m), 1e-9);
+    EXPECT_EQ(canvas.opsOf(CanvasOp::Kind::Clip)[1]->path.elements().at(1).center, (Point{150, 150}));
+    // Title of slice 0 at radius 120, slice 1 at radius 100.
+    const auto texts = canvas.opsOf(CanvasOp::Kind::Text);
+    ASSERT_EQ(texts.size(), 4u);
+    const Rect expected0 = PieLayer::titleRect({150, 150}, -m, 120, metrics.measureText("30.00", layer.font()));
+    EXPECT_EQ(texts[0]->rect, expected0);
+    EXPECT_EQ(texts[0]->text, "30.00");
+    const Rect expected1 = PieLayer::titleRect({150, 150}, -(86.4 + 259.2) / 2 * kPi / 180, 100,
+                                               metrics.measureText("60.00", layer.font()));
+    EXPECT_NEAR(texts[1]->rect.x, expected1.x, 1e-4);
+    EXPECT_NEAR(texts[1]->rect.y, expected1.y, 1e-4);
+}
+
+TEST_F(PieLayerTest, TitleAnchorsKeepTheBoxOutsideTheRing) {
+    const Size t{40, 12};
+    // 3 o'clock: starts at the point, centred vertically.
+    EXPECT_EQ(PieLayer::titleRect({150, 150}, 0, 100, t), (Rect{250, 144, 40, 12}));
+    // 6 o'clock on screen: hangs below, centred horizontally.
+    const Rect below = PieLayer::titleRect({150, 150}, kPi / 2, 100, t);
+    EXPECT_NEAR(below.x, 130, 1e-9);
+    EXPECT_NEAR(below.y, 250, 1e-9);
+    // 9 o'clock: ends at the point.
+    const Rect left = PieLayer::titleRect({150, 150}, kPi, 100, t);
+    EXPECT_NEAR(left.x, 10, 1e-9);
+    EXPECT_NEAR(left.y, 144, 1e-9);
+    // 12 o'clock: sits above.
+    const Rect above = PieLayer::titleRect({150, 150}, -kPi / 2, 100, t);
+    EXPECT_NEAR(above.x, 130, 1e-9);
+    EXPECT_NEAR(above.y, 38, 1e-9);
+    // Near a quadrant edge the box has nearly slid to the next anchor (f ≈ 0.9975 / 0.0025).
+    const Rect edge = PieLayer::titleRect({0, 0}, kPi / 4 - 1e-9, 0, t);
+    EXPECT_NEAR(edge.y, -12 * 0.0025, 1e-3);
+    const Rect wrapped = PieLayer::titleRect({0, 0}, 9 * kPi / 2, 100, t);  // angles wrap by full turns
+    EXPECT_NEAR(wrapped.x, below.x - 150, 1e-6);
+    EXPECT_FALSE(PieLayer::titleRect({0, 0}, NAN, 1, t).isFinite());
+}
+
+TEST_F(PieLayerTest, WhichTitlesAreDrawn) {
+    fill({30, 60, 30, 12.5});
+    const auto texts = [&] {
+        canvas.clear();
+        layer.drawInContext(canvas);
+        std::vector<std::string> out;
+        for (const auto* op : canvas.opsOf(CanvasOp::Kind::Text)) out.push_back(op->text);
+        return out;
+    };
+    EXPECT_TRUE(texts().empty());  // showTitles 0
+    elements[1]->setShowTitle(true);
+    layer.setShowTitles(1);
+    EXPECT_EQ(texts(), std::vector<std::string>{"60.00"});
+    layer.setShowTitles(2);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"30.00", "60.00", "30.00", "12.50"}));
+    elements[0]->setTitleAlpha(0.01f);
+    elements[2]->setTitleAlpha(0.02f);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"60.00", "30.00", "12.50"}));
+    layer.setTransformTitleBlock([](const PieElement& e) { return "v" + std::to_string(static_cast<int>(e.val())); });
+    EXPECT_EQ(texts(), (std::vector<std::string>{"v60", "v30", "v12"}));
+    // Title colour: the element's colour at its title alpha, under a soft black shadow.
+    const auto* t = canvas.opsOf(CanvasOp::Kind::Text)[1];
+    EXPECT_EQ(t->color, (Color{1, 0, 1, 0.02f}));
+    ASSERT_TRUE(t->shadow);
+    EXPECT_EQ(*t->shadow, (Shadow{{0, 1}, 3, Color::black()}));
+    EXPECT_EQ(t->transform, AffineTransform{});  // titles are drawn unflipped
+}
+
+TEST_F(PieLayerTest, HitTestingFindsTheSliceUnderAPoint) {
+    fill({30, 60, 30, 5});
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 60)), elements[0]);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(170, 60)), elements[1]);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(300, 99)), elements[2]);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(352, 21)), elements[3]);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 19)), nullptr);   // the hole
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 101)), nullptr);  // beyond the ring
+    elements[0]->setCentrOffset(20);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 110)), elements[0]);  // pulled out with it
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 30)), nullptr);       // now in its own hole
+}
+
+TEST_F(PieLayerTest, InsertAtPositionsAndDelete) {
+    fill({1, 2, 3});
+    auto x = PieElement::pieElementWithValue(4, Color::white());
+    auto y = PieElement::pieElementWithValue(5, Color::white());
+    layer.insertValues({x, y}, {3, 1}, false);
+    ASSERT_EQ(layer.values().size(), 5u);
+    EXPECT_EQ(layer.values()[1], y);
+    EXPECT_EQ(layer.values()[3], x);
+    EXPECT_EQ(x->titleAlpha(), 1);  // inserted without animation: titles show at once
+    EXPECT_EQ(*x->containsInLayers(), std::vector<PieLayer*>{&layer});
+    layer.deleteValues({y}, false);
+    EXPECT_EQ(layer.values().size(), 4u);
+    EXPECT_EQ(layer.values()[2], x);
+    EXPECT_TRUE(y->containsInLayers()->empty());
+    layer.insertValues({x}, {0, 1}, false);  // mismatched lengths are refused
+    EXPECT_EQ(layer.values().size(), 4u);
+    layer.insertValues({nullptr}, {0}, false);
+    EXPECT_EQ(layer.values().size(), 4u);
+}
+
+TEST_F(PieLayerTest, NothingToDrawOrHit) {
+    const auto nothing = [&] {
+        canvas.clear();
+        layer.drawInContext(canvas);
+        return canvas.ops().empty() && !layer.pieElemInPoint(screenPoint(45, 60));
+    };
+    EXPECT_TRUE(nothing());  // empty
+    fill({0, 0, 0, 0});
+    EXPECT_TRUE(nothing());  // sum not positive
+    layer.deleteValues(elements, false);
+    fill({30, 60, 30, 5});
+    layer.setMaxRadius(20, 20, false);
+    EXPECT_TRUE(nothing());
+    layer.setMaxRadius(20, 100, false);
+    EXPECT_TRUE(nothing());
+    layer.setMaxRadius(-10, -20, false);
+    EXPECT_TRUE(nothing());
+    layer.setMaxRadius(NAN, 0, false);
+    EXPECT_TRUE(nothing());
+    layer.setMaxRadius(100, 20, false);
+    layer.deleteValues(elements, false);
+    fill({NAN, 1});
+    EXPECT_TRUE(nothing());
+    layer.deleteValues(elements, false);
+    fill({INFINITY, 1});
+    EXPECT_TRUE(nothing());
+}
+
+TEST_F(PieLayerTest, OddRangesAndRadiiStayFinite) {
+    fill({30, 60, 30, 5});
+    layer.setMaxRadius(100, -30, false);  // a negative hole counts as none
+    layer.setStartAngle(0, 1000, false);
+    canvas.clear();
+    layer.drawInContext(canvas);
+    ASSERT_EQ(canvas.opsOf(CanvasOp::Kind::Clip).size(), 4u);
+    for (const auto* op : canvas.opsOf(CanvasOp::Kind::Clip)) {
+        EXPECT_TRUE(op->path.isFinite());
+        EXPECT_EQ(op->path.elements()[1].radius, 0);
+    }
+    EXPECT_NE(layer.pieElemInPoint(screenPoint(10, 50)), nullptr);
+    // A backwards range draws clockwise rather than wrapping round.
+    layer.setStartAngle(360, 0, false);
+    EXPECT_EQ(layer.pieElemInPoint(screenPoint(-43.2, 60)), elements[0]);
+    layer.setStartAngle(NAN, 0, false);
+    canvas.clear();
+    layer.drawInContext(canvas);
+    EXPECT_TRUE(canvas.ops().empty());
+}

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# store_cli_test.sh VANTRO_CLI: the database, settings, sync-frames and export commands on a fresh data dir.
+set -u
+cli=$1
+dir=$(mktemp -d)
+trap 'chmod -R u+w "$dir" 2>/dev/null; rm -rf "$dir"' EXIT
+failures=0
+
+# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $dir ARGS.
+check() {
+  local label=$1 want_status=$2 want_out=$3; shift 3
+  local out status
+  out=$("$cli" --data-dir "$dir" "$@" 2>"$dir/.stderr"); status=$?
+  if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ]; then
+    printf 'FAIL %s: status %s (want %s)\nstdout:\n%s\nwanted:\n%s\nstderr:\n%s\n' \
+      "$label" "$status" "$want_status" "$out" "$want_out" "$(cat "$dir/.stderr")"
+    failures=$((failures + 1))
+  fi
+  if [ "$want_status" = 2 ] && [ ! -s "$dir/.stderr" ]; then
+    echo "FAIL $label: no message on stderr"; failures=$((failures + 1))
+  fi
+}
+stderr_has() {
+  if ! grep -qF -- "$2" "$dir/.stderr"; then
+    printf 'FAIL %s: stderr lacks "%s":\n%s\n' "$1" "$2" "$(cat "$dir/.stderr")"; failures=$((failures + 1))
+  fi
+}
+
+# Activity database.
+check fresh-history 0 "" history
+check fresh-nights 0 "" nights
+check day 0 "" store-day 2014-07-15 50000 1200 300 150 45
+check night 0 "" store-night 2014-07-15 10 200 120 60 20 2 06:50 23:30
+check night-only 0 "" store-night 2014-07-14 1 2 3 4 5 6 - 22:00
+check day-update 0 "" store-day 2014-07-15 65535 1300 310 160 50
+check history 0 $'2014-07-14 0 0 0 0 0\n2014-07-15 65535 1300 310 160 50' history
+check nights 0 $'2014-07-14 1 2 3 4 5 6 00:00 22:00\n2014-07-15 10 200 120 60 20 2 06:50 23:30' nights
+check bad-date 2 "" store-day 2014-02-30 1 2 3 4 5
+stderr_has bad-date "not a date"
+check bad-count 2 "" store-day 2014-07-16 65536 2 3 4 5
+stderr_has bad-count "STEPS must be a whole number from 0 to 65535"
+check bad-time 2 "" store-night 2014-07-16 1 2 3 4 5 6 24:00 -
+check few-args 2 "" store-night 2014-07-16 1 2
+check unchanged 0 $'2014-07-14 0 0 0 0 0\n2014-07-15 65535 1300 310 160 50' history
+
+if command -v sqlite3 >/dev/null; then
+  tables=$(sqlite3 "$dir/database.sqlite3" .tables)
+  [ "$tables" = "sportsTable" ] || { echo "FAIL sqlite3 shell sees: $tables"; failures=$((failures + 1)); }
+  row=$(sqlite3 "$dir/database.sqlite3" "SELECT cStep, cTotalTime FROM sportsTable WHERE cDate='2014-07-15'")
+  [ "$row" = "65535|06:50" ] || { echo "FAIL sqlite3 shell row: $row"; failures=$((failures + 1)); }
+fi
+
+# Export.
+csv=$'date,step,distance,calories,activetime,restcal,enter_time,spindles_time,deep_time,rem_time,wakeup_count,wakeup_time,start_time,total_time\r\n2014-07-14,0,0,0,0,0,1,2,3,4,6,5,22:00,00:00\r\n2014-07-15,65535,1300,310,50,160,10,200,120,60,2,20,23:30,06:50\r'
+check export-csv 0 "$csv" export --format csv
+check export-out 0 "" export --format json --out "$dir/backup.json"
+first=$(python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(len(d), d[1]["step"], d[0]["start_time"], d[0]["date"])' "$dir/backup.json")
+[ "$first" = "2 65535 22:00 2014-07-14" ] || { echo "FAIL export json: $first"; failures=$((failures + 1)); }
+check export-bad-format 2 "" export --format xml
+check export-no-dir 1 "" export --format csv --out "$dir/no/such/dir/out.csv"
+# A date text with a comma, as another tool might have written it, is quoted.
+if command -v sqlite3 >/dev/null; then
+  sqlite3 "$dir/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
+  check export-quoting 0 "${csv%$'\r'}"$'\r\n''"2015,""x""",7,0,0,0,0,0,0,0,0,0,0,00:00,00:00'$'\r' export --format csv
+fi
+check clear 0 "" clear
+check cleared 0 "" history
+check cleared-export 0 "[]" export --format json
+
+# Settings.
+check settings-empty 0 "" settings list
+check get-unset-int 0 "0" settings get bodyHeight
+check get-unset-bool 0 "false" settings get alertswitch
+check get-unset-text 1 "" settings get imaphone
+check init 0 "initialised" settings init
+check init-again 0 "already initialised" settings init
+check get-height 0 "165" settings get bodyHeight
+check get-phone 0 "00" settings get imaphone
+check set-height 0 "" settings set bodyHeight 180
+check set-height-low 2 "" settings set bodyHeight 79
+stderr_has set-height-low "from 80 to 255"
+check set-height-text 2 "" settings set bodyHeight tall
+check set-findme 2 "" settings set findme 3
+stderr_has set-findme "1 (on) or 2 (off)"
+check set-medicine 2 "" settings set MedicineInteval 13
+check set-sit 0 "" settings set LongTimeSitInteval 5
+check set-wish 2 "" settings set Wish 13
+check set-bool 2 "" settings set alertswitch maybe
+check set-flags 2 "" settings set flags 0
+check set-unknown 2 "" settings set bodyheight 170
+check set-phone 0 "" settings set imaphone "+86 10 1234"
+check get-phone2 0 "+86 10 1234" settings get imaphone
+check set-stamp-bad 2 "" settings set alerttime 25:00
+check get-height2 0 "180" settings get bodyHeight
+lines=$("$cli" --data-dir "$dir" settings list | wc -l)
+[ "$lines" = 19 ] || { echo "FAIL settings list has $lines lines"; failures=$((failures + 1)); }
+"$cli" --data-dir "$dir" settings list | grep -qx 'bodyHeight integer 180' || { echo "FAIL list bodyHeight"; failures=$((failures + 1)); }
+
+# Sync frames for stored settings, at a fixed moment (TZ=UTC in the test environment).
+export TZ=UTC
+check set-alarm 0 "" settings set alerttime 2014-07-15T07:30:00
+check set-alarm-on 0 "" settings set alertswitch true
+check set-sit-start 0 "" settings set LongTimeSitSTime 2014-07-15T09:00:00
+check set-sit-end 0 "" settings set LongTimeSitETime 2014-07-15T18:15:00
+check set-med 0 "" settings set MedicineInteval 12
+check set-med-start 0 "" settings set MedicineSTime 2014-07-15T08:00:00
+check set-med-end 0 "" settings set MedicineETime 2014-07-15T21:45:00
+frames=$'08 07 DE 07 0F\n09 0A 00 00\n04 B4\n05 41\n0B 05\n0C 07 1E\n0A 02\n17\n1B 00\n1C 00\n1E 05 09 00 12 0F\n1F 0C 08 00 15 2D\n19\n15'
+check sync-frames 0 "$frames" sync-frames --at 2014-07-15T10:00:00
+check sync-frames-bad-at 2 "" sync-frames --at 2014-07-15
+# The stamp given as HH:MM is today at that local time.
+check set-alarm-hhmm 0 "" settings set alerttime 06:05
+alarm=$("$cli" --data-dir "$dir" sync-frames | sed -n 6p)
+[ "$alarm" = "0C 06 05" ] || { echo "FAIL alarm from HH:MM: $alarm"; failures=$((failures + 1)); }
+
+# A damaged settings file is set aside, not lost.
+echo '{"bodyHeight": ' > "$dir/settings.json"
+check damaged 0 "0" settings get bodyHeight
+stderr_has damaged "settings.json.damaged"
+[ "$(cat "$dir/settings.json.damaged")" = '{"bodyHeight": ' ] || { echo "FAIL damaged copy"; failures=$((failures + 1)); }
+
+# A database file that is not a database: errors, and the file stays as it was.
+printf 'not a database' > "$dir/database.sqlite3"
+check notadb-history 1 "" history
+stderr_has notadb-history "file is not a database"
+check notadb-store 1 "" store-day 2014-07-15 1 2 3 4 5
+check notadb-clear 1 "" clear
+[ "$(cat "$dir/database.sqlite3")" = "not a database" ] || { echo "FAIL database file changed"; failures=$((failures + 1)); }
+
+[ "$failures" = 0 ] && echo "all store cli checks passed"
+exit $((failures > 0))

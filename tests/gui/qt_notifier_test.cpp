@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: MIT
+// Local notifications: back to the app when active, to the desktop service when there is one, else in the app.
+#include "gui/qt_notifier.h"
+
+#include "app/vantro_app_delegate.h"
+#include "gui/qt_run_loop.h"
+#include "gui/qt_sound_player.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vantro;
+using vantro::gui::QtNotifier;
+
+namespace {
+
+QMessageBox* visibleBox() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    }
+    return nullptr;
+}
+
+void closeBoxes() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav"};
+
+}  // namespace
+
+class QtNotifierTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { closeBoxes(); }
+
+    void activeAppGetsTheNotificationBackOnALaterTurn() {
+        gui::QtRunLoop loop;
+        QtNotifier notifier(loop);
+        notifier.setApplicationStateOverride(AppState::Active);
+        std::vector<LocalNotification> received;
+        notifier.setReceiver([&](const LocalNotification& n) { received.push_back(n); });
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QCOMPARE(notifier.lastRoute(), QtNotifier::Route::Receiver);
+        QVERIFY(received.empty());
+        QTRY_COMPARE(received.size(), size_t(1));
+        QCOMPARE(received[0].alertBody, kOutOfRange.alertBody);
+        QCOMPARE(received[0].alertAction, std::string("OK"));
+    }
+
+    void withoutDesktopServiceABackgroundNotificationIsShownInTheApp() {
+        gui::QtRunLoop loop;
+        QtNotifier notifier(loop);
+        if (notifier.desktopServiceAvailable()) QSKIP("a notification service is on this session bus");
+        notifier.setApplicationStateOverride(AppState::Background);
+        int received = 0;
+        notifier.setReceiver([&](const LocalNotification&) { ++received; });
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QCOMPARE(notifier.lastRoute(), QtNotifier::Route::InApp);
+        QTRY_COMPARE(received, 1);
+    }
+
+    void withoutReceiverTheNotificationBecomesAMessageBox() {
+        gui::QtRunLoop loop;
+        QtNotifier notifier(loop);
+        notifier.setApplicationStateOverride(AppState::Active);
+        notifier.setAppName(QStringLiteral("Vantro"));
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
+    }
+
+    void showAlertIsAMessageBoxWithOneButtonThatClosesIt() {
+        gui::QtRunLoop loop;
+        QtNotifier notifier(loop);
+        QSignalSpy shown(&notifier, &QtNotifier::alertShown);
+        notifier.showAlert("Prompt", "Please connect the wristband first.", "OK");
+        QCOMPARE(shown.count(), 1);
+        QMessageBox* box = visibleBox();
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Prompt"));
+        QCOMPARE(box->informativeText(), QStringLiteral("Please connect the wristband first."));
+        const auto buttons = box->buttons();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+        QTRY_VERIFY(visibleBox() == nullptr);
+    }
+
+    void throughTheAppDelegateTheActiveAppVibratesAndShowsTheDialog() {
+        gui::QtRunLoop loop;
+        CapturingLog log;
+        IdentityLocalizer localizer;
+        MemoryKeyValueStore settings;
+        QtNotifier notifier(loop);
+        gui::QtSoundPlayer sound;
+        AppPorts ports{loop, log, localizer, settings};
+        ports.notifier = &notifier;
+        ports.sound = &sound;
+        ports.displayName = "Vantro";
+        VantroAppDelegate app(ports);
+        notifier.setReceiver([&](const LocalNotification& n) { app.didReceiveLocalNotification(n); });
+        QSignalSpy vibrated(&sound, &gui::QtSoundPlayer::vibrated);
+
+        notifier.setApplicationStateOverride(AppState::Active);
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(vibrated.count(), 1);
+        QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
+        QCOMPARE(visibleBox()->buttons().at(0)->text(), QStringLiteral("OK"));
+        closeBoxes();
+
+        // In the background the dialog waits for the user, without the vibration.
+        if (!notifier.desktopServiceAvailable()) {
+            notifier.setApplicationStateOverride(AppState::Background);
+            notifier.presentLocalNotificationNow(kOutOfRange);
+            QTRY_VERIFY(visibleBox() != nullptr);
+            QCOMPARE(vibrated.count(), 1);
+        }
+    }
+
+    // Runs only with a notification service on the bus (the dbus test runs a mock one).
+    void desktopService() {
+        gui::QtRunLoop loop;
+        QtNotifier notifier(loop);
+        if (!notifier.desktopServiceAvailable()) QSKIP("no org.freedesktop.Notifications on the session bus");
+        notifier.setApplicationStateOverride(AppState::Background);
+        std::vector<LocalNotification> received;
+        notifier.setReceiver([&](const LocalNotification& n) { received.push_back(n); });
+        QSignalSpy sent(&notifier, &QtNotifier::desktopNotificationSent);
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QCOMPARE(notifier.lastRoute(), QtNotifier::Route::Desktop);
+        QTRY_COMPARE(sent.count(), 1);
+        const uint id = sent.at(0).at(0).toUInt();
+        QVERIFY(received.empty());  // on the desktop now, not in the app
+
+        // The service saw the body and the "OK" action.
+        QDBusMessage dump = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+        dump << QStringLiteral("Notify");
+        const QDBusMessage notifyCalls = QDBusConnection::sessionBus().call(dump);
+        QCOMPARE(notifyCalls.type(), QDBusMessage::ReplyMessage);
+        QStringList seen;
+        const QDBusArgument calls = notifyCalls.arguments().at(0).value<QDBusArgument>();
+        calls.beginArray();
+        while (!calls.atEnd()) {
+            qulonglong when = 0;
+            QVariantList args;
+            calls.beginStructure();
+            calls >> when >> args;
+            calls.endStructure();
+            for (const QVariant& v : args) {
+                const QVariant inner = v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
+                if (inner.metaType() == QMetaType::fromType<QString>()) seen << inner.toString();
+                if (inner.metaType() == QMetaType::fromType<QStringList>()) seen << inner.toStringList();
+            }
+        }
+        calls.endArray();
+        QVERIFY2(seen.contains(QString::fromStdString(kOutOfRange.alertBody)), qPrintable(seen.join(", ")));
+        QVERIFY(seen.contains(QStringLiteral("OK")));
+
+        // A click on it brings the notification back to the app.
+        QDBusMessage emitSignal = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
+        emitSignal << QStringLiteral("org.freedesktop.Notifications") << QStringLiteral("ActionInvoked")
+                   << QStringLiteral("us")
+                   << QVariantList{QVariant::fromValue(QDBusVariant(id)),
+                                   QVariant::fromValue(QDBusVariant(QStringLiteral("default")))};
+        const QDBusMessage emitted = QDBusConnection::sessionBus().call(emitSignal);
+        QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
+        QTRY_COMPARE(received.size(), size_t(1));
+        QCOMPARE(received[0].alertBody, kOutOfRange.alertBody);
+
+        // Another application's notification id is not ours.
+        QDBusMessage other = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
+        other << QStringLiteral("org.freedesktop.Notifications") << QStringLiteral("ActionInvoked")
+              << QStringLiteral("us")
+              << QVariantList{QVariant::fromValue(QDBusVariant(id + 1000)),
+                              QVariant::fromValue(QDBusVariant(QStringLiteral("default")))};
+        QDBusConnection::sessionBus().call(other);
+        QTest::qWait(100);
+        QCOMPARE(received.size(), size_t(1));
+    }
+};
+
+QTEST_MAIN(QtNotifierTest)
+#include "qt_notifier_test.moc"

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// The emergency call's tel: URL reaches the handler registered for "tel".
+#include "gui/qt_url_opener.h"
+
+#include <QDesktopServices>
+#include <QTest>
+#include <QUrl>
+
+class TelHandler : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void handle(const QUrl& url) { urls << url; }
+};
+
+class QtUrlOpenerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void telUrlGoesToTheRegisteredHandler() {
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        vantro::gui::QtUrlOpener opener;
+        QVERIFY(opener.openURL("tel://112"));
+        QVERIFY(opener.openURL("tel://+493012345"));
+        QCOMPARE(handler.urls.size(), 2);
+        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
+        // The dialer gets the number itself, not a host name that reads as an address (0.0.0.112).
+        QCOMPARE(handler.urls[0].toString(), QStringLiteral("tel:112"));
+        QCOMPARE(handler.urls[0].path(), QStringLiteral("112"));
+        QCOMPARE(handler.urls[1].path(), QStringLiteral("+493012345"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    }
+
+    void urlsThatCannotBeFormedAreNotOpened() {
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        vantro::gui::QtUrlOpener opener;
+        QVERIFY(!opener.openURL(""));
+        QVERIFY(!opener.openURL("no scheme at all"));
+        QVERIFY(!opener.openURL("tel://%zz"));
+        QVERIFY(!opener.openURL("tel://"));
+        QCOMPARE(handler.urls.size(), 0);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    }
+};
+
+QTEST_MAIN(QtUrlOpenerTest)
+#include "qt_url_opener_test.moc"

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+// The row table: taps select, drags scroll, rows on screen are reported, a pull past the top refreshes.
+#include "gui/table_view.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vantro::gui;
+
+namespace {
+
+class FakeSource : public TableSource {
+public:
+    int sectionCount() const override { return 2; }
+    int rowCount(int s) const override { return s == 0 ? 3 : 20; }
+    QString headerTitle(int s) const override { return s == 0 ? QStringLiteral("First") : QString(); }
+    double rowHeight(int s, int) const override { return s == 0 ? 50 : 66; }
+    TableRow row(int s, int r) override {
+        ++rowsBuilt;
+        return {QStringLiteral("Row %1.%2").arg(s).arg(r), QStringLiteral("detail"), s == 0 ? "bluetooth.png" : "",
+                s == 0 ? Accessory::Disclosure : Accessory::None, CellStyle::Value1};
+    }
+    void didSelect(int s, int r) override { selected.push_back({s, r}); }
+    void visibleRowsChanged(const std::set<RowPath>& rows) override { visible = rows; }
+    QStringList sectionIndexTitles() const override { return index; }
+
+    std::vector<RowPath> selected;
+    std::set<RowPath> visible;
+    QStringList index;
+    int rowsBuilt = 0;
+};
+
+void send(QWidget* w, QEvent::Type type, QPointF pos) {
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void drag(QWidget* w, QPointF from, QPointF to, int steps = 10) {
+    send(w, QEvent::MouseButtonPress, from);
+    for (int i = 1; i <= steps; ++i) send(w, QEvent::MouseMove, from + (to - from) * (double(i) / steps));
+    send(w, QEvent::MouseButtonRelease, to);
+}
+
+}  // namespace
+
+class TableViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutPutsHeadersAboveTheirRows() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        const QRectF first = view.rectForRow(0, 0);
+        QCOMPARE(first.height(), 50.0);
+        QVERIFY(first.top() > 20);  // the header "First" sits above it
+        QCOMPARE(view.rectForRow(0, 1).top(), first.bottom());
+        QCOMPARE(view.rectForRow(1, 0).height(), 66.0);
+        QVERIFY(view.rectForRow(1, 0).top() > view.rectForRow(0, 2).bottom());  // a gap between sections
+        QVERIFY(view.rectForRow(2, 0).isNull());
+        QVERIFY(view.rectForRow(1, 20).isNull());
+    }
+
+    void aTapSelectsTheRowUnderIt() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        view.show();
+        QSignalSpy tapped(&view, &TableView::rowTapped);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, view.rectForRow(0, 1).center().toPoint());
+        QCOMPARE(source.selected.size(), size_t(1));
+        QCOMPARE(source.selected[0], (RowPath{0, 1}));
+        QCOMPARE(tapped.count(), 1);
+        // Between sections there is no row.
+        const QPointF gap(100, (view.rectForRow(0, 2).bottom() + view.rectForRow(1, 0).top()) / 2);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, gap.toPoint());
+        QCOMPARE(source.selected.size(), size_t(1));
+    }
+
+    void aDragScrollsAndSelectsNothing() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        view.show();
+        drag(&view, {100, 350}, {100, 150});
+        QVERIFY(source.selected.empty());
+        QVERIFY(std::abs(view.contentOffset() - 200) < 1);
+        // Scrolling never goes past the end.
+        view.setContentOffset(1e6);
+        QCOMPARE(view.contentOffset(), view.contentHeight() - 400);
+    }
+
+    void rowsOnScreenAreReportedAsTheyChange() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        QVERIFY(source.visible.count({0, 0}));
+        QVERIFY(!source.visible.count({1, 19}));
+        view.scrollToRow(1, 19);
+        QVERIFY(source.visible.count({1, 19}));
+        QVERIFY(!source.visible.count({0, 0}));
+        QCOMPARE(view.visibleRows(), source.visible);
+    }
+
+    void pullingPastTheThresholdRefreshesAndSpringsBack() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        view.setRefreshEnabled(true);
+        view.setRefreshTitle(QStringLiteral("Pull to refresh"));
+        view.show();
+        QSignalSpy refresh(&view, &TableView::refreshRequested);
+
+        drag(&view, {100, 50}, {100, 50 + TableView::kRefreshThreshold * 0.5});  // too short
+        QCOMPARE(refresh.count(), 0);
+        QTRY_COMPARE(view.contentOffset(), 0.0);
+
+        drag(&view, {100, 50}, {100, 300});
+        QCOMPARE(refresh.count(), 1);
+        QVERIFY(view.isRefreshing());
+        QVERIFY(source.selected.empty());
+        view.endRefreshing();
+        QVERIFY(!view.isRefreshing());
+        QTRY_COMPARE(view.contentOffset(), 0.0);
+    }
+
+    void withoutRefreshAPullOnlyBounces() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        view.show();
+        QSignalSpy refresh(&view, &TableView::refreshRequested);
+        drag(&view, {100, 50}, {100, 390});
+        QCOMPARE(refresh.count(), 0);
+        view.beginRefreshing();  // the action does nothing either
+        QCOMPARE(refresh.count(), 0);
+        QTRY_COMPARE(view.contentOffset(), 0.0);
+    }
+
+    void theSectionIndexJumpsToItsSection() {
+        FakeSource source;
+        source.index = {QStringLiteral("A"), QStringLiteral("B")};
+        TableView view;
+        view.resize(375, 400);
+        view.setSource(&source);
+        view.show();
+        // The index sits at the right edge, centred vertically; its lower half is section B.
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(370, 205));
+        QVERIFY(view.contentOffset() > 0);
+        QVERIFY(source.selected.empty());
+    }
+
+    void paintingBuildsOnlyRowsOnScreen() {
+        FakeSource source;
+        TableView view;
+        view.resize(375, 300);
+        view.setSource(&source);
+        view.grab();
+        QVERIFY(source.rowsBuilt > 0);
+        QVERIFY(source.rowsBuilt <= static_cast<int>(source.visible.size()));
+    }
+};
+
+QTEST_MAIN(TableViewTest)
+#include "table_view_test.moc"

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+#include "link_fixture.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct Alarm : LinkFixtureT<FakeCentral> {
+    std::shared_ptr<FakePeripheral> band =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+
+    void SetUp() override {
+        central = std::make_shared<FakeCentral>();
+        LinkFixtureT::SetUp();
+        load();
+        band->connected = true;
+        app.peripheral = band;
+        setFindMe(true);
+    }
+    void reading(double dbm) {
+        band->currentRssi = dbm;
+        vc->peripheralDidUpdateRSSI(*band, std::nullopt);
+    }
+};
+
+}  // namespace
+
+TEST_F(Alarm, TwoLowReadingsSoundOnceAndPostOneNotification) {
+    reading(-97);
+    reading(-99);
+    EXPECT_EQ(sound.plays, std::vector<int>{1});  // one loop: the sound plays twice
+    ASSERT_EQ(notifier.notifications.size(), 1u);
+    EXPECT_EQ(notifier.notifications[0].alertBody, "无法找到蓝牙手环！");
+    EXPECT_EQ(notifier.notifications[0].alertAction, "OK");
+    EXPECT_EQ(notifier.notifications[0].soundName, "alarm-sound.wav");
+    EXPECT_TRUE(log.contains("Alarm-sound played, is it playing: 1"));
+    EXPECT_TRUE(Audio_player::isAlarmActive());
+
+    // The notification reached the running app: vibration and a dialog titled with the display name.
+    EXPECT_EQ(sound.vibrations, 1);
+    ASSERT_EQ(notifier.alerts.size(), 1u);
+    EXPECT_EQ(notifier.alerts[0].title, "Vantro");
+    EXPECT_EQ(notifier.alerts[0].message, "无法找到蓝牙手环！");
+    EXPECT_EQ(notifier.alerts[0].button, "OK");
+}
+
+TEST_F(Alarm, AGoodReadingClearsAndTheNextLowOneRaisesAgain) {
+    reading(-96);
+    reading(-60);
+    EXPECT_EQ(sound.stops, 1);
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    reading(-60);  // clearing a cleared alarm stops nothing
+    EXPECT_EQ(sound.stops, 1);
+    reading(-96);
+    EXPECT_EQ(sound.plays.size(), 2u);
+    EXPECT_EQ(notifier.notifications.size(), 2u);
+}
+
+TEST_F(Alarm, ASoundThatEndedByItselfIsNotStopped) {
+    reading(-96);
+    sound.finish();
+    reading(-50);
+    EXPECT_EQ(sound.stops, 0);
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+}
+
+TEST_F(Alarm, SwitchingFindMeOffWhileSoundingStopsTheSoundButKeepsTheAlarmRaised) {
+    reading(-98);
+    ASSERT_TRUE(sound.playing);
+    // What the settings screen does when find-me is switched off.
+    setFindMe(false);
+    Audio_player::sharedInstance().stopPlayingAlarmSound();
+    EXPECT_FALSE(sound.playing);
+    EXPECT_TRUE(Audio_player::isAlarmActive());
+
+    setFindMe(true);
+    reading(-98);  // still raised: nothing new
+    EXPECT_EQ(sound.plays.size(), 1u);
+    EXPECT_EQ(notifier.notifications.size(), 1u);
+    reading(-95);  // -95 dBm or better clears
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    reading(-98);
+    EXPECT_EQ(sound.plays.size(), 2u);
+}
+
+TEST_F(Alarm, WithoutTheSoundResourceTheNotificationStillGoesOut) {
+    sound.loaded = false;
+    reading(-100);
+    EXPECT_TRUE(sound.plays.empty());
+    EXPECT_TRUE(log.contains("Alarm-sound played, is it playing: 0"));
+    EXPECT_EQ(notifier.notifications.size(), 1u);
+    EXPECT_EQ(Audio_player::sharedInstance().player(), nullptr);
+    Audio_player::sharedInstance().stopPlayingAlarmSound();
+    EXPECT_EQ(sound.stops, 0);
+}
+
+TEST_F(Alarm, InTheBackgroundThePlatformShowsTheNotificationAndTheHandlerDoesNotVibrate) {
+    notifier.state = AppState::Background;
+    reading(-100);
+    EXPECT_EQ(notifier.notifications.size(), 1u);
+    EXPECT_TRUE(notifier.alerts.empty());
+    app.didReceiveLocalNotification({"无法找到蓝牙手环！", "OK", "alarm-sound.wav"});
+    EXPECT_EQ(sound.vibrations, 0);
+    EXPECT_EQ(notifier.alerts.size(), 1u);
+    notifier.state = AppState::Inactive;
+    app.didReceiveLocalNotification({"body", "Open", ""});
+    EXPECT_EQ(sound.vibrations, 1);
+    EXPECT_EQ(notifier.alerts.back().button, "Open");
+}
+
+TEST(AudioPlayer, TheSharedInstanceIsOneObjectUntilResetAndTakesItsPortsLate) {
+    RecordingSoundPlayer sound;
+    Audio_player::resetSharedInstance();
+    Audio_player& a = Audio_player::sharedInstance();
+    EXPECT_EQ(&a, &Audio_player::sharedInstance());
+    EXPECT_TRUE(Audio_player::isOnAlert());
+    Audio_player::turnOnAlert(false);
+    EXPECT_FALSE(Audio_player::isOnAlert());
+    a.setAlert();  // no ports yet: only the flag
+    EXPECT_TRUE(Audio_player::isAlarmActive());
+    Audio_player::configure({&sound, nullptr, nullptr});
+    a.clearAlert();
+    a.setAlert();
+    EXPECT_EQ(sound.plays.size(), 1u);  // raising does not consult the alert-enabled flag
+    Audio_player::resetSharedInstance();
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    EXPECT_TRUE(Audio_player::isOnAlert());
+    Audio_player::sharedInstance().setAlert();
+    EXPECT_EQ(sound.plays.size(), 1u);  // the reset forgot the ports too
+    Audio_player::resetSharedInstance();
+}

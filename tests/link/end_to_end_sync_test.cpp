@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: MIT
+// The whole conversation with the simulated band on virtual time: connection, link state table, sync, faults.
+#include "link_fixture.h"
+
+#include "settings/settings_keys.h"
+#include "settings/settings_sync.h"
+#include "sim/simulated_central.h"
+
+#include <algorithm>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct EndToEnd : LinkFixtureT<SimulatedCentral> {
+    std::shared_ptr<SimulatedPeripheral> band;
+    SimOptions options;
+    WristbandFirmware::Options firmware;
+
+    void SetUp() override {
+        LinkFixtureT::SetUp();
+        firmware.days = 5;
+        firmware.nights = 4;
+        firmware.seed = 99;
+        firmware.today = {2014, 7, 15};
+        options.currentDataInterval = 0;
+    }
+    /// The band with the options and firmware chosen so far; the view loads and starts scanning.
+    void start() {
+        central = std::make_shared<SimulatedCentral>(loop, options);
+        SimBandConfig cfg;
+        cfg.firmware = firmware;
+        band = central->addWristband(cfg);
+        load();
+        loop.advance(0.01);  // powered on, scanning, first advertisement
+    }
+    /// What the picker does for a band that is not the current one.
+    void pick() {
+        app.setStrBlueStatus("Connecting");
+        app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
+    }
+    bool subscribed() const {
+        if (!app.characteristic) return false;
+        return std::any_of(app.characteristic->begin(), app.characteristic->end(), [](const BleCharacteristicPtr& c) {
+            return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
+        });
+    }
+    /// Runs virtual time in small steps until `done` or `limit` seconds have passed.
+    bool runUntil(const std::function<bool()>& done, double limit = 30) {
+        for (double t = 0; t < limit; t += 0.0075) {
+            if (done()) return true;
+            loop.advance(0.0075);
+        }
+        return done();
+    }
+    int count(const std::string& line) const {
+        return static_cast<int>(std::count(log.lines.begin(), log.lines.end(), line));
+    }
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
+    start();
+    ASSERT_EQ(app.bleList->size(), 1u);
+    EXPECT_EQ(log.lines[0], "scanning ble device!-----");
+    EXPECT_EQ(log.lines[1], "---add:Vantro: 5EB0A7C2-31D4-4E6F-9A10-000000000001");
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+
+    // Disconnected -> Connecting -> Connected, then services, characteristics, notifications and one read.
+    pick();
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    EXPECT_EQ(app.strBlueStatus, "Connected");
+    loop.advance(0.0075);
+    EXPECT_NE(row(0), "-- steps");  // the value read after subscribing
+    EXPECT_EQ(app.characteristic->size(), 2u);
+
+    // Connected -> Disconnected: any loss, find-me off.
+    setFindMe(false);
+    band->dropLink();
+    loop.runPending();
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    loop.advance(5);
+    EXPECT_FALSE(band->isConnected());
+
+    // Connected -> ReConnecting -> Connected: find-me on and a band remembered.
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    setFindMe(true);
+    band->walkOutOfRange();
+    loop.runPending();
+    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    loop.advance(60);  // the request waits as long as the band is away
+    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_FALSE(band->isConnected());
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    EXPECT_EQ(app.strBlueStatus, "Connected");
+
+    // The picker disconnects the current band with find-me on: a new request follows at once.
+    app.disconnectPeripheral(app.peripheral);
+    app.setStrBlueStatus("Disconnecting");
+    loop.runPending();
+    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+
+    // Connected, report characteristic not notifying: the connection is cancelled, then as any loss.
+    setFindMe(false);
+    band->setRefuseNotifications(true);
+    band->dropLink();
+    loop.runPending();
+    const int losses = count(" peripheral disconnected ------");
+    pick();
+    ASSERT_TRUE(runUntil([&] { return count(" peripheral disconnected ------") == losses + 1; }));
+    EXPECT_TRUE(log.contains("Error changing notification state:The attribute could not be written."));
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_FALSE(band->isConnected());
+    loop.advance(5);
+    EXPECT_FALSE(band->isConnected());
+}
+
+TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects) {
+    start();
+    setFindMe(true);
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    // The picker's pull to refresh while connected.
+    app.disconnectPeripheral(app.peripheral);
+    app.setStrBlueStatus("Researching");
+    app.bleList->clear();
+    app.startScanning();
+    app.peripheral = nullptr;
+    loop.advance(3);
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_FALSE(band->isConnected());
+    EXPECT_FALSE(band->connectionPending());
+    EXPECT_EQ(app.bleList->size(), 1u);  // heard again
+}
+
+TEST_F(EndToEnd, ABandThatKeepsRefusingNotificationsCyclesWithoutGrowingMemory) {
+    start();
+    setFindMe(true);
+    band->setRefuseNotifications(true);
+    pick();
+    ASSERT_TRUE(runUntil([&] { return app.characteristic.has_value(); }));
+    const std::weak_ptr<BleCharacteristic> firstReport = app.characteristic->front();
+    loop.advance(10);
+    const int cyclesAfter10s = count("perpheral is connected------");
+    EXPECT_GT(cyclesAfter10s, 50);
+    EXPECT_EQ(count(" peripheral disconnected ------"), cyclesAfter10s - (band->isConnected() ? 1 : 0));
+    loop.advance(10);
+    EXPECT_GT(count("perpheral is connected------"), cyclesAfter10s + 50);
+    // Every cycle hands out fresh objects and keeps only the latest: nothing piles up.
+    EXPECT_TRUE(firstReport.expired());
+    EXPECT_EQ(app.characteristic->size(), 2u);
+    EXPECT_EQ(app.bleList->size(), 1u);
+    EXPECT_EQ(band->pendingNotifications(), 0u);
+    EXPECT_LE(band->services().size(), 1u);
+    // Once the band agrees, the cycle ends in a subscription.
+    band->setRefuseNotifications(false);
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    const int cycles = count("perpheral is connected------");
+    loop.advance(10);
+    EXPECT_EQ(count("perpheral is connected------"), cycles);
+}
+
+TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
+    start();
+    initializeDefaults(settings, loop.wallNow());
+    settings.setInteger("bodyHeight", 180);
+    settings.setInteger("bodyWeight", 72);
+    settings.setBool("alertswitch", true);
+    settings.setDate("alerttime", Instant{std::chrono::seconds{1405409400}});  // 07:30 UTC
+    settings.setInteger("Wish", 3);
+    settings.setInteger("Present", 16);
+    settings.setInteger("LongTimeSitInteval", 2);
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    loop.advance(0.0075);
+
+    SettingsSync sync(app);
+    app.setStrTransmitStatus(app.localized("SyncStarting"));
+    sync.SyncData();
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
+
+    // The frames the band received, in order.
+    std::vector<std::string> frames;
+    for (const auto& f : band->firmware().receivedFrames()) frames.push_back(hex(f));
+    EXPECT_EQ(frames,
+              (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "04 B4", "05 48", "0B 05", "0C 07 1E", "0A 02",
+                                        "17", "1B 03", "1C 10", "1E 02 0F 04 0F 04", "1F 00 0F 04 0F 04", "19", "15"}));
+    const auto& got = band->firmware().settings();
+    EXPECT_EQ(got.bodyHeight, 180);
+    EXPECT_EQ(got.alarm, (std::array<int, 2>{7, 30}));
+    EXPECT_EQ(got.findme, 2);
+
+    // One row per date, with the band's values.
+    const auto d = days();
+    const auto n = nights();
+    ASSERT_EQ(d.size(), 5u);
+    ASSERT_EQ(n.size(), 5u);  // the oldest date has a day but no night
+    for (size_t i = 0; i < 5; ++i) {
+        const auto& want = band->firmware().days()[i];
+        EXPECT_EQ(d[i].date, formatDate(want.date));
+        EXPECT_EQ(d[i].step, want.steps);
+        EXPECT_EQ(d[i].distance, want.distance);
+        EXPECT_EQ(d[i].calories, want.calories);
+        EXPECT_EQ(d[i].restcal, want.restcal);
+        EXPECT_EQ(d[i].activetime, want.activeTime);
+    }
+    EXPECT_EQ(d.front().date, "2014-07-10");
+    EXPECT_EQ(d.back().date, "2014-07-14");
+    EXPECT_EQ(n[0].total_time, "00:00");
+    for (size_t i = 0; i < 4; ++i) {
+        const auto& want = band->firmware().nights()[i];
+        const auto& row = n[i + 1];
+        EXPECT_EQ(row.date, formatDate(want.date));
+        EXPECT_EQ(row.deep_time, want.deepTime);
+        EXPECT_EQ(row.wakeup_count, want.wakeupCount);
+        const int total = want.enterTime + want.spindlesTime + want.deepTime + want.remTime + want.wakeupTime;
+        EXPECT_EQ(row.total_time, formatTime({total / 60, total % 60}));
+        EXPECT_EQ(row.start_time, formatTime({want.startHour, want.startMinute}));
+    }
+    EXPECT_EQ(row(6), "1.5");
+    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete 2014-07-15 15:04:", 0), 0u) << app.strTransmitStatus;
+    EXPECT_EQ(count("SendData: CMD_TYPE_GETDAY_DATA"), 1);
+}
+
+TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesIt) {
+    firmware.days = 40;
+    firmware.nights = 40;
+    start();
+    setFindMe(true);
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    SettingsSync sync(app);
+    sync.SyncData();
+    // The fourteen write responses, the version and some 25 nights arrive, then the band walks away.
+    loop.advance(0.0075 * 40);
+    band->walkOutOfRange();
+    loop.runPending();
+    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    const auto partial = nights();
+    EXPECT_GT(partial.size(), 20u);
+    EXPECT_LT(partial.size(), 40u);
+    EXPECT_EQ(days().size(), partial.size());     // one row per date so far
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");  // no day report yet
+    for (size_t i = 0; i < partial.size(); ++i) {
+        EXPECT_EQ(partial[i].deep_time, band->firmware().nights()[i].deepTime);
+    }
+
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    sync.SyncData();
+    ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
+    const auto d = days();
+    const auto n = nights();
+    ASSERT_EQ(d.size(), 40u);
+    for (size_t i = 0; i < 40; ++i) {
+        EXPECT_EQ(d[i].step, band->firmware().days()[i].steps);
+        EXPECT_EQ(n[i].deep_time, band->firmware().nights()[i].deepTime);
+        EXPECT_EQ(n[i].date, d[i].date);
+    }
+    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+}
+
+TEST_F(EndToEnd, TheBandsOwnReportsReachTheScreenTheAlarmAndThePhone) {
+    options.currentDataInterval = 5;
+    start();
+    settings.setBool("imaswitch", true);
+    settings.setString("imaphone", "110");
+    setFindMe(true);
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    loop.advance(0.01);
+    const std::string first = row(0);
+    loop.advance(30);  // today's steps grow and are pushed
+    EXPECT_NE(row(0), first);
+    EXPECT_EQ(row(5), "-65db");  // two metres away
+    EXPECT_EQ(row(4), "87 %");
+
+    band->pressEmergencyButton();
+    band->notifyValue({0x77, 0x01, 0x02});
+    band->notifyValue({0x33, 0x01});
+    loop.advance(0.1);
+    EXPECT_EQ(urls.opened, std::vector<std::string>{"tel://110"});
+    EXPECT_EQ(count("not match type data!"), 1);
+
+    // Walking away: the signal weakens below -95 dBm before the link is lost.
+    band->setDistance(80);
+    loop.advance(2);
+    EXPECT_EQ(row(5), "-97db");
+    EXPECT_TRUE(Audio_player::isAlarmActive());
+    EXPECT_EQ(notifier.notifications.size(), 1u);
+    band->setDistance(3);
+    loop.advance(2);
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    EXPECT_EQ(sound.stops, 1);
+}
+
+TEST_F(EndToEnd, ABandWithoutTheWristbandServiceStaysConnectedWithTheOldCharacteristics) {
+    start();
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    const auto earlier = *app.characteristic;
+    central->cancelPeripheralConnection(band);
+    loop.runPending();
+    band->setHideWristbandService(true);
+    pick();
+    loop.advance(2);
+    EXPECT_TRUE(band->isConnected());
+    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(*app.characteristic, earlier);
+    EXPECT_FALSE(earlier[0]->isNotifying);
+}

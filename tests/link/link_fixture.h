@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// The application core wired up for link tests: virtual time, recording ports, a database in a temporary dir.
+#pragma once
+
+#include "app/vantro_app_delegate.h"
+#include "link/audio_player.h"
+#include "link/phone_event_relay.h"
+#include "link/vantro_view_controller.h"
+#include "platform/manual_run_loop.h"
+#include "protocol/codes.h"
+#include "store/sqlite_data.h"
+
+#include "fake_ble.h"
+#include "fake_services.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace vantro::testing {
+
+/// 2014-07-15 15:04:05 UTC; the tests run with TZ=UTC.
+inline const Instant kTestStart{std::chrono::seconds{1405436645}};
+
+template <class Central>
+struct LinkFixtureT : ::testing::Test {
+    TempDir dir;
+    ManualRunLoop loop{kTestStart};
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    RecordingSoundPlayer sound;
+    RecordingNotifier notifier;
+    RecordingUrlOpener urls;
+    ScriptedTelephony telephony;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings, &notifier, &sound, &urls}};
+    std::shared_ptr<Central> central;
+    int centralsMade = 0;
+    std::unique_ptr<VantroViewController> vc;
+
+    void SetUp() override {
+        Audio_player::resetSharedInstance();
+        Audio_player::configure({&sound, &notifier, &log});
+        notifier.onNotificationReceived = [this](const LocalNotification& n) { app.didReceiveLocalNotification(n); };
+        app.didFinishLaunchingWithOptions(&telephony, telephonyRelay(app));
+        vc = std::make_unique<VantroViewController>(
+            app,
+            [this] {
+                ++centralsMade;
+                return central;
+            },
+            dir.path());
+    }
+    void TearDown() override {
+        vc.reset();
+        Audio_player::resetSharedInstance();
+    }
+    /// Loads the view with every row on screen.
+    void load() {
+        vc->viewDidLoad();
+        vc->tableView().setVisibleRows({0, 1, 2, 3, 4, 5, 6});
+    }
+    std::string row(int r) const { return vc->tableView().detailText(r).value_or("<no cell>"); }
+    std::vector<sportsData> days() {
+        std::vector<sportsData> out;
+        app.m_db->databaseToArray(out);
+        return out;
+    }
+    std::vector<sleepData> nights() {
+        std::vector<sleepData> out;
+        app.m_db->SleepDataToArray(out);
+        return out;
+    }
+    void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
+};
+
+/// Bytes from "33 10 27 ...".
+inline Bytes bytes(const std::string& text) {
+    Bytes out;
+    for (size_t i = 0; i < text.size(); i += 3) {
+        out.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+}  // namespace vantro::testing

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "link/uuid_helpers.h"
+
+#include "protocol/codes.h"
+
+#include "fake_ble.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+TEST(UuidHelpers, TextAndNumberForms) {
+    const BleUuid service = BleUuid::fromString(kWristbandServiceUuid);
+    EXPECT_EQ(CBUUIDToString(service), "14701820-620A-3973-7C78-9CFFF0876ABD");
+    EXPECT_EQ(CBUUIDToString(BleUuid::fromString("2a29")), "2a29");
+    EXPECT_EQ(CBUUIDToString(BleUuid::fromString("0209")), " 2 9");  // each byte padded with a blank
+    EXPECT_EQ(CBUUIDToChar(service), "<14701820 620a3973 7c789cff f0876abd>");
+    EXPECT_EQ(CBUUIDToChar(BleUuid::fromString("180A")), "<180a>");
+    EXPECT_EQ(UUIDToChar(std::nullopt), "NULL");
+    EXPECT_EQ(UUIDToChar(service), kWristbandServiceUuid);
+    EXPECT_EQ(CBUUIDToInt(service), 0x1470);
+    EXPECT_EQ(CBUUIDToInt(BleUuid::fromString("2A29")), 0x2A29);
+    EXPECT_EQ(CBUUIDToInt(BleUuid{}), 0);  // too short to read: no bytes beyond the id are touched
+    EXPECT_EQ(CBUUIDToInt(BleUuid::fromBytes({0x42})), 0);
+    EXPECT_EQ(IntToCBUUID(0x180A), BleUuid::fromString("180A"));
+    EXPECT_EQ(CBUUIDToInt(IntToCBUUID(0xFFFE)), 0xFFFE);
+}
+
+TEST(UuidHelpers, PrintPeripheralInfo) {
+    FakePeripheral band("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    band.currentRssi = -67.8;
+    band.connected = true;
+    std::ostringstream out;
+    printPeripheralInfo(band, out);
+    EXPECT_EQ(out.str(),
+              "------------------------------------\r\n"
+              "Peripheral Info :\r\n"
+              "UUID : 8A7C2E1F-0000-4000-8000-00000000A001\r\n"
+              "RSSI : -67\r\n"
+              "Name : Vantro\r\n"
+              "isConnected : 1\r\n"
+              "-------------------------------------\r\n");
+    FakePeripheral nameless("00000000-0000-0000-0000-000000000000", std::nullopt);
+    std::ostringstream out2;
+    printPeripheralInfo(nameless, out2);
+    EXPECT_NE(out2.str().find("RSSI : 0\r\nName : (null)\r\nisConnected : 0\r\n"), std::string::npos);
+}

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// Whole-file replacement: the new content or the old, never a mixture.
+#include "platform/atomic_file.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+TEST(AtomicFile, WritesReplacesAndKeepsPermissions) {
+    TempDir dir;
+    const std::string path = dir / "out.txt";
+    EXPECT_FALSE(writeFileAtomically(path, "first"));
+    EXPECT_EQ(readFile(path), "first");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    EXPECT_FALSE(writeFileAtomically(path, std::string(100000, 'x')));
+    EXPECT_EQ(readFile(path), std::string(100000, 'x'));
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    std::string error;
+    EXPECT_EQ(readWholeFile(path, error), std::string(100000, 'x'));
+    EXPECT_FALSE(readWholeFile(dir / "missing", error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    EXPECT_FALSE(readWholeFile(dir.path(), error));  // a directory
+}
+
+TEST(AtomicFile, AFailedReplaceLeavesTargetAndNoTemporary) {
+    TempDir dir;
+    // A non-empty directory cannot be replaced by a file.
+    std::filesystem::create_directories(dir / "target/inside");
+    const auto error = writeFileAtomically(dir / "target", "data");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("target"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "target/inside"));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 1);
+
+    EXPECT_TRUE(writeFileAtomically(dir / "no/such/dir/file", "data"));
+}

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// Data and config directories: XDG variables, their defaults and the --data-dir override.
+#include "platform/paths.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace vantro;
+
+namespace {
+
+// Sets or clears environment variables for one test and puts them back afterwards.
+class EnvGuard {
+public:
+    void set(const char* name, const char* value) {
+        if (const char* old = std::getenv(name)) {
+            m_saved.emplace_back(name, std::string(old));
+        } else {
+            m_saved.emplace_back(name, std::nullopt);
+        }
+        if (value) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~EnvGuard() {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (it->second) {
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            } else {
+                unsetenv(it->first.c_str());
+            }
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+}  // namespace
+
+TEST(Paths, XdgVariablesDefaultsAndOverride) {
+    EnvGuard env;
+    env.set("HOME", "/home/ann");
+    env.set("XDG_DATA_HOME", nullptr);
+    env.set("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(dataDirectory(), "/home/ann/.local/share/vantro");
+    EXPECT_EQ(configDirectory(), "/home/ann/.config/vantro");
+
+    env.set("XDG_DATA_HOME", "/srv/data/");
+    env.set("XDG_CONFIG_HOME", "/srv/conf");
+    EXPECT_EQ(dataDirectory(), "/srv/data/vantro");
+    EXPECT_EQ(configDirectory(), "/srv/conf/vantro");
+
+    // Relative or empty values are not valid XDG directories.
+    env.set("XDG_DATA_HOME", "relative/dir");
+    env.set("XDG_CONFIG_HOME", "");
+    EXPECT_EQ(dataDirectory(), "/home/ann/.local/share/vantro");
+    EXPECT_EQ(configDirectory(), "/home/ann/.config/vantro");
+
+    EXPECT_EQ(dataDirectory("/tmp/x"), "/tmp/x");
+    EXPECT_EQ(configDirectory("/tmp/x"), "/tmp/x");
+}
+
+TEST(Paths, EnsureDirectoryCreatesParentsAndReportsFailure) {
+    vantro::testing::TempDir dir;
+    CapturingLog log;
+    EXPECT_TRUE(ensureDirectory(dir / "a/b/c", log));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
+    EXPECT_TRUE(ensureDirectory(dir / "a/b/c", log));
+    EXPECT_TRUE(log.lines.empty());
+
+    vantro::testing::writeFile(dir / "file", "x");
+    EXPECT_FALSE(ensureDirectory(dir / "file/sub", log));
+    EXPECT_FALSE(ensureDirectory(dir / "file", log));
+    EXPECT_EQ(log.lines.size(), 2u);
+}

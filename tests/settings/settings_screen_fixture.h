@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+// A settings screen on a scripted wristband, with the alerts and pages it presents recorded.
+#pragma once
+
+#include "app/vantro_app_delegate.h"
+#include "platform/manual_run_loop.h"
+#include "protocol/codes.h"
+#include "settings/properties_view_controller.h"
+#include "settings/settings_view_controller.h"
+
+#include "fake_ble.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace vantro::testing {
+
+struct SettingsScreenFixture : ::testing::Test {
+    // 2014-07-15 15:04:05 UTC; tests run with TZ=UTC.
+    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    std::shared_ptr<FakeCentral> central = std::make_shared<FakeCentral>();
+    std::shared_ptr<FakePeripheral> band =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    int alarmStops = 0;
+    SettingsViewController screen{app, [this] { ++alarmStops; }};
+    std::vector<AlertModel> alerts;
+    std::shared_ptr<PropertiesViewController> page;
+    std::vector<double> waits;
+
+    void SetUp() override {
+        app.didFinishLaunchingWithOptions(nullptr, nullptr);
+        app.manager = central;
+        app.bleList.emplace();
+        screen.presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
+        screen.presentPage = [this](std::shared_ptr<PropertiesViewController> p) {
+            p->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
+            p->wait = [this](double s) { waits.push_back(s); };
+            page = std::move(p);
+        };
+        screen.viewDidLoad();
+    }
+
+    /// A connected band with its service discovered, as after a completed connection set-up.
+    void connectBand() {
+        const auto service = band->addWristbandService();
+        band->connected = true;
+        app.peripheral = band;
+        app.characteristic = service->characteristics;
+    }
+
+    std::vector<std::string> frames() const {
+        std::vector<std::string> out;
+        for (const auto& w : band->writes) out.push_back(hex(w.value));
+        return out;
+    }
+
+    PropertiesViewController& open(IndexPath path) {
+        screen.didSelectRowAtIndexPath(path);
+        EXPECT_TRUE(page);
+        return *page;
+    }
+};
+
+}  // namespace vantro::testing

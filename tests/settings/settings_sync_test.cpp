@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: MIT
+// The fourteen-command settings batch, frame by frame.
+#include "settings/settings_sync.h"
+
+#include "app/vantro_app_delegate.h"
+#include "platform/manual_run_loop.h"
+#include "protocol/codes.h"
+#include "settings/settings_keys.h"
+
+#include "fake_ble.h"
+#include "tz_guard.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+// Notes the sync status at every write, to see that the batch is marked as running.
+struct WatchingPeripheral : FakePeripheral {
+    using FakePeripheral::FakePeripheral;
+    const SettingsSync* sync = nullptr;
+    std::vector<int> statusAtWrite;
+    void writeValue(const Bytes& value, const BleCharacteristicPtr& c, BleWriteType type) override {
+        statusAtWrite.push_back(sync ? sync->m_sync_status.load() : -1);
+        FakePeripheral::writeValue(value, c, type);
+    }
+};
+
+const Instant kNow{std::chrono::seconds{1405436645}};       // 2014-07-15 15:04:05 UTC
+const Instant kDefaults{std::chrono::seconds{1404202800}};  // 2014-07-01 08:20:00 UTC
+
+struct Sync : ::testing::Test {
+    ManualRunLoop loop{kNow};
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    std::shared_ptr<WatchingPeripheral> band =
+        std::make_shared<WatchingPeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    SettingsSync sync{app};
+
+    void SetUp() override {
+        const auto service = band->addWristbandService();
+        band->connected = true;
+        band->sync = &sync;
+        app.peripheral = band;
+        app.characteristic = service->characteristics;
+    }
+    std::vector<std::string> frames() const {
+        std::vector<std::string> out;
+        for (const auto& w : band->writes) out.push_back(hex(w.value));
+        return out;
+    }
+    std::string frameOf(std::uint8_t code) const {
+        for (const auto& w : band->writes) {
+            if (!w.value.empty() && w.value[0] == code) return hex(w.value);
+        }
+        return "none";
+    }
+};
+
+}  // namespace
+
+TEST_F(Sync, DefaultsGiveTheFourteenFramesInOrder) {
+    initializeDefaults(settings, kDefaults);
+    sync.SyncData();
+    EXPECT_EQ(frames(),
+              (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "04 A5", "05 41", "0B 05", "0C FF FF", "0A 02",
+                                        "17", "1B 00", "1C 00", "1E 00 08 14 08 14", "1F 00 08 14 08 14", "19", "15"}));
+    for (const auto& w : band->writes) {
+        EXPECT_EQ(w.characteristic, band->characteristic(kCommandCharacteristicUuid));
+        EXPECT_EQ(w.type, BleWriteType::WithResponse);
+    }
+    EXPECT_EQ(band->statusAtWrite, std::vector<int>(14, 1));
+    EXPECT_EQ(sync.m_sync_status, 0);
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    EXPECT_EQ(app.m_send_status, 0);
+    EXPECT_TRUE(log.contains("SendData: CMD_TYPE_ PRESENT"));
+}
+
+TEST_F(Sync, StatusTextIsLocalised) {
+    GettextLocalizer zh("zh_CN");
+    VantroAppDelegate chinese(AppPorts{loop, log, zh, settings});
+    SettingsSync(chinese).SyncData();
+    EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("Syncing"));
+    EXPECT_NE(chinese.strTransmitStatus, "Syncing");
+}
+
+TEST_F(Sync, AlarmIsSentInLocalTimeOnlyWhenSwitchedOn) {
+    TzGuard tz("CST-8");
+    initializeDefaults(settings, kDefaults);
+    settings.setDate(kAlertTime, *parseIsoUtc("2014-07-14T23:30:00Z"));  // 07:30 in Beijing
+    sync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C FF FF");
+    // The date and time frames carry the local clock as well.
+    EXPECT_EQ(frameOf(CMD_TYPE_DATE), "08 07 DE 07 0F");
+    EXPECT_EQ(frameOf(CMD_TYPE_TIME), "09 17 04 05");
+
+    band->writes.clear();
+    settings.setBool(kAlertSwitch, true);
+    sync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 07 1E");
+
+    // Read as an integer: only the low byte counts.
+    band->writes.clear();
+    settings.setInteger(kAlertSwitch, 256);
+    sync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C FF FF");
+    band->writes.clear();
+    settings.setInteger(kAlertSwitch, 257);
+    sync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 07 1E");
+}
+
+TEST_F(Sync, IntervalCodesAreBounded) {
+    initializeDefaults(settings, kDefaults);
+    struct Case {
+        std::int64_t sit, medicine;
+        const char* sitByte;
+        const char* medicineByte;
+    };
+    for (const Case& c : {Case{7, 13, "05", "0D"}, Case{-1, 20, "00", "0D"}, Case{5, 12, "05", "0C"},
+                          Case{3, -5, "03", "00"}, Case{1 << 20, 1 << 20, "05", "0D"}}) {
+        band->writes.clear();
+        settings.setInteger(kLongTimeSitInteval, c.sit);
+        settings.setInteger(kMedicineInteval, c.medicine);
+        sync.SyncData();
+        EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_SIT), std::string("1E ") + c.sitByte + " 08 14 08 14") << c.sit;
+        EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_MEAD), std::string("1F ") + c.medicineByte + " 08 14 08 14") << c.medicine;
+    }
+}
+
+TEST_F(Sync, WindowsUseTheirOwnStampsAndAbsentOnesAreNow) {
+    TzGuard tz("EST5EDT,M3.2.0,M11.1.0");  // 15:04 UTC is 11:04 local
+    settings.setInteger(kFlags, kSettingsInitialized);
+    settings.setDate(kMedicineSTime, *parseIsoUtc("2014-07-15T12:00:00Z"));  // 08:00 local
+    settings.setDate(kMedicineETime, *parseIsoUtc("2014-07-16T01:45:00Z"));  // 21:45 local
+    settings.setBool(kAlertSwitch, true);
+    sync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_SIT), "1E 00 0B 04 0B 04");
+    EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_MEAD), "1F 00 08 00 15 2D");
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 0B 04");
+}
+
+TEST_F(Sync, RefusedCommandsDoNotStopTheBatch) {
+    // Never initialised: height and weight 0 are refused by the frame rules, the rest still go out.
+    sync.SyncData();
+    EXPECT_EQ(frames(),
+              (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "0B 00", "0C FF FF", "0A 00", "17", "1B 00",
+                                        "1C 00", "1E 00 0F 04 0F 04", "1F 00 0F 04 0F 04", "19", "15"}));
+    EXPECT_EQ(sync.m_sync_status, 0);
+
+    // Values are cut to their low byte: 300 becomes 2C (44), which is refused as a height.
+    band->writes.clear();
+    initializeDefaults(settings, kDefaults);
+    settings.setInteger(kBodyHeight, 300);
+    settings.setInteger(kBodyWeight, 256 + 70);
+    settings.setInteger(kWish, 12);
+    settings.setInteger(kPresent, 16);
+    settings.setInteger(kFindMe, 1);
+    sync.SyncData();
+    EXPECT_EQ(frames().size(), 13u);
+    EXPECT_EQ(frameOf(CMD_TYPE_BODYHEIGHT), "none");
+    EXPECT_EQ(frameOf(CMD_TYPE_BODYWEIGHT), "05 46");
+    EXPECT_EQ(frameOf(CMD_TYPE_WISH), "1B 0C");
+    EXPECT_EQ(frameOf(CMD_TYPE_PRESENT), "1C 10");
+    EXPECT_EQ(frameOf(CMD_TYPE_FINDME), "0A 01");
+}
+
+TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenYetTheBatchCompletes) {
+    initializeDefaults(settings, kDefaults);
+    app.characteristic.reset();
+    sync.SyncData();
+    EXPECT_TRUE(band->writes.empty());
+    EXPECT_EQ(sync.m_sync_status, 0);
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+}

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: MIT
+#include "settings_screen_fixture.h"
+
+#include "platform/localizer.h"
+#include "store/sqlite_data.h"
+
+#include "temp_dir.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+using SettingsScreen = SettingsScreenFixture;
+
+TEST_F(SettingsScreen, FirstStartShowsTheDefaults) {
+    EXPECT_EQ(settings.integerForKey("flags"), 12345);
+    ASSERT_EQ(screen.numberOfSections(), 5);
+    const int rows[] = {2, 2, 5, 2, 4};
+    for (int s = 0; s < 5; ++s) EXPECT_EQ(screen.numberOfRowsInSection(s), rows[s]);
+    EXPECT_EQ(screen.titleForHeaderInSection(2), "PromptSettings");
+    EXPECT_EQ(screen.titleForHeaderInSection(5), "");
+    EXPECT_EQ(screen.title(), "Settings");
+
+    struct Expect {
+        IndexPath path;
+        const char* caption;
+        const char* detail;
+        const char* image;
+        bool disclosure;
+    };
+    const Expect expected[] = {
+        {{0, 0}, "WirelessNetwork", "Disconnected", "bluetooth.png", true},
+        {{0, 1}, "Sync", "NoSync", "sync_a.png", false},
+        {{1, 0}, "Present", "PresentArray1", "settings_present.png", true},
+        {{1, 1}, "Wish", "WishArray1", "settings_wish.png", true},
+        {{2, 0}, "Telincome", "Off", "telincome.png", false},
+        {{2, 1}, "Message", "Off", "msgincome.png", false},
+        {{2, 2}, "LongTimeSit", "txtOff", "settings_sit.png", true},
+        {{2, 3}, "MedicinePrompt", "txtOff", "settings_medicine.png", true},
+        {{2, 4}, "Alarm", "Off", "alarm_time.png", true},
+        {{3, 0}, "BodyHeight", "165 cm", "body_height.png", true},
+        {{3, 1}, "BodyWeight", "65 kg", "body_weight.png", true},
+        {{4, 0}, "DisplayDelay", "5 Second", "display_time.png", true},
+        {{4, 1}, "LostPrompt", "Off", "findme.png", false},
+        {{4, 2}, "FactoryReset", "FactoryResetPrompt", "settings_reset.png", false},
+        {{4, 3}, "About", "V1.0.0", "settings_version.png", false},
+    };
+    for (const auto& e : expected) {
+        const SettingsRow r = screen.cellForRowAtIndexPath(e.path);
+        EXPECT_EQ(r.caption, e.caption);
+        EXPECT_EQ(r.detail, e.detail) << e.caption;
+        EXPECT_EQ(r.image, e.image);
+        EXPECT_EQ(r.disclosure, e.disclosure) << e.caption;
+    }
+    EXPECT_EQ(screen.heightForRowAtIndexPath({0, 0}), 66.0);
+}
+
+TEST_F(SettingsScreen, DetailFormatsOfStoredValues) {
+    settings.setInteger("LongTimeSitInteval", 3);
+    settings.setInteger("MedicineInteval", 3);
+    settings.setBool("alertswitch", true);
+    settings.setDate("alerttime", *fromLocal({2014, 7, 1, 7, 5, 0}));
+    EXPECT_EQ(screen.cellForRowAtIndexPath({2, 2}).detail, "2txtHour");
+    EXPECT_EQ(screen.cellForRowAtIndexPath({2, 3}).detail, "3txtHour");
+    EXPECT_EQ(screen.cellForRowAtIndexPath({2, 4}).detail, "07:05");
+    settings.setInteger("LongTimeSitInteval", 1);
+    EXPECT_EQ(screen.cellForRowAtIndexPath({2, 2}).detail, "txtLongTimeSit45m");
+    settings.setInteger("Present", 16);
+    EXPECT_EQ(screen.cellForRowAtIndexPath({1, 0}).detail, "PresentArray17");
+    settings.setInteger("Present", 17);  // no editor stores it: nothing rather than a wrong entry
+    EXPECT_EQ(screen.cellForRowAtIndexPath({1, 0}).detail, "");
+}
+
+TEST_F(SettingsScreen, ChineseTextsExistForEveryRow) {
+    // Every Chinese text differs from its key; a missing translation would show the key itself.
+    GettextLocalizer texts("zh_CN");
+    VantroAppDelegate localized(AppPorts{loop, log, texts, settings});
+    SettingsViewController zh(localized, nullptr);
+    zh.viewDidLoad();
+    EXPECT_NE(zh.title(), screen.title());
+    for (int sec = 0; sec < zh.numberOfSections(); ++sec) {
+        EXPECT_NE(zh.titleForHeaderInSection(sec), screen.titleForHeaderInSection(sec));
+        for (int row = 0; row < zh.numberOfRowsInSection(sec); ++row) {
+            const SettingsRow key = screen.cellForRowAtIndexPath({sec, row});
+            const SettingsRow text = zh.cellForRowAtIndexPath({sec, row});
+            EXPECT_NE(text.caption, key.caption);
+            if (key.detail == "Off" || key.detail == "txtOff" || key.detail == "FactoryResetPrompt") {
+                EXPECT_NE(text.detail, key.detail) << key.caption;
+            }
+        }
+    }
+}
+
+TEST_F(SettingsScreen, TimerRefreshesOnlyVisibleStatusRows) {
+    int changes = 0;
+    screen.changed = [&] { ++changes; };
+    screen.setVisibleRows({{0, 1}, {3, 0}});
+    app.strBlueStatus = "Connected";
+    app.strTransmitStatus = "Syncing";
+    loop.advance(1.0);
+    EXPECT_EQ(screen.visibleRow({0, 1}).detail, "Syncing");
+    EXPECT_EQ(changes, 1);
+    // Row 0 was not on screen: made now, it shows the link state from the peripheral, not the text.
+    EXPECT_EQ(screen.visibleRow({0, 0}).detail, "Disconnected");
+    screen.setVisibleRows({{0, 0}, {0, 1}});
+    loop.advance(1.0);
+    EXPECT_EQ(screen.visibleRow({0, 0}).detail, "Connected");
+}
+
+TEST_F(SettingsScreen, CallAndMessageTogglesStoreOnly) {
+    connectBand();
+    screen.didSelectRowAtIndexPath({2, 0});
+    EXPECT_EQ(settings.integerForKey("telephonealert"), 1);
+    screen.didSelectRowAtIndexPath({2, 0});
+    EXPECT_EQ(settings.integerForKey("telephonealert"), 0);
+    settings.setInteger("msgalert", 7);
+    screen.didSelectRowAtIndexPath({2, 1});
+    EXPECT_EQ(settings.integerForKey("msgalert"), 0);
+    EXPECT_TRUE(band->writes.empty());
+}
+
+TEST_F(SettingsScreen, FindMeTogglesStoreSendAndStopTheAlarm) {
+    connectBand();
+    screen.didSelectRowAtIndexPath({4, 1});
+    EXPECT_EQ(settings.integerForKey("findme"), 1);
+    EXPECT_EQ(screen.strDataExchange, "findme");
+    EXPECT_EQ(alarmStops, 0);
+    screen.didSelectRowAtIndexPath({4, 1});
+    EXPECT_EQ(settings.integerForKey("findme"), 2);
+    EXPECT_EQ(alarmStops, 1);
+    EXPECT_EQ(frames(), (std::vector<std::string>{"0A 01", "0A 02"}));
+    EXPECT_EQ(screen.cellForRowAtIndexPath({4, 1}).detail, "Off");
+}
+
+TEST_F(SettingsScreen, SyncNeedsAConnection) {
+    screen.didSelectRowAtIndexPath({0, 1});
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, "Prompt");
+    EXPECT_EQ(alerts[0].message, "SyncPrompt");
+    EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
+    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+}
+
+TEST_F(SettingsScreen, SyncSendsTheBatchOnceAtATime) {
+    connectBand();
+    screen.didSelectRowAtIndexPath({0, 1});
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    const auto f = frames();
+    ASSERT_EQ(f.size(), 14u);
+    EXPECT_EQ(f[0], "08 07 DE 07 0F");
+    EXPECT_EQ(f[2], "04 A5");
+    EXPECT_EQ(f[13], "15");
+
+    screen.sync().m_sync_status = 1;
+    screen.didSelectRowAtIndexPath({0, 1});
+    EXPECT_EQ(app.strTransmitStatus, "SyncStarting");
+    EXPECT_EQ(frames().size(), 14u);
+}
+
+TEST_F(SettingsScreen, FactoryResetAsksFirst) {
+    connectBand();
+    screen.didSelectRowAtIndexPath({4, 2});
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, "SettingsDeletePrompt");
+    EXPECT_EQ(alerts[0].message, "");
+    EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"Cancel", "OK"}));
+    alerts[0].clickedButtonAtIndex(0);
+    EXPECT_TRUE(log.contains("cannel"));
+    EXPECT_TRUE(band->writes.empty());
+    alerts[0].clickedButtonAtIndex(1);
+    EXPECT_TRUE(log.contains("ok"));
+    EXPECT_EQ(frames(), (std::vector<std::string>{"B6 5A"}));
+    EXPECT_EQ(settings.integerForKey("bodyHeight"), 165);
+}
+
+TEST_F(SettingsScreen, RowsOpenTheirPages) {
+    const std::pair<IndexPath, const char*> pages[] = {
+        {{0, 0}, "Bluetooth"},   {{1, 0}, "Present"},    {{1, 1}, "Wish"},
+        {{2, 2}, "LongTimeSit"}, {{2, 3}, "Medicine"},   {{2, 4}, "Alert"},
+        {{3, 0}, "BodyHeight"},  {{3, 1}, "BodyWeight"}, {{4, 0}, "DisplayTime"},
+    };
+    for (const auto& [path, key] : pages) {
+        page.reset();
+        screen.didSelectRowAtIndexPath(path);
+        ASSERT_TRUE(page) << key;
+        EXPECT_EQ(page->pageKey(), key);
+        EXPECT_EQ(screen.strDataExchange, key);
+    }
+    page.reset();
+    screen.didSelectRowAtIndexPath({4, 3});
+    EXPECT_FALSE(page);
+}
+
+TEST_F(SettingsScreen, FactoryResetEmptiesTheDatabaseEvenWithoutABand) {
+    TempDir dir;
+    app.m_db = std::make_shared<sqlite_data>(dir.path(), log);
+    ASSERT_TRUE(app.m_db->updateData(CalendarDate{2014, 7, 15}, 1000, 300, 150, 87, 0, 45));
+    settings.setInteger("bodyHeight", 180);
+    screen.didSelectRowAtIndexPath({4, 2});
+    ASSERT_EQ(alerts.size(), 1u);
+    alerts[0].clickedButtonAtIndex(1);
+    std::vector<sportsData> days;
+    EXPECT_EQ(app.m_db->databaseToArray(days), 0);
+    EXPECT_EQ(settings.integerForKey("bodyHeight"), 180);
+    EXPECT_FALSE(log.contains("SendData: CMD_TYPE_FACTORY"));  // no band: nothing delivered
+}

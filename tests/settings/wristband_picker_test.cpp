@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#include "settings_screen_fixture.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct Picker : SettingsScreenFixture {
+    std::shared_ptr<FakePeripheral> other =
+        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A002", "Vantro");
+
+    void SetUp() override {
+        SettingsScreenFixture::SetUp();
+        (*app.bleList)[seenDeviceKey(*band)] = bleDevice{std::nullopt, band, -50};
+        (*app.bleList)[seenDeviceKey(*other)] = bleDevice{std::nullopt, other, -70};
+    }
+    int rowOf(const BlePeripheral& p) {
+        const auto& rows = page->pickerRows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].caption == seenDeviceKey(p)) return static_cast<int>(i);
+        }
+        return -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(Picker, RowsShowThePeripheralsOwnStrengthAndState) {
+    connectBand();
+    band->currentRssi = -67.5;
+    auto& p = open({0, 0});
+    EXPECT_EQ(p.title(), "PropertyBluetoothSetup");
+    EXPECT_EQ(p.refreshControlTitle, "RefreshData");
+    ASSERT_EQ(p.numberOfRows(), 2);
+    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*band))].subtitle, "RSSI:-67.50             Connected");
+    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:0.00             Disconnected");
+    // The list follows the seen wristbands every second.
+    app.bleList->erase(seenDeviceKey(*other));
+    loop.advance(1.0);
+    EXPECT_EQ(p.numberOfRows(), 1);
+}
+
+TEST_F(Picker, PickingABandConnectsIt) {
+    auto& p = open({0, 0});
+    p.didSelectRowAtIndexPath(rowOf(*other));
+    EXPECT_EQ(app.peripheral, other);
+    ASSERT_EQ(central->connects.size(), 1u);
+    EXPECT_EQ(central->connects[0].peripheral, other);
+    EXPECT_TRUE(central->cancels.empty());
+    EXPECT_EQ(waits, (std::vector<double>{0.1}));
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_TRUE(p.dismissed());
+}
+
+TEST_F(Picker, PickingTheConnectedBandDisconnectsIt) {
+    connectBand();
+    auto& p = open({0, 0});
+    p.didSelectRowAtIndexPath(rowOf(*band));
+    EXPECT_EQ(central->cancels, (std::vector<BlePeripheralPtr>{band}));
+    EXPECT_TRUE(central->connects.empty());
+    EXPECT_EQ(app.strBlueStatus, "Disconnecting");
+    EXPECT_TRUE(p.dismissed());
+}
+
+TEST_F(Picker, PickingTheRememberedButDisconnectedBandReconnects) {
+    app.peripheral = band;
+    auto& p = open({0, 0});
+    p.didSelectRowAtIndexPath(rowOf(*band));
+    ASSERT_EQ(central->connects.size(), 1u);
+    EXPECT_TRUE(waits.empty());
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+}
+
+TEST_F(Picker, SwitchingBandsDisconnectsWaitsThenConnects) {
+    connectBand();
+    auto& p = open({0, 0});
+    p.didSelectRowAtIndexPath(rowOf(*other));
+    EXPECT_EQ(central->cancels, (std::vector<BlePeripheralPtr>{band}));
+    ASSERT_EQ(central->connects.size(), 1u);
+    EXPECT_EQ(central->connects[0].peripheral, other);
+    EXPECT_EQ(waits, (std::vector<double>{0.1}));
+    EXPECT_EQ(app.peripheral, other);
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+}
+
+TEST_F(Picker, RescanWhileConnected) {
+    connectBand();
+    auto& p = open({0, 0});
+    p.refreshBleTable(false);
+    EXPECT_EQ(p.numberOfRows(), 2);
+    p.refreshBleTable(true);
+    EXPECT_EQ(central->cancels, (std::vector<BlePeripheralPtr>{band}));
+    EXPECT_EQ(app.strBlueStatus, "Researching");
+    EXPECT_TRUE(app.bleList->empty());
+    EXPECT_EQ(app.peripheral, nullptr);
+    ASSERT_EQ(central->scans.size(), 1u);
+    EXPECT_EQ(p.refreshControlTitle, "Scanning");
+    EXPECT_EQ(p.numberOfRows(), 0);
+    EXPECT_FALSE(p.dismissed());
+}
+
+TEST_F(Picker, AVanishedBandClosesThePageWithoutConnecting) {
+    auto& p = open({0, 0});
+    const int row = rowOf(*other);
+    app.bleList->clear();
+    p.didSelectRowAtIndexPath(row);
+    EXPECT_TRUE(central->connects.empty());
+    EXPECT_TRUE(central->cancels.empty());
+    EXPECT_TRUE(p.dismissed());
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+}

@@ -1,0 +1,319 @@
+// SPDX-License-Identifier: MIT
+#include "sim/simulated_central.h"
+
+#include "platform/manual_run_loop.h"
+#include "platform/strprintf.h"
+#include "protocol/codes.h"
+
+#include "fake_ble.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+/// Records every callback as a line with the virtual time in milliseconds.
+struct Recorder : BleCentralDelegate, BlePeripheralDelegate {
+    explicit Recorder(ManualRunLoop& l) : loop(l) {}
+    void add(const std::string& what) { events.push_back(strprintf("%.1f ", loop.now() * 1000) + what); }
+    void centralManagerDidUpdateState(BleCentral& c) override {
+        add(strprintf("state %d", static_cast<int>(c.state())));
+    }
+    void didDiscoverPeripheral(BleCentral&, const BlePeripheralPtr& p, double rssi) override {
+        add(strprintf("discover %s %.0f", p->identifier().c_str(), rssi));
+    }
+    void didConnectPeripheral(BleCentral&, const BlePeripheralPtr& p) override {
+        p->setDelegate(this);
+        add("connect");
+    }
+    void didDisconnectPeripheral(BleCentral&, const BlePeripheralPtr&, const BleErrorOpt& e) override {
+        add("disconnect" + (e ? " " + e->localizedDescription : std::string()));
+    }
+    void didDiscoverServices(BlePeripheral& p, const BleErrorOpt&) override {
+        add(strprintf("services %zu", p.services().size()));
+    }
+    void didDiscoverCharacteristicsForService(BlePeripheral&, const BleServicePtr& s, const BleErrorOpt&) override {
+        add(strprintf("characteristics %zu", s->characteristics.size()));
+    }
+    void didUpdateNotificationStateForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c,
+                                                     const BleErrorOpt& e) override {
+        add(strprintf("notifying %d", c->isNotifying ? 1 : 0) + (e ? " error" : ""));
+    }
+    void didUpdateValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c, const BleErrorOpt& e) override {
+        add("value " + hex(c->value) + (e ? " error" : ""));
+    }
+    void didWriteValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr&, const BleErrorOpt& e) override {
+        add(std::string("written") + (e ? " error" : ""));
+    }
+    void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt&) override {
+        add(strprintf("rssi %.1f", p.rssi().value_or(0)));
+    }
+    /// Whether any event, without its time, is exactly `what`.
+    bool has(const std::string& what) const {
+        for (const auto& e : events) {
+            if (e.substr(e.find(' ') + 1) == what) return true;
+        }
+        return false;
+    }
+    ManualRunLoop& loop;
+    std::vector<std::string> events;
+};
+
+struct SimFixture : ::testing::Test {
+    ManualRunLoop loop;
+    SimOptions options = [] {
+        SimOptions o;
+        o.currentDataInterval = 0;  // pushes are tested on their own
+        return o;
+    }();
+    std::unique_ptr<SimulatedCentral> central;
+    std::shared_ptr<SimulatedPeripheral> band;
+    Recorder rec{loop};
+    const BleUuid service = BleUuid::fromString(kWristbandServiceUuid);
+
+    void SetUp() override { make(); }
+    void make() {
+        central = std::make_unique<SimulatedCentral>(loop, options);
+        SimBandConfig cfg;
+        cfg.firmware.days = 3;
+        cfg.firmware.nights = 2;
+        band = central->addWristband(cfg);
+        central->setDelegate(&rec);
+        loop.runPending();
+    }
+    BleCharacteristicPtr characteristic(const char* uuid) const {
+        for (const auto& s : band->services()) {
+            for (const auto& c : s->characteristics) {
+                if (c->uuid == BleUuid::fromString(uuid)) return c;
+            }
+        }
+        return nullptr;
+    }
+    /// Connects and walks the set-up up to the subscription; clears the record.
+    void connectAndSubscribe() {
+        central->connectPeripheral(band, true);
+        loop.advance(0.05);
+        band->discoverServices({service});
+        loop.advance(0.01);
+        band->discoverCharacteristics({}, band->services().at(0));
+        loop.advance(0.01);
+        band->setNotifyValue(true, characteristic(kReportCharacteristicUuid));
+        loop.advance(0.01);
+        rec.events.clear();
+    }
+};
+
+}  // namespace
+
+TEST_F(SimFixture, PowersOnAndAdvertisesWhileScanning) {
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"0.0 state 5"}));
+    EXPECT_EQ(band->identifier(), "5EB0A7C2-31D4-4E6F-9A10-000000000001");
+    EXPECT_EQ(band->identifier().size(), 36u);
+    rec.events.clear();
+    central->scanForPeripheralsWithServices({service}, true);
+    loop.advance(2.0);
+    const std::string seen = "discover 5EB0A7C2-31D4-4E6F-9A10-000000000001 -58";
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"0.0 " + seen, "1000.0 " + seen, "2000.0 " + seen}));
+
+    rec.events.clear();
+    central->scanForPeripheralsWithServices({service}, false);  // no duplicates: once per scan request
+    loop.advance(3.0);
+    EXPECT_EQ(rec.events.size(), 1u);
+
+    rec.events.clear();
+    central->scanForPeripheralsWithServices({BleUuid::fromString("180D")}, true);  // another service
+    loop.advance(2.0);
+    EXPECT_TRUE(rec.events.empty());
+
+    central->scanForPeripheralsWithServices({}, true);
+    central->setState(BleCentralState::PoweredOff);
+    loop.advance(3.0);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"7000.0 state 4"}));
+    EXPECT_FALSE(central->isScanning());
+}
+
+TEST_F(SimFixture, ConnectionSetUpAnswersInOrderOnTheAir) {
+    central->connectPeripheral(band, true);
+    loop.advance(0.049);
+    EXPECT_EQ(rec.events.size(), 1u);  // not yet
+    loop.advance(0.001);
+    EXPECT_TRUE(band->isConnected());
+    band->discoverServices({service});
+    loop.advance(0.0075);
+    ASSERT_EQ(band->services().size(), 1u);
+    band->discoverCharacteristics({}, band->services()[0]);
+    loop.advance(0.0075);
+    auto report = characteristic(kReportCharacteristicUuid);
+    auto command = characteristic(kCommandCharacteristicUuid);
+    ASSERT_TRUE(report && command);
+    band->setNotifyValue(true, report);
+    loop.advance(0.0075);
+    band->readValueForCharacteristic(report);
+    loop.advance(0.0075);
+    EXPECT_EQ(rec.events[1], "50.0 connect");
+    EXPECT_EQ(rec.events[2], "57.5 services 1");
+    EXPECT_EQ(rec.events[3], "65.0 characteristics 2");
+    EXPECT_EQ(rec.events[4], "72.5 notifying 1");
+    EXPECT_EQ(rec.events[5], "80.0 value " + hex(band->firmware().currentDataReport()));
+
+    // A request is answered after its write response, one notification per 7.5 ms.
+    rec.events.clear();
+    band->writeValue({CMD_TYPE_GETDAY_DATA}, command, BleWriteType::WithResponse);
+    EXPECT_EQ(band->pendingNotifications(), 3u);
+    loop.advance(1.0);
+    ASSERT_EQ(rec.events.size(), 4u);
+    EXPECT_EQ(rec.events[0], "87.5 written");
+    EXPECT_EQ(rec.events[1], "95.0 value " + hex(WristbandFirmware::dayReport(band->firmware().days()[0])));
+    EXPECT_EQ(rec.events[3].substr(0, 6), "110.0 ");
+    EXPECT_EQ(band->pendingNotifications(), 0u);
+    EXPECT_EQ(hex(band->firmware().receivedFrames().back()), "15");
+
+    // Writing to the report characteristic or reading the command characteristic is refused.
+    rec.events.clear();
+    band->writeValue({0x04, 0xA5}, report, BleWriteType::WithResponse);
+    band->readValueForCharacteristic(command);
+    loop.advance(0.1);
+    EXPECT_EQ(rec.events.size(), 2u);
+    EXPECT_TRUE(rec.has("written error"));
+    EXPECT_FALSE(band->firmware().settings().bodyHeight);
+}
+
+TEST_F(SimFixture, NoLinkDelayDeliversOnTheNextTurns) {
+    options.notificationDelay = 0;
+    options.responseDelay = 0;
+    make();
+    connectAndSubscribe();
+    band->writeValue({CMD_TYPE_GET_SLEEP}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
+    loop.runPending();
+    EXPECT_EQ(rec.events.size(), 3u);  // write response and two nights
+    EXPECT_DOUBLE_EQ(loop.now(), 0.08);
+}
+
+TEST_F(SimFixture, SignalStrengthFollowsTheScriptedDistanceWhileConnected) {
+    band->readRSSI();
+    loop.runPending();
+    EXPECT_EQ(rec.events.size(), 1u);  // not connected: no answer
+    connectAndSubscribe();
+    band->setDistance(10);
+    band->readRSSI();
+    loop.runPending();
+    band->setDistance(63.0957);
+    band->readRSSI();
+    loop.runPending();
+    band->setDistance(90);
+    band->readRSSI();
+    loop.runPending();
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 rssi -79.0", "80.0 rssi -95.0", "80.0 rssi -98.1"}));
+}
+
+TEST_F(SimFixture, WalkingOutOfRangeEndsTheLinkAndComingBackCompletesAPendingRequest) {
+    connectAndSubscribe();
+    central->scanForPeripheralsWithServices({service}, true);
+    band->walkOutOfRange();
+    EXPECT_FALSE(band->isConnected());
+    loop.advance(0.001);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 disconnect The connection has timed out unexpectedly."}));
+    central->connectPeripheral(band, true);  // stays pending while the band is away
+    loop.advance(5.0);
+    EXPECT_FALSE(rec.has("connect"));
+    EXPECT_FALSE(band->isConnected());
+    EXPECT_EQ(rec.events.size(), 1u);  // out of reach: not heard advertising either
+    band->comeBack();
+    loop.advance(0.05);
+    EXPECT_TRUE(band->isConnected());
+    EXPECT_TRUE(rec.has("connect"));
+    // The new connection starts with fresh objects: nothing of the old subscription remains.
+    EXPECT_TRUE(band->services().empty());
+}
+
+TEST_F(SimFixture, LinkLossDropsEverythingStillOnTheAir) {
+    connectAndSubscribe();
+    band->writeValue({CMD_TYPE_GETDAY_DATA}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
+    loop.advance(0.016);  // the write response and one day
+    band->dropLink();
+    loop.advance(1.0);
+    EXPECT_EQ(rec.events.size(), 3u);
+    EXPECT_EQ(rec.events.back(), "96.0 disconnect The connection has timed out unexpectedly.");
+    EXPECT_EQ(band->pendingNotifications(), 0u);
+    // In reach, a new request connects at once.
+    central->connectPeripheral(band, true);
+    loop.advance(0.05);
+    EXPECT_TRUE(band->isConnected());
+}
+
+TEST_F(SimFixture, CancellingEndsALinkOrAPendingRequestWithoutError) {
+    connectAndSubscribe();
+    central->cancelPeripheralConnection(band);
+    loop.runPending();
+    band->walkOutOfRange();
+    central->connectPeripheral(band, true);
+    central->cancelPeripheralConnection(band);
+    loop.runPending();
+    central->cancelPeripheralConnection(band);  // nothing left to cancel
+    loop.runPending();
+    band->comeBack();
+    loop.advance(1.0);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 disconnect", "80.0 disconnect"}));
+    EXPECT_FALSE(band->isConnected());
+}
+
+TEST_F(SimFixture, ScriptedFaults) {
+    band->setRefuseNotifications(true);
+    connectAndSubscribe();
+    // connectAndSubscribe cleared the record; the subscription was turned down.
+    EXPECT_FALSE(characteristic(kReportCharacteristicUuid)->isNotifying);
+    band->pressEmergencyButton();  // cannot be sent without a subscription
+    loop.advance(0.1);
+    EXPECT_EQ(band->droppedNotifications(), 1);
+
+    band->setRefuseNotifications(false);
+    band->setNotifyValue(true, characteristic(kReportCharacteristicUuid));
+    loop.advance(0.01);
+    band->pressEmergencyButton();
+    band->notifyValue({0x99, 0x01});
+    band->notifyValue({});
+    loop.advance(0.1);
+    EXPECT_EQ(rec.events[0].substr(6), "notifying 1");
+    EXPECT_EQ(rec.events[1].substr(6), "value 0D 0E");
+    EXPECT_EQ(rec.events[2].substr(6), "value 99 01");
+    EXPECT_EQ(rec.events[3].substr(6), "value ");
+
+    central->cancelPeripheralConnection(band);
+    loop.runPending();
+    band->setHideWristbandService(true);
+    rec.events.clear();
+    central->connectPeripheral(band, true);
+    loop.advance(0.05);
+    band->discoverServices({service});
+    loop.advance(0.01);
+    EXPECT_TRUE(band->services().empty());
+    EXPECT_TRUE(rec.has("services 0"));
+}
+
+TEST_F(SimFixture, TodayIsPushedEveryFewSecondsWhileSubscribed) {
+    options.currentDataInterval = 5.0;
+    make();
+    const auto before = band->firmware().todaySteps();
+    connectAndSubscribe();
+    loop.advance(20.0);
+    ASSERT_EQ(rec.events.size(), 4u);
+    EXPECT_GT(band->firmware().todaySteps(), before);
+    EXPECT_EQ(rec.events.back().substr(rec.events.back().find("value")),
+              "value " + hex(band->firmware().currentDataReport()));
+    central->cancelPeripheralConnection(band);
+    loop.advance(20.0);
+    EXPECT_EQ(rec.events.size(), 5u);  // only the disconnection
+}
+
+TEST_F(SimFixture, DestroyingTheCentralLeavesQueuedTurnsHarmless) {
+    connectAndSubscribe();
+    band->writeValue({CMD_TYPE_GETDAY_DATA}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
+    central->scanForPeripheralsWithServices({}, true);
+    central->cancelPeripheralConnection(band);
+    central.reset();
+    band.reset();
+    loop.advance(5.0);
+    EXPECT_TRUE(rec.events.empty());
+}

@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: MIT
+// The activity database on real files in temporary directories.
+#include "store/sqlite_connection.h"
+#include "store/sqlite_data.h"
+
+#include "temp_dir.h"
+#include "unprivileged.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+constexpr CalendarDate kJul15{2014, 7, 15};
+constexpr CalendarDate kJul16{2014, 7, 16};
+constexpr CalendarDate kJul17{2014, 7, 17};
+
+struct Store : ::testing::Test {
+    TempDir dir;
+    CapturingLog log;
+
+    std::string file() const { return dir / "database.sqlite3"; }
+
+    std::vector<sportsData> days(sqlite_data& db) {
+        std::vector<sportsData> out;
+        db.databaseToArray(out);
+        return out;
+    }
+    std::vector<sleepData> nights(sqlite_data& db) {
+        std::vector<sleepData> out;
+        db.SleepDataToArray(out);
+        return out;
+    }
+    int rowCount() {
+        SqliteConnection c(file(), SqliteConnection::Mode::ReadOnly);
+        auto s = c.prepare("SELECT count(*) FROM sportsTable");
+        return s && s.step() == SQLITE_ROW ? static_cast<int>(s.columnInt(0)) : -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(Store, FreshFileHasTheTableAndListsNothing) {
+    const std::string nested = dir / "a/b/vantro";
+    sqlite_data db(nested, log);
+    EXPECT_EQ(db.m_dataFilePath(), nested + "/database.sqlite3");
+    EXPECT_TRUE(std::filesystem::is_regular_file(db.m_dataFilePath()));
+    EXPECT_FALSE(log.contains("数据库已经存在"));
+
+    std::vector<sportsData> d;
+    std::vector<sleepData> s;
+    EXPECT_EQ(db.databaseToArray(d), 0);
+    EXPECT_EQ(db.SleepDataToArray(s), 0);
+    EXPECT_TRUE(d.empty() && s.empty());
+
+    SqliteConnection c(db.m_dataFilePath(), SqliteConnection::Mode::ReadOnly);
+    auto columns = c.prepare("SELECT name FROM pragma_table_info('sportsTable') ORDER BY cid");
+    std::vector<std::string> names;
+    while (columns.step() == SQLITE_ROW) names.push_back(*columns.columnText(0));
+    EXPECT_EQ(names, (std::vector<std::string>{"cDate", "cStep", "cDistance", "cColaries", "cRestcal", "cTStep",
+                                               "cActiveTime", "cEnterTime", "cSpindlesTime", "cDeepTime", "cREMTime",
+                                               "cWakeupTime", "cWakeupCount", "cTotalTime", "cStartTime"}));
+
+    sqlite_data again(nested, log);
+    EXPECT_TRUE(log.contains("数据库已经存在"));
+}
+
+TEST_F(Store, NamedDatabaseIsCreatedFirst) {
+    sqlite_data db(dir.path(), "other.sqlite3", log);
+    EXPECT_TRUE(log.contains("File:" + dir / "other.sqlite3"));
+    EXPECT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    EXPECT_EQ(days(db).size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(file()));
+}
+
+TEST_F(Store, DayUpsertInsertsThenUpdatesWithFullRangeValues) {
+    sqlite_data db(dir.path(), log);
+    EXPECT_TRUE(db.updateData(kJul15, 50000, 1200, 300, 150, 0, 45));
+    EXPECT_TRUE(log.contains("插入数据"));
+    EXPECT_FALSE(log.contains("更新数据"));
+
+    EXPECT_TRUE(db.updateData(kJul15, 65535, 1300, 310, 160, 7, 60));
+    EXPECT_TRUE(log.contains("更新数据"));
+    EXPECT_EQ(rowCount(), 1);
+
+    std::int32_t step = -1, distance = -1, cal = -1, rest = -1, tstep = -1, active = -1;
+    ASSERT_TRUE(db.queryData(kJul15, step, distance, cal, rest, tstep, active));
+    EXPECT_EQ(step, 65535);
+    EXPECT_EQ(distance, 1300);
+    EXPECT_EQ(cal, 310);
+    EXPECT_EQ(rest, 160);
+    EXPECT_EQ(tstep, 7);
+    EXPECT_EQ(active, 60);
+
+    // A date without a row leaves the out-values alone.
+    step = -1;
+    EXPECT_FALSE(db.queryData(kJul16, step, distance, cal, rest, tstep, active));
+    EXPECT_EQ(step, -1);
+}
+
+TEST_F(Store, EachUpsertLeavesTheOtherHalfOfTheRow) {
+    sqlite_data db(dir.path(), log);
+    ASSERT_TRUE(db.updateData(kJul15, 10000, 800, 300, 150, 0, 45));
+    ASSERT_TRUE(db.updateSleepData(kJul15, 10, 200, 120, 60, 20, 2, TimeOfDay{6, 50}, TimeOfDay{23, 30}));
+    EXPECT_TRUE(log.contains("sleep更新数据"));
+    ASSERT_TRUE(db.updateData(kJul15, 11000, 900, 310, 151, 0, 50));
+
+    // Sleep first, then the day, on another date.
+    ASSERT_TRUE(db.updateSleepData(kJul16, 5, 100, 90, 30, 10, 1, TimeOfDay{4, 0}, TimeOfDay{0, 15}));
+    EXPECT_TRUE(log.contains("sleep插入数据"));
+    ASSERT_TRUE(db.updateData(kJul16, 2000, 100, 50, 40, 0, 5));
+    ASSERT_TRUE(db.updateSleepData(kJul16, 6, 101, 91, 31, 11, 3, TimeOfDay{4, 5}, TimeOfDay{0, 20}));
+    EXPECT_EQ(rowCount(), 2);
+
+    const auto d = days(db);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].date, "2014-07-15");
+    EXPECT_EQ(d[0].step, 11000);
+    EXPECT_EQ(d[0].distance, 900);
+    EXPECT_EQ(d[0].calories, 310);
+    EXPECT_EQ(d[0].restcal, 151);
+    EXPECT_EQ(d[0].activetime, 50);
+    EXPECT_EQ(d[1].step, 2000);
+
+    const auto s = nights(db);
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].date, "2014-07-15");
+    EXPECT_EQ(s[0].enter_time, 10);
+    EXPECT_EQ(s[0].spindles_time, 200);
+    EXPECT_EQ(s[0].deep_time, 120);
+    EXPECT_EQ(s[0].rem_time, 60);
+    EXPECT_EQ(s[0].wakeup_time, 20);
+    EXPECT_EQ(s[0].wakeup_count, 2);
+    EXPECT_EQ(s[0].total_time, "06:50");
+    EXPECT_EQ(s[0].start_time, "23:30");
+    EXPECT_EQ(s[1].enter_time, 6);
+    EXPECT_EQ(s[1].wakeup_count, 3);
+    EXPECT_EQ(s[1].start_time, "00:20");
+}
+
+TEST_F(Store, RecordsWithoutAValidDateAreRefused) {
+    sqlite_data db(dir.path(), log);
+    log.lines.clear();
+    EXPECT_FALSE(db.updateData(std::nullopt, 1, 2, 3, 4, 0, 5));
+    EXPECT_FALSE(db.updateData(CalendarDate{2014, 2, 30}, 1, 2, 3, 4, 0, 5));
+    EXPECT_FALSE(db.updateSleepData(std::nullopt, 1, 2, 3, 4, 5, 6, TimeOfDay{1, 0}, TimeOfDay{2, 0}));
+    EXPECT_EQ(rowCount(), 0);
+    EXPECT_TRUE(log.contains("updateData: the day record has no valid date and is not stored"));
+    EXPECT_TRUE(log.contains("updateSleepData: the sleep record has no valid date and is not stored"));
+    EXPECT_FALSE(log.contains("插入数据"));
+}
+
+TEST_F(Store, ListingsAreOrderedReadNullsAsZeroAndAppend) {
+    sqlite_data db(dir.path(), log);
+    ASSERT_TRUE(db.updateData(kJul17, 3, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, TimeOfDay{22, 0}));
+    ASSERT_TRUE(db.updateData(CalendarDate{2013, 12, 31}, 1, 0, 0, 0, 0, 0));
+
+    std::vector<sportsData> d{sportsData{"kept", 99}};
+    EXPECT_EQ(db.databaseToArray(d), 3);
+    ASSERT_EQ(d.size(), 4u);
+    EXPECT_EQ(d[0].date, "kept");
+    EXPECT_EQ(d[1].date, "2013-12-31");
+    EXPECT_EQ(d[2].date, "2014-07-15");
+    EXPECT_EQ(d[3].date, "2014-07-17");
+    // The sleep-only date is listed among the days with zeros.
+    EXPECT_EQ(d[2].step, 0);
+    EXPECT_EQ(d[2].activetime, 0);
+
+    std::vector<sleepData> s(1);
+    EXPECT_EQ(db.SleepDataToArray(s), 3);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[2].date, "2014-07-15");
+    EXPECT_EQ(s[2].total_time, "00:00");  // stored as NULL
+    EXPECT_EQ(s[2].start_time, "22:00");
+    EXPECT_EQ(s[3].date, "2014-07-17");
+    EXPECT_EQ(s[3].enter_time, 0);
+    EXPECT_EQ(s[3].start_time, "00:00");
+
+    std::int32_t a, b, c, e, f, g;
+    std::optional<TimeOfDay> total = TimeOfDay{9, 9}, start;
+    ASSERT_TRUE(db.querySleepData(kJul15, a, b, c, e, f, g, total, start));
+    EXPECT_FALSE(total);
+    EXPECT_EQ(start, (TimeOfDay{22, 0}));
+    EXPECT_EQ(g, 6);
+}
+
+TEST_F(Store, ClearDataEmptiesTheTable) {
+    sqlite_data db(dir.path(), log);
+    EXPECT_TRUE(db.clearData());  // empty table: silently fine
+    ASSERT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    ASSERT_TRUE(db.updateData(kJul16, 1, 2, 3, 4, 0, 5));
+    EXPECT_TRUE(db.clearData());
+    EXPECT_TRUE(days(db).empty());
+    EXPECT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    EXPECT_EQ(days(db).size(), 1u);
+}
+
+TEST_F(Store, PrintDataLogsEveryRow) {
+    sqlite_data db(dir.path(), log);
+    ASSERT_TRUE(db.updateData(kJul15, 40000, 2, 3, 4, 5, 6));
+    db.printData();
+    EXPECT_TRUE(log.contains("record:0 => date=2014-07-15, step=40000, distance=2, colaries=3, restcal=4, TStep=5"));
+}
+
+TEST_F(Store, AFileThatIsNotADatabaseIsNeverTouched) {
+    const std::string text = "my notes, not a database\n" + std::string(5000, 'x');
+    writeFile(file(), text);
+    sqlite_data db(dir.path(), log);
+    EXPECT_TRUE(log.contains("数据库已经存在"));
+    EXPECT_TRUE(log.contains("创建表失败！"));
+    EXPECT_FALSE(db.createTable());
+    EXPECT_FALSE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    EXPECT_FALSE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, std::nullopt));
+    EXPECT_EQ(days(db).size(), 0u);
+    EXPECT_EQ(nights(db).size(), 0u);
+    EXPECT_FALSE(db.clearData());
+    EXPECT_EQ(readFile(file()), text);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
+        return l.find("file is not a database") != std::string::npos;
+    }));
+}
+
+TEST_F(Store, ADamagedDatabaseFailsCleanlyAndKeepsItsBytes) {
+    {
+        sqlite_data db(dir.path(), log);
+        for (int d = 1; d <= 28; ++d) ASSERT_TRUE(db.updateData(CalendarDate{2014, 2, d}, d, d, d, d, 0, d));
+    }
+    // Overwrite the table's pages (page 1 is the schema) with garbage.
+    std::string bytes = readFile(file());
+    ASSERT_GE(bytes.size(), 8192u);
+    for (size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5);
+    writeFile(file(), bytes);
+
+    sqlite_data db(dir.path(), log);
+    log.lines.clear();
+    std::vector<sportsData> d{sportsData{"kept"}};
+    EXPECT_EQ(db.databaseToArray(d), 0);
+    EXPECT_EQ(d.size(), 1u);  // the caller's list is left as it was
+    EXPECT_EQ(nights(db).size(), 0u);
+    EXPECT_FALSE(db.updateData(CalendarDate{2014, 2, 3}, 1, 1, 1, 1, 0, 1));
+    EXPECT_FALSE(db.updateData(CalendarDate{2015, 1, 1}, 1, 1, 1, 1, 0, 1));
+    EXPECT_FALSE(log.lines.empty());
+    EXPECT_EQ(readFile(file()), bytes);
+}
+
+TEST_F(Store, ADirectoryThatCannotBeCreatedFailsEveryOperation) {
+    writeFile(dir / "plain", "a regular file where a directory should be");
+    sqlite_data db(dir / "plain/vantro", log);
+    EXPECT_FALSE(log.lines.empty());
+    EXPECT_FALSE(db.createTable());
+    EXPECT_FALSE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    EXPECT_FALSE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, std::nullopt));
+    EXPECT_EQ(days(db).size(), 0u);
+    EXPECT_FALSE(db.clearData());
+    EXPECT_EQ(readFile(dir / "plain"), "a regular file where a directory should be");
+}
+
+TEST_F(Store, AReadOnlyFileCanBeListedButNotChanged) {
+    {
+        sqlite_data db(dir.path(), log);
+        ASSERT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    }
+    const std::string before = readFile(file());
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(file().c_str(), 0444), 0);
+    const std::string path = dir.path();
+    const std::string failure = runUnprivileged([path, before] {
+        CapturingLog childLog;
+        sqlite_data db(path, childLog);
+        std::vector<sportsData> d;
+        if (db.databaseToArray(d) != 1 || d[0].step != 1) return std::string("listing failed");
+        const size_t lines = childLog.lines.size();
+        if (db.updateData(kJul15, 9, 9, 9, 9, 0, 9)) return std::string("update succeeded");
+        if (db.updateData(kJul16, 9, 9, 9, 9, 0, 9)) return std::string("insert succeeded");
+        if (db.clearData()) return std::string("clear succeeded");
+        if (childLog.lines.size() < lines + 3) return std::string("failures not logged");
+        if (readFile(path + "/database.sqlite3") != before) return std::string("file changed");
+        return std::string();
+    });
+    EXPECT_EQ(failure, "");
+}
+
+TEST_F(Store, ADirectoryWithoutWriteAccessCannotBeChanged) {
+    {
+        sqlite_data db(dir.path(), log);
+        ASSERT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    }
+    // The file itself is writable for its owner; only the directory (journal) is not.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(file().c_str(), 65534, 65534), 0);
+    }
+    const std::string before = readFile(file());
+    const std::string sub = dir / "empty";
+    std::filesystem::create_directory(sub);
+    ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    const std::string path = dir.path();
+    const std::string failure = runUnprivileged([path, sub, before] {
+        CapturingLog childLog;
+        sqlite_data db(path, childLog);
+        if (db.updateData(kJul15, 9, 9, 9, 9, 0, 9)) return std::string("update succeeded");
+        if (db.clearData()) return std::string("clear succeeded");
+        if (readFile(path + "/database.sqlite3") != before) return std::string("file changed");
+        // No file can be made in a directory without write access.
+        sqlite_data fresh(sub, childLog);
+        std::vector<sportsData> d;
+        if (fresh.updateData(kJul15, 1, 1, 1, 1, 0, 1) || fresh.databaseToArray(d) != 0) {
+            return std::string("fresh database in a read-only directory worked");
+        }
+        if (std::filesystem::exists(sub + "/database.sqlite3")) return std::string("file created");
+        return std::string();
+    });
+    EXPECT_EQ(failure, "");
+}
