@@ -8,9 +8,11 @@ export the wristband's GATT service while connected: the report characteristic
 for a device whose GATT database is known.
 
 Every frame written to a band is kept (ReceivedFrames). With the template
-parameter "firmware" (path of an executable that reads frames as hex lines and
-answers each with its reports as hex lines, then one "." line), each written
-frame is played to that firmware and its reports are notified back.
+parameter "firmware" (the command line of vantro-firmware: reads frames as hex
+lines, answers each with its reports as hex lines and then a "." line, and
+answers "?" with today's totals), each band runs that firmware: every written
+frame is played to it and its reports are notified back, and a read of the
+report characteristic returns its current totals.
 '''
 
 import ctypes
@@ -40,7 +42,7 @@ COMMAND_CHAR = '14702856-620a-3973-7c78-9cfff0876abd'
 REPORT_CHAR = '14702853-620a-3973-7c78-9cfff0876abd'
 CCCD = '00002902-0000-1000-8000-00805f9b34fb'
 
-FIRMWARE = {'path': None}
+FIRMWARE = {'argv': None}
 
 
 def _bytes(hex_text):
@@ -140,7 +142,7 @@ class Band:
             'Flags': dbus.Array(['read', 'notify'], signature='s', variant_level=1),
             'Handle': dbus.UInt16(0x13, variant_level=1),
         }, [
-            ('ReadValue', 'a{sv}', 'ay', lambda obj, options: self.report_value),
+            ('ReadValue', 'a{sv}', 'ay', lambda obj, options: self.read_report()),
             ('StartNotify', '', '', lambda obj: self.set_notifying(True)),
             ('StopNotify', '', '', lambda obj: self.set_notifying(False)),
         ])
@@ -196,11 +198,18 @@ class Band:
         _changed(self.report, CHAR_IFACE, {'Value': dbus.Array(value, signature='y', variant_level=1)})
         return True
 
+    def read_report(self):
+        if FIRMWARE['argv']:
+            answer = self.play_to_firmware('?')
+            if answer:
+                self.report_value = _bytes(answer[0])
+        return self.report_value
+
     def play_to_firmware(self, frame):
-        if not FIRMWARE['path']:
+        if not FIRMWARE['argv']:
             return []
         if self.firmware is None:
-            self.firmware = subprocess.Popen([FIRMWARE['path']], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            self.firmware = subprocess.Popen(FIRMWARE['argv'], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                              text=True, bufsize=1)
         self.firmware.stdin.write(frame + '\n')
         self.firmware.stdin.flush()
@@ -333,7 +342,8 @@ def _exit_with_bus(*_):
 
 def load(mock, parameters):
     bluez5.load(mock, parameters)
-    FIRMWARE['path'] = parameters.get('firmware') or None
+    firmware = parameters.get('firmware')
+    FIRMWARE['argv'] = [str(a) for a in firmware] if firmware else None
     # Never outlive the test that started us, nor the bus we serve.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     mock.connection.call_on_disconnection(_exit_with_bus)
