@@ -16,6 +16,7 @@ struct AppOptions {
     QString dataDir;         // empty: the user's data and config directories
     QString language;        // "en", "zh_CN" or empty for the user's locale
     QString screenshotsDir;  // non-empty: run the screenshot tour and quit
+    bool brisk = false;      // the simulated band advertises and reports more often (tour and tests)
 };
 
 /// Parses the arguments after the program name. On a bad argument returns nothing and sets `error`.

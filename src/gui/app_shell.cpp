@@ -4,9 +4,14 @@
 
 #include "gui/main_window.h"
 #include "gui/settings_screen.h"
+#include "gui/today_screen_view.h"
+#include "link/audio_player.h"
+#include "link/phone_event_relay.h"
+#include "platform/local_time.h"
 #include "platform/paths.h"
 #include "settings/json_key_value_store.h"
-#include "store/sqlite_data.h"
+
+#include <QCoreApplication>
 
 namespace vantro::gui {
 
@@ -21,19 +26,54 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     ports.urls = &m_urls;
     ports.idiom = options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
     ports.displayName = "Vantro";
+    ports.version = QCoreApplication::applicationVersion().isEmpty()
+                        ? std::string("1.0.0")
+                        : QCoreApplication::applicationVersion().toStdString();
     m_app = std::make_unique<VantroAppDelegate>(ports);
     m_notifier.setReceiver([this](const LocalNotification& n) { m_app->didReceiveLocalNotification(n); });
-    m_app->didFinishLaunchingWithOptions(&m_telephony, nullptr);
-    // Until the today screen loads the shared state itself, the shell opens the database here.
-    m_app->m_db = std::make_shared<sqlite_data>(dataDirectory(dataDir.toStdString()), m_log);
+    Audio_player::configure({&m_sound, &m_notifier, &m_log});
+    m_app->didFinishLaunchingWithOptions(&m_telephony, telephonyRelay(*m_app));
+
+    // With no Bluetooth backend yet, the central is the simulated one: two bands, one near, one farther.
+    auto makeCentral = [this]() -> std::shared_ptr<BleCentral> {
+        SimOptions sim;
+        if (m_options.brisk) {
+            sim.advertisementInterval = 0.25;
+            sim.currentDataInterval = 1.0;
+        }
+        m_central = std::make_shared<SimulatedCentral>(m_loop, sim);
+        const CalendarDate today = toLocal(m_loop.wallNow()).date();
+        for (int i = 0; i < 2; ++i) {
+            SimBandConfig band;
+            band.distance = i == 0 ? 1.5 : 8.0;
+            band.advertisementRssi = simRssiAtDistance(band.distance);
+            band.firmware.seed = 7 + static_cast<std::uint64_t>(i);
+            band.firmware.today = today;
+            band.firmware.days = 14;
+            band.firmware.nights = 7;
+            m_central->addWristband(band);
+        }
+        return m_central;
+    };
+    m_today = std::make_unique<VantroViewController>(*m_app, makeCentral, dataDirectory(dataDir.toStdString()));
+    m_today->viewDidLoad();
     buildWindow();
 }
 
 AppShell::~AppShell() {
-    // The screens hold the delegate; they go first.
+    // The screens hold the delegate; they go first, then the link, then the alarm's ports.
     m_window.reset();
+    m_todayScreen.reset();
     m_settingsScreen.reset();
+    if (m_app) m_app->manager.reset();
+    m_today.reset();
+    Audio_player::resetSharedInstance();
     m_app.reset();
+    m_central.reset();
+}
+
+std::vector<std::shared_ptr<SimulatedPeripheral>> AppShell::wristbands() const {
+    return m_central ? m_central->wristbands() : std::vector<std::shared_ptr<SimulatedPeripheral>>{};
 }
 
 QString AppShell::tr(const char* key) const {
@@ -46,10 +86,12 @@ void AppShell::buildWindow() {
     m_notifier.setAppName(QStringLiteral("Vantro"));
     QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });
     const QString coming = tr("gui.coming");
-    m_window->addTab(QStringLiteral("today"), tr("tab.today"), nullptr, tr("tab.today"), coming);
+    m_todayScreen = std::make_unique<TodayScreenView>(*m_today);
+    m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
     m_window->addTab(QStringLiteral("history"), tr("tab.history"), nullptr, tr("tab.history"), coming);
     m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), nullptr, tr("tab.sleep"), coming);
-    m_settingsScreen = std::make_unique<SettingsScreen>(*m_app, *m_window, [this] { m_sound.stop(); });
+    m_settingsScreen = std::make_unique<SettingsScreen>(*m_app, *m_window,
+                                                        [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
 }
 

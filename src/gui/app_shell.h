@@ -8,6 +8,8 @@
 #include "gui/qt_run_loop.h"
 #include "gui/qt_sound_player.h"
 #include "gui/qt_url_opener.h"
+#include "link/vantro_view_controller.h"
+#include "sim/simulated_central.h"
 #include "platform/debug_log.h"
 #include "platform/key_value_store.h"
 #include "platform/localizer.h"
@@ -21,6 +23,7 @@ namespace vantro::gui {
 
 class MainWindow;
 class SettingsScreen;
+class TodayScreenView;
 
 /// Tab order of the main window.
 enum Tab { kTodayTab = 0, kHistoryTab = 1, kSleepTab = 2, kSettingsTab = 3 };
@@ -44,6 +47,10 @@ public:
     ScriptedTelephony& telephony() { return m_telephony; }
     QString dataDir() const { return m_dataDir; }
     SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
+    TodayScreenView* todayScreen() const { return m_todayScreen.get(); }
+    VantroViewController& todayController() { return *m_today; }
+    /// The simulated wristbands, nearest first.
+    std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
     QString tr(const char* key) const;
 
 private:
@@ -60,7 +67,10 @@ private:
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<VantroAppDelegate> m_app;
+    std::shared_ptr<SimulatedCentral> m_central;
+    std::unique_ptr<VantroViewController> m_today;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<TodayScreenView> m_todayScreen;
     std::unique_ptr<SettingsScreen> m_settingsScreen;
 };
 

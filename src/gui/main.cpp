@@ -45,8 +45,10 @@ int main(int argc, char** argv) {
     QString dataDir = options->dataDir;
     if (dataDir.isEmpty() && !options->screenshotsDir.isEmpty()) dataDir = tourDir.path();
 
+    AppOptions run = *options;
+    run.brisk = !options->screenshotsDir.isEmpty();  // the tour need not wait for the band's slow rhythm
     vantro::StderrLog log;
-    AppShell shell(*options, dataDir, log);
+    AppShell shell(run, dataDir, log);
     if (!options->screenshotsDir.isEmpty()) {
         ScreenshotTour tour(shell, options->screenshotsDir);
         return tour.run();

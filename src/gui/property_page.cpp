@@ -9,6 +9,7 @@
 #include "gui/navigation_bar.h"
 #include "gui/table_view.h"
 #include "gui/theme.h"
+#include "settings/properties_view_controller.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -145,6 +146,7 @@ public:
             if (r < 0 || r >= static_cast<int>(rows.size())) return row;
             row.caption = q(rows[static_cast<size_t>(r)].caption);
             row.detail = q(rows[static_cast<size_t>(r)].subtitle);
+            row.captionElide = Qt::ElideMiddle;  // keys differ only at their ends
         } else {
             row.caption = q(m_model.listCaption(r));
             row.style = CellStyle::Value1;
@@ -368,6 +370,14 @@ void PropertyPageView::pushValuesToModel() {
         if (auto* seg = qobject_cast<SegmentedControl*>(w)) c.selectedSegment = seg->selectedIndex();
         if (auto* picker = qobject_cast<TimePicker*>(w)) c.time = TimeOfDay{picker->hour(), picker->minute()};
     }
+}
+
+int PropertyPageView::pickerRowCount() const {
+    return m_model->pageKey() == "Bluetooth" ? static_cast<int>(m_model->pickerRows().size()) : 0;
+}
+
+QString PropertyPageView::refreshControlTitle() const {
+    return q(m_model->refreshControlTitle);
 }
 
 void PropertyPageView::confirm() {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "platform/services.h"
-#include "settings/properties_view_controller.h"
 
 #include <QMap>
 #include <QWidget>
@@ -12,6 +11,11 @@
 
 class QPushButton;
 class QScrollArea;
+
+namespace vantro {
+// Declared, not included: its header and the drawing port's both name a TextAlignment.
+class PropertiesViewController;
+}  // namespace vantro
 
 namespace vantro::gui {
 
@@ -33,6 +37,10 @@ public:
                               const QString& okText, const QString& cancelText, const QString& refreshText);
 
     PropertiesViewController& model() { return *m_model; }
+    /// Rows the picker shows now (0 on other pages).
+    int pickerRowCount() const;
+    /// The picker's refresh-control title as the model has it.
+    QString refreshControlTitle() const;
     /// The control made for a model tag (QLineEdit, SwitchControl, SegmentedControl, TimePicker, QLabel).
     QWidget* controlForTag(int tag) const { return m_byTag.value(tag); }
     /// The list or picker table; null on form pages.

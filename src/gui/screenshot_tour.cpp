@@ -8,6 +8,7 @@
 #include "gui/property_page.h"
 #include "gui/settings_screen.h"
 #include "gui/table_view.h"
+#include "gui/today_screen_view.h"
 
 #include <QApplication>
 #include <QDir>
@@ -142,6 +143,52 @@ void ScreenshotTour::tourSettings() {
     table->setContentOffset(0);
 }
 
+bool ScreenshotTour::todayFilled() {
+    TodayScreenView* today = m_shell.todayScreen();
+    if (!today) return false;
+    for (int row = 0; row < today->rowCount(0); ++row) {
+        const QString text = today->detailText(row);
+        if (text.isEmpty() || text.startsWith(QLatin1String("--"))) return false;
+    }
+    return true;
+}
+
+void ScreenshotTour::connectAndSync() {
+    VantroAppDelegate& app = m_shell.appDelegate();
+    SettingsScreen* settings = m_shell.settingsScreen();
+    MainWindow& window = m_shell.window();
+    // The picker lists the bands as their advertisements arrive.
+    waitFor([&] { return app.bleList && app.bleList->size() >= 2; }, 8000);
+    settings->table()->setContentOffset(0);
+    settings->table()->tapRow(0, 0);
+    if (!waitFor([&] { return window.topModal() != nullptr; }, 2000)) {
+        m_failed << QStringLiteral("picker");
+        return;
+    }
+    auto* picker = window.topModal()->findChild<PropertyPageView*>();
+    waitFor([&] { return picker && picker->pickerRowCount() >= 2; }, 3000);
+    capture(QStringLiteral("picker"));
+    // The nearest band is the first row (its key sorts first: identifiers end in 1 and 2).
+    if (picker && picker->table()) picker->table()->tapRow(0, 0);
+    const std::string connected = app.localized("Connected");
+    waitFor([&] { return app.isConnected() && app.strBlueStatus == connected; }, 8000);
+    waitFor([&] { return window.topModal() == nullptr; }, 2000);
+    wait(1100);  // the status row follows the link status on its 1-second refresh
+    capture(QStringLiteral("settings-connected"));
+
+    settings->table()->tapRow(0, 1);
+    const std::string complete = app.localized("SyncComplete");
+    const auto bands = m_shell.wristbands();
+    waitFor(
+        [&] {
+            const bool drained = bands.empty() || bands.front()->pendingNotifications() == 0;
+            return drained && app.strTransmitStatus.rfind(complete, 0) == 0;
+        },
+        10000);
+    wait(1100);
+    capture(QStringLiteral("settings-synced"));
+}
+
 int ScreenshotTour::run() {
     if (!QDir().mkpath(m_dir)) {
         std::fprintf(stderr, "vantro: cannot create %s\n", qPrintable(m_dir));
@@ -155,13 +202,18 @@ int ScreenshotTour::run() {
 
     window.setCurrentTab(kTodayTab);
     capture(QStringLiteral("today"));
+    window.setCurrentTab(kSettingsTab);
+    capture(QStringLiteral("settings"));
+    tourSettings();
+    connectAndSync();
+    window.setCurrentTab(kTodayTab);
+    // Today's running totals arrive with the band's next push; the signal with the next reading.
+    waitFor([&] { return todayFilled(); }, 8000);
+    capture(QStringLiteral("today-synced"));
     window.setCurrentTab(kHistoryTab);
     capture(QStringLiteral("history"));
     window.setCurrentTab(kSleepTab);
     capture(QStringLiteral("sleep"));
-    window.setCurrentTab(kSettingsTab);
-    capture(QStringLiteral("settings"));
-    tourSettings();
 
     for (const QString& f : m_written) std::printf("%s\n", qPrintable(f));
     std::printf("vantro: %lld screenshots in %s\n", static_cast<long long>(m_written.size()),

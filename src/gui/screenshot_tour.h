@@ -28,6 +28,8 @@ private:
     void tourSettings();
     void openSettingsRow(int section, int row, const QString& name);
     bool closeMessageBox(int buttonIndex);
+    void connectAndSync();
+    bool todayFilled();
     void wait(int ms);
     bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 

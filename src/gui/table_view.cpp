@@ -252,7 +252,7 @@ void TableView::paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool
         right -= 26;
     }
     const double available = std::max(0.0, right - x);
-    const QFont captionFont = AppFonts::font(r.height() >= 60 ? 17 : 16);
+    const QFont captionFont = AppFonts::font(row.style == CellStyle::Subtitle ? 15.5 : (r.height() >= 60 ? 17 : 16));
     const QFontMetricsF cm(captionFont);
     if (row.style == CellStyle::Subtitle) {
         const QFont detailFont = AppFonts::font(12.5);
@@ -262,23 +262,29 @@ void TableView::paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool
         p.setFont(captionFont);
         p.setPen(colours::kText);
         p.drawText(QRectF(x, top, available, cm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   cm.elidedText(row.caption, Qt::ElideRight, available));
+                   cm.elidedText(row.caption, row.captionElide, available));
         p.setFont(detailFont);
         p.setPen(colours::kSecondaryText);
         p.drawText(QRectF(x, top + cm.height() + 3, available, dm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                    dm.elidedText(row.detail, Qt::ElideRight, available));
     } else {
-        const QFont detailFont = AppFonts::font(r.height() >= 60 ? 16 : 15);
-        const QFontMetricsF dm(detailFont);
-        // The caption keeps its full width when it can; the detail gets what is left and is elided.
+        // The caption keeps its full width when it can; the detail gets what is left, shrinks a little to
+        // fit, and is elided only when even the smaller text is too long.
         const double captionWidth = std::min(cm.horizontalAdvance(row.caption), available * 0.62);
         const double detailSpace = std::max(0.0, available - captionWidth - 10);
+        double detailSize = r.height() >= 60 ? 16 : 15;
+        while (detailSize > 12.5 &&
+               QFontMetricsF(AppFonts::font(detailSize)).horizontalAdvance(row.detail) > detailSpace) {
+            detailSize -= 0.5;
+        }
+        const QFont detailFont = AppFonts::font(detailSize);
+        const QFontMetricsF dm(detailFont);
         const double detailWidth = std::min(dm.horizontalAdvance(row.detail), detailSpace);
         const double captionSpace = available - (detailWidth > 0 ? detailWidth + 10 : 0);
         p.setFont(captionFont);
         p.setPen(colours::kText);
         p.drawText(QRectF(x, r.top(), captionSpace, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   cm.elidedText(row.caption, Qt::ElideRight, captionSpace));
+                   cm.elidedText(row.caption, row.captionElide, captionSpace));
         p.setFont(detailFont);
         p.setPen(colours::kSecondaryText);
         p.drawText(QRectF(right - detailWidth - 1, r.top(), detailWidth + 1, r.height()),

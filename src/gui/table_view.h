@@ -24,6 +24,8 @@ struct TableRow {
     std::string image;  // an image name such as "sports_step.png"; empty for none
     Accessory accessory = Accessory::None;
     CellStyle style = CellStyle::Value1;
+    /// Where a caption too long for its row loses characters (the middle keeps both ends readable).
+    Qt::TextElideMode captionElide = Qt::ElideRight;
 };
 
 using RowPath = std::pair<int, int>;  // section, row

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+// The drawing port on QPainter: pixels where the core's geometry says, clips, alpha, gradients, fonts.
+#include "gui/qt_canvas.h"
+
+#include "gui/app_fonts.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+#include <numbers>
+
+using namespace vantro;
+using vantro::gui::QtCanvas;
+
+namespace {
+
+QImage blank(int w = 100, int h = 100) {
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+template <typename Draw>
+QImage paint(Draw draw, int w = 100, int h = 100) {
+    QImage img = blank(w, h);
+    QPainter p(&img);
+    {
+        QtCanvas canvas(p);
+        draw(canvas);
+    }
+    return img;
+}
+
+int alphaAt(const QImage& img, int x, int y) {
+    return qAlpha(img.pixel(x, y));
+}
+
+}  // namespace
+
+class QtCanvasTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { gui::AppFonts::install(); }
+
+    void arcsFillWhereThePathContainsThePoint_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<bool>("clockwise");
+        const double pi = std::numbers::pi;
+        QTest::newRow("quarter towards +y") << 0.0 << pi / 2 << false;
+        QTest::newRow("quarter clockwise") << 0.0 << -pi / 2 << true;
+        QTest::newRow("wrapping 270 degrees") << pi / 2 << 0.0 << false;
+        QTest::newRow("pie slice from the top") << -pi / 2 << pi / 6 << false;
+    }
+    void arcsFillWhereThePathContainsThePoint() {
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(bool, clockwise);
+        // A ring segment like a pie slice: outer arc one way, inner arc back.
+        Path slice;
+        slice.arc({50, 50}, 40, start, end, clockwise);
+        slice.arc({50, 50}, 15, end, start, !clockwise);
+        slice.closeSubpath();
+        const QImage img = paint([&](Canvas& c) { c.fillPath(slice, Color::black()); });
+        int checked = 0;
+        for (int y = 2; y < 100; y += 4) {
+            for (int x = 2; x < 100; x += 4) {
+                const Point p{x + 0.5, y + 0.5};
+                // Skip pixels on the edge, where antialiasing blends.
+                bool edge = false;
+                for (double dx : {-1.5, 1.5})
+                    for (double dy : {-1.5, 1.5}) edge |= slice.contains({p.x + dx, p.y + dy}) != slice.contains(p);
+                if (edge) continue;
+                const bool inside = slice.contains(p);
+                QVERIFY2(
+                    (alphaAt(img, x, y) > 200) == inside,
+                    qPrintable(QStringLiteral("pixel %1,%2 should be %3").arg(x).arg(y).arg(inside ? "set" : "clear")));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 400);
+    }
+
+    void clipAlphaAndStateStack() {
+        const QImage img = paint([](Canvas& c) {
+            c.save();
+            c.clipToRect({10, 10, 30, 30});
+            c.fillRect({0, 0, 100, 100}, Color::black());
+            c.restore();
+            c.restore();  // unbalanced: ignored
+            c.save();
+            c.setAlpha(0.5);
+            c.fillRect({60, 60, 20, 20}, Color::black());
+            c.restore();
+            c.fillRect({60, 0, 20, 20}, Color::black());  // alpha back to 1
+        });
+        QCOMPARE(alphaAt(img, 20, 20), 255);
+        QCOMPARE(alphaAt(img, 5, 5), 0);
+        QCOMPARE(alphaAt(img, 45, 20), 0);
+        QVERIFY(std::abs(alphaAt(img, 70, 70) - 128) <= 2);
+        QCOMPARE(alphaAt(img, 70, 10), 255);
+    }
+
+    void gradientFillsTheClipFromOpaqueToClear() {
+        // The selection band: opaque at the bottom, transparent at the top.
+        const QImage img = paint([](Canvas& c) {
+            c.clipToRect({20, 0, 40, 100});
+            c.drawLinearGradient({40, 100}, {40, 0}, {{0, Color::white()}, {1, Color::white().withAlpha(0)}});
+        });
+        QVERIFY(alphaAt(img, 40, 97) > 240);
+        QVERIFY(alphaAt(img, 40, 2) < 15);
+        QVERIFY(alphaAt(img, 40, 50) > 100 && alphaAt(img, 40, 50) < 155);
+        QCOMPARE(alphaAt(img, 10, 97), 0);  // outside the clip
+    }
+
+    void transformsMoveWhatIsDrawn() {
+        const QImage img = paint([](Canvas& c) {
+            c.translate(50, 50);
+            c.rotate(std::numbers::pi / 2);  // +x now points down the screen
+            c.fillRect({10, -2, 20, 4}, Color::black());
+        });
+        QCOMPARE(alphaAt(img, 50, 70), 255);
+        QCOMPARE(alphaAt(img, 70, 50), 0);
+    }
+
+    void textUsesThePinnedFacesAndMeasuresAsDrawn() {
+        const QFont bold = gui::qtFontFor({"HelveticaNeue-Bold", 24});
+        QCOMPARE(bold.weight(), QFont::Bold);
+        QCOMPARE(bold.families().contains(QStringLiteral("DejaVu Sans")), true);
+        QCOMPARE(bold.pixelSize(), 24);
+        QCOMPARE(gui::qtFontFor({"HelveticaNeue-Light", 14}).weight(), QFont::Normal);
+        QCOMPARE(gui::qtFontFor({"HelveticaNeue", 20}).weight(), QFont::Normal);
+
+        const Font font{"HelveticaNeue", 20};
+        const Size size = gui::QtTextMeasurer().measureText("12345", font);
+        QVERIFY(size.width > 40 && size.width < 80);
+        QVERIFY(size.height >= 20 && size.height < 30);
+        // Right-aligned text ends at the rectangle's right edge.
+        const QImage img = paint(
+            [&](Canvas& c) {
+                c.drawText("12345", {0, 10, 190, 30}, font, Color::black(), TextAlignment::Right);
+            },
+            200, 50);
+        int rightmost = -1, leftmost = 200;
+        for (int x = 0; x < 200; ++x)
+            for (int y = 0; y < 50; ++y)
+                if (alphaAt(img, x, y) > 60) {
+                    rightmost = std::max(rightmost, x);
+                    leftmost = std::min(leftmost, x);
+                }
+        QVERIFY2(rightmost <= 190 && rightmost >= 180, qPrintable(QString::number(rightmost)));
+        QVERIFY(190 - leftmost <= size.width + 2);
+    }
+
+    void textShadowIsDrawnUnderTheText() {
+        const QImage img = paint([](Canvas& c) {
+            c.setShadow(Shadow{{0, 3}, 0, Color::black()});
+            c.drawText("I", {10, 10, 50, 30}, {"HelveticaNeue-Bold", 24}, Color::white(), TextAlignment::Left);
+        });
+        bool white = false, black = false;
+        for (int x = 0; x < 100; ++x)
+            for (int y = 0; y < 100; ++y) {
+                const QRgb p = img.pixel(x, y);
+                if (qAlpha(p) == 255 && qRed(p) > 240) white = true;
+                if (qAlpha(p) == 255 && qRed(p) < 15) black = true;
+            }
+        QVERIFY(white);
+        QVERIFY(black);
+    }
+};
+
+QTEST_MAIN(QtCanvasTest)
+#include "qt_canvas_test.moc"
