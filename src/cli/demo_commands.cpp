@@ -37,8 +37,9 @@
 namespace vantro::cli {
 namespace {
 
-constexpr int kMaxRecords = 36500;  // a hundred years of days
-constexpr double kStepLimit = 5.0;  // seconds for discovery and for the connection
+constexpr int kMaxRecords = 36500;      // a hundred years of days
+constexpr double kStepLimit = 5.0;      // seconds for discovery and for the connection
+constexpr double kMaxBluezSync = 3600;  // a real band's whole sync, however much it stores
 
 /// The debug log: echoed to standard error with --verbose, otherwise kept for the failure message.
 class DemoLog : public DebugLog {
@@ -408,20 +409,24 @@ int demoCommand(Context& ctx) {
                 }
             } else {
                 // A real band's record count is its own: done once the day reports have begun and the band has
-                // been quiet for a second.
-                const double limit = o.timeout + 120;
+                // been quiet for a second; given up when it stays silent for the time-out while still syncing.
                 std::uint64_t heard = today.reportsHandled();
                 double quietSince = loop.now();
-                const bool done = driver->runUntil(
+                const auto synced = [&] { return app.strTransmitStatus != app.localized("Syncing"); };
+                driver->runUntil(
                     [&] {
                         if (today.reportsHandled() != heard) {
                             heard = today.reportsHandled();
                             quietSince = loop.now();
                         }
-                        return app.strTransmitStatus != app.localized("Syncing") && loop.now() - quietSince >= 1.0;
+                        const double quiet = loop.now() - quietSince;
+                        return (synced() && quiet >= 1.0) || quiet >= o.timeout;
                     },
-                    limit);
-                if (!done) return fail(strprintf("the wristband's answers did not end within %.0f s", limit));
+                    kMaxBluezSync);
+                if (!synced()) {
+                    return fail(strprintf("the wristband stopped answering before its day records (%llu reports)",
+                                          static_cast<unsigned long long>(heard)));
+                }
             }
             app.m_db->databaseToArray(days);
             app.m_db->SleepDataToArray(nights);
