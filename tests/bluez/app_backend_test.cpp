@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The app's choice of wristband: BlueZ when bluetoothd has an adapter, the simulated band otherwise.
+// One app per process (CMake runs each case on its own): QtMultimedia's sound effect leaks a little
+// when a second one is made in the same process.
 #include "bus_fixture.h"
 #include "gui/app_options.h"
 #include "gui/app_shell.h"
@@ -63,18 +65,20 @@ TEST_F(AppBackendTest, WithAnAdapterTheAppListsTheRealWristbands) {
     EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
 }
 
-TEST_F(AppBackendTest, WithoutAnAdapterOrWhenAskedTheAppSimulates) {
-    {
-        AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
-        EXPECT_FALSE(shell.usesBluez());
-        EXPECT_EQ(shell.wristbands().size(), 2u);
-    }
+TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
+    AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
+    EXPECT_FALSE(shell.usesBluez());
+    EXPECT_TRUE(log.contains("Wristband: simulated"));
+    EXPECT_EQ(shell.wristbands().size(), 2u);
+}
+
+TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
     mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
     AppOptions simulate;
     simulate.wristband = WristbandChoice::Simulated;
     AppShell shell(simulate, QString::fromStdString(dir.path()), log);
     EXPECT_FALSE(shell.usesBluez());
-    EXPECT_TRUE(log.contains("Wristband: simulated"));
+    EXPECT_EQ(shell.wristbands().size(), 2u);
 }
 
 }  // namespace
