@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// vantro-cli demo: the whole conversation with a simulated wristband, from discovery to stored data.
+// vantro-cli demo: the whole conversation with a simulated wristband, from discovery to stored data;
+// with --bluez the same with a real one through BlueZ.
 #include "cli/cli.h"
 
 #include "app/vantro_app_delegate.h"
@@ -17,6 +18,16 @@
 #include "sim/simulated_central.h"
 #include "store/sqlite_data.h"
 
+#ifdef VANTRO_HAVE_BLUEZ
+#include "bluez/backend.h"
+#include "gui/qt_run_loop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#endif
+
 #include <algorithm>
 #include <charconv>
 #include <deque>
@@ -26,8 +37,9 @@
 namespace vantro::cli {
 namespace {
 
-constexpr int kMaxRecords = 36500;  // a hundred years of days
-constexpr double kStepLimit = 5.0;  // seconds for discovery and for the connection
+constexpr int kMaxRecords = 36500;      // a hundred years of days
+constexpr double kStepLimit = 5.0;      // seconds for discovery and for the connection
+constexpr double kMaxBluezSync = 3600;  // a real band's whole sync, however much it stores
 
 /// The debug log: echoed to standard error with --verbose, otherwise kept for the failure message.
 class DemoLog : public DebugLog {
@@ -94,11 +106,61 @@ struct DemoOptions {
     double timeout = kStepLimit;
     std::string fault;
     bool verbose = false;
+    bool bluez = false;
 };
+
+/// The demo's run loop, and a way to run it until something holds.
+class DemoDriver {
+public:
+    virtual ~DemoDriver() = default;
+    virtual RunLoop& loop() = 0;
+    /// False when `seconds` of real time passed first.
+    virtual bool runUntil(const std::function<bool()>& done, double seconds) = 0;
+};
+
+class RealTimeDriver : public DemoDriver {
+public:
+    RunLoop& loop() override { return m_loop; }
+    bool runUntil(const std::function<bool()>& done, double seconds) override { return m_loop.runUntil(done, seconds); }
+
+private:
+    RealTimeRunLoop m_loop;
+};
+
+#ifdef VANTRO_HAVE_BLUEZ
+/// BlueZ answers through Qt's event loop, so the demo runs on it.
+class QtDriver : public DemoDriver {
+public:
+    QtDriver() : m_app(makeApp()) {}
+    RunLoop& loop() override { return *m_loop; }
+    bool runUntil(const std::function<bool()>& done, double seconds) override {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > seconds * 1000) return false;
+            QEventLoop wait;
+            QTimer::singleShot(10, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        return true;
+    }
+
+private:
+    static std::unique_ptr<QCoreApplication> makeApp() {
+        static int argc = 1;
+        static char name[] = "vantro-cli";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QCoreApplication>(argc, argv);
+    }
+    std::unique_ptr<QCoreApplication> m_app;
+    std::unique_ptr<gui::QtRunLoop> m_loop = std::make_unique<gui::QtRunLoop>();
+};
+#endif
 
 const char* kUsage =
     "usage: vantro-cli [--data-dir DIR] [--lang en|zh_CN] demo [--days N] [--nights N] [--seed N]\n"
-    "                  [--timeout SECONDS] [--fault out-of-range|refuse-notifications|no-service] [--verbose]\n";
+    "                  [--timeout SECONDS] [--fault out-of-range|refuse-notifications|no-service] [--verbose]\n"
+    "       vantro-cli [--data-dir DIR] [--lang en|zh_CN] demo --bluez [--timeout SECONDS] [--verbose]\n";
 
 std::optional<DemoOptions> parseOptions(Context& ctx) {
     DemoOptions o;
@@ -112,6 +174,17 @@ std::optional<DemoOptions> parseOptions(Context& ctx) {
     if (verbose != ctx.args.end()) {
         o.verbose = true;
         ctx.args.erase(verbose);
+    }
+    auto bluez = std::find(ctx.args.begin(), ctx.args.end(), "--bluez");
+    if (bluez != ctx.args.end()) {
+        o.bluez = true;
+        ctx.args.erase(bluez);
+        if (days || nights || seed || fault) {
+            ctx.err << "vantro-cli demo: --days, --nights, --seed and --fault are for the simulated wristband, not "
+                       "--bluez\n"
+                    << kUsage;
+            return std::nullopt;
+        }
     }
     if (missing) {
         ctx.err << "vantro-cli demo: an option is missing its value\n" << kUsage;
@@ -228,7 +301,23 @@ int demoCommand(Context& ctx) {
     if (!options) return kUsageError;
     const DemoOptions& o = *options;
 
-    RealTimeRunLoop loop;
+    std::unique_ptr<DemoDriver> driver;
+    if (o.bluez) {
+#ifdef VANTRO_HAVE_BLUEZ
+        driver = std::make_unique<QtDriver>();
+        if (!bluez::bluetoothAdapterPresent()) {
+            ctx.err << "vantro-cli demo: no Bluetooth adapter (bluetoothd with an adapter on the system bus); "
+                       "without --bluez the demo uses the simulated wristband\n";
+            return 1;
+        }
+#else
+        ctx.err << "vantro-cli demo: this build has no BlueZ backend (it comes with the Qt build, VANTRO_GUI=ON)\n";
+        return 1;
+#endif
+    } else {
+        driver = std::make_unique<RealTimeDriver>();
+    }
+    RunLoop& loop = driver->loop();
     DemoLog log(o.verbose, ctx.err);
     const std::string dataDir = dataDirectory(ctx.dataDir);
     if (!ensureDirectory(dataDir, log)) {
@@ -243,13 +332,20 @@ int demoCommand(Context& ctx) {
 
     ConsoleNotifier notifier(ctx.err);
     ConsoleUrlOpener urls(ctx.err);
-    ScriptedTelephony telephony;
+    std::unique_ptr<Telephony> telephony = std::make_unique<ScriptedTelephony>();
+#ifdef VANTRO_HAVE_BLUEZ
+    // A real band gets the phone's real calls and messages, when ModemManager runs.
+    if (o.bluez) telephony = bluez::makeModemManagerTelephony(loop, log);
+#endif
     VantroAppDelegate app(AppPorts{loop, log, localizer, settings, &notifier, nullptr, &urls});
-    app.didFinishLaunchingWithOptions(&telephony, telephonyRelay(app));
+    app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
     Audio_player::configure({nullptr, &notifier, &log});
 
     std::shared_ptr<SimulatedPeripheral> band;
     auto makeCentral = [&]() -> std::shared_ptr<BleCentral> {
+#ifdef VANTRO_HAVE_BLUEZ
+        if (o.bluez) return bluez::makeBluezCentral(loop, log);
+#endif
         auto central = std::make_shared<SimulatedCentral>(loop);
         SimBandConfig cfg;
         cfg.firmware.seed = o.seed;
@@ -277,7 +373,7 @@ int demoCommand(Context& ctx) {
         };
         status = [&] {
             ctx.out << "Data directory: " << dataDir << "\n";
-            if (!loop.runUntil([&] { return app.bleList && !app.bleList->empty(); }, o.timeout)) {
+            if (!driver->runUntil([&] { return app.bleList && !app.bleList->empty(); }, o.timeout)) {
                 return fail(strprintf("no wristband was discovered within %.0f s", o.timeout));
             }
             const auto& [key, seen] = *app.bleList->begin();
@@ -285,7 +381,7 @@ int demoCommand(Context& ctx) {
 
             app.setStrBlueStatus("Connecting");
             app.connectPeripheral(seen.device);
-            if (!loop.runUntil([&] { return subscribed(app); }, o.timeout)) {
+            if (!driver->runUntil([&] { return subscribed(app); }, o.timeout)) {
                 return fail(strprintf("the wristband did not connect and accept notifications within %.0f s (link: %s)",
                                       o.timeout, app.strBlueStatus.c_str()));
             }
@@ -295,26 +391,51 @@ int demoCommand(Context& ctx) {
             SettingsSync sync(app);
             sync.SyncData();
             ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
-            // Every answer is queued on the link at once; twice the link's own time is plenty.
-            const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
-            const double limit = o.timeout + 2 * answers * SimOptions{}.notificationDelay;
-            const bool done = loop.runUntil(
-                [&] { return band->pendingNotifications() == 0 && app.strTransmitStatus != app.localized("Syncing"); },
-                limit);
-            if (!done) {
-                return fail(
-                    strprintf("the wristband's answers were not all stored within %.0f s (%zu still on the link)",
-                              limit, band->pendingNotifications()));
-            }
-
             std::vector<sportsData> days;
             std::vector<sleepData> nights;
+            if (band) {
+                // Every answer is queued on the link at once; twice the link's own time is plenty.
+                const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
+                const double limit = o.timeout + 2 * answers * SimOptions{}.notificationDelay;
+                const bool done = driver->runUntil(
+                    [&] {
+                        return band->pendingNotifications() == 0 && app.strTransmitStatus != app.localized("Syncing");
+                    },
+                    limit);
+                if (!done) {
+                    return fail(
+                        strprintf("the wristband's answers were not all stored within %.0f s (%zu still on the link)",
+                                  limit, band->pendingNotifications()));
+                }
+            } else {
+                // A real band's record count is its own: done once the day reports have begun and the band has
+                // been quiet for a second; given up when it stays silent for the time-out while still syncing.
+                std::uint64_t heard = today.reportsHandled();
+                double quietSince = loop.now();
+                const auto synced = [&] { return app.strTransmitStatus != app.localized("Syncing"); };
+                driver->runUntil(
+                    [&] {
+                        if (today.reportsHandled() != heard) {
+                            heard = today.reportsHandled();
+                            quietSince = loop.now();
+                        }
+                        const double quiet = loop.now() - quietSince;
+                        return (synced() && quiet >= 1.0) || quiet >= o.timeout;
+                    },
+                    kMaxBluezSync);
+                if (!synced()) {
+                    return fail(strprintf("the wristband stopped answering before its day records (%llu reports)",
+                                          static_cast<unsigned long long>(heard)));
+                }
+            }
             app.m_db->databaseToArray(days);
             app.m_db->SleepDataToArray(nights);
-            if (auto difference = compareWithBand(band->firmware(), days, nights)) return fail(*difference);
+            if (band) {
+                if (auto difference = compareWithBand(band->firmware(), days, nights)) return fail(*difference);
+            }
 
             // The signal row fills with the first two-second reading.
-            loop.runUntil([&] { return today.tableView().detailText(TodayScreen::kRssi) != "-- db"; }, 2.5);
+            driver->runUntil([&] { return today.tableView().detailText(TodayScreen::kRssi) != "-- db"; }, 2.5);
             ctx.out << "Today:\n";
             for (int r = 0; r < today.numberOfRowsInSection(0); ++r) {
                 const auto cell = today.tableView().visibleCell(r);
@@ -330,9 +451,9 @@ int demoCommand(Context& ctx) {
     return status;
 }
 
-const Registration demoReg("demo",
-                           "demo [--days N] [--nights N] [--seed N]            sync a simulated wristband end to end",
-                           demoCommand);
+const Registration demoReg(
+    "demo", "demo [--days N] [--nights N] [--seed N] [--bluez]  sync a simulated (or real) wristband end to end",
+    demoCommand);
 
 }  // namespace
 }  // namespace vantro::cli

@@ -6,8 +6,9 @@ namespace vantro::gui {
 
 QString usageText() {
     return QStringLiteral(
-        "usage: vantro [--simulate] [--data-dir DIR] [--lang en|zh_CN] [--tablet] [--screenshots DIR]\n"
-        "  --simulate         use the simulated wristband (the default while there is no Bluetooth backend)\n"
+        "usage: vantro [--simulate|--bluez] [--data-dir DIR] [--lang en|zh_CN] [--tablet] [--screenshots DIR]\n"
+        "  --simulate         use the simulated wristband, even where Bluetooth is present\n"
+        "  --bluez            use Bluetooth through BlueZ (the default when an adapter is present)\n"
         "  --data-dir DIR     keep the database and the settings in DIR\n"
         "  --lang en|zh_CN    language of the texts (default: the user's locale)\n"
         "  --tablet           lay the app out with the tablet sizes\n"
@@ -26,8 +27,13 @@ std::optional<AppOptions> parseOptions(const QStringList& args, QString& error) 
             out = args[++i];
             return true;
         };
-        if (a == QLatin1String("--simulate")) {
-            o.simulate = true;
+        if (a == QLatin1String("--simulate") || a == QLatin1String("--bluez")) {
+            const auto choice = a == QLatin1String("--bluez") ? WristbandChoice::Bluez : WristbandChoice::Simulated;
+            if (o.wristband != WristbandChoice::Automatic && o.wristband != choice) {
+                error = QStringLiteral("--simulate and --bluez exclude each other");
+                return std::nullopt;
+            }
+            o.wristband = choice;
         } else if (a == QLatin1String("--tablet")) {
             o.tablet = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {

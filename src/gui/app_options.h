@@ -9,8 +9,15 @@
 
 namespace vantro::gui {
 
+/// Which wristband the app talks to.
+enum class WristbandChoice {
+    Automatic,  // BlueZ when a Bluetooth adapter is present, the simulated band otherwise
+    Simulated,  // --simulate
+    Bluez,      // --bluez, even when no adapter is seen
+};
+
 struct AppOptions {
-    bool simulate = true;  // the only backend so far; --simulate says so explicitly
+    WristbandChoice wristband = WristbandChoice::Automatic;
     bool tablet = false;
     bool help = false;
     QString dataDir;         // empty: the user's data and config directories

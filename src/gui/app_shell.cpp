@@ -2,6 +2,7 @@
 // Composition of the app: the Qt adapters as ports, the app delegate, the wristband, the screens, the window.
 #include "gui/app_shell.h"
 
+#include "bluez/backend.h"
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/sleep_screen.h"
@@ -34,10 +35,18 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     m_app = std::make_unique<VantroAppDelegate>(ports);
     m_notifier.setReceiver([this](const LocalNotification& n) { m_app->didReceiveLocalNotification(n); });
     Audio_player::configure({&m_sound, &m_notifier, &m_log});
-    m_app->didFinishLaunchingWithOptions(&m_telephony, telephonyRelay(*m_app));
 
-    // With no Bluetooth backend yet, the central is the simulated one: two bands, one near, one farther.
+    // A real wristband wherever there is Bluetooth (the tour always plays the simulated ones).
+    m_usesBluez = options.wristband == WristbandChoice::Bluez ||
+                  (options.wristband == WristbandChoice::Automatic && options.screenshotsDir.isEmpty() &&
+                   bluez::bluetoothAdapterPresent());
+    m_log.log(m_usesBluez ? "Wristband: Bluetooth through BlueZ" : "Wristband: simulated");
+    if (m_usesBluez) m_systemTelephony = bluez::makeModemManagerTelephony(m_loop, m_log);
+    m_app->didFinishLaunchingWithOptions(m_usesBluez ? m_systemTelephony.get() : &m_telephony, telephonyRelay(*m_app));
+
+    // Otherwise the central is the simulated one: two bands, one near, one farther.
     auto makeCentral = [this]() -> std::shared_ptr<BleCentral> {
+        if (m_usesBluez) return bluez::makeBluezCentral(m_loop, m_log);
         SimOptions sim;
         if (m_options.brisk) {
             sim.advertisementInterval = 0.25;
@@ -72,6 +81,7 @@ AppShell::~AppShell() {
     if (m_app) m_app->manager.reset();
     m_today.reset();
     Audio_player::resetSharedInstance();
+    m_systemTelephony.reset();
     m_app.reset();
     m_central.reset();
 }

@@ -46,7 +46,11 @@ public:
     QtSoundPlayer& sound() { return m_sound; }
     KeyValueStore& settings() { return *m_settings; }
     const Localizer& localizer() const { return *m_localizer; }
+    /// The telephony events of the simulated phone (injected by the tour and tests); with BlueZ the app
+    /// follows ModemManager instead.
     ScriptedTelephony& telephony() { return m_telephony; }
+    /// True when the app talks to a real wristband through BlueZ.
+    bool usesBluez() const { return m_usesBluez; }
     QString dataDir() const { return m_dataDir; }
     SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
     TodayScreenView* todayScreen() const { return m_todayScreen.get(); }
@@ -68,6 +72,8 @@ private:
     QtSoundPlayer m_sound;
     QtUrlOpener m_urls;
     ScriptedTelephony m_telephony;
+    bool m_usesBluez = false;
+    std::unique_ptr<Telephony> m_systemTelephony;
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<VantroAppDelegate> m_app;

@@ -15,20 +15,27 @@ private slots:
             {"--simulate", "--data-dir", "/tmp/x", "--lang", "zh_CN", "--tablet", "--screenshots", "/tmp/shots"},
             error);
         QVERIFY(o);
-        QVERIFY(o->simulate);
+        QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Simulated);
         QVERIFY(o->tablet);
         QCOMPARE(o->dataDir, QStringLiteral("/tmp/x"));
         QCOMPARE(o->language, QStringLiteral("zh_CN"));
         QCOMPARE(o->screenshotsDir, QStringLiteral("/tmp/shots"));
     }
 
-    void defaultsSimulateOnAPhone() {
+    void defaultsToTheAutomaticChoiceOnAPhone() {
         QString error;
         const auto o = parseOptions({}, error);
         QVERIFY(o);
-        QVERIFY(o->simulate);
+        QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Automatic);
         QVERIFY(!o->tablet);
         QVERIFY(o->screenshotsDir.isEmpty());
+    }
+
+    void bluezIsChosenByName() {
+        QString error;
+        const auto o = parseOptions({"--bluez", "--bluez"}, error);
+        QVERIFY(o);
+        QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Bluez);
     }
 
     void badArgumentsAreRefusedWithAReason_data() {
@@ -38,6 +45,8 @@ private slots:
         QTest::newRow("language") << QStringList{"--lang", "fr"} << "--lang must be en or zh_CN, not 'fr'";
         QTest::newRow("missing value") << QStringList{"--data-dir"} << "--data-dir needs a value";
         QTest::newRow("option as value") << QStringList{"--screenshots", "--tablet"} << "--screenshots needs a value";
+        QTest::newRow("two wristbands") << QStringList{"--bluez", "--simulate"}
+                                        << "--simulate and --bluez exclude each other";
     }
     void badArgumentsAreRefusedWithAReason() {
         QFETCH(QStringList, args);

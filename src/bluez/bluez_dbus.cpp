@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// Small system-bus helpers shared by the BlueZ and ModemManager backends.
+#include "bluez/bluez_dbus.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusReply>
+#include <QUuid>
+
+namespace vantro::bluez {
+
+void useDbusGattBackend() {
+    if (!qEnvironmentVariableIsSet("BLUETOOTH_FORCE_DBUS_LE_VERSION")) {
+        qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION", "5.42");
+    }
+}
+
+void registerDbusTypes() {
+    qDBusRegisterMetaType<InterfaceMap>();
+    qDBusRegisterMetaType<ManagedObjects>();
+}
+
+std::optional<ManagedObjects> managedObjects(const QDBusConnection& bus, const QString& service, const QString& path,
+                                             int timeoutMs) {
+    if (!bus.isConnected()) return std::nullopt;
+    registerDbusTypes();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, kObjectManagerInterface, QStringLiteral("GetManagedObjects"));
+    QDBusReply<ManagedObjects> reply = bus.call(call, QDBus::Block, timeoutMs);
+    if (!reply.isValid()) return std::nullopt;
+    return reply.value();
+}
+
+QString firstAdapterPath(const ManagedObjects& objects) {
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        if (it.value().contains(kAdapterInterface)) return it.key().path();
+    }
+    return {};
+}
+
+BleUuid toBleUuid(const QBluetoothUuid& uuid) {
+    bool isShort = false;
+    const quint16 shortId = uuid.toUInt16(&isShort);
+    if (isShort)
+        return BleUuid::fromBytes({static_cast<std::uint8_t>(shortId >> 8), static_cast<std::uint8_t>(shortId)});
+    return BleUuid::fromString(uuid.toString(QUuid::WithoutBraces).toStdString());
+}
+
+QBluetoothUuid toQtUuid(const BleUuid& uuid) {
+    const Bytes& d = uuid.data();
+    if (d.size() == 2) return QBluetoothUuid(static_cast<quint16>(d[0] << 8 | d[1]));
+    return QBluetoothUuid(QString::fromStdString(uuid.toString()));
+}
+
+std::string identifierForAddress(const QString& address) {
+    // Our own namespace: the same address always gives the same identifier, across runs and machines.
+    static const QUuid kNamespace(QStringLiteral("6f1d3c52-0b7e-4c1a-9a55-2d8e7b3f4a10"));
+    return QUuid::createUuidV5(kNamespace, address.toUpper()).toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+}  // namespace vantro::bluez

@@ -1,0 +1,574 @@
+// SPDX-License-Identifier: MIT
+// One wristband seen by the BlueZ central: its link (QLowEnergyController) and GATT requests.
+#include "bluez/bluez_peripheral.h"
+
+#include "bluez/bluez_central.h"
+#include "bluez/bluez_dbus.h"
+#include "platform/strprintf.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QLowEnergyDescriptor>
+#include <QMetaObject>
+
+#include <algorithm>
+
+namespace vantro::bluez {
+namespace {
+
+Bytes toBytes(const QByteArray& value) {
+    return Bytes(value.begin(), value.end());
+}
+
+QByteArray toQt(const Bytes& value) {
+    return QByteArray(reinterpret_cast<const char*>(value.data()), static_cast<qsizetype>(value.size()));
+}
+
+bool contains(const std::vector<BleUuid>& filter, const BleUuid& uuid) {
+    return filter.empty() || std::find(filter.begin(), filter.end(), uuid) != filter.end();
+}
+
+std::string describe(QLowEnergyService::ServiceError error) {
+    switch (error) {
+        case QLowEnergyService::OperationError:
+            return "The operation is not possible in the current state.";
+        case QLowEnergyService::CharacteristicWriteError:
+            return "Writing the characteristic failed.";
+        case QLowEnergyService::DescriptorWriteError:
+            return "Writing the descriptor failed.";
+        case QLowEnergyService::CharacteristicReadError:
+            return "Reading the characteristic failed.";
+        case QLowEnergyService::DescriptorReadError:
+            return "Reading the descriptor failed.";
+        default:
+            return "The GATT request failed.";
+    }
+}
+
+}  // namespace
+
+BluezPeripheral::BluezPeripheral(const std::shared_ptr<BluezCentral>& central, const QBluetoothDeviceInfo& info)
+    : m_loop(central->runLoop()),
+      m_log(central->log()),
+      m_central(central),
+      m_adapterPath(central->adapterPath()),
+      m_info(info),
+      m_address(info.address().toString()),
+      m_identifier(identifierForAddress(m_address)) {
+    // Every advertisement that bluetoothd hears during a filtered scan updates RSSI; that is how we know
+    // whether its value is current.
+    QDBusConnection::systemBus().connect(kBluezService, devicePath(), kPropertiesInterface,
+                                         QStringLiteral("PropertiesChanged"), this,
+                                         SLOT(devicePropertiesChanged(QString, QVariantMap, QStringList)));
+}
+
+BluezPeripheral::~BluezPeripheral() {
+    if (m_retryTimer) m_loop.cancel(m_retryTimer);
+    QDBusConnection::systemBus().disconnect(kBluezService, devicePath(), kPropertiesInterface,
+                                            QStringLiteral("PropertiesChanged"), this,
+                                            SLOT(devicePropertiesChanged(QString, QVariantMap, QStringList)));
+    dropController();
+}
+
+QString BluezPeripheral::devicePath() const {
+    return m_adapterPath + QStringLiteral("/dev_") + QString(m_address).replace(QLatin1Char(':'), QLatin1Char('_'));
+}
+
+void BluezPeripheral::post(std::function<void(BluezPeripheral&)> fn) {
+    std::weak_ptr<BluezPeripheral> weak = weak_from_this();
+    m_loop.post([weak, fn = std::move(fn)] {
+        if (auto self = weak.lock()) fn(*self);
+    });
+}
+
+void BluezPeripheral::advertised(const QBluetoothDeviceInfo& info) {
+    m_info = info;
+    if (info.rssi() != 0) {
+        m_heardRssi = info.rssi();
+        m_heardAt = m_loop.now();
+    }
+}
+
+void BluezPeripheral::devicePropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                              const QStringList& invalidated) {
+    if (interface != kDeviceInterface) return;
+    if (changed.contains(QStringLiteral("RSSI"))) {
+        m_heardRssi = changed.value(QStringLiteral("RSSI")).toInt();
+        m_heardAt = m_loop.now();
+    }
+    if (invalidated.contains(QStringLiteral("RSSI"))) m_heardRssi.reset();
+}
+
+// ---- link
+
+void BluezPeripheral::requestConnection() {
+    m_wanted = true;
+    switch (m_link) {
+        case Link::Idle:
+            startAttempt();
+            break;
+        case Link::Connected:
+            // Asking again for a link that is up is answered like the first time.
+            post([](BluezPeripheral& self) {
+                if (auto central = self.m_central.lock()) central->reportConnected(self.shared_from_this());
+            });
+            break;
+        case Link::Waiting:
+        case Link::Connecting:
+        case Link::Closing:  // the request is taken up once the link is down
+            break;
+    }
+}
+
+void BluezPeripheral::cancelConnection() {
+    m_wanted = false;
+    switch (m_link) {
+        case Link::Idle:
+        case Link::Closing:
+            break;
+        case Link::Waiting:
+            // A pending request between two attempts: it ends like a disconnection the app asked for.
+            m_loop.cancel(m_retryTimer);
+            m_retryTimer = 0;
+            m_link = Link::Idle;
+            post([](BluezPeripheral& self) {
+                if (auto central = self.m_central.lock()) central->reportDisconnected(self.shared_from_this(), {});
+            });
+            break;
+        case Link::Connecting:
+        case Link::Connected:
+            m_closeRequested = true;
+            if (m_link == Link::Connected) m_link = Link::Closing;
+            if (m_controller) m_controller->disconnectFromDevice();
+            break;
+    }
+}
+
+void BluezPeripheral::startAttempt() {
+    auto central = m_central.lock();
+    if (!central) return;
+    m_link = Link::Connecting;
+    m_closeRequested = false;
+    m_controller = QLowEnergyController::createCentral(m_info, central->adapterAddress(), this);
+    QLowEnergyController* controller = m_controller;
+    connect(controller, &QLowEnergyController::connected, this, &BluezPeripheral::controllerConnected);
+    connect(controller, &QLowEnergyController::stateChanged, this, [this](QLowEnergyController::ControllerState s) {
+        if (s == QLowEnergyController::UnconnectedState) controllerUnconnected();
+    });
+    connect(controller, &QLowEnergyController::errorOccurred, this, &BluezPeripheral::controllerError);
+    connect(controller, &QLowEnergyController::discoveryFinished, this, &BluezPeripheral::servicesDiscovered);
+    controller->connectToDevice();
+}
+
+void BluezPeripheral::controllerConnected() {
+    if (m_link != Link::Connecting) return;
+    m_link = Link::Connected;
+    m_lastFailure.clear();
+    post([](BluezPeripheral& self) {
+        self.m_connected = true;
+        if (auto central = self.m_central.lock()) central->reportConnected(self.shared_from_this());
+    });
+}
+
+void BluezPeripheral::controllerError(QLowEnergyController::Error error) {
+    if (error == QLowEnergyController::NoError || !m_controller) return;
+    const QString reason = m_controller->errorString();
+    if (m_discoveringServices) {
+        m_discoveringServices = false;
+        post([reason](BluezPeripheral& self) {
+            if (self.m_delegate) self.m_delegate->didDiscoverServices(self, BleError{reason.toStdString()});
+        });
+        return;
+    }
+    if (m_link == Link::Connecting) {
+        m_lastError = reason;
+        // Some failures come without a state change, since the controller never left "unconnected".
+        QMetaObject::invokeMethod(
+            this,
+            [this, controller = QPointer<QLowEnergyController>(m_controller)] {
+                if (controller && controller == m_controller && m_link == Link::Connecting &&
+                    controller->state() == QLowEnergyController::UnconnectedState) {
+                    controllerUnconnected();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void BluezPeripheral::controllerUnconnected() {
+    const Link was = m_link;
+    if (was != Link::Connecting && was != Link::Connected && was != Link::Closing) return;
+    const QString reason = m_lastError.isEmpty() ? QStringLiteral("no connection") : m_lastError;
+    m_lastError.clear();
+    dropController();
+    m_link = Link::Idle;
+    const bool requested = m_closeRequested;
+    m_closeRequested = false;
+
+    if (was == Link::Connecting && !requested) {
+        attemptFailed(reason);
+        return;
+    }
+    // A link that was up, or a pending request the app cancelled.
+    BleErrorOpt error;
+    if (!requested) error = BleError{"The connection to the peripheral was lost."};
+    post([error](BluezPeripheral& self) {
+        self.m_connected = false;
+        self.m_services.clear();
+        if (auto central = self.m_central.lock()) central->reportDisconnected(self.shared_from_this(), error);
+    });
+    // The app asked for the link again while it was closing.
+    if (requested && m_wanted)
+        startAttempt();
+    else
+        m_wanted = false;
+}
+
+void BluezPeripheral::attemptFailed(const QString& reason) {
+    if (!m_wanted) return;
+    if (reason != m_lastFailure) {
+        m_log.log(strprintf("BlueZ could not connect to %s (%s); trying again", m_identifier.c_str(),
+                            reason.toStdString().c_str()));
+        m_lastFailure = reason;
+    }
+    m_link = Link::Waiting;
+    std::weak_ptr<BluezPeripheral> weak = weak_from_this();
+    m_retryTimer = m_loop.after(kRetrySeconds, [weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->m_retryTimer = 0;
+        if (self->m_link == Link::Waiting && self->m_wanted) self->startAttempt();
+    });
+}
+
+void BluezPeripheral::dropController() {
+    for (auto& link : m_links) {
+        if (link->qt) {
+            link->qt->disconnect(this);
+            link->qt->deleteLater();
+        }
+    }
+    m_links.clear();
+    m_discoveringServices = false;
+    if (m_controller) {
+        m_controller->disconnect(this);
+        m_controller->deleteLater();
+        m_controller = nullptr;
+    }
+}
+
+// ---- discovery
+
+void BluezPeripheral::discoverServices(const std::vector<BleUuid>& filter) {
+    if (m_link != Link::Connected || !m_controller) {
+        m_log.log("BlueZ cannot discover services of a peripheral that is not connected");
+        return;
+    }
+    m_serviceFilter = filter;
+    if (m_controller->state() == QLowEnergyController::DiscoveredState) {
+        servicesDiscovered();
+        return;
+    }
+    if (m_discoveringServices) return;
+    m_discoveringServices = true;
+    m_controller->discoverServices();
+}
+
+void BluezPeripheral::servicesDiscovered() {
+    m_discoveringServices = false;
+    if (!m_controller) return;
+    for (const QBluetoothUuid& uuid : m_controller->services()) {
+        const BleUuid id = toBleUuid(uuid);
+        if (!contains(m_serviceFilter, id)) continue;
+        const bool known =
+            std::any_of(m_links.begin(), m_links.end(), [&](const auto& link) { return link->service->uuid == id; });
+        if (known) continue;
+        QLowEnergyService* qs = m_controller->createServiceObject(uuid, this);
+        if (!qs) continue;
+        auto link = std::make_unique<ServiceLink>();
+        link->service = std::make_shared<BleService>();
+        link->service->uuid = id;
+        link->qt = qs;
+        ServiceLink* l = link.get();
+        connect(qs, &QLowEnergyService::stateChanged, this,
+                [this, l](QLowEnergyService::ServiceState s) { serviceStateChanged(*l, s); });
+        connect(qs, &QLowEnergyService::errorOccurred, this,
+                [this, l](QLowEnergyService::ServiceError e) { serviceError(*l, e); });
+        connect(qs, &QLowEnergyService::characteristicChanged, this,
+                [this, l](const QLowEnergyCharacteristic& qc, const QByteArray& v) { notified(*l, qc, v); });
+        connect(qs, &QLowEnergyService::characteristicRead, this,
+                [this, l](const QLowEnergyCharacteristic& qc, const QByteArray& v) {
+                    finishOp(*l, OpKind::Read, qc, {}, v);
+                });
+        connect(qs, &QLowEnergyService::characteristicWritten, this,
+                [this, l](const QLowEnergyCharacteristic& qc, const QByteArray& v) {
+                    finishOp(*l, OpKind::Write, qc, {}, v);
+                });
+        connect(qs, &QLowEnergyService::descriptorWritten, this,
+                [this, l](const QLowEnergyDescriptor& d, const QByteArray& v) {
+                    for (const auto& [c, qc] : l->characteristics) {
+                        if (qc.clientCharacteristicConfiguration() == d) {
+                            finishOp(*l, OpKind::Notify, qc, {}, v);
+                            return;
+                        }
+                    }
+                });
+        m_links.push_back(std::move(link));
+    }
+    std::vector<BleServicePtr> services;
+    for (const auto& link : m_links) services.push_back(link->service);
+    post([services](BluezPeripheral& self) {
+        self.m_services = services;
+        if (self.m_delegate) self.m_delegate->didDiscoverServices(self, {});
+    });
+}
+
+void BluezPeripheral::discoverCharacteristics(const std::vector<BleUuid>& filter, const BleServicePtr& service) {
+    ServiceLink* link = linkFor(service);
+    if (!link || !link->qt) {
+        m_log.log("BlueZ cannot discover characteristics of a service it does not know");
+        return;
+    }
+    link->filter = filter;
+    if (link->qt->state() == QLowEnergyService::RemoteServiceDiscovered) {
+        characteristicsDiscovered(*link);
+        return;
+    }
+    if (link->discovering) return;
+    link->discovering = true;
+    link->qt->discoverDetails(QLowEnergyService::SkipValueDiscovery);
+}
+
+void BluezPeripheral::serviceStateChanged(ServiceLink& link, QLowEnergyService::ServiceState state) {
+    if (state == QLowEnergyService::RemoteServiceDiscovered && link.discovering) {
+        link.discovering = false;
+        characteristicsDiscovered(link);
+    }
+}
+
+void BluezPeripheral::characteristicsDiscovered(ServiceLink& link) {
+    std::vector<BleCharacteristicPtr> found;
+    for (const QLowEnergyCharacteristic& qc : link.qt->characteristics()) {
+        const BleUuid id = toBleUuid(qc.uuid());
+        if (!contains(link.filter, id)) continue;
+        auto known = std::find_if(link.characteristics.begin(), link.characteristics.end(),
+                                  [&](const auto& pair) { return pair.second == qc; });
+        if (known != link.characteristics.end()) {
+            found.push_back(known->first);
+            continue;
+        }
+        auto c = std::make_shared<BleCharacteristic>();
+        c->uuid = id;
+        link.characteristics.emplace_back(c, qc);
+        found.push_back(c);
+    }
+    post([service = link.service, found](BluezPeripheral& self) {
+        service->characteristics = found;
+        if (self.m_delegate) self.m_delegate->didDiscoverCharacteristicsForService(self, service, {});
+    });
+}
+
+// ---- GATT requests
+
+BluezPeripheral::ServiceLink* BluezPeripheral::linkFor(const BleServicePtr& service) {
+    for (auto& link : m_links) {
+        if (link->service == service) return link.get();
+    }
+    return nullptr;
+}
+
+BluezPeripheral::ServiceLink* BluezPeripheral::linkFor(const BleCharacteristicPtr& c, QLowEnergyCharacteristic* qc) {
+    for (auto& link : m_links) {
+        for (const auto& [mine, theirs] : link->characteristics) {
+            if (mine == c) {
+                *qc = theirs;
+                return link.get();
+            }
+        }
+    }
+    return nullptr;
+}
+
+void BluezPeripheral::call(ServiceLink& link, Op op, const std::function<void()>& request) {
+    link.pending.push_back(std::move(op));
+    m_callingOp = &link.pending.back();
+    request();
+    m_callingOp = nullptr;
+}
+
+void BluezPeripheral::setNotifyValue(bool enabled, const BleCharacteristicPtr& c) {
+    QLowEnergyCharacteristic qc;
+    ServiceLink* link = linkFor(c, &qc);
+    if (!link || !link->qt) {
+        m_log.log("BlueZ cannot change notifications of a characteristic it does not know");
+        return;
+    }
+    const QLowEnergyDescriptor cccd = qc.clientCharacteristicConfiguration();
+    if (!cccd.isValid()) {
+        post([c](BluezPeripheral& self) {
+            if (self.m_delegate) {
+                self.m_delegate->didUpdateNotificationStateForCharacteristic(
+                    self, c, BleError{"The characteristic has no client characteristic configuration descriptor."});
+            }
+        });
+        return;
+    }
+    QByteArray value = QLowEnergyCharacteristic::CCCDDisable;
+    if (enabled) {
+        value = (qc.properties() & QLowEnergyCharacteristic::Notify) ? QLowEnergyCharacteristic::CCCDEnableNotification
+                                                                     : QLowEnergyCharacteristic::CCCDEnableIndication;
+    }
+    QLowEnergyService* qs = link->qt;
+    call(*link, Op{OpKind::Notify, c, qc}, [&] { qs->writeDescriptor(cccd, value); });
+}
+
+void BluezPeripheral::readValueForCharacteristic(const BleCharacteristicPtr& c) {
+    QLowEnergyCharacteristic qc;
+    ServiceLink* link = linkFor(c, &qc);
+    if (!link || !link->qt) {
+        m_log.log("BlueZ cannot read a characteristic it does not know");
+        return;
+    }
+    QLowEnergyService* qs = link->qt;
+    call(*link, Op{OpKind::Read, c, qc}, [&] { qs->readCharacteristic(qc); });
+}
+
+void BluezPeripheral::writeValue(const Bytes& value, const BleCharacteristicPtr& c, BleWriteType type) {
+    QLowEnergyCharacteristic qc;
+    ServiceLink* link = linkFor(c, &qc);
+    if (!link || !link->qt) {
+        m_log.log("BlueZ cannot write a characteristic it does not know");
+        return;
+    }
+    QLowEnergyService* qs = link->qt;
+    if (type == BleWriteType::WithoutResponse) {
+        qs->writeCharacteristic(qc, toQt(value), QLowEnergyService::WriteWithoutResponse);
+        return;
+    }
+    call(*link, Op{OpKind::Write, c, qc},
+         [&] { qs->writeCharacteristic(qc, toQt(value), QLowEnergyService::WriteWithResponse); });
+}
+
+void BluezPeripheral::serviceError(ServiceLink& link, QLowEnergyService::ServiceError error) {
+    if (error == QLowEnergyService::NoError) return;
+    const BleErrorOpt failure = BleError{describe(error)};
+    if (m_callingOp) {
+        // Refused on the spot: the request being made is the one that failed.
+        auto it =
+            std::find_if(link.pending.begin(), link.pending.end(), [&](const Op& op) { return &op == m_callingOp; });
+        if (it != link.pending.end()) {
+            const Op op = *it;
+            link.pending.erase(it);
+            m_callingOp = nullptr;
+            reportOp(op, failure, {});
+            return;
+        }
+    }
+    if (link.discovering) {
+        link.discovering = false;
+        post([service = link.service, failure](BluezPeripheral& self) {
+            if (self.m_delegate) self.m_delegate->didDiscoverCharacteristicsForService(self, service, failure);
+        });
+        return;
+    }
+    switch (error) {
+        case QLowEnergyService::CharacteristicReadError:
+            finishOp(link, OpKind::Read, {}, failure, {});
+            break;
+        case QLowEnergyService::CharacteristicWriteError:
+            finishOp(link, OpKind::Write, {}, failure, {});
+            break;
+        case QLowEnergyService::DescriptorWriteError:
+            finishOp(link, OpKind::Notify, {}, failure, {});
+            break;
+        default:
+            m_log.log(strprintf("BlueZ GATT error: %s", describe(error).c_str()));
+            break;
+    }
+}
+
+void BluezPeripheral::finishOp(ServiceLink& link, OpKind kind, const QLowEnergyCharacteristic& qc,
+                               const BleErrorOpt& error, const QByteArray& value) {
+    // QtBluetooth answers one request at a time in the order they were made; a failure names no
+    // characteristic, so it belongs to the oldest request of its kind.
+    auto it = std::find_if(link.pending.begin(), link.pending.end(),
+                           [&](const Op& op) { return op.kind == kind && (error || op.qt == qc); });
+    if (it == link.pending.end()) return;
+    const Op op = *it;
+    link.pending.erase(it);
+    reportOp(op, error, value);
+}
+
+void BluezPeripheral::reportOp(const Op& op, const BleErrorOpt& error, const QByteArray& value) {
+    const BleCharacteristicPtr c = op.characteristic;
+    switch (op.kind) {
+        case OpKind::Read:
+            post([c, error, bytes = toBytes(value)](BluezPeripheral& self) {
+                if (!error) c->value = bytes;
+                if (self.m_delegate) self.m_delegate->didUpdateValueForCharacteristic(self, c, error);
+            });
+            break;
+        case OpKind::Write:
+            post([c, error](BluezPeripheral& self) {
+                if (self.m_delegate) self.m_delegate->didWriteValueForCharacteristic(self, c, error);
+            });
+            break;
+        case OpKind::Notify: {
+            const bool on = value.size() >= 1 && (static_cast<unsigned char>(value[0]) & 0x03) != 0;
+            post([c, error, on](BluezPeripheral& self) {
+                if (!error) c->isNotifying = on;
+                if (self.m_delegate) self.m_delegate->didUpdateNotificationStateForCharacteristic(self, c, error);
+            });
+            break;
+        }
+    }
+}
+
+void BluezPeripheral::notified(ServiceLink& link, const QLowEnergyCharacteristic& qc, const QByteArray& value) {
+    for (const auto& [c, theirs] : link.characteristics) {
+        if (theirs == qc) {
+            // The value is set when the app hears of it, so two quick reports each keep their own bytes.
+            post([c = c, bytes = toBytes(value)](BluezPeripheral& self) {
+                c->value = bytes;
+                if (self.m_delegate) self.m_delegate->didUpdateValueForCharacteristic(self, c, {});
+            });
+            return;
+        }
+    }
+}
+
+// ---- signal strength
+
+void BluezPeripheral::readRSSI() {
+    if (!m_connected) return;  // like the platform, only a connected peripheral answers
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
+    get << kDeviceInterface << QStringLiteral("RSSI");
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(get, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        QDBusPendingReply<QDBusVariant> reply = *w;
+        const bool held = !reply.isError();
+        const bool fresh = held && m_heardRssi && m_loop.now() - m_heardAt <= kRssiFreshSeconds;
+        if (!fresh) {
+            // Nothing current to tell: the app keeps what it showed last rather than a made-up value.
+            if (!m_staleLogged) {
+                m_log.log(strprintf("BlueZ holds no current signal strength of %s", m_identifier.c_str()));
+                m_staleLogged = true;
+            }
+            post([](BluezPeripheral& self) { self.m_rssi.reset(); });
+            return;
+        }
+        m_staleLogged = false;
+        const double value = reply.value().variant().toInt();
+        post([value](BluezPeripheral& self) {
+            self.m_rssi = value;
+            if (self.m_delegate) self.m_delegate->peripheralDidUpdateRSSI(self, {});
+        });
+    });
+}
+
+}  // namespace vantro::bluez

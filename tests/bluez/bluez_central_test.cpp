@@ -1,0 +1,354 @@
+// SPDX-License-Identifier: MIT
+// The BlueZ central against a mock bluetoothd with wristbands: callbacks, their order and their values.
+#include "bluez/backend.h"
+#include "bluez/bluez_central.h"
+#include "bluez/bluez_dbus.h"
+#include "bluez/bluez_peripheral.h"
+#include "bus_fixture.h"
+#include "fake_ble.h"
+#include "platform/debug_log.h"
+#include "platform/strprintf.h"
+#include "protocol/codes.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace vantro::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+const QString kBand1 = QStringLiteral("C0:11:22:33:44:01");
+const QString kBand2 = QStringLiteral("C0:11:22:33:44:02");
+const QString kHeadset = QStringLiteral("C0:11:22:33:44:0A");
+const QString kMockIface = QStringLiteral("org.bluez.Mock");
+
+/// Records every callback as one line, in the order they arrive.
+class Recorder : public BleCentralDelegate, public BlePeripheralDelegate {
+public:
+    void centralManagerDidUpdateState(BleCentral& c) override {
+        add(strprintf("state %d", static_cast<int>(c.state())));
+    }
+    void didDiscoverPeripheral(BleCentral&, const BlePeripheralPtr& p, double rssi) override {
+        seen[p->name().value_or("(null)")] = p;
+        add(strprintf("discover %s %.0f", p->name().value_or("(null)").c_str(), rssi));
+    }
+    void didConnectPeripheral(BleCentral&, const BlePeripheralPtr& p) override {
+        add(strprintf("connect %s", p->name().value_or("(null)").c_str()));
+    }
+    void didDisconnectPeripheral(BleCentral&, const BlePeripheralPtr&, const BleErrorOpt& e) override {
+        add(e ? "disconnect error" : "disconnect");
+    }
+    void didDiscoverServices(BlePeripheral& p, const BleErrorOpt& e) override {
+        add(e ? "services error" : strprintf("services %zu", p.services().size()));
+    }
+    void didDiscoverCharacteristicsForService(BlePeripheral&, const BleServicePtr& s, const BleErrorOpt& e) override {
+        add(e ? "characteristics error" : strprintf("characteristics %zu", s->characteristics.size()));
+    }
+    void didUpdateNotificationStateForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c,
+                                                     const BleErrorOpt& e) override {
+        add(strprintf("notifying %d%s", c->isNotifying ? 1 : 0, e ? " error" : ""));
+    }
+    void didUpdateValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c, const BleErrorOpt& e) override {
+        add(e ? std::string("value error") : "value " + hex(c->value));
+    }
+    void didWriteValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr&, const BleErrorOpt& e) override {
+        add(e ? "written error" : "written");
+    }
+    void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt&) override {
+        add(strprintf("rssi %.0f", p.rssi().value_or(0)));
+    }
+
+    void add(std::string line) { events.push_back(std::move(line)); }
+    bool has(const std::string& line) const { return std::find(events.begin(), events.end(), line) != events.end(); }
+    size_t count(const std::string& line) const { return std::count(events.begin(), events.end(), line); }
+    /// Events after the first `from`, for checking one stretch of a conversation.
+    std::vector<std::string> since(size_t from) const { return {events.begin() + from, events.end()}; }
+
+    std::vector<std::string> events;
+    std::map<std::string, BlePeripheralPtr> seen;
+};
+
+class BluezCentralTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
+        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
+        ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
+        ASSERT_EQ(mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")}).type(),
+                  QDBusMessage::ReplyMessage);
+    }
+    void TearDown() override {
+        if (central) central->setDelegate(nullptr);
+        central.reset();
+        pump.idle(0.05);
+    }
+
+    QDBusMessage mock(const char* method, const QList<QVariant>& args) {
+        QDBusMessage reply = bluez->call(QStringLiteral("/"), kMockIface, QString::fromLatin1(method), args);
+        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
+        return reply;
+    }
+    void addBand(const QString& address, const QString& name, int rssi) {
+        mock("AddWristband", {QStringLiteral("hci0"), address, name, int16(rssi)});
+    }
+    QStringList framesReceived(const QString& address) {
+        return mock("ReceivedFrames", {address}).arguments().value(0).toStringList();
+    }
+
+    void startCentral(bool allowDuplicates = true) {
+        central = std::make_shared<bluez::BluezCentral>(loop, log);
+        central->setDelegate(&rec);
+        ASSERT_TRUE(pump.until([&] { return rec.has("state 5"); })) << ::testing::PrintToString(rec.events);
+        central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, allowDuplicates);
+    }
+    BlePeripheralPtr waitForBand(const std::string& name) {
+        EXPECT_TRUE(pump.until([&] { return rec.seen.count(name) > 0; })) << ::testing::PrintToString(rec.events);
+        return rec.seen.count(name) ? rec.seen[name] : nullptr;
+    }
+    /// Connects and sets up the link as the app does: services, characteristics, notifications, one read.
+    void connectAndSubscribe(const BlePeripheralPtr& p) {
+        p->setDelegate(&rec);
+        central->connectPeripheral(p, true);
+        ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro"); })) << ::testing::PrintToString(rec.events);
+        p->discoverServices({BleUuid::fromString(kWristbandServiceUuid)});
+        ASSERT_TRUE(pump.until([&] { return rec.has("services 1"); })) << ::testing::PrintToString(rec.events);
+        service = p->services().at(0);
+        p->discoverCharacteristics({}, service);
+        ASSERT_TRUE(pump.until([&] { return rec.has("characteristics 2"); }));
+        report = characteristic(kReportCharacteristicUuid);
+        command = characteristic(kCommandCharacteristicUuid);
+        ASSERT_TRUE(report && command);
+        p->setNotifyValue(true, report);
+        ASSERT_TRUE(pump.until([&] { return rec.has("notifying 1"); })) << ::testing::PrintToString(rec.events);
+    }
+    BleCharacteristicPtr characteristic(const char* uuid) const {
+        for (const auto& c : service->characteristics) {
+            if (c->uuid == BleUuid::fromString(uuid)) return c;
+        }
+        return nullptr;
+    }
+
+    ManualRunLoop loop;
+    QtPump pump{loop};
+    CapturingLog log;
+    Recorder rec;
+    std::unique_ptr<MockService> bluez;
+    std::shared_ptr<bluez::BluezCentral> central;
+    BleServicePtr service;
+    BleCharacteristicPtr report;
+    BleCharacteristicPtr command;
+};
+
+TEST_F(BluezCentralTest, ScanReportsOnlyWristbandsAndEveryRepeatedAdvertisement) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    mock("AddDevice", {QStringLiteral("hci0"), kHeadset, QStringLiteral("Headset")});
+    addBand(kBand2, QString(), -70);
+    startCentral();
+    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro -60") && rec.has("discover (null) -70"); }))
+        << ::testing::PrintToString(rec.events);
+
+    const size_t before = rec.events.size();
+    mock("Advertise", {kBand1, int16(-61)});
+    mock("Advertise", {kBand1, int16(-61)});
+    mock("Advertise", {kBand1, int16(-75)});
+    mock("Advertise", {kHeadset, int16(-40)});
+    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro -75"); })) << ::testing::PrintToString(rec.events);
+    pump.idle(0.3);
+    EXPECT_THAT(rec.since(before), ElementsAre("discover Vantro -61", "discover Vantro -61", "discover Vantro -75"));
+    EXPECT_FALSE(rec.has("discover Headset -40"));
+    EXPECT_TRUE(central->isScanning());
+
+    // One object per wristband for the whole run, with a stable identifier.
+    const BlePeripheralPtr band = rec.seen["Vantro"];
+    EXPECT_EQ(band->identifier().size(), 36u);
+    EXPECT_EQ(band->identifier(), bluez::identifierForAddress(kBand1));
+    EXPECT_NE(band->identifier(), rec.seen["(null)"]->identifier());
+    EXPECT_FALSE(rec.seen["(null)"]->name().has_value());
+
+    // A new advertised name reaches the app with the next advertisement.
+    mock("Rename", {kBand1, QStringLiteral("Vantro-2")});
+    mock("Advertise", {kBand1, int16(-62)});
+    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro-2 -62"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_EQ(rec.seen["Vantro-2"], band);
+}
+
+TEST_F(BluezCentralTest, WithoutDuplicatesEachWristbandIsReportedOncePerScan) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral(false);
+    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro -60"); }));
+    mock("Advertise", {kBand1, int16(-50)});
+    pump.idle(0.5);
+    EXPECT_EQ(rec.count("discover Vantro -60"), 1u);
+    EXPECT_FALSE(rec.has("discover Vantro -50"));
+}
+
+TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    mock("SetReportValue", {kBand1, QStringLiteral("33 10 27")});
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    const size_t before = rec.events.size();
+    connectAndSubscribe(band);
+    EXPECT_TRUE(band->isConnected());
+    EXPECT_TRUE(report->isNotifying);
+    EXPECT_FALSE(command->isNotifying);
+
+    band->readValueForCharacteristic(report);
+    ASSERT_TRUE(pump.until([&] { return rec.has("value 33 10 27"); }));
+
+    band->writeValue({0x08, 0x07, 0xDE}, command, BleWriteType::WithResponse);
+    band->writeValue({0x09, 0x0F}, command, BleWriteType::WithResponse);
+    ASSERT_TRUE(pump.until([&] { return rec.count("written") == 2; })) << ::testing::PrintToString(rec.events);
+    EXPECT_THAT(framesReceived(kBand1), ElementsAre("08 07 DE", "09 0F"));
+
+    // Two reports in a row: each callback sees its own bytes.
+    mock("Notify", {kBand1, QStringLiteral("18 01 05")});
+    mock("Notify", {kBand1, QStringLiteral("0D 0E")});
+    ASSERT_TRUE(pump.until([&] { return rec.has("value 0D 0E"); }));
+
+    central->cancelPeripheralConnection(band);
+    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_FALSE(band->isConnected());
+    EXPECT_TRUE(band->services().empty());
+    EXPECT_THAT(rec.since(before),
+                ElementsAre("connect Vantro", "services 1", "characteristics 2", "notifying 1", "value 33 10 27",
+                            "written", "written", "value 18 01 05", "value 0D 0E", "disconnect"));
+    // Discovery goes on while connected and after.
+    EXPECT_TRUE(central->isScanning());
+}
+
+TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIsBack) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    connectAndSubscribe(band);
+
+    mock("SetInRange", {kBand1, false});
+    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_FALSE(band->isConnected());
+
+    // No time-out: attempts fail while the band is away, and the request stays pending.
+    const size_t before = rec.events.size();
+    central->connectPeripheral(band, true);
+    for (int i = 0; i < 3; ++i) {
+        pump.idle(0.2);
+        pump.advance(bluez::BluezPeripheral::kRetrySeconds);
+    }
+    EXPECT_EQ(rec.events.size(), before);
+    // Said once, not at every attempt.
+    const std::string failed = strprintf("BlueZ could not connect to %s", band->identifier().c_str());
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [&](const std::string& l) { return l.rfind(failed, 0) == 0; }),
+              1)
+        << ::testing::PrintToString(log.lines);
+    EXPECT_GE(bluez->output().count(QStringLiteral(" Connect raised")), 3);
+
+    mock("SetInRange", {kBand1, true});
+    pump.advance(bluez::BluezPeripheral::kRetrySeconds);
+    ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro") && rec.since(before).size() == 1; }))
+        << ::testing::PrintToString(rec.events);
+    EXPECT_TRUE(band->isConnected());
+}
+
+TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    mock("SetInRange", {kBand1, false});
+    central->connectPeripheral(band, true);
+    pump.idle(0.3);
+    central->cancelPeripheralConnection(band);
+    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect"); }));
+
+    const int attempts = bluez->output().count(QStringLiteral(" Connect raised"));
+    mock("SetInRange", {kBand1, true});
+    pump.advance(3 * bluez::BluezPeripheral::kRetrySeconds);
+    pump.idle(0.3);
+    EXPECT_EQ(bluez->output().count(QStringLiteral(" Connect raised")), attempts);
+    EXPECT_FALSE(rec.has("connect Vantro"));
+}
+
+TEST_F(BluezCentralTest, RefusedNotificationsAndFailedWritesComeBackAsErrors) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    connectAndSubscribe(band);
+
+    band->setNotifyValue(false, report);
+    ASSERT_TRUE(pump.until([&] { return rec.has("notifying 0"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_FALSE(report->isNotifying);
+
+    mock("SetRefuseNotify", {kBand1, true});
+    band->setNotifyValue(true, report);
+    ASSERT_TRUE(pump.until([&] { return rec.has("notifying 0 error"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_FALSE(report->isNotifying);
+
+    mock("SetFailWrites", {kBand1, true});
+    band->writeValue({0x17}, command, BleWriteType::WithResponse);
+    ASSERT_TRUE(pump.until([&] { return rec.has("written error"); })) << ::testing::PrintToString(rec.events);
+    mock("SetFailWrites", {kBand1, false});
+    band->writeValue({0x17}, command, BleWriteType::WithResponse);
+    ASSERT_TRUE(pump.until([&] { return rec.has("written"); }));
+    EXPECT_THAT(framesReceived(kBand1), ElementsAre("17"));
+}
+
+TEST_F(BluezCentralTest, SignalStrengthIsBluezsWhileFreshAndNothingOtherwise) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    band->setDelegate(&rec);
+    band->readRSSI();  // not connected: no answer, as on the platform
+    pump.idle(0.3);
+    EXPECT_FALSE(rec.has("rssi -60"));
+
+    connectAndSubscribe(band);
+    mock("Advertise", {kBand1, int16(-71)});
+    pump.idle(0.2);
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -71"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_EQ(band->rssi(), -71.0);
+
+    // Nothing heard for longer than the freshness window: no reading, and the value is gone.
+    pump.advance(bluez::BluezPeripheral::kRssiFreshSeconds + 1);
+    const size_t before = rec.events.size();
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return !band->rssi().has_value(); }));
+    EXPECT_EQ(rec.events.size(), before);
+    EXPECT_TRUE(log.contains(strprintf("BlueZ holds no current signal strength of %s", band->identifier().c_str())));
+
+    mock("Advertise", {kBand1, int16(-96)});
+    pump.idle(0.2);
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -96"); }));
+
+    // bluetoothd dropped its value.
+    mock("ForgetRssi", {kBand1});
+    pump.idle(0.2);
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return !band->rssi().has_value(); }));
+}
+
+TEST_F(BluezCentralTest, AdapterPresenceDecidesTheBackend) {
+    EXPECT_TRUE(bluez::bluetoothAdapterPresent());
+    mock("RemoveAdapter", {QStringLiteral("hci0")});
+    EXPECT_FALSE(bluez::bluetoothAdapterPresent());
+
+    central = std::make_shared<bluez::BluezCentral>(loop, log);
+    central->setDelegate(&rec);
+    ASSERT_TRUE(pump.until([&] { return rec.has("state 2"); }));
+    EXPECT_TRUE(log.contains("BlueZ has no Bluetooth adapter"));
+
+    bluez->stop();
+    EXPECT_FALSE(bluez::bluetoothAdapterPresent());
+}
+
+}  // namespace
+}  // namespace vantro::testing

@@ -1,0 +1,260 @@
+// SPDX-License-Identifier: MIT
+// The whole app over BlueZ: a mock bluetoothd playing the simulator's firmware and a mock ModemManager;
+// scan, pick, connect, subscribe, sync, stored records, the frames the band received, link loss and
+// reconnection with find-me, and telephony events relayed to the band.
+#include "app/vantro_app_delegate.h"
+#include "bluez/bluez_central.h"
+#include "bluez/bluez_peripheral.h"
+#include "bluez/modem_manager_telephony.h"
+#include "bus_fixture.h"
+#include "fake_ble.h"
+#include "fake_services.h"
+#include "link/audio_player.h"
+#include "link/phone_event_relay.h"
+#include "link/vantro_view_controller.h"
+#include "platform/key_value_store.h"
+#include "platform/local_time.h"
+#include "platform/localizer.h"
+#include "protocol/codes.h"
+#include "protocol/frame.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_sync.h"
+#include "sim/wristband_firmware.h"
+#include "store/sqlite_data.h"
+#include "temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace vantro::testing {
+namespace {
+
+const QString kBand = QStringLiteral("C0:11:22:33:44:01");
+const Instant kStart{std::chrono::seconds{1405436645}};  // 2014-07-15 15:04:05 UTC; TZ=UTC
+
+class BluezEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
+        firmware.seed = 99;
+        firmware.days = 5;
+        firmware.nights = 4;
+        firmware.today = {2014, 7, 15};
+        const QJsonArray argv{QStringLiteral(VANTRO_FIRMWARE_TOOL),
+                              QStringLiteral("--seed"),
+                              QStringLiteral("99"),
+                              QStringLiteral("--days"),
+                              QStringLiteral("5"),
+                              QStringLiteral("--nights"),
+                              QStringLiteral("4"),
+                              QStringLiteral("--today"),
+                              QStringLiteral("2014-07-15")};
+        const QString parameters =
+            QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("firmware"), argv}}).toJson());
+        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parameters);
+        ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
+        mockBluez("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        mockBluez("AddWristband", {QStringLiteral("hci0"), kBand, QStringLiteral("Vantro"), int16(-60)});
+        mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
+                                           QStringLiteral("mock_modemmanager.py"));
+        ASSERT_TRUE(mm->running()) << mm->output().toStdString();
+        mockModem("AddModem", {0u});
+
+        initializeDefaults(settings, loop.wallNow());
+        Audio_player::resetSharedInstance();
+        Audio_player::configure({&sound, &notifier, &log});
+        telephony = std::make_unique<bluez::ModemManagerTelephony>(loop, log);
+        app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
+        vc = std::make_unique<VantroViewController>(
+            app, [this] { return central = std::make_shared<bluez::BluezCentral>(loop, log); }, dir.path());
+        vc->viewDidLoad();
+        vc->tableView().setVisibleRows({0, 1, 2, 3, 4, 5, 6});
+    }
+    void TearDown() override {
+        vc.reset();
+        app.manager.reset();
+        app.peripheral.reset();
+        app.bleList.reset();
+        central.reset();
+        Audio_player::resetSharedInstance();
+        pump.idle(0.05);
+    }
+
+    QDBusMessage mockBluez(const char* method, const QList<QVariant>& args) {
+        QDBusMessage reply =
+            bluez->call(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QString::fromLatin1(method), args);
+        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
+        return reply;
+    }
+    QDBusMessage mockModem(const char* method, const QList<QVariant>& args) {
+        QDBusMessage reply =
+            mm->call(QStringLiteral("/org/freedesktop/ModemManager1"),
+                     QStringLiteral("org.freedesktop.ModemManager1.Mock"), QString::fromLatin1(method), args);
+        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
+        return reply;
+    }
+    std::vector<std::string> framesReceived() {
+        std::vector<std::string> out;
+        for (const QString& f : mockBluez("ReceivedFrames", {kBand}).arguments().value(0).toStringList()) {
+            out.push_back(f.toStdString());
+        }
+        return out;
+    }
+
+    /// What the wristband picker does for a band that is not the current one.
+    void pick() {
+        ASSERT_TRUE(pump.until([&] { return app.bleList && !app.bleList->empty(); }))
+            << ::testing::PrintToString(log.lines);
+        const std::string key = app.bleList->begin()->first;
+        app.setStrBlueStatus("Connecting");
+        app.connectPeripheral(app.getBlePeripheralFromBleList(key));
+    }
+    bool subscribed() const {
+        if (!app.characteristic) return false;
+        return std::any_of(app.characteristic->begin(), app.characteristic->end(), [](const BleCharacteristicPtr& c) {
+            return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
+        });
+    }
+    std::string row(int r) const { return vc->tableView().detailText(r).value_or("<no cell>"); }
+    void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
+    std::string frameOf(std::uint8_t type) {
+        const std::uint8_t zeros[6] = {};
+        return hex(*BuildFrame(type, zeros, sizeof zeros, toLocal(loop.wallNow())));
+    }
+
+    // The mocks outlive everything that talks to them.
+    std::unique_ptr<MockService> bluez;
+    std::unique_ptr<MockService> mm;
+    TempDir dir;
+    ManualRunLoop loop{kStart};
+    QtPump pump{loop};
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    RecordingSoundPlayer sound;
+    RecordingNotifier notifier;
+    RecordingUrlOpener urls;
+    std::unique_ptr<bluez::ModemManagerTelephony> telephony;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings, &notifier, &sound, &urls}};
+    std::shared_ptr<bluez::BluezCentral> central;
+    std::unique_ptr<VantroViewController> vc;
+    WristbandFirmware::Options firmware;
+};
+
+TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
+    settings.setInteger("bodyHeight", 180);
+    settings.setInteger("Wish", 3);
+    pick();
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(app.strBlueStatus, "Connected");
+    // The read after subscribing shows today's totals from the firmware.
+    ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kSteps) != "-- steps"; }));
+    EXPECT_EQ(row(TodayScreen::kBattery), "87 %");
+
+    SettingsSync sync(app);
+    app.setStrTransmitStatus(app.localized("SyncStarting"));
+    sync.SyncData();
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    std::vector<sportsData> days;
+    std::vector<sleepData> nights;
+    ASSERT_TRUE(pump.until([&] {
+        days.clear();
+        nights.clear();
+        app.m_db->databaseToArray(days);
+        app.m_db->SleepDataToArray(nights);
+        return days.size() == 5 && app.strTransmitStatus.rfind("SyncComplete", 0) == 0;
+    })) << ::testing::PrintToString(log.lines);
+
+    // The band received the fourteen commands in order, the clock and settings as the app sent them.
+    const auto frames = framesReceived();
+    ASSERT_EQ(frames.size(), 14u) << ::testing::PrintToString(frames);
+    EXPECT_EQ(frames[0], "08 07 DE 07 0F");
+    EXPECT_EQ(frames[2], "04 B4");
+    EXPECT_EQ(frames[8], "1B 03");
+    std::vector<std::string> codes;
+    for (const auto& f : frames) codes.push_back(f.substr(0, 2));
+    EXPECT_THAT(codes, ::testing::ElementsAre("08", "09", "04", "05", "0B", "0C", "0A", "17", "1B", "1C", "1E", "1F",
+                                              "19", "15"));
+
+    // Every record of the firmware is stored with its values, one row per date.
+    const WristbandFirmware expected(firmware);
+    for (size_t i = 0; i < expected.days().size(); ++i) {
+        const auto& want = expected.days()[i];
+        EXPECT_EQ(days[i].date, formatDate(want.date));
+        EXPECT_EQ(days[i].step, want.steps);
+        EXPECT_EQ(days[i].distance, want.distance);
+        EXPECT_EQ(days[i].calories, want.calories);
+        EXPECT_EQ(days[i].activetime, want.activeTime);
+    }
+    ASSERT_EQ(nights.size(), 5u);  // the oldest date has a day but no night
+    for (size_t i = 0; i < expected.nights().size(); ++i) {
+        const auto& want = expected.nights()[i];
+        EXPECT_EQ(nights[i + 1].date, formatDate(want.date));
+        EXPECT_EQ(nights[i + 1].deep_time, want.deepTime);
+        EXPECT_EQ(nights[i + 1].start_time, formatTime({want.startHour, want.startMinute}));
+    }
+    EXPECT_EQ(row(TodayScreen::kVersion), "1.5");
+
+    // The signal row shows bluetoothd's strength while the band is heard.
+    mockBluez("Advertise", {kBand, int16(-67)});
+    ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kRssi) == "-67db"; }, 6)) << row(TodayScreen::kRssi);
+}
+
+TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
+    setFindMe(true);
+    pick();
+    ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
+
+    mockBluez("SetInRange", {kBand, false});
+    ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "ReConnecting"; })) << app.strBlueStatus;
+    // The request waits as long as the band is away.
+    for (int i = 0; i < 3; ++i) pump.advance(bluez::BluezPeripheral::kRetrySeconds);
+    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_FALSE(app.isConnected());
+
+    const size_t before = framesReceived().size();
+    mockBluez("SetInRange", {kBand, true});
+    pump.advance(bluez::BluezPeripheral::kRetrySeconds);
+    ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "Connected" && subscribed(); }))
+        << ::testing::PrintToString(log.lines);
+    EXPECT_TRUE(app.isConnected());
+    // The new link carries commands again.
+    SettingsSync(app).SyncData();
+    ASSERT_TRUE(pump.until([&] { return framesReceived().size() == before + 14; }));
+
+    // With find-me off a loss stays a loss.
+    setFindMe(false);
+    mockBluez("SetInRange", {kBand, false});
+    ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "Disconnected"; }));
+    mockBluez("SetInRange", {kBand, true});
+    pump.advance(2 * bluez::BluezPeripheral::kRetrySeconds);
+    pump.idle(0.3);
+    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_FALSE(app.isConnected());
+}
+
+TEST_F(BluezEndToEnd, AnIncomingCallAndAMessageEachSendTheirCommandToTheBand) {
+    pick();
+    ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
+    ASSERT_TRUE(pump.until([&] { return !telephony->modems().isEmpty(); }));
+
+    mockModem("OutgoingCall", {0u, QStringLiteral("+15550123")});
+    mockModem("IncomingCall", {0u, QStringLiteral("+15550177")});
+    ASSERT_TRUE(pump.until([&] { return framesReceived().size() == 1; }));
+    mockModem("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("see you")});
+    ASSERT_TRUE(pump.until([&] { return framesReceived().size() == 2; }));
+    pump.idle(0.3);
+    EXPECT_THAT(framesReceived(), ::testing::ElementsAre(frameOf(CMD_TYPE_TELIN), frameOf(CMD_TYPE_MSGIN)));
+    EXPECT_TRUE(log.contains("SendData: CMD_TYPE_TELIN"));
+    EXPECT_TRUE(log.contains("SendData: CMD_TYPE_MSGIN"));
+}
+
+}  // namespace
+}  // namespace vantro::testing

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# vantro-cli demo --bluez on the private bus: refused without bluetoothd, then a whole sync with the mock
+# bluetoothd playing the simulator's firmware. Run through with_private_bus.sh.
+# Usage: cli_demo_bluez_test.sh VANTRO_CLI VANTRO_FIRMWARE
+set -euo pipefail
+cli=$1
+firmware=$2
+dir=$VANTRO_BUS_DIR
+
+mock() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys, time
+import dbus
+bus = dbus.SystemBus()
+for _ in range(300):
+    if bus.name_has_owner('org.bluez'):
+        break
+    time.sleep(0.05)
+mock = dbus.Interface(bus.get_object('org.bluez', '/'), 'org.bluez.Mock')
+method, args = sys.argv[1], sys.argv[2:]
+if method == 'AddWristband':
+    args = args[:3] + [dbus.Int16(int(args[3]))]
+result = getattr(mock, method)(*args)
+if isinstance(result, (list, dbus.Array)):
+    print('\n'.join(str(r) for r in result))
+PY
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# No bluetoothd on the bus: a clear refusal.
+if out=$("$cli" --data-dir "$dir/none" demo --bluez --timeout 2 2>&1); then fail "demo --bluez ran without bluetoothd"; fi
+grep -q "no Bluetooth adapter" <<<"$out" || fail "unexpected refusal: $out"
+
+/usr/bin/python3 -m dbusmock --system --template "$VANTRO_MOCK_DIR/mock_bluez.py" \
+  --parameters "{\"firmware\": [\"$firmware\", \"--seed\", \"7\", \"--days\", \"3\", \"--nights\", \"3\"]}" \
+  >"$dir/mock-cli.log" 2>&1 &
+echo $! >>"$dir/pids"
+mock AddAdapter hci0 phone >/dev/null
+mock AddDevice hci0 C0:11:22:33:44:0A Headset >/dev/null
+mock AddWristband hci0 C0:11:22:33:44:01 Vantro -58 >/dev/null
+
+if ! out=$("$cli" --data-dir "$dir/data" --lang en demo --bluez --timeout 20 2>&1); then
+  echo "$out" >&2
+  fail "demo --bluez failed"
+fi
+echo "$out"
+grep -q "^Discovered: Vantro: " <<<"$out" || fail "the wristband was not discovered"
+grep -q "^Link status: Connected" <<<"$out" || fail "not connected at the end"
+grep -qE "^Transfer status: Synced [0-9]{4}-[0-9]{2}-[0-9]{2} " <<<"$out" || fail "the sync did not complete"
+grep -q "^Stored days (3):" <<<"$out" || fail "not every day was stored"
+grep -qE "^  .+ +1\.5$" <<<"$out" || fail "no firmware version"
+grep -qE "^  .+ +-58db$" <<<"$out" || fail "no signal strength"
+frames=$(mock ReceivedFrames C0:11:22:33:44:01 | wc -l)
+[ "$frames" -eq 14 ] || fail "the band received $frames frames, not 14"
+echo "1 passed, 0 failed"
