@@ -204,7 +204,7 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
 
     // The signal row shows bluetoothd's strength while the band is heard.
     mockBluez("Advertise", {kBand, int16(-67)});
-    ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kRssi) == "-67db"; }, 6)) << row(TodayScreen::kRssi);
+    ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kRssi) == "-67db"; }, 15)) << row(TodayScreen::kRssi);
 }
 
 TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {

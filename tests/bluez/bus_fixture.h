@@ -49,7 +49,7 @@ class QtPump {
 public:
     explicit QtPump(ManualRunLoop& loop) : m_loop(loop) {}
     /// Pumps until `done` holds; false after `seconds` of real time.
-    bool until(const std::function<bool()>& done, double seconds = 10.0);
+    bool until(const std::function<bool()>& done, double seconds = 30.0);
     /// Pumps for a while, for things that must not happen.
     void idle(double seconds);
     /// Moves virtual time ahead (firing due timers), then pumps what follows.
