@@ -45,7 +45,7 @@ QLabel* makeLabel(const FormControl& c, QWidget* parent, double size = 16) {
     auto* label = new QLabel(q(c.text), parent);
     label->setFont(AppFonts::font(size));
     label->setWordWrap(true);
-    label->setAlignment((c.alignment == TextAlignment::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    label->setAlignment((c.alignment == LabelAlignment::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     return label;
 }
 

@@ -13,7 +13,6 @@ class QPushButton;
 class QScrollArea;
 
 namespace vantro {
-// Declared, not included: its header and the drawing port's both name a TextAlignment.
 class PropertiesViewController;
 }  // namespace vantro
 

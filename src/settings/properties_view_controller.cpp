@@ -20,7 +20,7 @@ namespace {
 constexpr double kPickerRefreshSeconds = 1.0;
 constexpr double kSwitchBandWaitSeconds = 0.1;
 
-FormControl label(int tag, ControlFrame phone, ControlFrame tablet, std::string text, TextAlignment align) {
+FormControl label(int tag, ControlFrame phone, ControlFrame tablet, std::string text, LabelAlignment align) {
     FormControl c;
     c.kind = ControlKind::Label;
     c.tag = tag;
@@ -141,7 +141,7 @@ TimeOfDay PropertiesViewController::storedTime(const char* key) const {
 
 void PropertiesViewController::numberPage(const char* unitKey, const char* placeholderKey) {
     m_controls.push_back(
-        label(1000, {0, 16, 100, 25}, {0, 16, 100, 25}, m_app.localized(unitKey), TextAlignment::Right));
+        label(1000, {0, 16, 100, 25}, {0, 16, 100, 25}, m_app.localized(unitKey), LabelAlignment::Right));
     FormControl field;
     field.kind = ControlKind::TextField;
     field.tag = 1001;
@@ -153,7 +153,7 @@ void PropertiesViewController::numberPage(const char* unitKey, const char* place
 
 void PropertiesViewController::reminderPage(bool medicine) {
     const bool phone = m_app.ports().idiom == DeviceIdiom::Phone;
-    const auto L = TextAlignment::Left;
+    const auto L = LabelAlignment::Left;
     const int base = medicine ? 4000 : 3000;
     FormControl segments;
     segments.kind = ControlKind::Segmented;
@@ -194,7 +194,7 @@ void PropertiesViewController::reminderPage(bool medicine) {
 
 void PropertiesViewController::buildControls() {
     m_controls.clear();
-    const auto R = TextAlignment::Right;
+    const auto R = LabelAlignment::Right;
     if (m_key == "BodyHeight") {
         numberPage("BodyHeightUnit", "txtInputHeight");
     } else if (m_key == "BodyWeight") {

@@ -17,7 +17,7 @@ class SettingsViewController;
 class VantroAppDelegate;
 
 enum class ControlKind { Label, TextField, Switch, Segmented, TimePicker };
-enum class TextAlignment { Left, Right };
+enum class LabelAlignment { Left, Right };
 
 struct ControlFrame {
     double x = 0, y = 0, width = 0, height = 0;
@@ -32,7 +32,7 @@ struct FormControl {
     ControlFrame tablet;
     bool phoneOnly = false;
     bool tabletOnly = false;
-    TextAlignment alignment = TextAlignment::Right;
+    LabelAlignment alignment = LabelAlignment::Right;
     std::string text;         // label caption, or what is typed into a text field
     std::string placeholder;  // text field
     bool numericKeypad = false;
