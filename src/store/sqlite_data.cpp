@@ -126,6 +126,37 @@ bool sqlite_data::createTable() {
     return true;
 }
 
+std::optional<bool> sqlite_data::hasRow(SqliteConnection& db, const std::string& key) {
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return std::nullopt;
+    }
+    SqliteStatement lookup = db.prepare(kSelectDate);
+    if (!lookup) {
+        logFailure("look-up", db);
+        return std::nullopt;
+    }
+    lookup.bindText(1, key);
+    const int found = lookup.step();
+    if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        logFailure("look-up", db);
+        return std::nullopt;
+    }
+    return found == SQLITE_ROW;
+}
+
+bool sqlite_data::finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key) {
+    if (!write) {
+        logFailure("prepare", db);
+        return false;
+    }
+    if (write.step() != SQLITE_DONE) {
+        logFailure("write of " + key, db);
+        return false;
+    }
+    return true;
+}
+
 bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32_t step, std::int32_t distance,
                              std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime) {
     const auto key = dateKey(date);
@@ -134,24 +165,11 @@ bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32
         return false;
     }
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return false;
-    }
-    SqliteStatement lookup = db.prepare(kSelectDate);
-    if (!lookup) {
-        logFailure("look-up", db);
-        return false;
-    }
-    lookup.bindText(1, *key);
-    const int found = lookup.step();
-    if (found != SQLITE_ROW && found != SQLITE_DONE) {
-        logFailure("look-up", db);
-        return false;
-    }
+    const std::optional<bool> found = hasRow(db, *key);
+    if (!found) return false;
 
     SqliteStatement write;
-    if (found == SQLITE_ROW) {
+    if (*found) {
         m_log.log("更新数据");
         write = db.prepare(kUpdateDay);
         int i = 1;
@@ -164,15 +182,7 @@ bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32
         int i = 2;
         for (std::int32_t v : {step, distance, colaries, restcal, tstep, activeTime}) write.bindInt(i++, v);
     }
-    if (!write) {
-        logFailure("prepare", db);
-        return false;
-    }
-    if (write.step() != SQLITE_DONE) {
-        logFailure("write of " + *key, db);
-        return false;
-    }
-    return true;
+    return finishWrite(db, write, *key);
 }
 
 bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::int32_t enterTime,
@@ -186,21 +196,8 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
         return false;
     }
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return false;
-    }
-    SqliteStatement lookup = db.prepare(kSelectDate);
-    if (!lookup) {
-        logFailure("look-up", db);
-        return false;
-    }
-    lookup.bindText(1, *key);
-    const int found = lookup.step();
-    if (found != SQLITE_ROW && found != SQLITE_DONE) {
-        logFailure("look-up", db);
-        return false;
-    }
+    const std::optional<bool> found = hasRow(db, *key);
+    if (!found) return false;
 
     auto bindTime = [](SqliteStatement& s, int index, const std::optional<TimeOfDay>& t) {
         if (t && t->isValid()) {
@@ -211,7 +208,7 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
     };
     const std::int32_t values[] = {enterTime, spindlesTime, deepTime, remTime, wakeupTime, wakeupCount};
     SqliteStatement write;
-    if (found == SQLITE_ROW) {
+    if (*found) {
         m_log.log("sleep更新数据");
         write = db.prepare(kUpdateSleep);
         int i = 1;
@@ -228,15 +225,7 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
         bindTime(write, 8, totalTime);
         bindTime(write, 9, startTime);
     }
-    if (!write) {
-        logFailure("prepare", db);
-        return false;
-    }
-    if (write.step() != SQLITE_DONE) {
-        logFailure("write of " + *key, db);
-        return false;
-    }
-    return true;
+    return finishWrite(db, write, *key);
 }
 
 template <class Record>

@@ -62,6 +62,10 @@ public:
 private:
     /// Logs a failure with SQLite's reason.
     void logFailure(std::string_view what, const SqliteConnection& db);
+    /// Whether the open file has a row for the date key; absent (and logged) when that cannot be told.
+    std::optional<bool> hasRow(SqliteConnection& db, const std::string& key);
+    /// Runs a prepared insert or update once; false (and logged) when it did not complete.
+    bool finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key);
     /// Appends one record per row, oldest date first; all or nothing.
     template <class Record>
     int listAll(std::vector<Record>& out, Record (*read)(const SqliteStatement&));
