@@ -461,7 +461,10 @@ int exportCommand(Context& ctx) {
     std::string text;
     if (*format == "csv") {
         // RFC 4180: CRLF line ends, a header row, quotes only where needed.
-        for (size_t i = 0; i < std::size(kExportFields); ++i) text += (i ? "," : "") + std::string(kExportFields[i]);
+        for (size_t i = 0; i < std::size(kExportFields); ++i) {
+            if (i > 0) text += ',';
+            text += kExportFields[i];
+        }
         text += "\r\n";
         for (size_t i = 0; i < days.size(); ++i) {
             const auto& d = days[i];

@@ -90,7 +90,11 @@ Json toJson(const StoredValue& v) {
 // The first name of settings.json.damaged, settings.json.damaged.1, ... that is free.
 std::optional<std::string> freeDamagedName(const std::string& path) {
     for (int i = 0; i < 1000; ++i) {
-        std::string candidate = path + ".damaged" + (i ? "." + std::to_string(i) : std::string());
+        std::string candidate = path + ".damaged";
+        if (i > 0) {
+            candidate += '.';
+            candidate += std::to_string(i);
+        }
         struct stat st {};
         if (lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return candidate;
     }
