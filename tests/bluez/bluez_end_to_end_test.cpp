@@ -162,6 +162,9 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     app.setStrTransmitStatus(app.localized("SyncStarting"));
     sync.SyncData();
     EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    // The status says complete from the first day report on, and nights make rows of their own,
+    // so the sync is over only when every day's values are there.
+    const WristbandFirmware expected(firmware);
     std::vector<sportsData> days;
     std::vector<sleepData> nights;
     ASSERT_TRUE(pump.until([&] {
@@ -169,7 +172,11 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
         nights.clear();
         app.m_db->databaseToArray(days);
         app.m_db->SleepDataToArray(nights);
-        return days.size() == 5 && app.strTransmitStatus.rfind("SyncComplete", 0) == 0;
+        const bool allDays = std::equal(days.begin(), days.end(), expected.days().begin(), expected.days().end(),
+                                        [](const sportsData& got, const FirmwareDay& want) {
+                                            return got.step == want.steps && got.activetime == want.activeTime;
+                                        });
+        return allDays && app.strTransmitStatus.rfind("SyncComplete", 0) == 0;
     })) << ::testing::PrintToString(log.lines);
 
     // The band received the fourteen commands in order, the clock and settings as the app sent them.
@@ -184,7 +191,6 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
                                               "19", "15"));
 
     // Every record of the firmware is stored with its values, one row per date.
-    const WristbandFirmware expected(firmware);
     for (size_t i = 0; i < expected.days().size(); ++i) {
         const auto& want = expected.days()[i];
         EXPECT_EQ(days[i].date, formatDate(want.date));
