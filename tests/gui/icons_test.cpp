@@ -27,8 +27,8 @@ private slots:
     }
 
     void theTodayRowsUseKnownImages() {
-        for (const auto& spec : vantro::TodayScreen::rowLayouts()) {
-            const std::string image(spec.image);
+        for (const auto& layout : vantro::TodayScreen::rowLayouts()) {
+            const std::string image(layout.image);
             QVERIFY2(!Icons::resourceFor(image).isEmpty(), image.c_str());
         }
     }
