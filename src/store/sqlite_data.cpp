@@ -281,9 +281,8 @@ int sqlite_data::SleepDataToArray(std::vector<sleepData>& out) {
     });
 }
 
-bool sqlite_data::queryData(const std::optional<CalendarDate>& date, std::int32_t& step, std::int32_t& distance,
-                            std::int32_t& colaries, std::int32_t& restcal, std::int32_t& tstep,
-                            std::int32_t& activeTime) {
+bool sqlite_data::queryRow(const std::optional<CalendarDate>& date,
+                           const std::function<void(const SqliteStatement&)>& read) {
     const auto key = dateKey(date);
     if (!key) return false;
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
@@ -298,44 +297,39 @@ bool sqlite_data::queryData(const std::optional<CalendarDate>& date, std::int32_
     }
     row.bindText(1, *key);
     if (row.step() != SQLITE_ROW) return false;
-    step = columnInt32(row, cStep);
-    distance = columnInt32(row, cDistance);
-    colaries = columnInt32(row, cColaries);
-    restcal = columnInt32(row, cRestcal);
-    tstep = columnInt32(row, cTStep);
-    activeTime = columnInt32(row, cActiveTime);
+    read(row);
     return true;
+}
+
+bool sqlite_data::queryData(const std::optional<CalendarDate>& date, std::int32_t& step, std::int32_t& distance,
+                            std::int32_t& colaries, std::int32_t& restcal, std::int32_t& tstep,
+                            std::int32_t& activeTime) {
+    return queryRow(date, [&](const SqliteStatement& row) {
+        step = columnInt32(row, cStep);
+        distance = columnInt32(row, cDistance);
+        colaries = columnInt32(row, cColaries);
+        restcal = columnInt32(row, cRestcal);
+        tstep = columnInt32(row, cTStep);
+        activeTime = columnInt32(row, cActiveTime);
+    });
 }
 
 bool sqlite_data::querySleepData(const std::optional<CalendarDate>& date, std::int32_t& enterTime,
                                  std::int32_t& spindlesTime, std::int32_t& deepTime, std::int32_t& remTime,
                                  std::int32_t& wakeupTime, std::int32_t& wakeupCount,
                                  std::optional<TimeOfDay>& totalTime, std::optional<TimeOfDay>& startTime) {
-    const auto key = dateKey(date);
-    if (!key) return false;
-    SqliteConnection db(m_path, SqliteConnection::Mode::ReadOnly);
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return false;
-    }
-    SqliteStatement row = db.prepare(kSelectRow);
-    if (!row) {
-        logFailure("look-up", db);
-        return false;
-    }
-    row.bindText(1, *key);
-    if (row.step() != SQLITE_ROW) return false;
-    enterTime = columnInt32(row, cEnterTime);
-    spindlesTime = columnInt32(row, cSpindlesTime);
-    deepTime = columnInt32(row, cDeepTime);
-    remTime = columnInt32(row, cREMTime);
-    wakeupTime = columnInt32(row, cWakeupTime);
-    wakeupCount = columnInt32(row, cWakeupCount);
-    const auto total = row.columnText(cTotalTime);
-    const auto start = row.columnText(cStartTime);
-    totalTime = total ? parseTime(*total) : std::nullopt;
-    startTime = start ? parseTime(*start) : std::nullopt;
-    return true;
+    return queryRow(date, [&](const SqliteStatement& row) {
+        enterTime = columnInt32(row, cEnterTime);
+        spindlesTime = columnInt32(row, cSpindlesTime);
+        deepTime = columnInt32(row, cDeepTime);
+        remTime = columnInt32(row, cREMTime);
+        wakeupTime = columnInt32(row, cWakeupTime);
+        wakeupCount = columnInt32(row, cWakeupCount);
+        const auto total = row.columnText(cTotalTime);
+        const auto start = row.columnText(cStartTime);
+        totalTime = total ? parseTime(*total) : std::nullopt;
+        startTime = start ? parseTime(*start) : std::nullopt;
+    });
 }
 
 bool sqlite_data::clearData() {

@@ -8,6 +8,7 @@
 #include "store/sports_data.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,8 @@ private:
     std::optional<bool> hasRow(SqliteConnection& db, const std::string& key);
     /// Runs a prepared insert or update once; false (and logged) when it did not complete.
     bool finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key);
+    /// Hands the row of the date to `read`; false when there is none or it cannot be read.
+    bool queryRow(const std::optional<CalendarDate>& date, const std::function<void(const SqliteStatement&)>& read);
     /// Appends one record per row, oldest date first; all or nothing.
     template <class Record>
     int listAll(std::vector<Record>& out, Record (*read)(const SqliteStatement&));
