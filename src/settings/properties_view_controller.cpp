@@ -41,6 +41,15 @@ FormControl picker(int tag, ControlFrame phone, ControlFrame tablet, TimeOfDay t
     return c;
 }
 
+FormControl switchControl(int tag, ControlFrame frame, bool on) {
+    FormControl c;
+    c.kind = ControlKind::Switch;
+    c.tag = tag;
+    c.phone = c.tablet = frame;
+    c.on = on;
+    return c;
+}
+
 }  // namespace
 
 long long integerValueOfText(const std::string& text) {
@@ -204,12 +213,7 @@ void PropertiesViewController::buildControls() {
     } else if (m_key == "Alert") {
         m_controls.push_back(label(1000, {0, 15, 100, 20}, {0, 15, 100, 20}, m_app.localized("txtAlermSwitch"), R));
         m_controls.push_back(label(2000, {0, 40, 100, 46}, {0, 40, 100, 46}, m_app.localized("txtAlermTime"), R));
-        FormControl sw;
-        sw.kind = ControlKind::Switch;
-        sw.tag = 2002;
-        sw.phone = sw.tablet = {160, 10, 200, 16};
-        sw.on = m_app.settings().boolForKey("alertswitch");
-        m_controls.push_back(sw);
+        m_controls.push_back(switchControl(2002, {160, 10, 200, 16}, m_app.settings().boolForKey("alertswitch")));
         // Width 0: the picker keeps its own standard width.
         m_controls.push_back(picker(2001, {0, 80, 0, 260}, {0, 80, 0, 260}, storedTime("alerttime")));
     } else if (m_key == "LongTimeSit") {
@@ -219,12 +223,7 @@ void PropertiesViewController::buildControls() {
     } else if (m_key == "IMAPhone") {
         m_controls.push_back(label(1000, {0, 16, 120, 26}, {0, 16, 120, 26}, "紧急呼叫开关:", R));
         m_controls.push_back(label(1001, {0, 46, 120, 56}, {0, 46, 120, 56}, "紧急呼叫号码:", R));
-        FormControl sw;
-        sw.kind = ControlKind::Switch;
-        sw.tag = 1002;
-        sw.phone = sw.tablet = {140, 12, 200, 1};
-        sw.on = m_app.settings().boolForKey("imaswitch");
-        m_controls.push_back(sw);
+        m_controls.push_back(switchControl(1002, {140, 12, 200, 1}, m_app.settings().boolForKey("imaswitch")));
         FormControl field;
         field.kind = ControlKind::TextField;
         field.tag = 1003;
