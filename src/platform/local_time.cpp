@@ -39,6 +39,20 @@ long long daysFromCivil(int y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
+// The inverse of daysFromCivil.
+CalendarDate civilFromDays(long long z) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
+            static_cast<int>(d)};
+}
+
 }  // namespace
 
 bool CalendarDate::isValid() const {
@@ -67,6 +81,32 @@ std::optional<Instant> fromLocal(const LocalDateTime& l) {
     const std::time_t tt = mktime(&tm);
     if (tt == static_cast<std::time_t>(-1)) return std::nullopt;
     return std::chrono::system_clock::from_time_t(tt);
+}
+
+std::optional<Instant> exactInstant(const CalendarDate& day, const TimeOfDay& time) {
+    const LocalDateTime wanted{day.year, day.month, day.day, time.hour, time.minute, 0};
+    const auto t = fromLocal(wanted);
+    if (!t || toLocal(*t) != wanted) return std::nullopt;
+    return t;
+}
+
+CalendarDate dayShowingAll(const CalendarDate& day, const std::vector<TimeOfDay>& times) {
+    auto allExist = [&](const CalendarDate& d) {
+        for (const TimeOfDay& t : times) {
+            if (!exactInstant(d, t)) return false;
+        }
+        return true;
+    };
+    // Clock changes are months apart, so one of the neighbouring days always has every time of day.
+    for (int offset : {0, -1, 1, -2, 2}) {
+        const CalendarDate d = addDays(day, offset);
+        if (allExist(d)) return d;
+    }
+    return day;
+}
+
+CalendarDate addDays(const CalendarDate& d, int days) {
+    return civilFromDays(daysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)) + days);
 }
 
 std::optional<CalendarDate> makeDate(int year, int month, int day) {

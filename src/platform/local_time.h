@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantro {
 
@@ -44,6 +45,13 @@ struct LocalDateTime {
 LocalDateTime toLocal(Instant t);
 /// The instant of a local date and time; absent when the fields do not name a real moment.
 std::optional<Instant> fromLocal(const LocalDateTime& local);
+/// The instant at which the local clock shows `time` on `day`; absent when the clock skips it that day
+/// (02:30 on a spring-forward day in Berlin), where fromLocal would move it to another hour.
+std::optional<Instant> exactInstant(const CalendarDate& day, const TimeOfDay& time);
+/// `day` when every one of `times` exists on it, else the nearest day around it where they all do.
+CalendarDate dayShowingAll(const CalendarDate& day, const std::vector<TimeOfDay>& times);
+/// The day `days` after `d` (before, when negative).
+CalendarDate addDays(const CalendarDate& d, int days);
 
 /// Only a real calendar day gives a date: a year of 1 to 9999, a month of 1 to 12, a day the month has.
 std::optional<CalendarDate> makeDate(int year, int month, int day);

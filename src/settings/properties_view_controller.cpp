@@ -246,10 +246,15 @@ void PropertiesViewController::didSelectRowAtIndexPath(int row) {
     }
 }
 
-Instant PropertiesViewController::pickerTimestamp(const FormControl& c) const {
+std::vector<Instant> PropertiesViewController::pickerTimestamps(const std::vector<const FormControl*>& pickers) const {
     const Instant now = m_app.runLoop().wallNow();
-    const CalendarDate today = toLocal(now).date();
-    return fromLocal({today.year, today.month, today.day, c.time.hour, c.time.minute, 0}).value_or(now);
+    std::vector<TimeOfDay> times;
+    for (const FormControl* c : pickers) times.push_back(c->time);
+    // 02:30 on a spring-forward day would otherwise be stored, shown and sent as 03:30.
+    const CalendarDate day = dayShowingAll(toLocal(now).date(), times);
+    std::vector<Instant> stamps;
+    for (const TimeOfDay& t : times) stamps.push_back(exactInstant(day, t).value_or(now));
+    return stamps;
 }
 
 void PropertiesViewController::prompt(const std::string& messageKey, bool localisedButton) {
@@ -303,7 +308,8 @@ void PropertiesViewController::saveReminder(const char* intervalKey, const char*
     if (!segments || !start || !end) return;
     // The interval is kept even when the window is refused.
     m_app.settings().setInteger(intervalKey, segments->selectedSegment);
-    const Instant s = pickerTimestamp(*start), e = pickerTimestamp(*end);
+    const auto stamps = pickerTimestamps({start, end});
+    const Instant s = stamps[0], e = stamps[1];
     if (!checkTime(s, e)) return;
     m_app.settings().setDate(startKey, s);
     m_app.settings().setDate(endKey, e);
@@ -334,7 +340,7 @@ void PropertiesViewController::ProessResult() {
         const FormControl* sw = controlWithTag(2002);
         const FormControl* time = controlWithTag(2001);
         if (!sw || !time) return finish();
-        const Instant stamp = pickerTimestamp(*time);
+        const Instant stamp = pickerTimestamps({time})[0];
         store.setBool("alertswitch", sw->on);
         store.setDate("alerttime", stamp);
         std::uint8_t data[6] = {0xFF, 0xFF};

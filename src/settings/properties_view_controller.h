@@ -90,8 +90,9 @@ public:
     /// Picker: the pull-to-refresh rescan; `refreshing` is the control's state.
     void refreshBleTable(bool refreshing);
 
-    /// A picker's chosen hour and minute as a time stamp on today's local date.
-    Instant pickerTimestamp(const FormControl& picker) const;
+    /// The pickers' chosen hours and minutes as time stamps on one local date: today, or the nearest
+    /// day on which the clock shows every one of them, so each reads back exactly as chosen.
+    std::vector<Instant> pickerTimestamps(const std::vector<const FormControl*>& pickers) const;
 
     std::optional<int> lastIndexPath;
     std::int32_t wish_row = -1;

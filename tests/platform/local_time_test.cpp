@@ -3,29 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include "tz_guard.h"
 
 using namespace vantro;
-
-namespace {
-struct ScopedTz {
-    explicit ScopedTz(const char* tz) {
-        const char* old = std::getenv("TZ");
-        if (old) m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (m_old.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", m_old.c_str(), 1);
-        tzset();
-    }
-    std::string m_old;
-};
-}  // namespace
+using vantro::testing::TzGuard;
 
 TEST(LocalTime, StrictDateParsing) {
     EXPECT_EQ(parseDate("2014-07-15"), (CalendarDate{2014, 7, 15}));
@@ -57,19 +38,30 @@ TEST(LocalTime, FormattingPadsEveryField) {
 TEST(LocalTime, BreakdownHonoursTimeZone) {
     const Instant t{std::chrono::seconds{1405407600}};  // 2014-07-15 07:00:00 UTC
     {
-        ScopedTz tz("UTC");
+        TzGuard tz("UTC");
         EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 7, 0, 0}));
     }
     {
-        ScopedTz tz("Asia/Shanghai");
+        TzGuard tz("Asia/Shanghai");
         EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 15, 0, 0}));
         EXPECT_EQ(fromLocal({2014, 7, 15, 15, 0, 0}), t);
     }
     {
-        ScopedTz tz("America/Los_Angeles");
+        TzGuard tz("America/Los_Angeles");
         EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 0, 0, 0}));
     }
     EXPECT_FALSE(fromLocal({2014, 2, 30, 0, 0, 0}));
+}
+
+TEST(LocalTime, SkippedTimesMoveToANeighbouringDay) {
+    TzGuard tz("Europe/Berlin");
+    const CalendarDate springForward{2024, 3, 31};
+    EXPECT_FALSE(exactInstant(springForward, {2, 30}));
+    EXPECT_EQ(toLocal(*exactInstant(springForward, {3, 30})), (LocalDateTime{2024, 3, 31, 3, 30, 0}));
+    EXPECT_EQ(dayShowingAll(springForward, {{1, 0}, {3, 0}}), springForward);
+    EXPECT_EQ(dayShowingAll(springForward, {{1, 0}, {2, 0}}), (CalendarDate{2024, 3, 30}));
+    EXPECT_EQ(addDays({2023, 12, 31}, 1), (CalendarDate{2024, 1, 1}));
+    EXPECT_EQ(addDays({2024, 3, 1}, -1), (CalendarDate{2024, 2, 29}));
 }
 
 TEST(LocalTime, IsoUtcRoundTrip) {

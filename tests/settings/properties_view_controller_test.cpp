@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings_screen_fixture.h"
+#include "tz_guard.h"
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -15,7 +16,6 @@ void type(PropertiesViewController& p, int tag, const std::string& text) {
 
 TEST_F(PropertyPage, NumberPagesOpenEmptyWithPlaceholder) {
     auto& p = open({3, 0});
-    EXPECT_EQ(p.title(), "PropertyBodyHeight");
     EXPECT_EQ(p.numberOfRows(), 1);
     EXPECT_EQ(p.rowHeight(), 50);
     EXPECT_FALSE(p.scrolls());
@@ -27,61 +27,70 @@ TEST_F(PropertyPage, NumberPagesOpenEmptyWithPlaceholder) {
     EXPECT_EQ(p.controlWithTag(1001)->phone, (ControlFrame{125, 16, 260, 25}));
 }
 
-TEST_F(PropertyPage, HeightIsRefusedOutsideItsBounds) {
+TEST_F(PropertyPage, NumberPagesTakeOnlyValuesWithinTheirBounds) {
     connectBand();
     struct Case {
+        IndexPath page;
         const char* text;
-        const char* prompt;
+        const char* prompt;  // "" when accepted
+        const char* frame;
     };
-    const Case refused[] = {{"", "txtHeightPrompt"},        {"79", "txtHeightPromptWan"},
-                            {"256", "txtHeightPromptWan"},  {"abc", "txtHeightPromptWan"},
-                            {"-170", "txtHeightPromptWan"}, {"99999999999999999999999", "txtHeightPromptWan"}};
-    auto& p = open({3, 0});
-    for (const auto& c : refused) {
+    const Case cases[] = {
+        {{3, 0}, "", "txtHeightPrompt", ""},
+        {{3, 0}, "79", "txtHeightPromptWan", ""},
+        {{3, 0}, "256", "txtHeightPromptWan", ""},
+        {{3, 0}, "abc", "txtHeightPromptWan", ""},
+        {{3, 0}, "-170", "txtHeightPromptWan", ""},
+        {{3, 0}, "99999999999999999999999", "txtHeightPromptWan", ""},
+        {{3, 0}, "80", "", "04 50"},
+        {{3, 0}, "255", "", "04 FF"},
+        {{3, 0}, " +170cm", "", "04 AA"},
+        {{3, 1}, "", "txtWeightPrompt", ""},
+        {{3, 1}, "9", "txtWeightPromptWan", ""},
+        {{3, 1}, "256", "txtWeightPromptWan", ""},
+        {{3, 1}, "10", "", "05 0A"},
+        {{4, 0}, "", "txtDisplayDelayPrompt", ""},
+        {{4, 0}, "2", "txtDisplayDelayPromptWan", ""},
+        {{4, 0}, "256", "txtDisplayDelayPromptWan", ""},
+        {{4, 0}, "3", "", "0B 03"},
+        {{4, 0}, "255", "", "0B FF"},
+    };
+    for (const auto& c : cases) {
         alerts.clear();
+        band->writes.clear();
+        auto& p = open(c.page);
         type(p, 1001, c.text);
         p.ProessResult();
+        const bool accepted = *c.prompt == '\0';
+        EXPECT_EQ(p.dismissed(), accepted) << c.text;
+        if (accepted) {
+            EXPECT_TRUE(alerts.empty()) << c.text;
+            EXPECT_EQ(frames(), (std::vector<std::string>{c.frame}));
+            continue;
+        }
+        EXPECT_TRUE(band->writes.empty()) << c.text;
         ASSERT_EQ(alerts.size(), 1u) << c.text;
         EXPECT_EQ(alerts[0].title, "Prompt");
         EXPECT_EQ(alerts[0].message, c.prompt);
         EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
-        EXPECT_FALSE(p.dismissed());
     }
-    EXPECT_EQ(settings.integerForKey("bodyHeight"), 165);
-    EXPECT_TRUE(band->writes.empty());
-
-    for (const auto& [text, frame, stored] :
-         {std::tuple{"80", "04 50", 80}, std::tuple{"255", "04 FF", 255}, std::tuple{" +170cm", "04 AA", 170}}) {
-        band->writes.clear();
-        auto& q = open({3, 0});
-        type(q, 1001, text);
-        q.ProessResult();
-        EXPECT_TRUE(q.dismissed()) << text;
-        EXPECT_EQ(settings.integerForKey("bodyHeight"), stored);
-        EXPECT_EQ(frames(), (std::vector<std::string>{frame}));
-    }
+    // Refused values never replaced the last accepted ones.
+    EXPECT_EQ(settings.integerForKey("bodyHeight"), 170);
+    EXPECT_EQ(settings.integerForKey("bodyWeight"), 10);
+    EXPECT_EQ(settings.integerForKey("displaytime"), 255);
     EXPECT_EQ(screen.cellForRowAtIndexPath({3, 0}).detail, "170 cm");
 }
 
-TEST_F(PropertyPage, WeightAndDisplayTimeBounds) {
-    connectBand();
-    const std::tuple<IndexPath, const char*, bool, const char*> cases[] = {
-        {{3, 1}, "9", false, ""},     {{3, 1}, "10", true, "05 0A"},  {{4, 0}, "2", false, ""},
-        {{4, 0}, "3", true, "0B 03"}, {{4, 0}, "255", true, "0B FF"},
-    };
-    for (const auto& [path, text, ok, frame] : cases) {
-        band->writes.clear();
-        auto& p = open(path);
-        type(p, 1001, text);
-        p.ProessResult();
-        EXPECT_EQ(p.dismissed(), ok) << text;
-        EXPECT_EQ(frames().empty(), !ok);
-        if (ok) {
-            EXPECT_EQ(frames()[0], frame);
-        }
-    }
-    EXPECT_EQ(settings.integerForKey("displaytime"), 255);
-    EXPECT_EQ(settings.integerForKey("bodyWeight"), 10);
+TEST_F(PropertyPage, OkIsPlainInSavePromptsAndLocalisedInWindowPrompts) {
+    localizer.catalog.emplace("zh_CN");
+    open({3, 1}).ProessResult();  // empty weight
+    open({2, 3}).ProessResult();  // unchanged medicine window
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_EQ(alerts[0].title, alerts[1].title);
+    EXPECT_NE(alerts[0].title, "Prompt");
+    EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
+    EXPECT_EQ(alerts[1].buttons(), (std::vector<std::string>{localizer.localizedString("OK")}));
+    EXPECT_NE(alerts[1].buttons()[0], "OK");
 }
 
 TEST_F(PropertyPage, AlarmOffStillStoresThePickedTime) {
@@ -103,6 +112,42 @@ TEST_F(PropertyPage, AlarmOffStillStoresThePickedTime) {
     q.ProessResult();
     EXPECT_EQ(frames(), (std::vector<std::string>{"0C 07 1E"}));
     EXPECT_EQ(screen.cellForRowAtIndexPath({2, 4}).detail, "07:30");
+}
+
+// A picked time the clock skips today (a spring-forward gap) keeps its hour and minute everywhere.
+TEST_F(PropertyPage, TimesInAClockGapKeepTheirHourAndMinute) {
+    connectBand();
+    struct Case {
+        const char* tz;
+        long long utc;  // a moment on the day the clock springs forward
+        TimeOfDay alarm, from, to;
+        const char* alarmFrame;
+        const char* windowFrame;
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", 1711879200, {2, 30}, {2, 10}, {3, 10}, "0C 02 1E", "1E 00 02 0A 03 0A"},
+        {"Australia/Lord_Howe", 1728172800, {2, 10}, {2, 15}, {2, 45}, "0C 02 0A", "1E 00 02 0F 02 2D"},
+    };
+    for (const auto& c : cases) {
+        TzGuard tz(c.tz);
+        loop.setWallNow(Instant{std::chrono::seconds{c.utc}});
+        band->writes.clear();
+        auto& a = open({2, 4});
+        a.controlWithTag(2002)->on = true;
+        a.controlWithTag(2001)->time = c.alarm;
+        a.ProessResult();
+        EXPECT_EQ(toLocal(*settings.dateForKey("alerttime")).time(), c.alarm) << c.tz;
+        EXPECT_EQ(screen.cellForRowAtIndexPath({2, 4}).detail, formatTime(c.alarm));
+        EXPECT_EQ(open({2, 4}).controlWithTag(2001)->time, c.alarm);
+
+        auto& w = open({2, 2});
+        w.controlWithTag(3003)->time = c.from;
+        w.controlWithTag(3005)->time = c.to;
+        w.ProessResult();
+        EXPECT_TRUE(w.dismissed()) << c.tz;
+        EXPECT_EQ(frames(), (std::vector<std::string>{c.alarmFrame, c.windowFrame}));
+        EXPECT_EQ(toLocal(*settings.dateForKey("LongTimeSitSTime")).time(), c.from);
+    }
 }
 
 TEST_F(PropertyPage, ListPagesMarkOneRowAndSaveIt) {

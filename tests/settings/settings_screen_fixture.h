@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vantro::testing {
@@ -21,7 +22,13 @@ struct SettingsScreenFixture : ::testing::Test {
     // 2014-07-15 15:04:05 UTC; tests run with TZ=UTC.
     ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};
     CapturingLog log;
-    IdentityLocalizer localizer;
+    /// Keys as they are, or the texts of a real catalog once `catalog` is set.
+    struct : Localizer {
+        std::optional<GettextLocalizer> catalog;
+        std::string localizedString(std::string_view key) const override {
+            return catalog ? catalog->localizedString(key) : std::string(key);
+        }
+    } localizer;
     MemoryKeyValueStore settings;
     VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
     std::shared_ptr<FakeCentral> central = std::make_shared<FakeCentral>();

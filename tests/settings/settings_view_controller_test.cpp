@@ -173,17 +173,20 @@ TEST_F(SettingsScreen, FactoryResetAsksFirst) {
     EXPECT_EQ(settings.integerForKey("bodyHeight"), 165);
 }
 
-TEST_F(SettingsScreen, RowsOpenTheirPages) {
-    const std::pair<IndexPath, const char*> pages[] = {
-        {{0, 0}, "Bluetooth"},   {{1, 0}, "Present"},    {{1, 1}, "Wish"},
-        {{2, 2}, "LongTimeSit"}, {{2, 3}, "Medicine"},   {{2, 4}, "Alert"},
-        {{3, 0}, "BodyHeight"},  {{3, 1}, "BodyWeight"}, {{4, 0}, "DisplayTime"},
+TEST_F(SettingsScreen, RowsOpenTheirPagesWithTheirTitles) {
+    const std::tuple<IndexPath, const char*, const char*> pages[] = {
+        {{0, 0}, "Bluetooth", "PropertyBluetoothSetup"}, {{1, 0}, "Present", "PropertyPresent"},
+        {{1, 1}, "Wish", "PropertyWish"},                {{2, 2}, "LongTimeSit", "PropertyLongTimeSit"},
+        {{2, 3}, "Medicine", "PropertyMedicine"},        {{2, 4}, "Alert", "PropertyAlermTime"},
+        {{3, 0}, "BodyHeight", "PropertyBodyHeight"},    {{3, 1}, "BodyWeight", "PropertyBodyWeight"},
+        {{4, 0}, "DisplayTime", "PropertyDisplay"},
     };
-    for (const auto& [path, key] : pages) {
+    for (const auto& [path, key, title] : pages) {
         page.reset();
         screen.didSelectRowAtIndexPath(path);
         ASSERT_TRUE(page) << key;
         EXPECT_EQ(page->pageKey(), key);
+        EXPECT_EQ(page->title(), title);
         EXPECT_EQ(screen.strDataExchange, key);
     }
     page.reset();
