@@ -102,7 +102,15 @@ void SimulatedCentral::advertise() {
 
 void SimulatedCentral::connectPeripheral(const BlePeripheralPtr& p, bool /*notifyOnConnection*/) {
     auto band = find(p);
-    if (!band || m_state != BleCentralState::PoweredOn || band->m_connected) return;
+    if (!band || m_state != BleCentralState::PoweredOn) return;
+    if (band->m_connected) {
+        // A real central reports the existing link again, so a caller waiting for it is not left hanging.
+        std::weak_ptr<int> alive = m_alive;
+        m_loop.post([this, alive, band] {
+            if (!alive.expired() && band->m_connected && m_delegate) m_delegate->didConnectPeripheral(*this, band);
+        });
+        return;
+    }
     band->m_connectPending = true;
     if (band->inRange()) scheduleConnection(band);
 }

@@ -243,6 +243,18 @@ TEST_F(SimFixture, LinkLossDropsEverythingStillOnTheAir) {
     EXPECT_TRUE(band->isConnected());
 }
 
+TEST_F(SimFixture, ConnectingAConnectedBandReportsTheLinkAgain) {
+    connectAndSubscribe();
+    central->connectPeripheral(band, true);
+    loop.runPending();
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 connect"}));
+    EXPECT_TRUE(band->isConnected());
+    // The link still carries requests afterwards.
+    band->writeValue({CMD_TYPE_GET_SLEEP}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
+    loop.advance(1.0);
+    EXPECT_TRUE(rec.has("written"));
+}
+
 TEST_F(SimFixture, CancellingEndsALinkOrAPendingRequestWithoutError) {
     connectAndSubscribe();
     central->cancelPeripheralConnection(band);
