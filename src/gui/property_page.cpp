@@ -200,7 +200,8 @@ ModalPage* PropertyPageView::present(MainWindow& window, std::shared_ptr<Propert
     model->presentAlert = [w](const AlertModel& a) {
         QStringList buttons;
         for (const auto& b : a.buttons()) buttons << q(b);
-        showMessageBox(w, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex);
+        showMessageBox(w, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex,
+                       a.destructive);
     };
     window.presentModal(page);
     return page;

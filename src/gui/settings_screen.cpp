@@ -23,7 +23,8 @@ SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::
     m_model.presentAlert = [this](const AlertModel& a) {
         QStringList buttons;
         for (const auto& b : a.buttons()) buttons << q(b);
-        showMessageBox(&m_window, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex);
+        showMessageBox(&m_window, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex,
+                       a.destructive);
     };
     m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
         PropertyPageView::present(m_window, std::move(page), q(m_app.localized("OK")), q(m_app.localized("Cancel")),

@@ -18,6 +18,8 @@ struct AlertModel {
     std::vector<std::string> otherButtons;
     /// Called with the index of the tapped button; empty when the dialog has no delegate.
     std::function<void(int buttonIndex)> clickedButtonAtIndex;
+    /// The other buttons erase data or reset the band: the cancel button is the default answer.
+    bool destructive = false;
 
     std::vector<std::string> buttons() const {
         std::vector<std::string> all;

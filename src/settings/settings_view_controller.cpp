@@ -222,6 +222,7 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
                 m_app.localized("SettingsDeletePrompt"), "", std::string("Cancel"), {"OK"}, [this](int index) {
                     alertViewClickedButtonAtIndex(index);
                 }};
+            alert.destructive = true;  // it erases every stored day and resets the band
             if (presentAlert) presentAlert(alert);
             break;
         }

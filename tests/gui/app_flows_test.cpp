@@ -14,6 +14,7 @@
 #include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
 #include "gui/table_view.h"
+#include "gui/theme.h"
 #include "gui/today_screen_view.h"
 #include "screens/chart_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
@@ -248,38 +249,46 @@ private slots:
         QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
     }
 
-    void findMeTogglesOnAndOff() {
-        App a;
-        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("Off")));
-        a.shell->window().setCurrentTab(kSettingsTab);
-        a.settings().table()->scrollToRow(4, 1);
-        a.settings().table()->tapRow(4, 1);
-        QCOMPARE(a.app().settings().integerForKey("findme"), 1);
-        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("On")));
-        a.settings().table()->tapRow(4, 1);
-        QCOMPARE(a.app().settings().integerForKey("findme"), 2);
-        QCOMPARE(a.detail(4, 1), QString::fromStdString(a.tr("Off")));
-    }
-
-    void factoryResetCancelKeepsDataAndOkEmptiesIt() {
+    void factoryResetOnlyByAClickOnOk() {
         App a;
         QVERIFY(a.connect());
         QVERIFY(a.sync());
         std::vector<sportsData> days;
         QVERIFY(a.app().m_db->databaseToArray(days) > 0);
 
+        // Return and Escape both answer Cancel; the data stays.
         a.settings().table()->scrollToRow(4, 2);
-        a.settings().table()->tapRow(4, 2);
-        QTRY_VERIFY(visibleBox() != nullptr);
-        QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("SettingsDeletePrompt")));
-        clickBoxButton(visibleBox(), QStringLiteral("Cancel"));
-        QTRY_VERIFY(visibleBox() == nullptr);
-        days.clear();
-        QVERIFY(a.app().m_db->databaseToArray(days) > 0);
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            a.settings().table()->tapRow(4, 2);
+            QTRY_VERIFY(visibleBox() != nullptr);
+            QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("SettingsDeletePrompt")));
+            QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), key);
+            QTRY_VERIFY(visibleBox() == nullptr);
+            days.clear();
+            QVERIFY2(a.app().m_db->databaseToArray(days) > 0, "a key erased the data");
+        }
 
         a.settings().table()->tapRow(4, 2);
         QTRY_VERIFY(visibleBox() != nullptr);
-        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        // Drawn as the app's alert: a white panel and the erasing button in red.
+        QMessageBox* box = visibleBox();
+        QPushButton* ok = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == QStringLiteral("OK")) ok = qobject_cast<QPushButton*>(b);
+        }
+        QVERIFY(ok);
+        const QImage panel = box->grab().toImage();
+        QCOMPARE(panel.pixelColor(3, panel.height() / 2), colours::kCell);
+        const QImage button = ok->grab().toImage();
+        bool red = false;
+        for (int y = 0; y < button.height() && !red; ++y) {
+            for (int x = 0; x < button.width() && !red; ++x) {
+                const QColor c = button.pixelColor(x, y);
+                red = c.red() > 200 && c.green() < 120 && c.blue() < 120;
+            }
+        }
+        QVERIFY2(red, "the erasing button is not drawn in red");
+        clickBoxButton(box, QStringLiteral("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
         days.clear();
         QCOMPARE(a.app().m_db->databaseToArray(days), 0);
