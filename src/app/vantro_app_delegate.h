@@ -60,6 +60,8 @@ public:
     /// Seen wristbands by "name: identifier"; absent until the today screen has loaded.
     std::optional<std::map<std::string, bleDevice>> bleList;
     std::atomic<std::int32_t> m_send_status{0};
+    /// The wristband is the built-in simulation, not a real one; the screens say so.
+    bool simulatedBand = false;
 
     void setStrBlueStatus(std::string_view key) { strBlueStatus = localized(key); }
     void setStrTransmitStatus(std::string text) { strTransmitStatus = std::move(text); }

@@ -319,7 +319,7 @@ int demoCommand(Context& ctx) {
     }
     RunLoop& loop = driver->loop();
     DemoLog log(o.verbose, ctx.err);
-    const std::string dataDir = dataDirectory(ctx.dataDir);
+    const std::string dataDir = recordsDirectory(ctx.dataDir, !o.bluez);
     if (!ensureDirectory(dataDir, log)) {
         ctx.err << "vantro-cli demo: the data directory " << dataDir << " cannot be created\n";
         log.dumpRecent();
@@ -338,6 +338,7 @@ int demoCommand(Context& ctx) {
     if (o.bluez) telephony = bluez::makeModemManagerTelephony(loop, log);
 #endif
     VantroAppDelegate app(AppPorts{loop, log, localizer, settings, &notifier, nullptr, &urls});
+    app.simulatedBand = !o.bluez;
     app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
     Audio_player::configure({nullptr, &notifier, &log});
 

@@ -66,7 +66,9 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
         }
         return m_central;
     };
-    m_today = std::make_unique<VantroViewController>(*m_app, makeCentral, dataDirectory(dataDir.toStdString()));
+    m_app->simulatedBand = !m_usesBluez;
+    m_today = std::make_unique<VantroViewController>(*m_app, makeCentral,
+                                                     recordsDirectory(dataDir.toStdString(), !m_usesBluez));
     m_today->viewDidLoad();
     buildWindow();
 }

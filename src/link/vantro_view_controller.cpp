@@ -34,6 +34,11 @@ VantroViewController::~VantroViewController() {
     if (m_app.peripheral) m_app.peripheral->setDelegate(nullptr);
 }
 
+std::string VantroViewController::title() const {
+    if (!m_app.simulatedBand) return m_table.title();
+    return m_table.title() + " \u00b7 " + m_app.localized("SimulatedBand");
+}
+
 void VantroViewController::viewDidLoad() {
     m_table.load(m_app.localizer());
     m_app.setStrBlueStatus("Disconnected");

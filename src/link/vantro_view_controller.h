@@ -30,7 +30,8 @@ public:
     TodayScreen& tableView() { return m_table; }
     const TodayScreen& tableView() const { return m_table; }
     const std::vector<std::string>& Items() const { return m_table.Items(); }
-    const std::string& title() const { return m_table.title(); }
+    /// The screen title; it names the simulated band when that one stands in for a real band.
+    std::string title() const;
 
     /// Row titles, the link status, the central manager (once), a new seen-wristband list and database.
     void viewDidLoad();

@@ -37,6 +37,11 @@ std::string dataDirectory(std::string_view override) {
     return xdgDirectory("XDG_DATA_HOME", ".local/share");
 }
 
+std::string recordsDirectory(std::string_view override, bool simulatedBand) {
+    if (!override.empty() || !simulatedBand) return dataDirectory(override);
+    return dataDirectory() + "/simulated";
+}
+
 std::string configDirectory(std::string_view override) {
     if (!override.empty()) return std::string(override);
     return xdgDirectory("XDG_CONFIG_HOME", ".config");

@@ -12,6 +12,10 @@ namespace vantro {
 /// The activity database's directory: `override` when not empty, else $XDG_DATA_HOME/vantro
 /// (an absolute $XDG_DATA_HOME only), else ~/.local/share/vantro. Nothing is created here.
 std::string dataDirectory(std::string_view override = {});
+/// The activity database's directory for a session: `override` when not empty; otherwise dataDirectory(),
+/// or for the simulated band its own "simulated" directory inside it, so made-up records never mix with
+/// the user's real ones.
+std::string recordsDirectory(std::string_view override, bool simulatedBand);
 /// The settings directory: `override` when not empty (one directory for everything), else
 /// $XDG_CONFIG_HOME/vantro, else ~/.config/vantro.
 std::string configDirectory(std::string_view override = {});

@@ -399,6 +399,7 @@ void PropertiesViewController::updateBleList() {
             const bool connected = dev.device && dev.device->isConnected();
             m_pickerRows.push_back({key, strprintf("RSSI:%.2f             %s", rssi,
                                                    m_app.localized(connected ? "Connected" : "Disconnected").c_str())});
+            if (m_app.simulatedBand) m_pickerRows.back().subtitle += "  \u00b7 " + m_app.localized("SimulatedBand");
         }
     }
     if (changed) changed();

@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QSignalSpy>
 #include <QUrl>
 #include <QLineEdit>
@@ -63,11 +64,17 @@ struct App {
     NullLog log;
     std::unique_ptr<AppShell> shell;
 
-    App() {
+    /// `userDirs`: no --data-dir; the XDG data and config homes point into the temporary directory.
+    explicit App(bool userDirs = false) {
         AppOptions o;
         o.language = QStringLiteral("en");
         o.brisk = true;
-        shell = std::make_unique<AppShell>(o, dir.path(), log);
+        o.wristband = WristbandChoice::Simulated;
+        if (userDirs) {
+            qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+            qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        }
+        shell = std::make_unique<AppShell>(o, userDirs ? QString() : dir.path(), log);
         shell->window().setAnimationsEnabled(false);
         shell->notifier().setApplicationStateOverride(AppState::Active);
         shell->window().show();
@@ -140,8 +147,11 @@ class AppFlowsTest : public QObject {
     Q_OBJECT
 private slots:
     void pickConnectSyncAndTodayFills() {
-        App a;
+        App a(true);
         TodayScreenView& today = *a.shell->todayScreen();
+        // The simulated band says so, and its records never land among the user's real ones.
+        const QString simulated = QString::fromStdString(a.tr("SimulatedBand"));
+        QVERIFY(today.title().contains(simulated));
         QCOMPARE(today.detailText(0), QStringLiteral("-- steps"));
         QCOMPARE(today.detailText(6), QStringLiteral("--"));
         QCOMPARE(a.detail(0, 1), QString::fromStdString(a.tr("NoSync")));
@@ -165,6 +175,8 @@ private slots:
             today.detailText(5).endsWith(QLatin1String("db")) && !today.detailText(5).startsWith(QLatin1String("--")),
             5000);
         QCOMPARE(today.detailText(6), QStringLiteral("1.5"));
+        QVERIFY(QFile::exists(a.dir.filePath(QStringLiteral("vantro/simulated/database.sqlite3"))));
+        QVERIFY(!QFile::exists(a.dir.filePath(QStringLiteral("vantro/database.sqlite3"))));
     }
 
     void pullingThePickerRescansAndTheButtonDoesTheSame() {
@@ -358,7 +370,7 @@ private slots:
         QCOMPARE(offsetOf(1), 0.0f);
     }
 
-    void outOfRangeWithFindMeSoundsTheAlarmAndShowsTheDialog() {
+    void outOfRangeSoundsTheAlarmUntilFindMeIsSwitchedOff() {
         App a;
         QVERIFY(a.connect());
         a.settings().table()->scrollToRow(4, 1);
@@ -373,6 +385,12 @@ private slots:
         QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
         QCOMPARE(vibrated.count(), 1);
         QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
+        // Switching find-me off silences the alarm at once.
+        QVERIFY(a.shell->sound().isPlaying());
+        visibleBox()->close();
+        a.settings().table()->tapRow(4, 1);
+        QCOMPARE(a.app().settings().integerForKey("findme"), 2);
+        QVERIFY(!a.shell->sound().isPlaying());
     }
 
     void theBandsEmergencyButtonDialsTheStoredNumber() {

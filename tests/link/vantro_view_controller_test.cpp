@@ -36,6 +36,8 @@ struct Controller : FakeBandFixture {
 
 TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManager) {
     EXPECT_EQ(vc->title(), "TodayData");
+    app.simulatedBand = true;
+    EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
     EXPECT_EQ(vc->Items().size(), 7u);
     EXPECT_EQ(app.strBlueStatus, "Disconnected");
     EXPECT_EQ(app.manager, central);

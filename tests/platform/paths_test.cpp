@@ -68,6 +68,11 @@ TEST(Paths, XdgVariablesDefaultsAndOverride) {
 
     EXPECT_EQ(dataDirectory("/tmp/x"), "/tmp/x");
     EXPECT_EQ(configDirectory("/tmp/x"), "/tmp/x");
+
+    // The simulated band's records stay apart from the real ones unless a directory is named.
+    EXPECT_EQ(recordsDirectory("", true), "/home/ann/.local/share/vantro/simulated");
+    EXPECT_EQ(recordsDirectory("", false), "/home/ann/.local/share/vantro");
+    EXPECT_EQ(recordsDirectory("/tmp/x", true), "/tmp/x");
 }
 
 TEST(Paths, EnsureDirectoryCreatesParentsAndReportsFailure) {

@@ -18,11 +18,13 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
     std::unique_ptr<SettingsViewController> screen;
     std::shared_ptr<PropertiesViewController> page;
     std::vector<AlertModel> alerts;
+    double connectionDelay = 0.05;
 
     void SetUp() override {
         LinkFixtureT::SetUp();
         SimOptions options;
         options.currentDataInterval = 0;
+        options.connectionDelay = connectionDelay;
         central = std::make_shared<SimulatedCentral>(loop, options);
         SimBandConfig cfg;
         cfg.firmware.days = 3;
@@ -72,71 +74,6 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
 
 }  // namespace
 
-TEST_F(SettingsFlow, PickConnectSyncAndSeeTheStatus) {
-    screen->didSelectRowAtIndexPath({0, 1});
-    ASSERT_EQ(alerts.size(), 1u);  // not connected yet
-    EXPECT_EQ(alerts[0].message, "SyncPrompt");
-
-    pick(*band);
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    EXPECT_EQ(app.strBlueStatus, "Connected");
-    screen->setVisibleRows({{0, 0}, {0, 1}});
-    loop.advance(1.0);
-    EXPECT_EQ(screen->visibleRow({0, 0}).detail, "Connected");
-
-    screen->didSelectRowAtIndexPath({0, 1});
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
-    ASSERT_TRUE(runUntil([&] { return days().size() == 3 && nights().size() == 3; }));
-    loop.advance(1.0);
-    EXPECT_EQ(screen->visibleRow({0, 1}).detail.rfind("SyncComplete ", 0), 0u);
-    const FirmwareSettings& got = band->firmware().settings();
-    EXPECT_EQ(got.bodyHeight, 165);
-    EXPECT_EQ(got.findme, 2);
-    EXPECT_EQ(got.date, (CalendarDate{2014, 7, 15}));
-}
-
-TEST_F(SettingsFlow, EditsReachTheBand) {
-    pick(*band);
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-
-    screen->didSelectRowAtIndexPath({3, 0});
-    page->controlWithTag(1001)->text = "300";
-    page->ProessResult();
-    EXPECT_FALSE(page->dismissed());
-    page->controlWithTag(1001)->text = "182";
-    page->ProessResult();
-    screen->didSelectRowAtIndexPath({4, 1});  // find-me on
-    screen->didSelectRowAtIndexPath({2, 3});
-    page->controlWithTag(4001)->selectedSegment = 8;
-    page->controlWithTag(4003)->time = {8, 0};
-    page->controlWithTag(4005)->time = {20, 30};
-    page->ProessResult();
-    ASSERT_TRUE(runUntil([&] { return band->firmware().settings().medicineReminder.has_value(); }));
-
-    const FirmwareSettings& got = band->firmware().settings();
-    EXPECT_EQ(got.bodyHeight, 182);
-    EXPECT_EQ(got.findme, 1);
-    EXPECT_EQ(got.medicineReminder, (FirmwareReminder{8, 8, 0, 20, 30}));
-    EXPECT_EQ(screen->cellForRowAtIndexPath({3, 0}).detail, "182 cm");
-    EXPECT_EQ(screen->cellForRowAtIndexPath({2, 3}).detail, "8txtHour");
-}
-
-TEST_F(SettingsFlow, FactoryResetResetsTheBandAndEmptiesTheDatabaseButKeepsSettings) {
-    pick(*band);
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    screen->didSelectRowAtIndexPath({0, 1});
-    ASSERT_TRUE(runUntil([&] { return days().size() == 3; }));
-    settings.setInteger("bodyWeight", 70);
-
-    screen->didSelectRowAtIndexPath({4, 2});
-    ASSERT_EQ(alerts.size(), 1u);
-    alerts[0].clickedButtonAtIndex(1);
-    EXPECT_TRUE(days().empty());
-    ASSERT_TRUE(runUntil([&] { return band->firmware().settings().factoryResets == 1; }));
-    EXPECT_EQ(settings.integerForKey("bodyWeight"), 70);
-}
-
 TEST_F(SettingsFlow, SwitchingAndRescanningFromThePicker) {
     pick(*band);
     ASSERT_TRUE(runUntil([&] { return app.isConnected(); }));
@@ -155,4 +92,31 @@ TEST_F(SettingsFlow, SwitchingAndRescanningFromThePicker) {
     EXPECT_FALSE(second->isConnected());
     loop.advance(1.5);  // advertisements fill the list again
     EXPECT_EQ(page->numberOfRows(), 2);
+}
+
+// A slow radio: the band comes back and advertises before its pending reconnection completes.
+struct SlowLinkFlow : SettingsFlow {
+    void SetUp() override {
+        connectionDelay = 2.0;
+        SettingsFlow::SetUp();
+    }
+};
+
+TEST_F(SlowLinkFlow, PickingTheBandAfterARescanDuringAReconnectionConnects) {
+    setFindMe(true);
+    pick(*band);
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    band->walkOutOfRange();
+    ASSERT_TRUE(runUntil([&] { return app.strBlueStatus == "ReConnecting"; }));
+
+    screen->didSelectRowAtIndexPath({0, 0});
+    page->refreshBleTable(true);
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return app.bleList->count(seenDeviceKey(*band)) == 1; }));
+    ASSERT_TRUE(runUntil([&] { return band->isConnected(); }));  // the reconnection completed meanwhile
+    page.reset();
+    pick(*band);
+    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }, 5));
+    EXPECT_EQ(app.strBlueStatus, "Connected");
 }

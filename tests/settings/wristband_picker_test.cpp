@@ -12,6 +12,9 @@ struct Picker : SettingsScreenFixture {
 
     void SetUp() override {
         SettingsScreenFixture::SetUp();
+        seeBoth();
+    }
+    void seeBoth() {
         (*app.bleList)[seenDeviceKey(*band)] = bleDevice{std::nullopt, band, -50};
         (*app.bleList)[seenDeviceKey(*other)] = bleDevice{std::nullopt, other, -70};
     }
@@ -30,15 +33,16 @@ TEST_F(Picker, RowsShowThePeripheralsOwnStrengthAndState) {
     connectBand();
     band->currentRssi = -67.5;
     auto& p = open({0, 0});
-    EXPECT_EQ(p.title(), "PropertyBluetoothSetup");
     EXPECT_EQ(p.refreshControlTitle, "RefreshData");
     ASSERT_EQ(p.numberOfRows(), 2);
     EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*band))].subtitle, "RSSI:-67.50             Connected");
     EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:0.00             Disconnected");
-    // The list follows the seen wristbands every second.
+    // The list follows the seen wristbands every second, and names a simulated band as such.
     app.bleList->erase(seenDeviceKey(*other));
+    app.simulatedBand = true;
     loop.advance(1.0);
-    EXPECT_EQ(p.numberOfRows(), 1);
+    ASSERT_EQ(p.numberOfRows(), 1);
+    EXPECT_EQ(p.pickerRows()[0].subtitle, "RSSI:-67.50             Connected  \u00b7 SimulatedBand");
 }
 
 TEST_F(Picker, PickingABandConnectsIt) {
@@ -84,20 +88,32 @@ TEST_F(Picker, SwitchingBandsDisconnectsWaitsThenConnects) {
     EXPECT_EQ(app.strBlueStatus, "Connecting");
 }
 
-TEST_F(Picker, RescanWhileConnected) {
-    connectBand();
-    auto& p = open({0, 0});
-    p.refreshBleTable(false);
-    EXPECT_EQ(p.numberOfRows(), 2);
-    p.refreshBleTable(true);
-    EXPECT_EQ(central->cancels, (std::vector<BlePeripheralPtr>{band}));
-    EXPECT_EQ(app.strBlueStatus, "Researching");
-    EXPECT_TRUE(app.bleList->empty());
-    EXPECT_EQ(app.peripheral, nullptr);
-    ASSERT_EQ(central->scans.size(), 1u);
-    EXPECT_EQ(p.refreshControlTitle, "Scanning");
-    EXPECT_EQ(p.numberOfRows(), 0);
-    EXPECT_FALSE(p.dismissed());
+TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
+    enum class Link { None, Connected, Reconnecting };
+    for (Link link : {Link::None, Link::Connected, Link::Reconnecting}) {
+        SCOPED_TRACE(static_cast<int>(link));
+        central->cancels.clear();
+        central->scans.clear();
+        app.setStrBlueStatus(link == Link::Reconnecting ? "ReConnecting" : "Disconnected");
+        if (link == Link::Connected) connectBand();
+        if (link == Link::Reconnecting) app.connectPeripheral(band);  // remembered, its connection pending
+        auto& p = open({0, 0});
+        p.refreshBleTable(false);
+        EXPECT_EQ(p.numberOfRows(), 2);
+        p.refreshBleTable(true);
+        EXPECT_EQ(central->cancels.size(), link == Link::Connected ? 1u : 0u);
+        EXPECT_EQ(app.strBlueStatus, link == Link::Connected      ? "Researching"
+                                     : link == Link::Reconnecting ? "ReConnecting"
+                                                                  : "Disconnected");
+        EXPECT_TRUE(app.bleList->empty());
+        EXPECT_EQ(app.peripheral, nullptr);
+        EXPECT_EQ(central->scans.size(), 1u);
+        EXPECT_EQ(p.refreshControlTitle, "Scanning");
+        EXPECT_EQ(p.numberOfRows(), 0);
+        EXPECT_FALSE(p.dismissed());
+        band->connected = false;
+        seeBoth();
+    }
 }
 
 TEST_F(Picker, AVanishedBandClosesThePageWithoutConnecting) {
