@@ -37,13 +37,6 @@ private:
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void phoneAndTabletSizes() {
-        MainWindow phone(Metrics::phone());
-        QCOMPARE(phone.size(), QSize(375, 667));
-        MainWindow tablet(Metrics::tabletMetrics());
-        QCOMPARE(tablet.size(), QSize(768, 1024));
-    }
-
     void switchingTabsTellsBothScreens() {
         std::vector<QString> events;
         FakeScreen a(QStringLiteral("A"), events), b(QStringLiteral("B"), events);

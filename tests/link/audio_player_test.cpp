@@ -103,25 +103,3 @@ TEST_F(Alarm, InTheBackgroundThePlatformShowsTheNotificationAndTheHandlerDoesNot
     EXPECT_EQ(sound.vibrations, 1);
     EXPECT_EQ(notifier.alerts.back().button, "Open");
 }
-
-TEST(AudioPlayer, TheSharedInstanceIsOneObjectUntilResetAndTakesItsPortsLate) {
-    RecordingSoundPlayer sound;
-    Audio_player::resetSharedInstance();
-    Audio_player& a = Audio_player::sharedInstance();
-    EXPECT_EQ(&a, &Audio_player::sharedInstance());
-    EXPECT_TRUE(Audio_player::isOnAlert());
-    Audio_player::turnOnAlert(false);
-    EXPECT_FALSE(Audio_player::isOnAlert());
-    a.setAlert();  // no ports yet: only the flag
-    EXPECT_TRUE(Audio_player::isAlarmActive());
-    Audio_player::configure({&sound, nullptr, nullptr});
-    a.clearAlert();
-    a.setAlert();
-    EXPECT_EQ(sound.plays.size(), 1u);  // raising does not consult the alert-enabled flag
-    Audio_player::resetSharedInstance();
-    EXPECT_FALSE(Audio_player::isAlarmActive());
-    EXPECT_TRUE(Audio_player::isOnAlert());
-    Audio_player::sharedInstance().setAlert();
-    EXPECT_EQ(sound.plays.size(), 1u);  // the reset forgot the ports too
-    Audio_player::resetSharedInstance();
-}

@@ -78,24 +78,6 @@ TEST(SettingsKeys, AnyOtherMarkerInitialisesAgainOverwritingUserValues) {
     }
 }
 
-TEST(SettingsKeys, TableTypesAndEditorRanges) {
-    ASSERT_EQ(settingKeys().size(), 19u);
-    EXPECT_EQ(settingKeys().front().name, "flags");
-    EXPECT_EQ(settingKeys().back().name, "MedicineETime");
-    const auto* height = findSettingKey("bodyHeight");
-    ASSERT_TRUE(height);
-    EXPECT_EQ(height->editorMin, 80);
-    EXPECT_EQ(height->editorMax, 255);
-    EXPECT_EQ(findSettingKey("MedicineInteval")->editorMax, 12);
-    EXPECT_EQ(findSettingKey("Present")->editorMax, 16);
-    EXPECT_EQ(findSettingKey("Wish")->editorMax, 12);
-    EXPECT_EQ(findSettingKey("findme")->editorMin, 1);
-    EXPECT_EQ(findSettingKey("alerttime")->type, SettingType::TimeStamp);
-    EXPECT_EQ(findSettingKey("imaphone")->type, SettingType::String);
-    EXPECT_FALSE(findSettingKey("MedicineInterval"));  // the stored spelling only
-    EXPECT_FALSE(findSettingKey("BodyHeight"));
-}
-
 TEST(SettingsKeys, HourAndMinuteAreLocalWhateverTheDate) {
     struct Case {
         const char* tz;

@@ -175,10 +175,14 @@ TEST_F(SettingsScreen, FactoryResetAsksFirst) {
 
 TEST_F(SettingsScreen, RowsOpenTheirPagesWithTheirTitles) {
     const std::tuple<IndexPath, const char*, const char*> pages[] = {
-        {{0, 0}, "Bluetooth", "PropertyBluetoothSetup"}, {{1, 0}, "Present", "PropertyPresent"},
-        {{1, 1}, "Wish", "PropertyWish"},                {{2, 2}, "LongTimeSit", "PropertyLongTimeSit"},
-        {{2, 3}, "Medicine", "PropertyMedicine"},        {{2, 4}, "Alert", "PropertyAlermTime"},
-        {{3, 0}, "BodyHeight", "PropertyBodyHeight"},    {{3, 1}, "BodyWeight", "PropertyBodyWeight"},
+        {{0, 0}, "Bluetooth", "PropertyBluetoothSetup"},
+        {{1, 0}, "Present", "PropertyPresent"},
+        {{1, 1}, "Wish", "PropertyWish"},
+        {{2, 2}, "LongTimeSit", "PropertyLongTimeSit"},
+        {{2, 3}, "Medicine", "PropertyMedicine"},
+        {{2, 4}, "Alert", "PropertyAlermTime"},
+        {{3, 0}, "BodyHeight", "PropertyBodyHeight"},
+        {{3, 1}, "BodyWeight", "PropertyBodyWeight"},
         {{4, 0}, "DisplayTime", "PropertyDisplay"},
     };
     for (const auto& [path, key, title] : pages) {
