@@ -17,21 +17,6 @@ public slots:
 class QtUrlOpenerTest : public QObject {
     Q_OBJECT
 private slots:
-    void telUrlGoesToTheRegisteredHandler() {
-        TelHandler handler;
-        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
-        vantro::gui::QtUrlOpener opener;
-        QVERIFY(opener.openURL("tel://112"));
-        QVERIFY(opener.openURL("tel://+493012345"));
-        QCOMPARE(handler.urls.size(), 2);
-        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
-        // The dialer gets the number itself, not a host name that reads as an address (0.0.0.112).
-        QCOMPARE(handler.urls[0].toString(), QStringLiteral("tel:112"));
-        QCOMPARE(handler.urls[0].path(), QStringLiteral("112"));
-        QCOMPARE(handler.urls[1].path(), QStringLiteral("+493012345"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
-    }
-
     void urlsThatCannotBeFormedAreNotOpened() {
         TelHandler handler;
         QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");

@@ -27,26 +27,3 @@ TEST(RecordingCanvasTest, KeepsTheStateStackWithEveryOperation) {
     EXPECT_FALSE(fills[1]->shadow);
     EXPECT_EQ(c.depth(), 0u);
 }
-
-TEST(RecordingCanvasTest, FlipTransformMapsLikeADrawingContext) {
-    RecordingCanvas c;
-    c.translate(0, 100);
-    c.scale(1, -1);
-    c.fillRect({}, Color::black());
-    const auto& t = c.ops().back().transform;
-    EXPECT_EQ(t.apply({10, 0}), (Point{10, 100}));
-    EXPECT_EQ(t.apply({10, 30}), (Point{10, 70}));
-}
-
-TEST(RecordingCanvasTest, UnbalancedRestoreIsIgnoredAndClearResets) {
-    RecordingCanvas c;
-    c.restore();
-    EXPECT_TRUE(c.ops().empty());
-    c.save();
-    c.drawText("hi", {0, 0, 10, 10}, {"F", 10}, Color::black(), TextAlignment::Center);
-    EXPECT_EQ(c.opsOf(CanvasOp::Kind::Text).front()->text, "hi");
-    EXPECT_EQ(c.measureText("hi", {"F", 10}), (Size{12, 12}));
-    c.clear();
-    EXPECT_TRUE(c.ops().empty());
-    EXPECT_EQ(c.depth(), 0u);
-}
