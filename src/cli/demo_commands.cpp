@@ -20,7 +20,7 @@
 
 #ifdef VANTRO_HAVE_BLUEZ
 #include "bluez/backend.h"
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -153,7 +153,7 @@ private:
         return std::make_unique<QCoreApplication>(argc, argv);
     }
     std::unique_ptr<QCoreApplication> m_app;
-    std::unique_ptr<gui::QtRunLoop> m_loop = std::make_unique<gui::QtRunLoop>();
+    std::unique_ptr<qt::QtRunLoop> m_loop = std::make_unique<qt::QtRunLoop>();
 };
 #endif
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Pinned fonts: DejaVu Sans for Latin text, WenQuanYi Micro Hei for Chinese, so every run looks the same.
+// The app's fonts: DejaVu Sans for Latin text, WenQuanYi Micro Hei for Chinese, so every run looks the same.
 #include "gui/app_fonts.h"
 
 #include <QApplication>
@@ -11,16 +11,17 @@ namespace {
 
 struct FontFile {
     const char* family;
-    const char* path;
+    const char* path;  // under the pinned directory
 };
 
+// The exact files of Debian's packages, so pictures match across machines that have them.
 constexpr FontFile kFiles[] = {
-    {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
-    {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
-    {"WenQuanYi Micro Hei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"},
+    {"DejaVu Sans", "dejavu/DejaVuSans.ttf"},
+    {"DejaVu Sans", "dejavu/DejaVuSans-Bold.ttf"},
+    {"WenQuanYi Micro Hei", "wqy/wqy-microhei.ttc"},
     // The chart's large value is a condensed face (fonts-dejavu-extra).
-    {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf"},
-    {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"},
+    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed.ttf"},
+    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed-Bold.ttf"},
 };
 
 }  // namespace
@@ -29,13 +30,17 @@ QStringList AppFonts::families() {
     return {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
 }
 
-QStringList AppFonts::install() {
-    QStringList missing;
+QStringList AppFonts::install(const QString& pinnedDir) {
     for (const auto& f : kFiles) {
-        const QString path = QString::fromLatin1(f.path);
-        if (!QFile::exists(path) || QFontDatabase::addApplicationFont(path) < 0) {
-            if (!missing.contains(QLatin1String(f.family))) missing << QString::fromLatin1(f.family);
-        }
+        const QString path = pinnedDir + '/' + QLatin1String(f.path);
+        if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
+    }
+    // Elsewhere fontconfig knows the same families under other paths; the condensed face is only
+    // a nicety (the plain face stands in), so only the families the texts need are reported.
+    QStringList missing;
+    const QStringList known = QFontDatabase::families();
+    for (const QString& family : families()) {
+        if (!known.contains(family)) missing << family;
     }
     QApplication::setFont(font(15));
     return missing;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Pinned fonts: DejaVu Sans for Latin text, WenQuanYi Micro Hei for Chinese, so every run looks the same.
+// The app's fonts: DejaVu Sans for Latin text, WenQuanYi Micro Hei for Chinese, so every run looks the same.
 #pragma once
 
 #include <QFont>
@@ -7,12 +7,13 @@
 
 namespace vantro::gui {
 
-/// Loads the pinned font files and makes them the application font.
+/// Finds the app's font families and makes them the application font.
 class AppFonts {
 public:
-    /// Adds the font files from /usr/share/fonts and sets the application font; returns the families
-    /// that could not be loaded (empty when all are there).
-    static QStringList install();
+    /// Families come from the system's fonts (fontconfig) by name; the Debian font files under
+    /// `pinnedDir` are preferred when present. Sets the application font and returns the families
+    /// found neither way (empty when all are there).
+    static QStringList install(const QString& pinnedDir = QStringLiteral("/usr/share/fonts/truetype"));
     /// A font of the pinned families at `pixelSize`; bold maps "Bold" faces such as HelveticaNeue-Bold.
     static QFont font(double pixelSize, bool bold = false);
     /// The nearest pinned face for a font name from the drawing code ("HelveticaNeue-CondensedBold" → bold).

@@ -20,14 +20,20 @@ struct AppOptions {
     WristbandChoice wristband = WristbandChoice::Automatic;
     bool tablet = false;
     bool help = false;
+    bool version = false;
+    bool verbose = false;    // every log line, not only warnings
     QString dataDir;         // empty: the user's data and config directories
     QString language;        // "en", "zh_CN" or empty for the user's locale
     QString screenshotsDir;  // non-empty: run the screenshot tour and quit
     bool brisk = false;      // the simulated band advertises and reports more often (tour and tests)
 };
 
-/// Parses the arguments after the program name. On a bad argument returns nothing and sets `error`.
+/// Parses the arguments after the program name; needs no QCoreApplication, so it runs before any
+/// display is opened. On bad usage returns nothing and sets `error` to one line.
 std::optional<AppOptions> parseOptions(const QStringList& args, QString& error);
+/// The --help text: options, environment, exit statuses.
 QString usageText();
+/// Why `dir` cannot hold the app's files (created when missing), or empty when it can.
+QString dataDirProblem(const QString& dir);
 
 }  // namespace vantro::gui

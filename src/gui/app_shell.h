@@ -5,7 +5,7 @@
 #include "app/vantro_app_delegate.h"
 #include "gui/app_options.h"
 #include "gui/qt_notifier.h"
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 #include "gui/qt_sound_player.h"
 #include "gui/qt_url_opener.h"
 #include "link/vantro_view_controller.h"
@@ -41,7 +41,7 @@ public:
 
     MainWindow& window() { return *m_window; }
     VantroAppDelegate& appDelegate() { return *m_app; }
-    QtRunLoop& runLoop() { return m_loop; }
+    qt::QtRunLoop& runLoop() { return m_loop; }
     QtNotifier& notifier() { return m_notifier; }
     QtSoundPlayer& sound() { return m_sound; }
     KeyValueStore& settings() { return *m_settings; }
@@ -67,7 +67,7 @@ private:
     AppOptions m_options;
     QString m_dataDir;
     DebugLog& m_log;
-    QtRunLoop m_loop;
+    qt::QtRunLoop m_loop;
     QtNotifier m_notifier;
     QtSoundPlayer m_sound;
     QtUrlOpener m_urls;

@@ -5,40 +5,59 @@
 #include "gui/app_shell.h"
 #include "gui/main_window.h"
 #include "gui/screenshot_tour.h"
+#include "qt/qt_log.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 int main(int argc, char** argv) {
     using namespace vantro::gui;
-    // The tour runs without a display: pick the offscreen platform before Qt starts, unless one was chosen.
-    bool screenshots = false;
-    for (int i = 1; i < argc; ++i) screenshots = screenshots || std::strcmp(argv[i], "--screenshots") == 0;
-    if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);
-    // One style everywhere, so the app and its screenshots look the same on every desktop.
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setApplicationName(QStringLiteral("vantro"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
-
+    // The options are read before Qt opens a display, so --help and --version work without one.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     QString error;
-    const auto options = parseOptions(QApplication::arguments().mid(1), error);
+    const auto options = parseOptions(args, error);
     if (!options) {
-        std::fprintf(stderr, "vantro: %s\n%s", qPrintable(error), qPrintable(usageText()));
+        std::fprintf(stderr, "vantro: %s\nTry 'vantro --help'.\n", qPrintable(error));
         return 2;
     }
     if (options->help) {
         std::printf("%s", qPrintable(usageText()));
         return 0;
     }
+    if (options->version) {
+        std::printf("vantro %s\n", VANTRO_VERSION);
+        return 0;
+    }
+    if (!options->dataDir.isEmpty()) {
+        if (const QString problem = dataDirProblem(options->dataDir); !problem.isEmpty()) {
+            std::fprintf(stderr, "vantro: %s\nTry 'vantro --help'.\n", qPrintable(problem));
+            return 2;
+        }
+    }
+    if (options->verbose || vantro::logThreshold() == vantro::LogLevel::Debug) vantro::qt::enableVerboseLogging();
+
+    // The tour runs without a display: pick the offscreen platform before Qt starts, unless one was chosen.
+    if (!options->screenshotsDir.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    // One style everywhere, so the app and its screenshots look the same on every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setApplicationName(QStringLiteral("vantro"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
+    // Matches the installed vantro.desktop, so the desktop shows the window under the app's entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantro"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), QIcon(QStringLiteral(":/vantro.svg"))));
+
+    vantro::qt::QtLog log;
     for (const QString& family : AppFonts::install()) {
-        std::fprintf(stderr, "vantro: font %s not found; texts fall back to the system font\n", qPrintable(family));
+        log.warning(QStringLiteral("font %1 not found; texts fall back to the system font").arg(family).toStdString());
     }
 
     // The tour never touches the user's own data unless a directory is named.
@@ -55,7 +74,6 @@ int main(int argc, char** argv) {
 
     AppOptions run = *options;
     run.brisk = !options->screenshotsDir.isEmpty();  // the tour need not wait for the band's slow rhythm
-    vantro::StderrLog log;
     AppShell shell(run, dataDir, log);
     if (!options->screenshotsDir.isEmpty()) {
         ScreenshotTour tour(shell, options->screenshotsDir);

@@ -19,6 +19,8 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
+// The installed desktop file (vantro.desktop) and the theme icon share this name.
+const QString kDesktopId = QStringLiteral("vantro");
 }  // namespace
 
 QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
@@ -86,9 +88,9 @@ void QtNotifier::sendToDesktop(const LocalNotification& n) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     const QString action = QString::fromStdString(n.alertAction.empty() ? std::string("OK") : n.alertAction);
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vantro"));
+    hints.insert(QStringLiteral("desktop-entry"), kDesktopId);
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(2));
-    call << m_appName << uint(0) << QString() << m_appName << QString::fromStdString(n.alertBody)
+    call << m_appName << uint(0) << kDesktopId << m_appName << QString::fromStdString(n.alertBody)
          << QStringList{kDefaultAction, action} << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, n] {

@@ -143,7 +143,7 @@ void VantroViewController::didDiscoverCharacteristicsForService(BlePeripheral& p
 
 void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeripheral& p, const BleCharacteristicPtr& c,
                                                                        const BleErrorOpt& error) {
-    if (error) m_app.log().log("Error changing notification state:" + error->localizedDescription);
+    if (error) m_app.log().warning("Error changing notification state:" + error->localizedDescription);
     if (!c || c->uuid != BleUuid::fromString(kReportCharacteristicUuid)) return;
     if (!c->isNotifying) {
         if (m_app.manager && m_app.peripheral) m_app.manager->cancelPeripheralConnection(m_app.peripheral);
@@ -215,12 +215,12 @@ void VantroViewController::imaCalling() {
     if (!settings.boolForKey("imaswitch")) return;
     const auto number = dialableNumber(phone);
     if (!number) {
-        m_app.log().log(strprintf("imaCalling: \"%s\" is not a dialable number, no call placed", phone.c_str()));
+        m_app.log().warning(strprintf("imaCalling: \"%s\" is not a dialable number, no call placed", phone.c_str()));
         return;
     }
     UrlOpener* urls = m_app.ports().urls;
     const std::string url = strprintf("tel://%s", number->c_str());
-    if (!urls || !urls->openURL(url)) m_app.log().log("imaCalling: could not open " + url);
+    if (!urls || !urls->openURL(url)) m_app.log().warning("imaCalling: could not open " + url);
 }
 
 bool VantroViewController::findMeOn() const {

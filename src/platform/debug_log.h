@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The plain line log the system writes its diagnostics to.
+// The line log the system writes its diagnostics to: routine lines and warnings.
 #pragma once
 
 #include <string>
@@ -8,20 +8,31 @@
 
 namespace vantro {
 
-/// Port: one call writes one line; no levels.
+enum class LogLevel { Debug, Warning };
+
+/// Port: one call writes one line. `log` is a routine line (hidden unless the user asks for
+/// everything), `warning` a failure the user may need to see.
 class DebugLog {
 public:
     virtual ~DebugLog() = default;
     virtual void log(std::string_view line) = 0;
+    /// Logs that know no levels take a warning as one more line.
+    virtual void warning(std::string_view line) { log(line); }
 };
 
-/// Writes each line to standard error.
+/// The lowest level the standard-error log writes: Warning unless $VANTRO_LOG is "debug" or a
+/// program's --verbose lowered it.
+LogLevel logThreshold();
+void setLogThreshold(LogLevel level);
+
+/// Writes each line at or above logThreshold() to standard error.
 class StderrLog : public DebugLog {
 public:
     void log(std::string_view line) override;
+    void warning(std::string_view line) override;
 };
 
-/// Keeps the lines in memory; tests read them back.
+/// Keeps every line in memory, whatever its level; tests read them back.
 class CapturingLog : public DebugLog {
 public:
     void log(std::string_view line) override { lines.emplace_back(line); }

@@ -8,8 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#ifndef VANTRO_LOCALE_DIR
-#define VANTRO_LOCALE_DIR ""
+// Where the catalogs are, seen from the directory of the executable: installed, then in the build tree.
+#ifndef VANTRO_INSTALLED_LOCALE_DIR
+#define VANTRO_INSTALLED_LOCALE_DIR "../share/locale"
+#endif
+#ifndef VANTRO_BUILD_LOCALE_DIR
+#define VANTRO_BUILD_LOCALE_DIR "../locale"
 #endif
 
 namespace vantro {
@@ -43,7 +47,15 @@ std::string userLanguage() {
 
 std::string defaultLocaleDir() {
     if (const char* env = std::getenv("VANTRO_LOCALEDIR"); env && *env) return env;
-    return VANTRO_LOCALE_DIR;
+    // Relative to the executable, so an installed tree works from any prefix and keeps no build path.
+    std::error_code ec;
+    const auto exeDir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    if (ec) return {};
+    for (const char* relative : {VANTRO_INSTALLED_LOCALE_DIR, VANTRO_BUILD_LOCALE_DIR}) {
+        const auto dir = (exeDir / relative).lexically_normal();
+        if (hasCatalog(dir.string(), "en")) return dir.string();
+    }
+    return {};
 }
 
 GettextLocalizer::GettextLocalizer(std::string language, std::string localeDir) {

@@ -24,7 +24,7 @@ public:
 class GettextLocalizer : public Localizer {
 public:
     /// `language` is "en", "zh_CN" or empty for the user's locale; a language without a catalog falls
-    /// back to English. `localeDir` empty means $VANTRO_LOCALEDIR, then the build's catalog directory.
+    /// back to English. `localeDir` empty means defaultLocaleDir().
     explicit GettextLocalizer(std::string language = {}, std::string localeDir = {});
     std::string localizedString(std::string_view key) const override;
     const std::string& language() const { return m_language; }
@@ -33,7 +33,8 @@ private:
     std::string m_language;
 };
 
-/// The catalog directory the build produced, unless $VANTRO_LOCALEDIR overrides it.
+/// $VANTRO_LOCALEDIR when set, else the catalogs next to the executable: ../share/locale when
+/// installed, ../locale in the build tree; empty when there are none (texts stay English keys).
 std::string defaultLocaleDir();
 
 }  // namespace vantro

@@ -52,7 +52,7 @@ bool ensureDirectory(const std::string& dir, DebugLog& log) {
     if (std::filesystem::is_directory(dir, ec)) return true;
     std::filesystem::create_directories(dir, ec);
     if (ec || !std::filesystem::is_directory(dir)) {
-        log.log("cannot create the directory " + dir + ": " + (ec ? ec.message() : std::string("not a directory")));
+        log.warning("cannot create the directory " + dir + ": " + (ec ? ec.message() : std::string("not a directory")));
         return false;
     }
     return true;

@@ -115,7 +115,7 @@ void JsonKeyValueStore::load() {
     const auto text = readWholeFile(m_path, error);
     if (!text) {
         m_writable = false;
-        m_log.log("settings: " + error + "; settings start empty and changes are not saved");
+        m_log.warning("settings: " + error + "; settings start empty and changes are not saved");
         return;
     }
 
@@ -146,12 +146,12 @@ void JsonKeyValueStore::load() {
     const auto aside = freeDamagedName(m_path);
     if (!aside || std::rename(m_path.c_str(), aside->c_str()) != 0) {
         m_writable = false;
-        m_log.log("settings: " + m_path + " is damaged and cannot be set aside; changes are not saved");
+        m_log.warning("settings: " + m_path + " is damaged and cannot be set aside; changes are not saved");
         return;
     }
     m_damagedCopy = *aside;
     if (unreadable) {
-        m_log.log("settings: " + m_path + " cannot be read as settings; kept it as " + *aside +
+        m_log.warning("settings: " + m_path + " cannot be read as settings; kept it as " + *aside +
                   " and started without settings");
     } else {
         std::string keys;
@@ -169,7 +169,7 @@ void JsonKeyValueStore::changed() {
 bool JsonKeyValueStore::save() {
     if (!m_writable) {
         m_lastSave = false;
-        m_log.log("settings: not saved, " + m_path + " is left as it is");
+        m_log.warning("settings: not saved, " + m_path + " is left as it is");
         return false;
     }
     Json doc = Json::object();
@@ -184,7 +184,7 @@ bool JsonKeyValueStore::save() {
     }
     if (auto error = writeFileAtomically(m_path, doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n")) {
         m_lastSave = false;
-        m_log.log("settings: " + *error);
+        m_log.warning("settings: " + *error);
         return false;
     }
     m_lastSave = true;

@@ -96,7 +96,7 @@ sqlite_data::sqlite_data(std::string dataDir, std::string_view fileName, DebugLo
 }
 
 void sqlite_data::logFailure(std::string_view what, const SqliteConnection& db) {
-    m_log.log(strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
+    m_log.warning(strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
                         db.errorMessage().c_str(), db.errorCode()));
 }
 
@@ -104,7 +104,7 @@ bool sqlite_data::createDatabase() {
     m_log.log(strprintf("File:%s", m_path.c_str()));
     SqliteConnection db(m_path, SqliteConnection::Mode::Create);
     if (!db.isOpen()) {
-        m_log.log(strprintf("创建数据库失败！error=%d", db.openResult()));
+        m_log.warning(strprintf("创建数据库失败！error=%d", db.openResult()));
         logFailure("open", db);
         return false;
     }
@@ -119,7 +119,7 @@ bool sqlite_data::createTable() {
     }
     // A file that is not a database opens fine and only fails here; it is left exactly as it is.
     if (db.exec(kCreateTable) != SQLITE_OK) {
-        m_log.log("创建表失败！");
+        m_log.warning("创建表失败！");
         logFailure("create table", db);
         return false;
     }
@@ -161,7 +161,7 @@ bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32
                              std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime) {
     const auto key = dateKey(date);
     if (!key) {
-        m_log.log("updateData: the day record has no valid date and is not stored");
+        m_log.warning("updateData: the day record has no valid date and is not stored");
         return false;
     }
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
@@ -192,7 +192,7 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
                                   const std::optional<TimeOfDay>& startTime) {
     const auto key = dateKey(date);
     if (!key) {
-        m_log.log("updateSleepData: the sleep record has no valid date and is not stored");
+        m_log.warning("updateSleepData: the sleep record has no valid date and is not stored");
         return false;
     }
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);

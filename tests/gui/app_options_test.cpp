@@ -2,6 +2,7 @@
 // The app's command line: accepted options and clear refusals.
 #include "gui/app_options.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using vantro::gui::parseOptions;
@@ -12,9 +13,10 @@ private slots:
     void everyOptionIsRead() {
         QString error;
         const auto o = parseOptions(
-            {"--simulate", "--data-dir", "/tmp/x", "--lang", "zh_CN", "--tablet", "--screenshots", "/tmp/shots"},
+            {"--simulate", "--data-dir", "/tmp/x", "--lang=zh_CN", "--tablet", "--screenshots=/tmp/shots", "--verbose"},
             error);
-        QVERIFY(o);
+        QVERIFY2(o, qPrintable(error));
+        QVERIFY(o->verbose);
         QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Simulated);
         QVERIFY(o->tablet);
         QCOMPARE(o->dataDir, QStringLiteral("/tmp/x"));
@@ -31,6 +33,12 @@ private slots:
         QVERIFY(o->screenshotsDir.isEmpty());
     }
 
+    void helpAndVersionNeedNothingElse() {
+        QString error;
+        QVERIFY(parseOptions({"-h"}, error)->help);
+        QVERIFY(parseOptions({"--version"}, error)->version);
+    }
+
     void bluezIsChosenByName() {
         QString error;
         const auto o = parseOptions({"--bluez", "--bluez"}, error);
@@ -41,10 +49,14 @@ private slots:
     void badArgumentsAreRefusedWithAReason_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("unknown") << QStringList{"--colour"} << "unknown argument '--colour'";
-        QTest::newRow("language") << QStringList{"--lang", "fr"} << "--lang must be en or zh_CN, not 'fr'";
-        QTest::newRow("missing value") << QStringList{"--data-dir"} << "--data-dir needs a value";
-        QTest::newRow("option as value") << QStringList{"--screenshots", "--tablet"} << "--screenshots needs a value";
+        QTest::newRow("unknown") << QStringList{"--colour"} << "Unknown option 'colour'.";
+        QTest::newRow("positional") << QStringList{"shots"} << "unexpected argument 'shots'";
+        QTest::newRow("language") << QStringList{"--lang", "fr"} << "unknown language 'fr' (known: en, zh_CN)";
+        QTest::newRow("missing value") << QStringList{"--data-dir"} << "Missing value after '--data-dir'.";
+        // An empty directory must not silently mean the user's own data.
+        QTest::newRow("empty data dir") << QStringList{"--data-dir", ""}
+                                        << "--data-dir needs a value, not an empty one";
+        QTest::newRow("empty data dir =") << QStringList{"--data-dir="} << "--data-dir needs a value, not an empty one";
         QTest::newRow("two wristbands") << QStringList{"--bluez", "--simulate"}
                                         << "--simulate and --bluez exclude each other";
     }
@@ -54,6 +66,16 @@ private slots:
         QString error;
         QVERIFY(!parseOptions(args, error));
         QCOMPARE(error, reason);
+    }
+
+    void aDataDirectoryMustBeUsable() {
+        QTemporaryDir tmp;
+        const QString file = tmp.filePath("file");
+        QFile(file).open(QIODevice::WriteOnly);
+        QCOMPARE(vantro::gui::dataDirProblem(tmp.filePath("new/dir")), QString());
+        QVERIFY(QFileInfo(tmp.filePath("new/dir")).isDir());
+        QCOMPARE(vantro::gui::dataDirProblem(file), QStringLiteral("data directory '%1' is not a directory").arg(file));
+        QVERIFY(!vantro::gui::dataDirProblem(file + "/below").isEmpty());
     }
 };
 

@@ -3,7 +3,7 @@
 #include "gui/qt_notifier.h"
 
 #include "app/vantro_app_delegate.h"
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 #include "gui/qt_sound_player.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ private slots:
     void cleanup() { closeBoxes(); }
 
     void activeAppGetsTheNotificationBackOnALaterTurn() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         QtNotifier notifier(loop);
         notifier.setApplicationStateOverride(AppState::Active);
         std::vector<LocalNotification> received;
@@ -59,7 +59,7 @@ private slots:
     }
 
     void withoutDesktopServiceABackgroundNotificationIsShownInTheApp() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         QtNotifier notifier(loop);
         if (notifier.desktopServiceAvailable()) QSKIP("a notification service is on this session bus");
         notifier.setApplicationStateOverride(AppState::Background);
@@ -71,7 +71,7 @@ private slots:
     }
 
     void withoutReceiverTheNotificationBecomesAMessageBox() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         QtNotifier notifier(loop);
         notifier.setApplicationStateOverride(AppState::Active);
         notifier.setAppName(QStringLiteral("Vantro"));
@@ -82,7 +82,7 @@ private slots:
     }
 
     void showAlertIsAMessageBoxWithOneButtonThatClosesIt() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         QtNotifier notifier(loop);
         QSignalSpy shown(&notifier, &QtNotifier::alertShown);
         notifier.showAlert("Prompt", "Please connect the wristband first.", "OK");
@@ -99,7 +99,7 @@ private slots:
     }
 
     void throughTheAppDelegateTheActiveAppVibratesAndShowsTheDialog() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         CapturingLog log;
         IdentityLocalizer localizer;
         MemoryKeyValueStore settings;
@@ -134,7 +134,7 @@ private slots:
 
     // Runs only with a notification service on the bus (the dbus test runs a mock one).
     void desktopService() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         QtNotifier notifier(loop);
         if (!notifier.desktopServiceAvailable()) QSKIP("no org.freedesktop.Notifications on the session bus");
         notifier.setApplicationStateOverride(AppState::Background);
@@ -147,7 +147,7 @@ private slots:
         const uint id = sent.at(0).at(0).toUInt();
         QVERIFY(received.empty());  // on the desktop now, not in the app
 
-        // The service saw the body and the "OK" action.
+        // The service saw the body, the "OK" action and the app icon.
         QDBusMessage dump = QDBusMessage::createMethodCall(
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
             QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
@@ -172,6 +172,7 @@ private slots:
         calls.endArray();
         QVERIFY2(seen.contains(QString::fromStdString(kOutOfRange.alertBody)), qPrintable(seen.join(", ")));
         QVERIFY(seen.contains(QStringLiteral("OK")));
+        QVERIFY(seen.contains(QStringLiteral("vantro")));  // the app icon's theme name
 
         // A click on it brings the notification back to the app.
         QDBusMessage emitSignal = QDBusMessage::createMethodCall(

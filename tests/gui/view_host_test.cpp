@@ -4,7 +4,7 @@
 
 #include "charts/view.h"
 #include "gui/qt_canvas.h"
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 
 #include <QTest>
 
@@ -33,7 +33,7 @@ class ViewHostTest : public QObject {
     Q_OBJECT
 private slots:
     void drawsTheTreeAndRoutesTheMouseToTheViewItBeganOn() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         gui::QtTextMeasurer text;
         UiContext ui(loop, text);
         auto root = std::make_shared<View>(ui);
@@ -65,7 +65,7 @@ private slots:
     }
 
     void animationFramesRepaintUntilTheAnimationEnds() {
-        gui::QtRunLoop loop;
+        qt::QtRunLoop loop;
         gui::QtTextMeasurer text;
         UiContext ui(loop, text);
         auto root = std::make_shared<View>(ui);

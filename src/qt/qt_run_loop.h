@@ -14,7 +14,7 @@
 
 class QTimer;
 
-namespace vantro::gui {
+namespace vantro::qt {
 
 /// RunLoop on the Qt event loop of the thread that created it (the GUI thread).
 /// `post` may be called from any thread; timers and `cancel` of timers belong to the GUI thread.
@@ -44,4 +44,4 @@ private:
     std::unordered_map<TimerId, QTimer*> m_timers;
 };
 
-}  // namespace vantro::gui
+}  // namespace vantro::qt

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The run loop on Qt's event loop: order of posted calls, timers, cancelling, calls from other threads.
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-using vantro::gui::QtRunLoop;
+using vantro::qt::QtRunLoop;
 
 class QtRunLoopTest : public QObject {
     Q_OBJECT

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The core's run loop on Qt's event loop: queued calls, precise timers, monotonic clock.
-#include "gui/qt_run_loop.h"
+#include "qt/qt_run_loop.h"
 
 #include <QMetaObject>
 #include <QTimer>
 
 #include <cmath>
 
-namespace vantro::gui {
+namespace vantro::qt {
 
 QtRunLoop::QtRunLoop(QObject* parent) : QObject(parent) {
     m_clock.start();
@@ -85,4 +85,4 @@ double QtRunLoop::now() const {
     return static_cast<double>(m_clock.nsecsElapsed()) / 1e9;
 }
 
-}  // namespace vantro::gui
+}  // namespace vantro::qt
