@@ -429,6 +429,10 @@ int demoCommand(Context& ctx) {
                                           static_cast<unsigned long long>(heard)));
                 }
             }
+            // A write that failed (a full disk) is the cause of whatever the comparison below would find.
+            if (!app.m_db->firstFailure().empty()) {
+                return fail("the wristband's records were not all stored: " + app.m_db->firstFailure());
+            }
             app.m_db->databaseToArray(days);
             app.m_db->SleepDataToArray(nights);
             if (band) {

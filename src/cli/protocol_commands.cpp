@@ -95,7 +95,8 @@ int frameCommand(Context& ctx) {
 
 int decodeCommand(Context& ctx) {
     auto bytes = parseHexBytes(ctx.args);
-    if (!bytes) {
+    // No bytes at all is a mistake in the call, not an empty report to decode.
+    if (!bytes || bytes->empty()) {
         ctx.err << "vantro-cli decode: give the value as two-digit hex bytes (\"33 10 27\") or one even run of hex "
                    "digits (\"331027\")\n";
         return kUsageError;

@@ -4,10 +4,13 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace vantro {
 namespace {
-// Another process (vantro-cli beside the app) may hold the file for a moment.
-constexpr int kBusyTimeoutMs = 2000;
+// Another process (vantro-cli beside the app) may hold the file for a moment; its writes take
+// milliseconds, and a command opens the file twice, so a second is long enough to wait.
+constexpr int kBusyTimeoutMs = 1000;
 }  // namespace
 
 SqliteStatement::~SqliteStatement() {
@@ -90,7 +93,24 @@ SqliteStatement SqliteConnection::prepare(std::string_view sql) {
 
 std::string SqliteConnection::errorMessage() const {
     if (!m_db) return sqlite3_errstr(m_openResult);
-    return sqlite3_errmsg(m_db);
+    std::string message = sqlite3_errmsg(m_db);
+    // SQLite's own words hide what the system said ("unable to open database file" for a missing
+    // directory and for a denied one alike); the system's reason is what the user can act on.
+    switch (sqlite3_extended_errcode(m_db) & 0xFF) {
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_FULL:
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            if (const int os = sqlite3_system_errno(m_db)) message += std::string(" (") + std::strerror(os) + ")";
+            break;
+        case SQLITE_BUSY:
+            message += " by another program";
+            break;
+        default:
+            break;
+    }
+    return message;
 }
 
 int SqliteConnection::errorCode() const {

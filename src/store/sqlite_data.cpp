@@ -96,8 +96,10 @@ sqlite_data::sqlite_data(std::string dataDir, std::string_view fileName, DebugLo
 }
 
 void sqlite_data::logFailure(std::string_view what, const SqliteConnection& db) {
-    m_log.warning(strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
-                        db.errorMessage().c_str(), db.errorCode()));
+    std::string line = strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
+                                 db.errorMessage().c_str(), db.errorCode());
+    m_log.warning(line);
+    if (m_firstFailure.empty()) m_firstFailure = std::move(line);
 }
 
 bool sqlite_data::createDatabase() {

@@ -60,6 +60,10 @@ public:
     /// Diagnostic dump of every row to the log.
     void printData();
 
+    /// The first failure logged by this object, with SQLite's and the system's reason; empty when none.
+    /// Callers that ignore the results (the decoder) can still tell why records are missing.
+    const std::string& firstFailure() const { return m_firstFailure; }
+
 private:
     /// Logs a failure with SQLite's reason.
     void logFailure(std::string_view what, const SqliteConnection& db);
@@ -75,6 +79,7 @@ private:
 
     std::string m_path;
     DebugLog& m_log;
+    std::string m_firstFailure;
 };
 
 }  // namespace vantro
