@@ -72,9 +72,23 @@ std::optional<bool> parseBool(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<Instant> parseStamp(std::string_view text, Instant now) {
+// The store's clock counts nanoseconds in 64 bits, from late 1677 to early 2262; whole years inside that fit.
+bool yearFits(int year) {
+    return year >= 1678 && year <= 2261;
+}
+
+// A time stamp, or absent; `outOfRange` tells a real date the store cannot hold from text that is no date.
+std::optional<Instant> parseStamp(std::string_view text, Instant now, bool& outOfRange) {
     if (auto utc = parseIsoUtc(text)) return utc;
-    if (auto local = parseIsoLocal(text)) return fromLocal(*local);
+    if (text.size() == 20 && text.back() == 'Z') {
+        auto local = parseIsoLocal(text.substr(0, 19));
+        outOfRange = local.has_value();
+        return std::nullopt;
+    }
+    if (auto local = parseIsoLocal(text)) {
+        outOfRange = !yearFits(local->year);
+        return outOfRange ? std::nullopt : fromLocal(*local);
+    }
     if (auto time = parseTime(text)) {
         LocalDateTime today = toLocal(now);
         today.hour = time->hour;
@@ -169,10 +183,21 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
             break;
         }
         case SettingType::String:
+            if (!isValidUtf8(text)) {
+                ctx.err << "vantro-cli settings set: the text for " << key
+                        << " is not valid UTF-8; nothing was changed\n";
+                return kUsageError;
+            }
             store.setString(key, text);
             break;
         case SettingType::TimeStamp: {
-            auto v = parseStamp(text, std::chrono::system_clock::now());
+            bool outOfRange = false;
+            auto v = parseStamp(text, std::chrono::system_clock::now(), outOfRange);
+            if (outOfRange) {
+                ctx.err << "vantro-cli settings set: " << key << " takes times from 1678 to 2261, not '" << text
+                        << "'\n";
+                return kUsageError;
+            }
             if (!v) return refuse();
             store.setDate(key, *v);
             break;
@@ -196,6 +221,10 @@ int settingsCommand(Context& ctx) {
     QuietLog log;
     JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
     if (!store.damagedCopy().empty()) log.dumpTo(ctx.err);
+    if (const std::string why = store.unavailableReason(); !why.empty()) {
+        ctx.err << "vantro-cli settings: " << why << "\n";
+        return 1;
+    }
     if (sub == "list") return settingsList(ctx, store);
     if (sub == "get") return settingsGet(ctx, store, ctx.args[1]);
     if (sub == "set") return settingsSet(ctx, store, log, ctx.args[1], ctx.args[2]);

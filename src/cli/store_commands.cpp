@@ -222,6 +222,10 @@ int syncFramesCommand(Context& ctx) {
     QuietLog log;
     JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
     if (!store.damagedCopy().empty()) log.dumpTo(ctx.err);
+    if (const std::string why = store.unavailableReason(); !why.empty()) {
+        ctx.err << "vantro-cli sync-frames: " << why << "\n";
+        return 1;
+    }
     ManualRunLoop loop(now);
     IdentityLocalizer localizer;
     VantroAppDelegate app(AppPorts{loop, log, localizer, store});

@@ -22,6 +22,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QUrl>
 #include <QLineEdit>
@@ -29,6 +31,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -62,7 +66,9 @@ struct App {
     NullLog log;
     std::unique_ptr<AppShell> shell;
 
-    App() {
+    /// `prepare` gets the data directory before the app starts.
+    explicit App(const std::function<void(const QString&)>& prepare = {}) {
+        if (prepare) prepare(dir.path());
         AppOptions o;
         o.language = QStringLiteral("en");
         o.brisk = true;
@@ -364,6 +370,20 @@ private slots:
         QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
         QCOMPARE(vibrated.count(), 1);
         QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
+    }
+
+    void anUnreadableSettingsFileIsShownNeverReplacedNorSent() {
+        App a([](const QString& dir) { QDir(dir).mkdir(QStringLiteral("settings.json")); });
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QVERIFY(visibleBox()->informativeText().contains(a.dir.filePath(QStringLiteral("settings.json"))));
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        QVERIFY(a.connect());
+        a.settings().table()->tapRow(0, 1);
+        QTest::qWait(500);
+        for (const auto& frame : a.shell->wristbands().front()->firmware().receivedFrames()) {
+            QVERIFY(frame.empty() || frame[0] != CMD_TYPE_BODYHEIGHT);  // no default height sent as the user's
+        }
+        QVERIFY(QFileInfo(a.dir.filePath(QStringLiteral("settings.json"))).isDir());
     }
 
     void theBandsEmergencyButtonDialsTheStoredNumber() {
