@@ -384,6 +384,13 @@ private slots:
             QVERIFY(frame.empty() || frame[0] != CMD_TYPE_BODYHEIGHT);  // no default height sent as the user's
         }
         QVERIFY(QFileInfo(a.dir.filePath(QStringLiteral("settings.json"))).isDir());
+        // Once the directory is gone there is nothing to misread, and the same tap sends.
+        QVERIFY(QDir(a.dir.path()).rmdir(QStringLiteral("settings.json")));
+        a.settings().table()->tapRow(0, 1);
+        const auto& frames = a.shell->wristbands().front()->firmware().receivedFrames();
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(frames.begin(), frames.end(),
+                                             [](const Bytes& f) { return !f.empty() && f[0] == CMD_TYPE_BODYHEIGHT; }),
+                                 500);
     }
 
     void theBandsEmergencyButtonDialsTheStoredNumber() {
