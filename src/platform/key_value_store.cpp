@@ -49,7 +49,7 @@ void MemoryKeyValueStore::put(std::string_view key, StoredValue v) {
     } else {
         it->second = std::move(v);
     }
-    changed(key);
+    keyChanged(key);
 }
 
 bool isValidUtf8(std::string_view text) {

@@ -54,8 +54,10 @@ public:
     const std::map<std::string, StoredValue, std::less<>>& values() const { return m_values; }
 
 protected:
-    /// Called after every write of `key`; the file-backed store persists here.
-    virtual void changed(std::string_view /*key*/) {}
+    /// Called after every write; the file-backed store persists here.
+    virtual void changed() {}
+    /// Called after every write of `key`, before `changed()` would be; stores that merge by key override it.
+    virtual void keyChanged(std::string_view /*key*/) { changed(); }
     std::map<std::string, StoredValue, std::less<>> m_values;
 
 private:

@@ -323,7 +323,7 @@ void JsonKeyValueStore::setString(std::string_view key, std::string_view value) 
     MemoryKeyValueStore::setString(key, value);
 }
 
-void JsonKeyValueStore::changed(std::string_view key) {
+void JsonKeyValueStore::keyChanged(std::string_view key) {
     if (!m_unavailable.empty()) {
         // Never let a value set now (the defaults, say) reach a file whose own values could not be read.
         m_lastSave = false;

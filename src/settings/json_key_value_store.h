@@ -64,7 +64,7 @@ public:
     static std::string serialize(const SettingsDocument& document);
 
 protected:
-    void changed(std::string_view key) override;
+    void keyChanged(std::string_view key) override;
 
 private:
     struct FileStamp {
