@@ -327,6 +327,10 @@ int demoCommand(Context& ctx) {
     }
     GettextLocalizer localizer(ctx.language);
     JsonKeyValueStore settings(configDirectory(ctx.dataDir), log);
+    if (const std::string why = settings.unavailableReason(); !why.empty()) {
+        ctx.err << "vantro-cli demo: " << why << "\n";  // the defaults are not the user's settings
+        return 1;
+    }
     // The sync sends every setting, so the defaults must be in place first.
     initializeDefaults(settings, loop.wallNow());
 

@@ -24,6 +24,10 @@ int settingsScreen(Context& ctx) {
     RealTimeRunLoop loop;
     GettextLocalizer localizer(ctx.language);
     JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
+    if (const std::string why = store.unavailableReason(); !why.empty()) {
+        ctx.err << "vantro-cli screen settings: " << why << "\n";
+        return 1;
+    }
     VantroAppDelegate app(AppPorts{loop, log, localizer, store});
     app.didFinishLaunchingWithOptions(nullptr, nullptr);
     // Opening the screen writes the defaults on first use, as in the app.

@@ -5,6 +5,7 @@
 #include "bluez/backend.h"
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
+#include "gui/message_box.h"
 #include "gui/sleep_screen.h"
 #include "gui/settings_screen.h"
 #include "gui/today_screen_view.h"
@@ -15,6 +16,7 @@
 #include "settings/json_key_value_store.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace vantro::gui {
 
@@ -71,6 +73,15 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                                                      recordsDirectory(dataDir.toStdString(), !m_usesBluez));
     m_today->viewDidLoad();
     buildWindow();
+
+    // Settings that cannot be read are not the user's: say so rather than work on defaults unnoticed.
+    if (const std::string why = m_settings->unavailableReason(); !why.empty()) {
+        QTimer::singleShot(0, m_window.get(), [this, why] {
+            showMessageBox(m_window.get(), tr("Prompt"),
+                           tr("txtSettingsUnreadable") + QLatin1Char('\n') + QString::fromStdString(why), {tr("OK")}, 0,
+                           {});
+        });
+    }
 }
 
 AppShell::~AppShell() {

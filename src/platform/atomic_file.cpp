@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -25,7 +26,49 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view content) {
+std::optional<std::string> resolveSymlinks(const std::string& path, std::string& error) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = readlink(current.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size()) {
+            error = errnoText("cannot read the link " + current);
+            return std::nullopt;
+        }
+        std::string next(target.data(), static_cast<std::size_t>(n));
+        current = !next.empty() && next.front() == '/' ? next : parentOf(current) + "/" + next;
+    }
+    error = "too many levels of symbolic links at " + path;
+    return std::nullopt;
+}
+
+DirectoryLock::DirectoryLock(const std::string& dir) {
+    m_fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_error = errnoText("cannot open " + dir + " to lock it");
+        return;
+    }
+    while (flock(m_fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        m_error = errnoText("cannot lock " + dir);
+        close(m_fd);
+        m_fd = -1;
+        return;
+    }
+}
+
+DirectoryLock::~DirectoryLock() {
+    if (m_fd >= 0) close(m_fd);  // closing releases the lock
+}
+
+std::optional<std::string> writeFileAtomically(const std::string& linkOrPath, std::string_view content) {
+    // Renaming over a symbolic link would replace the link; the file it points to is the one to replace.
+    std::string resolveError;
+    const auto resolved = resolveSymlinks(linkOrPath, resolveError);
+    if (!resolved) return resolveError;
+    const std::string& path = *resolved;
     // The temporary file lives beside the target so that rename() stays within one file system.
     std::string tmpl = path + ".tmp-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());

@@ -9,8 +9,30 @@
 namespace vantro {
 
 /// Replaces `path` with `content`: the old file stays intact until the new one is complete on disk.
+/// A symbolic link is written through: its target is replaced and the link stays a link.
 /// Returns an error text on failure (the target is then unchanged), nothing on success.
 std::optional<std::string> writeFileAtomically(const std::string& path, std::string_view content);
+
+/// The file a chain of symbolic links ends at (which need not exist yet); `path` itself when it is no link.
+/// Absent with `error` set on a loop or an unreadable link.
+std::optional<std::string> resolveSymlinks(const std::string& path, std::string& error);
+
+/// An exclusive advisory lock (flock) on a directory, held until destruction, so that writers of the
+/// files in it take turns. Blocks while another process holds it.
+class DirectoryLock {
+public:
+    explicit DirectoryLock(const std::string& dir);
+    ~DirectoryLock();
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+    bool locked() const { return m_fd >= 0; }
+    /// Why the lock could not be taken; empty when it is held.
+    const std::string& error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    std::string m_error;
+};
 
 /// Reads a whole file; absent with `error` set when it cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path, std::string& error);

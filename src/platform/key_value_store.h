@@ -26,7 +26,15 @@ public:
     virtual void setBool(std::string_view key, bool value) = 0;
     virtual void setString(std::string_view key, std::string_view value) = 0;
     virtual void setDate(std::string_view key, Instant value) = 0;
+    /// Picks up changes that another program made to a persistent store since it was last read.
+    virtual void refresh() {}
+    /// Why the stored settings cannot be used at all (for example a file that cannot be read); empty when
+    /// they can. Readers then see 0, false and absent, which are not the user's settings.
+    virtual std::string unavailableReason() const { return {}; }
 };
+
+/// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
+bool isValidUtf8(std::string_view text);
 
 /// A value of the store, as kept in memory.
 using StoredValue = std::variant<std::int64_t, bool, std::string, Instant>;
@@ -48,6 +56,8 @@ public:
 protected:
     /// Called after every write; the file-backed store persists here.
     virtual void changed() {}
+    /// Called after every write of `key`, before `changed()` would be; stores that merge by key override it.
+    virtual void keyChanged(std::string_view /*key*/) { changed(); }
     std::map<std::string, StoredValue, std::less<>> m_values;
 
 private:

@@ -181,7 +181,14 @@ std::optional<Instant> parseIsoUtc(std::string_view s) {
     if (!dt) return std::nullopt;
     const long long days = daysFromCivil(dt->year, static_cast<unsigned>(dt->month), static_cast<unsigned>(dt->day));
     const long long secs = days * 86400LL + dt->hour * 3600LL + dt->minute * 60LL + dt->second;
-    return Instant{std::chrono::seconds{secs}};
+    // The clock counts nanoseconds in 64 bits (about 1677 to 2262); beyond that the conversion would wrap.
+    using std::chrono::duration_cast;
+    using std::chrono::seconds;
+    if (secs < duration_cast<seconds>(Instant::min().time_since_epoch()).count() ||
+        secs > duration_cast<seconds>(Instant::max().time_since_epoch()).count()) {
+        return std::nullopt;
+    }
+    return Instant{seconds{secs}};
 }
 
 }  // namespace vantro

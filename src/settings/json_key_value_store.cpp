@@ -11,9 +11,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantro {
 namespace {
@@ -101,94 +104,254 @@ std::optional<std::string> freeDamagedName(const std::string& path) {
     return std::nullopt;
 }
 
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+std::string dumpCompact(const Json& j) {
+    // The parser let only UTF-8 in and setString refuses the rest, so nothing is replaced in practice.
+    return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 }  // namespace
+
+SettingsDocument JsonKeyValueStore::parse(std::string_view bytes) {
+    SettingsDocument result;
+    if (bytes.size() > kMaxFileBytes) {
+        result.error = "is larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB";
+        return result;
+    }
+    // The parser itself keeps its own stack; only what it hands us could make later code recurse deeply.
+    bool tooDeep = false;
+    const Json::parser_callback_t bound = [&tooDeep](int depth, Json::parse_event_t, Json&) {
+        if (depth > kMaxDepth) tooDeep = true;
+        return !tooDeep;
+    };
+    Json doc = Json::parse(bytes.begin(), bytes.end(), bound, /*allow_exceptions=*/false);
+    if (tooDeep) {
+        result.error = "nests deeper than " + std::to_string(kMaxDepth) + " levels";
+        return result;
+    }
+    if (doc.is_discarded()) {
+        result.error = "is not JSON text in UTF-8";
+        return result;
+    }
+    if (!doc.is_object()) {
+        result.error = "is not a JSON object";
+        return result;
+    }
+    for (const auto& [key, entry] : doc.items()) {
+        StoredValue value;
+        switch (parseEntry(key, entry, value)) {
+            case Parsed::Value:
+                result.values.emplace(key, std::move(value));
+                break;
+            case Parsed::Opaque:
+                result.opaque.emplace(key, dumpCompact(entry));
+                break;
+            case Parsed::Damaged:
+                result.damagedKeys.push_back(key);
+                break;
+        }
+    }
+    return result;
+}
+
+std::string JsonKeyValueStore::serialize(const SettingsDocument& document) {
+    std::map<std::string_view, std::string> lines;
+    for (const auto& [key, text] : document.opaque) lines[key] = text;
+    for (const auto& [key, value] : document.values) lines[key] = dumpCompact(toJson(value));
+    std::string out = "{";
+    const char* separator = "\n";
+    for (const auto& [key, text] : lines) {
+        out += separator;
+        out += "  " + dumpCompact(Json(std::string(key))) + ": " + text;
+        separator = ",\n";
+    }
+    out += "\n}\n";
+    return out;
+}
+
+bool JsonKeyValueStore::FileStamp::operator==(const FileStamp& o) const {
+    if (!exists || !o.exists) return exists == o.exists;
+    return device == o.device && inode == o.inode && size == o.size && sameTime(modified, o.modified) &&
+           sameTime(statusChanged, o.statusChanged);
+}
+
+JsonKeyValueStore::FileStamp JsonKeyValueStore::stampOnDisk() const {
+    FileStamp stamp;
+    struct stat st {};
+    if (stat(m_path.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.modified = st.st_mtim;
+    stamp.statusChanged = st.st_ctim;
+    return stamp;
+}
 
 JsonKeyValueStore::JsonKeyValueStore(std::string dir, DebugLog& log)
     : m_dir(std::move(dir)), m_path((std::filesystem::path(m_dir) / kFileName).string()), m_log(log) {
-    load();
+    loadUnderLock();
 }
 
-void JsonKeyValueStore::load() {
-    std::string error;
+void JsonKeyValueStore::loadUnderLock() {
     struct stat st {};
-    if (stat(m_path.c_str(), &st) != 0 && errno == ENOENT) return;  // first run
-    const auto text = readWholeFile(m_path, error);
-    if (!text) {
-        m_writable = false;
-        m_log.warning("settings: " + error + "; settings start empty and changes are not saved");
-        return;
-    }
+    if (stat(m_dir.c_str(), &st) != 0 && errno == ENOENT) return;  // first run: nothing to read
+    // Reading needs no lock, setting a damaged file aside does; a directory we cannot lock is read anyway.
+    DirectoryLock lock(m_dir);
+    bool setAside = false;
+    if (reloadLocked(setAside) && setAside) writeLocked();
+}
 
-    Json doc = Json::parse(*text, nullptr, /*allow_exceptions=*/false);
-    std::vector<std::string> damaged;
-    bool unreadable = false;
-    if (doc.is_discarded() || !doc.is_object()) {
-        unreadable = true;
+void JsonKeyValueStore::refresh() {
+    if (m_unavailable.empty() && stampOnDisk() == m_seen) return;
+    loadUnderLock();
+}
+
+bool JsonKeyValueStore::reloadLocked(bool& setAside) {
+    auto unavailable = [&](const std::string& why) {
+        m_unavailable = why;
+        m_log.warning("settings: " + why + "; the settings are not used and nothing is written");
+        return false;
+    };
+    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) return unavailable("cannot open " + m_path + ": " + std::strerror(errno));
+        // Gone (or never there): another program's view is an empty store, so this one's is too.
+        if (m_seen.exists) {
+            m_values.clear();
+            m_opaque.clear();
+            for (const auto& [key, value] : m_unsaved) m_values.insert_or_assign(key, value);
+        }
+        m_seen = {};
+        m_unavailable.clear();
+        return true;
+    }
+    std::string text;
+    FileStamp stamp;
+    std::string failure;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        failure = "cannot examine " + m_path + ": " + std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        failure = "cannot read " + m_path + ": it is a directory";
     } else {
-        for (const auto& [key, entry] : doc.items()) {
-            StoredValue value;
-            switch (parseEntry(key, entry, value)) {
-                case Parsed::Value:
-                    m_values.emplace(key, std::move(value));
-                    break;
-                case Parsed::Opaque:
-                    m_opaque.emplace(key, entry.dump());
-                    break;
-                case Parsed::Damaged:
-                    damaged.push_back(key);
-                    break;
+        stamp.exists = true;
+        stamp.device = st.st_dev;
+        stamp.inode = st.st_ino;
+        stamp.size = st.st_size;
+        stamp.modified = st.st_mtim;
+        stamp.statusChanged = st.st_ctim;
+        if (stamp == m_seen && m_unavailable.empty()) {
+            close(fd);
+            return true;  // nobody changed it since this store read or wrote it
+        }
+        // One byte more than the limit tells a file that is too large from one that just fits.
+        char buffer[16384];
+        while (text.size() <= kMaxFileBytes) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                failure = "cannot read " + m_path + ": " + std::strerror(errno);
+                break;
             }
+            if (n == 0) break;
+            text.append(buffer, static_cast<std::size_t>(n));
         }
     }
-    if (!unreadable && damaged.empty()) return;
+    close(fd);
+    if (!failure.empty()) return unavailable(failure);
+    m_unavailable.clear();
 
-    // Set the damaged file aside before anything is written over it.
-    const auto aside = freeDamagedName(m_path);
-    if (!aside || std::rename(m_path.c_str(), aside->c_str()) != 0) {
-        m_writable = false;
-        m_log.warning("settings: " + m_path + " is damaged and cannot be set aside; changes are not saved");
-        return;
+    SettingsDocument doc = parse(text);
+    if (!doc.sound()) {
+        // Set the damaged file (the link's target, when it is a link) aside before anything is written over it.
+        std::string ignored;
+        const std::string target = resolveSymlinks(m_path, ignored).value_or(m_path);
+        const auto aside = freeDamagedName(target);
+        if (!aside || std::rename(target.c_str(), aside->c_str()) != 0) {
+            return unavailable(m_path + " is damaged and cannot be set aside");
+        }
+        m_damagedCopy = *aside;
+        if (!doc.error.empty()) {
+            m_log.warning("settings: " + m_path + " " + doc.error + " and cannot be read as settings; kept it as " +
+                          *aside + " and started without settings");
+        } else {
+            std::string keys;
+            for (const auto& k : doc.damagedKeys) keys += (keys.empty() ? "" : ", ") + k;
+            m_log.warning("settings: " + m_path + " holds values of the wrong type (" + keys + "); kept it as " +
+                          *aside + " and started from the rest");
+        }
+        setAside = true;
+        stamp = {};
     }
-    m_damagedCopy = *aside;
-    if (unreadable) {
-        m_log.warning("settings: " + m_path + " cannot be read as settings; kept it as " + *aside +
-                  " and started without settings");
-    } else {
-        std::string keys;
-        for (const auto& k : damaged) keys += (keys.empty() ? "" : ", ") + k;
-        m_log.log("settings: " + m_path + " holds values of the wrong type (" + keys + "); kept it as " + *aside +
-                  " and started from the rest");
-    }
-    save();
+    m_values = std::move(doc.values);
+    m_opaque = std::move(doc.opaque);
+    for (const auto& [key, value] : m_unsaved) m_values.insert_or_assign(key, value);
+    m_seen = stamp;
+    return true;
 }
 
-void JsonKeyValueStore::changed() {
-    save();
-}
-
-bool JsonKeyValueStore::save() {
-    if (!m_writable) {
+bool JsonKeyValueStore::writeLocked() {
+    if (!m_unavailable.empty()) {
         m_lastSave = false;
         m_log.warning("settings: not saved, " + m_path + " is left as it is");
         return false;
     }
-    Json doc = Json::object();
-    for (const auto& [key, text] : m_opaque) {
-        if (!m_values.count(key)) doc[key] = Json::parse(text, nullptr, false);
-    }
-    for (const auto& [key, value] : m_values) doc[key] = toJson(value);
-
-    if (!ensureDirectory(m_dir, m_log)) {
-        m_lastSave = false;
-        return false;
-    }
-    if (auto error = writeFileAtomically(m_path, doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n")) {
+    SettingsDocument doc;
+    doc.values = m_values;
+    doc.opaque = m_opaque;
+    if (auto error = writeFileAtomically(m_path, serialize(doc))) {
         m_lastSave = false;
         m_log.warning("settings: " + *error);
         return false;
     }
+    m_unsaved.clear();
+    m_seen = stampOnDisk();
     m_lastSave = true;
     return true;
+}
+
+void JsonKeyValueStore::setString(std::string_view key, std::string_view value) {
+    if (!isValidUtf8(value)) {
+        m_lastSave = false;
+        m_log.warning("settings: " + std::string(key) + " not changed: the text is not valid UTF-8");
+        return;
+    }
+    MemoryKeyValueStore::setString(key, value);
+}
+
+void JsonKeyValueStore::keyChanged(std::string_view key) {
+    if (!m_unavailable.empty()) {
+        // Never let a value set now (the defaults, say) reach a file whose own values could not be read.
+        m_lastSave = false;
+        m_log.warning("settings: " + std::string(key) + " not saved: " + m_unavailable);
+        return;
+    }
+    m_unsaved.insert_or_assign(std::string(key), m_values.find(key)->second);
+    save();
+}
+
+bool JsonKeyValueStore::save() {
+    if (!ensureDirectory(m_dir, m_log)) {
+        m_lastSave = false;
+        return false;
+    }
+    DirectoryLock lock(m_dir);
+    if (!lock.locked()) {
+        m_lastSave = false;
+        m_log.warning("settings: " + lock.error() + "; not saved");
+        return false;
+    }
+    // Another program may have written since this store last looked: start from its file.
+    bool setAside = false;
+    if (!reloadLocked(setAside)) {
+        m_lastSave = false;
+        return false;
+    }
+    return writeLocked();
 }
 
 }  // namespace vantro

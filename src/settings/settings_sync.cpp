@@ -20,6 +20,13 @@ std::uint8_t lowByte(std::int64_t v) {
 }  // namespace
 
 void SettingsSync::SyncData() {
+    // Another program may have changed the settings; and settings that could not be read are not the
+    // user's, so none of them is sent in their place.
+    m_app.settings().refresh();
+    if (const std::string why = m_app.settings().unavailableReason(); !why.empty()) {
+        m_app.log().log("SyncData: not sent, the settings cannot be used: " + why);
+        return;
+    }
     m_sync_status = 1;
     m_app.setStrTransmitStatus(m_app.localized("Syncing"));
 

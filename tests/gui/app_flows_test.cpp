@@ -23,7 +23,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QUrl>
 #include <QLineEdit>
@@ -31,6 +33,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -65,7 +69,9 @@ struct App {
     std::unique_ptr<AppShell> shell;
 
     /// `userDirs`: no --data-dir; the XDG data and config homes point into the temporary directory.
-    explicit App(bool userDirs = false) {
+    /// `prepare` gets the data directory before the app starts.
+    explicit App(bool userDirs = false, const std::function<void(const QString&)>& prepare = {}) {
+        if (prepare) prepare(dir.path());
         AppOptions o;
         o.language = QStringLiteral("en");
         o.brisk = true;
@@ -391,6 +397,27 @@ private slots:
         a.settings().table()->tapRow(4, 1);
         QCOMPARE(a.app().settings().integerForKey("findme"), 2);
         QVERIFY(!a.shell->sound().isPlaying());
+    }
+
+    void anUnreadableSettingsFileIsShownNeverReplacedNorSent() {
+        App a(false, [](const QString& dir) { QDir(dir).mkdir(QStringLiteral("settings.json")); });
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QVERIFY(visibleBox()->informativeText().contains(a.dir.filePath(QStringLiteral("settings.json"))));
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        QVERIFY(a.connect());
+        a.settings().table()->tapRow(0, 1);
+        QTest::qWait(500);
+        for (const auto& frame : a.shell->wristbands().front()->firmware().receivedFrames()) {
+            QVERIFY(frame.empty() || frame[0] != CMD_TYPE_BODYHEIGHT);  // no default height sent as the user's
+        }
+        QVERIFY(QFileInfo(a.dir.filePath(QStringLiteral("settings.json"))).isDir());
+        // Once the directory is gone there is nothing to misread, and the same tap sends.
+        QVERIFY(QDir(a.dir.path()).rmdir(QStringLiteral("settings.json")));
+        a.settings().table()->tapRow(0, 1);
+        const auto& frames = a.shell->wristbands().front()->firmware().receivedFrames();
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(frames.begin(), frames.end(),
+                                             [](const Bytes& f) { return !f.empty() && f[0] == CMD_TYPE_BODYHEIGHT; }),
+                                 500);
     }
 
     void theBandsEmergencyButtonDialsTheStoredNumber() {

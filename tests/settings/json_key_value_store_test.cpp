@@ -190,20 +190,118 @@ TEST_F(JsonStore, WrongTypesAreDroppedTheRestKept) {
     EXPECT_EQ(reread.integerForKey("bodyHeight"), 170);
 }
 
-TEST_F(JsonStore, AFileThatCannotBeReadIsNeverOverwritten) {
+TEST_F(JsonStore, AFileThatCannotBeReadIsReportedAndNeverOverwritten) {
     std::filesystem::create_directory(file());  // settings.json is a directory
     JsonKeyValueStore store(dir.path(), log);
-    EXPECT_FALSE(log.lines.empty());
-    store.setInteger("bodyHeight", 170);
+    EXPECT_NE(store.unavailableReason().find(file()), std::string::npos) << store.unavailableReason();
+    EXPECT_TRUE(initializeDefaults(store, kMoment));  // the screen's defaults reach memory only
     EXPECT_FALSE(store.lastSaveSucceeded());
-    EXPECT_EQ(store.integerForKey("bodyHeight"), 170);  // still usable for this run
     EXPECT_TRUE(std::filesystem::is_directory(file()));
+
+    // A file of root's that nobody else may read: the same, and the same bytes afterwards.
+    std::filesystem::remove(file());
+    writeFile(file(), "{\"bodyHeight\": 170}");
+    ASSERT_EQ(chmod(file().c_str(), 0600), 0);
+    const std::string path = dir.path();
+    EXPECT_EQ(runUnprivileged([path] {
+                  CapturingLog childLog;
+                  JsonKeyValueStore child(path, childLog);
+                  if (child.unavailableReason().find("settings.json") == std::string::npos) return "not reported";
+                  child.setInteger("bodyHeight", 180);
+                  return child.lastSaveSucceeded() ? "saved" : "";
+              }),
+              "");
+    EXPECT_EQ(readFile(file()), "{\"bodyHeight\": 170}");
 }
 
-TEST_F(JsonStore, TextThatIsNotUtf8IsSavedWithoutFailing) {
+TEST_F(JsonStore, WritersKeepEachOthersChanges) {
+    JsonKeyValueStore app(dir.path(), log);
+    app.setInteger("bodyHeight", 170);
+    JsonKeyValueStore cli(dir.path(), log);
+    cli.setInteger("bodyWeight", 70);
+    app.setInteger("findme", 1);  // the app's whole memory must not undo the other writer's change
+    EXPECT_EQ(app.integerForKey("bodyWeight"), 70);
+    cli.setInteger("bodyWeight", 71);
+    app.refresh();  // as before a sync
+    EXPECT_EQ(app.integerForKey("bodyWeight"), 71);
+
+    // Two processes writing at once, each its own keys: every change arrives.
+    const int kWrites = 25;
+    std::vector<pid_t> children;
+    for (const char* prefix : {"a", "b"}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            CapturingLog childLog;
+            JsonKeyValueStore child(dir.path(), childLog);
+            for (int i = 0; i < kWrites; ++i) child.setInteger(prefix + std::to_string(i), i);
+            _exit(child.lastSaveSucceeded() ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    JsonKeyValueStore after(dir.path(), log);
+    EXPECT_EQ(after.values().size(), 3u + 2 * kWrites);
+    EXPECT_EQ(after.integerForKey("bodyHeight"), 170);
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+}
+
+TEST_F(JsonStore, ALinkIsWrittenThroughToItsTarget) {
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_symlink("real/mine.json", file());  // relative, dangling until the first write
+    {
+        JsonKeyValueStore store(dir.path(), log);
+        store.setInteger("bodyHeight", 170);
+        store.setInteger("bodyWeight", 70);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_EQ(Json::parse(readFile(dir / "real/mine.json"))["bodyWeight"]["value"], 70);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "real"), {}), 1);  // no temporary left
+    EXPECT_EQ(JsonKeyValueStore(dir.path(), log).integerForKey("bodyHeight"), 170);
+}
+
+TEST_F(JsonStore, TextThatIsNotUtf8IsRefusedNotAltered) {
     JsonKeyValueStore store(dir.path(), log);
+    store.setString("imaphone", "112");
     store.setString("imaphone", std::string("12\xff") + "3");
-    EXPECT_TRUE(store.lastSaveSucceeded());
-    JsonKeyValueStore reread(dir.path(), log);
-    EXPECT_TRUE(reread.stringForKey("imaphone"));
+    EXPECT_FALSE(store.lastSaveSucceeded());
+    EXPECT_EQ(store.stringForKey("imaphone"), "112");
+    EXPECT_EQ(onDisk()["imaphone"]["value"], "112");
+    EXPECT_FALSE(log.lines.empty());
+
+    const std::pair<std::string, bool> cases[] = {
+        {"+86 10 1234", true},   {"\xe4\xb8\xad\xe6\x96\x87", true}, {"\xf0\x9f\x93\x9e", true}, {"\xc0\x80", false},
+        {"\xed\xa0\x80", false}, {"\xf4\x90\x80\x80", false},        {"\xe4\xb8", false},        {"\x80", false},
+    };
+    for (const auto& [text, valid] : cases) EXPECT_EQ(isValidUtf8(text), valid) << ::testing::PrintToString(text);
+}
+
+TEST_F(JsonStore, DeepLargeAndOutOfRangeFilesAreKeptAside) {
+    auto nested = [](int levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    const std::string shallow = "{\"other\": " + nested(60) + "}";
+    const std::string bad[] = {
+        "{\"other\": " + nested(100000) + "}",                                          // crashed the rewrite
+        "{\"other\": " + nested(70) + "}",                                              // past the limit
+        "{\"other\": \"" + std::string(JsonKeyValueStore::kMaxFileBytes, 'x') + "\"}",  // too large
+        R"({"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}})",          // past what the clock holds
+    };
+    for (const auto& text : bad) {
+        writeFile(file(), text);
+        JsonKeyValueStore store(dir.path(), log);
+        EXPECT_TRUE(store.values().empty());
+        ASSERT_FALSE(store.damagedCopy().empty()) << text.substr(0, 40);
+        EXPECT_EQ(readFile(store.damagedCopy()), text);
+        std::filesystem::remove(store.damagedCopy());
+    }
+    // Within the limits an unknown entry is kept, and a save does not inflate it.
+    writeFile(file(), shallow);
+    JsonKeyValueStore store(dir.path(), log);
+    store.setInteger("bodyHeight", 170);
+    const std::string saved = readFile(file());
+    EXPECT_LE(saved.size(), shallow.size() + 60) << saved;
+    EXPECT_EQ(onDisk()["other"], Json::parse(shallow)["other"]);
 }

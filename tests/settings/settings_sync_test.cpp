@@ -5,12 +5,16 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/manual_run_loop.h"
 #include "protocol/codes.h"
+#include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
 
 #include "fake_ble.h"
+#include "temp_dir.h"
 #include "tz_guard.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -176,4 +180,25 @@ TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenYetTheBatchCompletes) 
     EXPECT_TRUE(band->writes.empty());
     EXPECT_EQ(sync.m_sync_status, 0);
     EXPECT_EQ(app.strTransmitStatus, "Syncing");
+}
+
+TEST_F(Sync, SendsWhatTheFileHoldsNowAndNothingWhenItCannotBeRead) {
+    TempDir dir;
+    JsonKeyValueStore fileStore(dir.path(), log);
+    initializeDefaults(fileStore, kDefaults);
+    VantroAppDelegate running{AppPorts{loop, log, localizer, fileStore}};
+    running.peripheral = band;
+    running.characteristic = app.characteristic;
+    SettingsSync runningSync(running);
+
+    JsonKeyValueStore(dir.path(), log).setInteger(kBodyHeight, 180);  // another program, meanwhile
+    runningSync.SyncData();
+    EXPECT_EQ(frameOf(CMD_TYPE_BODYHEIGHT), "04 B4");
+
+    band->writes.clear();
+    std::filesystem::remove(dir / "settings.json");
+    std::filesystem::create_directory(dir / "settings.json");
+    runningSync.SyncData();
+    EXPECT_TRUE(band->writes.empty());  // not the defaults still in memory
+    EXPECT_NE(log.lines.back().find("settings.json"), std::string::npos);
 }

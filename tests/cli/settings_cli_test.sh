@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# settings_cli_test.sh VANTRO_CLI: the settings file when it cannot be read, and values the store cannot hold.
+set -u
+cli=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+# run WANT_STATUS ARGS...: vantro-cli on $dir; stderr lands in $dir/err.
+run() {
+  local want=$1; shift
+  out=$("$cli" --data-dir "$dir" "$@" 2>"$dir/err"); local status=$?
+  [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$dir/err")"
+}
+
+run 2 settings set alerttime 9999-12-31T23:59:59Z
+grep -q "alerttime" "$dir/err" || fail "no message for a time past the clock"
+run 2 settings set imaphone $'12\xff3'
+grep -q "UTF-8" "$dir/err" || fail "no message for text that is not UTF-8"
+run 1 settings get imaphone  # neither was stored
+
+# A stored time past the clock is reported and kept as it was, not read as another time.
+stored='{"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}}'
+printf '%s' "$stored" >"$dir/settings.json"
+run 1 settings get alerttime
+grep -q "alerttime" "$dir/err" || fail "the damaged time stamp is not reported"
+[ "$(cat "$dir/settings.json.damaged")" = "$stored" ] || fail "the stored value was not kept"
+
+# settings.json that cannot be read: one line naming it, exit 1, nothing written, nothing sent.
+rm -f "$dir/settings.json"
+mkdir "$dir/settings.json"
+for args in "settings get bodyHeight" "settings init" "demo --days 1 --nights 1" "sync-frames"; do
+  run 1 $args
+  [ -z "$out" ] || fail "$args printed '$out'"
+  [ "$(wc -l <"$dir/err")" = 1 ] && grep -q "$dir/settings.json" "$dir/err" || fail "$args: $(cat "$dir/err")"
+done
+[ -d "$dir/settings.json" ] || fail "settings.json was replaced"
+
+[ "$failures" = 0 ] && echo "all settings checks passed"
+exit $((failures > 0))
