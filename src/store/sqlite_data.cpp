@@ -292,7 +292,8 @@ std::optional<sqlite_data::MergeCounts> sqlite_data::mergeRecords(const std::vec
         }
         if (changed[1]) ++(old.hasDay() ? counts.daysUpdated : counts.daysAdded);
         if (changed[0]) ++(old.hasNight() ? counts.nightsUpdated : counts.nightsAdded);
-        if (!changed[0] && !changed[1]) return true;
+        // A date with no values at all is still a row of its own, kept so that a backup restores as it was.
+        if (!changed[0] && !changed[1] && found == SQLITE_ROW) return true;
         SqliteStatement& write = found == SQLITE_ROW ? update : insert;
         write.reset();
         int index = 1;
