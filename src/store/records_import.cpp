@@ -114,6 +114,13 @@ ParsedRecords parseJson(std::string_view text) {
         const auto dash = what.find(" - ");
         return refuse(lineAt(text, e.byte > 0 ? e.byte - 1 : 0),
                       "not valid JSON" + (dash == std::string::npos ? "" : ": " + what.substr(dash + 3)));
+    } catch (const Json::exception& e) {
+        // A number too large for any type ("1E6000"); the message quotes it, which finds its line.
+        const std::string what = e.what();
+        const auto quote = what.find('\'');
+        const std::string token = quote == std::string::npos ? "" : what.substr(quote + 1, what.size() - quote - 2);
+        const auto at = token.empty() ? std::string_view::npos : text.find(token);
+        return refuse(lineAt(text, at == std::string_view::npos ? 0 : at), "a number is out of range");
     }
     if (!doc.is_array()) return refuse(1, "a backup is a JSON list of records");
     ParsedRecords parsed;

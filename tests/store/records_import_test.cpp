@@ -53,6 +53,7 @@ TEST(RecordsImport, MalformedFilesAreRefusedWithLineAndReason) {
         {"[\n  {\"date\": \"2014-07-15\",\n   \"step\": [1]}\n]", 3, "nested deeper"},
         {"[\n  {\"date\": \"2014-07-15\"\n  \"step\": 1}\n]", 3, "not valid JSON"},
         {"[\n  {\"date\": \"2014-07-15\", \"start_time\": 5}\n]", 2, "time HH:MM"},
+        {"[\n  {\"date\": \"2014-07-15\",\n\"step\": 1E6000}\n]", 3, "out of range"},
     };
     for (const auto& c : cases) {
         const auto parsed = parseRecords(c.text);
