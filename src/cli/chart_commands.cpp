@@ -27,7 +27,7 @@ struct ScreenHost {
         : localizer(ctx.language),
           app(AppPorts{loop, log, localizer, settings}),
           ui(loop, metrics, DeviceIdiom::Phone) {
-        app.m_db = std::make_shared<sqlite_data>(dataDirectory(ctx.dataDir), log);
+        app.m_db = std::make_shared<sqlite_data>(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
         mark = log.lines.size();
     }
     /// The database reports failures only in its log.

@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace vantro::cli {
 
 /// What every command gets: its arguments (after the command name) and the global options.
@@ -19,13 +23,21 @@ struct Context {
     std::string language;  // --lang, empty for the user's locale
     std::ostream& out;
     std::ostream& err;
+    bool verbose = false;        // --verbose: the debug log goes to standard error
+    bool outIsTerminal = false;  // progress lines only on a terminal
 };
 
 using Handler = std::function<int(Context&)>;
 
-/// Registers a command; `usage` is one line for the help text.
+/// Declares a command's options and positional arguments on its parser (which also answers its
+/// --help) and returns the handler that reads them; ctx.args is empty for such a command.
+using Declare = std::function<Handler(CLI::App&)>;
+
+/// Registers a command; `usage` is one line for the help text. A command with a plain handler parses
+/// ctx.args itself (takeOption); `COMMAND --help` then prints its usage line.
 struct Registration {
     Registration(std::string name, std::string usage, Handler handler);
+    Registration(std::string name, std::string usage, Declare declare);
 };
 
 /// Registers a screen of `vantro-cli screen NAME [ARGS]`; the handler sees the arguments after NAME.
@@ -34,7 +46,8 @@ struct ScreenRegistration {
     ScreenRegistration(std::string name, std::string usage, Handler handler);
 };
 
-/// Exit status for a usage error.
+/// Exit status for a failed operation and for a usage error.
+inline constexpr int kFailure = 1;
 inline constexpr int kUsageError = 2;
 
 /// Parses "0x1A" or "26" into 0..255.
@@ -43,7 +56,8 @@ std::optional<std::uint8_t> parseByteNumber(std::string_view text);
 std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::string>& words);
 /// "08 07 DE 07 0F"
 std::string hexLine(const std::vector<std::uint8_t>& bytes);
-/// Removes "--name VALUE" from args; the value, or absent. Sets `missing` when the value is missing.
+/// Removes "--name VALUE" or "--name=VALUE" from args; the value, or absent. Sets `missing` when the
+/// value is missing.
 std::optional<std::string> takeOption(std::vector<std::string>& args, std::string_view name, bool& missing);
 
 }  // namespace vantro::cli

@@ -47,6 +47,9 @@ public:
     DemoLog(bool verbose, std::ostream& err) : m_verbose(verbose), m_err(err) {}
     void log(std::string_view line) override {
         if (m_verbose) m_err << "log: " << line << "\n";
+        // The store's own lines for a day and a night written; they drive the progress line.
+        if (line == "插入数据" || line == "更新数据") ++days;
+        if (line == "sleep插入数据" || line == "sleep更新数据") ++nights;
         m_recent.emplace_back(line);
         if (m_recent.size() > kKept) m_recent.pop_front();
     }
@@ -61,6 +64,9 @@ private:
     bool m_verbose;
     std::ostream& m_err;
     std::deque<std::string> m_recent;
+
+public:
+    std::size_t days = 0, nights = 0;
 };
 
 /// Notifications and dialogs of the demo appear on standard error.
@@ -318,7 +324,7 @@ int demoCommand(Context& ctx) {
         driver = std::make_unique<RealTimeDriver>();
     }
     RunLoop& loop = driver->loop();
-    DemoLog log(o.verbose, ctx.err);
+    DemoLog log(o.verbose || ctx.verbose, ctx.err);
     const std::string dataDir = recordsDirectory(ctx.dataDir, !o.bluez);
     if (!ensureDirectory(dataDir, log)) {
         ctx.err << "vantro-cli demo: the data directory " << dataDir << " cannot be created\n";
@@ -398,15 +404,26 @@ int demoCommand(Context& ctx) {
             ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
             std::vector<sportsData> days;
             std::vector<sleepData> nights;
+            // On a terminal, one line that counts the records stored so far.
+            double shownAt = -1;
+            auto progress = [&](bool last) {
+                if (!ctx.outIsTerminal || (!last && shownAt >= 0 && loop.now() - shownAt < 0.2)) return;
+                if (last && shownAt < 0) return;
+                shownAt = loop.now();
+                ctx.out << "\rStored so far: " << log.days << " days, " << log.nights << " nights" << (last ? "\n" : "")
+                        << std::flush;
+            };
             if (band) {
                 // Every answer is queued on the link at once; twice the link's own time is plenty.
                 const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
                 const double limit = o.timeout + 2 * answers * SimOptions{}.notificationDelay;
                 const bool done = driver->runUntil(
                     [&] {
+                        progress(false);
                         return band->pendingNotifications() == 0 && app.strTransmitStatus != app.localized("Syncing");
                     },
                     limit);
+                progress(true);
                 if (!done) {
                     return fail(
                         strprintf("the wristband's answers were not all stored within %.0f s (%zu still on the link)",
@@ -420,6 +437,7 @@ int demoCommand(Context& ctx) {
                 const auto synced = [&] { return app.strTransmitStatus != app.localized("Syncing"); };
                 driver->runUntil(
                     [&] {
+                        progress(false);
                         if (today.reportsHandled() != heard) {
                             heard = today.reportsHandled();
                             quietSince = loop.now();
@@ -428,6 +446,7 @@ int demoCommand(Context& ctx) {
                         return (synced() && quiet >= 1.0) || quiet >= o.timeout;
                     },
                     kMaxBluezSync);
+                progress(true);
                 if (!synced()) {
                     return fail(strprintf("the wristband stopped answering before its day records (%llu reports)",
                                           static_cast<unsigned long long>(heard)));

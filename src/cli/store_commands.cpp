@@ -11,18 +11,21 @@
 #include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_sync.h"
+#include "store/records_export.h"
+#include "store/records_import.h"
 #include "store/sqlite_data.h"
 
-#include <nlohmann/json.hpp>
+#include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cstring>
+#include <fstream>
+#include <iostream>
 #include <ostream>
 #include <sstream>
 
 namespace vantro::cli {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 // The database and the store talk a lot; their lines are shown only when something went wrong.
 struct QuietLog : CapturingLog {
@@ -56,9 +59,12 @@ bool listAll(sqlite_data& db, QuietLog& log, std::vector<T>& out, List list) {
     return log.lines.size() == before;
 }
 
+// One line: what the store logged since `from`.
 int databaseFailure(Context& ctx, const char* command, const QuietLog& log, size_t from) {
-    ctx.err << "vantro-cli " << command << ": the activity database could not be used:\n";
-    log.dumpTo(ctx.err, from);
+    ctx.err << "vantro-cli " << command << ": ";
+    if (log.lines.size() <= from) ctx.err << "the activity database could not be used";
+    for (size_t i = from; i < log.lines.size(); ++i) ctx.err << (i > from ? "; " : "") << log.lines[i];
+    ctx.err << "\n";
     return 1;
 }
 
@@ -68,7 +74,7 @@ int historyCommand(Context& ctx) {
         return kUsageError;
     }
     QuietLog log;
-    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
     std::vector<sportsData> days;
     if (!listAll(db, log, days, &sqlite_data::databaseToArray)) return databaseFailure(ctx, "history", log, mark);
@@ -85,7 +91,7 @@ int nightsCommand(Context& ctx) {
         return kUsageError;
     }
     QuietLog log;
-    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
     std::vector<sleepData> nights;
     if (!listAll(db, log, nights, &sqlite_data::SleepDataToArray)) return databaseFailure(ctx, "nights", log, mark);
@@ -245,107 +251,109 @@ int syncFramesCommand(Context& ctx) {
     return 0;
 }
 
-// ---- export ---------------------------------------------------------------------------------------------
+// ---- backup and restore -----------------------------------------------------------------------------
 
-const char* const kExportFields[] = {"date",         "step",        "distance",      "calories",  "activetime",
-                                     "restcal",      "enter_time",  "spindles_time", "deep_time", "rem_time",
-                                     "wakeup_count", "wakeup_time", "start_time",    "total_time"};
+struct ExportOptions {
+    std::string format;
+    std::string out = "-";
+};
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-int exportCommand(Context& ctx) {
-    bool missing = false;
-    auto format = takeOption(ctx.args, "--format", missing);
-    auto out = takeOption(ctx.args, "--out", missing);
-    if (missing || !ctx.args.empty() || !format || (*format != "csv" && *format != "json")) {
-        ctx.err << "usage: vantro-cli export --format csv|json [--out FILE]\n";
-        return kUsageError;
-    }
+int exportRecords(Context& ctx, const ExportOptions& o) {
     QuietLog log;
-    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
-    std::vector<sportsData> days;
-    std::vector<sleepData> nights;
-    if (!listAll(db, log, days, &sqlite_data::databaseToArray) ||
-        !listAll(db, log, nights, &sqlite_data::SleepDataToArray)) {
-        return databaseFailure(ctx, "export", log, mark);
+    std::vector<StoredRecord> records;
+    std::size_t undated = 0;
+    if (!db.readRecords(records, undated)) return databaseFailure(ctx, "export", log, mark);
+    if (undated > 0) {
+        ctx.err << "vantro-cli export: " << undated << " row(s) without a date cannot be restored and are left out\n";
     }
-    // Both listings walk the same rows in the same order; anything else means a write came in between.
-    bool same = days.size() == nights.size();
-    for (size_t i = 0; same && i < days.size(); ++i) same = days[i].date == nights[i].date;
-    if (!same) {
-        ctx.err << "vantro-cli export: the database changed while it was read; try again\n";
-        return 1;
+    const std::string text = o.format == "csv" ? recordsToCsv(records) : recordsToJson(records);
+    if (o.out == "-") {
+        ctx.out << text << std::flush;
+        return ctx.out ? 0 : 1;
     }
-
-    std::string text;
-    if (*format == "csv") {
-        // RFC 4180: CRLF line ends, a header row, quotes only where needed.
-        for (size_t i = 0; i < std::size(kExportFields); ++i) {
-            if (i > 0) text += ',';
-            text += kExportFields[i];
-        }
-        text += "\r\n";
-        for (size_t i = 0; i < days.size(); ++i) {
-            const auto& d = days[i];
-            const auto& n = nights[i];
-            const std::string fields[] = {csvField(d.date),
-                                          std::to_string(d.step),
-                                          std::to_string(d.distance),
-                                          std::to_string(d.calories),
-                                          std::to_string(d.activetime),
-                                          std::to_string(d.restcal),
-                                          std::to_string(n.enter_time),
-                                          std::to_string(n.spindles_time),
-                                          std::to_string(n.deep_time),
-                                          std::to_string(n.rem_time),
-                                          std::to_string(n.wakeup_count),
-                                          std::to_string(n.wakeup_time),
-                                          csvField(n.start_time),
-                                          csvField(n.total_time)};
-            for (size_t f = 0; f < std::size(fields); ++f) text += (f ? "," : "") + fields[f];
-            text += "\r\n";
-        }
-    } else {
-        Json rows = Json::array();
-        for (size_t i = 0; i < days.size(); ++i) {
-            const auto& d = days[i];
-            const auto& n = nights[i];
-            rows.push_back({{"date", d.date},
-                            {"step", d.step},
-                            {"distance", d.distance},
-                            {"calories", d.calories},
-                            {"activetime", d.activetime},
-                            {"restcal", d.restcal},
-                            {"enter_time", n.enter_time},
-                            {"spindles_time", n.spindles_time},
-                            {"deep_time", n.deep_time},
-                            {"rem_time", n.rem_time},
-                            {"wakeup_count", n.wakeup_count},
-                            {"wakeup_time", n.wakeup_time},
-                            {"start_time", n.start_time},
-                            {"total_time", n.total_time}});
-        }
-        text = rows.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    }
-
-    if (!out) {
-        ctx.out << text;
-        return 0;
-    }
-    if (auto error = writeFileAtomically(*out, text)) {
+    if (auto error = writeFileAtomically(o.out, text)) {
         ctx.err << "vantro-cli export: " << *error << "\n";
         return 1;
     }
     return 0;
+}
+
+Handler declareExport(CLI::App& app) {
+    auto o = std::make_shared<ExportOptions>();
+    app.add_option("--format", o->format, "json or csv; days or nights never stored are null or empty fields")
+        ->required()
+        ->check(CLI::IsMember({"json", "csv"}));
+    app.add_option("--out", o->out, "the file to write (replaced atomically); - for standard output (default)")
+        ->type_name("FILE");
+    return [o](Context& ctx) { return exportRecords(ctx, *o); };
+}
+
+struct ImportOptions {
+    std::string file;
+    bool overwrite = false;
+};
+
+// A decade of records is about 2 MB; anything far bigger is not one of our backups.
+constexpr std::size_t kMaxBackupBytes = 256u << 20;
+
+bool readBackup(const std::string& file, std::string& bytes, std::string& error) {
+    std::ifstream in;
+    std::istream* source = &std::cin;
+    if (file != "-") {
+        in.open(file, std::ios::binary);
+        if (!in) {
+            error = file + ": " + std::strerror(errno);
+            return false;
+        }
+        source = &in;
+    }
+    std::ostringstream buffer;
+    char chunk[1 << 16];
+    while (source->read(chunk, sizeof chunk) || source->gcount() > 0) {
+        buffer.write(chunk, source->gcount());
+        if (static_cast<std::size_t>(buffer.tellp()) > kMaxBackupBytes) {
+            error = file + ": larger than a backup can be (256 MiB)";
+            return false;
+        }
+    }
+    if (source->bad()) {
+        error = file + ": could not be read";
+        return false;
+    }
+    bytes = buffer.str();
+    return true;
+}
+
+int importRecords(Context& ctx, const ImportOptions& o) {
+    std::string bytes, error;
+    if (!readBackup(o.file, bytes, error)) {
+        ctx.err << "vantro-cli import: " << error << "\n";
+        return 1;
+    }
+    const ParsedRecords parsed = parseRecords(bytes);
+    if (parsed.problem) {
+        ctx.err << "vantro-cli import: " << o.file << ":" << parsed.problem->line << ": " << parsed.problem->reason
+                << "; nothing was imported\n";
+        return 1;
+    }
+    QuietLog log;
+    sqlite_data db(dataDirectory(ctx.dataDir), log);
+    const size_t mark = log.lines.size();
+    const auto counts = db.mergeRecords(parsed.records, o.overwrite);
+    if (!counts) return databaseFailure(ctx, "import", log, mark);
+    ctx.out << counts->daysAdded << " days added, " << counts->daysUpdated << " updated; " << counts->nightsAdded
+            << " nights added, " << counts->nightsUpdated << " updated\n";
+    return 0;
+}
+
+Handler declareImport(CLI::App& app) {
+    auto o = std::make_shared<ImportOptions>();
+    app.add_option("FILE", o->file, "a backup written by export (JSON or CSV); - for standard input")->required();
+    app.add_flag("--overwrite", o->overwrite,
+                 "replace stored values with the file's (default: only fill in what was never stored)");
+    return [o](Context& ctx) { return importRecords(ctx, *o); };
 }
 
 const Registration historyReg("history", "history                                            stored days, oldest first",
@@ -363,8 +371,11 @@ const Registration clearReg("clear", "clear                                     
 const Registration syncFramesReg("sync-frames",
                                  "sync-frames [--at YYYY-MM-DDTHH:MM:SS]             frames a settings sync sends",
                                  syncFramesCommand);
-const Registration exportReg("export", "export --format csv|json [--out FILE]              every stored date",
-                             exportCommand);
+const Registration exportReg("export", "export --format json|csv [--out FILE|-]            back up every stored date",
+                             Declare(declareExport));
+const Registration importReg("import",
+                             "import [--overwrite] FILE                          restore a backup, merged by date",
+                             Declare(declareImport));
 
 }  // namespace
 }  // namespace vantro::cli

@@ -123,7 +123,8 @@ void AppShell::buildWindow() {
     m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), m_sleepScreen.get());
     m_settingsScreen = std::make_unique<SettingsScreen>(*m_app, *m_window,
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
-    m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
+    const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
+    m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
 }
 
 }  // namespace vantro::gui

@@ -5,7 +5,11 @@
 #include "app/vantro_app_delegate.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
+#include "gui/navigation_bar.h"
 #include "gui/property_page.h"
+#include "store/records_backup.h"
+
+#include <QFileDialog>
 
 namespace vantro::gui {
 namespace {
@@ -25,6 +29,12 @@ SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::
         for (const auto& b : a.buttons()) buttons << q(b);
         showMessageBox(&m_window, q(a.title), q(a.message), buttons, a.cancelButton ? 0 : -1, a.clickedButtonAtIndex,
                        a.destructive);
+    };
+    chooseBackupFile = [this](bool save) {
+        const QString filter = QStringLiteral("JSON (*.json);;CSV (*.csv)");
+        const QString title = q(m_app.localized(save ? "gui.export" : "gui.import"));
+        return save ? QFileDialog::getSaveFileName(&m_window, title, QStringLiteral("vantro-backup.json"), filter)
+                    : QFileDialog::getOpenFileName(&m_window, title, QString(), filter);
     };
     m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
         PropertyPageView::present(m_window, std::move(page), q(m_app.localized("OK")), q(m_app.localized("Cancel")),
@@ -46,6 +56,47 @@ QWidget* SettingsScreen::view() {
         m_table->setSource(this);
     }
     return m_table;
+}
+
+void SettingsScreen::addBackupButton(NavigationBar* bar) {
+    if (!bar) return;
+    bar->setRightButton(q(m_app.localized("gui.backup")), [this] {
+        const QStringList buttons{q(m_app.localized("Cancel")), q(m_app.localized("gui.export")),
+                                  q(m_app.localized("gui.import"))};
+        showMessageBox(&m_window, q(m_app.localized("gui.backup")), q(m_app.localized("gui.backup.question")), buttons,
+                       0, [this](int answer) {
+                           if (answer == 1) exportBackup();
+                           if (answer == 2) importBackup();
+                       });
+    });
+}
+
+void SettingsScreen::tell(const QString& message) {
+    showMessageBox(&m_window, q(m_app.localized("gui.backup")), message, {q(m_app.localized("OK"))}, 0, nullptr);
+}
+
+// The catalogs use Qt's numbered placeholders, so a translation can reorder them and cannot break the call.
+void SettingsScreen::exportBackup() {
+    const QString file = chooseBackupFile ? chooseBackupFile(true) : QString();
+    if (file.isEmpty() || !m_app.m_db) return;
+    const BackupOutcome done = exportRecordsToFile(*m_app.m_db, file.toStdString());
+    tell(done.ok ? q(m_app.localized("gui.exported")).arg(done.records).arg(file)
+                 : q(m_app.localized("gui.backup.failed")).arg(q(done.error)));
+}
+
+void SettingsScreen::importBackup() {
+    const QString file = chooseBackupFile ? chooseBackupFile(false) : QString();
+    if (file.isEmpty() || !m_app.m_db) return;
+    // The app only fills in what is missing; replacing stored values is left to vantro-cli import --overwrite.
+    const BackupOutcome done = importRecordsFromFile(*m_app.m_db, file.toStdString(), false);
+    const auto& c = done.counts;
+    tell(done.ok ? q(m_app.localized("gui.imported"))
+                       .arg(done.records)
+                       .arg(c.daysAdded)
+                       .arg(c.nightsAdded)
+                       .arg(c.daysUpdated)
+                       .arg(c.nightsUpdated)
+                 : q(m_app.localized("gui.backup.failed")).arg(q(done.error)));
 }
 
 QString SettingsScreen::title() const {

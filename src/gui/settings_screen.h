@@ -13,6 +13,7 @@
 namespace vantro::gui {
 
 class MainWindow;
+class NavigationBar;
 
 /// Shell of SettingsViewController: draws its rows, forwards taps, shows its alerts and pages.
 class SettingsScreen : public Screen, public TableSource {
@@ -33,10 +34,19 @@ public:
     void visibleRowsChanged(const std::set<RowPath>& rows) override;
     QStringList sectionIndexTitles() const override;
 
+    /// Puts the backup button in `bar`: it offers Export and Import of every stored day and night.
+    void addBackupButton(NavigationBar* bar);
+    void exportBackup();
+    void importBackup();
+    /// Asks for the backup file (to write when `save`); empty when cancelled. A file dialog by default.
+    std::function<QString(bool save)> chooseBackupFile;
+
     SettingsViewController& model() { return m_model; }
     TableView* table() const { return m_table; }
 
 private:
+    void tell(const QString& message);
+
     VantroAppDelegate& m_app;
     MainWindow& m_window;
     SettingsViewController m_model;

@@ -53,6 +53,10 @@ std::int64_t SqliteStatement::columnInt(int index) const {
     return m_stmt ? sqlite3_column_int64(m_stmt, index) : 0;
 }
 
+int SqliteStatement::columnType(int index) const {
+    return m_stmt ? sqlite3_column_type(m_stmt, index) : SQLITE_NULL;
+}
+
 std::optional<std::string> SqliteStatement::columnText(int index) const {
     if (!m_stmt || sqlite3_column_type(m_stmt, index) == SQLITE_NULL) return std::nullopt;
     const unsigned char* text = sqlite3_column_text(m_stmt, index);

@@ -36,6 +36,8 @@ public:
 
     /// Columns count from 0. A NULL integer column reads as 0.
     std::int64_t columnInt(int index) const;
+    /// SQLITE_INTEGER, SQLITE_TEXT, SQLITE_NULL, ... of the column in the current row.
+    int columnType(int index) const;
     /// The column as text; absent when it is NULL.
     std::optional<std::string> columnText(int index) const;
 

@@ -6,6 +6,7 @@
 #include "platform/local_time.h"
 #include "store/sleep_data.h"
 #include "store/sports_data.h"
+#include "store/stored_record.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,8 +24,12 @@ class SqliteStatement;
 /// Failures are a false or 0 result plus a log line; the user's file is never deleted or truncated.
 class sqlite_data {
 public:
+    /// ReadOnly never creates or changes a file: a missing directory, file or table lists as empty,
+    /// and every write is refused.
+    enum class Access { ReadWrite, ReadOnly };
+
     /// `dataDir` is created when missing; the file is dataDir/"database.sqlite3". Creates the table.
-    sqlite_data(std::string dataDir, DebugLog& log);
+    sqlite_data(std::string dataDir, DebugLog& log, Access access = Access::ReadWrite);
     /// The same with another file name in `dataDir`; a missing file is created before the table.
     sqlite_data(std::string dataDir, std::string_view fileName, DebugLog& log);
 
@@ -63,6 +68,22 @@ public:
     /// The first failure logged by this object, with SQLite's and the system's reason; empty when none.
     /// Callers that ignore the results (the decoder) can still tell why records are missing.
     const std::string& firstFailure() const { return m_firstFailure; }
+    /// Why the last failed operation failed, in one line (also logged).
+    const std::string& lastError() const { return m_lastError; }
+    /// Absent when the file can be listed (or does not exist yet); otherwise why not, in one line:
+    /// not a database, or a sportsTable of another shape than this program writes.
+    std::optional<std::string> readProblem();
+
+    /// Every dated row, oldest first, with never-written columns absent; `undated` counts the rows
+    /// without a date (the old app's NULL keys), which are not listed. False when it cannot be read.
+    bool readRecords(std::vector<StoredRecord>& out, std::size_t& undated);
+
+    struct MergeCounts {
+        int daysAdded = 0, daysUpdated = 0, nightsAdded = 0, nightsUpdated = 0;
+    };
+    /// Merges records by date in one transaction: a value fills a never-written column, and replaces
+    /// a stored one only with `overwrite`. Nothing is changed when anything fails.
+    std::optional<MergeCounts> mergeRecords(const std::vector<StoredRecord>& records, bool overwrite);
 
 private:
     /// Logs a failure with SQLite's reason.
@@ -73,6 +94,12 @@ private:
     bool finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key);
     /// Hands the row of the date to `read`; false when there is none or it cannot be read.
     bool queryRow(const std::optional<CalendarDate>& date, const std::function<void(const SqliteStatement&)>& read);
+    /// Checks the table against the columns this program writes; false (and logged) when it differs or
+    /// cannot be read. `exists` tells whether there is a table at all.
+    bool checkShape(SqliteConnection& db, bool& exists);
+    /// Reads the columns of a row; false (and logged) when one holds a value of another kind.
+    bool readValues(const SqliteStatement& row, StoredRecord& record);
+    bool refuseWrite(std::string_view what);
     /// Appends one record per row, oldest date first; all or nothing.
     template <class Record>
     int listAll(std::vector<Record>& out, Record (*read)(const SqliteStatement&));
@@ -80,6 +107,8 @@ private:
     std::string m_path;
     DebugLog& m_log;
     std::string m_firstFailure;
+    bool m_readOnly = false;
+    std::string m_lastError;
 };
 
 }  // namespace vantro

@@ -66,9 +66,9 @@ check sleep-bad-row 2 "" screen sleep -1
 check sleep-two-rows 2 "" screen sleep 1 2
 check sleep-not-a-number 2 "" screen sleep 1x
 
-# An unreadable data directory is an error, not an empty screen.
-out=$("$cli" --data-dir /proc/vantro-no-such-dir screen history 2>"$dir/.stderr"); status=$?
-if [ "$status" != 1 ] || [ -n "$out" ] || ! grep -q "could not be read" "$dir/.stderr"; then
+# An unusable data directory is bad usage, not an empty screen.
+out=$("$cli" --data-dir "$dir/database.sqlite3/sub" screen history 2>"$dir/.stderr"); status=$?
+if [ "$status" != 2 ] || [ -n "$out" ] || ! grep -q "not a directory" "$dir/.stderr"; then
   echo "FAIL bad-dir: status $status, stdout '$out'"; failures=$((failures + 1))
 fi
 

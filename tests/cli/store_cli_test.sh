@@ -50,22 +50,73 @@ if command -v sqlite3 >/dev/null; then
   [ "$row" = "65535|06:50" ] || { echo "FAIL sqlite3 shell row: $row"; failures=$((failures + 1)); }
 fi
 
-# Export.
-csv=$'date,step,distance,calories,activetime,restcal,enter_time,spindles_time,deep_time,rem_time,wakeup_count,wakeup_time,start_time,total_time\r\n2014-07-14,0,0,0,0,0,1,2,3,4,6,5,22:00,00:00\r\n2014-07-15,65535,1300,310,50,160,10,200,120,60,2,20,23:30,06:50\r'
+# Export: never-written columns are empty (CSV) or null (JSON), not zeros.
+csv=$'date,step,distance,calories,activetime,restcal,enter_time,spindles_time,deep_time,rem_time,wakeup_count,wakeup_time,start_time,total_time,tstep\r\n2014-07-14,,,,,,1,2,3,4,6,5,22:00,,\r\n2014-07-15,65535,1300,310,50,160,10,200,120,60,2,20,23:30,06:50,0\r'
 check export-csv 0 "$csv" export --format csv
-check export-out 0 "" export --format json --out "$dir/backup.json"
-first=$(python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(len(d), d[1]["step"], d[0]["start_time"], d[0]["date"])' "$dir/backup.json")
-[ "$first" = "2 65535 22:00 2014-07-14" ] || { echo "FAIL export json: $first"; failures=$((failures + 1)); }
+check export-out 0 "" export --format=json --out "$dir/backup.json"
+first=$(python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(len(d), d[1]["step"], d[0]["start_time"], d[0]["step"], d[0]["total_time"])' "$dir/backup.json")
+[ "$first" = "2 65535 22:00 None None" ] || { echo "FAIL export json: $first"; failures=$((failures + 1)); }
 check export-bad-format 2 "" export --format xml
 check export-no-dir 1 "" export --format csv --out "$dir/no/such/dir/out.csv"
+
+# Import merges by date: fills what was never stored, replaces only with --overwrite, all or nothing.
+printf 'date,step,start_time\n2014-07-14,9,23:00\n2014-07-15,1,\n2014-07-16,,21:00\n' > "$dir/part.csv"
+check import-fill 0 "1 days added, 0 updated; 1 nights added, 0 updated" import "$dir/part.csv"
+check import-again 0 "0 days added, 0 updated; 0 nights added, 0 updated" import "$dir/part.csv"
+check import-overwrite 0 "0 days added, 1 updated; 0 nights added, 1 updated" import --overwrite "$dir/part.csv"
+check after-import 0 $'2014-07-14 9 0 0 0 0\n2014-07-15 1 1300 310 160 50\n2014-07-16 0 0 0 0 0' history
+printf 'date,step\n2014-07-20,5\n2014-07-21,5.5\n' > "$dir/bad.csv"
+check import-bad 1 "" import "$dir/bad.csv"
+stderr_has import-bad "bad.csv:3: step must be a whole number"
+check import-bad-nothing 0 $'2014-07-14 9 0 0 0 0\n2014-07-15 1 1300 310 160 50\n2014-07-16 0 0 0 0 0' history
+check import-missing 1 "" import "$dir/no-such-file.json"
+check import-no-file 2 "" import
+# Round trip: export, import into an empty directory, export again gives the same bytes.
+for f in json csv; do
+  "$cli" --data-dir "$dir" export --format $f --out "$dir/a.$f"
+  "$cli" --data-dir "$dir/copy-$f" import "$dir/a.$f" >/dev/null
+  "$cli" --data-dir "$dir/copy-$f" export --format $f --out "$dir/b.$f"
+  cmp -s "$dir/a.$f" "$dir/b.$f" || { echo "FAIL $f round trip differs"; failures=$((failures + 1)); }
+done
 # A date text with a comma, as another tool might have written it, is quoted.
 if command -v sqlite3 >/dev/null; then
   sqlite3 "$dir/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
-  check export-quoting 0 "${csv%$'\r'}"$'\r\n''"2015,""x""",7,0,0,0,0,0,0,0,0,0,0,00:00,00:00'$'\r' export --format csv
+  last=$("$cli" --data-dir "$dir" export --format csv | tail -n 1)
+  [ "$last" = '"2015,""x""",7,,,,,,,,,,,,,'$'\r' ] || { echo "FAIL export quoting: $last"; failures=$((failures + 1)); }
 fi
 check clear 0 "" clear
 check cleared 0 "" history
 check cleared-export 0 "[]" export --format json
+
+# Commands that only read create nothing; a missing database lists as empty.
+for args in history nights "export --format csv" "screen history"; do
+  "$cli" --data-dir "$dir/absent" $args >/dev/null 2>&1 || { echo "FAIL read-only $args failed"; failures=$((failures + 1)); }
+done
+[ -e "$dir/absent" ] && { echo "FAIL a read-only command created $dir/absent"; failures=$((failures + 1)); }
+
+# An empty or unusable data directory is bad usage, and the default database is not touched.
+home=$(mktemp -d)
+XDG_DATA_HOME=$home "$cli" store-day 2014-07-15 1 2 3 4 5
+for bad in "" "$dir/settings.json" "$dir/settings.json/sub"; do
+  : > "$dir/settings.json"
+  out=$(XDG_DATA_HOME=$home "$cli" --data-dir "$bad" clear 2>&1); status=$?
+  [ "$status" = 2 ] && [ "$(echo "$out" | wc -l)" = 1 ] || { echo "FAIL data dir '$bad': $status $out"; failures=$((failures + 1)); }
+done
+rm -f "$dir/settings.json"
+[ "$(XDG_DATA_HOME=$home "$cli" history)" = "2014-07-15 1 2 3 4 5" ] || { echo "FAIL default database changed"; failures=$((failures + 1)); }
+rm -rf "$home"
+
+# A sportsTable of another layout is refused in one line, not listed as zeros, and left as it is.
+if command -v sqlite3 >/dev/null; then
+  mkdir "$dir/other"
+  sqlite3 "$dir/other/database.sqlite3" "CREATE TABLE sportsTable (cDate TEXT PRIMARY KEY, cStep TEXT); INSERT INTO sportsTable VALUES('2014-07-15','x')"
+  before=$(md5sum < "$dir/other/database.sqlite3")
+  for args in history nights "export --format json" "screen history"; do
+    out=$("$cli" --data-dir "$dir/other" $args 2>&1); status=$?
+    [ "$status" = 1 ] && echo "$out" | grep -q "another layout" || { echo "FAIL other layout, $args: $status $out"; failures=$((failures + 1)); }
+  done
+  [ "$(md5sum < "$dir/other/database.sqlite3")" = "$before" ] || { echo "FAIL other layout file changed"; failures=$((failures + 1)); }
+fi
 
 # Settings.
 check settings-empty 0 "" settings list

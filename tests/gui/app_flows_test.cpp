@@ -433,6 +433,33 @@ private slots:
         QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
+
+    // Export from one app and import into a fresh one, through the settings bar's Backup button.
+    void backupButtonExportsAndImports() {
+        QTemporaryDir files;
+        const QString path = files.filePath(QStringLiteral("backup.csv"));
+        auto run = [&](App& a, const char* choice) -> QString {
+            a.settings().chooseBackupFile = [&](bool) { return path; };
+            a.shell->window().setCurrentTab(kSettingsTab);
+            QTest::mouseClick(a.shell->window().navigationBar(kSettingsTab)->rightButton(), Qt::LeftButton);
+            if (!QTest::qWaitFor([] { return visibleBox() != nullptr; })) return "no question";
+            clickBoxButton(visibleBox(), QString::fromStdString(a.tr(choice)));
+            if (!QTest::qWaitFor([] { return visibleBox() != nullptr; })) return "no answer";
+            const QString said = visibleBox()->informativeText();
+            clickBoxButton(visibleBox(), QString::fromStdString(a.tr("OK")));
+            return said;
+        };
+        App from;
+        QVERIFY(from.app().m_db->updateData(CalendarDate{2014, 7, 15}, 500, 1, 2, 3, 0, 4));
+        QCOMPARE(run(from, "gui.export"), QStringLiteral("1 records written to %1").arg(path));
+        App to;
+        QCOMPARE(run(to, "gui.import"),
+                 QStringLiteral("1 records read: 1 days and 0 nights added, 0 days and 0 nights updated"));
+        std::vector<sportsData> days;
+        to.app().m_db->databaseToArray(days);
+        QCOMPARE(days.size(), size_t(1));
+        QCOMPARE(days[0].step, 500);
+    }
 };
 
 QTEST_MAIN(AppFlowsTest)

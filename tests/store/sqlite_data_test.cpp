@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The activity database on real files in temporary directories.
 #include "store/sqlite_connection.h"
+#include "store/records_export.h"
 #include "store/sqlite_data.h"
 
 #include "temp_dir.h"
@@ -319,4 +320,43 @@ TEST_F(Store, ADirectoryWithoutWriteAccessCannotBeChanged) {
         return std::string();
     });
     EXPECT_EQ(failure, "");
+}
+
+TEST_F(Store, ReadOnlyAccessCreatesAndWritesNothing) {
+    const std::string absent = dir / "absent";
+    sqlite_data reader(absent, log, sqlite_data::Access::ReadOnly);
+    std::vector<StoredRecord> records;
+    std::size_t undated = 0;
+    EXPECT_TRUE(reader.readRecords(records, undated));
+    EXPECT_EQ(days(reader).size(), 0u);
+    EXPECT_FALSE(reader.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    EXPECT_FALSE(reader.clearData());
+    EXPECT_FALSE(reader.mergeRecords({StoredRecord{"2014-07-15", {}}}, false));
+    EXPECT_FALSE(std::filesystem::exists(absent));
+}
+
+TEST_F(Store, MergeIsOneTransaction) {
+    sqlite_data db(dir.path(), log);
+    ASSERT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
+    // A value another tool left in the last row stops the merge half-way: the earlier dates are not kept.
+    SqliteConnection(file(), SqliteConnection::Mode::ReadWrite)
+        .exec("INSERT INTO sportsTable(cDate, cStep) VALUES('2014-07-17', 'many')");
+    StoredRecord first{"2014-07-14", {}}, last{"2014-07-17", {}};
+    first.values[0] = last.values[1] = 9;
+    EXPECT_FALSE(db.mergeRecords({first, last}, false));
+    EXPECT_NE(db.lastError().find("cStep"), std::string::npos);
+    EXPECT_EQ(rowCount(), 2);
+
+    // Filling and overwriting count days and nights apart.
+    StoredRecord night{"2014-07-15", {}};
+    night.values[*recordFieldIndex("deep_time")] = 30;
+    night.values[0] = 7;
+    auto counts = db.mergeRecords({night}, false);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tie(counts->daysAdded, counts->daysUpdated, counts->nightsAdded, counts->nightsUpdated),
+              std::make_tuple(0, 0, 1, 0));
+    counts = db.mergeRecords({night}, true);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->daysUpdated, 1);
+    EXPECT_EQ(counts->nightsUpdated, 0);
 }

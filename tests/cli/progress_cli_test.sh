@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# progress_cli_test.sh VANTRO_CLI: a demo sync counts stored records on one line on a terminal, and only there.
+set -u
+cli=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+command -v script >/dev/null || { echo "script (util-linux) missing; skipped"; exit 0; }
+failures=0
+script -qec "'$cli' --data-dir '$dir/tty' demo --days 150 --nights 150" /dev/null > "$dir/tty.out"
+last=$(tr '\r' '\n' < "$dir/tty.out" | grep -a 'Stored so far' | tail -n 1)
+[ "$last" = "Stored so far: 150 days, 150 nights" ] || { echo "FAIL terminal progress ends '$last'"; failures=$((failures + 1)); }
+"$cli" --data-dir "$dir/pipe" demo --days 150 --nights 150 > "$dir/pipe.out"
+grep -q 'Stored so far' "$dir/pipe.out" && { echo "FAIL progress written to a pipe"; failures=$((failures + 1)); }
+[ "$failures" = 0 ] && echo "progress checks passed"
+exit $((failures > 0))
