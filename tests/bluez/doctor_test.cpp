@@ -31,16 +31,21 @@ protected:
         call(*bluez, "/", "org.bluez.Mock", "AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
     }
     void startModemManager() {
-        mm = std::make_unique<MockService>(kMm, QStringLiteral("mock_modemmanager.py"));
+        mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
+                                           QStringLiteral("mock_modemmanager.py"));
         ASSERT_TRUE(mm->running());
-        call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", "AddModem", {0u});
+        modem("AddModem");
+    }
+    void modem(const char* method) {
+        call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", method, {0u});
     }
     void startNotifications() {
         notifications = std::make_unique<MockService>(QStringLiteral("org.freedesktop.Notifications"),
                                                       QStringLiteral("mock_notifications.py"));
         ASSERT_TRUE(notifications->running());
     }
-    void call(MockService& m, const char* path, const char* iface, const char* method, const QList<QVariant>& args) {
+    void call(MockService& m, const char* path, const char* iface, const char* method,
+              const QList<QVariant>& args = {}) {
         const QDBusMessage reply =
             m.call(QString::fromLatin1(path), QString::fromLatin1(iface), QString::fromLatin1(method), args);
         EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
@@ -55,7 +60,6 @@ protected:
         return bluez::runDoctor(o);
     }
 
-    const QString kMm = QStringLiteral("org.freedesktop.ModemManager1");
     TempDir dir;
     std::string dataDir = dir.path() + "/data";
     std::string configDir = dir.path() + "/config";
