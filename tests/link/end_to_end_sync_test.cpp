@@ -327,6 +327,9 @@ struct LinkEnd {
     bool alarm;
 };
 struct LinkLoss : EndToEnd, ::testing::WithParamInterface<LinkEnd> {};
+void PrintTo(const LinkEnd& c, std::ostream* os) {
+    *os << c.what;
+}
 
 void away(EndToEnd& t) {
     t.band->walkOutOfRange();
