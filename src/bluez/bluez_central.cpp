@@ -127,7 +127,14 @@ std::string BluezCentral::unavailableReason() const {
 }
 
 std::string BluezCentral::signalSource() const {
-    return m_signal == Signal::Advertisements ? "SignalFromAdvertisements" : "";
+    switch (m_signal) {
+        case Signal::Kernel:
+            return "SignalFromLink";
+        case Signal::Advertisements:
+            return "SignalFromAdvertisements";
+        default:
+            return "";
+    }
 }
 
 ConnectionRssiReader::Result BluezCentral::readLinkRssi(const QString& address, LeAddressType type) {

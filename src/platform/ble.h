@@ -138,7 +138,7 @@ public:
     /// when it can or when its state says all there is to say.
     virtual std::string unavailableReason() const { return {}; }
     /// Where the signal strength of a connected band comes from, as a localisation key; empty when
-    /// the platform reads it from the link itself.
+    /// the platform has nothing to say about it.
     virtual std::string signalSource() const { return {}; }
 };
 

@@ -362,7 +362,7 @@ TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
     connectAndSubscribe(band);
     band->readRSSI();
     ASSERT_TRUE(pump.until([&] { return rec.has("rssi -52"); })) << ::testing::PrintToString(rec.events);
-    EXPECT_TRUE(central->signalSource().empty());
+    EXPECT_EQ(central->signalSource(), "SignalFromLink");
     EXPECT_TRUE(log.contains("Signal strength of the connected band: read from the link"));
     ASSERT_EQ(kernels.size(), 1u);
     {
