@@ -42,6 +42,7 @@ void VantroAppDelegate::SendData(std::uint8_t type, const std::uint8_t* data, st
         for (const auto& c : *characteristic) {
             if (c && c->uuid == commandUuid) {
                 if (peripheral) peripheral->writeValue(*frame, c, BleWriteType::WithResponse);
+                if (type == CMD_TYPE_FACTORY) m_factoryResetAt = m_ports.runLoop.now();
                 m_ports.log.log(CommandLogLine(type));
                 break;
             }
@@ -65,6 +66,32 @@ void VantroAppDelegate::connectPeripheral(const BlePeripheralPtr& p) {
 
 void VantroAppDelegate::disconnectPeripheral(const BlePeripheralPtr& p) {
     if (manager && p) manager->cancelPeripheralConnection(p);
+}
+
+std::string VantroAppDelegate::bluetoothStateText() const {
+    if (!manager) return {};
+    std::string key = manager->unavailableReason();
+    if (key.empty()) {
+        switch (manager->state()) {
+            case BleCentralState::PoweredOff:
+                key = "BluetoothOff";
+                break;
+            case BleCentralState::Unsupported:
+                key = "BluetoothUnsupported";
+                break;
+            case BleCentralState::Unauthorized:
+                key = "BluetoothUnauthorized";
+                break;
+            default:
+                break;
+        }
+    }
+    return key.empty() ? key : localized(key);
+}
+
+std::optional<double> VantroAppDelegate::sinceFactoryReset() const {
+    if (!m_factoryResetAt) return std::nullopt;
+    return m_ports.runLoop.now() - *m_factoryResetAt;
 }
 
 bool VantroAppDelegate::isConnected() const {

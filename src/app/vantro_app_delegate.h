@@ -77,6 +77,10 @@ public:
     void connectPeripheral(const BlePeripheralPtr& p);
     void disconnectPeripheral(const BlePeripheralPtr& p);
     bool isConnected() const;
+    /// Why Bluetooth cannot be used now, in plain words for the screen; empty while it can.
+    std::string bluetoothStateText() const;
+    /// Seconds since a factory reset was last sent to the band; absent when none was.
+    std::optional<double> sinceFactoryReset() const;
 
     // Seen-wristband look-ups and the signal timer's action.
     void readRSSI();
@@ -100,6 +104,7 @@ public:
 private:
     AppPorts m_ports;
     TimerId m_rssiTimer = 0;
+    std::optional<double> m_factoryResetAt;
 };
 
 /// The key under which an advertisement is recorded: "%@: %@" of name and identifier,

@@ -6,7 +6,9 @@
 #include "bluez/bluez_peripheral.h"
 #include "platform/strprintf.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 
 #include <algorithm>
 
@@ -24,25 +26,151 @@ std::optional<std::string> advertisedName(const QBluetoothDeviceInfo& info) {
 
 }  // namespace
 
-BluezCentral::BluezCentral(RunLoop& loop, DebugLog& log) : m_loop(loop), m_log(log) {
+BluezCentral::BluezCentral(RunLoop& loop, DebugLog& log, ConnectionRssiReader::Opener openKernel)
+    : m_loop(loop), m_log(log), m_kernelRssi(openKernel ? std::move(openKernel) : [](std::string* error) {
+          return FdMgmtTransport::openKernel(error);
+      }) {
     useDbusGattBackend();
+    registerDbusTypes();
+    QDBusConnection bus = QDBusConnection::systemBus();
+    // bluetoothd that starts late or restarts, and adapters plugged in or out, are taken up as they come.
+    m_watcher = std::make_unique<QDBusServiceWatcher>(kBluezService, bus, QDBusServiceWatcher::WatchForOwnerChange);
+    connect(m_watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& owner) {
+                if (owner.isEmpty()) {
+                    bluetoothdGone();
+                } else {
+                    m_log.log("BlueZ is running on the system bus");
+                    attachAdapter();
+                }
+            });
+    for (const char* signal : {"InterfacesAdded", "InterfacesRemoved"}) {
+        bus.connect(kBluezService, QStringLiteral("/"), kObjectManagerInterface, QString::fromLatin1(signal), this,
+                    SLOT(objectsChanged(QDBusMessage)));
+    }
+    attachAdapter();
+}
+
+void BluezCentral::objectsChanged(const QDBusMessage& message) {
+    const QList<QVariant> args = message.arguments();
+    if (args.size() < 2) return;
+    const QString path = args[0].value<QDBusObjectPath>().path();
+    if (message.member() == QLatin1String("InterfacesAdded")) {
+        if (m_adapterPath.isEmpty() && qdbus_cast<InterfaceMap>(args[1]).contains(kAdapterInterface)) attachAdapter();
+    } else if (path == m_adapterPath && qdbus_cast<QStringList>(args[1]).contains(kAdapterInterface)) {
+        m_log.log("BlueZ lost its Bluetooth adapter");
+        m_adapterPath.clear();
+        attachAdapter();
+    }
+}
+
+void BluezCentral::attachAdapter() {
     const auto objects = managedObjects(QDBusConnection::systemBus(), kBluezService, QStringLiteral("/"), 1500);
-    if (objects) m_adapterPath = firstAdapterPath(*objects);
-    if (m_adapterPath.isEmpty()) {
-        m_log.log(objects ? "BlueZ has no Bluetooth adapter" : "BlueZ is not running on the system bus");
+    const QString path = objects ? firstAdapterPath(*objects) : QString();
+    if (path.isEmpty()) {
+        if (!objects) {
+            bluetoothdGone();
+            return;
+        }
+        m_log.log("BlueZ has no Bluetooth adapter");
+        m_adapterPath.clear();
+        m_agent.reset();
+        m_unavailable = QStringLiteral("BluetoothNoAdapter");
         setState(BleCentralState::Unsupported);
         return;
     }
+    if (path == m_adapterPath) return;
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!m_adapterPath.isEmpty()) {
+        bus.disconnect(kBluezService, m_adapterPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"), this,
+                       SLOT(adapterPropertiesChanged(QString, QVariantMap, QStringList)));
+    }
+    m_adapterPath = path;
+    m_unavailable.clear();
     const QVariantMap adapter = objects->value(QDBusObjectPath(m_adapterPath)).value(kAdapterInterface);
     m_adapterAddress = QBluetoothAddress(adapter.value(QStringLiteral("Address")).toString());
-    m_local = std::make_unique<QBluetoothLocalDevice>(m_adapterAddress);
-    connect(m_local.get(), &QBluetoothLocalDevice::hostModeStateChanged, this,
-            [this](QBluetoothLocalDevice::HostMode mode) {
-                setState(mode == QBluetoothLocalDevice::HostPoweredOff ? BleCentralState::PoweredOff
-                                                                       : BleCentralState::PoweredOn);
-            });
-    setState(m_local->hostMode() == QBluetoothLocalDevice::HostPoweredOff ? BleCentralState::PoweredOff
-                                                                          : BleCentralState::PoweredOn);
+    m_agent.reset();  // made again for this adapter when the app scans
+    bus.connect(kBluezService, m_adapterPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"), this,
+                SLOT(adapterPropertiesChanged(QString, QVariantMap, QStringList)));
+    m_powered = adapter.value(QStringLiteral("Powered"), true).toBool();
+    setState(m_powered ? BleCentralState::PoweredOn : BleCentralState::PoweredOff);
+}
+
+void BluezCentral::adapterPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
+    if (interface != kAdapterInterface || !changed.contains(QStringLiteral("Powered"))) return;
+    const bool powered = changed.value(QStringLiteral("Powered")).toBool();
+    if (powered == m_powered) return;
+    m_powered = powered;
+    m_log.log(powered ? "BlueZ adapter powered on" : "BlueZ adapter powered off");
+    // A discovery does not outlive the power: a new one starts when the app scans again.
+    if (!powered) {
+        if (m_agent) m_agent->stop();
+        m_agent.reset();
+    }
+    setState(powered ? BleCentralState::PoweredOn : BleCentralState::PoweredOff);
+}
+
+void BluezCentral::bluetoothdGone() {
+    m_log.log("BlueZ is not running on the system bus");
+    if (m_agent) m_agent->stop();
+    m_agent.reset();
+    m_adapterPath.clear();
+    m_unavailable = QStringLiteral("BluetoothNotRunning");
+    // QtBluetooth does not always notice that its links went with bluetoothd.
+    for (auto& [address, p] : m_peripherals) p->bluetoothGone();
+    setState(BleCentralState::Unsupported);
+}
+
+std::string BluezCentral::unavailableReason() const {
+    if (!m_unavailable.isEmpty()) return m_unavailable.toStdString();
+    return m_state == BleCentralState::PoweredOff ? "BluetoothOff" : "";
+}
+
+std::string BluezCentral::signalSource() const {
+    switch (m_signal) {
+        case Signal::Kernel:
+            return "SignalFromLink";
+        case Signal::Advertisements:
+            return "SignalFromAdvertisements";
+        default:
+            return "";
+    }
+}
+
+ConnectionRssiReader::Result BluezCentral::readLinkRssi(const QString& address, LeAddressType type) {
+    using Kind = ConnectionRssiReader::Result::Kind;
+    const auto index = controllerIndexOfAdapterPath(m_adapterPath.toStdString());
+    const auto bd = BdAddress::parse(address.toStdString());
+    if (m_signal == Signal::Advertisements || !index || !bd) return {Kind::Refused, std::nullopt, {}};
+    auto result = m_kernelRssi.read(*index, *bd, type);
+    if (result.kind == Kind::Refused) {
+        m_signal = Signal::Advertisements;
+        m_log.log(
+            strprintf("Signal strength of the connected band: from its advertisements only, since %s; "
+                      "a reading older than 10 s is not shown",
+                      result.detail.c_str()));
+        keepDiscoveringWithDuplicates();
+    } else if (result.kind == Kind::Failed) {
+        if (result.detail != m_lastRssiFailure) m_log.log("Signal strength of the connected band: " + result.detail);
+        m_lastRssiFailure = result.detail;
+    } else if (m_signal == Signal::Unknown) {
+        m_signal = Signal::Kernel;
+        m_lastRssiFailure.clear();
+        m_log.log("Signal strength of the connected band: read from the link");
+    }
+    return result;
+}
+
+void BluezCentral::keepDiscoveringWithDuplicates() {
+    if (m_adapterPath.isEmpty()) return;
+    if (m_scanWanted) startAgent();
+    // Every advertisement, not only the first per device, so a band that still advertises keeps its
+    // Device1.RSSI current while connected.
+    QVariantMap filter{{QStringLiteral("Transport"), QStringLiteral("le")}, {QStringLiteral("DuplicateData"), true}};
+    QDBusMessage call = QDBusMessage::createMethodCall(kBluezService, m_adapterPath, kAdapterInterface,
+                                                       QStringLiteral("SetDiscoveryFilter"));
+    call << filter;
+    QDBusConnection::systemBus().asyncCall(call);
 }
 
 BluezCentral::~BluezCentral() {
@@ -68,10 +196,16 @@ void BluezCentral::scanForPeripheralsWithServices(const std::vector<BleUuid>& se
     m_scanServices = services;
     m_allowDuplicates = allowDuplicates;
     m_reportedThisScan.clear();
+    m_scanWanted = true;
     if (m_adapterPath.isEmpty()) {
         m_log.log("BlueZ cannot scan without an adapter");
         return;
     }
+    startAgent();
+    if (m_signal == Signal::Advertisements) keepDiscoveringWithDuplicates();
+}
+
+void BluezCentral::startAgent() {
     if (!m_agent) {
         m_agent = std::make_unique<QBluetoothDeviceDiscoveryAgent>(m_adapterAddress);
         // The app scans for the whole run; QtBluetooth would stop after 40 s by default.
@@ -91,6 +225,7 @@ void BluezCentral::scanForPeripheralsWithServices(const std::vector<BleUuid>& se
 }
 
 void BluezCentral::stopScan() {
+    m_scanWanted = false;
     if (m_agent && m_agent->isActive()) m_agent->stop();
 }
 

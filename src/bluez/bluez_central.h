@@ -2,6 +2,7 @@
 // The central role on BlueZ through QtBluetooth: scanning, and the peripherals it has seen.
 #pragma once
 
+#include "bluez/mgmt_connection_info.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
 #include "platform/run_loop.h"
@@ -9,7 +10,8 @@
 #include <QBluetoothAddress>
 #include <QBluetoothDeviceDiscoveryAgent>
 #include <QBluetoothDeviceInfo>
-#include <QBluetoothLocalDevice>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QObject>
 
 #include <functional>
@@ -26,7 +28,9 @@ class BluezPeripheral;
 class BluezCentral : public QObject, public BleCentral, public std::enable_shared_from_this<BluezCentral> {
     Q_OBJECT
 public:
-    BluezCentral(RunLoop& loop, DebugLog& log);
+    /// `openKernel` gives the management socket for the connected link's signal strength; by default
+    /// the kernel's.
+    BluezCentral(RunLoop& loop, DebugLog& log, ConnectionRssiReader::Opener openKernel = {});
     ~BluezCentral() override;
 
     BleCentralState state() const override { return m_state; }
@@ -37,6 +41,9 @@ public:
     void stopScan() override;
     void connectPeripheral(const BlePeripheralPtr& p, bool notifyOnConnection) override;
     void cancelPeripheralConnection(const BlePeripheralPtr& p) override;
+
+    std::string unavailableReason() const override;
+    std::string signalSource() const override;
 
     bool isScanning() const { return m_agent && m_agent->isActive(); }
 
@@ -49,8 +56,22 @@ public:
     void post(std::function<void()> fn);
     void reportConnected(const std::shared_ptr<BluezPeripheral>& p);
     void reportDisconnected(const std::shared_ptr<BluezPeripheral>& p, const BleErrorOpt& error);
+    /// The connected link's strength: from the kernel while it lets us ask, else absent and the
+    /// peripheral falls back to the advertisements bluetoothd hears (kept coming while connected).
+    ConnectionRssiReader::Result readLinkRssi(const QString& address, LeAddressType type);
+    bool signalFromAdvertisements() const { return m_signal == Signal::Advertisements; }
+
+private slots:
+    void objectsChanged(const QDBusMessage& message);
+    void adapterPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&);
 
 private:
+    enum class Signal { Unknown, Kernel, Advertisements };
+    /// Finds bluetoothd's first adapter again; bluetoothd or the adapter may come and go during a run.
+    void attachAdapter();
+    void bluetoothdGone();
+    void keepDiscoveringWithDuplicates();
+    void startAgent();
     void advertisementSeen(const QBluetoothDeviceInfo& info);
     void setState(BleCentralState state);
     std::shared_ptr<BluezPeripheral> ownPeripheral(const BlePeripheralPtr& p) const;
@@ -61,8 +82,14 @@ private:
     BleCentralState m_state = BleCentralState::Unknown;
     QBluetoothAddress m_adapterAddress;
     QString m_adapterPath;
-    std::unique_ptr<QBluetoothLocalDevice> m_local;
+    bool m_powered = false;
     std::unique_ptr<QBluetoothDeviceDiscoveryAgent> m_agent;
+    QString m_unavailable;  // localisation key while there is no adapter to use
+    std::unique_ptr<QDBusServiceWatcher> m_watcher;
+    bool m_scanWanted = false;
+    Signal m_signal = Signal::Unknown;
+    ConnectionRssiReader m_kernelRssi;
+    std::string m_lastRssiFailure;
     std::vector<BleUuid> m_scanServices;
     bool m_allowDuplicates = false;
     std::set<QString> m_reportedThisScan;

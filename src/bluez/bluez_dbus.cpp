@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusReply>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace vantro::bluez {
@@ -54,7 +55,12 @@ QBluetoothUuid toQtUuid(const BleUuid& uuid) {
 }
 
 std::string identifierForAddress(const QString& address) {
-    // Our own namespace: the same address always gives the same identifier, across runs and machines.
+    // A fixed prefix of our own, then the address itself: the same band always gets the same
+    // identifier, and a user can match a picker row to the address printed on the band.
+    QString hex = address.toUpper();
+    hex.remove(QLatin1Char(':'));
+    static const QRegularExpression kTwelveHex(QStringLiteral("^[0-9A-F]{12}$"));
+    if (kTwelveHex.match(hex).hasMatch()) return "6F1D3C52-0B7E-4C1A-9A55-" + hex.toStdString();
     static const QUuid kNamespace(QStringLiteral("6f1d3c52-0b7e-4c1a-9a55-2d8e7b3f4a10"));
     return QUuid::createUuidV5(kNamespace, address.toUpper()).toString(QUuid::WithoutBraces).toUpper().toStdString();
 }

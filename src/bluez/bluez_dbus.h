@@ -40,7 +40,7 @@ QString firstAdapterPath(const ManagedObjects& objects);
 BleUuid toBleUuid(const QBluetoothUuid& uuid);
 QBluetoothUuid toQtUuid(const BleUuid& uuid);
 
-/// A stable 36-character upper-case identifier for a device address (a name-based UUID of it).
+/// A stable 36-character upper-case identifier for a device address, ending in the address's 12 hex digits.
 std::string identifierForAddress(const QString& address);
 
 }  // namespace vantro::bluez

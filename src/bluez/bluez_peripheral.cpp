@@ -147,6 +147,12 @@ void BluezPeripheral::cancelConnection() {
     }
 }
 
+void BluezPeripheral::bluetoothGone() {
+    if (m_link != Link::Connecting && m_link != Link::Connected && m_link != Link::Closing) return;
+    m_lastError = QStringLiteral("Bluetooth stopped");
+    controllerUnconnected();
+}
+
 void BluezPeripheral::startAttempt() {
     auto central = m_central.lock();
     if (!central) return;
@@ -544,6 +550,39 @@ void BluezPeripheral::notified(ServiceLink& link, const QLowEnergyCharacteristic
 
 void BluezPeripheral::readRSSI() {
     if (!m_connected) return;  // like the platform, only a connected peripheral answers
+    auto central = m_central.lock();
+    if (!central) return;
+    if (!central->signalFromAdvertisements()) {
+        const auto r = central->readLinkRssi(m_address, addressType());
+        if (r.kind != ConnectionRssiReader::Result::Kind::Refused) {
+            // A read without a value is told too, so the screen stops showing the last one as current.
+            post([rssi = r.rssi](BluezPeripheral& self) {
+                self.m_rssi = rssi ? std::optional<double>(*rssi) : std::nullopt;
+                if (self.m_delegate) {
+                    self.m_delegate->peripheralDidUpdateRSSI(
+                        self, rssi ? BleErrorOpt{} : BleErrorOpt{BleError{"No current signal strength."}});
+                }
+            });
+            return;
+        }
+    }
+    readAdvertisedRssi();
+}
+
+LeAddressType BluezPeripheral::addressType() {
+    if (!m_addressType) {
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
+        get << kDeviceInterface << QStringLiteral("AddressType");
+        const QDBusMessage reply = QDBusConnection::systemBus().call(get, QDBus::Block, 1000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return LeAddressType::Public;
+        const QString type = reply.arguments()[0].value<QDBusVariant>().variant().toString();
+        m_addressType = type == QLatin1String("random") ? LeAddressType::Random : LeAddressType::Public;
+    }
+    return *m_addressType;
+}
+
+void BluezPeripheral::readAdvertisedRssi() {
     QDBusMessage get =
         QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
     get << kDeviceInterface << QStringLiteral("RSSI");
@@ -554,12 +593,17 @@ void BluezPeripheral::readRSSI() {
         const bool held = !reply.isError();
         const bool fresh = held && m_heardRssi && m_loop.now() - m_heardAt <= kRssiFreshSeconds;
         if (!fresh) {
-            // Nothing current to tell: the app keeps what it showed last rather than a made-up value.
+            // Nothing current to tell: the screen shows no value rather than an old or made-up one.
             if (!m_staleLogged) {
                 m_log.log(strprintf("BlueZ holds no current signal strength of %s", m_identifier.c_str()));
                 m_staleLogged = true;
             }
-            post([](BluezPeripheral& self) { self.m_rssi.reset(); });
+            post([](BluezPeripheral& self) {
+                self.m_rssi.reset();
+                if (self.m_delegate) {
+                    self.m_delegate->peripheralDidUpdateRSSI(self, BleError{"No current signal strength."});
+                }
+            });
             return;
         }
         m_staleLogged = false;

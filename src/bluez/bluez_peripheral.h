@@ -2,6 +2,7 @@
 // One wristband seen by the BlueZ central: its link (QLowEnergyController) and GATT requests.
 #pragma once
 
+#include "bluez/mgmt_connection_info.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
 #include "platform/run_loop.h"
@@ -24,7 +25,8 @@ namespace vantro::bluez {
 class BluezCentral;
 
 /// BlePeripheral on BlueZ. A connection request has no time-out: failed attempts are retried until it
-/// is cancelled. The signal strength is bluetoothd's Device1.RSSI while it is fresh.
+/// is cancelled. The signal strength is the link's, read from the kernel, or where the process may not
+/// ask the kernel, bluetoothd's Device1.RSSI while it is fresh.
 class BluezPeripheral : public QObject, public BlePeripheral, public std::enable_shared_from_this<BluezPeripheral> {
     Q_OBJECT
 public:
@@ -58,6 +60,8 @@ public:
     void setName(std::optional<std::string> name) { m_name = std::move(name); }
     void requestConnection();
     void cancelConnection();
+    /// bluetoothd went away: a link that was up or being made is over.
+    void bluetoothGone();
 
 private slots:
     void devicePropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
@@ -98,6 +102,8 @@ private:
     ServiceLink* linkFor(const BleCharacteristicPtr& c, QLowEnergyCharacteristic* qc);
     void post(std::function<void(BluezPeripheral&)> fn);
     QString devicePath() const;
+    LeAddressType addressType();
+    void readAdvertisedRssi();
 
     RunLoop& m_loop;
     DebugLog& m_log;
@@ -123,6 +129,7 @@ private:
     std::vector<BleServicePtr> m_services;
     const Op* m_callingOp = nullptr;  // the request being handed to QtBluetooth, for errors it raises at once
 
+    std::optional<LeAddressType> m_addressType;
     std::optional<double> m_rssi;
     std::optional<double> m_heardRssi;  // latest strength bluetoothd reported, and when
     double m_heardAt = 0;

@@ -155,6 +155,7 @@ public:
         return row;
     }
     void didSelect(int, int r) override { m_model.didSelectRowAtIndexPath(r); }
+    QString headerTitle(int) const override { return m_picker ? q(m_model.pickerStatusLine()) : QString(); }
 
 private:
     PropertiesViewController& m_model;

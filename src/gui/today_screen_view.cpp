@@ -6,7 +6,15 @@ namespace vantro::gui {
 
 TodayScreenView::TodayScreenView(VantroViewController& controller) : m_controller(controller) {
     m_controller.tableView().onRowChanged = [this](int) {
-        if (m_table) m_table->refreshVisible();
+        if (!m_table) return;
+        // A new Bluetooth state line changes the header's height, so the rows are laid out again.
+        const QString state = headerTitle(0);
+        if (state != m_shownState) {
+            m_shownState = state;
+            m_table->reloadData();
+        } else {
+            m_table->refreshVisible();
+        }
     };
 }
 
@@ -30,6 +38,10 @@ QString TodayScreenView::title() const {
 
 int TodayScreenView::rowCount(int section) const {
     return m_controller.numberOfRowsInSection(section);
+}
+
+QString TodayScreenView::headerTitle(int) const {
+    return QString::fromStdString(m_controller.appDelegate().bluetoothStateText());
 }
 
 double TodayScreenView::rowHeight(int, int row) const {

@@ -21,6 +21,8 @@ public:
 
     int sectionCount() const override { return 1; }
     int rowCount(int section) const override;
+    /// Why Bluetooth cannot be used, when it cannot.
+    QString headerTitle(int section) const override;
     double rowHeight(int section, int row) const override;
     TableRow row(int section, int row) override;
     void didSelect(int section, int row) override;
@@ -33,6 +35,7 @@ public:
 private:
     VantroViewController& m_controller;
     QPointer<TableView> m_table;
+    QString m_shownState;
 };
 
 }  // namespace vantro::gui

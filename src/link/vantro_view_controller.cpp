@@ -32,6 +32,7 @@ VantroViewController::~VantroViewController() {
     // The shared state outlives this controller; nothing may call back into it afterwards.
     if (m_ownsManagerDelegate && m_app.manager) m_app.manager->setDelegate(nullptr);
     if (m_app.peripheral) m_app.peripheral->setDelegate(nullptr);
+    if (m_linkLossTimer) m_app.runLoop().cancel(m_linkLossTimer);
 }
 
 std::string VantroViewController::title() const {
@@ -84,6 +85,8 @@ void VantroViewController::centralManagerDidUpdateState(BleCentral& central) {
             log.log("Central Manager did change state!------");
             break;
     }
+    // The screen's Bluetooth state line follows the central's state.
+    if (m_table.onRowChanged) m_table.onRowChanged(TodayScreen::kRssi);
 }
 
 void VantroViewController::didDiscoverPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p, double rssi) {
@@ -95,6 +98,7 @@ void VantroViewController::didDiscoverPeripheral(BleCentral& /*central*/, const 
 }
 
 void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& /*p*/) {
+    linkBack();
     // The stored wristband is the one being set up, whichever the platform names.
     if (m_app.peripheral) {
         m_app.peripheral->setDelegate(this);
@@ -104,10 +108,14 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
     m_app.log().log("perpheral is connected------");
 }
 
-void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& /*p*/,
-                                                   const BleErrorOpt& /*error*/) {
+void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p,
+                                                   const BleErrorOpt& error) {
     m_app.log().log(" peripheral disconnected ------");
     m_app.setStrBlueStatus("Disconnected");
+    // The platform reports an error only for a link the app did not close itself (a picker switch or a
+    // rescan closes it without one).
+    const bool expected = m_app.sinceFactoryReset() && *m_app.sinceFactoryReset() <= kFactoryResetDropSeconds;
+    if (error && !expected && findMeOn() && p && p == m_app.peripheral) watchLostLink(p);
     // A rescan clears the remembered wristband first, so it is not called back.
     if (findMeOn() && m_app.peripheral) {
         m_app.connectPeripheral(m_app.peripheral);
@@ -196,7 +204,14 @@ void VantroViewController::handleReport(const Bytes& value) {
 }
 
 void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& /*error*/) {
-    const float strength = static_cast<float>(p.rssi().value_or(0));
+    // No current value (none read yet, or the last one went stale): "0db" would claim a very strong
+    // signal and clear a sounding alarm, so the row shows none and the alarm keeps its state.
+    const std::optional<double> reading = p.rssi();
+    if (!reading) {
+        m_table.setDetailText(TodayScreen::kRssi, "--");
+        return;
+    }
+    const float strength = static_cast<float>(*reading);
     m_table.setDetailText(TodayScreen::kRssi,
                           m_app.isConnected() ? strprintf("%.0fdb", static_cast<double>(strength)) : "--");
     if (findMeOn()) {
@@ -221,6 +236,27 @@ void VantroViewController::imaCalling() {
     UrlOpener* urls = m_app.ports().urls;
     const std::string url = strprintf("tel://%s", number->c_str());
     if (!urls || !urls->openURL(url)) m_app.log().warning("imaCalling: could not open " + url);
+}
+
+void VantroViewController::watchLostLink(const BlePeripheralPtr& band) {
+    if (m_linkLossTimer) m_app.runLoop().cancel(m_linkLossTimer);
+    std::weak_ptr<BlePeripheral> lost = band;
+    m_linkLossTimer = m_app.runLoop().after(kLinkLossAlarmSeconds, [this, lost] {
+        m_linkLossTimer = 0;
+        auto p = lost.lock();
+        // Another band was picked, the list was rescanned or find-me went off in the meantime: no alarm.
+        if (!p || p != m_app.peripheral || p->isConnected() || !findMeOn()) return;
+        m_app.log().log(strprintf("link to %s lost for %.0f s", p->identifier().c_str(), kLinkLossAlarmSeconds));
+        m_linkLossAlarm = true;
+        Audio_player::sharedInstance().setAlert();
+    });
+}
+
+void VantroViewController::linkBack() {
+    if (m_linkLossTimer) m_app.runLoop().cancel(m_linkLossTimer);
+    m_linkLossTimer = 0;
+    if (m_linkLossAlarm) Audio_player::sharedInstance().clearAlert();
+    m_linkLossAlarm = false;
 }
 
 bool VantroViewController::findMeOn() const {

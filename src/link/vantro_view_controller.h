@@ -70,9 +70,17 @@ public:
     /// Reports decoded since the view loaded, of any kind (for drivers that wait for a sync).
     std::uint64_t reportsHandled() const { return m_reportsHandled; }
 
+    /// With find-me on, a link to the chosen band that drops without being asked to and is not back
+    /// within this many seconds sounds the out-of-range alarm.
+    static constexpr double kLinkLossAlarmSeconds = 15.0;
+    /// A band drops its link when it resets itself; a drop this soon after a factory reset is expected.
+    static constexpr double kFactoryResetDropSeconds = 30.0;
+
 private:
     void handleReport(const Bytes& value);
     bool findMeOn() const;
+    void watchLostLink(const BlePeripheralPtr& band);
+    void linkBack();
 
     VantroAppDelegate& m_app;
     CentralFactory m_makeCentral;
@@ -80,6 +88,8 @@ private:
     TodayScreen m_table;
     bool m_ownsManagerDelegate = false;
     std::uint64_t m_reportsHandled = 0;
+    TimerId m_linkLossTimer = 0;
+    bool m_linkLossAlarm = false;  // the alarm sounding now was raised by a lost link
 };
 
 }  // namespace vantro

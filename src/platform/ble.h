@@ -133,6 +133,13 @@ public:
     virtual void connectPeripheral(const BlePeripheralPtr& p, bool notifyOnConnection) = 0;
     /// Also cancels a pending connection request.
     virtual void cancelPeripheralConnection(const BlePeripheralPtr& p) = 0;
+
+    /// Why the central cannot scan, as a localisation key in plain words ("BluetoothOff"...); empty
+    /// when it can or when its state says all there is to say.
+    virtual std::string unavailableReason() const { return {}; }
+    /// Where the signal strength of a connected band comes from, as a localisation key; empty when
+    /// the platform has nothing to say about it.
+    virtual std::string signalSource() const { return {}; }
 };
 
 }  // namespace vantro

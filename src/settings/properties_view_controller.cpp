@@ -393,10 +393,15 @@ bool PropertiesViewController::checkTime(Instant start, Instant end) {
 
 void PropertiesViewController::updateBleList() {
     m_pickerRows.clear();
+    m_pickerStatusLine = m_app.bluetoothStateText();
+    if (m_pickerStatusLine.empty() && m_app.isConnected() && !m_app.manager->signalSource().empty()) {
+        m_pickerStatusLine = m_app.localized(m_app.manager->signalSource());
+    }
     if (m_app.bleList) {
         for (const auto& [key, dev] : *m_app.bleList) {
-            const double rssi = dev.device ? dev.device->rssi().value_or(0.0) : 0.0;
             const bool connected = dev.device && dev.device->isConnected();
+            // A band that is not connected has only its latest advertisement to tell how near it is.
+            const double rssi = connected ? dev.device->rssi().value_or(0.0) : static_cast<double>(dev.rssi);
             m_pickerRows.push_back({key, strprintf("RSSI:%.2f             %s", rssi,
                                                    m_app.localized(connected ? "Connected" : "Disconnected").c_str())});
             if (m_app.simulatedBand) m_pickerRows.back().subtitle += "  \u00b7 " + m_app.localized("SimulatedBand");

@@ -75,6 +75,9 @@ public:
     bool hasCheckmark(int row) const { return lastIndexPath && *lastIndexPath == row; }
     /// Picker page: the rows as last refreshed.
     const std::vector<PickerRow>& pickerRows() const { return m_pickerRows; }
+    /// Picker page: a line above the rows when Bluetooth cannot be used, or which source the connected
+    /// band's signal strength comes from; empty when there is nothing to say.
+    const std::string& pickerStatusLine() const { return m_pickerStatusLine; }
     std::string refreshControlTitle;
 
     void didSelectRowAtIndexPath(int row);
@@ -124,6 +127,7 @@ private:
     bool m_scrolls = false;
     std::vector<FormControl> m_controls;
     std::vector<PickerRow> m_pickerRows;
+    std::string m_pickerStatusLine;
     std::uint64_t m_timer = 0;
     bool m_dismissed = false;
 };

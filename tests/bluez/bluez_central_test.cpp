@@ -6,9 +6,13 @@
 #include "bluez/bluez_peripheral.h"
 #include "bus_fixture.h"
 #include "fake_ble.h"
+#include "fake_kernel.h"
 #include "platform/debug_log.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
+
+#include <QDBusArgument>
+#include <QDBusVariant>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -99,7 +103,7 @@ protected:
     }
 
     void startCentral(bool allowDuplicates = true) {
-        central = std::make_shared<bluez::BluezCentral>(loop, log);
+        central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
         central->setDelegate(&rec);
         ASSERT_TRUE(pump.until([&] { return rec.has("state 5"); })) << ::testing::PrintToString(rec.events);
         central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, allowDuplicates);
@@ -136,6 +140,12 @@ protected:
     CapturingLog log;
     Recorder rec;
     std::unique_ptr<MockService> bluez;
+    // The machine's kernel is never asked: by default the process may not, as without the capability.
+    std::vector<std::unique_ptr<FakeKernel>> kernels;
+    bluez::ConnectionRssiReader::Opener kernel = [](std::string* error) {
+        *error = "the kernel refused";
+        return nullptr;
+    };
     std::shared_ptr<bluez::BluezCentral> central;
     BleServicePtr service;
     BleCharacteristicPtr report;
@@ -164,7 +174,7 @@ TEST_F(BluezCentralTest, ScanReportsOnlyWristbandsAndEveryRepeatedAdvertisement)
     // One object per wristband for the whole run, with a stable identifier.
     const BlePeripheralPtr band = rec.seen["Vantro"];
     EXPECT_EQ(band->identifier().size(), 36u);
-    EXPECT_EQ(band->identifier(), bluez::identifierForAddress(kBand1));
+    EXPECT_EQ(band->identifier().substr(23), "-C01122334401");  // the address, for the user to match
     EXPECT_NE(band->identifier(), rec.seen["(null)"]->identifier());
     EXPECT_FALSE(rec.seen["(null)"]->name().has_value());
 
@@ -299,7 +309,7 @@ TEST_F(BluezCentralTest, RefusedNotificationsAndFailedWritesComeBackAsErrors) {
     EXPECT_THAT(framesReceived(kBand1), ElementsAre("17"));
 }
 
-TEST_F(BluezCentralTest, SignalStrengthIsBluezsWhileFreshAndNothingOtherwise) {
+TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOtherwise) {
     addBand(kBand1, QStringLiteral("Vantro"), -60);
     startCentral();
     const BlePeripheralPtr band = waitForBand("Vantro");
@@ -315,25 +325,99 @@ TEST_F(BluezCentralTest, SignalStrengthIsBluezsWhileFreshAndNothingOtherwise) {
     band->readRSSI();
     ASSERT_TRUE(pump.until([&] { return rec.has("rssi -71"); })) << ::testing::PrintToString(rec.events);
     EXPECT_EQ(band->rssi(), -71.0);
-
-    // Nothing heard for longer than the freshness window: no reading, and the value is gone.
-    pump.advance(bluez::BluezPeripheral::kRssiFreshSeconds + 1);
-    const size_t before = rec.events.size();
+    // The source is said once, and discovery keeps every advertisement coming while connected.
+    EXPECT_EQ(central->signalSource(), "SignalFromAdvertisements");
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return !band->rssi().has_value(); }));
-    EXPECT_EQ(rec.events.size(), before);
+    pump.idle(0.2);
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.find("from its advertisements only") != l.npos; }),
+              1);
+    EXPECT_TRUE(central->isScanning());
+    QDBusMessage filter =
+        bluez->call(QStringLiteral("/org/bluez/hci0"), bluez::kPropertiesInterface, QStringLiteral("Get"),
+                    {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("DiscoveryFilter")});
+    EXPECT_TRUE(qdbus_cast<QVariantMap>(filter.arguments().value(0).value<QDBusVariant>().variant())
+                    .value(QStringLiteral("DuplicateData"))
+                    .toBool());
+
+    // Nothing heard for longer than the freshness window: the reading says there is no value.
+    pump.advance(bluez::BluezPeripheral::kRssiFreshSeconds + 1);
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi 0"); }));
+    EXPECT_FALSE(band->rssi().has_value());
     EXPECT_TRUE(log.contains(strprintf("BlueZ holds no current signal strength of %s", band->identifier().c_str())));
 
     mock("Advertise", {kBand1, int16(-96)});
     pump.idle(0.2);
     band->readRSSI();
     ASSERT_TRUE(pump.until([&] { return rec.has("rssi -96"); }));
+}
 
-    // bluetoothd dropped its value.
-    mock("ForgetRssi", {kBand1});
-    pump.idle(0.2);
+TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
+    kernel = [this](std::string*) { return openFakeKernel(kernels, {-52, 127}, false); };
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    connectAndSubscribe(band);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return !band->rssi().has_value(); }));
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -52"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_EQ(central->signalSource(), "SignalFromLink");
+    EXPECT_TRUE(log.contains("Signal strength of the connected band: read from the link"));
+    ASSERT_EQ(kernels.size(), 1u);
+    {
+        std::lock_guard lock(kernels[0]->m);
+        ASSERT_EQ(kernels[0]->requests.size(), 1u);
+        // hci0, the band's address and its address type (random) as bluetoothd lists them.
+        EXPECT_EQ(kernels[0]->requests[0], hexBytes("31 00 00 00 07 00 01 44 33 22 11 C0 02"));
+    }
+    band->readRSSI();  // 127: the link has no value now
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi 0"); }));
+    EXPECT_FALSE(band->rssi().has_value());
+}
+
+TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWithoutRestarting) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    ASSERT_TRUE(waitForBand("Vantro"));
+    auto setPowered = [&](bool on) {
+        bluez->call(
+            QStringLiteral("/org/bluez/hci0"), bluez::kPropertiesInterface, QStringLiteral("Set"),
+            {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
+    };
+    auto rescanFinds = [&] {
+        rec.seen.clear();
+        central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
+        mock("Advertise", {kBand1, int16(-61)});
+        return pump.until([&] { return rec.seen.count("Vantro") > 0; });
+    };
+
+    setPowered(false);
+    ASSERT_TRUE(pump.until([&] { return rec.has("state 4"); })) << ::testing::PrintToString(rec.events);
+    EXPECT_EQ(central->unavailableReason(), "BluetoothOff");
+    setPowered(true);
+    ASSERT_TRUE(pump.until([&] { return rec.count("state 5") == 2; })) << ::testing::PrintToString(rec.events);
+    EXPECT_TRUE(central->unavailableReason().empty());
+    EXPECT_TRUE(rescanFinds()) << ::testing::PrintToString(log.lines);
+
+    // bluetoothd goes away during a connection and comes back: the link is reported lost, the
+    // state says why, and the same central scans and connects again.
+    const BlePeripheralPtr band = rec.seen["Vantro"];
+    connectAndSubscribe(band);
+    bluez->stop();
+    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error") && rec.has("state 2"); }))
+        << ::testing::PrintToString(rec.events);
+    EXPECT_EQ(central->unavailableReason(), "BluetoothNotRunning");
+    bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
+    ASSERT_TRUE(bluez->running());
+    ASSERT_TRUE(pump.until([&] { return rec.has("state 2") && central->unavailableReason() == "BluetoothNoAdapter"; }));
+    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    ASSERT_TRUE(pump.until([&] { return rec.count("state 5") == 3; })) << ::testing::PrintToString(rec.events);
+    EXPECT_TRUE(rescanFinds());
+    rec.events.clear();
+    central->connectPeripheral(rec.seen["Vantro"], true);
+    ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro"); }, 60)) << ::testing::PrintToString(rec.events);
 }
 
 TEST_F(BluezCentralTest, AdapterPresenceDecidesTheBackend) {

@@ -72,7 +72,12 @@ protected:
         telephony = std::make_unique<bluez::ModemManagerTelephony>(loop, log);
         app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
         vc = std::make_unique<VantroViewController>(
-            app, [this] { return central = std::make_shared<bluez::BluezCentral>(loop, log); }, dir.path());
+            app,
+            [this] {
+                // Never the machine's kernel: the signal comes from the mock's advertisements.
+                return central = std::make_shared<bluez::BluezCentral>(loop, log, [](std::string*) { return nullptr; });
+            },
+            dir.path());
         vc->viewDidLoad();
         vc->tableView().setVisibleRows({0, 1, 2, 3, 4, 5, 6});
     }
@@ -220,10 +225,14 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
 
     mockBluez("SetInRange", {kBand, false});
     ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "ReConnecting"; })) << app.strBlueStatus;
-    // The request waits as long as the band is away.
+    // The request waits as long as the band is away; after 15 s the alarm sounds.
     for (int i = 0; i < 3; ++i) pump.advance(bluez::BluezPeripheral::kRetrySeconds);
     EXPECT_EQ(app.strBlueStatus, "ReConnecting");
     EXPECT_FALSE(app.isConnected());
+    EXPECT_TRUE(notifier.notifications.empty());
+    pump.advance(VantroViewController::kLinkLossAlarmSeconds - 3 * bluez::BluezPeripheral::kRetrySeconds + 0.5);
+    EXPECT_EQ(notifier.notifications.size(), 1u);
+    EXPECT_TRUE(Audio_player::isAlarmActive());
 
     const size_t before = framesReceived().size();
     mockBluez("SetInRange", {kBand, true});
@@ -231,6 +240,7 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
     ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "Connected" && subscribed(); }))
         << ::testing::PrintToString(log.lines);
     EXPECT_TRUE(app.isConnected());
+    EXPECT_FALSE(Audio_player::isAlarmActive());
     // The new link carries commands again.
     SettingsSync(app).SyncData();
     ASSERT_TRUE(pump.until([&] { return framesReceived().size() == before + 14; }));

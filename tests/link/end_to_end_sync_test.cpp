@@ -316,3 +316,74 @@ TEST_F(EndToEnd, ABandWithoutTheWristbandServiceStaysConnectedWithTheOldCharacte
     EXPECT_EQ(*app.characteristic, earlier);
     EXPECT_FALSE(earlier[0]->isNotifying);
 }
+
+namespace {
+
+// One way for the chosen band's link to end, and whether the alarm follows 15 s later.
+struct LinkEnd {
+    const char* what;
+    bool findMe;
+    std::function<void(EndToEnd&)> drop, after5s;
+    bool alarm;
+};
+struct LinkLoss : EndToEnd, ::testing::WithParamInterface<LinkEnd> {};
+void PrintTo(const LinkEnd& c, std::ostream* os) {
+    *os << c.what;
+}
+
+void away(EndToEnd& t) {
+    t.band->walkOutOfRange();
+}
+void nothing(EndToEnd&) {}
+
+}  // namespace
+
+TEST_P(LinkLoss, AnUnaskedDropWithFindMeOnSoundsTheAlarmAfter15SecondsUntilTheBandIsBack) {
+    const LinkEnd& c = GetParam();
+    start();
+    pick();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    setFindMe(c.findMe);
+    c.drop(*this);
+    loop.advance(5);
+    c.after5s(*this);
+    loop.advance(9.9);
+    EXPECT_TRUE(notifier.notifications.empty());
+    loop.advance(0.2);
+    EXPECT_EQ(Audio_player::isAlarmActive(), c.alarm);
+    EXPECT_EQ(sound.playing, c.alarm);
+    loop.advance(60);
+    EXPECT_EQ(notifier.notifications.size(), c.alarm ? 1u : 0u);  // one episode, one notification
+    if (!c.alarm) return;
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    EXPECT_FALSE(sound.playing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LinkLoss,
+                         ::testing::Values(LinkEnd{"stays away", true, away, nothing, true},
+                                           LinkEnd{"breaks in reach and does not answer", true,
+                                                   [](EndToEnd& t) {
+                                                       t.band->dropLink();
+                                                       t.band->walkOutOfRange();
+                                                   },
+                                                   nothing, true},
+                                           LinkEnd{"back within 15 s", true, away,
+                                                   [](EndToEnd& t) { t.band->comeBack(); }, false},
+                                           LinkEnd{"find-me off", false, away, nothing, false},
+                                           LinkEnd{"find-me switched off while waiting", true, away,
+                                                   [](EndToEnd& t) { t.setFindMe(false); }, false},
+                                           LinkEnd{"closed by the picker", true,
+                                                   [](EndToEnd& t) {
+                                                       t.app.disconnectPeripheral(t.app.peripheral);
+                                                       t.band->walkOutOfRange();
+                                                   },
+                                                   nothing, false},
+                                           LinkEnd{"factory reset", true,
+                                                   [](EndToEnd& t) {
+                                                       const std::uint8_t data[6] = {0xB6, 0x5A};
+                                                       t.app.SendData(CMD_TYPE_FACTORY, data, 2);
+                                                       t.band->walkOutOfRange();
+                                                   },
+                                                   nothing, false}));

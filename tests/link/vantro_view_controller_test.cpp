@@ -361,9 +361,16 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
     band->currentRssi = -67.4;
     vc->peripheralDidUpdateRSSI(*band, std::nullopt);
     EXPECT_EQ(row(5), "-67db");
-    band->currentRssi.reset();  // no value yet reads as 0
+    // No current value: shown as none, and a sounding alarm is not cleared by it.
+    setFindMe(true);
+    band->currentRssi = -100;
+    vc->peripheralDidUpdateRSSI(*band, std::nullopt);
+    band->currentRssi.reset();
     vc->peripheralDidUpdateRSSI(*band, BleError{"x"});
-    EXPECT_EQ(row(5), "0db");
+    EXPECT_EQ(row(5), "--");
+    EXPECT_TRUE(Audio_player::isAlarmActive());
+    Audio_player::sharedInstance().clearAlert();
+    notifier.notifications.clear();
 
     // Find-me off: the alarm is never touched, whatever the value.
     setFindMe(false);

@@ -36,13 +36,41 @@ TEST_F(Picker, RowsShowThePeripheralsOwnStrengthAndState) {
     EXPECT_EQ(p.refreshControlTitle, "RefreshData");
     ASSERT_EQ(p.numberOfRows(), 2);
     EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*band))].subtitle, "RSSI:-67.50             Connected");
-    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:0.00             Disconnected");
+    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:-70.00             Disconnected");
     // The list follows the seen wristbands every second, and names a simulated band as such.
     app.bleList->erase(seenDeviceKey(*other));
     app.simulatedBand = true;
     loop.advance(1.0);
     ASSERT_EQ(p.numberOfRows(), 1);
     EXPECT_EQ(p.pickerRows()[0].subtitle, "RSSI:-67.50             Connected  \u00b7 SimulatedBand");
+}
+
+TEST_F(Picker, ALineSaysWhyBluetoothCannotBeUsedOrWhereTheSignalComesFrom) {
+    struct Case {
+        BleCentralState state;
+        const char* reason;
+        const char* source;
+        bool connected;
+        const char* line;
+    };
+    const Case cases[] = {
+        {BleCentralState::PoweredOn, "", "", true, ""},
+        {BleCentralState::PoweredOff, "", "", false, "BluetoothOff"},
+        {BleCentralState::Unsupported, "", "", false, "BluetoothUnsupported"},
+        {BleCentralState::Unsupported, "BluetoothNotRunning", "", false, "BluetoothNotRunning"},
+        {BleCentralState::PoweredOn, "", "SignalFromAdvertisements", true, "SignalFromAdvertisements"},
+        {BleCentralState::PoweredOn, "", "SignalFromAdvertisements", false, ""},
+    };
+    auto& p = open({0, 0});
+    for (const Case& c : cases) {
+        central->currentState = c.state;
+        central->reason = c.reason;
+        central->source = c.source;
+        band->connected = c.connected;
+        app.peripheral = band;
+        loop.advance(1.0);
+        EXPECT_EQ(p.pickerStatusLine(), c.line) << c.line << c.source;
+    }
 }
 
 TEST_F(Picker, PickingABandConnectsIt) {

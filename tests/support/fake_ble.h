@@ -76,6 +76,8 @@ public:
     void stopScan() override { ++stopScans; }
     void connectPeripheral(const BlePeripheralPtr& p, bool notify) override { connects.push_back({p, notify}); }
     void cancelPeripheralConnection(const BlePeripheralPtr& p) override { cancels.push_back(p); }
+    std::string unavailableReason() const override { return reason; }
+    std::string signalSource() const override { return source; }
 
     struct Scan {
         std::vector<BleUuid> services;
@@ -86,6 +88,7 @@ public:
         bool notifyOnConnection;
     };
     BleCentralState currentState = BleCentralState::Unknown;
+    std::string reason, source;
     BleCentralDelegate* delegate = nullptr;
     std::vector<Scan> scans;
     int stopScans = 0;

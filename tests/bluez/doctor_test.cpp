@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+// vantro-cli doctor's checks on the private bus: all ready, then each piece missing in turn.
+#include "bluez/doctor.h"
+#include "bus_fixture.h"
+#include "fake_kernel.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusVariant>
+
+#include <fstream>
+
+namespace vantro::testing {
+namespace {
+
+class Doctor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
+        // The notification daemon is looked for on the session bus: here the same private bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", qgetenv("DBUS_SYSTEM_BUS_ADDRESS"));
+        startBluez();
+        startModemManager();
+        startNotifications();
+        std::ofstream(dir.path() + "/plain") << "not a directory";
+    }
+    void startBluez() {
+        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
+        ASSERT_TRUE(bluez->running());
+        call(*bluez, "/", "org.bluez.Mock", "AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    }
+    void startModemManager() {
+        mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
+                                           QStringLiteral("mock_modemmanager.py"));
+        ASSERT_TRUE(mm->running());
+        modem("AddModem");
+    }
+    void modem(const char* method) {
+        call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", method, {0u});
+    }
+    void startNotifications() {
+        notifications = std::make_unique<MockService>(QStringLiteral("org.freedesktop.Notifications"),
+                                                      QStringLiteral("mock_notifications.py"));
+        ASSERT_TRUE(notifications->running());
+    }
+    void call(MockService& m, const char* path, const char* iface, const char* method,
+              const QList<QVariant>& args = {}) {
+        const QDBusMessage reply =
+            m.call(QString::fromLatin1(path), QString::fromLatin1(iface), QString::fromLatin1(method), args);
+        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
+    }
+    void setPowered(bool on) {
+        call(*bluez, "/org/bluez/hci0", "org.freedesktop.DBus.Properties", "Set",
+             {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
+    }
+    std::vector<bluez::DoctorCheck> run() {
+        bluez::DoctorOptions o{dataDir, configDir,
+                               [this](std::string*) { return openFakeKernel(kernels, {}, denied); }};
+        return bluez::runDoctor(o);
+    }
+
+    TempDir dir;
+    std::string dataDir = dir.path() + "/data";
+    std::string configDir = dir.path() + "/config";
+    bool denied = false;
+    std::vector<std::unique_ptr<FakeKernel>> kernels;
+    std::unique_ptr<MockService> bluez, mm, notifications;
+};
+
+std::string dump(const std::vector<bluez::DoctorCheck>& checks) {
+    std::string out;
+    for (const auto& c : checks) out += (c.ok ? "OK " : "-- ") + c.what + ": " + c.detail + "\n";
+    return out;
+}
+
+TEST_F(Doctor, EachMissingPieceIsNamedWithWhatToDo) {
+    auto checks = run();
+    EXPECT_TRUE(bluez::readyForRealBand(checks)) << dump(checks);
+    ASSERT_EQ(checks.size(), 7u);
+    for (const auto& c : checks) EXPECT_TRUE(c.ok) << dump(checks);
+
+    struct Step {
+        const char* what;
+        std::function<void()> breakIt, mendIt;
+        const char* says;
+        bool stillReady;
+    };
+    const std::string plain = dir.path() + "/plain/vantro";
+    const Step steps[] = {
+        {"adapter", [&] { setPowered(false); }, [&] { setPowered(true); }, "powered off: switch it on", false},
+        {"link signal strength", [&] { denied = true; }, [&] { denied = false; }, "sudo setcap cap_net_admin+ep",
+         false},
+        {"modem",
+         [&] {
+             call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", "RemoveModem", {0u});
+         },
+         [&] { call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", "AddModem", {0u}); },
+         "ModemManager sees no modem", true},
+        {"modem", [&] { mm->stop(); }, [&] { startModemManager(); }, "ModemManager is not running", true},
+        {"notifications", [&] { notifications->stop(); }, [&] { startNotifications(); }, "no notification daemon",
+         false},
+        {"activity data", [&] { dataDir = plain; }, [&] { dataDir = dir.path() + "/data"; }, "cannot be made", false},
+        {"settings", [&] { configDir = plain; }, [&] { configDir = dir.path() + "/config"; }, "cannot be made", false},
+        {"adapter", [&] { call(*bluez, "/", "org.bluez.Mock", "RemoveAdapter", {QStringLiteral("hci0")}); },
+         [&] {
+             call(*bluez, "/", "org.bluez.Mock", "AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+         },
+         "plug in a Bluetooth adapter", false},
+        {"bluetoothd", [&] { bluez->stop(); }, [&] { startBluez(); }, "sudo systemctl start bluetooth", false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.says);
+        step.breakIt();
+        checks = run();
+        const auto it = std::find_if(checks.begin(), checks.end(), [&](const auto& c) {
+            return c.what == step.what && c.detail.find(step.says) != std::string::npos;
+        });
+        ASSERT_NE(it, checks.end()) << dump(checks);
+        EXPECT_FALSE(it->ok);
+        EXPECT_EQ(bluez::readyForRealBand(checks), step.stillReady) << dump(checks);
+        step.mendIt();
+        EXPECT_TRUE(bluez::readyForRealBand(run())) << dump(run());
+    }
+}
+
+}  // namespace
+}  // namespace vantro::testing
