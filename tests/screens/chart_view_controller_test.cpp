@@ -182,6 +182,21 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     EXPECT_EQ(header->subtitleLabel()->text(), "Activity record - ");
 }
 
+TEST(Catalogs, NameEachThingOneWay) {
+    const GettextLocalizer en("en"), zh("zh_CN");
+    for (const GettextLocalizer* lang : {&en, &zh}) {
+        // Each tab's label names what its screen's title names.
+        for (const auto& [tab, title] : {std::pair{"tab.today", "TodayData"},
+                                         {"tab.history", "SportsData"},
+                                         {"tab.sleep", "SleepData"},
+                                         {"tab.settings", "Settings"}})
+            EXPECT_EQ(lang->localizedString(tab), lang->localizedString(title)) << tab;
+        // One word for "off" wherever a setting is off.
+        EXPECT_EQ(lang->localizedString("Off"), lang->localizedString("txtOff"));
+        EXPECT_EQ(lang->localizedString("Off"), lang->localizedString("txtLongTimeSitOff"));
+    }
+}
+
 TEST_F(HistoryTest, RangesPageAndPersist) {
     GettextLocalizer en("en");
     app = makeApp(en);
