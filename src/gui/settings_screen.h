@@ -32,6 +32,8 @@ public:
     void didSelect(int section, int row) override;
     void visibleRowsChanged(const std::set<RowPath>& rows) override;
     QStringList sectionIndexTitles() const override;
+    /// One distinct letter per section title where the titles allow it.
+    static QStringList indexLetters(const QStringList& titles);
 
     SettingsViewController& model() { return m_model; }
     TableView* table() const { return m_table; }
