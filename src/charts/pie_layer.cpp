@@ -276,11 +276,12 @@ std::string PieLayer::titleText(const PieElement& e) const {
 
 namespace {
 
-// Whether a title box (y down) touches a slice outline (y up, in a layer `height` high). Both edges
-// are walked a point at a time, so a corner of either reaching into the other is found.
+// Whether a title box (y down) reaches into a slice outline (y up, in a layer `height` high). Both
+// edges are walked a point at a time, so a corner of either reaching into the other is found; a box
+// that only touches the ring, as a title of a pulled-out slice does, is clear.
 bool touchesSlice(const Rect& box, const Path& slice, Point centre, double minR, double maxR, double a, double b,
                   double height) {
-    const Rect r{box.x - 1, height - box.maxY() - 1, box.width + 2, box.height + 2};
+    const Rect r{box.x + 0.5, height - box.maxY() + 0.5, box.width - 1, box.height - 1};
     const auto inBox = [&r](Point p) {
         return p.x >= r.minX() && p.x <= r.maxX() && p.y >= r.minY() && p.y <= r.maxY();
     };
@@ -336,7 +337,7 @@ std::vector<std::optional<Rect>> PieLayer::titleRects(const TextMeasurer& text) 
     const auto beyondSlices = [&](const Rect& box) {
         const double dx = std::max({box.minX() - c.x, 0.0, c.x - box.maxX()});
         const double dy = std::max({box.minY() - c.y, 0.0, c.y - box.maxY()});
-        return std::hypot(dx, dy) > reach + 1;
+        return std::hypot(dx, dy) > reach;
     };
     std::vector<Rect> placed;
     for (std::size_t i = 0; i < m_values.size(); ++i) {

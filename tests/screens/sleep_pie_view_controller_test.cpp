@@ -154,7 +154,8 @@ TEST_F(SleepPieTest, TitlesNeverCoverASliceOrEachOther) {
         pie.view();
         PieLayer& l = pie.pieView()->layer();
         const Rect b = l.bounds();
-        const auto coversSlice = [&](const Rect& r, double margin = 0) {
+        // Points inside a box (or within `margin` of it); a box that only touches a slice does not cover it.
+        const auto coversSlice = [&](const Rect& r, double margin = -0.5) {
             for (double y = std::ceil(r.minY() - margin); y <= r.maxY() + margin; ++y)
                 for (double x = std::ceil(r.minX() - margin); x <= r.maxX() + margin; ++x)
                     if (l.pieElemInPoint({x, y})) return true;
