@@ -119,10 +119,3 @@ TEST(HistoryPeriods, TenYearsOfDays) {
     EXPECT_EQ(shown(p, HistoryRange::Year, 9).front(), "2015/1:31");
     EXPECT_EQ(p.bars(HistoryRange::Year, 8, title)[1].value, 29);  // February 2016
 }
-
-TEST(HistoryPeriods, RangeNames) {
-    for (const auto r : {HistoryRange::All, HistoryRange::Week, HistoryRange::Month, HistoryRange::Year})
-        EXPECT_EQ(parseHistoryRange(historyRangeName(r)), r);
-    EXPECT_EQ(parseHistoryRange("Week"), std::nullopt);
-    EXPECT_EQ(parseHistoryRange(""), std::nullopt);
-}

@@ -4,6 +4,7 @@
 
 #include "screen_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -169,23 +170,22 @@ TEST_F(SleepPieTest, TitlesNeverCoverASliceOrEachOther) {
                 const auto rects = l.titleRects(metrics);
                 ASSERT_EQ(rects.size(), 4u);
                 std::vector<Rect> placed;
+                const auto overlapsPlaced = [&placed](const Rect& r) {
+                    return std::any_of(placed.begin(), placed.end(), [&r](const Rect& q) {
+                        return r.minX() < q.maxX() && q.minX() < r.maxX() && r.minY() < q.maxY() && q.minY() < r.maxY();
+                    });
+                };
                 for (std::size_t i = 0; i < 4; ++i) {
                     ASSERT_TRUE(rects[i]);
                     const Rect r = *rects[i];
                     EXPECT_FALSE(coversSlice(r)) << "title " << i << ", slice " << pulled << " pulled out";
-                    for (const Rect& q : placed)
-                        EXPECT_FALSE(r.minX() < q.maxX() && q.minX() < r.maxX() && r.minY() < q.maxY() &&
-                                     q.minY() < r.maxY())
-                            << "title " << i << ", slice " << pulled << " pulled out";
+                    EXPECT_FALSE(overlapsPlaced(r)) << "title " << i << ", slice " << pulled << " pulled out";
                     // A title that fits where the pie's own rule puts it, with a point to spare, stays there.
                     const SleepSlice s = pie.slices().at(i);
                     const double theta = -(s.startAngle + s.endAngle) / 2 * std::numbers::pi / 180;
                     const Rect own = PieLayer::titleRect({b.width / 2, b.height / 2}, theta,
                                                          100 + l.values()[i]->centrOffset(), r.size());
-                    bool fits = !coversSlice(own, 2);
-                    for (const Rect& q : placed)
-                        fits = fits && !(own.minX() < q.maxX() && q.minX() < own.maxX() && own.minY() < q.maxY() &&
-                                         q.minY() < own.maxY());
+                    const bool fits = !coversSlice(own, 2) && !overlapsPlaced(own);
                     EXPECT_TRUE(!fits || (std::abs(r.x - own.x) < 1e-6 && std::abs(r.y - own.y) < 1e-6))
                         << "title " << i << ", slice " << pulled << " pulled out";
                     placed.push_back(r);
