@@ -45,6 +45,9 @@ void BarChartView::reloadData() {
     } else {
         m_barPadding = m_chartData.empty() ? 0.0f : 50.0f / static_cast<float>(m_chartData.size());
     }
+    // Past a few hundred bars the gaps alone outgrow the chart and the newest bars would be pushed off
+    // its right edge; the bars then close up and share the width evenly instead.
+    if (!m_chartData.empty() && barWidth() < 1) m_barPadding = 0;
 
     // Bars.
     removeSubviews(m_barViews);
@@ -54,7 +57,7 @@ void BarChartView::reloadData() {
     const float pad = headerPadding();
     std::vector<std::shared_ptr<View>> bars;
     bars.reserve(m_chartData.size());
-    double x = 0;
+    const double step = static_cast<double>(width) + m_barPadding;
     for (std::int32_t p = 0; p < n; ++p) {
         std::shared_ptr<View> bar = m_dataSource ? m_dataSource->barViewForBarChartView(*this, p) : nullptr;
         if (!bar) {
@@ -63,10 +66,13 @@ void BarChartView::reloadData() {
         }
         const double h = normalizedHeightForRawHeight(m_chartData[static_cast<std::size_t>(p)]);
         // The bottom edge sits 10 points below the footer's top, hidden behind it.
-        bar->setFrame({x, b.height - h - footerH + pad, width, std::max(0.0, h + 10 - pad)});
+        // Rounding must neither carry the last bar past the right edge nor leave it short of it.
+        const double x = std::min(p * step, b.width);
+        double w = std::min(static_cast<double>(width), b.width - x);
+        if (p == n - 1 && std::abs(b.width - x - w) < 1e-3) w = b.width - x;
+        bar->setFrame({x, b.height - h - footerH + pad, w, std::max(0.0, h + 10 - pad)});
         insertBelowFooter(bar);
         bars.push_back(std::move(bar));
-        x += width + m_barPadding;
     }
     m_barViews = std::move(bars);
 

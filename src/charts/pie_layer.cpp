@@ -270,22 +270,110 @@ Rect PieLayer::titleRect(Point centre, double theta, double radius, Size text) {
             centre.y + radius * std::sin(theta) - ky * text.height, text.width, text.height};
 }
 
-void PieLayer::drawValuesText(Canvas& canvas, double sum) const {
-    const Point c{m_bounds.width / 2, m_bounds.height / 2};
-    canvas.save();
-    canvas.setShadow(Shadow{{0, 1}, 3, Color::black()});
+std::string PieLayer::titleText(const PieElement& e) const {
+    return m_transformTitleBlock ? m_transformTitleBlock(e) : strprintf("%.2f", static_cast<double>(e.val()));
+}
+
+namespace {
+
+// Whether a title box (y down) reaches into a slice outline (y up, in a layer `height` high). Both
+// edges are walked a point at a time, so a corner of either reaching into the other is found; a box
+// that only touches the ring, as a title of a pulled-out slice does, is clear.
+bool touchesSlice(const Rect& box, const Path& slice, Point centre, double minR, double maxR, double a, double b,
+                  double height) {
+    const Rect r{box.x + 0.5, height - box.maxY() + 0.5, box.width - 1, box.height - 1};
+    const auto inBox = [&r](Point p) {
+        return p.x >= r.minX() && p.x <= r.maxX() && p.y >= r.minY() && p.y <= r.maxY();
+    };
+    for (double t = 0; t <= r.width; t += 1)
+        if (slice.contains({r.x + t, r.y}) || slice.contains({r.x + t, r.maxY()})) return true;
+    for (double t = 0; t <= r.height; t += 1)
+        if (slice.contains({r.x, r.y + t}) || slice.contains({r.maxX(), r.y + t})) return true;
+    const int arcSteps = std::max(2, static_cast<int>(std::abs(b - a) * maxR));
+    for (int i = 0; i <= arcSteps; ++i) {
+        const double t = a + (b - a) * i / arcSteps;
+        for (const double radius : {minR, maxR})
+            if (inBox({centre.x + radius * std::cos(t), centre.y + radius * std::sin(t)})) return true;
+    }
+    for (double radius = minR; radius <= maxR; radius += 1)
+        for (const double t : {a, b})
+            if (inBox({centre.x + radius * std::cos(t), centre.y + radius * std::sin(t)})) return true;
+    return false;
+}
+
+bool overlaps(const Rect& p, const Rect& q) {
+    return p.minX() < q.maxX() && q.minX() < p.maxX() && p.minY() < q.maxY() && q.minY() < p.maxY();
+}
+
+}  // namespace
+
+std::vector<std::optional<Rect>> PieLayer::titleRects(const TextMeasurer& text) const {
+    std::vector<std::optional<Rect>> out(m_values.size());
+    if (!drawable() || m_showTitles == 0) return out;
+    const double sum = sumOfValues(m_values);
+    if (!(sum > 0) || !std::isfinite(sum)) return out;
+    const double h = m_bounds.height;
+    const Point c{m_bounds.width / 2, h / 2};
+    const double minR = std::max(0.0f, m_minRadius);
+    struct Slice {
+        Path outline;
+        Point centre;
+        double a, b;
+    };
+    std::vector<Slice> slices;
     double a = radians(m_startAngle);
     const double range = radians(m_endAngle) - a;
     for (const auto& e : m_values) {
         const double b = a + range * e->val() / sum;
-        if ((e->showTitle() || m_showTitles == 2) && e->titleAlpha() > 0.01f) {
-            const Color color = e->color().value_or(Color::black()).withAlpha(e->titleAlpha());
-            const std::string text =
-                m_transformTitleBlock ? m_transformTitleBlock(*e) : strprintf("%.2f", static_cast<double>(e->val()));
-            const Rect r = titleRect(c, -(a + b) / 2, m_maxRadius + e->centrOffset(), canvas.measureText(text, m_font));
-            if (r.isFinite()) canvas.drawText(text, r, m_font, color, TextAlignment::Left);
-        }
+        Point centre = c;
+        if (e->centrOffset() > 0)
+            centre = {c.x + e->centrOffset() * std::cos((a + b) / 2), c.y + e->centrOffset() * std::sin((a + b) / 2)};
+        slices.push_back({sliceOutline(centre, minR, m_maxRadius, a, b), centre, a, b});
         a = b;
+    }
+    double reach = m_maxRadius;
+    for (const auto& e : m_values) reach = std::max(reach, static_cast<double>(m_maxRadius + e->centrOffset()));
+    // A box wholly beyond the outermost slice edge cannot touch a slice; most titles end there at once.
+    const auto beyondSlices = [&](const Rect& box) {
+        const double dx = std::max({box.minX() - c.x, 0.0, c.x - box.maxX()});
+        const double dy = std::max({box.minY() - c.y, 0.0, c.y - box.maxY()});
+        return std::hypot(dx, dy) > reach;
+    };
+    std::vector<Rect> placed;
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        const PieElement& e = *m_values[i];
+        if (!((e.showTitle() || m_showTitles == 2) && e.titleAlpha() > 0.01f)) continue;
+        const Size size = text.measureText(titleText(e), m_font);
+        const double theta = -(slices[i].a + slices[i].b) / 2;
+        const double radius = m_maxRadius + e.centrOffset();
+        Rect r = titleRect(c, theta, radius, size);
+        if (!r.isFinite()) continue;
+        const auto clear = [&](const Rect& box) {
+            for (const Rect& other : placed)
+                if (overlaps(box, other)) return false;
+            if (beyondSlices(box)) return true;
+            for (const Slice& s : slices)
+                if (s.a != s.b && touchesSlice(box, s.outline, s.centre, minR, m_maxRadius, s.a, s.b, h)) return false;
+            return true;
+        };
+        // Out along the title's own direction, two points at a time, until nothing is covered.
+        for (double push = 2; !clear(r) && push <= 4 * m_maxRadius + 400; push += 2)
+            r = titleRect(c, theta, radius + push, size);
+        placed.push_back(r);
+        out[i] = r;
+    }
+    return out;
+}
+
+void PieLayer::drawValuesText(Canvas& canvas, double) const {
+    const auto rects = titleRects(canvas);
+    canvas.save();
+    canvas.setShadow(Shadow{{0, 1}, 3, Color::black()});
+    for (std::size_t i = 0; i < m_values.size(); ++i) {
+        if (!rects[i]) continue;
+        const PieElement& e = *m_values[i];
+        const Color color = e.color().value_or(Color::black()).withAlpha(e.titleAlpha());
+        canvas.drawText(titleText(e), *rects[i], m_font, color, TextAlignment::Left);
     }
     canvas.restore();
 }

@@ -103,6 +103,10 @@ public:
     static Path sliceOutline(Point centre, double minRadius, double maxRadius, double a, double b);
     /// Where a title of size `text` goes for angle θ (radians, y down) and radius r around `centre`.
     static Rect titleRect(Point centre, double theta, double radius, Size text);
+    /// Where each title is drawn (y down), in `values` order; absent for a title that is not drawn.
+    /// A title placed by `titleRect` that would cover a slice or an earlier title moves straight out
+    /// along its direction until it is clear; the others stay where `titleRect` puts them.
+    std::vector<std::optional<Rect>> titleRects(const TextMeasurer& text) const;
 
     AnimValue modelValue(std::string_view keyPath) const override;
 
@@ -112,6 +116,7 @@ private:
     void applyPresentation(PieLayer& copy) const;
     bool drawable() const;
     void drawValuesText(Canvas& canvas, double sum) const;
+    std::string titleText(const PieElement& e) const;
     void addKeyframes(std::vector<AnimValue> frames, const TimingFunction& curve);
 
     UiContext& m_ui;

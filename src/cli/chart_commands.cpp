@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/strprintf.h"
 #include "screens/chart_view_controller.h"
+#include "screens/history_range.h"
 #include "screens/sleep_main_view_controller.h"
 #include "store/sqlite_data.h"
 
@@ -52,16 +53,47 @@ std::string rectText(const Rect& r) {
     return strprintf("(%.2f, %.2f, %.2f, %.2f)", r.x, r.y, r.width, r.height);
 }
 
+constexpr const char* kHistoryUsage = "usage: vantro-cli screen history [--range all|week|month|year] [--page N]\n";
+
 int historyScreen(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli screen history\n";
+    bool missing = false;
+    const auto rangeText = takeOption(ctx.args, "--range", missing);
+    const auto pageText = takeOption(ctx.args, "--page", missing);
+    if (missing || !ctx.args.empty()) {
+        ctx.err << kHistoryUsage;
         return kUsageError;
+    }
+    const auto range = rangeText ? parseHistoryRange(*rangeText) : HistoryRange::All;
+    if (!range) {
+        ctx.err << "vantro-cli screen history: --range must be all, week, month or year, not '" << *rangeText << "'\n";
+        return kUsageError;
+    }
+    int page = 0;
+    if (pageText) {
+        auto [end, ec] = std::from_chars(pageText->data(), pageText->data() + pageText->size(), page);
+        if (ec != std::errc() || end != pageText->data() + pageText->size() || page < 0) {
+            ctx.err << "vantro-cli screen history: --page must be a number from 0, not '" << *pageText << "'\n";
+            return kUsageError;
+        }
     }
     ScreenHost host(ctx);
     ChartViewController screen(host.app, host.ui, kPhoneScreen, kNavigationBarBottom);
     screen.view();
     if (host.failed(ctx, "history")) return 1;
+    screen.setRange(*range);
+    if (page >= screen.pageCount()) {
+        ctx.err << "vantro-cli screen history: there is no page " << page << " (" << screen.pageCount()
+                << (screen.pageCount() == 1 ? " page" : " pages") << " of " << historyRangeName(*range) << ")\n";
+        return 1;
+    }
+    screen.showPage(page);
+    if (host.failed(ctx, "history")) return 1;
     BarChartView& chart = *screen.barChartView();
+    // A switch runs the collapse and expand wave; the bars are printed where it leaves them.
+    for (double t = 0; t < chart.barViews().size() * BarChartView::kWaveDelayPerBar + 1; t += 0.1) {
+        host.loop.advance(0.1);
+        host.loop.runPending();
+    }
     ctx.out << "bars: " << screen.barCount() << "\n";
     for (std::size_t i = 0; i < chart.barViews().size(); ++i) {
         const float raw = screen.chartData()[i];
@@ -115,8 +147,9 @@ int sleepScreen(Context& ctx) {
     return 0;
 }
 
-const ScreenRegistration historyReg("history", "history                                   the step history's bars",
-                                    historyScreen);
+const ScreenRegistration historyReg(
+    "history", "history [--range R] [--page N]            the step history's bars (R: all, week, month, year)",
+    historyScreen);
 const ScreenRegistration sleepReg("sleep", "sleep [ROW]                               the nights; a row's pie slices",
                                   sleepScreen);
 

@@ -2,13 +2,16 @@
 // The history tab: the bar chart of every stored day, drawn through the Qt canvas.
 #pragma once
 
+#include "gui/controls.h"
 #include "gui/qt_canvas.h"
 #include "gui/screen.h"
 #include "gui/view_host.h"
 #include "platform/services.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QToolButton>
 
 #include <memory>
 #include <optional>
@@ -23,7 +26,9 @@ class VantroAppDelegate;
 namespace vantro::gui {
 
 /// Hosts ChartViewController's view; collapses before it shows and grows the bars once shown.
-class HistoryScreen : public Screen {
+/// Under the chart header a segmented control picks the range, and two arrows (or a sideways
+/// swipe over the chart) page through its periods.
+class HistoryScreen : public QObject, public Screen {
 public:
     HistoryScreen(VantroAppDelegate& app, RunLoop& loop, DeviceIdiom idiom, QSize contentSize);
     ~HistoryScreen() override;
@@ -37,6 +42,15 @@ public:
     ViewHost* host() const { return m_host; }
     /// Where bar `index` is, in the host's coordinates; absent when there is no such bar.
     std::optional<QPointF> barCentre(int index) const;
+    SegmentedControl* rangeControl() const { return m_ranges; }
+    QToolButton* olderButton() const { return m_older; }
+    QToolButton* newerButton() const { return m_newer; }
+    /// A finger that travelled from `from` to `to`: a long sideways move pages (to the right: older).
+    /// True when it paged.
+    bool swipe(QPointF from, QPointF to);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     VantroAppDelegate& m_app;
@@ -44,6 +58,13 @@ private:
     std::unique_ptr<UiContext> m_ui;
     std::unique_ptr<ChartViewController> m_controller;
     QPointer<ViewHost> m_host;
+    QPointer<SegmentedControl> m_ranges;
+    QPointer<QToolButton> m_older;
+    QPointer<QToolButton> m_newer;
+    std::optional<QPointF> m_pressedAt;
+
+    void buildControls();
+    void refreshControls();
 };
 
 }  // namespace vantro::gui

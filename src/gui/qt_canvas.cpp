@@ -88,6 +88,10 @@ Size QtTextMeasurer::measureText(std::string_view text, const Font& font) const 
     return {fm.horizontalAdvance(q(text)), fm.height()};
 }
 
+std::optional<double> QtTextMeasurer::ascent(const Font& font) const {
+    return QFontMetricsF(qtFontFor(font)).ascent();
+}
+
 QtCanvas::QtCanvas(QPainter& painter) : m_painter(painter) {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing);

@@ -23,6 +23,7 @@ QColor toQColor(const Color& c);
 class QtTextMeasurer : public TextMeasurer {
 public:
     Size measureText(std::string_view text, const Font& font) const override;
+    std::optional<double> ascent(const Font& font) const override;
 };
 
 /// Canvas drawing into a QPainter that the caller has begun; leaves the painter as it found it.

@@ -3,6 +3,7 @@
 #include "gui/screenshot_tour.h"
 
 #include "gui/app_shell.h"
+#include "gui/controls.h"
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/sleep_screen.h"
@@ -209,9 +210,21 @@ void ScreenshotTour::tourCharts() {
             wait(300);
         }
     }
+    // The week, month and year views, each once its bars have grown into place; then all days again,
+    // so the range the tour leaves behind is the one a first start shows.
+    if (history && history->rangeControl()) {
+        const QString names[] = {QStringLiteral("history-week"), QStringLiteral("history-month"),
+                                 QStringLiteral("history-year")};
+        for (int i = 0; i < 3; ++i) {
+            history->rangeControl()->setSelectedIndex(i + 1);
+            wait(1200);
+            capture(names[i]);
+        }
+        history->rangeControl()->setSelectedIndex(0);
+    }
 
     window.setCurrentTab(kSleepTab);
-    capture(QStringLiteral("sleep"));
+    capture(QStringLiteral("sleep"));  // before a night is chosen: the hint in the pie's place
     SleepScreen* sleep = m_shell.sleepScreen();
     if (sleep && sleep->table() && sleep->rowCount(0) > 0) {
         sleep->table()->scrollToRow(0, sleep->rowCount(0) - 1);

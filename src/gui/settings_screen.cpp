@@ -137,10 +137,31 @@ void SettingsScreen::visibleRowsChanged(const std::set<RowPath>& rows) {
 }
 
 QStringList SettingsScreen::sectionIndexTitles() const {
-    // The index beside the table shows each section's initial, as a phone's index does.
     QStringList titles;
-    for (const auto& t : m_model.sectionIndexTitles()) titles << q(t).left(1).toUpper();
-    return titles;
+    for (const auto& t : m_model.sectionIndexTitles()) titles << q(t);
+    return indexLetters(titles);
+}
+
+QStringList SettingsScreen::indexLetters(const QStringList& titles) {
+    // The index beside the table shows one letter per section, as a phone's index does; two sections
+    // that begin alike ("Wristband", "Wristband settings") would show the same letter, so a later
+    // section takes the initial of another of its words, or failing that another of its letters.
+    QStringList letters;
+    for (const QString& title : titles) {
+        QStringList candidates;
+        for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            candidates << word.left(1).toUpper();
+        for (const QChar c : title)
+            if (c.isLetterOrNumber()) candidates << QString(c).toUpper();
+        QString chosen = candidates.isEmpty() ? QString() : candidates.front();
+        for (const QString& c : candidates)
+            if (!letters.contains(c)) {
+                chosen = c;
+                break;
+            }
+        letters << chosen;
+    }
+    return letters;
 }
 
 }  // namespace vantro::gui

@@ -33,6 +33,8 @@ public:
     void didSelect(int section, int row) override;
     void visibleRowsChanged(const std::set<RowPath>& rows) override;
     QStringList sectionIndexTitles() const override;
+    /// One distinct letter per section title where the titles allow it.
+    static QStringList indexLetters(const QStringList& titles);
 
     /// Puts the backup button in `bar`: it offers Export and Import of every stored day and night.
     void addBackupButton(NavigationBar* bar);

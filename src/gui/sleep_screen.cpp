@@ -6,6 +6,8 @@
 #include "gui/view_host.h"
 #include "screens/sleep_main_view_controller.h"
 
+#include <QLabel>
+
 #include <cmath>
 #include <numbers>
 
@@ -50,8 +52,17 @@ void SleepScreen::build() {
     m_table->setSource(this);
     m_table->setGeometry(static_cast<int>(list.x), static_cast<int>(list.y), static_cast<int>(list.width),
                          static_cast<int>(list.height));
+    // Until a night is chosen the pie's place would be blank: say how to fill it.
+    m_hint = new QLabel(QString::fromStdString(m_main->pieViewController()->hintText()), m_container);
+    m_hint->setObjectName(QStringLiteral("sleepHint"));
+    m_hint->setAlignment(Qt::AlignCenter);
+    m_hint->setWordWrap(true);
+    m_hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_hint->setStyleSheet(QStringLiteral("color: #8e8e93;"));
+    m_hint->setGeometry(16, 0, m_size.width() - 32, static_cast<int>(list.y));
     m_host->show();
     m_table->show();
+    m_hint->show();
 }
 
 std::optional<QPointF> SleepScreen::sliceCentre(int index) const {
@@ -93,6 +104,7 @@ void SleepScreen::didSelect(int, int r) {
     if (!data) return;
     m_selected = r;
     data->didSelectRowAtIndexPath(r);
+    if (m_hint) m_hint->setVisible(!m_main->pieViewController()->hintText().empty());
     if (m_table) m_table->refreshVisible();
     if (m_host) m_host->update();
 }

@@ -8,6 +8,7 @@
 #include "platform/services.h"
 #include "gui/table_view.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QSize>
 
@@ -43,6 +44,8 @@ public:
     SleepMainViewController* controller() const { return m_main.get(); }
     ViewHost* host() const { return m_host; }
     TableView* table() const { return m_table; }
+    /// The line that says how to show a night; hidden once one is chosen.
+    QLabel* hint() const { return m_hint; }
     int selectedRow() const { return m_selected; }
     /// The middle of slice `index` of the pie, in the host's coordinates; absent when it has no such slice.
     std::optional<QPointF> sliceCentre(int index) const;
@@ -58,6 +61,7 @@ private:
     QPointer<QWidget> m_container;
     QPointer<ViewHost> m_host;
     QPointer<TableView> m_table;
+    QPointer<QLabel> m_hint;
     int m_selected = -1;
 };
 

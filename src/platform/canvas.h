@@ -59,6 +59,8 @@ public:
     virtual ~TextMeasurer() = default;
     /// The size of one line of text.
     virtual Size measureText(std::string_view text, const Font& font) const = 0;
+    /// How far the baseline lies below the top of a line; absent where the face is not known.
+    virtual std::optional<double> ascent(const Font&) const { return std::nullopt; }
 };
 
 /// A deterministic rule for tests and headless layout: width = 0.6 × size × characters (UTF-8

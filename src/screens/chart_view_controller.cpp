@@ -42,19 +42,80 @@ void ChartViewController::initFakeData() {
     m_appDelegate = &app();
     std::vector<sportsData> days;
     const int count = m_appDelegate->m_db ? m_appDelegate->m_db->databaseToArray(days) : 0;
-    m_barCount = std::clamp<std::int32_t>(count, 0, static_cast<std::int32_t>(days.size()));
+    days.resize(static_cast<std::size_t>(std::clamp<int>(count, 0, static_cast<int>(days.size()))));
+    m_days = std::move(days);
+    rebuildBars();
+}
+
+std::string ChartViewController::monthTitle(int year, int month) const {
+    static constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                              "July",    "August",   "September", "October", "November", "December"};
+    std::string format = localized("MonthYear");
+    if (format.find("{month}") == std::string::npos) format = "{month} {year}";
+    const auto put = [&format](std::string_view field, const std::string& value) {
+        const auto at = format.find(field);
+        if (at != std::string::npos) format.replace(at, field.size(), value);
+    };
+    put("{month}", localized(kMonths[std::clamp(month, 1, 12) - 1]));
+    put("{year}", std::to_string(year));
+    return format;
+}
+
+void ChartViewController::rebuildBars() {
+    const HistoryPeriods periods(m_days);
+    m_pageCount = periods.pageCount(m_range);
+    m_page = std::clamp(m_page, 0, m_pageCount - 1);
+    const auto bars = periods.bars(m_range, m_page, [this](int y, int m) { return monthTitle(y, m); });
     std::vector<float> heights;
     std::vector<std::string> labels;
-    for (std::int32_t i = 0; i < m_barCount; ++i) {
-        heights.push_back(static_cast<float>(days[static_cast<std::size_t>(i)].step));
-        labels.push_back(days[static_cast<std::size_t>(i)].date);
+    std::vector<bool> empty;
+    heights.reserve(bars.size());
+    labels.reserve(bars.size());
+    for (const HistoryBar& bar : bars) {
+        heights.push_back(bar.value);
+        labels.push_back(bar.title);
+        empty.push_back(bar.empty);
     }
+    m_barCount = static_cast<std::int32_t>(bars.size());
     m_chartData = std::move(heights);
     m_monthlySymbols = std::move(labels);
+    m_emptyBars = std::move(empty);
+}
+
+bool ChartViewController::barIsEmpty(std::int32_t index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < m_emptyBars.size() &&
+           m_emptyBars[static_cast<std::size_t>(index)];
+}
+
+void ChartViewController::setRange(HistoryRange range) {
+    if (range == m_range) return;
+    m_range = range;
+    m_page = 0;
+    app().settings().setString(kRangeKey, historyRangeName(range));
+    replaceBars();
+}
+
+bool ChartViewController::showPage(int page) {
+    const int wanted = std::clamp(page, 0, m_pageCount - 1);
+    if (wanted == m_page) return false;
+    m_page = wanted;
+    replaceBars();
+    return true;
+}
+
+void ChartViewController::replaceBars() {
+    initFakeData();
+    if (!isViewLoaded() || !m_barChartView) return;
+    if (m_informationView) m_informationView->setHidden(true, true);
+    m_barChartView->reloadData();
+    m_barChartView->setState(BarChartView::kStateCollapsed);
+    m_barChartView->setState(BarChartView::kStateExpanded, true, nullptr);
 }
 
 void ChartViewController::loadView() {
     ViewController::loadView();
+    if (const auto saved = app().settings().stringForKey(kRangeKey))
+        m_range = parseHistoryRange(*saved).value_or(HistoryRange::All);
     initFakeData();
     UiContext& ui = this->ui();
     const auto& root = view();
@@ -130,7 +191,11 @@ void ChartViewController::didSelectBarAtIndex(BarChartView&, std::int32_t index)
         static_cast<std::size_t>(index) >= m_monthlySymbols.size() || !m_informationView)
         return;
     const auto i = static_cast<std::size_t>(index);
-    m_informationView->setValueText(strprintf("%d", wholeSteps(m_chartData[i])), localized("StepsA"));
+    if (barIsEmpty(index)) {
+        m_informationView->setValueText("--", localized("NoRecord"));
+    } else {
+        m_informationView->setValueText(strprintf("%d", wholeSteps(m_chartData[i])), localized("StepsA"));
+    }
     m_informationView->setTitleText(m_monthlySymbols[i]);
     m_informationView->setHidden(false, true);
 }

@@ -6,7 +6,9 @@
 #include "charts/bar_chart_view.h"
 #include "charts/chart_header_view.h"
 #include "charts/chart_information_view.h"
+#include "screens/history_range.h"
 #include "screens/view_controller.h"
+#include "store/sports_data.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +25,8 @@ public:
     static constexpr Color kOddBarColor = Color::rgb255(52, 178, 52);
     static constexpr double kPhoneChartHeight = 360;
     static constexpr double kTabletChartHeight = 660;
+    /// Our own settings key for the chosen range; the settings sync never sends it.
+    static constexpr const char* kRangeKey = "historyRange";
 
     ChartViewController(VantroAppDelegate& app, UiContext& ui, Size viewSize, double navigationBarBottom = 0);
 
@@ -34,6 +38,23 @@ public:
     void viewDidAppear(bool animated) override;
     /// Loads the days: heights are the step counts, labels the date texts, oldest first.
     void initFakeData();
+
+    /// The range shown; remembered in the settings across runs. All days unless chosen otherwise.
+    HistoryRange range() const { return m_range; }
+    /// Shows the newest period of another range; the same range again changes nothing.
+    void setRange(HistoryRange range);
+    /// 0 is the newest period. Paging never leaves the data: the oldest page holds the oldest day.
+    int page() const { return m_page; }
+    int pageCount() const { return m_pageCount; }
+    bool canShowOlderPage() const { return m_page + 1 < m_pageCount; }
+    bool canShowNewerPage() const { return m_page > 0; }
+    /// Moves one period back or forth; false (and nothing changes) at either end.
+    bool showOlderPage() { return showPage(m_page + 1); }
+    bool showNewerPage() { return showPage(m_page - 1); }
+    /// Shows a page, clamped into the pages there are; false when that is the page shown already.
+    bool showPage(int page);
+    /// Whether bar `index` stands for a period without any record.
+    bool barIsEmpty(std::int32_t index) const;
 
     VantroAppDelegate* appDelegate() const { return m_appDelegate; }
     const std::shared_ptr<BarChartView>& barChartView() const { return m_barChartView; }
@@ -62,6 +83,17 @@ private:
     std::vector<float> m_chartData;
     std::vector<std::string> m_monthlySymbols;
     std::int32_t m_barCount = 0;
+    HistoryRange m_range = HistoryRange::All;
+    int m_page = 0;
+    int m_pageCount = 1;
+    std::vector<sportsData> m_days;
+    std::vector<bool> m_emptyBars;
+
+    /// Lays the bars of the current range and page out of the days last read.
+    void rebuildBars();
+    /// Re-reads the days and runs the collapse and expand once into the new bars.
+    void replaceBars();
+    std::string monthTitle(int year, int month) const;
 };
 
 }  // namespace vantro

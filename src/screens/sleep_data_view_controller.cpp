@@ -18,7 +18,10 @@ void SleepDataViewController::loadView() {
     m_appDelegate = &app();
     m_items.clear();
     const int count = m_appDelegate->m_db ? m_appDelegate->m_db->SleepDataToArray(m_items) : 0;
-    m_itemsCount = std::clamp<std::int32_t>(count, 0, static_cast<std::int32_t>(m_items.size()));
+    m_items.resize(static_cast<std::size_t>(std::clamp<int>(count, 0, static_cast<int>(m_items.size()))));
+    // A date with only activity would read as a night without sleep; a night of zero minutes still shows.
+    std::erase_if(m_items, [](const sleepData& night) { return !night.stored; });
+    m_itemsCount = static_cast<std::int32_t>(m_items.size());
 }
 
 std::int32_t SleepDataViewController::numberOfRowsInSection(std::int32_t) const {

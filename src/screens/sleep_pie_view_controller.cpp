@@ -32,6 +32,7 @@ void SleepPieViewController::ShowPie(std::int32_t enter, std::int32_t spindles, 
     view();
     const auto pie = pieView();
     if (!pie) return;
+    m_shownNight = true;
     PieLayer& layer = pie->layer();
     const PieValues old = layer.values();  // the layer replaces its list on every removal
     for (const auto& e : old) layer.deleteValues({e}, false);

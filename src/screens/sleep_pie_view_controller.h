@@ -41,11 +41,14 @@ public:
     void ShowPie(std::int32_t enter, std::int32_t spindles, std::int32_t deep, std::int32_t rem, std::int32_t wakeup);
     /// The slices as the pie shows them when no animation runs; empty when it draws nothing.
     std::vector<SleepSlice> slices() const;
+    /// One line on how to show a night, until one has been shown; empty afterwards.
+    std::string hintText() const { return m_shownNight ? std::string() : localized("SleepPieHint"); }
 
 private:
     void addSlice(std::int64_t value, Color color, const char* key);
 
     std::weak_ptr<SleepPieView> m_pieView;
+    bool m_shownNight = false;
 };
 
 }  // namespace vantro

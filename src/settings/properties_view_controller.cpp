@@ -168,11 +168,9 @@ void PropertiesViewController::reminderPage(bool medicine) {
     segments.kind = ControlKind::Segmented;
     segments.tag = base + 1;
     if (medicine) {
-        m_controls.push_back(label(4000, {5, 10, 150, 15}, {10, 18, 90, 23},
-                                   m_app.localized(phone ? "txtLongTimeSitIntevalHH" : "txtLongTimeSitInteval"), L));
-        FormControl hour = label(4006, {}, {450, 18, 500, 23}, m_app.localized("txtHour"), L);
-        hour.tabletOnly = true;
-        m_controls.push_back(hour);
+        // The label names the unit on both layouts: a lone unit beside the control read as a stray letter.
+        m_controls.push_back(
+            label(4000, {5, 10, 150, 15}, {10, 18, 90, 23}, m_app.localized("txtLongTimeSitIntevalHH"), L));
         segments.phone = {5, 30, 305, 33};
         segments.tablet = {90, 10, 350, 36};
         segments.segments.push_back(m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff"));

@@ -18,6 +18,8 @@ struct sleepData {
     std::int32_t wakeup_time = 0;
     std::string start_time = "00:00";
     std::string total_time = "00:00";
+    /// False for a date whose row holds only activity: no night was ever written for it.
+    bool stored = true;
 };
 
 }  // namespace vantro

@@ -515,6 +515,7 @@ int sqlite_data::SleepDataToArray(std::vector<sleepData>& out) {
         d.wakeup_count = columnInt32(row, cWakeupCount);
         d.total_time = row.columnText(cTotalTime).value_or("00:00");
         d.start_time = row.columnText(cStartTime).value_or("00:00");
+        d.stored = row.columnText(cWakeupCount).has_value();  // every night written sets it
         return d;
     });
 }

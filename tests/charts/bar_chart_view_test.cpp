@@ -263,11 +263,6 @@ TEST_F(BarChartTest, EmptyZeroAndBadHeightsNeverMakeBadFrames) {
     EXPECT_EQ(bar(1).height, 0);
     EXPECT_FLOAT_EQ(static_cast<float>(bar(2).height), 265);
     EXPECT_EQ(bar(3).height, 0);
-
-    // More gap than chart: bars get no width rather than a negative one.
-    build(std::vector<float>(400, 1.0f), 1);
-    EXPECT_EQ(chart->barWidth(), 0);
-    EXPECT_GE(bar(399).width, 0);
 }
 
 TEST_F(BarChartTest, NoDataSourceOrDelegateDrawsAnEmptyChart) {
@@ -287,4 +282,26 @@ TEST_F(BarChartTest, DestroyedChartIgnoresItsPendingWave) {
     chart.reset();
     step(1);
     EXPECT_FALSE(called);
+}
+
+TEST_F(BarChartTest, EveryBarStaysInsideTheChartForAnyNumberOfDays) {
+    std::vector<std::size_t> counts;
+    for (std::size_t n = 1; n <= 700; ++n) counts.push_back(n);
+    for (std::size_t n = 701; n <= 10000; n += 331) counts.push_back(n);
+    counts.push_back(10000);
+    for (const std::size_t n : counts) {
+        build(std::vector<float>(n, 1));
+        ASSERT_EQ(chart->barViews().size(), n);
+        double lastX = -1;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Rect f = bar(i);
+            ASSERT_TRUE(f.minX() >= 0 && f.maxX() <= 300 && f.x > lastX) << n << " bars, bar " << i;
+            lastX = f.x;
+        }
+        ASSERT_EQ(chart->barViewIndexForPoint({300, 0}), static_cast<std::int32_t>(n - 1)) << n << " bars";
+        // Bars at least a point wide keep the one-point gaps.
+        if (n <= 150) {
+            ASSERT_NEAR(bar(n - 1).x, (n - 1) * (chart->barWidth() + 1.0), 1e-3) << n << " bars";
+        }
+    }
 }

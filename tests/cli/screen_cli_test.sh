@@ -38,30 +38,43 @@ bar 1: date 2014-07-14, raw 0, height 0.00, frame (75.25, 345.00, 74.25, 0.00)
 bar 2: date 2014-07-15, raw 12345, height 265.00, frame (150.50, 80.00, 74.25, 265.00)
 bar 3: date 2014-07-16, raw 0, height 0.00, frame (225.75, 345.00, 74.25, 0.00)" screen history
 
-rows="nights: 4
-row 0: 2014-07-13 | Total:00:00, Asleep at:00:00, Wake-ups：0
-row 1: 2014-07-14 | Total:00:00, Asleep at:00:00, Wake-ups：0
-row 2: 2014-07-15 | Total:07:30, Asleep at:23:10, Wake-ups：2
-row 3: 2014-07-16 | Total:00:00, Asleep at:00:00, Wake-ups：0"
+# The week ending with the newest stored day (a night-only date): days without a record are empty bars.
+check history-week 0 "bars: 7
+bar 0: date 2014-07-10, raw 0, height 0.00, frame (0.00, 345.00, 42.00, 0.00)
+bar 1: date 2014-07-11, raw 0, height 0.00, frame (43.00, 345.00, 42.00, 0.00)
+bar 2: date 2014-07-12, raw 0, height 0.00, frame (86.00, 345.00, 42.00, 0.00)
+bar 3: date 2014-07-13, raw 100, height 2.15, frame (129.00, 342.85, 42.00, 2.15)
+bar 4: date 2014-07-14, raw 0, height 0.00, frame (172.00, 345.00, 42.00, 0.00)
+bar 5: date 2014-07-15, raw 12345, height 265.00, frame (215.00, 80.00, 42.00, 265.00)
+bar 6: date 2014-07-16, raw 0, height 0.00, frame (258.00, 345.00, 42.00, 0.00)" screen history --range week --page 0
+
+# Dates with only activity are no nights; a night stored with zero minutes is one.
+rows="nights: 2
+row 0: 2014-07-15 | Total:07:30, Asleep at:23:10, Wake-ups：2
+row 1: 2014-07-16 | Total:00:00, Asleep at:00:00, Wake-ups：0"
 check sleep 0 "$rows" screen sleep
 check sleep-row 0 "$rows
-pie of row 2: 4 slices
+pie of row 0: 4 slices
 slice 1: value 30, start 0.00 deg, end 86.40 deg, title Light sleep:30
 slice 2: value 60, start 86.40 deg, end 259.20 deg, title Deep sleep:60
 slice 3: value 30, start 259.20 deg, end 345.60 deg, title REM:30
-slice 4: value 5, start 345.60 deg, end 360.00 deg, title Awake:5" screen sleep 2
+slice 4: value 5, start 345.60 deg, end 360.00 deg, title Awake:5" screen sleep 0
 check sleep-zero-night 0 "$rows
-pie of row 3: nothing to draw" screen sleep 3
-check sleep-no-row 1 "$rows" screen sleep 4
+pie of row 1: nothing to draw" screen sleep 1
+check sleep-no-row 1 "$rows" screen sleep 2
 
 check screen-list 0 "usage: vantro-cli screen NAME [ARGS]
 screens:
-  screen history                                   the step history's bars
+  screen history [--range R] [--page N]            the step history's bars (R: all, week, month, year)
   screen settings                                  the settings table
   screen sleep [ROW]                               the nights; a row's pie slices" screen help
 check no-screen 2 "" screen
 check unknown-screen 2 "" screen today-and-tomorrow
 check history-args 2 "" screen history 1
+check history-bad-range 2 "" screen history --range decade
+check history-no-range 2 "" screen history --range
+check history-bad-page 2 "" screen history --range week --page -1
+check history-no-such-page 1 "" screen history --range week --page 2
 check sleep-bad-row 2 "" screen sleep -1
 check sleep-two-rows 2 "" screen sleep 1 2
 check sleep-not-a-number 2 "" screen sleep 1x

@@ -314,6 +314,15 @@ private slots:
         QTRY_VERIFY(band->firmware().receivedFrames().back() == (Bytes{0xB6, 0x5A}));
     }
 
+    void settingsIndexShowsOneLetterPerSection() {
+        App a;
+        const QStringList letters = a.settings().sectionIndexTitles();
+        QCOMPARE(letters.size(), 5);
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        QCOMPARE(SettingsScreen::indexLetters({"Wristband", "Wish", "Wristband settings", "W"}),
+                 (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
+    }
+
     void touchingABarShowsItsDayAndReleasingHidesIt() {
         App a;
         QVERIFY(a.connect());
@@ -335,6 +344,21 @@ private slots:
 
         QTest::mouseRelease(history.host(), Qt::LeftButton, {}, at->toPoint());
         QTRY_COMPARE(panel->titleLabel()->alpha(), 0.0);
+
+        // The range control picks a week; the arrows and a sideways swipe page through the weeks.
+        SegmentedControl* ranges = history.rangeControl();
+        QTest::mouseClick(ranges, Qt::LeftButton, {}, ranges->segmentRect(1).center());
+        QCOMPARE(history.controller().range(), HistoryRange::Week);
+        QCOMPARE(history.controller().barCount(), 7);
+        QVERIFY(!history.newerButton()->isEnabled());
+        QVERIFY(history.olderButton()->isEnabled());  // the band keeps more than a week
+        QTest::mousePress(history.host(), Qt::LeftButton, {}, QPoint(40, 200));
+        QTest::mouseRelease(history.host(), Qt::LeftButton, {}, QPoint(220, 205));
+        QTRY_COMPARE(history.controller().page(), 1);
+        QVERIFY(history.newerButton()->isEnabled());
+        QTest::mouseClick(history.newerButton(), Qt::LeftButton);
+        QCOMPARE(history.controller().page(), 0);
+        QVERIFY(!history.newerButton()->isEnabled());
     }
 
     void choosingANightAndTappingASliceTwice() {

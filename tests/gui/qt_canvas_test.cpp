@@ -2,7 +2,11 @@
 // The drawing port on QPainter: pixels where the core's geometry says, clips, alpha, gradients, fonts.
 #include "gui/qt_canvas.h"
 
+#include "charts/chart_value_view.h"
+#include "charts/label.h"
+#include "charts/ui_context.h"
 #include "gui/app_fonts.h"
+#include "platform/manual_run_loop.h"
 
 #include <QApplication>
 #include <QImage>
@@ -169,6 +173,39 @@ private slots:
             }
         QVERIFY(white);
         QVERIFY(black);
+    }
+
+    void valueAndUnitShareABaselineWithTheShippedFaces() {
+        // Found in the pixels: the lowest row each label inks, for texts without descenders, both long
+        // enough to be shrunk to their half of the panel as on a phone.
+        ManualRunLoop loop;
+        gui::QtTextMeasurer text;
+        UiContext ui(loop, text);
+        const auto lowestInk = [](Label& label) {
+            const Rect f = label.frame();
+            const QImage img = paint(
+                [&](Canvas& c) {
+                    c.translate(0, f.y);
+                    label.drawRect(c, {0, 0, f.width, f.height});
+                },
+                static_cast<int>(f.width), 300);
+            for (int y = img.height() - 1; y >= 0; --y)
+                for (int x = 0; x < img.width(); ++x)
+                    if (qAlpha(img.pixel(x, y)) > 128) return y;
+            return -1;
+        };
+        for (const char* value : {"12345", "8"}) {
+            for (const char* unit : {"kilometres", "km"}) {
+                ChartValueView view(ui, {0, 0, 300, 130});
+                view.valueLabel()->setText(value);
+                view.unitLabel()->setText(unit);
+                view.layoutSubviews();
+                const int v = lowestInk(*view.valueLabel()), u = lowestInk(*view.unitLabel());
+                QVERIFY(v > 0);
+                QVERIFY2(std::abs(v - u) <= 1,
+                         qPrintable(QStringLiteral("%1 %2: %3 %4").arg(value, unit).arg(v).arg(u)));
+            }
+        }
     }
 };
 

@@ -3,6 +3,8 @@
 
 #include "screen_fixture.h"
 
+#include <algorithm>
+
 using namespace vantro;
 using namespace vantro::testing;
 
@@ -91,10 +93,23 @@ TEST_F(HistoryTest, TouchingABarShowsItsStepsAndDate) {
     EXPECT_EQ(panel->valueView()->valueLabel()->text(), "12345");
     EXPECT_EQ(panel->valueView()->unitLabel()->text(), "StepsA");
     EXPECT_EQ(panel->titleLabel()->text(), "2014-07-15");
-    step(0.3);
+    // Showing moves the title in while everything fades in.
+    step(0.125);
+    const double showing = panel->titleLabel()->presentationAlpha();
+    EXPECT_TRUE(showing > 0.1 && showing < 0.9) << showing;
+    EXPECT_EQ(panel->valueView()->unitLabel()->presentationAlpha(), showing);
+    const Rect moving = panel->titleLabel()->presentationFrame();
+    EXPECT_TRUE(moving.y > panel->titleViewRectForHidden(true).y && moving.y < panel->titleViewRectForHidden(false).y);
+    step(0.2);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 1);
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(false));
     chart().touchesEnded({Touch{{-5, 100}}});  // lifted outside the bars: hides anyway
+    // Hiding fades first, in place; the title leaves only once it is invisible.
+    step(0.0625);
+    const double hiding = panel->separatorView()->presentationAlpha();
+    EXPECT_TRUE(hiding > 0.1 && hiding < 0.9) << hiding;
+    EXPECT_EQ(panel->valueView()->valueLabel()->presentationAlpha(), hiding);
+    EXPECT_EQ(panel->titleLabel()->presentationFrame(), panel->titleViewRectForHidden(false));
     step(0.3);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 0);
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));
@@ -165,4 +180,75 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
     EXPECT_EQ(header->titleLabel()->text(), "STEP HISTORY");
     EXPECT_EQ(header->subtitleLabel()->text(), "Activity record - ");
+}
+
+TEST(Catalogs, NameEachThingOneWay) {
+    const GettextLocalizer en("en"), zh("zh_CN");
+    for (const GettextLocalizer* lang : {&en, &zh}) {
+        // Each tab's label names what its screen's title names.
+        for (const auto& [tab, title] : {std::pair{"tab.today", "TodayData"},
+                                         {"tab.history", "SportsData"},
+                                         {"tab.sleep", "SleepData"},
+                                         {"tab.settings", "Settings"}})
+            EXPECT_EQ(lang->localizedString(tab), lang->localizedString(title)) << tab;
+        // One word for "off" wherever a setting is off.
+        EXPECT_EQ(lang->localizedString("Off"), lang->localizedString("txtOff"));
+        EXPECT_EQ(lang->localizedString("Off"), lang->localizedString("txtLongTimeSitOff"));
+    }
+}
+
+TEST_F(HistoryTest, RangesPageAndPersist) {
+    GettextLocalizer en("en");
+    app = makeApp(en);
+    day(2023, 3, 15, 1000);
+    day(2024, 2, 27, 300);
+    day(2024, 2, 29, 500);
+    open();
+    EXPECT_EQ(screen->range(), HistoryRange::All);  // the first start
+    EXPECT_EQ(screen->barCount(), 3);
+    screen->setRange(HistoryRange::Week);
+    EXPECT_EQ(settings.stringForKey(ChartViewController::kRangeKey), "week");
+    ASSERT_EQ(chart().barViews().size(), 7u);
+    EXPECT_EQ(screen->monthlySymbols().back(), "2024-02-29");
+    EXPECT_TRUE(screen->barIsEmpty(5));
+    // The switch runs one collapse and expand: bars start out of sight and settle in place.
+    EXPECT_EQ(chart().barViews()[6]->presentationFrame().y, 360);
+    step(1);
+    EXPECT_NEAR(chart().barViews()[6]->frame().maxY(), 345, 1e-4);
+    touchBar(5, false);
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "2024-02-28");
+    EXPECT_EQ(screen->informationView()->valueView()->valueLabel()->text(), "--");
+    EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "no record");
+    chart().touchesEnded({});
+
+    // Paging stops at both ends; the oldest week holds the oldest day.
+    EXPECT_FALSE(screen->canShowNewerPage());
+    EXPECT_FALSE(screen->showNewerPage());
+    EXPECT_TRUE(screen->showPage(1000));
+    EXPECT_EQ(screen->page(), screen->pageCount() - 1);
+    EXPECT_FALSE(screen->canShowOlderPage());
+    EXPECT_FALSE(screen->showOlderPage());
+    EXPECT_TRUE(std::count(screen->monthlySymbols().begin(), screen->monthlySymbols().end(), "2023-03-15"));
+
+    screen->setRange(HistoryRange::Year);
+    EXPECT_EQ(screen->page(), 0);
+    ASSERT_EQ(screen->barCount(), 12);
+    touchBar(0, false);
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "March 2023");
+    EXPECT_EQ(screen->informationView()->valueView()->valueLabel()->text(), "1000");
+    chart().touchesEnded({});
+
+    // The next run starts in the range chosen last; an unknown stored name falls back to all days.
+    open();
+    EXPECT_EQ(screen->range(), HistoryRange::Year);
+    settings.setString(ChartViewController::kRangeKey, "decade");
+    open();
+    EXPECT_EQ(screen->range(), HistoryRange::All);
+
+    GettextLocalizer zh("zh_CN");
+    app = makeApp(zh);
+    settings.setString(ChartViewController::kRangeKey, "year");
+    open();
+    touchBar(11, false);
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "2024年2月");
 }

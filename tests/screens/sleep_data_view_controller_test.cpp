@@ -105,3 +105,16 @@ TEST_F(SleepListTest, ChineseDetailLine) {
     EXPECT_EQ(main->title(), "睡眠数据");
     EXPECT_EQ(list->cellForRowAtIndexPath(0).detailText, "总时长:06:05, 入睡时间:22:45, 醒来次数：3");
 }
+
+TEST_F(SleepListTest, DatesWithOnlyActivityAreNoNights) {
+    day(2014, 7, 14, 800);
+    night(2014, 7, 15, 0, 0, 0, 0, 0, 0);  // a night stored with zero minutes is still a night
+    day(2014, 7, 15, 900);
+    day(2014, 7, 16, 700);
+    open();
+    ASSERT_EQ(list->items_count(), 1);
+    EXPECT_EQ(list->cellForRowAtIndexPath(0).text, "2014-07-15");
+    EXPECT_EQ(pie->hintText(), "SleepPieHint");  // until a night is chosen
+    list->didSelectRowAtIndexPath(0);
+    EXPECT_EQ(pie->hintText(), "");
+}

@@ -4,6 +4,7 @@
 
 #include "screen_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -140,4 +141,56 @@ TEST_F(SleepPieTest, ChineseTitles) {
     ASSERT_EQ(slices.size(), 4u);
     EXPECT_EQ(slices[0].title, "浅睡:30");
     EXPECT_EQ(slices[3].title, "清醒:5");
+}
+
+TEST_F(SleepPieTest, TitlesNeverCoverASliceOrEachOther) {
+    struct Night {
+        std::int32_t enter, spindles, deep, rem, wakeup;
+    };
+    const Night nights[] = {
+        {10, 20, 60, 30, 5}, {0, 0, 500, 2, 1}, {1, 1, 1, 1, 1}, {300, 0, 2, 3, 1}, {0, 5, 5, 400, 5}};
+    for (const DeviceIdiom idiom : {DeviceIdiom::Phone, DeviceIdiom::Tablet}) {
+        UiContext context(loop, metrics, idiom);
+        SleepPieViewController pie(*app, context, idiom == DeviceIdiom::Phone ? Size{320, 284} : Size{768, 480});
+        pie.view();
+        PieLayer& l = pie.pieView()->layer();
+        const Rect b = l.bounds();
+        // Points inside a box (or within `margin` of it); a box that only touches a slice does not cover it.
+        const auto coversSlice = [&](const Rect& r, double margin = -0.5) {
+            for (double y = std::ceil(r.minY() - margin); y <= r.maxY() + margin; ++y)
+                for (double x = std::ceil(r.minX() - margin); x <= r.maxX() + margin; ++x)
+                    if (l.pieElemInPoint({x, y})) return true;
+            return false;
+        };
+        for (const Night& n : nights) {
+            for (int pulled = -1; pulled < 4; ++pulled) {
+                pie.ShowPie(n.enter, n.spindles, n.deep, n.rem, n.wakeup);
+                ASSERT_EQ(l.values().size(), 4u);
+                if (pulled >= 0) l.values()[static_cast<std::size_t>(pulled)]->setCentrOffset(20);
+                const auto rects = l.titleRects(metrics);
+                ASSERT_EQ(rects.size(), 4u);
+                std::vector<Rect> placed;
+                const auto overlapsPlaced = [&placed](const Rect& r) {
+                    return std::any_of(placed.begin(), placed.end(), [&r](const Rect& q) {
+                        return r.minX() < q.maxX() && q.minX() < r.maxX() && r.minY() < q.maxY() && q.minY() < r.maxY();
+                    });
+                };
+                for (std::size_t i = 0; i < 4; ++i) {
+                    ASSERT_TRUE(rects[i]);
+                    const Rect r = *rects[i];
+                    EXPECT_FALSE(coversSlice(r)) << "title " << i << ", slice " << pulled << " pulled out";
+                    EXPECT_FALSE(overlapsPlaced(r)) << "title " << i << ", slice " << pulled << " pulled out";
+                    // A title that fits where the pie's own rule puts it, with a point to spare, stays there.
+                    const SleepSlice s = pie.slices().at(i);
+                    const double theta = -(s.startAngle + s.endAngle) / 2 * std::numbers::pi / 180;
+                    const Rect own = PieLayer::titleRect({b.width / 2, b.height / 2}, theta,
+                                                         100 + l.values()[i]->centrOffset(), r.size());
+                    const bool fits = !coversSlice(own, 2) && !overlapsPlaced(own);
+                    EXPECT_TRUE(!fits || (std::abs(r.x - own.x) < 1e-6 && std::abs(r.y - own.y) < 1e-6))
+                        << "title " << i << ", slice " << pulled << " pulled out";
+                    placed.push_back(r);
+                }
+            }
+        }
+    }
 }

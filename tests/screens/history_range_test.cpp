@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+#include "screens/history_range.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantro;
+
+namespace {
+
+std::vector<sportsData> daysOf(std::vector<std::pair<std::string, int>> list) {
+    std::vector<sportsData> out;
+    for (auto& [date, steps] : list) {
+        sportsData d;
+        d.date = date;
+        d.step = steps;
+        out.push_back(d);
+    }
+    return out;
+}
+
+std::string title(int y, int m) {
+    return std::to_string(y) + "/" + std::to_string(m);
+}
+
+// "date:steps" per bar, "date:-" for a bar without a record.
+std::vector<std::string> shown(const HistoryPeriods& p, HistoryRange r, int page) {
+    std::vector<std::string> out;
+    for (const HistoryBar& b : p.bars(r, page, title))
+        out.push_back(b.title + ":" + (b.empty ? "-" : std::to_string(static_cast<int>(b.value))));
+    return out;
+}
+
+}  // namespace
+
+TEST(HistoryPeriods, WeeksAndMonthsAreCalendarDaysEndingWithTheNewestDay) {
+    const auto days = daysOf({{"2024-02-26", 100}, {"2024-02-28", 300}, {"2024-03-01", 500}});
+    const HistoryPeriods p(days);
+    // Leap year: the 29th is a day of its own, and it has no record.
+    EXPECT_EQ(shown(p, HistoryRange::Week, 0),
+              (std::vector<std::string>{"2024-02-24:-", "2024-02-25:-", "2024-02-26:100", "2024-02-27:-",
+                                        "2024-02-28:300", "2024-02-29:-", "2024-03-01:500"}));
+    EXPECT_EQ(p.pageCount(HistoryRange::Week), 1);
+    const auto plain = daysOf({{"2023-02-28", 1}, {"2023-03-01", 2}});
+    EXPECT_EQ(shown(HistoryPeriods(plain), HistoryRange::Week, 0).front(), "2023-02-23:-");
+
+    const auto spread = daysOf({{"2023-12-31", 7}, {"2024-01-01", 1}, {"2024-03-01", 3}});
+    const HistoryPeriods q(spread);
+    ASSERT_EQ(q.pageCount(HistoryRange::Month), 3);  // 62 days, 30 a page
+    const auto newest = shown(q, HistoryRange::Month, 0);
+    ASSERT_EQ(newest.size(), 30u);
+    EXPECT_EQ(newest.front(), "2024-02-01:-");
+    EXPECT_EQ(newest.back(), "2024-03-01:3");
+    EXPECT_EQ(shown(q, HistoryRange::Month, 1).front(), "2024-01-02:-");
+    const auto oldest = shown(q, HistoryRange::Month, 2);  // holds the oldest day, across the new year
+    ASSERT_EQ(oldest.size(), 30u);
+    EXPECT_EQ(oldest.back(), "2024-01-01:1");
+    EXPECT_EQ(oldest[28], "2023-12-31:7");
+    EXPECT_EQ(shown(q, HistoryRange::Month, 99), oldest);  // pages past the data show the oldest one
+    EXPECT_EQ(shown(q, HistoryRange::Month, -4), newest);
+}
+
+TEST(HistoryPeriods, YearsTotalTwelveCalendarMonths) {
+    const auto days = daysOf({{"2022-01-05", 9}, {"2023-03-15", 1000}, {"2023-03-31", 500}, {"2024-02-29", 700}});
+    const HistoryPeriods p(days);
+    ASSERT_EQ(p.pageCount(HistoryRange::Year), 3);  // January 2022 to February 2024: 26 months
+    const auto bars = p.bars(HistoryRange::Year, 0, title);
+    ASSERT_EQ(bars.size(), 12u);
+    EXPECT_EQ(bars[0].title, "2023/3");
+    EXPECT_EQ(bars[0].value, 1500);
+    EXPECT_FALSE(bars[0].empty);
+    EXPECT_TRUE(bars[1].empty);
+    EXPECT_EQ(bars[10].title, "2024/1");
+    EXPECT_EQ(bars[11].value, 700);
+    EXPECT_EQ(shown(p, HistoryRange::Year, 2).back(), "2022/2:-");
+    EXPECT_EQ(shown(p, HistoryRange::Year, 2)[10], "2022/1:9");
+}
+
+TEST(HistoryPeriods, AllDaysSingleDayNoDayAndOddDates) {
+    const auto one = daysOf({{"2014-07-15", 42}});
+    const HistoryPeriods p(one);
+    for (const auto r : {HistoryRange::All, HistoryRange::Week, HistoryRange::Month, HistoryRange::Year}) {
+        EXPECT_EQ(p.pageCount(r), 1);
+        const auto bars = p.bars(r, 0, title);
+        ASSERT_FALSE(bars.empty());
+        EXPECT_EQ(bars.back().value, 42);
+        EXPECT_FALSE(bars.back().empty);
+    }
+    const std::vector<sportsData> none;
+    EXPECT_TRUE(HistoryPeriods(none).bars(HistoryRange::Week, 0, title).empty());
+    EXPECT_EQ(HistoryPeriods(none).pageCount(HistoryRange::Year), 1);
+    // A key that is not a calendar day shows among all days only.
+    const auto odd = daysOf({{"(null)", 5}, {"2014-07-15", 42}});
+    EXPECT_EQ(shown(HistoryPeriods(odd), HistoryRange::All, 0),
+              (std::vector<std::string>{"(null):5", "2014-07-15:42"}));
+    EXPECT_EQ(shown(HistoryPeriods(odd), HistoryRange::Week, 0).back(), "2014-07-15:42");
+}
+
+TEST(HistoryPeriods, TenYearsOfDays) {
+    std::vector<sportsData> days;
+    const std::int64_t first = daysFromCivil(2015, 1, 1), last = daysFromCivil(2024, 12, 31);
+    for (std::int64_t n = first; n <= last; ++n) {
+        int y, m, d;
+        civilFromDays(n, y, m, d);
+        char text[16];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+        days.push_back({});
+        days.back().date = text;
+        days.back().step = 1;
+    }
+    ASSERT_EQ(days.size(), 3653u);  // three leap days
+    const HistoryPeriods p(days);
+    EXPECT_EQ(p.pageCount(HistoryRange::Week), 522);
+    EXPECT_EQ(p.pageCount(HistoryRange::Month), 122);
+    EXPECT_EQ(p.pageCount(HistoryRange::Year), 10);
+    for (int page = 0; page < 10; ++page)
+        for (const HistoryBar& b : p.bars(HistoryRange::Year, page, title)) EXPECT_GE(b.value, 28) << b.title;
+    EXPECT_EQ(shown(p, HistoryRange::Week, 521).back(), "2015-01-06:1");
+    EXPECT_EQ(shown(p, HistoryRange::Week, 521).front(), "2014-12-31:-");
+    EXPECT_EQ(shown(p, HistoryRange::Year, 9).front(), "2015/1:31");
+    EXPECT_EQ(p.bars(HistoryRange::Year, 8, title)[1].value, 29);  // February 2016
+}
