@@ -90,11 +90,9 @@ std::optional<Instant> parseStamp(std::string_view text, Instant now, bool& outO
         return outOfRange ? std::nullopt : fromLocal(*local);
     }
     if (auto time = parseTime(text)) {
-        LocalDateTime today = toLocal(now);
-        today.hour = time->hour;
-        today.minute = time->minute;
-        today.second = 0;
-        return fromLocal(today);
+        // On a day whose clock skips this time, the nearest day that shows it, so the hour and minute stay.
+        const LocalDateTime today = toLocal(now);
+        return exactInstant(dayShowingAll({today.year, today.month, today.day}, {*time}), *time);
     }
     return std::nullopt;
 }
