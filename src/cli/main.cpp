@@ -2,6 +2,7 @@
 // vantro-cli: the headless driver of the companion core, for scripting and inspection.
 #include "cli/cli.h"
 
+#include "platform/debug_log.h"
 #include "platform/strprintf.h"
 
 #include <CLI/CLI.hpp>
@@ -68,7 +69,8 @@ void printHelp(std::ostream& os) {
           "\n"
           "Environment:\n"
           "  XDG_DATA_HOME, XDG_CONFIG_HOME  where the data live without --data-dir\n"
-          "  TZ                              the time zone of dates and times\n";
+          "  TZ                              the time zone of dates and times\n"
+          "  VANTRO_LOG=debug                the same as --verbose\n";
 }
 
 int usageError(const std::string& message) {
@@ -226,6 +228,7 @@ int main(int argc, char** argv) {
         std::cout << "vantro-cli " VANTRO_VERSION "\n";
         return 0;
     }
+    if (verbose) vantro::setLogThreshold(vantro::LogLevel::Debug);
     if (!language.empty() &&
         std::find(std::begin(kLanguages), std::end(kLanguages), language) == std::end(kLanguages)) {
         std::cerr << "vantro-cli: unknown language '" << language << "' (known: en, zh_CN)\n";
