@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
                 language,
                 std::cout,
                 std::cerr,
-                verbose,
+                vantro::logThreshold() == vantro::LogLevel::Debug,
                 ::isatty(STDOUT_FILENO) == 1};
     if (it->second.declare) return runDeclared(it->first, it->second, ctx);
     const auto end = std::find(ctx.args.begin(), ctx.args.end(), "--");
