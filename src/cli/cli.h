@@ -2,6 +2,8 @@
 // The command table of vantro-cli: each command file registers itself.
 #pragma once
 
+#include "platform/debug_log.h"
+
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -50,6 +52,13 @@ struct ScreenRegistration {
 inline constexpr int kFailure = 1;
 inline constexpr int kUsageError = 2;
 
+/// The database and the settings store talk a lot; their lines are shown only when something went wrong.
+struct QuietLog : CapturingLog {
+    void dumpTo(std::ostream& os, size_t from = 0) const;
+};
+
+/// A whole decimal number with an optional '+', nothing else; absent otherwise or when it overflows.
+std::optional<std::int64_t> parseInteger(std::string_view text);
 /// Parses "0x1A" or "26" into 0..255.
 std::optional<std::uint8_t> parseByteNumber(std::string_view text);
 /// Parses hex bytes given as separate two-digit words or as one run of digits; absent on odd or non-hex input.

@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -133,6 +134,20 @@ Registration::Registration(std::string name, std::string usageLine, Handler hand
 
 Registration::Registration(std::string name, std::string usageLine, Declare declare) {
     table()[std::move(name)] = Entry{std::move(usageLine), nullptr, std::move(declare)};
+}
+
+void QuietLog::dumpTo(std::ostream& os, size_t from) const {
+    for (size_t i = from; i < lines.size(); ++i) os << "  " << lines[i] << "\n";
+}
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+    std::int64_t v = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+    return v;
 }
 
 std::optional<std::uint8_t> parseByteNumber(std::string_view text) {

@@ -27,23 +27,6 @@
 namespace vantro::cli {
 namespace {
 
-// The database and the store talk a lot; their lines are shown only when something went wrong.
-struct QuietLog : CapturingLog {
-    void dumpTo(std::ostream& os, size_t from = 0) const {
-        for (size_t i = from; i < lines.size(); ++i) os << "  " << lines[i] << "\n";
-    }
-};
-
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-    std::int64_t v = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
-    return v;
-}
-
 // A count the wristband reports: an unsigned 16-bit value.
 std::optional<std::int32_t> parseCount(std::string_view text) {
     auto v = parseInteger(text);
