@@ -52,25 +52,6 @@ TEST_F(Fixture, LaunchSetsStatusTextsGuardAndRssiTimer) {
     EXPECT_EQ(band->rssiReads, 4);
 }
 
-TEST_F(Fixture, StatusTextsComeFromTheCatalog) {
-    GettextLocalizer en("en");
-    VantroAppDelegate english(AppPorts{loop, log, en, settings});
-    english.didFinishLaunchingWithOptions(nullptr, nullptr);
-    EXPECT_EQ(english.strTransmitStatus, "Not synced");
-    EXPECT_EQ(english.strBlueStatus, "Disconnected");
-}
-
-TEST_F(Fixture, TelephonyEventsArriveOnTheRunLoop) {
-    ScriptedTelephony telephony;
-    std::vector<std::string> names;
-    app.didFinishLaunchingWithOptions(
-        &telephony, [&](const std::string& name, const TelephonyUserInfo&) { names.push_back(name); });
-    telephony.deliver("kCTCallIdentificationChangeNotification");
-    EXPECT_TRUE(names.empty());
-    loop.runPending();
-    EXPECT_EQ(names, (std::vector<std::string>{"kCTCallIdentificationChangeNotification"}));
-}
-
 TEST_F(Fixture, SendWritesOneFrameWithResponseToTheCommandCharacteristic) {
     discoverWristband();
     const std::uint8_t height[] = {165, 0, 0, 0, 0, 0};
