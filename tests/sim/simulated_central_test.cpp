@@ -191,23 +191,6 @@ TEST_F(SimFixture, NoLinkDelayDeliversOnTheNextTurns) {
     EXPECT_DOUBLE_EQ(loop.now(), 0.08);
 }
 
-TEST_F(SimFixture, SignalStrengthFollowsTheScriptedDistanceWhileConnected) {
-    band->readRSSI();
-    loop.runPending();
-    EXPECT_EQ(rec.events.size(), 1u);  // not connected: no answer
-    connectAndSubscribe();
-    band->setDistance(10);
-    band->readRSSI();
-    loop.runPending();
-    band->setDistance(63.0957);
-    band->readRSSI();
-    loop.runPending();
-    band->setDistance(90);
-    band->readRSSI();
-    loop.runPending();
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 rssi -79.0", "80.0 rssi -95.0", "80.0 rssi -98.1"}));
-}
-
 TEST_F(SimFixture, ConnectingAConnectedBandReportsTheLinkAgain) {
     connectAndSubscribe();
     central->connectPeripheral(band, true);

@@ -137,17 +137,6 @@ TEST(WristbandFirmware, TodayGrowsAndTheBatteryDrains) {
     EXPECT_EQ(r[1] | (r[2] << 8), static_cast<int>(fw.todaySteps()));
 }
 
-TEST(WristbandFirmware, StoredRecordsReplaceTheirDate) {
-    WristbandFirmware fw(opts(1, 2, 0));
-    FirmwareDay big;
-    big.date = fw.days()[1].date;
-    big.steps = 50000;
-    fw.storeDay(big);
-    ASSERT_EQ(fw.days().size(), 2u);
-    const Bytes r = WristbandFirmware::dayReport(fw.days()[1]);
-    EXPECT_EQ(hex(Bytes(r.begin() + 1, r.begin() + 3)), "50 C3");
-}
-
 TEST(WristbandFirmware, FrameHistoryIsBounded) {
     WristbandFirmware fw(opts(1, 0, 0));
     for (std::size_t i = 0; i < WristbandFirmware::kFrameHistory + 10; ++i) fw.receive(frame(CMD_TYPE_TELIN));
