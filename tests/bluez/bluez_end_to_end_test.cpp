@@ -120,12 +120,7 @@ protected:
         app.setStrBlueStatus("Connecting");
         app.connectPeripheral(app.getBlePeripheralFromBleList(key));
     }
-    bool subscribed() const {
-        if (!app.characteristic) return false;
-        return std::any_of(app.characteristic->begin(), app.characteristic->end(), [](const BleCharacteristicPtr& c) {
-            return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
-        });
-    }
+    bool subscribed() const { return reportSubscribed(app.characteristic); }
     std::string row(int r) const { return vc->tableView().detailText(r).value_or("<no cell>"); }
     void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
     std::string frameOf(std::uint8_t type) {
@@ -261,7 +256,9 @@ TEST_F(BluezEndToEnd, AnIncomingCallAndAMessageEachSendTheirCommandToTheBand) {
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
     ASSERT_TRUE(pump.until([&] { return !telephony->modems().isEmpty(); }));
 
+    // Outgoing calls and stored drafts are not announced.
     mockModem("OutgoingCall", {0u, QStringLiteral("+15550123")});
+    mockModem("StoreSms", {0u, QStringLiteral("+15550123"), QStringLiteral("draft")});
     mockModem("IncomingCall", {0u, QStringLiteral("+15550177")});
     ASSERT_TRUE(pump.until([&] { return framesReceived().size() == 1; }));
     mockModem("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("see you")});
@@ -270,6 +267,7 @@ TEST_F(BluezEndToEnd, AnIncomingCallAndAMessageEachSendTheirCommandToTheBand) {
     EXPECT_THAT(framesReceived(), ::testing::ElementsAre(frameOf(CMD_TYPE_TELIN), frameOf(CMD_TYPE_MSGIN)));
     EXPECT_TRUE(log.contains("SendData: CMD_TYPE_TELIN"));
     EXPECT_TRUE(log.contains("SendData: CMD_TYPE_MSGIN"));
+    EXPECT_FALSE(log.contains("ModemManager is not running: no telephony events"));
 }
 
 }  // namespace

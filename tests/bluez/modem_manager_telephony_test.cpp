@@ -49,23 +49,6 @@ protected:
     std::vector<std::string> events;
 };
 
-TEST_F(ModemManagerTelephonyTest, IncomingCallsAndReceivedMessagesOnly) {
-    startModemManager();
-    mock("AddModem", {0u});
-    startTelephony();
-    ASSERT_TRUE(following("/org/freedesktop/ModemManager1/Modem/0"));
-
-    mock("OutgoingCall", {0u, QStringLiteral("+15550123")});
-    mock("StoreSms", {0u, QStringLiteral("+15550123"), QStringLiteral("draft")});
-    mock("IncomingCall", {0u, QStringLiteral("+15550177")});
-    ASSERT_TRUE(pump.until([&] { return !events.empty(); }));
-    mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("hello")});
-    ASSERT_TRUE(pump.until([&] { return events.size() >= 2; }));
-    pump.idle(0.3);
-    EXPECT_THAT(events, ElementsAre(kCall, kMessage));
-    EXPECT_FALSE(log.contains(kAbsent));
-}
-
 TEST_F(ModemManagerTelephonyTest, EveryEventIsRelayedOnItsOwn) {
     startModemManager();
     mock("AddModem", {0u});

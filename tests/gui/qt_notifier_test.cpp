@@ -81,23 +81,6 @@ private slots:
         QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
     }
 
-    void showAlertIsAMessageBoxWithOneButtonThatClosesIt() {
-        qt::QtRunLoop loop;
-        QtNotifier notifier(loop);
-        QSignalSpy shown(&notifier, &QtNotifier::alertShown);
-        notifier.showAlert("Prompt", "Please connect the wristband first.", "OK");
-        QCOMPARE(shown.count(), 1);
-        QMessageBox* box = visibleBox();
-        QVERIFY(box);
-        QCOMPARE(box->text(), QStringLiteral("Prompt"));
-        QCOMPARE(box->informativeText(), QStringLiteral("Please connect the wristband first."));
-        const auto buttons = box->buttons();
-        QCOMPARE(buttons.size(), 1);
-        QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
-        QTest::mouseClick(buttons[0], Qt::LeftButton);
-        QTRY_VERIFY(visibleBox() == nullptr);
-    }
-
     void throughTheAppDelegateTheActiveAppVibratesAndShowsTheDialog() {
         qt::QtRunLoop loop;
         CapturingLog log;
@@ -174,28 +157,22 @@ private slots:
         QVERIFY(seen.contains(QStringLiteral("OK")));
         QVERIFY(seen.contains(QStringLiteral("vantro")));  // the app icon's theme name
 
-        // A click on it brings the notification back to the app.
-        QDBusMessage emitSignal = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
-        emitSignal << QStringLiteral("org.freedesktop.Notifications") << QStringLiteral("ActionInvoked")
-                   << QStringLiteral("us")
-                   << QVariantList{QVariant::fromValue(QDBusVariant(id)),
-                                   QVariant::fromValue(QDBusVariant(QStringLiteral("default")))};
-        const QDBusMessage emitted = QDBusConnection::sessionBus().call(emitSignal);
+        // A click on it brings the notification back to the app; another application's id is not ours.
+        auto invoke = [](uint notification) {
+            QDBusMessage m = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+                QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
+            m << QStringLiteral("org.freedesktop.Notifications") << QStringLiteral("ActionInvoked")
+              << QStringLiteral("us")
+              << QVariantList{QVariant::fromValue(QDBusVariant(notification)),
+                              QVariant::fromValue(QDBusVariant(QStringLiteral("default")))};
+            return QDBusConnection::sessionBus().call(m);
+        };
+        const QDBusMessage emitted = invoke(id);
         QVERIFY2(emitted.type() == QDBusMessage::ReplyMessage, qPrintable(emitted.errorMessage()));
         QTRY_COMPARE(received.size(), size_t(1));
         QCOMPARE(received[0].alertBody, kOutOfRange.alertBody);
-
-        // Another application's notification id is not ours.
-        QDBusMessage other = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
-        other << QStringLiteral("org.freedesktop.Notifications") << QStringLiteral("ActionInvoked")
-              << QStringLiteral("us")
-              << QVariantList{QVariant::fromValue(QDBusVariant(id + 1000)),
-                              QVariant::fromValue(QDBusVariant(QStringLiteral("default")))};
-        QDBusConnection::sessionBus().call(other);
+        invoke(id + 1000);
         QTest::qWait(100);
         QCOMPARE(received.size(), size_t(1));
     }

@@ -3,7 +3,6 @@
 #include "gui/qt_sound_player.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTest>
 
 using vantro::gui::QtSoundPlayer;
@@ -48,14 +47,6 @@ private slots:
         // An icon is a file, but not a sound.
         QtSoundPlayer notWave(QUrl(QStringLiteral("qrc:/icons/findme.svg")));
         QVERIFY(!notWave.isLoaded());
-    }
-
-    void vibrateSignalsTheShell() {
-        QtSoundPlayer player;
-        QSignalSpy spy(&player, &QtSoundPlayer::vibrated);
-        player.vibrate();
-        QCOMPARE(spy.count(), 1);
-        QTRY_VERIFY(!player.isLoading());
     }
 };
 

@@ -43,16 +43,25 @@ void drag(QWidget* w, QPointF from, QPointF to, int steps = 10) {
     send(w, QEvent::MouseButtonRelease, to);
 }
 
+/// A table of 375 points wide over a fresh source.
+struct Table {
+    explicit Table(int height = 400, bool shown = true) {
+        view.resize(375, height);
+        view.setSource(&source);
+        if (shown) view.show();
+    }
+    FakeSource source;
+    TableView view;
+};
+
 }  // namespace
 
 class TableViewTest : public QObject {
     Q_OBJECT
 private slots:
     void layoutPutsHeadersAboveTheirRows() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
+        Table t(400, false);
+        auto& [source, view] = t;
         const QRectF first = view.rectForRow(0, 0);
         QCOMPARE(first.height(), 50.0);
         QVERIFY(first.top() > 20);  // the header "First" sits above it
@@ -64,11 +73,8 @@ private slots:
     }
 
     void aTapSelectsTheRowUnderIt() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
-        view.show();
+        Table t;
+        auto& [source, view] = t;
         QSignalSpy tapped(&view, &TableView::rowTapped);
         QTest::mouseClick(&view, Qt::LeftButton, {}, view.rectForRow(0, 1).center().toPoint());
         QCOMPARE(source.selected.size(), size_t(1));
@@ -81,11 +87,8 @@ private slots:
     }
 
     void aDragScrollsAndSelectsNothing() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
-        view.show();
+        Table t;
+        auto& [source, view] = t;
         drag(&view, {100, 350}, {100, 150});
         QVERIFY(source.selected.empty());
         QVERIFY(std::abs(view.contentOffset() - 200) < 1);
@@ -95,10 +98,8 @@ private slots:
     }
 
     void rowsOnScreenAreReportedAsTheyChange() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
+        Table t(400, false);
+        auto& [source, view] = t;
         QVERIFY(source.visible.count({0, 0}));
         QVERIFY(!source.visible.count({1, 19}));
         view.scrollToRow(1, 19);
@@ -108,10 +109,8 @@ private slots:
     }
 
     void pullingPastTheThresholdRefreshesAndSpringsBack() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
+        Table t(400, false);
+        auto& [source, view] = t;
         view.setRefreshEnabled(true);
         view.setRefreshTitle(QStringLiteral("Pull to refresh"));
         view.show();
@@ -131,11 +130,8 @@ private slots:
     }
 
     void withoutRefreshAPullOnlyBounces() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
-        view.show();
+        Table t;
+        auto& [source, view] = t;
         QSignalSpy refresh(&view, &TableView::refreshRequested);
         drag(&view, {100, 50}, {100, 390});
         QCOMPARE(refresh.count(), 0);
@@ -158,10 +154,8 @@ private slots:
     }
 
     void paintingBuildsOnlyRowsOnScreen() {
-        FakeSource source;
-        TableView view;
-        view.resize(375, 300);
-        view.setSource(&source);
+        Table t(300, false);
+        auto& [source, view] = t;
         view.grab();
         QVERIFY(source.rowsBuilt > 0);
         QVERIFY(source.rowsBuilt <= static_cast<int>(source.visible.size()));

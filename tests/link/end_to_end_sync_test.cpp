@@ -40,20 +40,6 @@ struct EndToEnd : LinkFixtureT<SimulatedCentral> {
         app.setStrBlueStatus("Connecting");
         app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
     }
-    bool subscribed() const {
-        if (!app.characteristic) return false;
-        return std::any_of(app.characteristic->begin(), app.characteristic->end(), [](const BleCharacteristicPtr& c) {
-            return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
-        });
-    }
-    /// Runs virtual time in small steps until `done` or `limit` seconds have passed.
-    bool runUntil(const std::function<bool()>& done, double limit = 30) {
-        for (double t = 0; t < limit; t += 0.0075) {
-            if (done()) return true;
-            loop.advance(0.0075);
-        }
-        return done();
-    }
     int count(const std::string& line) const {
         return static_cast<int>(std::count(log.lines.begin(), log.lines.end(), line));
     }

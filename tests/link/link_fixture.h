@@ -71,6 +71,12 @@ struct LinkFixtureT : ::testing::Test {
         return out;
     }
     void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
+    /// Runs virtual time a connection interval at a time until `done` or `limit` seconds have passed.
+    bool runUntil(const std::function<bool()>& done, double limit = 30) {
+        for (double t = 0; t < limit && !done(); t += 0.0075) loop.advance(0.0075);
+        return done();
+    }
+    bool subscribed() const { return reportSubscribed(app.characteristic); }
 };
 
 /// A loaded today screen over a scripted central, with one scripted band not yet connected.

@@ -16,11 +16,7 @@ struct Relay : FakeBandFixture {
         app.characteristic = band->serviceList[0]->characteristics;
         log.lines.clear();
     }
-    std::vector<std::string> writes() const {
-        std::vector<std::string> out;
-        for (const auto& w : band->writes) out.push_back(hex(w.value));
-        return out;
-    }
+    std::vector<std::string> writes() const { return band->writtenFrames(); }
 };
 
 }  // namespace
@@ -61,14 +57,6 @@ TEST_F(Relay, EveryNotificationIsRelayedOnItsOwn) {
     loop.runPending();
     EXPECT_EQ(writes(), (std::vector<std::string>{"06 AA", "06 AA", "06 AA"}));
     EXPECT_EQ(log.lines[2], "Message");
-}
-
-TEST_F(Relay, WithoutTheCommandCharacteristicNothingIsSent) {
-    app.characteristic.reset();
-    telephony.deliver("kCTMessageReceivedNotification");
-    loop.runPending();
-    EXPECT_TRUE(band->writes.empty());
-    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(DialableNumber, KeepsDigitsStarHashAndOneLeadingPlus) {

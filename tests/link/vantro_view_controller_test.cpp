@@ -284,18 +284,6 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
 }
 
-TEST_F(Controller, TheSyncCompleteTextIsLocalised) {
-    GettextLocalizer zh("zh_CN");
-    VantroAppDelegate chinese(AppPorts{loop, log, zh, settings});
-    VantroViewController zhVc(chinese, nullptr, dir.path());
-    zhVc.viewDidLoad();
-    auto c = std::make_shared<BleCharacteristic>();
-    c->value = bytes("34 00 00 00 00 00 00 00 00 00 00 07 0F 00 00");
-    zhVc.didUpdateValueForCharacteristic(*band, c, std::nullopt);
-    EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("SyncComplete") + " 2014-07-15 15:04:05");
-    EXPECT_NE(zh.localizedString("SyncComplete"), "SyncComplete");
-}
-
 TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     notify(bytes("1A DE 07 07 0F 0A 00 C8 00 78 00 3C 00 14 00 02 00 17 1E"));

@@ -29,12 +29,6 @@ TEST(LocalTime, StrictTimeParsing) {
     EXPECT_EQ(parseIsoLocal("2014-12-29T23:05:09"), (LocalDateTime{2014, 12, 29, 23, 5, 9}));
 }
 
-TEST(LocalTime, FormattingPadsEveryField) {
-    EXPECT_EQ(formatDate({2014, 7, 5}), "2014-07-05");
-    EXPECT_EQ(formatTime({7, 5}), "07:05");
-    EXPECT_EQ(formatDateTime({2014, 12, 29, 0, 30, 0}), "2014-12-29 00:30:00");
-}
-
 TEST(LocalTime, BreakdownHonoursTimeZone) {
     const Instant t{std::chrono::seconds{1405407600}};  // 2014-07-15 07:00:00 UTC
     {

@@ -71,9 +71,3 @@ TEST(BuildFrame, ShortCallerDataReadsAsZerosNotPastTheEnd) {
     EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME, {}), "0C 00 00");
     EXPECT_EQ(frameOf(CMD_TYPE_BODYHEIGHT, {}), "none");
 }
-
-TEST(CommandLogLine, PresentKeepsItsBlank) {
-    EXPECT_STREQ(CommandLogLine(CMD_TYPE_PRESENT), "SendData: CMD_TYPE_ PRESENT");
-    EXPECT_STREQ(CommandLogLine(CMD_TYPE_GET_SLEEP), "SendData: CMD_TYPE_GET_SLEEP");
-    EXPECT_STREQ(CommandLogLine(CMD_TYPE_FACTORY), "SendData: CMD_TYPE_FACTORY");
-}

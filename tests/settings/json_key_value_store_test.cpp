@@ -78,18 +78,6 @@ TEST_F(JsonStore, TypesSurviveARestart) {
     EXPECT_EQ(doc["alertswitch"], (Json{{"type", "boolean"}, {"value", true}}));
 }
 
-TEST_F(JsonStore, DefaultsReachTheDiskAndAreNotWrittenTwice) {
-    {
-        JsonKeyValueStore store(dir.path(), log);
-        EXPECT_TRUE(initializeDefaults(store, kMoment));
-    }
-    JsonKeyValueStore store(dir.path(), log);
-    EXPECT_FALSE(initializeDefaults(store, kMoment + std::chrono::hours(2)));
-    EXPECT_EQ(store.values().size(), 19u);
-    EXPECT_EQ(store.integerForKey(kFindMe), 2);
-    EXPECT_EQ(store.dateForKey(kMedicineETime), kMoment);
-}
-
 TEST_F(JsonStore, EveryWriteReplacesTheFileWhole) {
     JsonKeyValueStore store(dir.path(), log);
     store.setInteger("bodyHeight", 170);

@@ -49,19 +49,11 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
         screen.reset();
         LinkFixtureT::TearDown();
     }
-    bool runUntil(const std::function<bool()>& done, double limit = 30) {
-        for (double t = 0; t < limit && !done(); t += 0.0075) loop.advance(0.0075);
-        return done();
-    }
     int pickerRowOf(const BlePeripheral& p) const {
         const auto& rows = page->pickerRows();
         auto it =
             std::find_if(rows.begin(), rows.end(), [&](const PickerRow& r) { return r.caption == seenDeviceKey(p); });
         return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
-    }
-    bool subscribed() const {
-        return app.characteristic && std::any_of(app.characteristic->begin(), app.characteristic->end(),
-                                                 [](const BleCharacteristicPtr& c) { return c->isNotifying; });
     }
     void pick(const BlePeripheral& p) {
         screen->didSelectRowAtIndexPath({0, 0});

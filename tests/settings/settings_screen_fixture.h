@@ -61,11 +61,7 @@ struct SettingsScreenFixture : ::testing::Test {
         app.characteristic = service->characteristics;
     }
 
-    std::vector<std::string> frames() const {
-        std::vector<std::string> out;
-        for (const auto& w : band->writes) out.push_back(hex(w.value));
-        return out;
-    }
+    std::vector<std::string> frames() const { return band->writtenFrames(); }
 
     PropertiesViewController& open(IndexPath path) {
         screen.didSelectRowAtIndexPath(path);

@@ -52,11 +52,7 @@ struct Sync : ::testing::Test {
         app.peripheral = band;
         app.characteristic = service->characteristics;
     }
-    std::vector<std::string> frames() const {
-        std::vector<std::string> out;
-        for (const auto& w : band->writes) out.push_back(hex(w.value));
-        return out;
-    }
+    std::vector<std::string> frames() const { return band->writtenFrames(); }
     std::string frameOf(std::uint8_t code) const {
         for (const auto& w : band->writes) {
             if (!w.value.empty() && w.value[0] == code) return hex(w.value);

@@ -131,15 +131,6 @@ TEST_F(SettingsScreen, FindMeTogglesStoreSendAndStopTheAlarm) {
     EXPECT_EQ(screen.cellForRowAtIndexPath({4, 1}).detail, "Off");
 }
 
-TEST_F(SettingsScreen, SyncNeedsAConnection) {
-    screen.didSelectRowAtIndexPath({0, 1});
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].title, "Prompt");
-    EXPECT_EQ(alerts[0].message, "SyncPrompt");
-    EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
-    EXPECT_EQ(app.strTransmitStatus, "NoSync");
-}
-
 TEST_F(SettingsScreen, SyncSendsTheBatchOnceAtATime) {
     connectBand();
     screen.didSelectRowAtIndexPath({0, 1});

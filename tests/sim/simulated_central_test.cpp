@@ -191,58 +191,6 @@ TEST_F(SimFixture, NoLinkDelayDeliversOnTheNextTurns) {
     EXPECT_DOUBLE_EQ(loop.now(), 0.08);
 }
 
-TEST_F(SimFixture, SignalStrengthFollowsTheScriptedDistanceWhileConnected) {
-    band->readRSSI();
-    loop.runPending();
-    EXPECT_EQ(rec.events.size(), 1u);  // not connected: no answer
-    connectAndSubscribe();
-    band->setDistance(10);
-    band->readRSSI();
-    loop.runPending();
-    band->setDistance(63.0957);
-    band->readRSSI();
-    loop.runPending();
-    band->setDistance(90);
-    band->readRSSI();
-    loop.runPending();
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 rssi -79.0", "80.0 rssi -95.0", "80.0 rssi -98.1"}));
-}
-
-TEST_F(SimFixture, WalkingOutOfRangeEndsTheLinkAndComingBackCompletesAPendingRequest) {
-    connectAndSubscribe();
-    central->scanForPeripheralsWithServices({service}, true);
-    band->walkOutOfRange();
-    EXPECT_FALSE(band->isConnected());
-    loop.advance(0.001);
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 disconnect The connection has timed out unexpectedly."}));
-    central->connectPeripheral(band, true);  // stays pending while the band is away
-    loop.advance(5.0);
-    EXPECT_FALSE(rec.has("connect"));
-    EXPECT_FALSE(band->isConnected());
-    EXPECT_EQ(rec.events.size(), 1u);  // out of reach: not heard advertising either
-    band->comeBack();
-    loop.advance(0.05);
-    EXPECT_TRUE(band->isConnected());
-    EXPECT_TRUE(rec.has("connect"));
-    // The new connection starts with fresh objects: nothing of the old subscription remains.
-    EXPECT_TRUE(band->services().empty());
-}
-
-TEST_F(SimFixture, LinkLossDropsEverythingStillOnTheAir) {
-    connectAndSubscribe();
-    band->writeValue({CMD_TYPE_GETDAY_DATA}, characteristic(kCommandCharacteristicUuid), BleWriteType::WithResponse);
-    loop.advance(0.016);  // the write response and one day
-    band->dropLink();
-    loop.advance(1.0);
-    EXPECT_EQ(rec.events.size(), 3u);
-    EXPECT_EQ(rec.events.back(), "96.0 disconnect The connection has timed out unexpectedly.");
-    EXPECT_EQ(band->pendingNotifications(), 0u);
-    // In reach, a new request connects at once.
-    central->connectPeripheral(band, true);
-    loop.advance(0.05);
-    EXPECT_TRUE(band->isConnected());
-}
-
 TEST_F(SimFixture, ConnectingAConnectedBandReportsTheLinkAgain) {
     connectAndSubscribe();
     central->connectPeripheral(band, true);
@@ -269,39 +217,6 @@ TEST_F(SimFixture, CancellingEndsALinkOrAPendingRequestWithoutError) {
     loop.advance(1.0);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"80.0 disconnect", "80.0 disconnect"}));
     EXPECT_FALSE(band->isConnected());
-}
-
-TEST_F(SimFixture, ScriptedFaults) {
-    band->setRefuseNotifications(true);
-    connectAndSubscribe();
-    // connectAndSubscribe cleared the record; the subscription was turned down.
-    EXPECT_FALSE(characteristic(kReportCharacteristicUuid)->isNotifying);
-    band->pressEmergencyButton();  // cannot be sent without a subscription
-    loop.advance(0.1);
-    EXPECT_EQ(band->droppedNotifications(), 1);
-
-    band->setRefuseNotifications(false);
-    band->setNotifyValue(true, characteristic(kReportCharacteristicUuid));
-    loop.advance(0.01);
-    band->pressEmergencyButton();
-    band->notifyValue({0x99, 0x01});
-    band->notifyValue({});
-    loop.advance(0.1);
-    EXPECT_EQ(rec.events[0].substr(6), "notifying 1");
-    EXPECT_EQ(rec.events[1].substr(6), "value 0D 0E");
-    EXPECT_EQ(rec.events[2].substr(6), "value 99 01");
-    EXPECT_EQ(rec.events[3].substr(6), "value ");
-
-    central->cancelPeripheralConnection(band);
-    loop.runPending();
-    band->setHideWristbandService(true);
-    rec.events.clear();
-    central->connectPeripheral(band, true);
-    loop.advance(0.05);
-    band->discoverServices({service});
-    loop.advance(0.01);
-    EXPECT_TRUE(band->services().empty());
-    EXPECT_TRUE(rec.has("services 0"));
 }
 
 TEST_F(SimFixture, DestroyingTheCentralLeavesQueuedTurnsHarmless) {

@@ -29,6 +29,19 @@ BleCharacteristicPtr FakePeripheral::characteristic(const char* uuid) const {
     return nullptr;
 }
 
+std::vector<std::string> FakePeripheral::writtenFrames() const {
+    std::vector<std::string> out;
+    for (const auto& w : writes) out.push_back(hex(w.value));
+    return out;
+}
+
+bool reportSubscribed(const std::optional<std::vector<BleCharacteristicPtr>>& characteristics) {
+    if (!characteristics) return false;
+    return std::any_of(characteristics->begin(), characteristics->end(), [](const BleCharacteristicPtr& c) {
+        return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
+    });
+}
+
 std::string hex(const Bytes& b) {
     std::string out;
     for (auto v : b) {

@@ -5,7 +5,9 @@
 
 #include "platform/ble.h"
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,8 @@ public:
     /// Adds the wristband service with the command and report characteristics (plus any extra).
     BleServicePtr addWristbandService();
     BleCharacteristicPtr characteristic(const char* uuid) const;
+    /// Every value written so far, as hex.
+    std::vector<std::string> writtenFrames() const;
 
     struct Write {
         Bytes value;
@@ -98,5 +102,8 @@ public:
 
 /// "08 07 DE" for tests' messages.
 std::string hex(const Bytes& b);
+
+/// Whether the link's characteristics include the report characteristic with notifications on.
+bool reportSubscribed(const std::optional<std::vector<BleCharacteristicPtr>>& characteristics);
 
 }  // namespace vantro::testing
