@@ -10,6 +10,8 @@
 #include "sim/simulated_central.h"
 #include "store/sqlite_data.h"
 
+#include "bench_dir.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -24,20 +26,6 @@ namespace {
 
 constexpr int kTenYears = 3650;
 constexpr double kLinkFloorSeconds = 0.0075;
-
-struct BenchDir {
-    std::string path;
-    explicit BenchDir(const std::filesystem::path& base) {
-        std::string tmpl = (base / "vantro-bench-XXXXXX").string();
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data())) path = name.data();
-    }
-    ~BenchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 /// The core wired to a simulated band with no link delay, connected and subscribed.
 struct SyncRig {

@@ -3,6 +3,8 @@
 #include "store/sqlite_connection.h"
 #include "store/sqlite_data.h"
 
+#include "bench_dir.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,21 +18,6 @@ using namespace vantro;
 namespace {
 
 constexpr int kTenYears = 3650;
-
-// A fresh directory under $TMPDIR (or /tmp), removed at the end.
-struct BenchDir {
-    std::string path;
-    BenchDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vantro-bench-XXXXXX").string();
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data())) path = name.data();
-    }
-    ~BenchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 CalendarDate dayNumber(int n) {
     // Consecutive real days from 2010-01-01.

@@ -172,16 +172,12 @@ std::string JsonKeyValueStore::serialize(const SettingsDocument& document) {
     return out;
 }
 
-bool JsonKeyValueStore::FileStamp::operator==(const FileStamp& o) const {
-    if (!exists || !o.exists) return exists == o.exists;
-    return device == o.device && inode == o.inode && size == o.size && sameTime(modified, o.modified) &&
-           sameTime(statusChanged, o.statusChanged);
-}
+namespace {
 
-JsonKeyValueStore::FileStamp JsonKeyValueStore::stampOnDisk() const {
-    FileStamp stamp;
-    struct stat st {};
-    if (stat(m_path.c_str(), &st) != 0) return stamp;
+// What tells one version of the file from another: a rename gives a new inode, an edit in place a new size or time.
+template <typename Stamp>
+Stamp stampFrom(const struct stat& st) {
+    Stamp stamp;
     stamp.exists = true;
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
@@ -189,6 +185,20 @@ JsonKeyValueStore::FileStamp JsonKeyValueStore::stampOnDisk() const {
     stamp.modified = st.st_mtim;
     stamp.statusChanged = st.st_ctim;
     return stamp;
+}
+
+}  // namespace
+
+bool JsonKeyValueStore::FileStamp::operator==(const FileStamp& o) const {
+    if (!exists || !o.exists) return exists == o.exists;
+    return device == o.device && inode == o.inode && size == o.size && sameTime(modified, o.modified) &&
+           sameTime(statusChanged, o.statusChanged);
+}
+
+JsonKeyValueStore::FileStamp JsonKeyValueStore::stampOnDisk() const {
+    struct stat st {};
+    if (stat(m_path.c_str(), &st) != 0) return {};
+    return stampFrom<FileStamp>(st);
 }
 
 JsonKeyValueStore::JsonKeyValueStore(std::string dir, DebugLog& log)
@@ -238,12 +248,7 @@ bool JsonKeyValueStore::reloadLocked(bool& setAside) {
     } else if (S_ISDIR(st.st_mode)) {
         failure = "cannot read " + m_path + ": it is a directory";
     } else {
-        stamp.exists = true;
-        stamp.device = st.st_dev;
-        stamp.inode = st.st_ino;
-        stamp.size = st.st_size;
-        stamp.modified = st.st_mtim;
-        stamp.statusChanged = st.st_ctim;
+        stamp = stampFrom<FileStamp>(st);
         if (stamp == m_seen && m_unavailable.empty()) {
             close(fd);
             return true;  // nobody changed it since this store read or wrote it
