@@ -291,14 +291,6 @@ def Rename(_self, address, name):
     _changed(device, DEVICE_IFACE, props)
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
-def ForgetRssi(_self, address):
-    '''bluetoothd no longer holds a signal strength for the device.'''
-    device = _device(address)
-    device.props[DEVICE_IFACE].pop('RSSI', None)
-    _changed(device, DEVICE_IFACE, {}, ['RSSI'])
-
-
 @dbus.service.method(MOCK_IFACE, in_signature='sb', out_signature='')
 def SetInRange(_self, address, in_range):
     '''Out of range drops the link and makes connection attempts fail.'''

@@ -16,14 +16,12 @@ namespace {
 struct Source : BarChartViewDataSource, BarChartViewDelegate {
     std::vector<float> heights;
     std::optional<std::int32_t> padding;
-    std::optional<Color> bandColor;
     std::vector<std::int32_t> selected;
     std::vector<std::int32_t> unselected;
     std::int32_t numberOfBarsInBarChartView(BarChartView&) override {
         return static_cast<std::int32_t>(heights.size());
     }
     std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) override { return padding; }
-    std::optional<Color> selectionBarColorForBarChartView(BarChartView&) override { return bandColor; }
     float heightForBarViewAtAtIndex(BarChartView&, std::int32_t i) override {
         return heights.at(static_cast<std::size_t>(i));
     }
@@ -87,20 +85,11 @@ TEST_F(BarChartTest, DrawingOrderBarsThenBandThenFooter) {
     EXPECT_EQ(subs[4], footer);
     EXPECT_EQ(chart->selectionView()->frame(), (Rect{0, 0, 149.5, 360}));
     EXPECT_EQ(chart->selectionView()->alpha(), 0);
-    EXPECT_EQ(chart->barViews()[0]->backgroundColor(), BarChartView::kDefaultBarColor);
     // A reload replaces bars and band and keeps the order.
     source.heights = {5, 5, 5};
     chart->reloadData();
     EXPECT_EQ(chart->subviews().size(), 6u);
     EXPECT_EQ(chart->subviews().back(), footer);
-}
-
-TEST_F(BarChartTest, DefaultPaddingAndBandColour) {
-    source.bandColor = Color::white();
-    build({1, 2, 3, 4, 5}, std::nullopt);
-    EXPECT_EQ(chart->barPadding(), 10);
-    EXPECT_EQ(chart->barWidth(), (300 - 4 * 10) / 5.0f);
-    EXPECT_EQ(chart->selectionView()->bgColor(), Color::white());
 }
 
 TEST_F(BarChartTest, HitTestingWidensByHalfThePaddingAndTheLeftBarWins) {
@@ -147,25 +136,9 @@ TEST_F(BarChartTest, TouchesSelectMoveTheBandAndReportTheLiftedIndex) {
     EXPECT_EQ(source.unselected.size(), 2u);
 }
 
-TEST_F(BarChartTest, TouchesThroughTheViewTreeReachTheChart) {
-    build({10, 20, 40});
-    auto root = std::make_shared<View>(ui, Rect{0, 0, 320, 480});
-    chart->setFrame({10, 10, 300, 360});
-    root->addSubview(chart);
-    TouchRouter router(*root);
-    router.began({160, 300});  // on bar 1 (x 150 in the chart)
-    router.ended({160, 300});
-    EXPECT_EQ(source.selected, std::vector<std::int32_t>{1});
-    EXPECT_EQ(source.unselected, std::vector<std::int32_t>{1});
-}
-
-TEST_F(BarChartTest, CollapsedOrWithoutSelectionTouchesAreIgnored) {
+TEST_F(BarChartTest, CollapsedTouchesAreIgnored) {
     build({10, 20, 40});
     chart->setState(BarChartView::kStateCollapsed);
-    touch(&BarChartView::touchesBegan, 150);
-    touch(&BarChartView::touchesEnded, 150);
-    chart->setState(BarChartView::kStateExpanded);
-    chart->setShowsSelection(false);
     touch(&BarChartView::touchesBegan, 150);
     touch(&BarChartView::touchesEnded, 150);
     EXPECT_TRUE(source.selected.empty());
@@ -263,15 +236,6 @@ TEST_F(BarChartTest, EmptyZeroAndBadHeightsNeverMakeBadFrames) {
     EXPECT_EQ(bar(1).height, 0);
     EXPECT_FLOAT_EQ(static_cast<float>(bar(2).height), 265);
     EXPECT_EQ(bar(3).height, 0);
-}
-
-TEST_F(BarChartTest, NoDataSourceOrDelegateDrawsAnEmptyChart) {
-    auto bare = std::make_shared<BarChartView>(ui, Rect{0, 0, 100, 100});
-    bare->reloadData();
-    EXPECT_TRUE(bare->barViews().empty());
-    RecordingCanvas canvas;
-    bare->render(canvas);
-    EXPECT_EQ(canvas.depth(), 0u);
 }
 
 TEST_F(BarChartTest, DestroyedChartIgnoresItsPendingWave) {

@@ -26,7 +26,6 @@ using ChartViewTest = UiFixture;
 
 TEST_F(ChartViewTest, SettingHeaderOrFooterReplacesAndReloads) {
     auto chart = std::make_shared<CountingChart>(ui, Rect{0, 0, 300, 360});
-    EXPECT_TRUE(chart->clipsToBounds());
     auto first = std::make_shared<View>(ui), second = std::make_shared<View>(ui);
     chart->setHeaderView(first);
     chart->setHeaderView(second);
@@ -58,31 +57,11 @@ TEST_F(ChartViewTest, HeaderLayoutSplitsTitleLineAndSubtitle) {
     header->layoutIfNeeded();
     EXPECT_EQ(header->titleLabel()->frame().height, 31);
     EXPECT_EQ(header->subtitleLabel()->frame(), (Rect{10, 31.5, 280, 29.5}));
-
-    EXPECT_EQ(header->titleLabel()->font(), (Font{"HelveticaNeue-Bold", 24}));
-    EXPECT_EQ(header->subtitleLabel()->font(), (Font{"HelveticaNeue-Light", 14}));
-    EXPECT_EQ(header->titleLabel()->textAlignment(), TextAlignment::Center);
-    EXPECT_EQ(header->titleLabel()->textColor(), Color::white());
-    EXPECT_EQ(header->titleLabel()->shadowColor(), Color::black());
-    EXPECT_EQ(header->titleLabel()->shadowOffset(), (Size{0, 1}));
-    EXPECT_TRUE(header->titleLabel()->adjustsFontSizeToFitWidth());
-    EXPECT_EQ(header->separatorView()->backgroundColor(), Color::white());
-    header->setSeparatorColor(Color::rgb255(104, 104, 104));
-    EXPECT_EQ(header->separatorView()->backgroundColor(), Color::rgb255(104, 104, 104));
-    EXPECT_TRUE(header->needsLayout());
 }
 
 TEST_F(ChartViewTest, FooterLabelsAndTickBand) {
     auto footer = std::make_shared<BarChartFooterView>(ui, Rect{0, 0, 300, 25});
-    EXPECT_EQ(footer->padding(), 4);
-    EXPECT_EQ(footer->backgroundColor(), BarChartFooterView::kDefaultFooterColor);
-    EXPECT_EQ(footer->footerBackgroundColor(), Color::rgb255(183, 227, 228));
-    EXPECT_FALSE(footer->clipsToBounds());
     EXPECT_EQ(footer->polygonView()->frame(), (Rect{0, -8, 300, 33}));
-    EXPECT_EQ(footer->polygonView()->delegate(), footer.get());
-    EXPECT_EQ(footer->leftLabel()->textAlignment(), TextAlignment::Left);
-    EXPECT_EQ(footer->rightLabel()->textAlignment(), TextAlignment::Right);
-    EXPECT_EQ(footer->leftLabel()->textColor(), Color::black());
 
     footer->setPadding(5);
     footer->layoutIfNeeded();
@@ -108,11 +87,6 @@ TEST_F(ChartViewTest, FooterLabelsAndTickBand) {
               (std::vector<GradientStop>{{0, Color::rgb255(1, 2, 3)}, {1, Color::rgb255(1, 2, 3)}}));
     EXPECT_EQ(gradients[0]->start, (Point{0, 0}));
     EXPECT_EQ(gradients[0]->end, (Point{0, 33}));
-
-    BarChartFooterPolygonView orphan(ui, {0, 0, 10, 10});
-    canvas.clear();
-    orphan.drawRect(canvas, orphan.bounds());
-    EXPECT_TRUE(canvas.ops().empty());
 }
 
 TEST_F(ChartViewTest, SelectionBandFadesUpwardsInItsColour) {
@@ -127,11 +101,4 @@ TEST_F(ChartViewTest, SelectionBandFadesUpwardsInItsColour) {
     EXPECT_EQ(gradient[0]->start, (Point{10, 100}));
     EXPECT_EQ(gradient[0]->end, (Point{10, 0}));
     EXPECT_EQ(gradient[0]->stops, (std::vector<GradientStop>{{0, Color::white()}, {1, Color::white().withAlpha(0)}}));
-
-    band.setBgColor(Color::rgb255(10, 20, 30));
-    canvas.clear();
-    band.drawRect(canvas, band.bounds());
-    gradient = canvas.opsOf(CanvasOp::Kind::Gradient);
-    EXPECT_EQ(gradient[0]->stops[0].color, Color::rgb255(10, 20, 30));
-    EXPECT_EQ(gradient[0]->stops[1].color, Color::rgb255(10, 20, 30, 0));
 }

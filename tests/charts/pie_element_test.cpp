@@ -16,25 +16,6 @@ struct PieElementTest : UiFixture {
 
 }  // namespace
 
-TEST_F(PieElementTest, FactoryCopyAndDescription) {
-    auto e = PieElement::pieElementWithValue(-5, Color::white());
-    EXPECT_EQ(e->val(), -5);  // stored as given
-    EXPECT_EQ(e->titleAlpha(), 0);
-    EXPECT_FALSE(e->showTitle());
-    EXPECT_FALSE(e->containsInLayers());
-    e->setCentrOffset_(3);
-    e->setTitleAlpha(0.5);
-    e->setShowTitle(true);
-    auto c = e->copy();
-    EXPECT_NE(c, e);
-    EXPECT_EQ(c->val(), -5);
-    EXPECT_EQ(c->color(), Color::white());
-    EXPECT_EQ(c->centrOffset(), 3);
-    EXPECT_EQ(c->titleAlpha(), 0.5);
-    EXPECT_TRUE(c->showTitle());
-    EXPECT_EQ(PieElement::pieElementWithValue(12.5, std::nullopt)->description(), "[PieElement: 12.500000]");
-}
-
 TEST_F(PieElementTest, NotifyingSettersRedrawTheirLayersOnlyOnChange) {
     PieLayer layer(ui);
     auto e = PieElement::pieElementWithValue(10, Color::white());
@@ -137,11 +118,3 @@ TEST(PieExTest, SortAndInsertByTargetPositions) {
     EXPECT_EQ(list.back(), "end");
 }
 
-TEST(PieExTest, UpdateIndexesSkipsUnusedSlots) {
-    std::vector<int> positions{0, 1, 2};
-    pieEx::updateIndexesWithUnusedIndexes(positions, {1});
-    EXPECT_EQ(positions, (std::vector<int>{0, 2, 3}));
-    std::vector<int> more{0, 1, 2};
-    pieEx::updateIndexesWithUnusedIndexes(more, {2, 0});  // taken in ascending order
-    EXPECT_EQ(more, (std::vector<int>{1, 3, 4}));
-}

@@ -16,11 +16,6 @@ std::pair<double, double> curveAt(const TimingFunction& f, double t) {
 }
 }  // namespace
 
-TEST(TimingFunctionTest, NamedCurvesHaveTheirControlPoints) {
-    EXPECT_EQ(TimingFunction::easeOut().controlPoints(), (std::array<double, 4>{0, 0, 0.58, 1}));
-    EXPECT_EQ(TimingFunction::easeInEaseOut().controlPoints(), (std::array<double, 4>{0.42, 0, 0.58, 1}));
-}
-
 TEST(TimingFunctionTest, SolvesForYAtXOnTheCurve) {
     for (const auto& f : {TimingFunction::easeOut(), TimingFunction::easeInEaseOut(), TimingFunction::easeIn(),
                           TimingFunction{0.9, 0.1, 0.1, 0.9}}) {

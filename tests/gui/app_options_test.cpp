@@ -12,7 +12,7 @@ class AppOptionsTest : public QObject {
 private slots:
     void everyOptionIsRead() {
         QString error;
-        const auto o = parseOptions(
+        auto o = parseOptions(
             {"--simulate", "--data-dir", "/tmp/x", "--lang=zh_CN", "--tablet", "--screenshots=/tmp/shots", "--verbose"},
             error);
         QVERIFY2(o, qPrintable(error));
@@ -22,28 +22,16 @@ private slots:
         QCOMPARE(o->dataDir, QStringLiteral("/tmp/x"));
         QCOMPARE(o->language, QStringLiteral("zh_CN"));
         QCOMPARE(o->screenshotsDir, QStringLiteral("/tmp/shots"));
-    }
 
-    void defaultsToTheAutomaticChoiceOnAPhone() {
-        QString error;
-        const auto o = parseOptions({}, error);
+        // Without options: the automatic choice, on a phone.
+        o = parseOptions({}, error);
         QVERIFY(o);
         QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Automatic);
         QVERIFY(!o->tablet);
-        QVERIFY(o->screenshotsDir.isEmpty());
-    }
-
-    void helpAndVersionNeedNothingElse() {
-        QString error;
-        QVERIFY(parseOptions({"-h"}, error)->help);
+        const auto bluez = parseOptions({"--bluez", "--bluez"}, error);
+        QVERIFY(bluez && bluez->wristband == vantro::gui::WristbandChoice::Bluez);
+        QVERIFY(parseOptions({"-h"}, error)->help);  // help and version need nothing else
         QVERIFY(parseOptions({"--version"}, error)->version);
-    }
-
-    void bluezIsChosenByName() {
-        QString error;
-        const auto o = parseOptions({"--bluez", "--bluez"}, error);
-        QVERIFY(o);
-        QCOMPARE(o->wristband, vantro::gui::WristbandChoice::Bluez);
     }
 
     void badArgumentsAreRefusedWithAReason_data() {

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Local notifications: back to the app when active, to the desktop service when there is one, else in the app.
+// What the app delegate makes of one (vibration, dialog) is clicked through in the app flows.
 #include "gui/qt_notifier.h"
 
-#include "app/vantro_app_delegate.h"
 #include "qt/qt_run_loop.h"
-#include "gui/qt_sound_player.h"
 
 #include <QApplication>
 #include <QDBusArgument>
@@ -12,7 +11,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -79,40 +77,6 @@ private slots:
         QTRY_VERIFY(visibleBox() != nullptr);
         QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
         QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
-    }
-
-    void throughTheAppDelegateTheActiveAppVibratesAndShowsTheDialog() {
-        qt::QtRunLoop loop;
-        CapturingLog log;
-        IdentityLocalizer localizer;
-        MemoryKeyValueStore settings;
-        QtNotifier notifier(loop);
-        gui::QtSoundPlayer sound;
-        AppPorts ports{loop, log, localizer, settings};
-        ports.notifier = &notifier;
-        ports.sound = &sound;
-        ports.displayName = "Vantro";
-        VantroAppDelegate app(ports);
-        notifier.setReceiver([&](const LocalNotification& n) { app.didReceiveLocalNotification(n); });
-        QSignalSpy vibrated(&sound, &gui::QtSoundPlayer::vibrated);
-
-        notifier.setApplicationStateOverride(AppState::Active);
-        notifier.presentLocalNotificationNow(kOutOfRange);
-        QTRY_VERIFY(visibleBox() != nullptr);
-        QCOMPARE(vibrated.count(), 1);
-        QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
-        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
-        QCOMPARE(visibleBox()->buttons().at(0)->text(), QStringLiteral("OK"));
-        closeBoxes();
-
-        // In the background the dialog waits for the user, without the vibration.
-        if (!notifier.desktopServiceAvailable()) {
-            notifier.setApplicationStateOverride(AppState::Background);
-            notifier.presentLocalNotificationNow(kOutOfRange);
-            QTRY_VERIFY(visibleBox() != nullptr);
-            QCOMPARE(vibrated.count(), 1);
-        }
-        QTRY_VERIFY(!sound.isLoading());  // Qt's sample loader must not be cut off mid-load
     }
 
     // Runs only with a notification service on the bus (the dbus test runs a mock one).

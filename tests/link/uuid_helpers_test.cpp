@@ -3,14 +3,9 @@
 
 #include "protocol/codes.h"
 
-#include "fake_ble.h"
-
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 using namespace vantro;
-using namespace vantro::testing;
 
 TEST(UuidHelpers, TextAndNumberForms) {
     const BleUuid service = BleUuid::fromString(kWristbandServiceUuid);
@@ -27,24 +22,4 @@ TEST(UuidHelpers, TextAndNumberForms) {
     EXPECT_EQ(CBUUIDToInt(BleUuid::fromBytes({0x42})), 0);
     EXPECT_EQ(IntToCBUUID(0x180A), BleUuid::fromString("180A"));
     EXPECT_EQ(CBUUIDToInt(IntToCBUUID(0xFFFE)), 0xFFFE);
-}
-
-TEST(UuidHelpers, PrintPeripheralInfo) {
-    FakePeripheral band("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
-    band.currentRssi = -67.8;
-    band.connected = true;
-    std::ostringstream out;
-    printPeripheralInfo(band, out);
-    EXPECT_EQ(out.str(),
-              "------------------------------------\r\n"
-              "Peripheral Info :\r\n"
-              "UUID : 8A7C2E1F-0000-4000-8000-00000000A001\r\n"
-              "RSSI : -67\r\n"
-              "Name : Vantro\r\n"
-              "isConnected : 1\r\n"
-              "-------------------------------------\r\n");
-    FakePeripheral nameless("00000000-0000-0000-0000-000000000000", std::nullopt);
-    std::ostringstream out2;
-    printPeripheralInfo(nameless, out2);
-    EXPECT_NE(out2.str().find("RSSI : 0\r\nName : (null)\r\nisConnected : 0\r\n"), std::string::npos);
 }

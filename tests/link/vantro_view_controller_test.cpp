@@ -38,7 +38,6 @@ TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManag
     EXPECT_EQ(vc->title(), "TodayData");
     app.simulatedBand = true;
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
-    EXPECT_EQ(vc->Items().size(), 7u);
     EXPECT_EQ(app.strBlueStatus, "Disconnected");
     EXPECT_EQ(app.manager, central);
     EXPECT_EQ(central->delegate, vc.get());
@@ -168,21 +167,14 @@ TEST_F(Controller, ConnectionSetUpRunsInOrderOnTheStoredWristband) {
     EXPECT_EQ(row(6), "1.5");
 }
 
-TEST_F(Controller, AReportCharacteristicThatIsNotNotifyingDropsTheConnection) {
+// A refusal that leaves notifications off drops the connection: a row of the end-to-end link state table.
+TEST_F(Controller, AnErrorWithNotificationsOnAnywayIsLoggedAndTheSetUpGoesOn) {
     connected();
-    report()->isNotifying = false;
-    vc->didUpdateNotificationStateForCharacteristic(*band, report(), BleError{"The attribute could not be written."});
-    EXPECT_EQ(log.lines,
-              std::vector<std::string>{"Error changing notification state:The attribute could not be written."});
-    ASSERT_EQ(central->cancels.size(), 1u);
-    EXPECT_EQ(central->cancels[0], band);
-    EXPECT_TRUE(band->reads.empty());
-
-    // An error with notifications on anyway is logged and the set-up goes on.
     report()->isNotifying = true;
     vc->didUpdateNotificationStateForCharacteristic(*band, report(), BleError{"odd"});
+    EXPECT_TRUE(log.contains("Error changing notification state:odd"));
     EXPECT_EQ(band->reads.size(), 1u);
-    EXPECT_EQ(central->cancels.size(), 1u);
+    EXPECT_TRUE(central->cancels.empty());
 }
 
 TEST_F(Controller, DisconnectionReconnectsOnlyWithFindMeOnAndAWristbandRemembered) {
@@ -242,16 +234,6 @@ TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     EXPECT_EQ(log.lines, std::vector<std::string>{"not match type data!"});
     EXPECT_EQ(app.strTransmitStatus, "NoSync");
     EXPECT_EQ(vc->reportsHandled(), 7u);
-}
-
-TEST_F(Controller, ValuesForRowsOffScreenAreDroppedAndTheirCellsComeBackWithPlaceholders) {
-    vc->tableView().setVisibleRows({2, 3, 4, 5, 6});
-    notify(bytes("33 10 27 E8 03 2C 01 96 00 57 00 00 00 2D 00"));
-    EXPECT_EQ(row(0), "<no cell>");
-    EXPECT_EQ(row(2), "45 minute");
-    vc->tableView().setVisibleRows({0, 1, 2});
-    EXPECT_EQ(row(0), "-- steps");
-    EXPECT_EQ(row(2), "45 minute");
 }
 
 TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAnd24HourClock) {

@@ -33,7 +33,6 @@ TEST_F(HistoryTest, DaysOldestFirstAsBarsWithAlternatingColours) {
     day(2014, 7, 14, 0);
     open();
     EXPECT_EQ(screen->title(), "SportsData");
-    EXPECT_EQ(screen->appDelegate(), app.get());
     EXPECT_EQ(screen->barCount(), 3);
     EXPECT_EQ(screen->monthlySymbols(), (std::vector<std::string>{"2014-07-13", "2014-07-14", "2014-07-15"}));
     EXPECT_EQ(screen->chartData(), (std::vector<float>{100, 0, 300}));
@@ -43,13 +42,11 @@ TEST_F(HistoryTest, DaysOldestFirstAsBarsWithAlternatingColours) {
     EXPECT_EQ(chart().barViews()[2]->backgroundColor(), Color::rgb255(8, 188, 239));
     EXPECT_EQ(chart().barViews()[1]->frame().height, 0);  // 0 steps
     EXPECT_GT(chart().barViews()[2]->frame().height, chart().barViews()[0]->frame().height);
-    EXPECT_EQ(chart().barPadding(), 1);
     EXPECT_EQ(chart().selectionView()->bgColor(), Color::white());
 }
 
 TEST_F(HistoryTest, FrameHeaderFooterAndPanel) {
     open({320, 568}, 64);
-    EXPECT_EQ(screen->view()->backgroundColor(), Color::white());
     EXPECT_EQ(chart().frame(), (Rect{10, 10, 300, 360}));
     EXPECT_EQ(chart().headerPadding(), 10);
     auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
@@ -57,31 +54,16 @@ TEST_F(HistoryTest, FrameHeaderFooterAndPanel) {
     EXPECT_EQ(header->frame(), (Rect{0, 0, 300, 60}));  // laid out across the chart's top
     EXPECT_EQ(header->titleLabel()->text(), "LABEL.HISTORY.TITLE");
     EXPECT_EQ(header->subtitleLabel()->text(), "运动记录 - ");  // the fixed fallback, then the empty key
-    EXPECT_EQ(header->separatorColor(), Color::rgb255(104, 104, 104));
     auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
     ASSERT_TRUE(footer);
     EXPECT_EQ(footer->frame(), (Rect{0, 335, 300, 25}));
-    EXPECT_EQ(footer->padding(), 5);
     EXPECT_EQ(footer->leftLabel()->text(), "Old");
     EXPECT_EQ(footer->rightLabel()->text(), "Now");
-    EXPECT_EQ(footer->leftLabel()->textColor(), Color::white().withAlpha(0.4f));
-    EXPECT_EQ(footer->backgroundColor(), Color::clear());
     const auto& panel = screen->informationView();
     EXPECT_EQ(panel->frame(), (Rect{0, 370, 320, 568 - 370 - 64}));
-    EXPECT_EQ(panel->titleLabel()->textColor(), Color::white().withAlpha(0.6f));
-    EXPECT_EQ(panel->separatorView()->backgroundColor(), Color::rgb255(142, 182, 183));
     EXPECT_EQ(panel->titleLabel()->alpha(), 0);  // starts hidden
     // The chart is drawn above the panel.
     EXPECT_EQ(screen->view()->subviews().back(), screen->barChartView());
-}
-
-TEST_F(HistoryTest, TabletChartIsTaller) {
-    UiContext tablet(loop, metrics, DeviceIdiom::Tablet);
-    ChartViewController big(*app, tablet, {768, 1024});
-    big.view();
-    EXPECT_EQ(big.barChartView()->frame().height, 660);
-    open();
-    EXPECT_EQ(chart().frame().height, 360);
 }
 
 TEST_F(HistoryTest, TouchingABarShowsItsStepsAndDate) {
@@ -93,24 +75,11 @@ TEST_F(HistoryTest, TouchingABarShowsItsStepsAndDate) {
     EXPECT_EQ(panel->valueView()->valueLabel()->text(), "12345");
     EXPECT_EQ(panel->valueView()->unitLabel()->text(), "StepsA");
     EXPECT_EQ(panel->titleLabel()->text(), "2014-07-15");
-    // Showing moves the title in while everything fades in.
-    step(0.125);
-    const double showing = panel->titleLabel()->presentationAlpha();
-    EXPECT_TRUE(showing > 0.1 && showing < 0.9) << showing;
-    EXPECT_EQ(panel->valueView()->unitLabel()->presentationAlpha(), showing);
-    const Rect moving = panel->titleLabel()->presentationFrame();
-    EXPECT_TRUE(moving.y > panel->titleViewRectForHidden(true).y && moving.y < panel->titleViewRectForHidden(false).y);
-    step(0.2);
+    // How the panel moves and fades is the information view's own; here, that it shows and hides.
+    step(0.5);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 1);
-    EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(false));
     chart().touchesEnded({Touch{{-5, 100}}});  // lifted outside the bars: hides anyway
-    // Hiding fades first, in place; the title leaves only once it is invisible.
-    step(0.0625);
-    const double hiding = panel->separatorView()->presentationAlpha();
-    EXPECT_TRUE(hiding > 0.1 && hiding < 0.9) << hiding;
-    EXPECT_EQ(panel->valueView()->valueLabel()->presentationAlpha(), hiding);
-    EXPECT_EQ(panel->titleLabel()->presentationFrame(), panel->titleViewRectForHidden(false));
-    step(0.3);
+    step(0.5);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 0);
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));
 }

@@ -32,11 +32,9 @@ TEST_F(SleepListTest, RowsInDateOrderWithTheirDetailLine) {
     night(2014, 7, 15, 10, 20, 60, 30, 5, 2, makeTime(7, 30), makeTime(23, 10));
     open();
     EXPECT_EQ(main->title(), "SleepData");
-    EXPECT_EQ(list->appDelegate(), app.get());
     EXPECT_EQ(list->items_count(), 2);
     EXPECT_EQ(list->numberOfRowsInSection(0), 2);
     const TableCell first = list->cellForRowAtIndexPath(0);
-    EXPECT_EQ(first.reuseIdentifier, "SleepIndef");
     EXPECT_EQ(first.text, "2014-07-15");
     // ASCII colons after the two times' texts, the full-width colon before the count.
     EXPECT_EQ(first.detailText,
@@ -73,20 +71,6 @@ TEST_F(SleepListTest, ChoosingARowFillsThePie) {
     list->didSelectRowAtIndexPath(7);  // no such row
     list->didSelectRowAtIndexPath(-1);
     EXPECT_EQ(shownValues(), (std::vector<float>{100, 0, 0, 0}));
-}
-
-TEST_F(SleepListTest, WithoutAPieScreenChoosingDoesNothing) {
-    night(2014, 7, 15, 10, 20, 60, 30, 5, 2);
-    SleepDataViewController lonely(*app, ui, {320, 284});
-    lonely.view();
-    lonely.didSelectRowAtIndexPath(0);  // no parent
-    auto main2 = std::make_shared<SleepMainViewController>(*app, ui, Size{320, 568});
-    auto child = std::make_shared<SleepDataViewController>(*app, ui, Size{320, 284});
-    main2->addChildViewController(child);
-    child->view();
-    child->didSelectRowAtIndexPath(0);  // a parent without a pie
-    EXPECT_EQ(child->parentViewController(), main2.get());
-    EXPECT_EQ(main2->pieViewController(), nullptr);
 }
 
 TEST_F(SleepListTest, NoDatabaseNoRows) {

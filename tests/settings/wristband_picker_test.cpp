@@ -73,18 +73,6 @@ TEST_F(Picker, ALineSaysWhyBluetoothCannotBeUsedOrWhereTheSignalComesFrom) {
     }
 }
 
-TEST_F(Picker, PickingABandConnectsIt) {
-    auto& p = open({0, 0});
-    p.didSelectRowAtIndexPath(rowOf(*other));
-    EXPECT_EQ(app.peripheral, other);
-    ASSERT_EQ(central->connects.size(), 1u);
-    EXPECT_EQ(central->connects[0].peripheral, other);
-    EXPECT_TRUE(central->cancels.empty());
-    EXPECT_EQ(waits, (std::vector<double>{0.1}));
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
-    EXPECT_TRUE(p.dismissed());
-}
-
 TEST_F(Picker, PickingTheConnectedBandDisconnectsIt) {
     connectBand();
     auto& p = open({0, 0});

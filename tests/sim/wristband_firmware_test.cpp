@@ -102,18 +102,6 @@ TEST(WristbandFirmware, RemembersTheSettingsItWasSent) {
     EXPECT_EQ(hex(fw.receivedFrames()[2]), "04 A5");
 }
 
-TEST(WristbandFirmware, MalformedAndUnknownFramesChangeNothing) {
-    WristbandFirmware fw(opts(1, 2, 2));
-    for (const Bytes& f : {Bytes{}, Bytes{0x04}, Bytes{0x08, 0x07, 0xDE, 0x02, 0x1E}, Bytes{0x0C, 0x07},
-                           Bytes{0x1E, 1, 2, 3, 4}, Bytes{0xB6, 0x00}, Bytes{0x99, 1, 2}, Bytes{0x09, 24, 0, 0}}) {
-        EXPECT_TRUE(fw.receive(f).empty()) << hex(f);
-    }
-    const auto& s = fw.settings();
-    EXPECT_FALSE(s.bodyHeight || s.date || s.alarm || s.sitReminder || s.time);
-    EXPECT_EQ(s.factoryResets, 0);
-    EXPECT_EQ(fw.days().size(), 2u);
-}
-
 TEST(WristbandFirmware, FactoryResetForgetsRecordsAndSettings) {
     WristbandFirmware fw(opts(1, 3, 3));
     fw.receive(frame(CMD_TYPE_BODYHEIGHT, {170}));

@@ -73,14 +73,6 @@ TEST_F(Store, FreshFileHasTheTableAndListsNothing) {
     EXPECT_TRUE(log.contains("数据库已经存在"));
 }
 
-TEST_F(Store, NamedDatabaseIsCreatedFirst) {
-    sqlite_data db(dir.path(), "other.sqlite3", log);
-    EXPECT_TRUE(log.contains("File:" + dir / "other.sqlite3"));
-    EXPECT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
-    EXPECT_EQ(days(db).size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(file()));
-}
-
 TEST_F(Store, DayUpsertInsertsThenUpdatesWithFullRangeValues) {
     sqlite_data db(dir.path(), log);
     EXPECT_TRUE(db.updateData(kJul15, 50000, 1200, 300, 150, 0, 45));
@@ -194,13 +186,6 @@ TEST_F(Store, ClearDataEmptiesTheTable) {
     EXPECT_TRUE(days(db).empty());
     EXPECT_TRUE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
     EXPECT_EQ(days(db).size(), 1u);
-}
-
-TEST_F(Store, PrintDataLogsEveryRow) {
-    sqlite_data db(dir.path(), log);
-    ASSERT_TRUE(db.updateData(kJul15, 40000, 2, 3, 4, 5, 6));
-    db.printData();
-    EXPECT_TRUE(log.contains("record:0 => date=2014-07-15, step=40000, distance=2, colaries=3, restcal=4, TStep=5"));
 }
 
 TEST_F(Store, AFileThatIsNotADatabaseIsNeverTouched) {
