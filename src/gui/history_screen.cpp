@@ -117,15 +117,19 @@ bool HistoryScreen::swipe(QPointF from, QPointF to) {
 }
 
 bool HistoryScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_host) {
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::TouchBegin;
+    const bool lift = type == QEvent::MouseButtonRelease || type == QEvent::TouchEnd;
+    // Pointer events only: the host also reports its children leaving while it is torn down, when it
+    // is no longer a ViewHost and must not be looked at through one.
+    if ((press || lift) && watched == m_host) {
         std::optional<QPointF> at;
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)
             at = static_cast<QMouseEvent*>(event)->position();
-        if ((event->type() == QEvent::TouchBegin || event->type() == QEvent::TouchEnd) &&
-            !static_cast<QTouchEvent*>(event)->points().isEmpty())
+        else if (!static_cast<QTouchEvent*>(event)->points().isEmpty())
             at = static_cast<QTouchEvent*>(event)->points().first().position();
-        if (at && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::TouchBegin)) m_pressedAt = at;
-        if (at && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::TouchEnd) && m_pressedAt) {
+        if (at && press) m_pressedAt = at;
+        if (at && lift && m_pressedAt) {
             const QPointF from = *m_pressedAt;
             m_pressedAt.reset();
             // The chart sees the lift first, so the panel hides before the bars change.
