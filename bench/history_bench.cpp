@@ -3,17 +3,17 @@
 // the database listing and the new bars included.
 #include "app/vantro_app_delegate.h"
 #include "charts/ui_context.h"
+#include "platform/local_time.h"
 #include "platform/manual_run_loop.h"
 #include "screens/chart_view_controller.h"
 #include "screens/history_range.h"
 #include "store/sqlite_data.h"
 
+#include "bench_dir.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -23,7 +23,7 @@ namespace {
 
 // Ten years of days, written in one transaction (one upsert per day would take minutes).
 struct TenYears {
-    std::string dir;
+    BenchDir dir;
     ManualRunLoop loop;
     CapturingLog log;
     IdentityLocalizer keys;
@@ -34,21 +34,15 @@ struct TenYears {
     std::unique_ptr<ChartViewController> screen;
 
     TenYears() {
-        char name[] = "/tmp/vantro-bench-XXXXXX";
-        dir = mkdtemp(name);
         app = std::make_unique<VantroAppDelegate>(AppPorts{loop, log, keys, settings});
-        app->m_db = std::make_shared<sqlite_data>(dir, log);
+        app->m_db = std::make_shared<sqlite_data>(dir.path, log);
         sqlite3* db = nullptr;
         sqlite3_open(app->m_db->m_dataFilePath().c_str(), &db);
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* insert = nullptr;
         sqlite3_prepare_v2(db, "INSERT INTO sportsTable(cDate, cStep) VALUES(?, ?)", -1, &insert, nullptr);
         for (std::int64_t n = daysFromCivil(2015, 1, 1); n <= daysFromCivil(2024, 12, 31); ++n) {
-            int y, m, d;
-            civilFromDays(n, y, m, d);
-            char text[16];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
-            sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 1, formatDate(civilFromDays(n)).c_str(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_int(insert, 2, static_cast<int>((n * 7919) % 20000));
             sqlite3_step(insert);
             sqlite3_reset(insert);
@@ -59,10 +53,7 @@ struct TenYears {
         screen = std::make_unique<ChartViewController>(*app, ui, Size{320, 568}, 64);
         screen->view();
     }
-    ~TenYears() {
-        screen.reset();
-        std::filesystem::remove_all(dir);
-    }
+    ~TenYears() { screen.reset(); }
 };
 
 void BM_SwitchRange(benchmark::State& state) {

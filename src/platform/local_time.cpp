@@ -4,6 +4,7 @@
 
 #include "platform/strprintf.h"
 
+#include <cstdint>
 #include <ctime>
 
 namespace vantro {
@@ -29,31 +30,31 @@ std::optional<int> digits(std::string_view s, size_t pos, size_t width) {
     return v;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-long long daysFromCivil(int y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
+}  // namespace
+
+// Howard Hinnant's algorithm.
+std::int64_t daysFromCivil(int year, int month, int day) {
+    const auto m = static_cast<unsigned>(month), d = static_cast<unsigned>(day);
+    const std::int64_t y = static_cast<std::int64_t>(year) - (m <= 2);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-// The inverse of daysFromCivil.
-CalendarDate civilFromDays(long long z) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+CalendarDate civilFromDays(std::int64_t days) {
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const unsigned mp = (5 * doy + 2) / 153;
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
+    return {static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2)), static_cast<int>(m),
             static_cast<int>(d)};
 }
-
-}  // namespace
 
 bool CalendarDate::isValid() const {
     return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
@@ -106,7 +107,7 @@ CalendarDate dayShowingAll(const CalendarDate& day, const std::vector<TimeOfDay>
 }
 
 CalendarDate addDays(const CalendarDate& d, int days) {
-    return civilFromDays(daysFromCivil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)) + days);
+    return civilFromDays(daysFromCivil(d.year, d.month, d.day) + days);
 }
 
 std::optional<CalendarDate> makeDate(int year, int month, int day) {
@@ -179,7 +180,7 @@ std::optional<Instant> parseIsoUtc(std::string_view s) {
     if (s.size() != 20 || s[19] != 'Z') return std::nullopt;
     auto dt = parseDateTimeWith(s.substr(0, 19), 'T');
     if (!dt) return std::nullopt;
-    const long long days = daysFromCivil(dt->year, static_cast<unsigned>(dt->month), static_cast<unsigned>(dt->day));
+    const long long days = daysFromCivil(dt->year, dt->month, dt->day);
     const long long secs = days * 86400LL + dt->hour * 3600LL + dt->minute * 60LL + dt->second;
     // The clock counts nanoseconds in 64 bits (about 1677 to 2262); beyond that the conversion would wrap.
     using std::chrono::duration_cast;

@@ -4,6 +4,7 @@
 
 #include "platform/run_loop.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,9 @@ std::optional<Instant> exactInstant(const CalendarDate& day, const TimeOfDay& ti
 /// `day` when every one of `times` exists on it, else the nearest day around it where they all do.
 CalendarDate dayShowingAll(const CalendarDate& day, const std::vector<TimeOfDay>& times);
 /// The day `days` after `d` (before, when negative).
+/// Days since 1970-01-01 of a proleptic Gregorian date, and back; for counting and stepping through days.
+std::int64_t daysFromCivil(int year, int month, int day);
+CalendarDate civilFromDays(std::int64_t days);
 CalendarDate addDays(const CalendarDate& d, int days);
 
 /// Only a real calendar day gives a date: a year of 1 to 9999, a month of 1 to 12, a day the month has.

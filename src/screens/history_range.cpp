@@ -27,27 +27,6 @@ const char* historyRangeName(HistoryRange range) {
     return kNames[static_cast<int>(range)];
 }
 
-std::int64_t daysFromCivil(int year, int month, int day) {
-    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
 HistoryPeriods::HistoryPeriods(const std::vector<sportsData>& days) : m_all(days) {
     m_days.reserve(days.size());
     for (const sportsData& d : days) {
@@ -65,10 +44,8 @@ int HistoryPeriods::pageCount(HistoryRange range) const {
     const Day& newest = m_days.back();
     std::int64_t span = 0, per = 1;
     if (range == HistoryRange::Year) {
-        int y0, m0, d0, y1, m1, d1;
-        civilFromDays(oldest.number, y0, m0, d0);
-        civilFromDays(newest.number, y1, m1, d1);
-        span = monthNumber(y1, m1) - monthNumber(y0, m0) + 1;
+        const CalendarDate from = civilFromDays(oldest.number), to = civilFromDays(newest.number);
+        span = monthNumber(to.year, to.month) - monthNumber(from.year, from.month) + 1;
         per = kYearMonths;
     } else {
         span = newest.number - oldest.number + 1;
@@ -90,9 +67,9 @@ std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
     const auto byNumber = [](const Day& d, std::int64_t n) { return d.number < n; };
 
     if (range == HistoryRange::Year) {
-        int y, m, d;
-        civilFromDays(m_days.back().number, y, m, d);
-        const std::int64_t last = monthNumber(y, m) - static_cast<std::int64_t>(page) * kYearMonths;
+        const CalendarDate newest = civilFromDays(m_days.back().number);
+        const std::int64_t last =
+            monthNumber(newest.year, newest.month) - static_cast<std::int64_t>(page) * kYearMonths;
         const std::int64_t first = last - (kYearMonths - 1);
         out.resize(kYearMonths);
         for (int i = 0; i < kYearMonths; ++i) {
@@ -126,9 +103,7 @@ std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
             for (; it != m_days.end() && it->number == n; ++it) bar = {it->steps, it->text, false};
             out.push_back(std::move(bar));
         } else {
-            int y, m, d;
-            civilFromDays(n, y, m, d);
-            out.push_back({0, formatDate(CalendarDate{y, m, d}), true});
+            out.push_back({0, formatDate(civilFromDays(n)), true});
         }
     }
     return out;

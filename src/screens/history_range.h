@@ -56,8 +56,4 @@ private:
     std::vector<Day> m_days;  // calendar days only, ascending
 };
 
-/// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t daysFromCivil(int year, int month, int day);
-void civilFromDays(std::int64_t days, int& year, int& month, int& day);
-
 }  // namespace vantro

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "screens/history_range.h"
 
+#include "platform/local_time.h"
+
 #include <gtest/gtest.h>
 
 using namespace vantro;
@@ -99,12 +101,8 @@ TEST(HistoryPeriods, TenYearsOfDays) {
     std::vector<sportsData> days;
     const std::int64_t first = daysFromCivil(2015, 1, 1), last = daysFromCivil(2024, 12, 31);
     for (std::int64_t n = first; n <= last; ++n) {
-        int y, m, d;
-        civilFromDays(n, y, m, d);
-        char text[16];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
         days.push_back({});
-        days.back().date = text;
+        days.back().date = formatDate(civilFromDays(n));
         days.back().step = 1;
     }
     ASSERT_EQ(days.size(), 3653u);  // three leap days
