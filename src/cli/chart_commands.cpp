@@ -53,6 +53,14 @@ std::string rectText(const Rect& r) {
     return strprintf("(%.2f, %.2f, %.2f, %.2f)", r.x, r.y, r.width, r.height);
 }
 
+// A row or page number: decimal digits, from 0.
+std::optional<int> parseIndex(std::string_view text) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+}
+
 constexpr const char* kHistoryUsage = "usage: vantro-cli screen history [--range all|week|month|year] [--page N]\n";
 
 int historyScreen(Context& ctx) {
@@ -68,25 +76,22 @@ int historyScreen(Context& ctx) {
         ctx.err << "vantro-cli screen history: --range must be all, week, month or year, not '" << *rangeText << "'\n";
         return kUsageError;
     }
-    int page = 0;
-    if (pageText) {
-        auto [end, ec] = std::from_chars(pageText->data(), pageText->data() + pageText->size(), page);
-        if (ec != std::errc() || end != pageText->data() + pageText->size() || page < 0) {
-            ctx.err << "vantro-cli screen history: --page must be a number from 0, not '" << *pageText << "'\n";
-            return kUsageError;
-        }
+    const auto page = pageText ? parseIndex(*pageText) : 0;
+    if (!page) {
+        ctx.err << "vantro-cli screen history: --page must be a number from 0, not '" << *pageText << "'\n";
+        return kUsageError;
     }
     ScreenHost host(ctx);
     ChartViewController screen(host.app, host.ui, kPhoneScreen, kNavigationBarBottom);
     screen.view();
     if (host.failed(ctx, "history")) return 1;
     screen.setRange(*range);
-    if (page >= screen.pageCount()) {
-        ctx.err << "vantro-cli screen history: there is no page " << page << " (" << screen.pageCount()
+    if (*page >= screen.pageCount()) {
+        ctx.err << "vantro-cli screen history: there is no page " << *page << " (" << screen.pageCount()
                 << (screen.pageCount() == 1 ? " page" : " pages") << " of " << historyRangeName(*range) << ")\n";
         return 1;
     }
-    screen.showPage(page);
+    screen.showPage(*page);
     if (host.failed(ctx, "history")) return 1;
     BarChartView& chart = *screen.barChartView();
     // A switch runs the collapse and expand wave; the bars are printed where it leaves them.
@@ -112,14 +117,11 @@ int sleepScreen(Context& ctx) {
     }
     std::optional<int> row;
     if (!ctx.args.empty()) {
-        const std::string& text = ctx.args[0];
-        int value = 0;
-        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (ec != std::errc() || end != text.data() + text.size() || value < 0) {
-            ctx.err << "vantro-cli screen sleep: ROW must be a row number from 0, not '" << text << "'\n";
+        row = parseIndex(ctx.args[0]);
+        if (!row) {
+            ctx.err << "vantro-cli screen sleep: ROW must be a row number from 0, not '" << ctx.args[0] << "'\n";
             return kUsageError;
         }
-        row = value;
     }
     ScreenHost host(ctx);
     auto main = SleepMainViewController::makeWithChildren(host.app, host.ui, kPhoneScreen);
