@@ -246,7 +246,7 @@ void PieLayer::drawInContext(Canvas& canvas) const {
         a = b;
     }
     canvas.restore();
-    if (m_showTitles != 0) drawValuesText(canvas, sum);
+    if (m_showTitles != 0) drawValuesText(canvas);
 }
 
 Rect PieLayer::titleRect(Point centre, double theta, double radius, Size text) {
@@ -365,7 +365,7 @@ std::vector<std::optional<Rect>> PieLayer::titleRects(const TextMeasurer& text) 
     return out;
 }
 
-void PieLayer::drawValuesText(Canvas& canvas, double) const {
+void PieLayer::drawValuesText(Canvas& canvas) const {
     const auto rects = titleRects(canvas);
     canvas.save();
     canvas.setShadow(Shadow{{0, 1}, 3, Color::black()});

@@ -115,7 +115,7 @@ private:
     void setValues(PieValues values);
     void applyPresentation(PieLayer& copy) const;
     bool drawable() const;
-    void drawValuesText(Canvas& canvas, double sum) const;
+    void drawValuesText(Canvas& canvas) const;
     std::string titleText(const PieElement& e) const;
     void addKeyframes(std::vector<AnimValue> frames, const TimingFunction& curve);
 
