@@ -12,6 +12,8 @@
 #include "screens/sleep_main_view_controller.h"
 #include "store/sqlite_data.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <ostream>
 
@@ -61,16 +63,13 @@ std::optional<int> parseIndex(std::string_view text) {
     return value;
 }
 
-constexpr const char* kHistoryUsage = "usage: vantro-cli screen history [--range all|week|month|year] [--page N]\n";
+struct HistoryArguments {
+    std::optional<std::string> range, page;
+};
 
-int historyScreen(Context& ctx) {
-    bool missing = false;
-    const auto rangeText = takeOption(ctx.args, "--range", missing);
-    const auto pageText = takeOption(ctx.args, "--page", missing);
-    if (missing || !ctx.args.empty()) {
-        ctx.err << kHistoryUsage;
-        return kUsageError;
-    }
+int historyScreen(Context& ctx, const HistoryArguments& a) {
+    const auto& rangeText = a.range;
+    const auto& pageText = a.page;
     const auto range = rangeText ? parseHistoryRange(*rangeText) : HistoryRange::All;
     if (!range) {
         ctx.err << "vantro-cli screen history: --range must be all, week, month or year, not '" << *rangeText << "'\n";
@@ -110,16 +109,24 @@ int historyScreen(Context& ctx) {
     return 0;
 }
 
-int sleepScreen(Context& ctx) {
-    if (ctx.args.size() > 1) {
-        ctx.err << "usage: vantro-cli screen sleep [ROW]\n";
-        return kUsageError;
-    }
+Handler declareHistoryScreen(CLI::App& app) {
+    auto a = std::make_shared<HistoryArguments>();
+    app.add_option_function<std::string>(
+           "--range", [a](const std::string& text) { a->range = text; }, "all (default), week, month or year")
+        ->type_name("R");
+    app.add_option_function<std::string>(
+           "--page", [a](const std::string& text) { a->page = text; },
+           "0 (default) for the newest period, 1 before it...")
+        ->type_name("N");
+    return [a](Context& ctx) { return historyScreen(ctx, *a); };
+}
+
+int sleepScreen(Context& ctx, const std::optional<std::string>& rowText) {
     std::optional<int> row;
-    if (!ctx.args.empty()) {
-        row = parseIndex(ctx.args[0]);
+    if (rowText) {
+        row = parseIndex(*rowText);
         if (!row) {
-            ctx.err << "vantro-cli screen sleep: ROW must be a row number from 0, not '" << ctx.args[0] << "'\n";
+            ctx.err << "vantro-cli screen sleep: ROW must be a row number from 0, not '" << *rowText << "'\n";
             return kUsageError;
         }
     }
@@ -149,11 +156,18 @@ int sleepScreen(Context& ctx) {
     return 0;
 }
 
+Handler declareSleepScreen(CLI::App& app) {
+    auto row = std::make_shared<std::optional<std::string>>();
+    app.add_option_function<std::string>(
+        "ROW", [row](const std::string& text) { *row = text; }, "a row number from 0: that night's pie slices");
+    return [row](Context& ctx) { return sleepScreen(ctx, *row); };
+}
+
 const ScreenRegistration historyReg(
     "history", "history [--range R] [--page N]            the step history's bars (R: all, week, month, year)",
-    historyScreen);
+    Declare(declareHistoryScreen));
 const ScreenRegistration sleepReg("sleep", "sleep [ROW]                               the nights; a row's pie slices",
-                                  sleepScreen);
+                                  Declare(declareSleepScreen));
 
 }  // namespace
 }  // namespace vantro::cli

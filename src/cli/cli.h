@@ -18,9 +18,8 @@ class App;
 
 namespace vantro::cli {
 
-/// What every command gets: its arguments (after the command name) and the global options.
+/// What every command gets: the global options and where to write.
 struct Context {
-    std::vector<std::string> args;
     std::string dataDir;   // --data-dir, empty for the default
     std::string language;  // --lang, empty for the user's locale
     std::ostream& out;
@@ -31,22 +30,35 @@ struct Context {
 
 using Handler = std::function<int(Context&)>;
 
-/// Declares a command's options and positional arguments on its parser (which also answers its
-/// --help) and returns the handler that reads them; ctx.args is empty for such a command.
+/// Declares a command's options and positional arguments on its own parser (which answers its --help
+/// and refuses bad usage) and returns the handler that reads them once they are parsed.
 using Declare = std::function<Handler(CLI::App&)>;
 
-/// Registers a command; `usage` is one line for the help text. A command with a plain handler parses
-/// ctx.args itself (takeOption); `COMMAND --help` then prints its usage line.
+/// Registers a command; `usage` is one line for the help text: the command line, blanks, a summary.
+/// A command given a plain handler takes no arguments.
 struct Registration {
     Registration(std::string name, std::string usage, Handler handler);
     Registration(std::string name, std::string usage, Declare declare);
 };
 
-/// Registers a screen of `vantro-cli screen NAME [ARGS]`; the handler sees the arguments after NAME.
+/// Registers a screen of `vantro-cli screen NAME [ARGS]`, as a command of its own under `screen`.
 /// Each screen's file registers its own, so adding a screen touches no other file.
 struct ScreenRegistration {
     ScreenRegistration(std::string name, std::string usage, Handler handler);
+    ScreenRegistration(std::string name, std::string usage, Declare declare);
 };
+
+/// A command as declared on its parser.
+struct Command {
+    CLI::App* parser = nullptr;
+    Handler handler;
+};
+
+/// Adds `name` to `parent` with the summary of `usage`, its own -h/--help and `declare`'s options.
+/// Commands with commands of their own (screen, settings) declare those with it too.
+Command declareCommand(CLI::App& parent, const std::string& name, const std::string& usage, const Declare& declare);
+/// Runs the one of `commands` that was given; absent when none was.
+std::optional<int> runGiven(const std::vector<Command>& commands, Context& ctx);
 
 /// Exit status for a failed operation and for a usage error.
 inline constexpr int kFailure = 1;
@@ -65,8 +77,5 @@ std::optional<std::uint8_t> parseByteNumber(std::string_view text);
 std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::string>& words);
 /// "08 07 DE 07 0F"
 std::string hexLine(const std::vector<std::uint8_t>& bytes);
-/// Removes "--name VALUE" or "--name=VALUE" from args; the value, or absent. Sets `missing` when the
-/// value is missing.
-std::optional<std::string> takeOption(std::vector<std::string>& args, std::string_view name, bool& missing);
 
 }  // namespace vantro::cli

@@ -18,6 +18,8 @@
 #include "sim/simulated_central.h"
 #include "store/sqlite_data.h"
 
+#include <CLI/CLI.hpp>
+
 #ifdef VANTRO_HAVE_BLUEZ
 #include "bluez/backend.h"
 #include "qt/qt_run_loop.h"
@@ -163,43 +165,17 @@ private:
 };
 #endif
 
-const char* kUsage =
-    "usage: vantro-cli [--data-dir DIR] [--lang en|zh_CN] demo [--days N] [--nights N] [--seed N]\n"
-    "                  [--timeout SECONDS] [--fault out-of-range|refuse-notifications|no-service] [--verbose]\n"
-    "       vantro-cli [--data-dir DIR] [--lang en|zh_CN] demo --bluez [--timeout SECONDS] [--verbose]\n";
+/// The options as given; they are checked once parsing is done, so each gets its own message.
+struct DemoArguments {
+    std::optional<std::string> days, nights, seed, timeout, fault;
+    bool verbose = false;
+    bool bluez = false;
+};
 
-std::optional<DemoOptions> parseOptions(Context& ctx) {
+std::optional<DemoOptions> readOptions(Context& ctx, const DemoArguments& a) {
     DemoOptions o;
-    bool missing = false;
-    auto days = takeOption(ctx.args, "--days", missing);
-    auto nights = takeOption(ctx.args, "--nights", missing);
-    auto seed = takeOption(ctx.args, "--seed", missing);
-    auto timeout = takeOption(ctx.args, "--timeout", missing);
-    auto fault = takeOption(ctx.args, "--fault", missing);
-    auto verbose = std::find(ctx.args.begin(), ctx.args.end(), "--verbose");
-    if (verbose != ctx.args.end()) {
-        o.verbose = true;
-        ctx.args.erase(verbose);
-    }
-    auto bluez = std::find(ctx.args.begin(), ctx.args.end(), "--bluez");
-    if (bluez != ctx.args.end()) {
-        o.bluez = true;
-        ctx.args.erase(bluez);
-        if (days || nights || seed || fault) {
-            ctx.err << "vantro-cli demo: --days, --nights, --seed and --fault are for the simulated wristband, not "
-                       "--bluez\n"
-                    << kUsage;
-            return std::nullopt;
-        }
-    }
-    if (missing) {
-        ctx.err << "vantro-cli demo: an option is missing its value\n" << kUsage;
-        return std::nullopt;
-    }
-    if (!ctx.args.empty()) {
-        ctx.err << "vantro-cli demo: unexpected argument '" << ctx.args[0] << "'\n" << kUsage;
-        return std::nullopt;
-    }
+    o.verbose = a.verbose;
+    o.bluez = a.bluez;
     auto count = [&](const std::optional<std::string>& text, const char* name, int& out) {
         if (!text) return true;
         const auto v = parseUnsigned(*text);
@@ -211,30 +187,24 @@ std::optional<DemoOptions> parseOptions(Context& ctx) {
         out = static_cast<int>(*v);
         return true;
     };
-    if (!count(days, "--days", o.days) || !count(nights, "--nights", o.nights)) return std::nullopt;
-    if (seed) {
-        const auto v = parseUnsigned(*seed);
+    if (!count(a.days, "--days", o.days) || !count(a.nights, "--nights", o.nights)) return std::nullopt;
+    if (a.seed) {
+        const auto v = parseUnsigned(*a.seed);
         if (!v) {
-            ctx.err << "vantro-cli demo: --seed takes a whole number, not '" << *seed << "'\n";
+            ctx.err << "vantro-cli demo: --seed takes a whole number, not '" << *a.seed << "'\n";
             return std::nullopt;
         }
         o.seed = *v;
     }
-    if (timeout) {
-        const auto v = parseUnsigned(*timeout);
+    if (a.timeout) {
+        const auto v = parseUnsigned(*a.timeout);
         if (!v || *v == 0 || *v > 3600) {
-            ctx.err << "vantro-cli demo: --timeout takes whole seconds from 1 to 3600, not '" << *timeout << "'\n";
+            ctx.err << "vantro-cli demo: --timeout takes whole seconds from 1 to 3600, not '" << *a.timeout << "'\n";
             return std::nullopt;
         }
         o.timeout = static_cast<double>(*v);
     }
-    if (fault) {
-        if (*fault != "out-of-range" && *fault != "refuse-notifications" && *fault != "no-service") {
-            ctx.err << "vantro-cli demo: unknown fault '" << *fault << "'\n" << kUsage;
-            return std::nullopt;
-        }
-        o.fault = *fault;
-    }
+    if (a.fault) o.fault = *a.fault;
     return o;
 }
 
@@ -302,8 +272,8 @@ void printRecords(std::ostream& out, const std::vector<sportsData>& days, const 
     }
 }
 
-int demoCommand(Context& ctx) {
-    const auto options = parseOptions(ctx);
+int demo(Context& ctx, const DemoArguments& arguments) {
+    const auto options = readOptions(ctx, arguments);
     if (!options) return kUsageError;
     const DemoOptions& o = *options;
 
@@ -479,9 +449,32 @@ int demoCommand(Context& ctx) {
     return status;
 }
 
+Handler declareDemo(CLI::App& app) {
+    auto a = std::make_shared<DemoArguments>();
+    auto text = [&app](const char* name, std::optional<std::string>& to, const char* what) {
+        return app.add_option_function<std::string>(
+            name, [&to](const std::string& v) { to = v; }, what);
+    };
+    // Options of the simulated band only.
+    const std::vector<CLI::Option*> simulated = {
+        text("--days", a->days, "days of records on the band, 0 to 36500 (default 7)")->type_name("N"),
+        text("--nights", a->nights, "nights of records on the band, 0 to 36500 (default 7)")->type_name("N"),
+        text("--seed", a->seed, "the band's records are made from this number (default 1)")->type_name("N"),
+        text("--fault", a->fault, "a step that fails: out-of-range, refuse-notifications or no-service")
+            ->check(CLI::IsMember({"out-of-range", "refuse-notifications", "no-service"}).description(""))
+            ->type_name("FAULT"),
+    };
+    text("--timeout", a->timeout, "seconds each step may take, 1 to 3600 (default 5)")->type_name("SECONDS");
+    app.add_flag("--verbose", a->verbose, "show the debug log on standard error");
+    CLI::Option* bluez =
+        app.add_flag("--bluez", a->bluez, "a real wristband through BlueZ instead of the simulated one");
+    for (CLI::Option* o : simulated) bluez->excludes(o);
+    return [a](Context& ctx) { return demo(ctx, *a); };
+}
+
 const Registration demoReg(
     "demo", "demo [--days N] [--nights N] [--seed N] [--bluez]  sync a simulated (or real) wristband end to end",
-    demoCommand);
+    Declare(declareDemo));
 
 }  // namespace
 }  // namespace vantro::cli

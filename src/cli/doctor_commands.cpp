@@ -16,10 +16,6 @@ namespace vantro::cli {
 namespace {
 
 int doctor(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli doctor\n";
-        return kUsageError;
-    }
 #ifdef VANTRO_HAVE_BLUEZ
     std::unique_ptr<QCoreApplication> app;
     if (!QCoreApplication::instance()) {

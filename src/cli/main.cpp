@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <climits>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
@@ -24,7 +25,6 @@ namespace {
 
 struct Entry {
     std::string usage;
-    Handler handler;
     Declare declare;
 };
 
@@ -87,16 +87,28 @@ std::optional<std::string> unusableDataDir(const std::string& dir) {
     std::error_code ec;
     fs::path path = fs::absolute(dir, ec);
     if (ec) return "the data directory '" + dir + "' cannot be used: " + ec.message();
-    if (fs::exists(path, ec)) {
+    // A name no file system takes would otherwise read as an empty directory that never fills.
+    if (path.native().size() >= PATH_MAX)
+        return "the data directory's path is too long (" + std::to_string(path.native().size()) + " bytes)";
+    const bool exists = fs::exists(path, ec);
+    if (ec) return "the data directory '" + dir + "' cannot be used: " + ec.message();
+    if (exists) {
         if (!fs::is_directory(path, ec)) return "the data directory '" + dir + "' is not a directory";
         if (::access(path.c_str(), R_OK | X_OK) != 0) return "the data directory '" + dir + "' cannot be read";
         return std::nullopt;
     }
-    // Missing: it must be creatable under its nearest existing parent.
+    // Missing: it must be creatable under its nearest existing parent, each new name within its limit.
     fs::path parent = path.parent_path();
     while (!parent.empty() && !fs::exists(parent, ec) && parent != parent.parent_path()) parent = parent.parent_path();
     if (!fs::is_directory(parent, ec)) {
         return "the data directory '" + dir + "' cannot be created: '" + parent.string() + "' is not a directory";
+    }
+    const long nameMax = ::pathconf(parent.c_str(), _PC_NAME_MAX);
+    for (const auto& name : fs::relative(path, parent, ec)) {
+        if (nameMax > 0 && name.native().size() > static_cast<std::size_t>(nameMax)) {
+            return "the data directory cannot be created: the name '" + name.native().substr(0, 40) +
+                   "...' is longer than " + std::to_string(nameMax) + " bytes";
+        }
     }
     if (::access(parent.c_str(), W_OK | X_OK) != 0) {
         return "the data directory '" + dir + "' cannot be created in '" + parent.string() + "'";
@@ -104,36 +116,47 @@ std::optional<std::string> unusableDataDir(const std::string& dir) {
     return std::nullopt;
 }
 
-/// Runs a command that declared its options: the parser answers --help and refuses bad usage.
-int runDeclared(const std::string& name, const Entry& entry, Context& ctx) {
-    // The usage line ends in its summary, after a run of blanks.
-    const auto gap = entry.usage.find("  ");
-    const auto summary = gap == std::string::npos ? std::string::npos : entry.usage.find_first_not_of(' ', gap);
-    CLI::App parser(summary == std::string::npos ? entry.usage : entry.usage.substr(summary), "vantro-cli " + name);
-    const Handler handler = entry.declare(parser);
-    try {
-        std::vector<std::string> reversed(ctx.args.rbegin(), ctx.args.rend());
-        parser.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        ctx.out << parser.help();
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        ctx.err << "vantro-cli " << name << ": " << e.what() << "\nTry 'vantro-cli " << name
-                << " --help' for more information.\n";
-        return kUsageError;
-    }
-    ctx.args.clear();
-    return handler(ctx);
+/// The summary at the end of a usage line, after its first run of blanks.
+std::string summaryOf(const std::string& usage) {
+    const auto gap = usage.find("  ");
+    const auto summary = gap == std::string::npos ? std::string::npos : usage.find_first_not_of(' ', gap);
+    return summary == std::string::npos ? usage : usage.substr(summary);
+}
+
+/// The command the parser got furthest into, for naming it in a message.
+const CLI::App* deepestGiven(const CLI::App& app) {
+    for (const CLI::App* sub : app.get_subcommands()) return deepestGiven(*sub);
+    return &app;
+}
+
+std::string commandPath(const CLI::App* app) {
+    std::string path;
+    for (; app && app->get_parent(); app = app->get_parent()) path = app->get_name() + (path.empty() ? "" : " ") + path;
+    return path;
 }
 
 }  // namespace
 
 Registration::Registration(std::string name, std::string usageLine, Handler handler) {
-    table()[std::move(name)] = Entry{std::move(usageLine), std::move(handler), nullptr};
+    table()[std::move(name)] =
+        Entry{std::move(usageLine), [handler = std::move(handler)](CLI::App&) { return handler; }};
 }
 
 Registration::Registration(std::string name, std::string usageLine, Declare declare) {
-    table()[std::move(name)] = Entry{std::move(usageLine), nullptr, std::move(declare)};
+    table()[std::move(name)] = Entry{std::move(usageLine), std::move(declare)};
+}
+
+Command declareCommand(CLI::App& parent, const std::string& name, const std::string& usage, const Declare& declare) {
+    CLI::App* parser = parent.add_subcommand(name, summaryOf(usage));
+    parser->set_help_flag("-h,--help", "display this help and exit");
+    return Command{parser, declare(*parser)};
+}
+
+std::optional<int> runGiven(const std::vector<Command>& commands, Context& ctx) {
+    for (const Command& c : commands) {
+        if (c.parser->parsed()) return c.handler(ctx);
+    }
+    return std::nullopt;
 }
 
 void QuietLog::dumpTo(std::ostream& os, size_t from) const {
@@ -193,49 +216,51 @@ std::string hexLine(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-std::optional<std::string> takeOption(std::vector<std::string>& args, std::string_view name, bool& missing) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--") break;
-        const std::string& arg = args[i];
-        if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
-            std::string value = arg.substr(name.size() + 1);
-            args.erase(args.begin() + static_cast<long>(i));
-            return value;
-        }
-        if (arg != name) continue;
-        if (i + 1 >= args.size()) {
-            missing = true;
-            args.erase(args.begin() + static_cast<long>(i));
-            return std::nullopt;
-        }
-        std::string value = args[i + 1];
-        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
-        return value;
-    }
-    return std::nullopt;
-}
-
 }  // namespace vantro::cli
 
 int main(int argc, char** argv) {
     using namespace vantro::cli;
-    CLI::App parser("vantro-cli", "vantro-cli");
-    parser.set_help_flag();
-    parser.prefix_command();
-    bool help = false, version = false, verbose = false;
-    std::optional<std::string> dataDir;
-    std::string language;
-    parser.add_flag("-h,--help", help);
+    CLI::App parser("Drive the Vantro companion without a display", "vantro-cli");
+    parser.set_help_flag("-h,--help", "display this help and exit");
+    bool version = false, verbose = false;
+    std::optional<std::string> dataDir, language;
     parser.add_flag("--version", version);
     parser.add_flag("--verbose", verbose);
     parser.add_option_function<std::string>("--data-dir", [&](const std::string& dir) { dataDir = dir; });
-    parser.add_option("--lang", language);
+    parser.add_option_function<std::string>("--lang", [&](const std::string& lang) { language = lang; });
+    std::vector<Command> commands;
+    for (const auto& [name, entry] : table())
+        commands.push_back(declareCommand(parser, name, entry.usage, entry.declare));
+    // One command per call: a later word that names a command is an argument, not a second command.
+    parser.require_subcommand(0, 1);
+    // `vantro-cli help` is the same as --help.
+    CLI::App* help = parser.add_subcommand("help", "display this help and exit");
+    help->group("");
     try {
         parser.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        // A command's help starts at the top, so its usage line names the whole command.
+        if (deepestGiven(parser) == &parser) {
+            printHelp(std::cout);
+        } else {
+            std::cout << parser.help();
+        }
+        return 0;
     } catch (const CLI::ParseError& e) {
-        return usageError(e.what());
+        const CLI::App* failed = deepestGiven(parser);
+        if (failed == &parser) {
+            const auto extra = parser.remaining();
+            if (!extra.empty() && !extra[0].empty() && extra[0][0] != '-') {
+                return usageError("unknown command '" + extra[0] + "'");
+            }
+            return usageError(e.what());
+        }
+        const std::string path = commandPath(failed);
+        std::cerr << "vantro-cli " << path << ": " << e.what() << "\nTry 'vantro-cli " << path
+                  << " --help' for more information.\n";
+        return kUsageError;
     }
-    if (help) {
+    if (help->parsed()) {
         printHelp(std::cout);
         return 0;
     }
@@ -244,9 +269,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verbose) vantro::setLogThreshold(vantro::LogLevel::Debug);
-    if (!language.empty() &&
-        std::find(std::begin(kLanguages), std::end(kLanguages), language) == std::end(kLanguages)) {
-        std::cerr << "vantro-cli: unknown language '" << language << "' (known: en, zh_CN)\n";
+    if (language && std::find(std::begin(kLanguages), std::end(kLanguages), *language) == std::end(kLanguages)) {
+        std::cerr << "vantro-cli: unknown language '" << *language << "' (known: en, zh_CN)\n";
         return kUsageError;
     }
     if (dataDir) {
@@ -255,30 +279,12 @@ int main(int argc, char** argv) {
             return kUsageError;
         }
     }
-    std::vector<std::string> args = parser.remaining();
-    if (args.empty()) return usageError("no command given");
-    if (args[0] == "help") {
-        printHelp(std::cout);
-        return 0;
-    }
-    if (args[0].size() > 1 && args[0][0] == '-') return usageError("unknown option '" + args[0] + "'");
-    auto it = table().find(args[0]);
-    if (it == table().end()) return usageError("unknown command '" + args[0] + "'");
-    Context ctx{std::vector<std::string>(args.begin() + 1, args.end()),
-                dataDir.value_or(""),
-                language,
+    Context ctx{dataDir.value_or(""),
+                language.value_or(""),
                 std::cout,
                 std::cerr,
                 vantro::logThreshold() == vantro::LogLevel::Debug,
                 ::isatty(STDOUT_FILENO) == 1};
-    if (it->second.declare) return runDeclared(it->first, it->second, ctx);
-    const auto end = std::find(ctx.args.begin(), ctx.args.end(), "--");
-    if (std::find(ctx.args.begin(), end, "--help") != end) {
-        const std::string& usage = it->second.usage;
-        const auto gap = usage.find("  ");
-        std::cout << "Usage: vantro-cli [OPTION]... " << usage.substr(0, gap) << "\n";
-        if (gap != std::string::npos) std::cout << usage.substr(usage.find_first_not_of(' ', gap)) << "\n";
-        return 0;
-    }
-    return it->second.handler(ctx);
+    if (auto status = runGiven(commands, ctx)) return *status;
+    return usageError("no command given");
 }

@@ -6,6 +6,7 @@
 #include "protocol/frame.h"
 #include "protocol/report.h"
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <ostream>
@@ -54,13 +55,14 @@ struct ReportJson {
     Json operator()(const UnrecognisedReport&) const { return {{"kind", "unrecognised"}}; }
 };
 
-int frameCommand(Context& ctx) {
-    bool missing = false;
-    auto at = takeOption(ctx.args, "--at", missing);
-    if (missing || ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli frame CODE [BYTE ...] [--at YYYY-MM-DDTHH:MM:SS]\n";
-        return kUsageError;
-    }
+struct FrameArguments {
+    std::string code;
+    std::vector<std::string> bytes;
+    std::optional<std::string> at;
+};
+
+int frame(Context& ctx, const FrameArguments& a) {
+    const auto& at = a.at;
     LocalDateTime when = toLocal(std::chrono::system_clock::now());
     if (at) {
         auto parsed = parseIsoLocal(*at);
@@ -70,16 +72,16 @@ int frameCommand(Context& ctx) {
         }
         when = *parsed;
     }
-    auto code = parseByteNumber(ctx.args[0]);
+    auto code = parseByteNumber(a.code);
     if (!code) {
-        ctx.err << "vantro-cli frame: '" << ctx.args[0] << "' is not a command code (0 to 255, decimal or 0x-hex)\n";
+        ctx.err << "vantro-cli frame: '" << a.code << "' is not a command code (0 to 255, decimal or 0x-hex)\n";
         return kUsageError;
     }
     std::vector<std::uint8_t> data;
-    for (size_t i = 1; i < ctx.args.size(); ++i) {
-        auto b = parseHexBytes({ctx.args[i]});
+    for (const std::string& text : a.bytes) {
+        auto b = parseHexBytes({text});
         if (!b || b->size() != 1) {
-            ctx.err << "vantro-cli frame: '" << ctx.args[i] << "' is not a two-digit hex byte\n";
+            ctx.err << "vantro-cli frame: '" << text << "' is not a two-digit hex byte\n";
             return kUsageError;
         }
         data.push_back((*b)[0]);
@@ -93,8 +95,18 @@ int frameCommand(Context& ctx) {
     return 0;
 }
 
-int decodeCommand(Context& ctx) {
-    auto bytes = parseHexBytes(ctx.args);
+Handler declareFrame(CLI::App& app) {
+    auto a = std::make_shared<FrameArguments>();
+    app.add_option("CODE", a->code, "the command code, 0 to 255, decimal or 0x-hex")->required();
+    app.add_option("BYTE", a->bytes, "the command's data, two-digit hex bytes");
+    app.add_option_function<std::string>(
+           "--at", [a](const std::string& text) { a->at = text; }, "the local time a date or time command sends")
+        ->type_name("YYYY-MM-DDTHH:MM:SS");
+    return [a](Context& ctx) { return frame(ctx, *a); };
+}
+
+int decode(Context& ctx, const std::vector<std::string>& words) {
+    auto bytes = parseHexBytes(words);
     // No bytes at all is a mistake in the call, not an empty report to decode.
     if (!bytes || bytes->empty()) {
         ctx.err << "vantro-cli decode: give the value as two-digit hex bytes (\"33 10 27\") or one even run of hex "
@@ -105,10 +117,16 @@ int decodeCommand(Context& ctx) {
     return 0;
 }
 
+Handler declareDecode(CLI::App& app) {
+    auto words = std::make_shared<std::vector<std::string>>();
+    app.add_option("HEX", *words, "the value: two-digit hex bytes (33 10 27) or one run of hex digits (331027)");
+    return [words](Context& ctx) { return decode(ctx, *words); };
+}
+
 const Registration frameReg("frame", "frame CODE [BYTE ...] [--at YYYY-MM-DDTHH:MM:SS]   print a command frame",
-                            frameCommand);
+                            Declare(declareFrame));
 const Registration decodeReg("decode", "decode HEX...                                     decode a report as JSON",
-                             decodeCommand);
+                             Declare(declareDecode));
 
 }  // namespace
 }  // namespace vantro::cli

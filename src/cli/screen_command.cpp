@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// vantro-cli screen: one command that hands over to the screen named by its first argument.
+// vantro-cli screen: one command whose own commands are the screens, each registered by its file.
 #include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
 
 #include <map>
 #include <ostream>
@@ -10,7 +12,7 @@ namespace {
 
 struct Screen {
     std::string usage;
-    Handler handler;
+    Declare declare;
 };
 
 std::map<std::string, Screen>& screens() {
@@ -23,33 +25,38 @@ void listScreens(std::ostream& os) {
     for (const auto& [name, screen] : screens()) os << "  screen " << screen.usage << "\n";
 }
 
-int screenCommand(Context& ctx) {
-    if (ctx.args.empty()) {
+Handler declareScreen(CLI::App& app) {
+    std::vector<Command> commands;
+    for (const auto& [name, screen] : screens())
+        commands.push_back(declareCommand(app, name, screen.usage, screen.declare));
+    // `screen help` lists the screens with their arguments.
+    CLI::App* help = app.add_subcommand("help", "list the screens");
+    help->group("");
+    app.require_subcommand(0, 1);
+    return [commands, help](Context& ctx) {
+        if (help->parsed()) {
+            listScreens(ctx.out);
+            return 0;
+        }
+        if (auto status = runGiven(commands, ctx)) return *status;
         listScreens(ctx.err);
         return kUsageError;
-    }
-    if (ctx.args[0] == "help" || ctx.args[0] == "--help") {
-        listScreens(ctx.out);
-        return 0;
-    }
-    auto it = screens().find(ctx.args[0]);
-    if (it == screens().end()) {
-        ctx.err << "vantro-cli screen: unknown screen '" << ctx.args[0] << "'\n";
-        listScreens(ctx.err);
-        return kUsageError;
-    }
-    ctx.args.erase(ctx.args.begin());
-    return it->second.handler(ctx);
+    };
 }
 
 const Registration screenReg("screen",
                              "screen NAME [ARGS]                                 what a screen shows ('screen help')",
-                             screenCommand);
+                             Declare(declareScreen));
 
 }  // namespace
 
 ScreenRegistration::ScreenRegistration(std::string name, std::string usage, Handler handler) {
-    screens()[std::move(name)] = Screen{std::move(usage), std::move(handler)};
+    screens()[std::move(name)] =
+        Screen{std::move(usage), [handler = std::move(handler)](CLI::App&) { return handler; }};
+}
+
+ScreenRegistration::ScreenRegistration(std::string name, std::string usage, Declare declare) {
+    screens()[std::move(name)] = Screen{std::move(usage), std::move(declare)};
 }
 
 }  // namespace vantro::cli

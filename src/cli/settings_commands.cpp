@@ -8,7 +8,10 @@
 #include "settings/settings_keys.h"
 #include "settings/settings_sync.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
+#include <functional>
 #include <ostream>
 
 namespace vantro::cli {
@@ -187,18 +190,8 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
     return store.lastSaveSucceeded() ? 0 : settingsSaveFailure(ctx, store, log);
 }
 
-int settingsCommand(Context& ctx) {
-    const std::string usage = "usage: vantro-cli settings list | get KEY | set KEY VALUE | init\n";
-    if (ctx.args.empty()) {
-        ctx.err << usage;
-        return kUsageError;
-    }
-    const std::string sub = ctx.args[0];
-    const size_t wanted = sub == "get" ? 2 : sub == "set" ? 3 : 1;
-    if ((sub != "list" && sub != "get" && sub != "set" && sub != "init") || ctx.args.size() != wanted) {
-        ctx.err << usage;
-        return kUsageError;
-    }
+/// Opens the settings file and runs `action` on it; one line and status 1 when the file cannot be read.
+int withStore(Context& ctx, const std::function<int(JsonKeyValueStore&, QuietLog&)>& action) {
     QuietLog log;
     JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
     if (!store.damagedCopy().empty()) log.dumpTo(ctx.err);
@@ -206,17 +199,52 @@ int settingsCommand(Context& ctx) {
         ctx.err << "vantro-cli settings: " << why << "\n";
         return 1;
     }
-    if (sub == "list") return settingsList(ctx, store);
-    if (sub == "get") return settingsGet(ctx, store, ctx.args[1]);
-    if (sub == "set") return settingsSet(ctx, store, log, ctx.args[1], ctx.args[2]);
+    return action(store, log);
+}
+
+int settingsInit(Context& ctx, JsonKeyValueStore& store, QuietLog& log) {
     const bool wrote = initializeDefaults(store, std::chrono::system_clock::now());
     if (wrote && !store.lastSaveSucceeded()) return settingsSaveFailure(ctx, store, log);
     ctx.out << (wrote ? "initialised" : "already initialised") << "\n";
     return 0;
 }
 
+Handler declareSettings(CLI::App& app) {
+    auto key = std::make_shared<std::string>();
+    auto value = std::make_shared<std::string>();
+    std::vector<Command> commands;
+    commands.push_back(declareCommand(app, "list", "list  every stored setting: key, type, value", [](CLI::App&) {
+        return [](Context& ctx) {
+            return withStore(ctx, [&](JsonKeyValueStore& store, QuietLog&) { return settingsList(ctx, store); });
+        };
+    }));
+    commands.push_back(declareCommand(app, "get", "get KEY  one setting's value", [key](CLI::App& get) {
+        get.add_option("KEY", *key, "the setting's key, as 'settings list' shows it")->required();
+        return [key](Context& ctx) {
+            return withStore(ctx, [&](JsonKeyValueStore& store, QuietLog&) { return settingsGet(ctx, store, *key); });
+        };
+    }));
+    commands.push_back(declareCommand(app, "set", "set KEY VALUE  change one setting", [key, value](CLI::App& set) {
+        set.add_option("KEY", *key, "the setting's key: " + keyList())->required();
+        set.add_option("VALUE", *value, "its new value")->required();
+        return [key, value](Context& ctx) {
+            return withStore(ctx, [&](JsonKeyValueStore& store, QuietLog& log) {
+                return settingsSet(ctx, store, log, *key, *value);
+            });
+        };
+    }));
+    commands.push_back(declareCommand(app, "init", "init  write the defaults unless done before", [](CLI::App&) {
+        return [](Context& ctx) {
+            return withStore(ctx,
+                             [&](JsonKeyValueStore& store, QuietLog& log) { return settingsInit(ctx, store, log); });
+        };
+    }));
+    app.require_subcommand(1);
+    return [commands](Context& ctx) { return runGiven(commands, ctx).value_or(kUsageError); };
+}
+
 const Registration settingsReg("settings", "settings list | get KEY | set KEY VALUE | init   the phone's settings",
-                               settingsCommand);
+                               Declare(declareSettings));
 
 }  // namespace
 }  // namespace vantro::cli

@@ -8,29 +8,63 @@
 #include "platform/paths.h"
 #include "platform/real_time_run_loop.h"
 #include "settings/json_key_value_store.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_view_controller.h"
 
+#include <filesystem>
+#include <fstream>
 #include <ostream>
+#include <type_traits>
 
 namespace vantro::cli {
 namespace {
 
-int settingsScreen(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli screen settings\n";
-        return kUsageError;
+/// The settings as stored, read without writing anything: a screen only shows them. A damaged file
+/// shows what could be read; one that cannot be read is a failure, not an empty table.
+std::optional<MemoryKeyValueStore> readSettings(Context& ctx) {
+    const std::string path = configDirectory(ctx.dataDir) + "/settings.json";
+    MemoryKeyValueStore store;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec) return store;  // the app's first start
+    std::ifstream in(path, std::ios::binary);
+    // One byte past the limit is enough to tell a file too large.
+    std::string bytes(JsonKeyValueStore::kMaxFileBytes + 1, '\0');
+    if (in && !std::filesystem::is_directory(path, ec))
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (!in.is_open() || std::filesystem::is_directory(path, ec) || in.bad()) {
+        ctx.err << "vantro-cli screen settings: " << path << " cannot be read\n";
+        return std::nullopt;
     }
+    // What the app writes on first use, under what is stored: a value set before that first use shows
+    // as it is stored, not as the default that opening the screen in the app would put over it.
+    initializeDefaults(store, std::chrono::system_clock::now());
+    const SettingsDocument document = JsonKeyValueStore::parse(bytes);
+    if (!document.sound()) {
+        ctx.err << "vantro-cli screen settings: " << path << " is damaged; showing what could be read\n";
+    }
+    for (const auto& [key, value] : document.values) {
+        std::visit(
+            [&, &key = key](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::int64_t>) store.setInteger(key, v);
+                if constexpr (std::is_same_v<T, bool>) store.setBool(key, v);
+                if constexpr (std::is_same_v<T, std::string>) store.setString(key, v);
+                if constexpr (std::is_same_v<T, Instant>) store.setDate(key, v);
+            },
+            value);
+    }
+    return store;
+}
+
+int settingsScreen(Context& ctx) {
     CapturingLog log;
     RealTimeRunLoop loop;
     GettextLocalizer localizer(ctx.language);
-    JsonKeyValueStore store(configDirectory(ctx.dataDir), log);
-    if (const std::string why = store.unavailableReason(); !why.empty()) {
-        ctx.err << "vantro-cli screen settings: " << why << "\n";
-        return 1;
-    }
-    VantroAppDelegate app(AppPorts{loop, log, localizer, store});
+    auto store = readSettings(ctx);
+    if (!store) return 1;
+    VantroAppDelegate app(AppPorts{loop, log, localizer, *store});
     app.didFinishLaunchingWithOptions(nullptr, nullptr);
-    // Opening the screen writes the defaults on first use, as in the app.
     SettingsViewController screen(app, nullptr);
     screen.viewDidLoad();
     for (int section = 0; section < screen.numberOfSections(); ++section) {

@@ -52,10 +52,6 @@ int databaseFailure(Context& ctx, const char* command, const QuietLog& log, size
 }
 
 int historyCommand(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli history\n";
-        return kUsageError;
-    }
     QuietLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
@@ -69,10 +65,6 @@ int historyCommand(Context& ctx) {
 }
 
 int nightsCommand(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli nights\n";
-        return kUsageError;
-    }
     QuietLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
@@ -91,30 +83,39 @@ std::optional<CalendarDate> dateArgument(Context& ctx, const char* command, cons
     return date;
 }
 
-bool countArguments(Context& ctx, const char* command, const std::vector<const char*>& names, size_t first,
-                    std::vector<std::int32_t>& values) {
-    for (size_t i = 0; i < names.size(); ++i) {
-        auto v = parseCount(ctx.args[first + i]);
-        if (!v) {
-            ctx.err << "vantro-cli " << command << ": " << names[i] << " must be a whole number from 0 to 65535, not '"
-                    << ctx.args[first + i] << "'\n";
-            return false;
-        }
-        values.push_back(*v);
-    }
-    return true;
-}
+/// A record's arguments: its date and its counts, each a required positional argument by its name.
+struct RecordArguments {
+    std::string date;
+    std::vector<std::pair<const char*, std::string>> counts;
 
-int storeDayCommand(Context& ctx) {
-    if (ctx.args.size() != 6) {
-        ctx.err << "usage: vantro-cli store-day DATE STEPS DISTANCE CALORIES RESTCAL ACTIVE\n";
-        return kUsageError;
+    RecordArguments(CLI::App& app, std::initializer_list<const char*> names) : counts(names.size()) {
+        app.add_option("DATE", date, "the date, YYYY-MM-DD")->required();
+        size_t i = 0;
+        for (const char* name : names) {
+            counts[i].first = name;
+            app.add_option(name, counts[i].second, "a whole number from 0 to 65535")->required();
+            ++i;
+        }
     }
-    auto date = dateArgument(ctx, "store-day", ctx.args[0]);
+    /// The counts in order; false after a message when one is not a count.
+    bool read(Context& ctx, const char* command, std::vector<std::int32_t>& values) const {
+        for (const auto& [name, text] : counts) {
+            auto v = parseCount(text);
+            if (!v) {
+                ctx.err << "vantro-cli " << command << ": " << name << " must be a whole number from 0 to 65535, not '"
+                        << text << "'\n";
+                return false;
+            }
+            values.push_back(*v);
+        }
+        return true;
+    }
+};
+
+int storeDay(Context& ctx, const RecordArguments& a) {
+    auto date = dateArgument(ctx, "store-day", a.date);
     std::vector<std::int32_t> v;
-    if (!date || !countArguments(ctx, "store-day", {"STEPS", "DISTANCE", "CALORIES", "RESTCAL", "ACTIVE"}, 1, v)) {
-        return kUsageError;
-    }
+    if (!date || !a.read(ctx, "store-day", v)) return kUsageError;
     QuietLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
     const size_t mark = log.lines.size();
@@ -123,21 +124,29 @@ int storeDayCommand(Context& ctx) {
     return 0;
 }
 
-int storeNightCommand(Context& ctx) {
-    if (ctx.args.size() != 9) {
-        ctx.err << "usage: vantro-cli store-night DATE ENTER SPINDLES DEEP REM WAKEUP COUNT TOTAL START\n"
-                   "       (TOTAL and START as HH:MM, or - for none)\n";
-        return kUsageError;
+Handler declareStoreDay(CLI::App& app) {
+    auto a = std::make_shared<RecordArguments>(
+        app, std::initializer_list<const char*>{"STEPS", "DISTANCE", "CALORIES", "RESTCAL", "ACTIVE"});
+    return [a](Context& ctx) { return storeDay(ctx, *a); };
+}
+
+struct NightArguments : RecordArguments {
+    std::string times[2];
+    explicit NightArguments(CLI::App& app)
+        : RecordArguments(app, {"ENTER", "SPINDLES", "DEEP", "REM", "WAKEUP", "COUNT"}) {
+        app.add_option("TOTAL", times[0], "the time asleep, HH:MM, or - for none")->required();
+        app.add_option("START", times[1], "when sleep began, HH:MM, or - for none")->required();
     }
-    auto date = dateArgument(ctx, "store-night", ctx.args[0]);
+};
+
+int storeNight(Context& ctx, const NightArguments& a) {
+    auto date = dateArgument(ctx, "store-night", a.date);
     std::vector<std::int32_t> v;
-    if (!date || !countArguments(ctx, "store-night", {"ENTER", "SPINDLES", "DEEP", "REM", "WAKEUP", "COUNT"}, 1, v)) {
-        return kUsageError;
-    }
+    if (!date || !a.read(ctx, "store-night", v)) return kUsageError;
     std::optional<TimeOfDay> times[2];
     const char* names[] = {"TOTAL", "START"};
     for (int i = 0; i < 2; ++i) {
-        const std::string& text = ctx.args[7 + static_cast<size_t>(i)];
+        const std::string& text = a.times[i];
         if (text == "-") continue;
         times[i] = parseTime(text);
         if (!times[i]) {
@@ -155,11 +164,12 @@ int storeNightCommand(Context& ctx) {
     return 0;
 }
 
+Handler declareStoreNight(CLI::App& app) {
+    auto a = std::make_shared<NightArguments>(app);
+    return [a](Context& ctx) { return storeNight(ctx, *a); };
+}
+
 int clearCommand(Context& ctx) {
-    if (!ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli clear\n";
-        return kUsageError;
-    }
     QuietLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
     const size_t mark = log.lines.size();
@@ -191,13 +201,7 @@ private:
     std::vector<BleServicePtr> m_services;
 };
 
-int syncFramesCommand(Context& ctx) {
-    bool missing = false;
-    auto at = takeOption(ctx.args, "--at", missing);
-    if (missing || !ctx.args.empty()) {
-        ctx.err << "usage: vantro-cli sync-frames [--at YYYY-MM-DDTHH:MM:SS]\n";
-        return kUsageError;
-    }
+int syncFrames(Context& ctx, const std::optional<std::string>& at) {
     Instant now = std::chrono::system_clock::now();
     if (at) {
         auto local = parseIsoLocal(*at);
@@ -232,6 +236,14 @@ int syncFramesCommand(Context& ctx) {
                    "'settings init' for the defaults)\n";
     }
     return 0;
+}
+
+Handler declareSyncFrames(CLI::App& app) {
+    auto at = std::make_shared<std::optional<std::string>>();
+    app.add_option_function<std::string>(
+           "--at", [at](const std::string& text) { *at = text; }, "the moment of the sync (default: now)")
+        ->type_name("YYYY-MM-DDTHH:MM:SS");
+    return [at](Context& ctx) { return syncFrames(ctx, *at); };
 }
 
 // ---- backup and restore -----------------------------------------------------------------------------
@@ -345,15 +357,15 @@ const Registration nightsReg("nights", "nights                                  
                              nightsCommand);
 const Registration storeDayReg("store-day",
                                "store-day DATE STEPS DISTANCE CALORIES RESTCAL ACTIVE   store one day's totals",
-                               storeDayCommand);
+                               Declare(declareStoreDay));
 const Registration storeNightReg("store-night",
                                  "store-night DATE ENTER SPINDLES DEEP REM WAKEUP COUNT TOTAL START   store one night",
-                                 storeNightCommand);
+                                 Declare(declareStoreNight));
 const Registration clearReg("clear", "clear                                              delete every stored day",
                             clearCommand);
 const Registration syncFramesReg("sync-frames",
                                  "sync-frames [--at YYYY-MM-DDTHH:MM:SS]             frames a settings sync sends",
-                                 syncFramesCommand);
+                                 Declare(declareSyncFrames));
 const Registration exportReg("export", "export --format json|csv [--out FILE|-]            back up every stored date",
                              Declare(declareExport));
 const Registration importReg("import",

@@ -4,7 +4,7 @@ set -u
 cli=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-command -v sqlite3 >/dev/null || { echo "sqlite3 shell missing; skipped"; exit 0; }
+command -v sqlite3 >/dev/null || { echo "SKIP: the sqlite3 shell is missing (scripts/setup installs it)"; exit 77; }
 "$cli" --data-dir "$dir/src" store-day 2000-01-01 0 0 0 0 0
 # Every third date has only a day, every fifth only a night; start times are missing now and then.
 sqlite3 "$dir/src/database.sqlite3" "

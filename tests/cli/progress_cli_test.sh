@@ -4,7 +4,7 @@ set -u
 cli=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-command -v script >/dev/null || { echo "script (util-linux) missing; skipped"; exit 0; }
+command -v script >/dev/null || { echo "SKIP: script (bsdutils) is missing (scripts/setup installs it)"; exit 77; }
 failures=0
 script -qec "'$cli' --data-dir '$dir/tty' demo --days 150 --nights 150" /dev/null > "$dir/tty.out"
 last=$(tr '\r' '\n' < "$dir/tty.out" | grep -a 'Stored so far' | tail -n 1)

@@ -5,6 +5,8 @@ cli=$1
 dir=$(mktemp -d)
 trap 'chmod -R u+w "$dir" 2>/dev/null; rm -rf "$dir"' EXIT
 failures=0
+# The file's own checks need the sqlite3 shell; without it the run fails rather than passing them by.
+command -v sqlite3 >/dev/null || { echo "FAIL the sqlite3 shell is missing (scripts/setup installs it)"; failures=1; }
 
 # check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $dir ARGS.
 check() {
@@ -88,11 +90,16 @@ check clear 0 "" clear
 check cleared 0 "" history
 check cleared-export 0 "[]" export --format json
 
-# Commands that only read create nothing; a missing database lists as empty.
-for args in history nights "export --format csv" "screen history"; do
-  "$cli" --data-dir "$dir/absent" $args >/dev/null 2>&1 || { echo "FAIL read-only $args failed"; failures=$((failures + 1)); }
+# Commands that only read create nothing, in an absent directory or a present empty one; a missing
+# database lists as empty.
+mkdir "$dir/empty"
+for data in absent empty; do
+  for args in history nights "export --format csv" "screen history" "screen sleep" "screen settings"; do
+    "$cli" --data-dir "$dir/$data" $args >/dev/null 2>&1 || { echo "FAIL read-only $args in $data failed"; failures=$((failures + 1)); }
+  done
 done
 [ -e "$dir/absent" ] && { echo "FAIL a read-only command created $dir/absent"; failures=$((failures + 1)); }
+[ -z "$(ls -A "$dir/empty")" ] || { echo "FAIL a read-only command wrote $(ls -A "$dir/empty")"; failures=$((failures + 1)); }
 
 # An empty or unusable data directory is bad usage, and the default database is not touched.
 home=$(mktemp -d)
