@@ -14,11 +14,18 @@ run() {
   [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$dir/err")"
 }
 
-run 2 settings set alerttime 9999-12-31T23:59:59Z
-grep -q "alerttime" "$dir/err" || fail "no message for a time past the clock"
+# Times the store's clock cannot hold, at both ends and far beyond, in UTC and local form.
+for t in 9999-12-31T23:59:59Z 9999-12-31T00:00:00 2262-04-12T00:00:00 2262-01-01T00:00:00 \
+         1677-09-20T00:00:00 1600-01-01T00:00:00 0001-01-01T00:00:00Z; do
+  run 2 settings set alerttime "$t"
+  grep -q "alerttime" "$dir/err" || fail "no message for $t, past the clock"
+done
+run 0 settings set alerttime 2261-12-31T23:59:59
+run 0 settings get alerttime
+[ "$out" = 2261-12-31T23:59:59Z ] || fail "the last time the clock holds reads back as '$out'"
 run 2 settings set imaphone $'12\xff3'
 grep -q "UTF-8" "$dir/err" || fail "no message for text that is not UTF-8"
-run 1 settings get imaphone  # neither was stored
+run 1 settings get imaphone  # not stored
 
 # A stored time past the clock is reported and kept as it was, not read as another time.
 stored='{"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}}'
