@@ -341,6 +341,18 @@ TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOther
     pump.idle(0.2);
     band->readRSSI();
     ASSERT_TRUE(pump.until([&] { return rec.has("rssi -96"); }));
+
+    // bluetoothd drops the property at once: the next reading has no value, not the last one heard.
+    mock("DropRssi", {kBand1});
+    pump.idle(0.2);
+    const size_t before = rec.events.size();
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return rec.events.size() > before; }));
+    EXPECT_FALSE(band->rssi().has_value()) << *band->rssi();
+    mock("Advertise", {kBand1, int16(-70)});
+    pump.idle(0.2);
+    band->readRSSI();
+    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -70"); })) << ::testing::PrintToString(rec.events);
 }
 
 TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {

@@ -282,6 +282,14 @@ def Advertise(_self, address, rssi):
     _changed(device, DEVICE_IFACE, {'RSSI': dbus.Int16(rssi, variant_level=1)})
 
 
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def DropRssi(_self, address):
+    '''bluetoothd forgets the strength it heard (as when discovery ends): the property goes, invalidated.'''
+    device = _device(address)
+    device.props[DEVICE_IFACE].pop('RSSI', None)
+    _changed(device, DEVICE_IFACE, {}, ['RSSI'])
+
+
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
 def Rename(_self, address, name):
     '''The device advertises under a new name.'''
