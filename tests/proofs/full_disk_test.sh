@@ -10,7 +10,7 @@ if [ -z "${VANTRO_FULL_DISK_NAMESPACE:-}" ]; then
     VANTRO_FULL_DISK_NAMESPACE=1 exec unshare -rm "$0" "$@"
   fi
   if [ "$(id -u)" != 0 ]; then
-    echo "full-disk test skipped: no user and mount namespace here (unshare -rm: ${why:-not found}), and not root"
+    echo "full-disk test skipped: no user and mount namespace here (unshare -rm failed${why:+: $why}), and not root"
     exit 77
   fi
 fi
