@@ -256,7 +256,13 @@ int main(int argc, char** argv) {
             return usageError(e.what());
         }
         const std::string path = commandPath(failed);
-        std::cerr << "vantro-cli " << path << ": " << e.what() << "\nTry 'vantro-cli " << path
+        std::string what = e.what();
+        // A command made of commands (screen, settings) was given a word that names none of them.
+        const auto extra = failed->remaining();
+        if (!failed->get_subcommands({}).empty() && !extra.empty() && !extra[0].empty() && extra[0][0] != '-') {
+            what = "unknown command '" + extra[0] + "'";
+        }
+        std::cerr << "vantro-cli " << path << ": " << what << "\nTry 'vantro-cli " << path
                   << " --help' for more information.\n";
         return kUsageError;
     }

@@ -48,6 +48,12 @@ grep -qx "Stored days (2):" <<<"$out" || fail "demo --days=: $out"
 "$cli" --data-dir "$d" store-day 2014-07-15 -1 0 0 0 0 2>"$dir/err"; s=$?
 [ "$s" = 2 ] && grep -q "STEPS must be a whole number" "$dir/err" || fail "store-day -1: exit $s: $(cat "$dir/err")"
 
+# A word that names no command is called so, at the top and below it.
+for c in "nope" "screen nope" "settings nope"; do
+  # shellcheck disable=SC2086
+  "$cli" $c 2>&1 | grep -q "^vantro-cli.*: unknown command 'nope'$" || fail "$c: $("$cli" $c 2>&1)"
+done
+
 # refused LABEL ARGS...: exit 2, one line on stderr, nothing on stdout.
 refused() {
   local label=$1; shift
