@@ -8,7 +8,8 @@ command -v script >/dev/null || { echo "SKIP: script (bsdutils) is missing (scri
 failures=0
 script -qec "'$cli' --data-dir '$dir/tty' demo --days 150 --nights 150" /dev/null > "$dir/tty.out"
 last=$(tr '\r' '\n' < "$dir/tty.out" | grep -a 'Stored so far' | tail -n 1)
-[ "$last" = "Stored so far: 150 days, 150 nights" ] || { echo "FAIL terminal progress ends '$last'"; failures=$((failures + 1)); }
+[ "$last" = "Stored so far: 150 days, 150 nights" ] ||
+  { echo "FAIL terminal progress ends '$last'; the demo said: $(tr '\r' '\n' < "$dir/tty.out" | tail -n 2)"; failures=$((failures + 1)); }
 "$cli" --data-dir "$dir/pipe" demo --days 150 --nights 150 > "$dir/pipe.out"
 grep -q 'Stored so far' "$dir/pipe.out" && { echo "FAIL progress written to a pipe"; failures=$((failures + 1)); }
 [ "$failures" = 0 ] && echo "progress checks passed"
