@@ -37,7 +37,7 @@ grep -q "alerttime" "$dir/err" || fail "the damaged time stamp is not reported"
 # settings.json that cannot be read: one line naming it, exit 1, nothing written, nothing sent.
 rm -f "$dir/settings.json"
 mkdir "$dir/settings.json"
-for args in "settings get bodyHeight" "settings init" "demo --days 1 --nights 1" "sync-frames"; do
+for args in "settings get bodyHeight" "settings init" "demo --days 1 --nights 1" "sync-frames" "screen settings"; do
   run 1 $args
   [ -z "$out" ] || fail "$args printed '$out'"
   [ "$(wc -l <"$dir/err")" = 1 ] && grep -q "$dir/settings.json" "$dir/err" || fail "$args: $(cat "$dir/err")"
