@@ -14,12 +14,22 @@ Animator::~Animator() {
 }
 
 void Animator::started(Animatable* object) {
-    if (std::find(m_active.begin(), m_active.end(), object) == m_active.end()) m_active.push_back(object);
+    if (object->m_activeSlot == Animatable::kNotListed) {
+        object->m_activeSlot = m_active.size();
+        m_active.push_back(object);
+    }
     if (!m_timer) m_timer = m_loop.every(kFrameInterval, [this] { tick(); });
 }
 
 void Animator::forget(Animatable* object) {
-    m_active.erase(std::remove(m_active.begin(), m_active.end(), object), m_active.end());
+    const std::size_t slot = object->m_activeSlot;
+    if (slot == Animatable::kNotListed || slot >= m_active.size() || m_active[slot] != object) return;
+    // The last one takes the freed place: the order of the list does not matter, stop callbacks are
+    // sorted by their start.
+    m_active[slot] = m_active.back();
+    m_active[slot]->m_activeSlot = slot;
+    m_active.pop_back();
+    object->m_activeSlot = Animatable::kNotListed;
 }
 
 void Animator::tick() {

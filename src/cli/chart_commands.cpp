@@ -4,6 +4,7 @@
 
 #include "app/vantro_app_delegate.h"
 #include "charts/ui_context.h"
+#include "platform/local_time.h"
 #include "platform/manual_run_loop.h"
 #include "platform/paths.h"
 #include "platform/strprintf.h"
@@ -99,12 +100,14 @@ int historyScreen(Context& ctx) {
         host.loop.advance(0.1);
         host.loop.runPending();
     }
+    // The days the page covers; nothing is printed when no calendar day is stored.
+    if (const auto period = screen.period())
+        ctx.out << "period: " << formatDate(period->first) << " " << formatDate(period->last) << "\n";
     ctx.out << "bars: " << screen.barCount() << "\n";
     for (std::size_t i = 0; i < chart.barViews().size(); ++i) {
-        const float raw = screen.chartData()[i];
-        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i,
-                             screen.monthlySymbols()[i].c_str(), static_cast<double>(raw),
-                             static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
+        const float raw = screen.bars()[i].value;
+        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i, screen.bars()[i].title.c_str(),
+                             static_cast<double>(raw), static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
                              rectText(chart.barViews()[i]->frame()).c_str());
     }
     return 0;
