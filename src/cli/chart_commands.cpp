@@ -96,7 +96,7 @@ int historyScreen(Context& ctx) {
     if (host.failed(ctx, "history")) return 1;
     BarChartView& chart = *screen.barChartView();
     // A switch runs the collapse and expand wave; the bars are printed where it leaves them.
-    for (double t = 0; t < chart.barViews().size() * BarChartView::kWaveDelayPerBar + 1; t += 0.1) {
+    for (double t = 0; t < BarChartView::waveDelay(chart.barViews().size(), chart.barViews().size()) + 1; t += 0.1) {
         host.loop.advance(0.1);
         host.loop.runPending();
     }
