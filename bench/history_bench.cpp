@@ -56,11 +56,11 @@ struct TenYears {
     ~TenYears() { screen.reset(); }
 };
 
-// A switch to the argument's range; the switch back to another range between iterations is not timed.
+// A switch from the first argument's range to the second's; going back between iterations is not timed.
 void BM_SwitchRange(benchmark::State& state) {
     TenYears rig;
-    const auto to = static_cast<HistoryRange>(state.range(0));
-    const HistoryRange from = to == HistoryRange::Week ? HistoryRange::Month : HistoryRange::Week;
+    const auto from = static_cast<HistoryRange>(state.range(0));
+    const auto to = static_cast<HistoryRange>(state.range(1));
     for (auto _ : state) {
         state.PauseTiming();
         rig.screen->setRange(from);
@@ -69,11 +69,14 @@ void BM_SwitchRange(benchmark::State& state) {
         benchmark::DoNotOptimize(rig.screen->barChartView()->barViews().data());
     }
 }
+constexpr int kAll = static_cast<int>(HistoryRange::All), kWeek = static_cast<int>(HistoryRange::Week),
+              kMonth = static_cast<int>(HistoryRange::Month), kYear = static_cast<int>(HistoryRange::Year);
 BENCHMARK(BM_SwitchRange)
-    ->Arg(static_cast<int>(HistoryRange::All))
-    ->Arg(static_cast<int>(HistoryRange::Week))
-    ->Arg(static_cast<int>(HistoryRange::Month))
-    ->Arg(static_cast<int>(HistoryRange::Year))
+    ->Args({kWeek, kAll})
+    ->Args({kAll, kWeek})
+    ->Args({kWeek, kMonth})
+    ->Args({kMonth, kYear})
+    ->Args({kYear, kWeek})
     ->Unit(benchmark::kMillisecond);
 
 // A page turn in the week, month and year ranges, back and forth over the whole decade.

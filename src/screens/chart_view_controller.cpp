@@ -54,9 +54,9 @@ void ChartViewController::rebuildBars() {
     m_pageCount = periods.pageCount(m_range);
     m_page = std::clamp(m_page, 0, m_pageCount - 1);
     const TextLookup text = lookup();
-    m_bars = periods.bars(
+    periods.fillBars(
         m_range, m_page, [&text](int y, int m) { return monthYearTitle(text, y, m); },
-        toLocal(app().runLoop().wallNow()).date());
+        toLocal(app().runLoop().wallNow()).date(), m_bars);
     m_barCount = static_cast<std::int32_t>(m_bars.size());
     // Page 0 ends with the newest stored day; only there does the right end stand for now.
     m_texts = historyPageTexts(text, m_range, periods.period(m_range, m_page), m_page == 0);

@@ -87,13 +87,20 @@ std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
                                              const std::function<std::string(int, int)>& monthTitle,
                                              std::optional<CalendarDate> today) const {
     std::vector<HistoryBar> out;
+    fillBars(range, page, monthTitle, today, out);
+    return out;
+}
+
+void HistoryPeriods::fillBars(HistoryRange range, int page, const std::function<std::string(int, int)>& monthTitle,
+                              std::optional<CalendarDate> today, std::vector<HistoryBar>& out) const {
+    out.clear();
     if (range == HistoryRange::All) {
         out.reserve(m_listed.size());
         for (const Listed& d : m_listed) out.push_back({d.steps, d.text, false, d.steps, 1, false});
-        return out;
+        return;
     }
     const auto span = period(range, page);
-    if (!span) return out;
+    if (!span) return;
     const std::int64_t first = daysFromCivil(span->first.year, span->first.month, span->first.day);
     const std::int64_t last = daysFromCivil(span->last.year, span->last.month, span->last.day);
     const auto byNumber = [](const Day& d, std::int64_t n) { return d.number < n; };
@@ -118,7 +125,7 @@ std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
             bar.value = bar.empty ? 0 : static_cast<float>(bar.total / bar.storedDays);
             bar.partial = mn == todayMonth;
         }
-        return out;
+        return;
     }
 
     out.reserve(static_cast<std::size_t>(last - first + 1));
@@ -134,7 +141,6 @@ std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
             out.push_back({0, formatDate(civilFromDays(n)), true, 0, 0, false});
         }
     }
-    return out;
 }
 
 }  // namespace vantro

@@ -64,6 +64,9 @@ public:
     std::vector<HistoryBar> bars(HistoryRange range, int page,
                                  const std::function<std::string(int year, int month)>& monthTitle,
                                  std::optional<CalendarDate> today = std::nullopt) const;
+    /// The same into `out`, whose storage is kept: ten years of days are a quarter megabyte of bars.
+    void fillBars(HistoryRange range, int page, const std::function<std::string(int year, int month)>& monthTitle,
+                  std::optional<CalendarDate> today, std::vector<HistoryBar>& out) const;
 
 private:
     struct Listed {
