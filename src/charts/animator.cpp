@@ -84,7 +84,10 @@ void Animator::recordChange(Animatable& object, const std::string& keyPath) {
 
 void Animator::animate(const ViewAnimationOptions& options, const std::function<void()>& changes,
                        std::function<void(bool)> completion) {
-    m_blocks.push_back({options, {}});
+    // The list of a block's changes reuses the storage of the last one: a wave over thousands of bars
+    // calls this once per bar.
+    m_blocks.push_back({options, std::move(m_spareChanges)});
+    m_blocks.back().changes.clear();
     if (changes) changes();
     Block block = std::move(m_blocks.back());
     m_blocks.pop_back();
@@ -119,6 +122,7 @@ void Animator::animate(const ViewAnimationOptions& options, const std::function<
     if (txn->pending == 0 && txn->completion) {
         m_loop.post([done = std::move(txn->completion)] { done(true); });
     }
+    m_spareChanges = std::move(block.changes);
 }
 
 }  // namespace vantro
