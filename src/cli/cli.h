@@ -48,17 +48,18 @@ struct ScreenRegistration {
     ScreenRegistration(std::string name, std::string usage, Declare declare);
 };
 
-/// A command as declared on its parser.
-struct Command {
+/// A vantro-cli command as declared on its parser.
+struct DeclaredCommand {
     CLI::App* parser = nullptr;
     Handler handler;
 };
 
 /// Adds `name` to `parent` with the summary of `usage`, its own -h/--help and `declare`'s options.
 /// Commands with commands of their own (screen, settings) declare those with it too.
-Command declareCommand(CLI::App& parent, const std::string& name, const std::string& usage, const Declare& declare);
+DeclaredCommand declareCommand(CLI::App& parent, const std::string& name, const std::string& usage,
+                               const Declare& declare);
 /// Runs the one of `commands` that was given; absent when none was.
-std::optional<int> runGiven(const std::vector<Command>& commands, Context& ctx);
+std::optional<int> runGiven(const std::vector<DeclaredCommand>& commands, Context& ctx);
 
 /// Exit status for a failed operation and for a usage error.
 inline constexpr int kFailure = 1;

@@ -146,14 +146,15 @@ Registration::Registration(std::string name, std::string usageLine, Declare decl
     table()[std::move(name)] = Entry{std::move(usageLine), std::move(declare)};
 }
 
-Command declareCommand(CLI::App& parent, const std::string& name, const std::string& usage, const Declare& declare) {
+DeclaredCommand declareCommand(CLI::App& parent, const std::string& name, const std::string& usage,
+                               const Declare& declare) {
     CLI::App* parser = parent.add_subcommand(name, summaryOf(usage));
     parser->set_help_flag("-h,--help", "display this help and exit");
-    return Command{parser, declare(*parser)};
+    return DeclaredCommand{parser, declare(*parser)};
 }
 
-std::optional<int> runGiven(const std::vector<Command>& commands, Context& ctx) {
-    for (const Command& c : commands) {
+std::optional<int> runGiven(const std::vector<DeclaredCommand>& commands, Context& ctx) {
+    for (const DeclaredCommand& c : commands) {
         if (c.parser->parsed()) return c.handler(ctx);
     }
     return std::nullopt;
@@ -228,7 +229,7 @@ int main(int argc, char** argv) {
     parser.add_flag("--verbose", verbose);
     parser.add_option_function<std::string>("--data-dir", [&](const std::string& dir) { dataDir = dir; });
     parser.add_option_function<std::string>("--lang", [&](const std::string& lang) { language = lang; });
-    std::vector<Command> commands;
+    std::vector<DeclaredCommand> commands;
     for (const auto& [name, entry] : table())
         commands.push_back(declareCommand(parser, name, entry.usage, entry.declare));
     // One command per call: a later word that names a command is an argument, not a second command.

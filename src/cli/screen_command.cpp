@@ -26,7 +26,7 @@ void listScreens(std::ostream& os) {
 }
 
 Handler declareScreen(CLI::App& app) {
-    std::vector<Command> commands;
+    std::vector<DeclaredCommand> commands;
     for (const auto& [name, screen] : screens())
         commands.push_back(declareCommand(app, name, screen.usage, screen.declare));
     // `screen help` lists the screens with their arguments.

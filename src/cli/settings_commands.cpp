@@ -212,7 +212,7 @@ int settingsInit(Context& ctx, JsonKeyValueStore& store, QuietLog& log) {
 Handler declareSettings(CLI::App& app) {
     auto key = std::make_shared<std::string>();
     auto value = std::make_shared<std::string>();
-    std::vector<Command> commands;
+    std::vector<DeclaredCommand> commands;
     commands.push_back(declareCommand(app, "list", "list  every stored setting: key, type, value", [](CLI::App&) {
         return [](Context& ctx) {
             return withStore(ctx, [&](JsonKeyValueStore& store, QuietLog&) { return settingsList(ctx, store); });
