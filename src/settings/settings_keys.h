@@ -37,6 +37,16 @@ inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
 inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
 inline constexpr std::string_view kMedicineETime = "MedicineETime";
 
+// Settings of this computer alone: the sync never sends them and the band never sees them.
+/// Closing the window keeps the companion running: 0 (never set) or 1 on, 2 off.
+inline constexpr std::string_view kKeepRunning = "keepRunning";
+/// The notice that the companion keeps running after its window closed was shown once.
+inline constexpr std::string_view kBackgroundNoticeShown = "backgroundNoticeShown";
+/// The companion starts when the user logs in.
+inline constexpr std::string_view kStartAtLogin = "startAtLogin";
+/// Identifier of the band the user last connected; the companion connects to it when it is seen.
+inline constexpr std::string_view kChosenBand = "chosenBand";
+
 /// "flags" holds this once the defaults have been written.
 inline constexpr std::int64_t kSettingsInitialized = 12345;
 /// "findme" codes: every reader tests for kFindMeOn, so anything else (0 before initialisation) is off.
