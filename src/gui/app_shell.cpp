@@ -216,10 +216,10 @@ void AppShell::addAppMenu(int settingsTab) {
     auto* menu = new QMenu(m_window.get());
     menu->setObjectName(QStringLiteral("appMenu"));
     QAction* keep = menu->addAction(tr("gui.keepRunning"));
-    keep->setObjectName(QStringLiteral("keepRunning"));
+    keep->setObjectName(QStringLiteral("keepRunningAction"));
     keep->setCheckable(true);
     QAction* login = menu->addAction(tr("gui.startAtLogin"));
-    login->setObjectName(QStringLiteral("startAtLogin"));
+    login->setObjectName(QStringLiteral("startAtLoginAction"));
     login->setCheckable(true);
     menu->addSeparator();
     QAction* quitAction = menu->addAction(tr("gui.quit"));
