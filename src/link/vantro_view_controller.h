@@ -67,6 +67,11 @@ public:
     /// number is dialable.
     void imaCalling();
 
+    /// The band's reports are subscribed to and commands can go out (after every connect and reconnect).
+    std::function<void()> onBandReady;
+    /// The link to the band went down.
+    std::function<void()> onBandLost;
+
     /// Reports decoded since the view loaded, of any kind (for drivers that wait for a sync).
     std::uint64_t reportsHandled() const { return m_reportsHandled; }
 

@@ -37,6 +37,19 @@ inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
 inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
 inline constexpr std::string_view kMedicineETime = "MedicineETime";
 
+// Settings of our own: they stay on this computer, the settings sync never sends them.
+/// Hours between automatic syncs while the band is connected, 0 for never; absent means 3.
+inline constexpr std::string_view kAutoSyncHours = "autoSyncHours";
+inline constexpr std::int64_t kAutoSyncHoursDefault = 3;
+/// "off", "all" or "chosen" (the default): which desktop notifications reach the band.
+inline constexpr std::string_view kRelayNotifications = "relayNotifications";
+/// Apps whose notifications have been seen, and those of them chosen for the band; ';'-separated
+/// desktop entries or app names.
+inline constexpr std::string_view kRelayAppsSeen = "relayAppsSeen";
+inline constexpr std::string_view kRelayAppsChosen = "relayAppsChosen";
+/// When the last sync's final day was stored.
+inline constexpr std::string_view kLastSyncTime = "lastSyncTime";
+
 /// "flags" holds this once the defaults have been written.
 inline constexpr std::int64_t kSettingsInitialized = 12345;
 /// "findme" codes: every reader tests for kFindMeOn, so anything else (0 before initialisation) is off.
@@ -54,11 +67,19 @@ struct SettingKey {
     SettingType type;
     std::int64_t editorMin = 0;
     std::int64_t editorMax = 0;
+    /// The only values a key takes, blank-separated ("0 1 3 6 12"); empty when any in range will do.
+    std::string_view choices = {};
+    /// What a key of our own that was never written stands for; empty for the rest.
+    std::string_view absentValue = {};
 };
 
 /// Every key, in the order the initialisation writes them.
 std::span<const SettingKey> settingKeys();
-/// The table entry of `name`, or nothing for a key the app does not use.
+/// The keys of our own, which the initialisation leaves alone and readers default themselves.
+std::span<const SettingKey> localSettingKeys();
+/// Whether `text` is one of the key's choices (always, for a key without choices).
+bool isSettingChoice(const SettingKey& key, std::string_view text);
+/// The table entry of `name` (either table), or nothing for a key the app does not use.
 const SettingKey* findSettingKey(std::string_view name);
 /// "integer", "boolean", "string", "date".
 std::string_view settingTypeName(SettingType type);
