@@ -5,7 +5,7 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/local_time.h"
 #include "platform/strprintf.h"
-#include "settings/settings_keys.h"
+#include "platform/setting_keys.h"
 
 namespace vantro {
 namespace {

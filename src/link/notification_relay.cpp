@@ -4,7 +4,7 @@
 
 #include "app/vantro_app_delegate.h"
 #include "protocol/codes.h"
-#include "settings/settings_keys.h"
+#include "platform/setting_keys.h"
 
 #include <algorithm>
 

@@ -144,7 +144,7 @@ std::string PropertiesViewController::listCaption(int row) const {
     return row >= 0 && row < static_cast<int>(list.size()) ? list[static_cast<size_t>(row)] : std::string();
 }
 
-TimeOfDay PropertiesViewController::storedTime(const char* key) const {
+TimeOfDay PropertiesViewController::storedTime(std::string_view key) const {
     return hourMinuteOf(m_app.settings().dateForKey(key), m_app.runLoop().wallNow());
 }
 
@@ -176,7 +176,7 @@ void PropertiesViewController::reminderPage(bool medicine) {
         segments.segments.push_back(m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff"));
         for (int i = 1; i <= 12; ++i) segments.segments.push_back(std::to_string(i));
         segments.selectedSegment =
-            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey("MedicineInteval"), 0, 12));
+            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(kMedicineInteval), 0, 12));
     } else {
         m_controls.push_back(
             label(3000, {5, 10, 100, 15}, {10, 15, 90, 20}, m_app.localized("txtLongTimeSitInteval"), L));
@@ -187,16 +187,16 @@ void PropertiesViewController::reminderPage(bool medicine) {
             segments.segments.push_back(m_app.localized(k));
         }
         segments.selectedSegment =
-            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey("LongTimeSitInteval"), 0, 5));
+            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(kLongTimeSitInteval), 0, 5));
     }
     m_controls.push_back(segments);
     m_controls.push_back(label(base + 2, {5, 50, 100, 56}, {10, 50, 100, 56}, m_app.localized("txtStartTime"), L));
     m_controls.push_back(picker(base + 3, {0, 65, 240, 155}, {0, 80, 220, 260},
-                                storedTime(medicine ? "MedicineSTime" : "LongTimeSitSTime")));
+                                storedTime(medicine ? kMedicineSTime : kLongTimeSitSTime)));
     m_controls.push_back(
         label(base + 4, {5, 185, 100, 191}, {250, 50, medicine ? 280.0 : 300.0, 56}, m_app.localized("txtEndTime"), L));
     m_controls.push_back(picker(base + 5, {0, 265, 240, 355}, {220, 80, 300, 260},
-                                storedTime(medicine ? "MedicineETime" : "LongTimeSitETime")));
+                                storedTime(medicine ? kMedicineETime : kLongTimeSitETime)));
 }
 
 void PropertiesViewController::buildControls() {
@@ -211,9 +211,9 @@ void PropertiesViewController::buildControls() {
     } else if (m_key == "Alert") {
         m_controls.push_back(label(1000, {0, 15, 100, 20}, {0, 15, 100, 20}, m_app.localized("txtAlermSwitch"), R));
         m_controls.push_back(label(2000, {0, 40, 100, 46}, {0, 40, 100, 46}, m_app.localized("txtAlermTime"), R));
-        m_controls.push_back(switchControl(2002, {160, 10, 200, 16}, m_app.settings().boolForKey("alertswitch")));
+        m_controls.push_back(switchControl(2002, {160, 10, 200, 16}, m_app.settings().boolForKey(kAlertSwitch)));
         // Width 0: the picker keeps its own standard width.
-        m_controls.push_back(picker(2001, {0, 80, 0, 260}, {0, 80, 0, 260}, storedTime("alerttime")));
+        m_controls.push_back(picker(2001, {0, 80, 0, 260}, {0, 80, 0, 260}, storedTime(kAlertTime)));
     } else if (m_key == "LongTimeSit") {
         reminderPage(false);
     } else if (m_key == "Medicine") {
@@ -221,12 +221,12 @@ void PropertiesViewController::buildControls() {
     } else if (m_key == "IMAPhone") {
         m_controls.push_back(label(1000, {0, 16, 120, 26}, {0, 16, 120, 26}, "紧急呼叫开关:", R));
         m_controls.push_back(label(1001, {0, 46, 120, 56}, {0, 46, 120, 56}, "紧急呼叫号码:", R));
-        m_controls.push_back(switchControl(1002, {140, 12, 200, 1}, m_app.settings().boolForKey("imaswitch")));
+        m_controls.push_back(switchControl(1002, {140, 12, 200, 1}, m_app.settings().boolForKey(kImaSwitch)));
         FormControl field;
         field.kind = ControlKind::TextField;
         field.tag = 1003;
         field.phone = field.tablet = {140, 46, 176, 56};
-        field.text = m_app.settings().stringForKey("imaphone").value_or("");
+        field.text = m_app.settings().stringForKey(kImaPhone).value_or("");
         field.placeholder = "请输入电话号码";
         field.numericKeypad = true;
         m_controls.push_back(field);
@@ -278,8 +278,8 @@ void PropertiesViewController::backAction() {
     finish();
 }
 
-bool PropertiesViewController::saveNumber(const char* storeKey, std::uint8_t command, int low, const char* emptyKey,
-                                          const char* wanKey) {
+bool PropertiesViewController::saveNumber(std::string_view storeKey, std::uint8_t command, int low,
+                                          const char* emptyKey, const char* wanKey) {
     const FormControl* field = controlWithTag(1001);
     const std::string text = field ? field->text : std::string();
     if (text.empty()) {
@@ -298,8 +298,9 @@ bool PropertiesViewController::saveNumber(const char* storeKey, std::uint8_t com
     return true;
 }
 
-void PropertiesViewController::saveReminder(const char* intervalKey, const char* startKey, const char* endKey,
-                                            std::uint8_t command, int segmentTag, int startTag, int endTag) {
+void PropertiesViewController::saveReminder(std::string_view intervalKey, std::string_view startKey,
+                                            std::string_view endKey, std::uint8_t command, int segmentTag, int startTag,
+                                            int endTag) {
     const FormControl* segments = controlWithTag(segmentTag);
     const FormControl* start = controlWithTag(startTag);
     const FormControl* end = controlWithTag(endTag);
@@ -327,11 +328,11 @@ void PropertiesViewController::saveReminder(const char* intervalKey, const char*
 void PropertiesViewController::ProessResult() {
     KeyValueStore& store = m_app.settings();
     if (m_key == "BodyHeight") {
-        if (saveNumber("bodyHeight", CMD_TYPE_BODYHEIGHT, 80, "txtHeightPrompt", "txtHeightPromptWan")) finish();
+        if (saveNumber(kBodyHeight, CMD_TYPE_BODYHEIGHT, 80, "txtHeightPrompt", "txtHeightPromptWan")) finish();
     } else if (m_key == "BodyWeight") {
-        if (saveNumber("bodyWeight", CMD_TYPE_BODYWEIGHT, 10, "txtWeightPrompt", "txtWeightPromptWan")) finish();
+        if (saveNumber(kBodyWeight, CMD_TYPE_BODYWEIGHT, 10, "txtWeightPrompt", "txtWeightPromptWan")) finish();
     } else if (m_key == "DisplayTime") {
-        if (saveNumber("displaytime", CMD_TYPE_DISPLAY_TIME, 3, "txtDisplayDelayPrompt", "txtDisplayDelayPromptWan")) {
+        if (saveNumber(kDisplayTime, CMD_TYPE_DISPLAY_TIME, 3, "txtDisplayDelayPrompt", "txtDisplayDelayPromptWan")) {
             finish();
         }
     } else if (m_key == "Alert") {
@@ -339,8 +340,8 @@ void PropertiesViewController::ProessResult() {
         const FormControl* time = controlWithTag(2001);
         if (!sw || !time) return finish();
         const Instant stamp = pickerTimestamps({time})[0];
-        store.setBool("alertswitch", sw->on);
-        store.setDate("alerttime", stamp);
+        store.setBool(kAlertSwitch, sw->on);
+        store.setDate(kAlertTime, stamp);
         std::uint8_t data[6] = {0xFF, 0xFF};
         if (sw->on) {
             const TimeOfDay t = hourMinuteOf(stamp, m_app.runLoop().wallNow());
@@ -353,7 +354,7 @@ void PropertiesViewController::ProessResult() {
     } else if (m_key == "Present" || m_key == "Wish") {
         if (wish_row != -1) {
             const bool present = m_key == "Present";
-            store.setInteger(present ? "Present" : "Wish", wish_row);
+            store.setInteger(present ? kPresent : kWish, wish_row);
             const std::uint8_t code = present ? CMD_TYPE_PRESENT : CMD_TYPE_WISH;
             const std::uint8_t data[6] = {code, static_cast<std::uint8_t>(wish_row)};
             m_app.SendData(code, data, 2);
@@ -361,15 +362,14 @@ void PropertiesViewController::ProessResult() {
         }
         finish();
     } else if (m_key == "LongTimeSit") {
-        saveReminder("LongTimeSitInteval", "LongTimeSitSTime", "LongTimeSitETime", CMD_TYPE_PROMPT_SIT, 3001, 3003,
-                     3005);
+        saveReminder(kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime, CMD_TYPE_PROMPT_SIT, 3001, 3003, 3005);
     } else if (m_key == "Medicine") {
-        saveReminder("MedicineInteval", "MedicineSTime", "MedicineETime", CMD_TYPE_PROMPT_MEAD, 4001, 4003, 4005);
+        saveReminder(kMedicineInteval, kMedicineSTime, kMedicineETime, CMD_TYPE_PROMPT_MEAD, 4001, 4003, 4005);
     } else if (m_key == "IMAPhone") {
         const FormControl* sw = controlWithTag(1002);
         const FormControl* field = controlWithTag(1003);
-        if (sw) store.setBool("imaswitch", sw->on);
-        if (field) store.setString("imaphone", field->text);
+        if (sw) store.setBool(kImaSwitch, sw->on);
+        if (field) store.setString(kImaPhone, field->text);
         m_related.reloadData();
         finish();
     } else {

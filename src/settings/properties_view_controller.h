@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantro {
@@ -114,11 +115,11 @@ private:
     void reminderPage(bool medicine);
     void prompt(const std::string& messageKey, bool localisedButton);
     void finish();
-    bool saveNumber(const char* storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
-    void saveReminder(const char* intervalKey, const char* startKey, const char* endKey, std::uint8_t command,
-                      int segmentTag, int startTag, int endTag);
+    bool saveNumber(std::string_view storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
+    void saveReminder(std::string_view intervalKey, std::string_view startKey, std::string_view endKey,
+                      std::uint8_t command, int segmentTag, int startTag, int endTag);
     void selectPickerRow(int row);
-    TimeOfDay storedTime(const char* key) const;
+    TimeOfDay storedTime(std::string_view key) const;
 
     SettingsViewController& m_related;
     VantroAppDelegate& m_app;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The settings keys with their types and defaults, the one-time initialisation, and the greeting lists.
+// The settings keys' types and defaults, the one-time initialisation, and the greeting lists.
 #pragma once
 
 #include "platform/key_value_store.h"
 #include "platform/local_time.h"
 #include "platform/localizer.h"
+#include "platform/setting_keys.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,46 +16,6 @@
 #include <vector>
 
 namespace vantro {
-
-// Key spellings are part of the stored format ("Inteval" included).
-inline constexpr std::string_view kFlags = "flags";
-inline constexpr std::string_view kBodyHeight = "bodyHeight";
-inline constexpr std::string_view kBodyWeight = "bodyWeight";
-inline constexpr std::string_view kDisplayTime = "displaytime";
-inline constexpr std::string_view kAlertTime = "alerttime";
-inline constexpr std::string_view kAlertSwitch = "alertswitch";
-inline constexpr std::string_view kImaSwitch = "imaswitch";
-inline constexpr std::string_view kImaPhone = "imaphone";
-inline constexpr std::string_view kFindMe = "findme";
-inline constexpr std::string_view kTelephoneAlert = "telephonealert";
-inline constexpr std::string_view kMsgAlert = "msgalert";
-inline constexpr std::string_view kWish = "Wish";
-inline constexpr std::string_view kPresent = "Present";
-inline constexpr std::string_view kLongTimeSitInteval = "LongTimeSitInteval";
-inline constexpr std::string_view kMedicineInteval = "MedicineInteval";
-inline constexpr std::string_view kLongTimeSitSTime = "LongTimeSitSTime";
-inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
-inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
-inline constexpr std::string_view kMedicineETime = "MedicineETime";
-
-// Settings of our own: they stay on this computer, the settings sync never sends them.
-/// Hours between automatic syncs while the band is connected, 0 for never; absent means 3.
-inline constexpr std::string_view kAutoSyncHours = "autoSyncHours";
-inline constexpr std::int64_t kAutoSyncHoursDefault = 3;
-/// "off", "all" or "chosen" (the default): which desktop notifications reach the band.
-inline constexpr std::string_view kRelayNotifications = "relayNotifications";
-/// Apps whose notifications have been seen, and those of them chosen for the band; ';'-separated
-/// desktop entries or app names.
-inline constexpr std::string_view kRelayAppsSeen = "relayAppsSeen";
-inline constexpr std::string_view kRelayAppsChosen = "relayAppsChosen";
-/// When the last sync's final day was stored.
-inline constexpr std::string_view kLastSyncTime = "lastSyncTime";
-
-/// "flags" holds this once the defaults have been written.
-inline constexpr std::int64_t kSettingsInitialized = 12345;
-/// "findme" codes: every reader tests for kFindMeOn, so anything else (0 before initialisation) is off.
-inline constexpr std::int64_t kFindMeOn = 1;
-inline constexpr std::int64_t kFindMeOff = 2;
 
 inline constexpr int kPresentCount = 17;
 inline constexpr int kWishCount = 13;

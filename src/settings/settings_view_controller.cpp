@@ -96,21 +96,21 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
             plain("Sync", m_app.strTransmitStatus, "sync_a.png", SettingsAction::Sync);
             break;
         case 10:
-            page("Present", entryAt(PresentArray, store.integerForKey("Present")), "settings_present.png", "Present");
+            page("Present", entryAt(PresentArray, store.integerForKey(kPresent)), "settings_present.png", "Present");
             break;
         case 11:
-            page("Wish", entryAt(WishArray, store.integerForKey("Wish")), "settings_wish.png", "Wish");
+            page("Wish", entryAt(WishArray, store.integerForKey(kWish)), "settings_wish.png", "Wish");
             break;
         case 20:
-            plain("Telincome", onOff(store.integerForKey("telephonealert") == 1), "telincome.png",
+            plain("Telincome", onOff(store.integerForKey(kTelephoneAlert) == kAlertOn), "telincome.png",
                   SettingsAction::ToggleTelephoneAlert);
             break;
         case 21:
-            plain("Message", onOff(store.integerForKey("msgalert") == 1), "msgincome.png",
+            plain("Message", onOff(store.integerForKey(kMsgAlert) == kAlertOn), "msgincome.png",
                   SettingsAction::ToggleMessageAlert);
             break;
         case 22: {
-            const auto v = store.integerForKey("LongTimeSitInteval");
+            const auto v = store.integerForKey(kLongTimeSitInteval);
             std::string detail =
                 v == 0   ? m_app.localized("txtOff")
                 : v == 1 ? m_app.localized("txtLongTimeSit45m")
@@ -119,7 +119,7 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
             break;
         }
         case 23: {
-            const auto v = store.integerForKey("MedicineInteval");
+            const auto v = store.integerForKey(kMedicineInteval);
             std::string detail =
                 v == 0 ? m_app.localized("txtOff")
                        : strprintf("%lld%s", static_cast<long long>(v), m_app.localized("txtHour").c_str());
@@ -128,29 +128,30 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
         }
         case 24: {
             std::string detail = m_app.localized("Off");
-            if (store.boolForKey("alertswitch")) {
-                const TimeOfDay t = hourMinuteOf(store.dateForKey("alerttime"), now);
+            if (store.boolForKey(kAlertSwitch)) {
+                const TimeOfDay t = hourMinuteOf(store.dateForKey(kAlertTime), now);
                 detail = strprintf("%.2d:%.2d", t.hour, t.minute);
             }
             page("Alarm", detail, "alarm_time.png", "Alert");
             break;
         }
         case 30:
-            page("BodyHeight", strprintf("%lld cm", static_cast<long long>(store.integerForKey("bodyHeight"))),
+            page("BodyHeight", strprintf("%lld cm", static_cast<long long>(store.integerForKey(kBodyHeight))),
                  "body_height.png", "BodyHeight");
             break;
         case 31:
-            page("BodyWeight", strprintf("%lld kg", static_cast<long long>(store.integerForKey("bodyWeight"))),
+            page("BodyWeight", strprintf("%lld kg", static_cast<long long>(store.integerForKey(kBodyWeight))),
                  "body_weight.png", "BodyWeight");
             break;
         case 40:
             page("DisplayDelay",
-                 strprintf("%lld %s", static_cast<long long>(store.integerForKey("displaytime")),
+                 strprintf("%lld %s", static_cast<long long>(store.integerForKey(kDisplayTime)),
                            m_app.localized("Second").c_str()),
                  "display_time.png", "DisplayTime");
             break;
         case 41:
-            plain("LostPrompt", onOff(store.integerForKey("findme") == 1), "findme.png", SettingsAction::ToggleFindMe);
+            plain("LostPrompt", onOff(store.integerForKey(kFindMe) == kFindMeOn), "findme.png",
+                  SettingsAction::ToggleFindMe);
             break;
         case 42:
             plain("FactoryReset", m_app.localized("FactoryResetPrompt"), "settings_reset.png",
@@ -206,10 +207,10 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
             openPage(row.pageKey);
             break;
         case SettingsAction::ToggleTelephoneAlert:
-            toggle01("telephonealert");
+            toggle01(kTelephoneAlert);
             break;
         case SettingsAction::ToggleMessageAlert:
-            toggle01("msgalert");
+            toggle01(kMsgAlert);
             break;
         case SettingsAction::ToggleFindMe:
             toggleFindMe();
@@ -238,19 +239,19 @@ void SettingsViewController::openPage(const std::string& key) {
     if (presentPage) presentPage(page);
 }
 
-void SettingsViewController::toggle01(const char* key) {
-    m_app.settings().setInteger(key, m_app.settings().integerForKey(key) == 0 ? 1 : 0);
+void SettingsViewController::toggle01(std::string_view key) {
+    m_app.settings().setInteger(key, m_app.settings().integerForKey(key) == kAlertOff ? kAlertOn : kAlertOff);
     reloadData();
 }
 
 void SettingsViewController::toggleFindMe() {
-    strDataExchange = "findme";
-    std::int64_t value = 1;
-    if (m_app.settings().integerForKey("findme") != 2) {
-        value = 2;
+    strDataExchange = kFindMe;
+    std::int64_t value = kFindMeOn;
+    if (m_app.settings().integerForKey(kFindMe) != kFindMeOff) {
+        value = kFindMeOff;
         if (m_stopAlarmSound) m_stopAlarmSound();
     }
-    m_app.settings().setInteger("findme", value);
+    m_app.settings().setInteger(kFindMe, value);
     reloadData();
     const std::uint8_t data[6] = {static_cast<std::uint8_t>(value)};
     m_app.SendData(CMD_TYPE_FINDME, data, 1);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantro {
@@ -90,7 +91,7 @@ public:
 
 private:
     void openPage(const std::string& key);
-    void toggle01(const char* key);
+    void toggle01(std::string_view key);
     void toggleFindMe();
     void syncRow();
     std::string onOff(bool on) const;
