@@ -44,7 +44,9 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                    bluez::bluetoothAdapterPresent());
     m_log.log(m_usesBluez ? "Wristband: Bluetooth through BlueZ" : "Wristband: simulated");
     if (m_usesBluez) m_systemTelephony = bluez::makeModemManagerTelephony(m_loop, m_log);
-    m_app->didFinishLaunchingWithOptions(m_usesBluez ? m_systemTelephony.get() : &m_telephony, telephonyRelay(*m_app));
+    m_syncAndRelay = std::make_unique<bluez::SyncAndRelay>(*m_app);
+    m_app->didFinishLaunchingWithOptions(m_usesBluez ? m_systemTelephony.get() : &m_telephony,
+                                         m_syncAndRelay->telephonyCallback());
 
     // Otherwise the central is the simulated one: two bands, one near, one farther.
     auto makeCentral = [this]() -> std::shared_ptr<BleCentral> {
@@ -72,6 +74,9 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     m_today = std::make_unique<VantroViewController>(*m_app, makeCentral,
                                                      recordsDirectory(dataDir.toStdString(), !m_usesBluez));
     m_today->viewDidLoad();
+    m_syncAndRelay->attach(*m_today);
+    // The tour shows made-up data and must not take in the desktop's notifications.
+    if (options.screenshotsDir.isEmpty()) m_syncAndRelay->watchDesktop();
     buildWindow();
 
     // Settings that cannot be read are not the user's: say so rather than work on defaults unnoticed.
@@ -92,6 +97,7 @@ AppShell::~AppShell() {
     m_sleepScreen.reset();
     m_settingsScreen.reset();
     if (m_app) m_app->manager.reset();
+    m_syncAndRelay.reset();
     m_today.reset();
     Audio_player::resetSharedInstance();
     m_systemTelephony.reset();
@@ -125,6 +131,7 @@ void AppShell::buildWindow() {
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
+    m_settingsScreen->setSyncAndRelay(m_syncAndRelay.get());
 }
 
 }  // namespace vantro::gui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/vantro_app_delegate.h"
+#include "bluez/sync_and_relay.h"
 #include "gui/app_options.h"
 #include "gui/qt_notifier.h"
 #include "qt/qt_run_loop.h"
@@ -57,6 +58,8 @@ public:
     HistoryScreen* historyScreen() const { return m_historyScreen.get(); }
     SleepScreen* sleepScreen() const { return m_sleepScreen.get(); }
     VantroViewController& todayController() { return *m_today; }
+    /// Automatic sync and the relay of desktop notifications.
+    bluez::SyncAndRelay& syncAndRelay() { return *m_syncAndRelay; }
     /// The simulated wristbands, nearest first.
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
     QString tr(const char* key) const;
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<VantroAppDelegate> m_app;
+    std::unique_ptr<bluez::SyncAndRelay> m_syncAndRelay;
     std::shared_ptr<SimulatedCentral> m_central;
     std::unique_ptr<VantroViewController> m_today;
     std::unique_ptr<MainWindow> m_window;

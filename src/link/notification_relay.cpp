@@ -106,6 +106,8 @@ void NotificationRelay::remember(const std::string& id) {
 }
 
 bool NotificationRelay::notify(const DesktopNotification& n) {
+    // The choice may have been changed with vantro-cli since the last notification.
+    m_app.settings().refresh();
     const std::string id = appId(n);
     if (isOwn(n, id)) return false;
     if (!id.empty()) remember(id);

@@ -48,6 +48,7 @@ void AutoSync::settingChanged() {
 
 void AutoSync::tick() {
     stop();
+    m_app.settings().refresh();
     if (!m_ready || hours() == 0) return;
     const double now = m_app.runLoop().now();
     const double interval = static_cast<double>(hours()) * 3600;
