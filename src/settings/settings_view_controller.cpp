@@ -5,6 +5,7 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
+#include "protocol/command_bytes.h"
 #include "settings/properties_view_controller.h"
 #include "settings/settings_keys.h"
 #include "store/sqlite_data.h"
@@ -81,8 +82,8 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
     if (!validPath(path)) return r;
     const KeyValueStore& store = m_app.settings();
     const Instant now = m_app.runLoop().wallNow();
-    auto page = [&](const char* caption, std::string detail, const char* image, const char* key) {
-        r = {m_app.localized(caption), std::move(detail), image, true, SettingsAction::OpenPage, key};
+    auto page = [&](const char* caption, std::string detail, const char* image, std::string_view key) {
+        r = {m_app.localized(caption), std::move(detail), image, true, SettingsAction::OpenPage, std::string(key)};
     };
     auto plain = [&](const char* caption, std::string detail, const char* image, SettingsAction action) {
         r = {m_app.localized(caption), std::move(detail), image, false, action, {}};
@@ -90,16 +91,16 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
     switch (path.section * 10 + path.row) {
         case 0:
             page("WirelessNetwork", m_app.localized(m_app.isConnected() ? "Connected" : "Disconnected"),
-                 "bluetooth.png", "Bluetooth");
+                 "bluetooth.png", kBluetoothPage);
             break;
         case 1:
             plain("Sync", m_app.strTransmitStatus, "sync_a.png", SettingsAction::Sync);
             break;
         case 10:
-            page("Present", entryAt(PresentArray, store.integerForKey(kPresent)), "settings_present.png", "Present");
+            page("Present", entryAt(PresentArray, store.integerForKey(kPresent)), "settings_present.png", kPresentPage);
             break;
         case 11:
-            page("Wish", entryAt(WishArray, store.integerForKey(kWish)), "settings_wish.png", "Wish");
+            page("Wish", entryAt(WishArray, store.integerForKey(kWish)), "settings_wish.png", kWishPage);
             break;
         case 20:
             plain("Telincome", onOff(store.integerForKey(kTelephoneAlert) == kAlertOn), "telincome.png",
@@ -115,7 +116,7 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
                 v == 0   ? m_app.localized("txtOff")
                 : v == 1 ? m_app.localized("txtLongTimeSit45m")
                          : strprintf("%lld%s", static_cast<long long>(v - 1), m_app.localized("txtHour").c_str());
-            page("LongTimeSit", detail, "settings_sit.png", "LongTimeSit");
+            page("LongTimeSit", detail, "settings_sit.png", kSitPage);
             break;
         }
         case 23: {
@@ -123,7 +124,7 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
             std::string detail =
                 v == 0 ? m_app.localized("txtOff")
                        : strprintf("%lld%s", static_cast<long long>(v), m_app.localized("txtHour").c_str());
-            page("MedicinePrompt", detail, "settings_medicine.png", "Medicine");
+            page("MedicinePrompt", detail, "settings_medicine.png", kMedicinePage);
             break;
         }
         case 24: {
@@ -132,22 +133,22 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
                 const TimeOfDay t = hourMinuteOf(store.dateForKey(kAlertTime), now);
                 detail = strprintf("%.2d:%.2d", t.hour, t.minute);
             }
-            page("Alarm", detail, "alarm_time.png", "Alert");
+            page("Alarm", detail, "alarm_time.png", kAlarmPage);
             break;
         }
         case 30:
             page("BodyHeight", strprintf("%lld cm", static_cast<long long>(store.integerForKey(kBodyHeight))),
-                 "body_height.png", "BodyHeight");
+                 "body_height.png", kBodyHeightPage);
             break;
         case 31:
             page("BodyWeight", strprintf("%lld kg", static_cast<long long>(store.integerForKey(kBodyWeight))),
-                 "body_weight.png", "BodyWeight");
+                 "body_weight.png", kBodyWeightPage);
             break;
         case 40:
             page("DisplayDelay",
                  strprintf("%lld %s", static_cast<long long>(store.integerForKey(kDisplayTime)),
                            m_app.localized("Second").c_str()),
-                 "display_time.png", "DisplayTime");
+                 "display_time.png", kDisplayTimePage);
             break;
         case 41:
             plain("LostPrompt", onOff(store.integerForKey(kFindMe) == kFindMeOn), "findme.png",
@@ -234,7 +235,10 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
 
 void SettingsViewController::openPage(const std::string& key) {
     strDataExchange = key;
-    auto page = std::make_shared<PropertiesViewController>(*this, m_app);
+    PageContext context{key, {}, [this] { reloadData(); }};
+    if (key == kPresentPage) context.entries = PresentArray;
+    if (key == kWishPage) context.entries = WishArray;
+    auto page = std::make_shared<PropertiesViewController>(m_app, std::move(context));
     page->viewDidLoad();
     if (presentPage) presentPage(page);
 }
@@ -253,8 +257,7 @@ void SettingsViewController::toggleFindMe() {
     }
     m_app.settings().setInteger(kFindMe, value);
     reloadData();
-    const std::uint8_t data[6] = {static_cast<std::uint8_t>(value)};
-    m_app.SendData(CMD_TYPE_FINDME, data, 1);
+    m_app.SendData(settingByteCommand(CMD_TYPE_FINDME, value));
 }
 
 void SettingsViewController::syncRow() {
@@ -275,8 +278,7 @@ void SettingsViewController::syncRow() {
 void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
-        const std::uint8_t data[6] = {0xB6, 0x5A};
-        m_app.SendData(CMD_TYPE_FACTORY, data, 2);
+        m_app.SendData(factoryResetCommand());
         if (m_app.m_db) m_app.m_db->clearData();
     } else if (buttonIndex == 0) {
         m_app.log().log("cannel");
