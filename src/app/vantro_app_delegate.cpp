@@ -93,6 +93,11 @@ std::string VantroAppDelegate::bluetoothStateText() const {
     return key.empty() ? key : localized(key);
 }
 
+std::string VantroAppDelegate::simulatedBandText() const {
+    const std::string band = localized("SimulatedBand");
+    return whySimulated.empty() ? band : band + " (" + localized(whySimulated) + ")";
+}
+
 std::optional<double> VantroAppDelegate::sinceFactoryReset() const {
     if (!m_factoryResetAt) return std::nullopt;
     return m_ports.runLoop.now() - *m_factoryResetAt;

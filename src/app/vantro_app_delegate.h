@@ -64,6 +64,10 @@ public:
     std::atomic<std::int32_t> m_send_status{0};
     /// The wristband is the built-in simulation, not a real one; the screens say so.
     bool simulatedBand = false;
+    /// Localisation key of why the simulated band stands in ("SimulatedNoAdapter"); empty when asked for.
+    std::string whySimulated;
+    /// "Simulated band", with the reason when there is one.
+    std::string simulatedBandText() const;
 
     void setStrBlueStatus(std::string_view key) { strBlueStatus = localized(key); }
     void setStrTransmitStatus(std::string text) { strTransmitStatus = std::move(text); }

@@ -3,7 +3,6 @@
 #include "bluez/sync_and_relay.h"
 
 #include "app/vantro_app_delegate.h"
-#include "link/phone_event_relay.h"
 #include "link/vantro_view_controller.h"
 
 #include <QDBusConnection>
@@ -15,16 +14,12 @@ std::vector<std::string> SyncAndRelay::ownAppIds() {
     return {"org.vantro.Vantro", "vantro", "Vantro"};
 }
 
-SyncAndRelay::SyncAndRelay(VantroAppDelegate& app)
-    : m_app(app), m_relay(app, m_messages, ownAppIds()), m_autoSync(app) {}
+SyncAndRelay::SyncAndRelay(VantroAppDelegate& app, MessageBuzzLimit& messages)
+    : m_app(app), m_relay(app, messages, ownAppIds()), m_autoSync(app) {}
 
 SyncAndRelay::~SyncAndRelay() {
     m_monitor.reset();
     detach();
-}
-
-TelephonyCallback SyncAndRelay::telephonyCallback() {
-    return telephonyRelay(m_app, &m_messages);
 }
 
 void SyncAndRelay::attach(VantroViewController& today) {

@@ -6,6 +6,7 @@
 #include "link/message_buzz_limit.h"
 #include "link/notification_relay.h"
 #include "platform/telephony.h"
+#include "session/session.h"
 #include "settings/auto_sync.h"
 
 #include <memory>
@@ -18,19 +19,18 @@ class VantroViewController;
 
 namespace vantro::bluez {
 
-/// Owned by whatever composes the running companion, for as long as the delegate and the today controller.
-class SyncAndRelay {
+/// An add-on of the running companion, living as long as its delegate and today controller.
+class SyncAndRelay : public SessionAddOn {
 public:
     /// The desktop entries and app names the companion's own notifications carry.
     static std::vector<std::string> ownAppIds();
 
-    explicit SyncAndRelay(VantroAppDelegate& app);
-    ~SyncAndRelay();
+    /// `messages` is the buzz limit the modem's messages go through too.
+    SyncAndRelay(VantroAppDelegate& app, MessageBuzzLimit& messages);
+    ~SyncAndRelay() override;
     SyncAndRelay(const SyncAndRelay&) = delete;
     SyncAndRelay& operator=(const SyncAndRelay&) = delete;
 
-    /// The telephony callback for launch: messages share the relay's buzz limit, calls do not.
-    TelephonyCallback telephonyCallback();
     /// Syncs when `today`'s band connects; `today` must outlive this or be detached first.
     void attach(VantroViewController& today);
     void detach();
@@ -44,7 +44,6 @@ public:
 private:
     VantroAppDelegate& m_app;
     VantroViewController* m_today = nullptr;
-    MessageBuzzLimit m_messages;
     NotificationRelay m_relay;
     AutoSync m_autoSync;
     std::unique_ptr<DesktopNotificationMonitor> m_monitor;

@@ -4,6 +4,7 @@
 
 #include "app/vantro_app_delegate.h"
 #include "protocol/codes.h"
+#include "protocol/command_bytes.h"
 #include "platform/setting_keys.h"
 
 #include <algorithm>
@@ -132,8 +133,7 @@ bool NotificationRelay::notify(const DesktopNotification& n) {
         log.log("notification of " + id + " not relayed: the band buzzed for a message less than 10 s ago");
         return false;
     }
-    const std::uint8_t data[6] = {0, 0, 0, 0, 0, 0};
-    m_app.SendData(CMD_TYPE_MSGIN, data, 2);
+    m_app.SendData(phoneEventCommand(CMD_TYPE_MSGIN));
     return true;
 }
 

@@ -50,4 +50,14 @@ inline constexpr std::int64_t kFindMeOff = 2;
 inline constexpr std::int64_t kAlertOn = 1;
 inline constexpr std::int64_t kAlertOff = 0;
 
+// Settings of this computer alone: the sync never sends them and the band never sees them.
+/// Closing the window keeps the companion running: 0 (never set) or 1 on, 2 off.
+inline constexpr std::string_view kKeepRunning = "keepRunning";
+/// The notice that the companion keeps running after its window closed was shown once.
+inline constexpr std::string_view kBackgroundNoticeShown = "backgroundNoticeShown";
+/// The companion starts when the user logs in.
+inline constexpr std::string_view kStartAtLogin = "startAtLogin";
+/// Identifier of the band the user last connected; the companion connects to it when it is seen.
+inline constexpr std::string_view kChosenBand = "chosenBand";
+
 }  // namespace vantro

@@ -27,9 +27,24 @@ struct PropertiesViewController::Page {
     void (PropertiesViewController::*save)();                        // null: "OK" only closes
 };
 
+/// A reminder page: what it stores, which controls hold it, and the command that tells the band.
+struct PropertiesViewController::Reminder {
+    std::string_view intervalKey;
+    std::string_view startKey;
+    std::string_view endKey;
+    int intervalTag;
+    int startTag;
+    int endTag;
+    std::uint8_t command;
+};
+
 namespace {
 
 using P = PropertiesViewController;
+constexpr P::Reminder kSitReminder{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime,  kSitIntervalTag,
+                                   kSitStartTag,        kSitEndTag,        CMD_TYPE_PROMPT_SIT};
+constexpr P::Reminder kMedicineReminder{kMedicineInteval,  kMedicineSTime,  kMedicineETime,      kMedicineIntervalTag,
+                                        kMedicineStartTag, kMedicineEndTag, CMD_TYPE_PROMPT_MEAD};
 
 FormControl timePicker(int tag, TimeOfDay t) {
     FormControl c;
@@ -175,42 +190,37 @@ std::vector<FormRow> PropertiesViewController::alarmRows() const {
     };
 }
 
-std::vector<FormRow> PropertiesViewController::windowRows(std::string_view startKey, std::string_view endKey,
-                                                          int startTag, int endTag) const {
+std::vector<FormRow> PropertiesViewController::reminderRows(const Reminder& r, const char* captionKey,
+                                                            std::vector<std::string> choices) const {
+    FormControl interval;
+    interval.kind = ControlKind::Segmented;
+    interval.tag = r.intervalTag;
+    interval.segments = std::move(choices);
+    const auto last = static_cast<std::int64_t>(interval.segments.size()) - 1;
+    interval.selectedSegment =
+        static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(r.intervalKey), 0, last));
     return {
-        {m_app.localized("txtStartTime"), timePicker(startTag, storedTime(startKey)), {}},
-        {m_app.localized("txtEndTime"), timePicker(endTag, storedTime(endKey)), {}},
+        {m_app.localized(captionKey), interval, {}},
+        {m_app.localized("txtStartTime"), timePicker(r.startTag, storedTime(r.startKey)), {}},
+        {m_app.localized("txtEndTime"), timePicker(r.endTag, storedTime(r.endKey)), {}},
     };
 }
 
 std::vector<FormRow> PropertiesViewController::sitRows() const {
-    FormControl segments;
-    segments.kind = ControlKind::Segmented;
-    segments.tag = kSitIntervalTag;
+    std::vector<std::string> choices;
     for (const char* k : {"txtLongTimeSitOff", "txtLongTimeSit45m", "txtLongTimeSit1h", "txtLongTimeSit2h",
                           "txtLongTimeSit3h", "txtLongTimeSit4h"}) {
-        segments.segments.push_back(m_app.localized(k));
+        choices.push_back(m_app.localized(k));
     }
-    segments.selectedSegment =
-        static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(kLongTimeSitInteval), 0, 5));
-    std::vector<FormRow> rows{{m_app.localized("txtLongTimeSitInteval"), segments, {}}};
-    for (auto& r : windowRows(kLongTimeSitSTime, kLongTimeSitETime, kSitStartTag, kSitEndTag)) rows.push_back(r);
-    return rows;
+    return reminderRows(kSitReminder, "txtLongTimeSitInteval", std::move(choices));
 }
 
 std::vector<FormRow> PropertiesViewController::medicineRows() const {
     const bool phone = m_app.ports().idiom == DeviceIdiom::Phone;
-    FormControl segments;
-    segments.kind = ControlKind::Segmented;
-    segments.tag = kMedicineIntervalTag;
-    segments.segments.push_back(m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff"));
-    for (int i = 1; i <= 12; ++i) segments.segments.push_back(std::to_string(i));
-    segments.selectedSegment =
-        static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(kMedicineInteval), 0, 12));
+    std::vector<std::string> choices{m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff")};
+    for (int i = 1; i <= 12; ++i) choices.push_back(std::to_string(i));
     // The caption names the unit on both layouts: a lone unit beside the control read as a stray letter.
-    std::vector<FormRow> rows{{m_app.localized("txtLongTimeSitIntevalHH"), segments, {}}};
-    for (auto& r : windowRows(kMedicineSTime, kMedicineETime, kMedicineStartTag, kMedicineEndTag)) rows.push_back(r);
-    return rows;
+    return reminderRows(kMedicineReminder, "txtLongTimeSitIntevalHH", std::move(choices));
 }
 
 std::vector<FormRow> PropertiesViewController::emergencyRows() const {
@@ -335,34 +345,30 @@ void PropertiesViewController::saveGreeting() {
     finish();
 }
 
-void PropertiesViewController::saveReminder(std::string_view intervalKey, std::string_view startKey,
-                                            std::string_view endKey, std::uint8_t command, int segmentTag, int startTag,
-                                            int endTag) {
-    const FormControl* segments = controlWithTag(segmentTag);
-    const FormControl* start = controlWithTag(startTag);
-    const FormControl* end = controlWithTag(endTag);
+void PropertiesViewController::saveReminder(const Reminder& r) {
+    const FormControl* segments = controlWithTag(r.intervalTag);
+    const FormControl* start = controlWithTag(r.startTag);
+    const FormControl* end = controlWithTag(r.endTag);
     if (!segments || !start || !end) return;
     // The interval is kept even when the window is refused.
-    m_app.settings().setInteger(intervalKey, segments->selectedSegment);
+    m_app.settings().setInteger(r.intervalKey, segments->selectedSegment);
     const auto stamps = pickerTimestamps({start, end});
     const Instant s = stamps[0], e = stamps[1];
     if (!checkTime(s, e)) return;
-    m_app.settings().setDate(startKey, s);
-    m_app.settings().setDate(endKey, e);
+    m_app.settings().setDate(r.startKey, s);
+    m_app.settings().setDate(r.endKey, e);
     const Instant now = m_app.runLoop().wallNow();
-    m_app.SendData(reminderCommand(command, segments->selectedSegment, hourMinuteOf(s, now), hourMinuteOf(e, now)));
+    m_app.SendData(reminderCommand(r.command, segments->selectedSegment, hourMinuteOf(s, now), hourMinuteOf(e, now)));
     if (m_context.settingsChanged) m_context.settingsChanged();
     finish();
 }
 
 void PropertiesViewController::saveSit() {
-    saveReminder(kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime, CMD_TYPE_PROMPT_SIT, kSitIntervalTag,
-                 kSitStartTag, kSitEndTag);
+    saveReminder(kSitReminder);
 }
 
 void PropertiesViewController::saveMedicine() {
-    saveReminder(kMedicineInteval, kMedicineSTime, kMedicineETime, CMD_TYPE_PROMPT_MEAD, kMedicineIntervalTag,
-                 kMedicineStartTag, kMedicineEndTag);
+    saveReminder(kMedicineReminder);
 }
 
 void PropertiesViewController::saveEmergency() {

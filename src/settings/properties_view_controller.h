@@ -130,6 +130,7 @@ public:
     std::function<void(double seconds)> wait;
 
     struct Page;
+    struct Reminder;
 
 private:
     std::vector<FormRow> numberRows(const char* captionKey, const char* placeholderKey) const;
@@ -140,7 +141,8 @@ private:
     std::vector<FormRow> sitRows() const;
     std::vector<FormRow> medicineRows() const;
     std::vector<FormRow> emergencyRows() const;
-    std::vector<FormRow> windowRows(std::string_view startKey, std::string_view endKey, int startTag, int endTag) const;
+    std::vector<FormRow> reminderRows(const Reminder& r, const char* captionKey,
+                                      std::vector<std::string> choices) const;
 
     void saveHeight();
     void saveWeight();
@@ -154,8 +156,7 @@ private:
 
     void prompt(const std::string& messageKey, bool localisedButton);
     bool saveNumber(std::string_view storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
-    void saveReminder(std::string_view intervalKey, std::string_view startKey, std::string_view endKey,
-                      std::uint8_t command, int segmentTag, int startTag, int endTag);
+    void saveReminder(const Reminder& r);
     TimeOfDay storedTime(std::string_view key) const;
     static const Page* findPage(std::string_view key);
 
