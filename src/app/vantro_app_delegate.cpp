@@ -36,18 +36,23 @@ void VantroAppDelegate::SendData(std::uint8_t type, const std::uint8_t* data, st
     if (m_send_status == 1) return;
     m_send_status = 1;
     const auto frame = BuildFrame(type, data, kCommandDataSize, toLocal(m_ports.runLoop.wallNow()));
-    if (frame && characteristic) {
-        const BleUuid commandUuid = BleUuid::fromString(kCommandCharacteristicUuid);
-        for (const auto& c : *characteristic) {
-            if (c && c->uuid == commandUuid) {
-                if (peripheral) peripheral->writeValue(*frame, c, BleWriteType::WithResponse);
-                if (type == CMD_TYPE_FACTORY) m_factoryResetAt = m_ports.runLoop.now();
-                m_ports.log.log(CommandLogLine(type));
-                break;
-            }
+    if (frame) {
+        if (const BleCharacteristicPtr c = commandCharacteristic()) {
+            if (peripheral) peripheral->writeValue(*frame, c, BleWriteType::WithResponse);
+            if (type == CMD_TYPE_FACTORY) m_factoryResetAt = m_ports.runLoop.now();
+            m_ports.log.log(CommandLogLine(type));
         }
     }
     m_send_status = 0;
+}
+
+BleCharacteristicPtr VantroAppDelegate::commandCharacteristic() const {
+    if (!characteristic) return nullptr;
+    const BleUuid commandUuid = BleUuid::fromString(kCommandCharacteristicUuid);
+    for (const auto& c : *characteristic) {
+        if (c && c->uuid == commandUuid) return c;
+    }
+    return nullptr;
 }
 
 void VantroAppDelegate::startScanning() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ble_device.h"
+#include "app/sync_progress.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
 #include "platform/key_value_store.h"
@@ -107,9 +108,15 @@ public:
     std::string localized(std::string_view key) const { return m_ports.localizer.localizedString(key); }
     KeyValueStore& settings() const { return m_ports.settings; }
     const AppPorts& ports() const { return m_ports; }
+    /// The sync now running or last run, whoever started it.
+    SyncProgress& syncProgress() { return m_syncProgress; }
+    const SyncProgress& syncProgress() const { return m_syncProgress; }
+    /// The characteristic commands are written to, when the band's services have been discovered and offer it.
+    BleCharacteristicPtr commandCharacteristic() const;
 
 private:
     AppPorts m_ports;
+    SyncProgress m_syncProgress{*this};
     TimerId m_rssiTimer = 0;
     std::optional<double> m_factoryResetAt;
 };

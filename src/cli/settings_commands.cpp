@@ -32,6 +32,7 @@ std::string textOf(const StoredValue& v) {
 }
 
 std::string acceptedText(const SettingKey& key) {
+    if (!key.choices.empty()) return "one of " + std::string(key.choices);
     switch (key.type) {
         case SettingType::Integer:
             if (key.editorMax == key.editorMin + 1) {
@@ -85,9 +86,11 @@ std::optional<Instant> parseStamp(std::string_view text, Instant now, bool& outO
 
 std::string keyList() {
     std::string list;
-    for (const auto& k : settingKeys()) {
-        if (k.name == kFlags) continue;
-        list += (list.empty() ? "" : ", ") + std::string(k.name);
+    for (auto keys : {settingKeys(), localSettingKeys()}) {
+        for (const auto& k : keys) {
+            if (k.name == kFlags) continue;
+            list += (list.empty() ? "" : ", ") + std::string(k.name);
+        }
     }
     return list;
 }
@@ -103,8 +106,10 @@ int settingsList(Context& ctx, JsonKeyValueStore& store) {
     auto print = [&](const std::string& key, const StoredValue& v) {
         ctx.out << key << ' ' << typeOf(v) << ' ' << textOf(v) << "\n";
     };
-    for (const auto& k : settingKeys()) {
-        if (auto it = values.find(k.name); it != values.end()) print(it->first, it->second);
+    for (auto keys : {settingKeys(), localSettingKeys()}) {
+        for (const auto& k : keys) {
+            if (auto it = values.find(k.name); it != values.end()) print(it->first, it->second);
+        }
     }
     for (const auto& [key, v] : values) {
         if (!findSettingKey(key)) print(key, v);
@@ -122,6 +127,10 @@ int settingsGet(Context& ctx, JsonKeyValueStore& store, const std::string& key) 
     if (!known) {
         ctx.err << "vantro-cli settings get: no setting '" << key << "'\n";
         return 1;
+    }
+    if (!known->absentValue.empty()) {
+        ctx.out << known->absentValue << "\n";
+        return 0;
     }
     // Never written: integers read as 0 and booleans as false; texts and time stamps are absent.
     if (known->type == SettingType::Integer) {
@@ -156,7 +165,9 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
     switch (known->type) {
         case SettingType::Integer: {
             auto v = parseInteger(text);
-            if (!v || *v < known->editorMin || *v > known->editorMax) return refuse();
+            if (!v || *v < known->editorMin || *v > known->editorMax || !isSettingChoice(*known, std::to_string(*v))) {
+                return refuse();
+            }
             store.setInteger(key, *v);
             break;
         }
@@ -167,6 +178,7 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
             break;
         }
         case SettingType::String:
+            if (!isSettingChoice(*known, text)) return refuse();
             if (!isValidUtf8(text)) {
                 ctx.err << "vantro-cli settings set: the text for " << key
                         << " is not valid UTF-8; nothing was changed\n";

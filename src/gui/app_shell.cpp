@@ -2,6 +2,8 @@
 // Composition of the app: the Qt adapters as ports, the running companion, and the window while it is open.
 #include "gui/app_shell.h"
 
+#include "bluez/sync_and_relay.h"
+
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
@@ -70,6 +72,11 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                         : QCoreApplication::applicationVersion().toStdString();
     ports.dataDir = dataDir.toStdString();
     m_session = std::make_unique<Session>(ports, *m_source);
+    m_syncAndRelay =
+        &m_session->add(std::make_unique<bluez::SyncAndRelay>(m_session->app(), m_session->messageLimit()));
+    m_syncAndRelay->attach(m_session->today());
+    // The tour shows made-up data and must not take in the desktop's notifications.
+    if (options.screenshotsDir.isEmpty()) m_syncAndRelay->watchDesktop();
     m_notifier.setAppName(QStringLiteral("Vantro"));
     m_notifier.setReceiver([this](const LocalNotification& n) {
         // A click on the desktop's notification while the window is closed opens it first.
@@ -206,6 +213,7 @@ void AppShell::buildWindow() {
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
+    m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
     addAppMenu(settingsTab);
 }
 

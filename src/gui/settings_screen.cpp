@@ -2,6 +2,9 @@
 // The settings tab: the settings table model drawn as a grouped table; rows open pages, toggle, sync, reset.
 #include "gui/settings_screen.h"
 
+#include "bluez/sync_and_relay.h"
+#include "gui/sync_relay_pages.h"
+
 #include "app/vantro_app_delegate.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
@@ -101,20 +104,40 @@ QString SettingsScreen::title() const {
     return q(m_model.title());
 }
 
+void SettingsScreen::setSyncAndRelay(bluez::SyncAndRelay* duties) {
+    m_autoSyncPage.reset();
+    m_relayPage.reset();
+    if (duties) {
+        m_autoSyncPage = std::make_unique<AutoSyncPage>(m_app, duties->autoSync());
+        m_relayPage = std::make_unique<RelayPage>(m_app, duties->relay());
+    }
+    if (m_table) m_table->reloadData();
+}
+
 int SettingsScreen::sectionCount() const {
-    return m_model.numberOfSections();
+    return m_model.numberOfSections() + (m_autoSyncPage ? 1 : 0);
 }
 int SettingsScreen::rowCount(int section) const {
+    if (isOwnSection(section)) return 2;
     return m_model.numberOfRowsInSection(section);
 }
 QString SettingsScreen::headerTitle(int section) const {
+    if (isOwnSection(section)) return q(m_autoSyncPage->lastSync());
     return q(m_model.titleForHeaderInSection(section));
 }
 double SettingsScreen::rowHeight(int section, int row) const {
+    if (isOwnSection(section)) return m_model.heightForRowAtIndexPath({0, 0});
     return m_model.heightForRowAtIndexPath({section, row});
 }
 
 TableRow SettingsScreen::row(int section, int row) {
+    if (isOwnSection(section)) {
+        TableRow t;
+        t.caption = q(row == 0 ? m_autoSyncPage->title() : m_relayPage->title());
+        t.detail = q(row == 0 ? m_autoSyncPage->summary() : m_relayPage->summary());
+        t.accessory = Accessory::Disclosure;
+        return t;
+    }
     const SettingsRow r = m_model.visibleRow({section, row});
     TableRow t;
     t.caption = q(r.caption);
@@ -125,18 +148,32 @@ TableRow SettingsScreen::row(int section, int row) {
 }
 
 void SettingsScreen::didSelect(int section, int row) {
+    if (isOwnSection(section)) {
+        auto refresh = [table = m_table] {
+            if (table) table->refreshVisible();
+        };
+        if (row == 0) {
+            showAutoSyncPage(&m_window, *m_autoSyncPage, refresh);
+        } else {
+            showRelayPage(&m_window, *m_relayPage, refresh);
+        }
+        return;
+    }
     m_model.didSelectRowAtIndexPath({section, row});
 }
 
 void SettingsScreen::visibleRowsChanged(const std::set<RowPath>& rows) {
     std::set<IndexPath> paths;
-    for (const auto& [s, r] : rows) paths.insert({s, r});
+    for (const auto& [s, r] : rows) {
+        if (!isOwnSection(s)) paths.insert({s, r});
+    }
     m_model.setVisibleRows(paths);
 }
 
 QStringList SettingsScreen::sectionIndexTitles() const {
     QStringList titles;
     for (const auto& t : m_model.sectionIndexTitles()) titles << q(t);
+    if (m_autoSyncPage) titles << q(m_autoSyncPage->title());
     return indexLetters(titles);
 }
 

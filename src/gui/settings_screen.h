@@ -4,11 +4,17 @@
 
 #include "gui/screen.h"
 #include "gui/table_view.h"
+#include "link/relay_page.h"
+#include "settings/auto_sync_page.h"
 #include "settings/settings_view_controller.h"
 
 #include <QPointer>
 
 #include <memory>
+
+namespace vantro::bluez {
+class SyncAndRelay;
+}
 
 namespace vantro::gui {
 
@@ -38,6 +44,8 @@ public:
 
     /// Puts the backup button in `bar`: it offers Export and Import of every stored day and night.
     void addBackupButton(NavigationBar* bar);
+    /// Adds a last section with "Sync automatically" and "Relay notifications"; `duties` outlives this.
+    void setSyncAndRelay(bluez::SyncAndRelay* duties);
     void exportBackup();
     void importBackup();
     /// Asks for the backup file (to write when `save`); empty when cancelled. A file dialog by default.
@@ -48,11 +56,15 @@ public:
 
 private:
     void tell(const QString& message);
+    /// The section after the settings table's own, when there is one.
+    bool isOwnSection(int section) const { return m_autoSyncPage && section == m_model.numberOfSections(); }
 
     VantroAppDelegate& m_app;
     MainWindow& m_window;
     SettingsViewController m_model;
     QPointer<TableView> m_table;
+    std::unique_ptr<AutoSyncPage> m_autoSyncPage;
+    std::unique_ptr<RelayPage> m_relayPage;
 };
 
 }  // namespace vantro::gui

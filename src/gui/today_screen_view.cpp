@@ -41,7 +41,11 @@ int TodayScreenView::rowCount(int section) const {
 }
 
 QString TodayScreenView::headerTitle(int) const {
-    return QString::fromStdString(m_controller.appDelegate().bluetoothStateText());
+    // Why Bluetooth cannot be used matters most; otherwise when the band's data last came in.
+    const VantroAppDelegate& app = m_controller.appDelegate();
+    const std::string state = app.bluetoothStateText();
+    if (!state.empty()) return QString::fromStdString(state);
+    return QString::fromStdString(app.syncProgress().lastSyncText(app.runLoop().wallNow()));
 }
 
 double TodayScreenView::rowHeight(int, int row) const {

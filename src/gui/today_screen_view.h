@@ -21,7 +21,7 @@ public:
 
     int sectionCount() const override { return 1; }
     int rowCount(int section) const override;
-    /// Why Bluetooth cannot be used, when it cannot.
+    /// Why Bluetooth cannot be used, when it cannot; else when the last sync finished ("Synced 10 min ago").
     QString headerTitle(int section) const override;
     double rowHeight(int section, int row) const override;
     TableRow row(int section, int row) override;

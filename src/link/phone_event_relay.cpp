@@ -16,10 +16,15 @@ void relay(VantroAppDelegate& app, std::uint8_t type) {
 
 }  // namespace
 
-void telephonyNotificationCallback(VantroAppDelegate& app, const std::string& name, const TelephonyUserInfo& userInfo) {
+void telephonyNotificationCallback(VantroAppDelegate& app, const std::string& name, const TelephonyUserInfo& userInfo,
+                                   MessageBuzzLimit* messages) {
     if (name == "kCTCallIdentificationChangeNotification") {
         relay(app, CMD_TYPE_TELIN);
     } else if (name == "kCTMessageReceivedNotification") {
+        if (messages && !messages->take(app.runLoop().now())) {
+            app.log().log("message not relayed: the band buzzed for a message less than 10 s ago");
+            return;
+        }
         relay(app, CMD_TYPE_MSGIN);
     } else if (name == "kCTSMSMessageReceivedNotification") {
         if (userInfo.count("kCTSMSMessage")) std::fflush(stdout);
@@ -36,9 +41,9 @@ void telephonyNotificationCallback(VantroAppDelegate& app, const std::string& na
     // Call status and registration data changes, and every other name, need nothing.
 }
 
-TelephonyCallback telephonyRelay(VantroAppDelegate& app) {
-    return [&app](const std::string& name, const TelephonyUserInfo& info) {
-        telephonyNotificationCallback(app, name, info);
+TelephonyCallback telephonyRelay(VantroAppDelegate& app, MessageBuzzLimit* messages) {
+    return [&app, messages](const std::string& name, const TelephonyUserInfo& info) {
+        telephonyNotificationCallback(app, name, info, messages);
     };
 }
 

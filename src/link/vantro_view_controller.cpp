@@ -141,6 +141,8 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
                                                    const BleErrorOpt& error) {
     m_app.log().log(" peripheral disconnected ------");
     m_app.setStrBlueStatus("Disconnected");
+    m_app.syncProgress().linkLost();
+    if (onBandLost) onBandLost();
     // The platform reports an error only for a link the app did not close itself (a picker switch or a
     // rescan closes it without one).
     const bool expected = m_app.sinceFactoryReset() && *m_app.sinceFactoryReset() <= kFactoryResetDropSeconds;
@@ -187,6 +189,7 @@ void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeriph
         if (m_app.manager && m_app.peripheral) m_app.manager->cancelPeripheralConnection(m_app.peripheral);
     } else {
         p.readValueForCharacteristic(c);
+        if (onBandReady) onBandReady();
     }
 }
 
@@ -201,10 +204,6 @@ void VantroViewController::didWriteValueForCharacteristic(BlePeripheral& /*p*/, 
 
 void VantroViewController::handleReport(const Bytes& value) {
     ++m_reportsHandled;
-    auto syncComplete = [this] {
-        const std::string when = formatDateTime(toLocal(m_app.runLoop().wallNow()));
-        m_app.setStrTransmitStatus(strprintf("%s %s", m_app.localized("SyncComplete").c_str(), when.c_str()));
-    };
     std::visit(Overloaded{
                    [this](const EmergencyCallReport&) { imaCalling(); },
                    [this](const VersionReport& r) { m_table.setDetailText(TodayScreen::kVersion, VersionText(r)); },
@@ -218,7 +217,8 @@ void VantroViewController::handleReport(const Bytes& value) {
                        if (m_app.m_db) {
                            m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
                        }
-                       syncComplete();
+                       // Complete only once the days stop coming: a drop before the last one shows.
+                       m_app.syncProgress().dayStored();
                    },
                    [this](const SleepRecordReport& r) {
                        if (m_app.m_db) {
@@ -226,7 +226,7 @@ void VantroViewController::handleReport(const Bytes& value) {
                                                        r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
                        }
                    },
-                   [&](const SyncCompleteReport&) { syncComplete(); },
+                   [this](const SyncCompleteReport&) { m_app.syncProgress().noMoreDays(); },
                    [](const NothingReport&) {},
                    [this](const UnrecognisedReport&) { m_app.log().log("not match type data!"); },
                },

@@ -67,6 +67,11 @@ public:
     /// number is dialable.
     void imaCalling();
 
+    /// The band's reports are subscribed to and commands can go out (after every connect and reconnect).
+    std::function<void()> onBandReady;
+    /// The link to the band went down.
+    std::function<void()> onBandLost;
+
     /// What the link did, for whoever keeps watch besides the screen (the resident companion, its bus face).
     enum class LinkEvent { StateChanged, Discovered, Connected, Disconnected, Report, Signal };
     std::function<void(LinkEvent, const BlePeripheralPtr&)> onLinkEvent;

@@ -28,6 +28,19 @@ inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
 inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
 inline constexpr std::string_view kMedicineETime = "MedicineETime";
 
+// Settings of our own: they stay on this computer, the settings sync never sends them.
+/// Hours between automatic syncs while the band is connected, 0 for never; absent means 3.
+inline constexpr std::string_view kAutoSyncHours = "autoSyncHours";
+inline constexpr std::int64_t kAutoSyncHoursDefault = 3;
+/// "off", "all" or "chosen" (the default): which desktop notifications reach the band.
+inline constexpr std::string_view kRelayNotifications = "relayNotifications";
+/// Apps whose notifications have been seen, and those of them chosen for the band; ';'-separated
+/// desktop entries or app names.
+inline constexpr std::string_view kRelayAppsSeen = "relayAppsSeen";
+inline constexpr std::string_view kRelayAppsChosen = "relayAppsChosen";
+/// When the last sync's final day was stored.
+inline constexpr std::string_view kLastSyncTime = "lastSyncTime";
+
 /// "flags" holds this once the defaults have been written.
 inline constexpr std::int64_t kSettingsInitialized = 12345;
 /// "findme" codes: every reader tests for kFindMeOn, so anything else (0 before initialisation) is off.

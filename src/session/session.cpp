@@ -42,7 +42,7 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     app.version = m_ports.version;
     m_app = std::make_unique<VantroAppDelegate>(app);
     Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log});
-    m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app));
+    m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app, &m_messages));
 
     const bool simulated = m_source.simulated();
     m_app->simulatedBand = simulated;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/vantro_app_delegate.h"
+#include "link/message_buzz_limit.h"
 #include "link/vantro_view_controller.h"
 #include "session/band_source.h"
 #include "settings/settings_sync.h"
@@ -65,6 +66,8 @@ public:
 
     VantroAppDelegate& app() { return *m_app; }
     VantroViewController& today() { return *m_today; }
+    /// One message buzz per ten seconds, shared by the modem's messages and the desktop's notifications.
+    MessageBuzzLimit& messageLimit() { return m_messages; }
     BandSource& source() { return m_source; }
     RunLoop& runLoop() const { return m_ports.runLoop; }
     KeyValueStore& settings() const { return m_ports.settings; }
@@ -120,6 +123,7 @@ private:
 
     SessionPorts m_ports;
     BandSource& m_source;
+    MessageBuzzLimit m_messages;
     std::string m_recordsDir;
     std::unique_ptr<VantroAppDelegate> m_app;
     std::unique_ptr<VantroViewController> m_today;

@@ -31,6 +31,14 @@ const std::array<SettingKey, 19> kKeys{{
     {kMedicineETime, T::TimeStamp},
 }};
 
+const std::array<SettingKey, 5> kLocalKeys{{
+    {kAutoSyncHours, T::Integer, 0, 12, "0 1 3 6 12", "3"},
+    {kRelayNotifications, T::String, 0, 0, "off all chosen", "chosen"},
+    {kRelayAppsSeen, T::String},
+    {kRelayAppsChosen, T::String},
+    {kLastSyncTime, T::TimeStamp},
+}};
+
 std::vector<std::string> numberedTexts(const Localizer& localizer, const char* prefix, int count) {
     std::vector<std::string> texts;
     texts.reserve(static_cast<size_t>(count));
@@ -44,8 +52,26 @@ std::span<const SettingKey> settingKeys() {
     return kKeys;
 }
 
+std::span<const SettingKey> localSettingKeys() {
+    return kLocalKeys;
+}
+
+bool isSettingChoice(const SettingKey& key, std::string_view text) {
+    if (key.choices.empty()) return true;
+    std::string_view rest = key.choices;
+    while (!rest.empty()) {
+        const auto blank = rest.find(' ');
+        if (rest.substr(0, blank) == text) return true;
+        rest = blank == std::string_view::npos ? std::string_view{} : rest.substr(blank + 1);
+    }
+    return false;
+}
+
 const SettingKey* findSettingKey(std::string_view name) {
     for (const auto& k : kKeys) {
+        if (k.name == name) return &k;
+    }
+    for (const auto& k : kLocalKeys) {
         if (k.name == name) return &k;
     }
     return nullptr;

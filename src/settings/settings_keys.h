@@ -28,11 +28,19 @@ struct SettingKey {
     SettingType type;
     std::int64_t editorMin = 0;
     std::int64_t editorMax = 0;
+    /// The only values a key takes, blank-separated ("0 1 3 6 12"); empty when any in range will do.
+    std::string_view choices = {};
+    /// What a key of our own that was never written stands for; empty for the rest.
+    std::string_view absentValue = {};
 };
 
 /// Every key, in the order the initialisation writes them.
 std::span<const SettingKey> settingKeys();
-/// The table entry of `name`, or nothing for a key the app does not use.
+/// The keys of our own, which the initialisation leaves alone and readers default themselves.
+std::span<const SettingKey> localSettingKeys();
+/// Whether `text` is one of the key's choices (always, for a key without choices).
+bool isSettingChoice(const SettingKey& key, std::string_view text);
+/// The table entry of `name` (either table), or nothing for a key the app does not use.
 const SettingKey* findSettingKey(std::string_view name);
 /// "integer", "boolean", "string", "date".
 std::string_view settingTypeName(SettingType type);

@@ -15,6 +15,12 @@ void SettingsSync::SyncData() {
         m_app.log().log("SyncData: not sent, the settings cannot be used: " + why);
         return;
     }
+    // Without the command characteristic every write would vanish and "Syncing" would stay for good.
+    if (!m_app.commandCharacteristic()) {
+        m_app.setStrTransmitStatus(m_app.localized("SyncNoCommands"));
+        m_app.log().warning("SyncData: not sent, the band offers no command characteristic");
+        return;
+    }
     m_sync_status = 1;
     m_app.setStrTransmitStatus(m_app.localized("Syncing"));
 
@@ -42,6 +48,7 @@ void SettingsSync::SyncData() {
     m_app.SendData(requestCommand(CMD_TYPE_GET_SLEEP));
     m_app.SendData(requestCommand(CMD_TYPE_GETDAY_DATA));
 
+    m_app.syncProgress().begin();
     m_sync_status = 0;
 }
 

@@ -27,6 +27,23 @@ run 2 settings set imaphone $'12\xff3'
 grep -q "UTF-8" "$dir/err" || fail "no message for text that is not UTF-8"
 run 1 settings get imaphone  # not stored
 
+# Settings of our own take only the values offered, and read as their defaults before they are set.
+run 0 settings get autoSyncHours
+[ "$out" = 3 ] || fail "autoSyncHours reads '$out' before it is set"
+run 0 settings get relayNotifications
+[ "$out" = chosen ] || fail "relayNotifications reads '$out' before it is set"
+run 2 settings set autoSyncHours 5
+grep -q "0 1 3 6 12" "$dir/err" || fail "no list of intervals: $(cat "$dir/err")"
+run 2 settings set relayNotifications some
+run 0 settings set autoSyncHours 12
+run 0 settings set relayNotifications all
+run 0 settings set relayAppsChosen 'org.gnome.Evolution;Thunderbird'
+run 0 settings get autoSyncHours
+[ "$out" = 12 ] || fail "autoSyncHours was not stored: '$out'"
+run 0 settings get relayNotifications
+[ "$out" = all ] || fail "relayNotifications was not stored: '$out'"
+rm -f "$dir/settings.json"
+
 # A stored time past the clock is reported and kept as it was, not read as another time.
 stored='{"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}}'
 printf '%s' "$stored" >"$dir/settings.json"

@@ -171,6 +171,11 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     sync.SyncData();
     EXPECT_EQ(app.strTransmitStatus, "Syncing");
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
+    // Every day is stored, but only a pause tells that no more are coming.
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    EXPECT_TRUE(app.syncProgress().running());
+    loop.advance(SyncProgress::kSettleSeconds);
+    EXPECT_FALSE(app.syncProgress().running());
 
     // The frames the band received, in order.
     std::vector<std::string> frames;
@@ -232,16 +237,32 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     const auto partial = nights();
     EXPECT_GT(partial.size(), 20u);
     EXPECT_LT(partial.size(), 40u);
-    EXPECT_EQ(days().size(), partial.size());     // one row per date so far
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");  // no day report yet
+    EXPECT_EQ(days().size(), partial.size());  // one row per date so far
+    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
     for (size_t i = 0; i < partial.size(); ++i) {
         EXPECT_EQ(partial[i].deep_time, band->firmware().nights()[i].deepTime);
     }
+
+    // Back, and this time the link drops after some of the days: still not finished, and it stays so.
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    const auto before = vc->reportsHandled();
+    sync.SyncData();
+    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    ASSERT_TRUE(runUntil([&] { return vc->reportsHandled() >= before + 1 + 40 + 5; }));
+    band->walkOutOfRange();
+    loop.runPending();
+    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    loop.advance(SyncProgress::kNoAnswerSeconds);
+    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_FALSE(settings.dateForKey(kLastSyncTime));
+    EXPECT_EQ(app.syncProgress().lastSyncText(loop.wallNow()), "NeverSynced");
 
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     sync.SyncData();
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
+    loop.advance(SyncProgress::kSettleSeconds);
     const auto d = days();
     const auto n = nights();
     ASSERT_EQ(d.size(), 40u);
@@ -251,6 +272,8 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
         EXPECT_EQ(n[i].date, d[i].date);
     }
     EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_TRUE(settings.dateForKey(kLastSyncTime));
+    EXPECT_EQ(app.syncProgress().lastSyncText(loop.wallNow()), "SyncedJustNow");
 }
 
 // The band's emergency button and the alarm's dialog are clicked through in the app flows.

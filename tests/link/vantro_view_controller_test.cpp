@@ -249,6 +249,11 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     std::int32_t step, dist, cal, rest, tstep = -1, active;
     ASSERT_TRUE(app.m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
     EXPECT_EQ(tstep, 0);
+    // More days may follow: complete once they stop, with the time the last one was stored.
+    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    loop.advance(SyncProgress::kSettleSeconds - 0.1);
+    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    loop.advance(0.1);
     EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:04:05");
 
     // Around New Year the week-based year would already say 2015; the hour stays on the 24-hour clock.
@@ -260,6 +265,7 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     // A second report of the same date updates the row; a day that does not exist is not stored.
     notify(bytes("34 50 C3 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     notify(bytes("34 01 00 00 00 00 00 00 00 DE 07 02 1E 00 00"));
+    loop.advance(SyncProgress::kSettleSeconds);
     d = days();
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].step, 50000);
@@ -291,6 +297,7 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     EXPECT_FALSE(total);
     EXPECT_FALSE(start);
     EXPECT_EQ(days()[0].step, 1000);  // the day of the same date is untouched
+    loop.advance(SyncProgress::kSettleSeconds);
     EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
 }
 

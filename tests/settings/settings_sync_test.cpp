@@ -84,6 +84,11 @@ TEST_F(Sync, StatusTextIsLocalised) {
     GettextLocalizer zh("zh_CN");
     VantroAppDelegate chinese(AppPorts{loop, log, zh, settings});
     SettingsSync(chinese).SyncData();
+    EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("SyncNoCommands"));
+    EXPECT_NE(chinese.strTransmitStatus, "SyncNoCommands");
+    chinese.peripheral = band;
+    chinese.characteristic = app.characteristic;
+    SettingsSync(chinese).SyncData();
     EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("Syncing"));
     EXPECT_NE(chinese.strTransmitStatus, "Syncing");
 }
@@ -169,13 +174,22 @@ TEST_F(Sync, RefusedCommandsDoNotStopTheBatch) {
     EXPECT_EQ(frameOf(CMD_TYPE_FINDME), "0A 01");
 }
 
-TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenYetTheBatchCompletes) {
+TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenAndTheStatusSaysSo) {
     initializeDefaults(settings, kDefaults);
-    app.characteristic.reset();
-    sync.SyncData();
-    EXPECT_TRUE(band->writes.empty());
-    EXPECT_EQ(sync.m_sync_status, 0);
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    // Before discovery, and with a service that lacks the command characteristic.
+    for (bool discovered : {false, true}) {
+        app.strTransmitStatus = "NoSync";
+        app.characteristic.reset();
+        if (discovered) {
+            app.characteristic = std::vector{band->characteristic(kReportCharacteristicUuid)};
+        }
+        sync.SyncData();
+        EXPECT_TRUE(band->writes.empty());
+        EXPECT_EQ(sync.m_sync_status, 0);
+        EXPECT_EQ(app.strTransmitStatus, "SyncNoCommands") << discovered;
+        EXPECT_FALSE(app.syncProgress().running());
+    }
+    EXPECT_TRUE(log.contains("SyncData: not sent, the band offers no command characteristic"));
 }
 
 TEST_F(Sync, SendsWhatTheFileHoldsNowAndNothingWhenItCannotBeRead) {

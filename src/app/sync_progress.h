@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// Whether the band's answers to a sync have all been stored, and when the last sync finished.
+#pragma once
+
+#include "platform/run_loop.h"
+
+#include <optional>
+#include <string>
+
+namespace vantro {
+
+class VantroAppDelegate;
+
+/// Follows one sync from the batch to its last stored day. The band marks no end of its answers: a
+/// sync counts as complete once the day reports have stopped for kSettleSeconds (or the band said it has
+/// no days), so a link that drops before then leaves the sync visibly unfinished.
+class SyncProgress {
+public:
+    /// The day reports of one sync come back to back; a pause this long means the last one is stored.
+    static constexpr double kSettleSeconds = 2.0;
+    /// A sync whose band sends no day at all within this time is given up as unfinished.
+    static constexpr double kNoAnswerSeconds = 60.0;
+
+    explicit SyncProgress(VantroAppDelegate& app) : m_app(app) {}
+    ~SyncProgress();
+    SyncProgress(const SyncProgress&) = delete;
+    SyncProgress& operator=(const SyncProgress&) = delete;
+
+    /// The batch has been issued; the status already says "Syncing".
+    void begin();
+    /// A day report has been stored (or refused as not a real day): more may follow.
+    void dayStored();
+    /// A day report without a date: the band has no days, so nothing more follows.
+    void noMoreDays();
+    /// The link to the band went down.
+    void linkLost();
+
+    /// From the batch until its last day is stored, the link drops or the band stays silent.
+    bool running() const { return m_running; }
+    /// Run-loop seconds of the last batch, absent before the first.
+    std::optional<double> lastBegin() const { return m_lastBegin; }
+    /// Wall-clock time the last sync completed: this run's, or the one stored from an earlier run.
+    std::optional<Instant> lastComplete() const;
+    /// "Synced 10 min ago" and its kin for the time of the last complete sync, at `now`.
+    std::string lastSyncText(Instant now) const;
+
+private:
+    void complete();
+    void stopTimer();
+    void armTimer(double seconds, bool settle);
+
+    VantroAppDelegate& m_app;
+    bool m_running = false;
+    bool m_sawDay = false;
+    std::optional<double> m_lastBegin;
+    std::optional<Instant> m_lastDayAt;
+    TimerId m_timer = 0;
+};
+
+}  // namespace vantro

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// Syncs the chosen band on its own: when it connects, then every few hours while it stays connected.
+#include "settings/auto_sync.h"
+
+#include "app/vantro_app_delegate.h"
+#include "settings/settings_keys.h"
+
+#include <algorithm>
+
+namespace vantro {
+namespace {
+
+// A sync that finds one running waits this long before it looks again.
+constexpr double kBusyRetrySeconds = 30;
+
+}  // namespace
+
+AutoSync::~AutoSync() {
+    stop();
+}
+
+std::int64_t AutoSync::hours() const {
+    const KeyValueStore& s = m_app.settings();
+    if (!s.stringForKey(kAutoSyncHours)) return kAutoSyncHoursDefault;
+    const std::int64_t h = s.integerForKey(kAutoSyncHours);
+    const SettingKey* key = findSettingKey(kAutoSyncHours);
+    return key && isSettingChoice(*key, std::to_string(h)) ? h : kAutoSyncHoursDefault;
+}
+
+void AutoSync::bandReady() {
+    m_ready = true;
+    if (hours() == 0) return;
+    tick();
+}
+
+void AutoSync::bandLost() {
+    m_ready = false;
+    stop();
+}
+
+void AutoSync::settingChanged() {
+    stop();
+    if (!m_ready || hours() == 0) return;
+    const SyncProgress& progress = m_app.syncProgress();
+    const double interval = static_cast<double>(hours()) * 3600;
+    planAt(progress.lastBegin() ? *progress.lastBegin() + interval : m_app.runLoop().now());
+}
+
+void AutoSync::tick() {
+    stop();
+    m_app.settings().refresh();
+    if (!m_ready || hours() == 0) return;
+    const double now = m_app.runLoop().now();
+    const double interval = static_cast<double>(hours()) * 3600;
+    const SyncProgress& progress = m_app.syncProgress();
+    if (progress.running()) {
+        planAt(now + kBusyRetrySeconds);
+        return;
+    }
+    if (progress.lastBegin() && now - *progress.lastBegin() < kMinGapSeconds) {
+        planAt(*progress.lastBegin() + std::max(interval, kMinGapSeconds));
+        return;
+    }
+    m_app.log().log("automatic sync");
+    // The same road as the Sync row: "SyncStarting", then the batch.
+    m_app.setStrTransmitStatus(m_app.localized("SyncStarting"));
+    m_sync.SyncData();
+    planAt(now + interval);
+}
+
+void AutoSync::planAt(double at) {
+    stop();
+    m_nextAt = at;
+    m_timer = m_app.runLoop().after(std::max(0.0, at - m_app.runLoop().now()), [this] {
+        m_timer = 0;
+        tick();
+    });
+}
+
+void AutoSync::stop() {
+    if (m_timer) m_app.runLoop().cancel(m_timer);
+    m_timer = 0;
+}
+
+}  // namespace vantro

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#include "app/sync_progress.h"
+
+#include "app/vantro_app_delegate.h"
+#include "platform/manual_run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace vantro;
+
+namespace {
+
+struct Texts : Localizer {
+    std::string localizedString(std::string_view key) const override {
+        static const std::map<std::string_view, std::string> texts{
+            {"SyncedMinutesAgo", "Synced %1 min ago"},
+            {"SyncedHoursAgo", "Synced %1 h ago"},
+            {"SyncedDaysAgo", "vor %1 Tagen"},
+        };
+        auto it = texts.find(key);
+        return it == texts.end() ? std::string(key) : it->second;
+    }
+};
+
+struct Progress : ::testing::Test {
+    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};  // 2014-07-15 15:04:05 UTC
+    CapturingLog log;
+    Texts texts;
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app{AppPorts{loop, log, texts, settings}};
+    SyncProgress& progress = app.syncProgress();
+};
+
+}  // namespace
+
+TEST_F(Progress, TheLastSyncIsToldInMinutesHoursOrDaysAndOutlivesTheProcess) {
+    EXPECT_EQ(progress.lastSyncText(loop.wallNow()), "NeverSynced");
+    progress.begin();
+    progress.dayStored();
+    loop.advance(1);
+    progress.dayStored();  // the last day, stored at 15:04:06
+    loop.advance(SyncProgress::kSettleSeconds);
+    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:04:06");
+
+    const Instant done = loop.wallNow() - std::chrono::seconds(2);
+    const std::pair<std::chrono::seconds, const char*> table[] = {
+        {std::chrono::seconds(59), "SyncedJustNow"},     {std::chrono::minutes(10), "Synced 10 min ago"},
+        {std::chrono::minutes(59), "Synced 59 min ago"}, {std::chrono::minutes(60), "Synced 1 h ago"},
+        {std::chrono::hours(47), "Synced 47 h ago"},     {std::chrono::hours(48), "vor 2 Tagen"},
+    };
+    VantroAppDelegate nextRun{AppPorts{loop, log, texts, settings}};
+    for (const auto& [after, text] : table) {
+        EXPECT_EQ(progress.lastSyncText(done + after), text);
+        EXPECT_EQ(nextRun.syncProgress().lastSyncText(done + after), text);
+    }
+}
+
+TEST_F(Progress, ABandThatSendsNoDayLeavesTheSyncUnfinishedAndAnEmptyBandFinishesItAtOnce) {
+    progress.begin();
+    loop.advance(SyncProgress::kNoAnswerSeconds - 1);
+    EXPECT_TRUE(progress.running());
+    loop.advance(1);
+    EXPECT_FALSE(progress.running());
+    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_FALSE(progress.lastComplete());
+
+    // A drop when nothing runs changes no status.
+    app.strTransmitStatus = "x";
+    progress.linkLost();
+    EXPECT_EQ(app.strTransmitStatus, "x");
+
+    progress.begin();
+    progress.noMoreDays();
+    EXPECT_FALSE(progress.running());
+    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
+    loop.advance(SyncProgress::kNoAnswerSeconds);
+    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
+}

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// Automatic sync on virtual time against the simulated band.
+#include "settings/auto_sync.h"
+
+#include "link_fixture.h"
+
+#include "settings/settings_keys.h"
+#include "sim/simulated_central.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+constexpr double kHour = 3600;
+
+struct AutoSyncTest : LinkFixtureT<SimulatedCentral> {
+    std::shared_ptr<SimulatedPeripheral> band;
+    std::unique_ptr<AutoSync> autoSync;
+
+    void SetUp() override {
+        LinkFixtureT::SetUp();
+        SimOptions options;
+        options.currentDataInterval = 0;
+        central = std::make_shared<SimulatedCentral>(loop, options);
+        SimBandConfig cfg;
+        cfg.firmware.days = 3;
+        cfg.firmware.nights = 2;
+        cfg.firmware.today = {2014, 7, 15};
+        band = central->addWristband(cfg);
+        autoSync = std::make_unique<AutoSync>(app);
+        vc->onBandReady = [this] { autoSync->bandReady(); };
+        vc->onBandLost = [this] { autoSync->bandLost(); };
+        load();
+        loop.advance(0.01);
+    }
+    void TearDown() override {
+        autoSync.reset();
+        LinkFixtureT::TearDown();
+    }
+    void connect() {
+        app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
+        ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+        loop.advance(3);  // the answers and the pause after the last day
+    }
+    int syncs() const {
+        int n = 0;
+        for (const auto& f : band->firmware().receivedFrames()) n += f == Bytes{CMD_TYPE_GETDAY_DATA} ? 1 : 0;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(AutoSyncTest, SyncsOnConnectThenEveryIntervalWhileConnected) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    EXPECT_EQ(days().size(), 3u);
+    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(band->firmware().receivedFrames().front()[0], CMD_TYPE_DATE);  // the band's clock is set too
+    loop.advance(3 * kHour - 10);
+    EXPECT_EQ(syncs(), 1);
+    loop.advance(10);
+    EXPECT_EQ(syncs(), 2);
+
+    // A shorter interval takes effect from the last sync.
+    settings.setInteger(kAutoSyncHours, 1);
+    autoSync->settingChanged();
+    loop.advance(kHour - 5);
+    EXPECT_EQ(syncs(), 2);
+    loop.advance(5);
+    EXPECT_EQ(syncs(), 3);
+
+    // Off: nothing more, connected or not.
+    settings.setInteger(kAutoSyncHours, 0);
+    autoSync->settingChanged();
+    loop.advance(13 * kHour);
+    EXPECT_EQ(syncs(), 3);
+}
+
+TEST_F(AutoSyncTest, AReconnectWithinFiveMinutesOfTheLastSyncDoesNotSyncAgain) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    band->dropLink();
+    loop.advance(60);
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    // While away no timer runs for it; once back after the gap, it syncs at once.
+    band->dropLink();
+    loop.advance(4 * kHour);
+    EXPECT_EQ(syncs(), 1);
+    connect();
+    EXPECT_EQ(syncs(), 2);
+}
+
+TEST_F(AutoSyncTest, NeverWhileASyncRunsAndNotAtAllWhenOff) {
+    settings.setInteger(kAutoSyncHours, 0);
+    connect();
+    EXPECT_EQ(syncs(), 0);
+    settings.setInteger(kAutoSyncHours, 1);
+    autoSync->settingChanged();
+    loop.advance(3);
+    EXPECT_EQ(syncs(), 1);
+
+    // Days still arriving when the interval is up (a sync another program started): it waits for them.
+    loop.advance(kHour - 10);
+    for (int i = 0; i < 20; ++i) {
+        app.syncProgress().dayStored();
+        loop.advance(1);
+    }
+    EXPECT_TRUE(app.syncProgress().running());
+    EXPECT_EQ(syncs(), 1);
+    loop.advance(SyncProgress::kSettleSeconds + 30);
+    EXPECT_EQ(syncs(), 2);
+}
+
+TEST_F(AutoSyncTest, AnUnknownIntervalCountsAsTheDefault) {
+    EXPECT_EQ(autoSync->hours(), 3);
+    settings.setInteger(kAutoSyncHours, 5);
+    EXPECT_EQ(autoSync->hours(), 3);
+    settings.setInteger(kAutoSyncHours, 12);
+    EXPECT_EQ(autoSync->hours(), 12);
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#include "link/relay_page.h"
+
+#include "platform/setting_keys.h"
+
+#include "link_fixture.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+TEST(RelayPageTest, ModeAndSwitchesAreStoredAndAProblemIsShown) {
+    ManualRunLoop loop;
+    CapturingLog log;
+    GettextLocalizer texts("en");
+    MemoryKeyValueStore settings;
+    VantroAppDelegate app{AppPorts{loop, log, texts, settings}};
+    MessageBuzzLimit limit;
+    NotificationRelay relay(app, limit, {"Vantro"});
+    RelayPage page(app, relay);
+
+    EXPECT_EQ(page.choices(), (std::vector<std::string>{"Off", "All apps", "Chosen apps"}));
+    EXPECT_EQ(page.selected(), 2);
+    EXPECT_TRUE(page.switchesApply());
+    page.select(1);
+    EXPECT_EQ(settings.stringForKey(kRelayNotifications), "all");
+    EXPECT_FALSE(page.switchesApply());
+    page.select(0);
+    EXPECT_EQ(settings.stringForKey(kRelayNotifications), "off");
+    EXPECT_EQ(page.summary(), "Off");
+    page.select(3);
+    EXPECT_EQ(settings.stringForKey(kRelayNotifications), "off");
+
+    DesktopNotification n;
+    n.desktopEntry = "org.example.Mail";
+    relay.notify(n);
+    page.setChosen("org.example.Mail", true);
+    ASSERT_EQ(page.apps().size(), 1u);
+    EXPECT_TRUE(page.apps()[0].chosen);
+
+    EXPECT_EQ(page.problem(), "");
+    relay.setMonitorProblem("no session bus");
+    EXPECT_EQ(page.problem(), "Notifications cannot be relayed: no session bus");
+    EXPECT_EQ(page.summary(), "Not available");
+}
