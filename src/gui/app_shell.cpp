@@ -125,6 +125,10 @@ void AppShell::buildWindow() {
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
+    m_todayScreen->connectHintTapped = [this, settingsTab] {
+        m_window->setCurrentTab(settingsTab);
+        if (TableView* table = m_settingsScreen->table()) table->tapRow(0, 0);  // the Wristband row
+    };
 }
 
 }  // namespace vantro::gui

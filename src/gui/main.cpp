@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
         ScreenshotTour tour(shell, options->screenshotsDir);
         return tour.run();
     }
+    shell.window().fitToScreen();
     shell.window().show();
     return app.exec();
 }

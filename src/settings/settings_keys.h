@@ -36,6 +36,8 @@ inline constexpr std::string_view kLongTimeSitSTime = "LongTimeSitSTime";
 inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
 inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
 inline constexpr std::string_view kMedicineETime = "MedicineETime";
+/// Our own: the folder of the last backup file chosen in the app (never sent to the band).
+inline constexpr std::string_view kLastBackupFolder = "lastBackupFolder";
 
 /// "flags" holds this once the defaults have been written.
 inline constexpr std::int64_t kSettingsInitialized = 12345;

@@ -218,10 +218,11 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
             syncRow();
             break;
         case SettingsAction::FactoryReset: {
-            AlertModel alert{
-                m_app.localized("SettingsDeletePrompt"), "", std::string("Cancel"), {"OK"}, [this](int index) {
-                    alertViewClickedButtonAtIndex(index);
-                }};
+            AlertModel alert{m_app.localized("SettingsDeletePrompt"),
+                             "",
+                             m_app.localized("Cancel"),
+                             {m_app.localized("OK")},
+                             [this](int index) { alertViewClickedButtonAtIndex(index); }};
             alert.destructive = true;  // it erases every stored day and resets the band
             if (presentAlert) presentAlert(alert);
             break;
@@ -274,9 +275,18 @@ void SettingsViewController::syncRow() {
 void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
+        const bool connected = m_app.isConnected();
         const std::uint8_t data[6] = {0xB6, 0x5A};
         m_app.SendData(CMD_TYPE_FACTORY, data, 2);
         if (m_app.m_db) m_app.m_db->clearData();
+        // Erasing everything must not pass in silence; without a band only the data went.
+        if (presentAlert) {
+            presentAlert({m_app.localized("Prompt"),
+                          m_app.localized(connected ? "txtResetDone" : "txtResetDoneNoBand"),
+                          std::nullopt,
+                          {m_app.localized("OK")},
+                          nullptr});
+        }
     } else if (buttonIndex == 0) {
         m_app.log().log("cannel");
     }
