@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
@@ -303,11 +304,15 @@ bool MainWindow::focusFirstIn(QWidget* area) {
         area->setFocus(Qt::TabFocusReason);
         return true;
     }
-    QWidget* w = area->nextInFocusChain();
-    for (int guard = 0; w && w != area && guard < 1000; ++guard, w = w->nextInFocusChain()) {
-        if (area->isAncestorOf(w) && w->isVisibleTo(area) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-            w->setFocus(Qt::TabFocusReason);
-            return true;
+    // A control first (an editor inside a form, not the scroll area around it), else any taker.
+    for (bool controlsOnly : {true, false}) {
+        QWidget* w = area->nextInFocusChain();
+        for (int guard = 0; w && w != area && guard < 1000; ++guard, w = w->nextInFocusChain()) {
+            if (controlsOnly && qobject_cast<QScrollArea*>(w)) continue;
+            if (area->isAncestorOf(w) && w->isVisibleTo(area) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::TabFocusReason);
+                return true;
+            }
         }
     }
     return false;

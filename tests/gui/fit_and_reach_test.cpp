@@ -287,6 +287,21 @@ private slots:
         QCOMPARE(w.modalCount(), 0);
         QTRY_COMPARE(QApplication::focusWidget(), settings);
 
+        // A form page opens with its editor focused (what is typed lands in it, any text there selected and
+        // replaced); Return saves and closes the page.
+        a.settings().table()->tapRow(4, 0);
+        QVERIFY(w.topModal());
+        auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY2(field, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+        QCOMPARE(field->selectedText(), field->text());
+        QTest::keyClicks(field, QStringLiteral("12"));
+        QCOMPARE(field->text(), QStringLiteral("12"));
+        a.key(Qt::Key_Return);
+        QCOMPARE(w.modalCount(), 0);
+        QCOMPARE(a.shell->settings().integerForKey("displaytime"), 12);
+        settings->setFocus();
+        settings->setKeyboardRow(RowPath{0, 0});
+
         // Arrows walk the rows across sections, and Tab goes on to the tab bar, then round to the bar's button.
         a.key(Qt::Key_Down);
         a.key(Qt::Key_Down);
