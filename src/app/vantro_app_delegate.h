@@ -10,6 +10,7 @@
 #include "platform/run_loop.h"
 #include "platform/services.h"
 #include "platform/telephony.h"
+#include "protocol/command_bytes.h"
 
 #include <atomic>
 #include <cstdint>
@@ -70,6 +71,8 @@ public:
     /// characteristic, log its line. `length` is accepted and not used; `data` must hold the bytes
     /// the command reads (up to six).
     void SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t length);
+    /// The same for bytes made by the command builders.
+    void SendData(const Command& command) { SendData(command.type, command.data.data(), command.length); }
 
     // Connection primitives.
     void startScanning();

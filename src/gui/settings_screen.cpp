@@ -8,7 +8,7 @@
 #include "gui/navigation_bar.h"
 #include "gui/property_page.h"
 
-#include "settings/settings_keys.h"
+#include "platform/setting_keys.h"
 
 #include <QDir>
 #include <QFileDialog>

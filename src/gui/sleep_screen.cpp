@@ -74,10 +74,16 @@ void SleepScreen::build() {
     m_hint->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_hint->setStyleSheet(QStringLiteral("color: #8e8e93;"));
     // With no nights at all there is nothing below to choose: the list says so instead.
-    if (rowCount(0) == 0) m_hint->hide();
+    m_hint->hide();
     placeViews();
     m_host->show();
     m_table->show();
+    // Opens on last night: the newest row (the list stays oldest first) in view and in the pie.
+    if (const int rows = rowCount(0); rows > 0) {
+        m_hint->show();
+        didSelect(0, rows - 1);
+        m_table->scrollToRow(0, rows - 1);
+    }
 }
 
 void SleepScreen::placeViews() {

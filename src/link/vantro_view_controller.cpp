@@ -5,6 +5,7 @@
 #include "link/audio_player.h"
 #include "link/phone_event_relay.h"
 #include "platform/local_time.h"
+#include "platform/setting_keys.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
 #include "protocol/report.h"
@@ -226,8 +227,8 @@ void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleEr
 
 void VantroViewController::imaCalling() {
     const KeyValueStore& settings = m_app.settings();
-    const std::string phone = settings.stringForKey("imaphone").value_or("");
-    if (!settings.boolForKey("imaswitch")) return;
+    const std::string phone = settings.stringForKey(kImaPhone).value_or("");
+    if (!settings.boolForKey(kImaSwitch)) return;
     const auto number = dialableNumber(phone);
     if (!number) {
         m_app.log().warning(strprintf("imaCalling: \"%s\" is not a dialable number, no call placed", phone.c_str()));
@@ -260,7 +261,7 @@ void VantroViewController::linkBack() {
 }
 
 bool VantroViewController::findMeOn() const {
-    return m_app.settings().integerForKey("findme") == 1;
+    return m_app.settings().integerForKey(kFindMe) == kFindMeOn;
 }
 
 }  // namespace vantro

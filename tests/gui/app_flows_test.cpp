@@ -12,6 +12,7 @@
 #include "gui/navigation_bar.h"
 #include "gui/property_page.h"
 #include "gui/settings_screen.h"
+#include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"
 #include "gui/table_view.h"
 #include "gui/theme.h"
@@ -230,7 +231,7 @@ private slots:
         QVERIFY(a.connect());
         PropertyPageView* page = a.openPage(3, 0);
         QVERIFY(page);
-        auto* field = qobject_cast<QLineEdit*>(page->controlForTag(1001));
+        auto* field = qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag));
         QVERIFY(field);
         QVERIFY(field->text().isEmpty());  // the page never shows the stored value
         QCOMPARE(field->placeholderText(), QString::fromStdString(a.tr("txtInputHeight")));
@@ -260,7 +261,7 @@ private slots:
         App a;
         PropertyPageView* page = a.openPage(3, 1);
         QVERIFY(page);
-        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(1001)), QStringLiteral("80"));
+        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
         auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
         QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
         QTRY_VERIFY(a.shell->window().topModal() == nullptr);
@@ -374,7 +375,13 @@ private slots:
         QTRY_VERIFY(sleep.controller() != nullptr);
         QVERIFY(sleep.rowCount(0) >= 7);
         SleepPieViewController& pie = *sleep.controller()->pieViewController();
-        QVERIFY(pie.slices().empty());
+        // It opens on last night: the newest row, at the list's end, is in view and in the pie.
+        const int newest = sleep.rowCount(0) - 1;
+        QCOMPARE(sleep.selectedRow(), newest);
+        QVERIFY(sleep.table()->visibleRows().count(RowPath{0, newest}));
+        QVERIFY(!sleep.table()->visibleRows().count(RowPath{0, 0}));
+        QTRY_COMPARE(pie.slices().size(), size_t(4));
+        QVERIFY(sleep.hint()->isHidden());
 
         // Days without a night are rows too; their all-zero night draws nothing.
         const auto& nights = sleep.controller()->dataViewController()->sItems();
