@@ -130,6 +130,7 @@ MainWindow& AppShell::window() {
 void AppShell::showWindow() {
     if (m_quitting) return;
     MainWindow& w = window();
+    if (!w.isVisible()) w.fitToScreen();
     w.show();
     w.raise();
     w.activateWindow();
@@ -214,6 +215,10 @@ void AppShell::buildWindow() {
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
     m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
+    m_todayScreen->connectHintTapped = [this, settingsTab] {
+        m_window->setCurrentTab(settingsTab);
+        if (TableView* table = m_settingsScreen->table()) table->tapRow(0, 0);  // the Wristband row
+    };
     addAppMenu(settingsTab);
 }
 

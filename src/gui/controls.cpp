@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -32,6 +33,7 @@ protected:
 SwitchControl::SwitchControl(QWidget* parent) : QAbstractButton(parent) {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setFixedSize(sizeHint());
     connect(this, &QAbstractButton::toggled, this, qOverload<>(&QWidget::update));
 }
@@ -50,12 +52,89 @@ void SwitchControl::paintEvent(QPaintEvent*) {
     p.drawEllipse(QRectF(x, track.top() + 3, knob, knob));  // soft shadow
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+    if (hasFocus()) {
+        p.setPen(QPen(colours::kTint, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), r + 1, r + 1);
+    }
 }
 
 SegmentedControl::SegmentedControl(const std::vector<QString>& segments, QWidget* parent)
     : QWidget(parent), m_segments(segments) {
     setCursor(Qt::PointingHandCursor);
     setMinimumHeight(30);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+double SegmentedControl::labelPointSize() const {
+    // Labels shrink to fit their segment, so thirteen segments still read on a phone.
+    const double w = (width() - 1.0) / std::max(1, count());
+    double size = 13;
+    const QFontMetricsF probe(AppFonts::font(size));
+    for (const auto& s : m_segments) {
+        const double need = probe.horizontalAdvance(s) + 6;
+        if (need > w) size = std::min(size, std::max(8.0, 13 * w / need));
+    }
+    return size;
+}
+
+QStringList SegmentedControl::cutLabels() const {
+    QStringList cut;
+    const QFontMetricsF fm(AppFonts::font(labelPointSize()));
+    const double w = (width() - 1.0) / std::max(1, count());
+    for (const auto& s : m_segments)
+        if (fm.horizontalAdvance(s) > w) cut << s;
+    return cut;
+}
+
+std::vector<AccessibleItem> SegmentedControl::accessibleItems() const {
+    std::vector<AccessibleItem> items;
+    for (int i = 0; i < count(); ++i) {
+        AccessibleItem item;
+        item.name = m_segments[static_cast<size_t>(i)];
+        item.rect = segmentRect(i);
+        item.role = QAccessible::RadioButton;
+        item.checkable = true;
+        item.checked = item.selected = i == m_selected;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* e) {
+    int to = m_selected;
+    switch (e->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            to = m_selected - 1;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            to = m_selected + 1;
+            break;
+        case Qt::Key_Home:
+            to = 0;
+            break;
+        case Qt::Key_End:
+            to = count() - 1;
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+            return;
+    }
+    setSelectedIndex(std::clamp(to, 0, std::max(0, count() - 1)));
+    announceFocusItem(this, m_selected);
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent* e) {
+    announceFocusItem(this, m_selected);
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void SegmentedControl::focusOutEvent(QFocusEvent* e) {
+    update();
+    QWidget::focusOutEvent(e);
 }
 
 QSize SegmentedControl::sizeHint() const {
@@ -87,14 +166,7 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
     clip.addRoundedRect(outer, 5, 5);
     p.setClipPath(clip);
     p.fillRect(outer, Qt::white);
-    // Labels shrink to fit their segment, so thirteen segments still read on a phone.
-    double size = 13;
-    const QFontMetricsF probe(AppFonts::font(size));
-    for (const auto& s : m_segments) {
-        const double need = probe.horizontalAdvance(s) + 6;
-        if (need > w) size = std::min(size, std::max(8.0, 13 * w / need));
-    }
-    p.setFont(AppFonts::font(size));
+    p.setFont(AppFonts::font(labelPointSize()));
     for (int i = 0; i < count(); ++i) {
         const QRectF seg(outer.left() + i * w, outer.top(), w, outer.height());
         if (i == m_selected) p.fillRect(seg, colours::kTint);
@@ -106,6 +178,12 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
     p.setPen(QPen(colours::kTint, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(outer, 5, 5);
+    if (hasFocus() && m_selected >= 0 && m_selected < count()) {
+        // The focus ring goes round the chosen segment, in a colour that shows on the tint.
+        const QRectF seg(outer.left() + m_selected * w, outer.top(), w, outer.height());
+        p.setPen(QPen(QColor(255, 159, 10), 2));
+        p.drawRoundedRect(seg.adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
 }
 
 void SegmentedControl::mouseReleaseEvent(QMouseEvent* e) {
@@ -122,7 +200,8 @@ TimePicker::TimePicker(QWidget* parent)
     const QString buttonStyle =
         QStringLiteral(
             "QToolButton { color: %1; background: white; border: 1px solid %2; border-radius: 17px; }"
-            "QToolButton:pressed { background: %3; }")
+            "QToolButton:pressed { background: %3; }"
+            "QToolButton:focus { border: 2px solid %1; }")
             .arg(colours::kTint.name(), colours::kSeparator.name(), colours::kCellHighlight.name());
     auto stepper = [&](QSpinBox* box, const char* name) {
         box->setObjectName(QLatin1String(name));
@@ -132,8 +211,9 @@ TimePicker::TimePicker(QWidget* parent)
         box->setFixedSize(62, 44);
         // Steppers beside the field take the place of the small arrows, which are hard to hit.
         box->setButtonSymbols(QAbstractSpinBox::NoButtons);
-        box->setStyleSheet(QStringLiteral("QSpinBox { background: white; border: 1px solid %1; border-radius: 8px; }")
-                               .arg(colours::kSeparator.name()));
+        box->setStyleSheet(QStringLiteral("QSpinBox { background: white; border: 1px solid %1; border-radius: 8px; }"
+                                          "QSpinBox:focus { border: 2px solid %2; }")
+                               .arg(colours::kSeparator.name(), colours::kTint.name()));
         auto* down = new QToolButton(this);
         auto* up = new QToolButton(this);
         down->setObjectName(QLatin1String(name) + QStringLiteral("Down"));

@@ -2,6 +2,8 @@
 // Small phone-style controls for the property pages: an on/off switch, a segmented control, a time picker.
 #pragma once
 
+#include "gui/accessibility.h"
+
 #include <QAbstractButton>
 #include <QWidget>
 
@@ -23,8 +25,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-/// A row of segments, exactly one selected.
-class SegmentedControl : public QWidget {
+/// A row of segments, exactly one selected; Left and Right choose one from the keyboard.
+class SegmentedControl : public QWidget, public AccessibleItems {
     Q_OBJECT
 public:
     explicit SegmentedControl(const std::vector<QString>& segments, QWidget* parent = nullptr);
@@ -33,6 +35,15 @@ public:
     int count() const { return static_cast<int>(m_segments.size()); }
     QRect segmentRect(int index) const;
     QSize sizeHint() const override;
+    /// The point size the labels are drawn in: they shrink to fit their segments, down to a floor.
+    double labelPointSize() const;
+    /// Labels that do not fit their segment even at the smallest size.
+    QStringList cutLabels() const;
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::Grouping; }
+    std::vector<AccessibleItem> accessibleItems() const override;
+    int accessibleFocusItem() const override { return m_selected; }
+    void activateAccessibleItem(int index) override { setSelectedIndex(index); }
 
 signals:
     void selectedChanged(int index);
@@ -40,6 +51,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     std::vector<QString> m_segments;

@@ -7,6 +7,8 @@
 #include "gui/view_host.h"
 #include "screens/chart_view_controller.h"
 
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QToolButton>
 #include <QTouchEvent>
@@ -51,7 +53,13 @@ QWidget* HistoryScreen::view() {
         m_host = new ViewHost(*m_ui, m_controller->view());
         m_host->setObjectName(QStringLiteral("historyChart"));
         m_host->installEventFilter(this);
+        // The chart keeps the layout of the size it was made for and is scaled into whatever it gets.
+        const Size made = m_controller->viewSize();
+        m_host->setLayoutSize(QSizeF(made.width, made.height));
+        m_host->setGroundColor(QColor::fromRgbF(kChartGround.r, kChartGround.g, kChartGround.b));
+        m_host->setFocusPolicy(Qt::StrongFocus);
         buildControls();
+        setUpKeyboardAndReader();
     }
     return m_host;
 }
@@ -60,30 +68,25 @@ void HistoryScreen::buildControls() {
     const auto tr = [this](const char* key) { return QString::fromStdString(m_app.localized(key)); };
     m_ranges = new SegmentedControl({tr("RangeAll"), tr("RangeWeek"), tr("RangeMonth"), tr("RangeYear")}, m_host);
     m_ranges->setObjectName(QStringLiteral("historyRange"));
+    m_ranges->setAccessibleName(QString::fromStdString(m_app.localized("label.history.title")));
     m_older = new QToolButton(m_host);
     m_older->setObjectName(QStringLiteral("historyOlder"));
     m_older->setText(QStringLiteral("\u2039"));
     m_older->setToolTip(tr("OlderPeriod"));
+    m_older->setAccessibleName(tr("OlderPeriod"));
     m_newer = new QToolButton(m_host);
     m_newer->setObjectName(QStringLiteral("historyNewer"));
     m_newer->setText(QStringLiteral("\u203A"));
     m_newer->setToolTip(tr("NewerPeriod"));
+    m_newer->setAccessibleName(tr("NewerPeriod"));
     for (QToolButton* arrow : {m_older.data(), m_newer.data()}) {
         arrow->setAutoRaise(true);
         arrow->setStyleSheet(
             QStringLiteral("QToolButton { color: white; font-size: 22px; border: none; }"
                            "QToolButton:disabled { color: rgba(255, 255, 255, 60); }"));
     }
-    // Just under the chart header, centred over the chart; the arrows flank the control.
-    const Rect chart = m_controller->barChartView()->frame();
-    const double headerHeight =
-        m_controller->barChartView()->headerView() ? m_controller->barChartView()->headerView()->frame().height : 0;
-    const int controlWidth = std::min(240, static_cast<int>(chart.width) - 80);
-    const int y = static_cast<int>(chart.y + headerHeight) + 2;
-    const int x = static_cast<int>(chart.midX()) - controlWidth / 2;
-    m_ranges->setGeometry(x, y, controlWidth, 26);
-    m_older->setGeometry(x - 34, y - 2, 30, 30);
-    m_newer->setGeometry(x + controlWidth + 4, y - 2, 30, 30);
+    placeControls();
+    QObject::connect(m_host, &ViewHost::rootPlaced, this, [this] { placeControls(); });
     for (int i = 0; i < 4; ++i)
         if (kRanges[i] == m_controller->range()) m_ranges->setSelectedIndex(i);
     QObject::connect(m_ranges, &SegmentedControl::selectedChanged, this, [this](int index) {
@@ -101,10 +104,129 @@ void HistoryScreen::buildControls() {
     refreshControls();
 }
 
+void HistoryScreen::placeControls() {
+    if (!m_host || !m_ranges) return;
+    // Just under the chart header, centred over the chart; the arrows flank the control.
+    const Rect chart = m_controller->barChartView()->frame();
+    const double headerHeight =
+        m_controller->barChartView()->headerView() ? m_controller->barChartView()->headerView()->frame().height : 0;
+    const QRectF onScreen = m_host->fromRoot(QRectF(chart.x, chart.y, chart.width, chart.height));
+    const int controlWidth = std::max(120, std::min(240, static_cast<int>(onScreen.width()) - 80));
+    const int y = static_cast<int>(m_host->fromRoot(QPointF(0, chart.y + headerHeight)).y()) + 2;
+    const int x = static_cast<int>(onScreen.center().x()) - controlWidth / 2;
+    m_ranges->setGeometry(x, y, controlWidth, 26);
+    m_older->setGeometry(x - 34, y - 2, 30, 30);
+    m_newer->setGeometry(x + controlWidth + 4, y - 2, 30, 30);
+    if (m_empty) m_empty->setGeometry(onScreen.adjusted(16, headerHeight + 40, -16, -40).toRect());
+}
+
+void HistoryScreen::setUpKeyboardAndReader() {
+    m_empty = new QLabel(QString::fromStdString(m_app.localized("gui.history.empty")), m_host);
+    m_empty->setObjectName(QStringLiteral("historyEmpty"));
+    m_empty->setAlignment(Qt::AlignCenter);
+    m_empty->setWordWrap(true);
+    m_empty->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_empty->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 170); font-size: 15px;"));
+    m_empty->hide();
+    placeControls();
+    ViewHost::AccessibleSource reader;
+    reader.items = [this] {
+        std::vector<AccessibleItem> items;
+        const auto& symbols = m_controller->monthlySymbols();
+        const auto& data = m_controller->chartData();
+        for (int i = 0;
+             i < m_controller->barCount() && i < static_cast<int>(symbols.size()) && i < static_cast<int>(data.size());
+             ++i) {
+            AccessibleItem item;
+            item.name = QString::fromStdString(symbols[static_cast<size_t>(i)]);
+            item.value = m_controller->barIsEmpty(i)
+                             ? QString::fromStdString(m_app.localized("NoRecord"))
+                             : QStringLiteral("%1 %2")
+                                   .arg(static_cast<qint64>(std::lround(data[static_cast<size_t>(i)])))
+                                   .arg(QString::fromStdString(m_app.localized("StepsA")));
+            item.rect = barRectInRoot(i).toAlignedRect();
+            item.selected = i == m_keyBar;
+            items.push_back(std::move(item));
+        }
+        return items;
+    };
+    reader.focusItem = [this] { return m_keyBar; };
+    reader.activate = [this](int index) { selectBar(index); };
+    m_host->setAccessibleSource(std::move(reader));
+}
+
+QRectF HistoryScreen::barRectInRoot(int index) const {
+    const auto& chart = m_controller->barChartView();
+    if (!chart) return {};
+    m_controller->view()->layoutIfNeeded();
+    const auto& bars = chart->barViews();
+    if (index < 0 || index >= static_cast<int>(bars.size())) return {};
+    const View& bar = *bars[static_cast<size_t>(index)];
+    const Point topLeft = bar.convertPoint({0, 0}, *m_controller->view());
+    const Rect chartFrame = chart->frame();
+    // The bar's column over the chart's height: where a finger selects it, whether the bar is tall or low.
+    return QRectF(topLeft.x, chartFrame.y, bar.bounds().width, chartFrame.height);
+}
+
+bool HistoryScreen::selectBar(int index) {
+    const auto& chart = m_controller->barChartView();
+    const QRectF column = barRectInRoot(index);
+    if (!chart || column.isNull()) return false;
+    m_keyBar = index;
+    chart->touchesBegan({Touch{{column.center().x(), column.center().y()}}});
+    announceFocusItem(m_host, index);
+    if (m_host) m_host->update();
+    return true;
+}
+
+void HistoryScreen::clearBarSelection() {
+    const auto& chart = m_controller->barChartView();
+    const QRectF column = barRectInRoot(m_keyBar);
+    m_keyBar = -1;
+    if (chart && !column.isNull()) chart->touchesEnded({Touch{{column.center().x(), column.center().y()}}});
+    if (m_host) m_host->update();
+}
+
+bool HistoryScreen::handleKey(int key) {
+    const int bars = m_controller->barCount();
+    switch (key) {
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            if (bars <= 0) return false;
+            // The first key picks the newest bar; then the arrows walk along the days.
+            int to = m_keyBar < 0 ? bars - 1 : m_keyBar + (key == Qt::Key_Left ? -1 : 1);
+            to = std::clamp(to, 0, bars - 1);
+            return selectBar(to);
+        }
+        case Qt::Key_Home:
+            return bars > 0 && selectBar(0);
+        case Qt::Key_End:
+            return bars > 0 && selectBar(bars - 1);
+        case Qt::Key_PageUp:
+            clearBarSelection();
+            m_controller->showOlderPage();
+            refreshControls();
+            return true;
+        case Qt::Key_PageDown:
+            clearBarSelection();
+            m_controller->showNewerPage();
+            refreshControls();
+            return true;
+        case Qt::Key_Escape:
+            if (m_keyBar < 0) return false;
+            clearBarSelection();
+            return true;
+        default:
+            return false;
+    }
+}
+
 void HistoryScreen::refreshControls() {
     if (!m_older || !m_newer) return;
     m_older->setEnabled(m_controller->canShowOlderPage());
     m_newer->setEnabled(m_controller->canShowNewerPage());
+    if (m_keyBar >= m_controller->barCount()) m_keyBar = -1;
+    if (m_empty) m_empty->setVisible(m_controller->barCount() == 0);
     if (m_host) m_host->update();
 }
 
@@ -120,6 +242,10 @@ bool HistoryScreen::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::TouchBegin;
     const bool lift = type == QEvent::MouseButtonRelease || type == QEvent::TouchEnd;
+    if (type == QEvent::KeyPress && watched == m_host) {
+        if (handleKey(static_cast<QKeyEvent*>(event)->key())) return true;
+    }
+    if (type == QEvent::FocusOut && watched == m_host && m_keyBar >= 0) clearBarSelection();
     // Pointer events only: the host also reports its children leaving while it is torn down, when it
     // is no longer a ViewHost and must not be looked at through one.
     if ((press || lift) && watched == m_host) {
@@ -151,11 +277,9 @@ std::optional<QPointF> HistoryScreen::barCentre(int index) const {
     m_controller->view()->layoutIfNeeded();
     const auto& bars = chart->barViews();
     if (index < 0 || index >= static_cast<int>(bars.size())) return std::nullopt;
-    const View& bar = *bars[static_cast<size_t>(index)];
     // The middle of the bar's column, half-way up the chart: inside the bar's band even when it is low.
-    const Point top = bar.convertPoint({bar.bounds().width / 2, 0}, *m_controller->view());
-    const Rect chartFrame = chart->frame();
-    return QPointF(top.x, chartFrame.y + chartFrame.height / 2);
+    const QPointF inRoot = barRectInRoot(index).center();
+    return m_host ? m_host->fromRoot(inRoot) : inRoot;
 }
 
 void HistoryScreen::viewWillAppear() {

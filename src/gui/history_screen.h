@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QLabel>
 #include <QToolButton>
 
 #include <memory>
@@ -45,6 +46,14 @@ public:
     SegmentedControl* rangeControl() const { return m_ranges; }
     QToolButton* olderButton() const { return m_older; }
     QToolButton* newerButton() const { return m_newer; }
+    /// The bar the keyboard chose (shown as selected), or -1. Left and Right move it.
+    int keyboardBar() const { return m_keyBar; }
+    /// Selects bar `index` as a finger on it would; false when there is no such bar.
+    bool selectBar(int index);
+    /// What the chart does with a key while it has the focus; false when the key is not its own.
+    bool handleKey(int key);
+    /// The line shown over an empty chart.
+    QLabel* emptyLabel() const { return m_empty; }
     /// A finger that travelled from `from` to `to`: a long sideways move pages (to the right: older).
     /// True when it paged.
     bool swipe(QPointF from, QPointF to);
@@ -63,8 +72,15 @@ private:
     QPointer<QToolButton> m_newer;
     std::optional<QPointF> m_pressedAt;
 
+    QPointer<QLabel> m_empty;
+    int m_keyBar = -1;
+
     void buildControls();
+    void placeControls();
+    void setUpKeyboardAndReader();
     void refreshControls();
+    void clearBarSelection();
+    QRectF barRectInRoot(int index) const;
 };
 
 }  // namespace vantro::gui

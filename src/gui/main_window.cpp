@@ -2,14 +2,21 @@
 // The phone-sized window: a tab per screen with a navigation bar, and modal pages sliding over it.
 #include "gui/main_window.h"
 
+#include "gui/accessibility.h"
 #include "gui/app_fonts.h"
+#include "gui/controls.h"
 #include "gui/navigation_bar.h"
 #include "gui/screen.h"
 #include "gui/tab_bar.h"
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -73,6 +80,24 @@ ModalPage::ModalPage(const QString& title, QWidget* content, QWidget* parent)
     if (m_content) m_content->setParent(this);
 }
 
+void ModalPage::keyPressEvent(QKeyEvent* event) {
+    // Keys the focused control leaves alone: Escape cancels, Return confirms, as the bar's buttons do.
+    QAbstractButton* button = nullptr;
+    if (event->key() == Qt::Key_Escape) {
+        button = m_bar->leftButton();
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A focused button answers Return itself; anywhere else Return is the bar's OK.
+        auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        button =
+            focused && isAncestorOf(focused) && !qobject_cast<SwitchControl*>(focused) ? focused : m_bar->rightButton();
+    }
+    if (button && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void ModalPage::resizeEvent(QResizeEvent*) {
     auto* window = qobject_cast<MainWindow*>(parentWidget());
     const int barHeight = window ? window->metrics().navBarHeight : 44;
@@ -82,10 +107,29 @@ void ModalPage::resizeEvent(QResizeEvent*) {
 
 MainWindow::MainWindow(const Metrics& metrics, QWidget* parent)
     : QWidget(parent), m_metrics(metrics), m_stack(new QStackedWidget(this)), m_tabBar(new TabBar(this)) {
+    installAccessibility();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Vantro"));
-    setFixedSize(metrics.window);
+    // The reference size is where the window starts; it lays itself out for whatever size it gets
+    // (phone shells maximise it, desktops let it be resized), down to the smallest phones.
+    setMinimumSize(kMinimumSize);
+    resize(metrics.window);
+    setFocusPolicy(Qt::NoFocus);
     connect(m_tabBar, &TabBar::currentChanged, this, [this](int i) { switchTo(i); });
+    // Ctrl+1 ... Ctrl+4 switch tabs from anywhere in the window.
+    for (int i = 0; i < 9; ++i) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, i] {
+            if (i < static_cast<int>(m_tabs.size()) && !topModal()) setCurrentTab(i);
+        });
+    }
+}
+
+void MainWindow::fitToScreen() {
+    const QScreen* s = QWidget::screen();
+    if (!s) return;
+    const QSize room = s->availableGeometry().size();
+    resize(size().boundedTo(room).expandedTo(minimumSize()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -153,6 +197,8 @@ void MainWindow::switchTo(int index) {
     m_current = index;
     if (next && m_appeared) next->viewWillAppear();
     m_stack->setCurrentIndex(index);
+    // The keyboard follows the tab: the first control of the new screen takes the focus.
+    if (m_appeared && m_tabs[index].content && !topModal()) focusFirstIn(m_tabs[index].content);
     if (next && m_appeared) {
         QTimer::singleShot(0, this, [this, index, next] {
             if (m_current == index && screen(index) == next) next->viewDidAppear();
@@ -182,6 +228,7 @@ void MainWindow::resizeEvent(QResizeEvent*) {
 void MainWindow::showEvent(QShowEvent*) {
     if (m_appeared) return;
     m_appeared = true;
+    if (m_current >= 0 && m_tabs[m_current].content && !topModal()) focusFirstIn(m_tabs[m_current].content);
     if (Screen* s = screen(m_current)) {
         s->viewWillAppear();
         QTimer::singleShot(0, this, [this, s] {
@@ -196,6 +243,8 @@ void MainWindow::presentModal(QWidget* page, bool animated) {
     m_modals.emplace_back(page);
     page->show();
     page->raise();
+    m_focusBeforeModal.emplace_back(focusWidget());
+    focusFirstIn(page);
     if (animated && m_animated) {
         auto* anim = new QPropertyAnimation(page, "pos", page);
         anim->setDuration(280);
@@ -210,7 +259,21 @@ void MainWindow::presentModal(QWidget* page, bool animated) {
 void MainWindow::dismissModal(QWidget* page, bool animated) {
     auto it = std::find(m_modals.begin(), m_modals.end(), page);
     if (it == m_modals.end()) return;
+    const auto at = it - m_modals.begin();
     m_modals.erase(it);
+    // The focus goes back where it was before the page came, or to the page below.
+    QPointer<QWidget> before;
+    if (at < static_cast<long>(m_focusBeforeModal.size())) {
+        before = m_focusBeforeModal[static_cast<size_t>(at)];
+        m_focusBeforeModal.erase(m_focusBeforeModal.begin() + at);
+    }
+    page->setEnabled(false);  // nothing on its way out keeps the keyboard
+    if (before && before->isVisible() && before->isEnabled())
+        before->setFocus(Qt::OtherFocusReason);
+    else if (QWidget* below = topModal())
+        focusFirstIn(below);
+    else if (m_current >= 0 && m_tabs[m_current].content)
+        focusFirstIn(m_tabs[m_current].content);
     if (animated && m_animated && page->isVisible()) {
         page->setAttribute(Qt::WA_TransparentForMouseEvents);
         auto* anim = new QPropertyAnimation(page, "pos", page);
@@ -232,6 +295,71 @@ QWidget* MainWindow::topModal() const {
         if (*it) return *it;
     }
     return nullptr;
+}
+
+bool MainWindow::focusFirstIn(QWidget* area) {
+    if (!area) return false;
+    if (auto* modal = qobject_cast<ModalPage*>(area); modal && focusFirstIn(modal->content())) return true;
+    if (area->focusPolicy() & Qt::TabFocus) {
+        area->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    // A control first (an editor inside a form, not the scroll area around it), else any taker.
+    for (bool controlsOnly : {true, false}) {
+        QWidget* w = area->nextInFocusChain();
+        for (int guard = 0; w && w != area && guard < 1000; ++guard, w = w->nextInFocusChain()) {
+            if (controlsOnly && qobject_cast<QScrollArea*>(w)) continue;
+            if (area->isAncestorOf(w) && w->isVisibleTo(area) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::vector<QWidget*> MainWindow::focusOrder() const {
+    // Tab goes through the page on top (a modal page, or the current tab's bar and screen) and then, when
+    // no page covers the screen, the tab bar.
+    QWidget* area = topModal();
+    QWidget* bar = nullptr;
+    if (auto* modal = qobject_cast<ModalPage*>(area)) bar = modal->navigationBar();
+    if (!area && m_current >= 0 && m_current < static_cast<int>(m_tabs.size())) {
+        area = m_tabs[m_current].page;
+        bar = m_tabs[m_current].bar;
+    }
+    std::vector<QWidget*> order;
+    if (!area) return order;
+    auto takes = [area](QWidget* w) {
+        return area->isAncestorOf(w) && w->isVisibleTo(area) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+    };
+    // The bar's buttons first, then the screen's controls in their chain order.
+    for (bool inBar : {true, false}) {
+        QWidget* w = area;
+        for (int guard = 0; guard < 1000; ++guard) {
+            w = w->nextInFocusChain();
+            if (!w || w == area) break;
+            const bool ofBar = bar && bar->isAncestorOf(w);
+            if (ofBar == inBar && takes(w) && std::find(order.begin(), order.end(), w) == order.end())
+                order.push_back(w);
+        }
+    }
+    if (!topModal() && m_tabBar->isVisible()) order.push_back(m_tabBar);
+    return order;
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    const std::vector<QWidget*> order = focusOrder();
+    if (order.empty()) return false;
+    QWidget* current = focusWidget();
+    while (current && std::find(order.begin(), order.end(), current) == order.end() && current != this)
+        current = current->parentWidget();  // a part of a compound control counts as the control
+    const auto it = std::find(order.begin(), order.end(), current);
+    const long n = static_cast<long>(order.size());
+    long i = it == order.end() ? (next ? -1 : 0) : it - order.begin();
+    i = ((next ? i + 1 : i - 1) % n + n) % n;
+    order[static_cast<size_t>(i)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void MainWindow::flash() {

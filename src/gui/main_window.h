@@ -27,6 +27,7 @@ public:
     QWidget* content() const { return m_content; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -38,8 +39,17 @@ private:
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
+    /// The smallest size every screen still works at: the Linux phones at scale 2, a short desktop screen.
+    static constexpr QSize kMinimumSize{360, 460};
+
+    /// Starts at the metrics' reference size; resizable.
     explicit MainWindow(const Metrics& metrics, QWidget* parent = nullptr);
     ~MainWindow() override;
+    /// Shrinks the window to the screen's free area when the reference size does not fit there.
+    void fitToScreen();
+    /// Gives the focus to the first control in `area` that takes it from the keyboard (on a modal page,
+    /// the first of its content); false when there is none.
+    static bool focusFirstIn(QWidget* area);
 
     const Metrics& metrics() const { return m_metrics; }
 
@@ -66,6 +76,9 @@ public:
     void setAnimationsEnabled(bool enabled) { m_animated = enabled; }
     bool animationsEnabled() const { return m_animated; }
 
+    /// The controls Tab goes through now, in order.
+    std::vector<QWidget*> focusOrder() const;
+
     /// A short red flash over the window: the vibration alert made visible.
     void flash();
 
@@ -77,6 +90,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     struct Tab {
@@ -93,6 +107,7 @@ private:
     TabBar* m_tabBar;
     std::vector<Tab> m_tabs;
     std::vector<QPointer<QWidget>> m_modals;
+    std::vector<QPointer<QWidget>> m_focusBeforeModal;  // one per modal page
     int m_current = -1;
     bool m_animated = true;
     bool m_appeared = false;

@@ -4,7 +4,12 @@
 
 #include "gui/theme.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
 
 namespace vantro::gui {
 namespace {
@@ -12,6 +17,68 @@ constexpr char kIndexProperty[] = "vantroButtonIndex";
 
 // A phone's alert rather than the desktop style's dialog: a white panel, flat tinted buttons, the
 // default one bold, destructive ones red.
+constexpr int kWindowInset = 12;  // an alert keeps this far from the window's sides
+
+/// A message box that stays inside its window: narrower than the desktop style would make it, the
+/// texts wrap and the buttons stack, as a phone's alert does with long button titles.
+class Alert : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e);
+        fitWindow();
+        // Once the style has polished the texts (fonts may change then), once more.
+        QTimer::singleShot(0, this, [this] { fitWindow(); });
+    }
+
+private:
+    void fitWindow() {
+        QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        if (!owner) return;
+        const int limit = std::max(160, owner->width() - 2 * kWindowInset);
+        const int w = std::min(width(), limit);
+        for (QLabel* label : findChildren<QLabel*>()) {
+            if (width() > limit) label->setWordWrap(true);
+            if (!label->wordWrap()) {
+                // A one-line text takes no spare height from the wrapped ones.
+                label->setSizePolicy(label->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+                continue;
+            }
+            // A wrapped text is at least as tall as its lines at the width it gets.
+            QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+            policy.setHeightForWidth(true);
+            label->setSizePolicy(policy);
+        }
+        if (width() > limit) {
+            if (auto* buttons = findChild<QDialogButtonBox*>()) {
+                const QMargins m = layout()->contentsMargins();
+                if (buttons->sizeHint().width() + m.left() + m.right() > limit) buttons->setOrientation(Qt::Vertical);
+            }
+        }
+        layout()->activate();
+        int h = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(w) : layout()->totalSizeHint().height();
+        h = std::max(h, layout()->totalMinimumSize().height());
+        setFixedSize(w, h);
+        // The style's own sizing can leave a wrapped text a line short: give each label what it needs at
+        // the width it really gets, and the box that much more height.
+        for (int round = 0; round < 3; ++round) {
+            layout()->setGeometry(QRect(0, 0, width(), height()));
+            int missing = 0;
+            for (QLabel* label : findChildren<QLabel*>()) {
+                if (label->isVisible() && label->wordWrap())
+                    missing += std::max(0, label->heightForWidth(label->width()) - label->height());
+            }
+            if (missing == 0) break;
+            setFixedSize(w, height() + missing);
+        }
+        // Centred over the window (as a sheet would be), whatever size the box took.
+        const QPoint centre = owner->mapToGlobal(owner->rect().center());
+        move(centre - QPoint(width() / 2, height() / 2));
+    }
+};
+
 QString alertStyleSheet() {
     return QStringLiteral(
                "QMessageBox { background: %1; border: 1px solid %2; }"
@@ -27,8 +94,8 @@ QString alertStyleSheet() {
 }  // namespace
 
 QMessageBox* showMessageBox(QWidget* parent, const QString& title, const QString& message, const QStringList& buttons,
-                            int cancelIndex, std::function<void(int)> answered, bool destructive) {
-    auto* box = new QMessageBox(parent);
+                            int cancelIndex, std::function<void(int)> answered, bool destructive, int defaultIndex) {
+    auto* box = new Alert(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("alert"));
     box->setWindowTitle(title);
@@ -53,7 +120,8 @@ QMessageBox* showMessageBox(QWidget* parent, const QString& title, const QString
             // Return must not reach it even when it has the focus; only a deliberate click or Space does.
             b->setProperty("destructive", true);
             b->setAutoDefault(false);
-        } else if (destructive ? cancel : i == labels.size() - 1) {
+        } else if (destructive ? cancel
+                               : i == (defaultIndex >= 0 ? defaultIndex : static_cast<int>(labels.size()) - 1)) {
             box->setDefaultButton(b);
         }
     }

@@ -19,6 +19,7 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
 
 void NavigationBar::setTitle(const QString& title) {
     m_title = title;
+    setAccessibleName(title);
     update();
 }
 
@@ -39,11 +40,13 @@ void NavigationBar::setButton(QPushButton*& slot, const QString& text, std::func
     slot->setObjectName(QLatin1String(name));
     slot->setFlat(true);
     slot->setCursor(Qt::PointingHandCursor);
-    slot->setFocusPolicy(Qt::NoFocus);
+    slot->setFocusPolicy(Qt::TabFocus);
+    slot->setAutoDefault(false);
     slot->setFont(AppFonts::font(16, bold));
     slot->setStyleSheet(
         QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0 6px; }"
-                       "QPushButton:pressed { color: %2; }")
+                       "QPushButton:pressed { color: %2; }"
+                       "QPushButton:focus { border: 2px solid %1; border-radius: 6px; }")
             .arg(colours::kTint.name(), colours::kTint.lighter(160).name()));
     if (action) connect(slot, &QPushButton::clicked, this, [action] { action(); });
     slot->show();
@@ -68,16 +71,32 @@ void NavigationBar::resizeEvent(QResizeEvent*) {
     placeButtons();
 }
 
+QFont NavigationBar::titleFont() const {
+    // A long title on a narrow phone gets a little smaller before it would lose characters.
+    const double space = titleSpace();
+    double size = 17;
+    while (size > 13 && QFontMetricsF(AppFonts::font(size, true)).horizontalAdvance(m_title) > space) size -= 0.5;
+    return AppFonts::font(size, true);
+}
+
+bool NavigationBar::titleFits() const {
+    return QFontMetricsF(titleFont()).horizontalAdvance(m_title) <= titleSpace();
+}
+
+double NavigationBar::titleSpace() const {
+    const int side =
+        std::max(m_left ? m_left->geometry().right() + 1 : 0, m_right ? width() - m_right->geometry().left() : 0);
+    return width() - 2.0 * (side + 6);
+}
+
 void NavigationBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), colours::kBarBackground);
     p.fillRect(QRectF(0, height() - 0.5, width(), 0.5), colours::kSeparator);
     // The title stays centred on the bar and is elided before it would run under a button.
-    const int side =
-        std::max(m_left ? m_left->geometry().right() + 1 : 0, m_right ? width() - m_right->geometry().left() : 0);
-    const double space = width() - 2.0 * (side + 6);
-    const QFont f = AppFonts::font(17, true);
+    const double space = titleSpace();
+    const QFont f = titleFont();
     p.setFont(f);
     p.setPen(colours::kText);
     p.drawText(QRectF((width() - space) / 2, 0, space, height()), Qt::AlignCenter,

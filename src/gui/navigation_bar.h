@@ -17,6 +17,8 @@ public:
 
     void setTitle(const QString& title);
     QString title() const { return m_title; }
+    /// Whether the title fits between the buttons without being shortened.
+    bool titleFits() const;
     /// An empty text removes the button.
     void setLeftButton(const QString& text, std::function<void()> action);
     void setRightButton(const QString& text, std::function<void()> action);
@@ -30,6 +32,8 @@ protected:
 private:
     void setButton(QPushButton*& slot, const QString& text, std::function<void()> action, bool bold, const char* name);
     void placeButtons();
+    double titleSpace() const;
+    QFont titleFont() const;
 
     QString m_title;
     QPushButton* m_left = nullptr;

@@ -246,6 +246,35 @@ void ScreenshotTour::tourCharts() {
     }
 }
 
+void ScreenshotTour::tourSmallScreen() {
+    // The same app on the narrowest phones (360 x 640): the window lays itself out for the size.
+    MainWindow& window = m_shell.window();
+    const QSize before = window.size();
+    window.resize(kSmallScreen);
+    wait(100);
+    window.setCurrentTab(kTodayTab);
+    capture(QStringLiteral("small-today"));
+    window.setCurrentTab(kHistoryTab);
+    wait(900);
+    capture(QStringLiteral("small-history"));
+    window.setCurrentTab(kSleepTab);
+    capture(QStringLiteral("small-sleep"));
+    window.setCurrentTab(kSettingsTab);
+    capture(QStringLiteral("small-settings"));
+    if (SettingsScreen* settings = m_shell.settingsScreen()) {
+        openSettingsRow(2, 2, QStringLiteral("small-page-sitting"));
+        settings->table()->scrollToRow(4, 2);
+        settings->table()->tapRow(4, 2);
+        if (waitFor([] { return visibleMessageBox() != nullptr; }, 2000)) {
+            capture(QStringLiteral("small-factory-reset"));
+            closeMessageBox(0);
+        }
+        settings->table()->setContentOffset(0);
+    }
+    window.resize(before);
+    wait(100);
+}
+
 int ScreenshotTour::run() {
     if (!QDir().mkpath(m_dir)) {
         std::fprintf(stderr, "vantro: cannot create %s\n", qPrintable(m_dir));
@@ -268,6 +297,7 @@ int ScreenshotTour::run() {
     waitFor([&] { return todayFilled(); }, 8000);
     capture(QStringLiteral("today-synced"));
     tourCharts();
+    if (!window.metrics().tablet) tourSmallScreen();
 
     for (const QString& f : m_written) std::printf("%s\n", qPrintable(f));
     std::printf("vantro: %lld screenshots in %s\n", static_cast<long long>(m_written.size()),

@@ -22,6 +22,8 @@ public:
     QStringList written() const { return m_written; }
     /// Pixel size of every picture for a window size.
     static QSize pictureSize(QSize window, double scale);
+    /// The window size of the phone tour's second round ("small-" pictures).
+    static constexpr QSize kSmallScreen{360, 640};
 
 private:
     bool capture(const QString& name);
@@ -30,6 +32,7 @@ private:
     bool closeMessageBox(int buttonIndex);
     void connectAndSync();
     void tourCharts();
+    void tourSmallScreen();
     bool todayFilled();
     void wait(int ms);
     bool waitFor(const std::function<bool()>& condition, int timeoutMs);

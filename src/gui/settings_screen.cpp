@@ -11,7 +11,12 @@
 #include "gui/navigation_bar.h"
 #include "gui/property_page.h"
 
+#include "platform/setting_keys.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace vantro::gui {
 namespace {
@@ -35,8 +40,13 @@ SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::
     chooseBackupFile = [this](bool save) {
         const QString filter = QStringLiteral("JSON (*.json);;CSV (*.csv)");
         const QString title = q(m_app.localized(save ? "gui.export" : "gui.import"));
-        return save ? QFileDialog::getSaveFileName(&m_window, title, QStringLiteral("vantro-backup.json"), filter)
-                    : QFileDialog::getOpenFileName(&m_window, title, QString(), filter);
+        const QString folder = backupFolder();
+        const QString file =
+            save ? QFileDialog::getSaveFileName(&m_window, title,
+                                                QDir(folder).filePath(QStringLiteral("vantro-backup.json")), filter)
+                 : QFileDialog::getOpenFileName(&m_window, title, folder, filter);
+        rememberBackupFolder(file);
+        return file;
     };
     m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
         PropertyPageView::present(m_window, std::move(page), q(m_app.localized("OK")), q(m_app.localized("Cancel")),
@@ -65,12 +75,30 @@ void SettingsScreen::addBackupButton(NavigationBar* bar) {
     bar->setRightButton(q(m_app.localized("gui.backup")), [this] {
         const QStringList buttons{q(m_app.localized("Cancel")), q(m_app.localized("gui.export")),
                                   q(m_app.localized("gui.import"))};
-        showMessageBox(&m_window, q(m_app.localized("gui.backup")), q(m_app.localized("gui.backup.question")), buttons,
-                       0, [this](int answer) {
-                           if (answer == 1) exportBackup();
-                           if (answer == 2) importBackup();
-                       });
+        // Export is the answer Return gives: it only writes a new file.
+        showMessageBox(
+            &m_window, q(m_app.localized("gui.backup")), q(m_app.localized("gui.backup.question")), buttons, 0,
+            [this](int answer) {
+                if (answer == 1) exportBackup();
+                if (answer == 2) importBackup();
+            },
+            false, 1);
     });
+}
+
+QString SettingsScreen::backupFolder() const {
+    // The folder of the last backup, while it exists; else the user's documents.
+    if (const auto saved = m_app.settings().stringForKey(std::string(kLastBackupFolder))) {
+        const QString folder = q(*saved);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void SettingsScreen::rememberBackupFolder(const QString& file) {
+    if (file.isEmpty()) return;
+    m_app.settings().setString(std::string(kLastBackupFolder), QFileInfo(file).absolutePath().toStdString());
 }
 
 void SettingsScreen::tell(const QString& message) {

@@ -50,6 +50,10 @@ public:
     void importBackup();
     /// Asks for the backup file (to write when `save`); empty when cancelled. A file dialog by default.
     std::function<QString(bool save)> chooseBackupFile;
+    /// Where the file dialogs start: the folder of the last backup file, or the documents folder.
+    QString backupFolder() const;
+    /// Keeps the folder of a chosen file for the next dialog (nothing for an empty name).
+    void rememberBackupFolder(const QString& file);
 
     SettingsViewController& model() { return m_model; }
     TableView* table() const { return m_table; }

@@ -9,9 +9,22 @@
 #include <QLabel>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 namespace vantro::gui {
+namespace {
+/// The tab's page: lays the pie, the hint and the list out again whenever its size changes.
+class SleepPage : public QWidget {
+public:
+    std::function<void()> resized;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (resized) resized();
+    }
+};
+}  // namespace
 
 SleepScreen::SleepScreen(VantroAppDelegate& app, RunLoop& loop, DeviceIdiom idiom, QSize contentSize)
     : m_app(app), m_size(contentSize), m_ui(std::make_unique<UiContext>(loop, m_text, idiom)) {}
@@ -23,7 +36,9 @@ SleepScreen::~SleepScreen() {
 
 QWidget* SleepScreen::view() {
     if (!m_container) {
-        m_container = new QWidget;
+        auto* page = new SleepPage;
+        page->resized = [this] { placeViews(); };
+        m_container = page;
         m_container->setObjectName(QStringLiteral("sleepScreen"));
     }
     return m_container;
@@ -43,15 +58,14 @@ void SleepScreen::build() {
     m_main = SleepMainViewController::makeWithChildren(m_app, *m_ui, size);
     m_host = new ViewHost(*m_ui, m_main->view(), m_container);
     m_host->setObjectName(QStringLiteral("sleepPie"));
-    m_host->setGeometry(0, 0, m_size.width(), m_size.height());
+    m_host->setLayoutSize(QSizeF(m_size));
+    m_host->setAccessibleSource({QAccessible::Chart, [this] { return sliceItems(); }, nullptr, nullptr});
     // The night list's view holds the table's place; the rows themselves are a table widget.
-    const Rect list = m_main->dataViewController()->view()->frame();
     m_table = new TableView(m_container);
     m_table->setObjectName(QStringLiteral("sleepTable"));
     m_table->setGrouped(false);
     m_table->setSource(this);
-    m_table->setGeometry(static_cast<int>(list.x), static_cast<int>(list.y), static_cast<int>(list.width),
-                         static_cast<int>(list.height));
+    m_table->setEmptyText(QString::fromStdString(m_app.localized("gui.sleep.empty")));
     // Until a night is chosen the pie's place would be blank: say how to fill it.
     m_hint = new QLabel(QString::fromStdString(m_main->pieViewController()->hintText()), m_container);
     m_hint->setObjectName(QStringLiteral("sleepHint"));
@@ -59,18 +73,58 @@ void SleepScreen::build() {
     m_hint->setWordWrap(true);
     m_hint->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_hint->setStyleSheet(QStringLiteral("color: #8e8e93;"));
-    m_hint->setGeometry(16, 0, m_size.width() - 32, static_cast<int>(list.y));
+    // With no nights at all there is nothing below to choose: the list says so instead.
+    m_hint->hide();
+    placeViews();
     m_host->show();
     m_table->show();
-    m_hint->show();
     // Opens on last night: the newest row (the list stays oldest first) in view and in the pie.
     if (const int rows = rowCount(0); rows > 0) {
+        m_hint->show();
         didSelect(0, rows - 1);
         m_table->scrollToRow(0, rows - 1);
     }
 }
 
+void SleepScreen::placeViews() {
+    if (!m_container || !m_host || !m_main) return;
+    m_host->setGeometry(m_container->rect());
+    // The pie is scaled with the layout it was made for; the list below it takes the window's full width
+    // and whatever height is left.
+    const Rect list = m_main->dataViewController()->view()->frame();
+    const int top = static_cast<int>(m_host->fromRoot(QPointF(0, list.y)).y());
+    m_table->setGeometry(0, top, m_container->width(), std::max(0, m_container->height() - top));
+    if (m_hint) m_hint->setGeometry(16, 0, std::max(0, m_container->width() - 32), top);
+}
+
+std::vector<AccessibleItem> SleepScreen::sliceItems() const {
+    std::vector<AccessibleItem> items;
+    SleepPieViewController* pie = m_main ? m_main->pieViewController() : nullptr;
+    if (!pie || !pie->pieView()) return items;
+    const auto slices = pie->slices();
+    for (int i = 0; i < static_cast<int>(slices.size()); ++i) {
+        // A slice's title reads "phase:minutes".
+        const QString title = QString::fromStdString(slices[static_cast<size_t>(i)].title);
+        const int colon = title.lastIndexOf(QLatin1Char(':'));
+        AccessibleItem item;
+        item.name = colon < 0 ? title : title.left(colon);
+        item.value = QString::fromStdString(m_app.localized("gui.minutes"))
+                         .arg(static_cast<qint64>(std::lround(slices[static_cast<size_t>(i)].value)));
+        const auto centre = sliceCentreInRoot(i);
+        if (centre) item.rect = QRect(centre->toPoint() - QPoint(12, 12), QSize(24, 24));
+        item.role = QAccessible::ListItem;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
 std::optional<QPointF> SleepScreen::sliceCentre(int index) const {
+    const auto inRoot = sliceCentreInRoot(index);
+    if (!inRoot || !m_host) return inRoot;
+    return m_host->fromRoot(*inRoot);
+}
+
+std::optional<QPointF> SleepScreen::sliceCentreInRoot(int index) const {
     SleepPieViewController* pie = m_main ? m_main->pieViewController() : nullptr;
     if (!pie || !pie->pieView()) return std::nullopt;
     const auto slices = pie->slices();
@@ -109,6 +163,7 @@ void SleepScreen::didSelect(int, int r) {
     if (!data) return;
     m_selected = r;
     data->didSelectRowAtIndexPath(r);
+    if (m_host) m_host->update();
     if (m_hint) m_hint->setVisible(!m_main->pieViewController()->hintText().empty());
     if (m_table) m_table->refreshVisible();
     if (m_host) m_host->update();

@@ -53,6 +53,9 @@ public:
 
 private:
     void build();
+    void placeViews();
+    std::vector<AccessibleItem> sliceItems() const;
+    std::optional<QPointF> sliceCentreInRoot(int index) const;
 
     VantroAppDelegate& m_app;
     QSize m_size;

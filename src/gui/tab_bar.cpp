@@ -7,6 +7,7 @@
 #include "gui/theme.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -15,6 +16,11 @@ namespace vantro::gui {
 TabBar::TabBar(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QFont TabBar::labelFont() const {
+    return AppFonts::font(height() >= 54 ? 12 : 10.5);
 }
 
 void TabBar::addTab(const QString& icon, const QString& label) {
@@ -33,6 +39,7 @@ void TabBar::setCurrentIndex(int index) {
     m_current = index;
     update();
     emit currentChanged(index);
+    if (hasFocus()) announceFocusItem(this, index);
 }
 
 QRect TabBar::tabRect(int index) const {
@@ -48,7 +55,7 @@ void TabBar::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), colours::kBarBackground);
     p.fillRect(QRectF(0, 0, width(), 0.5), colours::kSeparator);
     const int iconSize = height() >= 54 ? 30 : 26;
-    const QFont f = AppFonts::font(height() >= 54 ? 12 : 10.5);
+    const QFont f = labelFont();
     const QFontMetricsF fm(f);
     p.setFont(f);
     for (int i = 0; i < count(); ++i) {
@@ -60,7 +67,67 @@ void TabBar::paintEvent(QPaintEvent*) {
         p.setPen(c);
         p.drawText(QRectF(r.left() + 2, top + iconSize + 1, r.width() - 4, fm.height()), Qt::AlignCenter,
                    fm.elidedText(m_tabs[i].label, Qt::ElideRight, r.width() - 4));
+        if (i == m_current && hasFocus()) {
+            p.setPen(QPen(colours::kTint, 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(QRectF(r).adjusted(3, 3, -3, -3), 6, 6);
+        }
     }
+}
+
+QStringList TabBar::cutLabels() const {
+    QStringList cut;
+    const QFontMetricsF fm(labelFont());
+    for (int i = 0; i < count(); ++i)
+        if (fm.horizontalAdvance(m_tabs[i].label) > tabRect(i).width() - 4) cut << m_tabs[i].label;
+    return cut;
+}
+
+std::vector<AccessibleItem> TabBar::accessibleItems() const {
+    std::vector<AccessibleItem> items;
+    for (int i = 0; i < count(); ++i) {
+        AccessibleItem item;
+        item.name = m_tabs[i].label;
+        item.rect = tabRect(i);
+        item.role = QAccessible::PageTab;
+        item.selected = i == m_current;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void TabBar::keyPressEvent(QKeyEvent* e) {
+    int to = m_current;
+    switch (e->key()) {
+        case Qt::Key_Left:
+            to = m_current - 1;
+            break;
+        case Qt::Key_Right:
+            to = m_current + 1;
+            break;
+        case Qt::Key_Home:
+            to = 0;
+            break;
+        case Qt::Key_End:
+            to = count() - 1;
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+            return;
+    }
+    setCurrentIndex(std::clamp(to, 0, count() - 1));
+    setFocus();  // switching tabs moves the focus into the screen; the bar keeps it while arrowing
+}
+
+void TabBar::focusInEvent(QFocusEvent* e) {
+    announceFocusItem(this, m_current);
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void TabBar::focusOutEvent(QFocusEvent* e) {
+    update();
+    QWidget::focusOutEvent(e);
 }
 
 void TabBar::mouseReleaseEvent(QMouseEvent* e) {

@@ -2,12 +2,15 @@
 // The tab bar at the bottom of the window: an icon and a short label per screen.
 #pragma once
 
+#include "gui/accessibility.h"
+
 #include <QWidget>
 
 namespace vantro::gui {
 
-/// Tabs drawn as tinted icons over labels; the current tab is in the tint colour.
-class TabBar : public QWidget {
+/// Tabs drawn as tinted icons over labels; the current tab is in the tint colour. With the focus,
+/// Left and Right (or Home and End) choose a tab, drawn with a focus ring.
+class TabBar : public QWidget, public AccessibleItems {
     Q_OBJECT
 public:
     explicit TabBar(QWidget* parent = nullptr);
@@ -19,6 +22,14 @@ public:
     int currentIndex() const { return m_current; }
     void setCurrentIndex(int index);
     QRect tabRect(int index) const;
+    QString label(int index) const { return index >= 0 && index < count() ? m_tabs[index].label : QString(); }
+    /// Labels that do not fit their tab at the present width.
+    QStringList cutLabels() const;
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::PageTabList; }
+    std::vector<AccessibleItem> accessibleItems() const override;
+    int accessibleFocusItem() const override { return m_current; }
+    void activateAccessibleItem(int index) override { setCurrentIndex(index); }
 
 signals:
     void currentChanged(int index);
@@ -26,8 +37,12 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    QFont labelFont() const;
     struct Tab {
         QString icon;
         QString label;

@@ -7,6 +7,7 @@
 #include "gui/theme.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -34,6 +35,7 @@ double iconSizeFor(double rowHeight) {
 
 TableView::TableView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_AcceptTouchEvents, false);  // touches arrive as synthesized mouse events
     m_offsetAnimation = new QVariantAnimation(this);
     m_offsetAnimation->setDuration(250);
@@ -88,7 +90,7 @@ void TableView::layoutRows() {
     m_contentHeight = 0;
     if (!m_source) return;
     m_indexTitles = m_source->sectionIndexTitles();
-    double y = 0;
+    double y = bannerHeight();
     const int sections = std::max(0, m_source->sectionCount());
     for (int s = 0; s < sections; ++s) {
         SectionLayout sec;
@@ -111,6 +113,27 @@ void TableView::layoutRows() {
     }
     if (m_grouped && !m_sections.empty()) y += kBottomPadding;
     m_contentHeight = y;
+    if (m_keyRow && rectForRow(m_keyRow->first, m_keyRow->second).isNull()) m_keyRow.reset();
+}
+
+void TableView::setBanner(QWidget* banner) {
+    delete m_banner;
+    m_banner = banner;
+    if (m_banner) m_banner->setParent(this);
+    reloadData();
+}
+
+double TableView::bannerHeight() const {
+    if (!m_banner || m_banner->isHidden()) return 0;
+    const int w = std::max(0, width() - 2 * static_cast<int>(kMargin));
+    return (m_banner->hasHeightForWidth() ? m_banner->heightForWidth(w) : m_banner->sizeHint().height()) + 8;
+}
+
+void TableView::placeBanner() {
+    if (!m_banner || m_banner->isHidden()) return;
+    const int w = std::max(0, width() - 2 * static_cast<int>(kMargin));
+    m_banner->setGeometry(static_cast<int>(kMargin), static_cast<int>(8 - m_offset), w,
+                          static_cast<int>(bannerHeight()) - 8);
 }
 
 double TableView::maxOffset() const {
@@ -142,6 +165,7 @@ void TableView::scrollToRow(int section, int row) {
 }
 
 void TableView::updateVisible() {
+    placeBanner();
     std::set<RowPath> now;
     for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
         const auto& sec = m_sections[s];
@@ -214,6 +238,11 @@ void TableView::paintEvent(QPaintEvent*) {
             const TableRow row = m_source->row(s, r);
             const bool last = r + 1 == static_cast<int>(sec.rowTops.size());
             paintRow(p, rr, row, m_highlighted == RowPath{s, r}, last);
+            if (hasFocus() && m_keyRow == RowPath{s, r}) {
+                p.setPen(QPen(colours::kTint, 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawRoundedRect(rr.adjusted(2, 2, -2 - rightInset(), -2), 4, 4);
+            }
             if (m_grouped && r == 0) {
                 p.fillRect(QRectF(0, rr.top(), width(), 0.5), colours::kSeparator);
             }
@@ -251,22 +280,48 @@ void TableView::paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool
         p.drawPolyline(QPolygonF{QPointF(cx - 7, cy), QPointF(cx - 2, cy + 5), QPointF(cx + 8, cy - 7)});
         right -= 26;
     }
+    const RowText t = layoutRowText(r, row);
+    p.setFont(t.captionFont);
+    p.setPen(colours::kText);
+    p.drawText(t.captionRect, Qt::AlignLeft | Qt::AlignVCenter, t.caption);
+    p.setFont(t.detailFont);
+    p.setPen(colours::kSecondaryText);
+    p.drawText(t.detailRect, t.detailAlignment | Qt::AlignVCenter, t.detail);
+    // Separators run from the text's left edge; the last row of a grouped section spans the width.
+    const double sepLeft = last && m_grouped ? 0 : x;
+    p.fillRect(QRectF(sepLeft, r.bottom() - 0.5, r.width() - sepLeft, 0.5), colours::kSeparator);
+}
+
+TableView::RowText TableView::layoutRowText(const QRectF& r, const TableRow& row) const {
+    RowText t;
+    double x = kMargin;
+    if (!row.image.empty()) x += iconSizeFor(r.height()) + kMargin;
+    double right = r.right() - kMargin - rightInset();
+    if (row.accessory == Accessory::Disclosure) right -= 22;
+    if (row.accessory == Accessory::Checkmark) right -= 26;
     const double available = std::max(0.0, right - x);
-    const QFont captionFont = AppFonts::font(row.style == CellStyle::Subtitle ? 15.5 : (r.height() >= 60 ? 17 : 16));
-    const QFontMetricsF cm(captionFont);
+    t.captionFont = AppFonts::font(row.style == CellStyle::Subtitle ? 15.5 : (r.height() >= 60 ? 17 : 16));
+    const QFontMetricsF cm(t.captionFont);
+    t.detailAlignment = row.style == CellStyle::Subtitle ? Qt::AlignLeft : Qt::AlignRight;
     if (row.style == CellStyle::Subtitle) {
-        const QFont detailFont = AppFonts::font(12.5);
-        const QFontMetricsF dm(detailFont);
+        // A long caption (a band's identifier) shrinks to fit the narrow phones before it loses characters.
+        double captionSize = 15.5;
+        while (captionSize > 11 &&
+               QFontMetricsF(AppFonts::font(captionSize)).horizontalAdvance(row.caption) > available)
+            captionSize -= 0.5;
+        t.captionFont = AppFonts::font(captionSize);
+        const QFontMetricsF cm(t.captionFont);
+        double detailSize = 12.5;
+        while (detailSize > 10 && QFontMetricsF(AppFonts::font(detailSize)).horizontalAdvance(row.detail) > available)
+            detailSize -= 0.5;
+        t.detailFont = AppFonts::font(detailSize);
+        const QFontMetricsF dm(t.detailFont);
         const double block = cm.height() + 3 + dm.height();
         const double top = r.top() + (r.height() - block) / 2;
-        p.setFont(captionFont);
-        p.setPen(colours::kText);
-        p.drawText(QRectF(x, top, available, cm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   cm.elidedText(row.caption, row.captionElide, available));
-        p.setFont(detailFont);
-        p.setPen(colours::kSecondaryText);
-        p.drawText(QRectF(x, top + cm.height() + 3, available, dm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   dm.elidedText(row.detail, Qt::ElideRight, available));
+        t.captionRect = QRectF(x, top, available, cm.height());
+        t.detailRect = QRectF(x, top + cm.height() + 3, available, dm.height());
+        t.caption = cm.elidedText(row.caption, row.captionElide, available);
+        t.detail = dm.elidedText(row.detail, Qt::ElideRight, available);
     } else {
         // The caption keeps its full width when it can; the detail gets what is left, shrinks a little to
         // fit, and is elided only when even the smaller text is too long.
@@ -277,22 +332,162 @@ void TableView::paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool
                QFontMetricsF(AppFonts::font(detailSize)).horizontalAdvance(row.detail) > detailSpace) {
             detailSize -= 0.5;
         }
-        const QFont detailFont = AppFonts::font(detailSize);
-        const QFontMetricsF dm(detailFont);
+        t.detailFont = AppFonts::font(detailSize);
+        const QFontMetricsF dm(t.detailFont);
         const double detailWidth = std::min(dm.horizontalAdvance(row.detail), detailSpace);
         const double captionSpace = available - (detailWidth > 0 ? detailWidth + 10 : 0);
-        p.setFont(captionFont);
-        p.setPen(colours::kText);
-        p.drawText(QRectF(x, r.top(), captionSpace, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   cm.elidedText(row.caption, row.captionElide, captionSpace));
-        p.setFont(detailFont);
-        p.setPen(colours::kSecondaryText);
-        p.drawText(QRectF(right - detailWidth - 1, r.top(), detailWidth + 1, r.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, dm.elidedText(row.detail, Qt::ElideRight, detailWidth + 1));
+        t.captionRect = QRectF(x, r.top(), captionSpace, r.height());
+        t.detailRect = QRectF(right - detailWidth - 1, r.top(), detailWidth + 1, r.height());
+        t.caption = cm.elidedText(row.caption, row.captionElide, captionSpace);
+        t.detail = dm.elidedText(row.detail, Qt::ElideRight, detailWidth + 1);
+        const QFontMetricsF small(AppFonts::font(12.5));
+        const double stacked = cm.height() + 3 + small.height();
+        if ((t.caption != row.caption || t.detail != row.detail) && stacked + 8 <= r.height()) {
+            // Too narrow for both on one line: the detail goes under the caption, as in a subtitle row.
+            t.detailFont = AppFonts::font(12.5);
+            const double top = r.top() + (r.height() - stacked) / 2;
+            t.captionRect = QRectF(x, top, available, cm.height());
+            t.detailRect = QRectF(x, top + cm.height() + 3, available, small.height());
+            t.caption = cm.elidedText(row.caption, row.captionElide, available);
+            t.detail = small.elidedText(row.detail, Qt::ElideRight, available);
+            t.detailAlignment = Qt::AlignLeft;
+        }
     }
-    // Separators run from the text's left edge; the last row of a grouped section spans the width.
-    const double sepLeft = last && m_grouped ? 0 : x;
-    p.fillRect(QRectF(sepLeft, r.bottom() - 0.5, r.width() - sepLeft, 0.5), colours::kSeparator);
+    t.cut = t.caption != row.caption || t.detail != row.detail;
+    return t;
+}
+
+std::vector<RowPath> TableView::allRows() const {
+    std::vector<RowPath> rows;
+    for (int s = 0; s < static_cast<int>(m_sections.size()); ++s)
+        for (int r = 0; r < static_cast<int>(m_sections[s].rowTops.size()); ++r) rows.push_back({s, r});
+    return rows;
+}
+
+QStringList TableView::cutTexts() {
+    QStringList cut;
+    if (!m_source) return cut;
+    const QFontMetricsF hm(AppFonts::font(13));
+    for (const auto& sec : m_sections) {
+        const QString text = m_grouped ? sec.header.toUpper() : sec.header;
+        if (!text.isEmpty() && hm.horizontalAdvance(text) > width() - 2 * kMargin - rightInset()) cut << text;
+    }
+    for (const auto& [s, r] : allRows()) {
+        const TableRow row = m_source->accessibleRow(s, r);
+        const RowText t = layoutRowText(rectForRow(s, r), row);
+        // A caption shortened in the middle on purpose (an identifier: both ends stay) is not counted.
+        const bool deliberate = row.captionElide == Qt::ElideMiddle && t.detail == row.detail;
+        if (t.cut && !deliberate) cut << row.caption + QStringLiteral(" | ") + row.detail;
+    }
+    return cut;
+}
+
+std::vector<AccessibleItem> TableView::accessibleItems() const {
+    std::vector<AccessibleItem> items;
+    if (!m_source) return items;
+    for (const auto& [s, r] : allRows()) {
+        const TableRow row = m_source->accessibleRow(s, r);
+        AccessibleItem item;
+        item.name = row.caption;
+        item.value = row.detail;
+        item.rect = rectForRow(s, r).toAlignedRect();
+        item.selected = m_keyRow == RowPath{s, r};
+        item.checkable = row.accessory == Accessory::Checkmark || row.style == CellStyle::Subtitle;
+        item.checked = row.accessory == Accessory::Checkmark;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+int TableView::accessibleFocusItem() const {
+    if (!m_keyRow) return -1;
+    const auto rows = allRows();
+    const auto it = std::find(rows.begin(), rows.end(), *m_keyRow);
+    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+}
+
+void TableView::activateAccessibleItem(int index) {
+    const auto rows = allRows();
+    if (index < 0 || index >= static_cast<int>(rows.size())) return;
+    setKeyboardRow(rows[static_cast<size_t>(index)]);
+    tapRow(rows[static_cast<size_t>(index)].first, rows[static_cast<size_t>(index)].second);
+}
+
+void TableView::setKeyboardRow(std::optional<RowPath> row) {
+    if (row && rectForRow(row->first, row->second).isNull()) return;
+    m_keyRow = row;
+    if (row) {
+        scrollToRow(row->first, row->second);
+        announceFocusItem(this, accessibleFocusItem());
+    }
+    update();
+}
+
+void TableView::keyPressEvent(QKeyEvent* e) {
+    const auto rows = allRows();
+    if (rows.empty()) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    const auto it = m_keyRow ? std::find(rows.begin(), rows.end(), *m_keyRow) : rows.end();
+    const long at = it == rows.end() ? -1 : it - rows.begin();
+    const long last = static_cast<long>(rows.size()) - 1;
+    const long page = std::max(1L, static_cast<long>(height() / std::max(1.0, rectForRow(0, 0).height())) - 1);
+    long to = at;
+    switch (e->key()) {
+        case Qt::Key_Down:
+            to = std::min(last, at + 1);
+            break;
+        case Qt::Key_Up:
+            to = at < 0 ? 0 : std::max(0L, at - 1);
+            break;
+        case Qt::Key_Home:
+            to = 0;
+            break;
+        case Qt::Key_End:
+            to = last;
+            break;
+        case Qt::Key_PageDown:
+            to = std::min(last, at + page);
+            break;
+        case Qt::Key_PageUp:
+            to = std::max(0L, at - page);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (at < 0) break;
+            tapRow(m_keyRow->first, m_keyRow->second);
+            return;
+        case Qt::Key_F5:
+            beginRefreshing();
+            return;
+        default:
+            QWidget::keyPressEvent(e);
+            return;
+    }
+    if (to >= 0) setKeyboardRow(rows[static_cast<size_t>(to)]);
+}
+
+void TableView::focusInEvent(QFocusEvent* e) {
+    if (!m_keyRow) {
+        // Start on the first row on screen, so the ring is where the eyes are.
+        const auto rows = allRows();
+        for (const auto& row : rows) {
+            if (m_visible.count(row)) {
+                m_keyRow = row;
+                break;
+            }
+        }
+    }
+    announceFocusItem(this, accessibleFocusItem());
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void TableView::focusOutEvent(QFocusEvent* e) {
+    update();
+    QWidget::focusOutEvent(e);
 }
 
 void TableView::paintRefreshIndicator(QPainter& p) const {
@@ -394,6 +589,7 @@ void TableView::mouseReleaseEvent(QMouseEvent* e) {
 void TableView::tapRow(int section, int row) {
     if (!m_source || rectForRow(section, row).isNull()) return;
     m_highlighted = RowPath{section, row};
+    m_keyRow = RowPath{section, row};
     repaint();
     emit rowTapped(section, row);
     m_source->didSelect(section, row);
@@ -441,6 +637,7 @@ void TableView::wheelEvent(QWheelEvent* e) {
 }
 
 void TableView::resizeEvent(QResizeEvent*) {
+    if (m_banner) layoutRows();  // the banner's height follows the width
     m_offset = std::clamp(m_offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset());
     updateVisible();
 }

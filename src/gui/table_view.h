@@ -2,10 +2,13 @@
 // A table drawn from a row model in the grouped style of a phone: sections, icons, details, indicators.
 #pragma once
 
+#include "gui/accessibility.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -43,10 +46,13 @@ public:
     /// Called before painting whenever the set of rows on screen changes.
     virtual void visibleRowsChanged(const std::set<RowPath>& /*rows*/) {}
     virtual QStringList sectionIndexTitles() const { return {}; }
+    /// The row as a screen reader reads it; a row off screen may be asked for too. The drawn row by default.
+    virtual TableRow accessibleRow(int section, int r) { return row(section, r); }
 };
 
-/// Draws a TableSource; scrolls by drag and wheel, selects by tap, and can be pulled to refresh.
-class TableView : public QWidget {
+/// Draws a TableSource; scrolls by drag, wheel and keys, selects by tap or Return, and can be pulled to
+/// refresh. Up and Down move the keyboard's row, drawn with a focus ring.
+class TableView : public QWidget, public AccessibleItems {
     Q_OBJECT
 public:
     explicit TableView(QWidget* parent = nullptr);
@@ -64,6 +70,21 @@ public:
     bool isRefreshing() const { return m_refreshing; }
     /// Text shown when the source has no rows at all.
     void setEmptyText(const QString& text);
+    QString emptyText() const { return m_emptyText; }
+    /// A widget above the first section that scrolls with the rows (taken over); a hidden one takes no room.
+    void setBanner(QWidget* banner);
+    QWidget* banner() const { return m_banner; }
+
+    /// The row the keyboard is on.
+    std::optional<RowPath> keyboardRow() const { return m_keyRow; }
+    void setKeyboardRow(std::optional<RowPath> row);
+    /// Texts that do not fit where they are drawn at the present size (captions, details, headers).
+    QStringList cutTexts();
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::List; }
+    std::vector<AccessibleItem> accessibleItems() const override;
+    int accessibleFocusItem() const override;
+    void activateAccessibleItem(int index) override;
 
     /// Re-reads the source: rows, heights and texts.
     void reloadData();
@@ -96,8 +117,22 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    struct RowText {
+        QString caption, detail;
+        QRectF captionRect, detailRect;
+        QFont captionFont, detailFont;
+        Qt::Alignment detailAlignment = Qt::AlignRight;
+        bool cut = false;  // a text had to be elided
+    };
+    RowText layoutRowText(const QRectF& r, const TableRow& row) const;
+    std::vector<RowPath> allRows() const;
+    void placeBanner();
+    double bannerHeight() const;
     struct SectionLayout {
         double headerTop = 0;
         double headerHeight = 0;
@@ -131,6 +166,8 @@ private:
     double m_offset = 0;
     std::set<RowPath> m_visible;
     std::optional<RowPath> m_highlighted;
+    std::optional<RowPath> m_keyRow;
+    QWidget* m_banner = nullptr;
 
     // Touch tracking.
     bool m_pressed = false;

@@ -2,16 +2,54 @@
 // The today tab: the seven rows of today's values from the today screen's controller.
 #include "gui/today_screen_view.h"
 
+#include "gui/app_fonts.h"
+#include "gui/theme.h"
+
+#include <QPainter>
+#include <QTextOption>
+
 namespace vantro::gui {
+namespace {
+/// A flat button whose text wraps onto more lines when the window is narrow.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int w) const override {
+        const QRect r = fontMetrics().boundingRect(QRect(0, 0, std::max(1, w - 2 * kPad), 10000),
+                                                   Qt::AlignCenter | Qt::TextWordWrap, text());
+        return r.height() + 2 * kPad;
+    }
+    QSize sizeHint() const override { return {QPushButton::sizeHint().width(), heightForWidth(320)}; }
+    QSize minimumSizeHint() const override { return {60, heightForWidth(60)}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(colours::kTint);
+        p.setFont(font());
+        p.drawText(rect().adjusted(kPad, kPad, -kPad, -kPad), Qt::AlignCenter | Qt::TextWordWrap, text());
+        if (hasFocus()) {
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(colours::kTint, 2));
+            p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+        }
+    }
+
+private:
+    static constexpr int kPad = 8;
+};
+}  // namespace
 
 TodayScreenView::TodayScreenView(VantroViewController& controller) : m_controller(controller) {
     m_controller.tableView().onRowChanged = [this](int) {
         if (!m_table) return;
         // A new Bluetooth state line changes the header's height, so the rows are laid out again.
         const QString state = headerTitle(0);
-        if (state != m_shownState) {
+        const bool hintChanges = m_hint && m_hint->isHidden() == !m_controller.appDelegate().isConnected();
+        if (state != m_shownState || hintChanges) {
             m_shownState = state;
-            m_table->reloadData();
+            updateConnectHint();
         } else {
             m_table->refreshVisible();
         }
@@ -27,9 +65,27 @@ QWidget* TodayScreenView::view() {
         m_table = new TableView;
         m_table->setObjectName(QStringLiteral("todayTable"));
         m_table->setGrouped(true);
+        // Before the first band there is nothing to show: the way to one is above the rows.
+        m_hint =
+            new WrappingButton(QString::fromStdString(m_controller.appDelegate().localized("gui.today.connectHint")));
+        m_hint->setObjectName(QStringLiteral("todayConnectHint"));
+        m_hint->setCursor(Qt::PointingHandCursor);
+        m_hint->setFont(AppFonts::font(15));
+        m_hint->setFlat(true);
+        QObject::connect(m_hint, &QPushButton::clicked, m_table, [this] {
+            if (connectHintTapped) connectHintTapped();
+        });
+        m_table->setBanner(m_hint);
         m_table->setSource(this);
+        updateConnectHint();
     }
     return m_table;
+}
+
+void TodayScreenView::updateConnectHint() {
+    if (!m_table || !m_hint) return;
+    m_hint->setVisible(!m_controller.appDelegate().isConnected());
+    m_table->reloadData();
 }
 
 QString TodayScreenView::title() const {
@@ -60,6 +116,16 @@ TableRow TodayScreenView::row(int, int row) {
     r.caption = QString::fromStdString(cell->title);
     r.detail = QString::fromStdString(cell->detail);
     r.image = cell->image;
+    return r;
+}
+
+TableRow TodayScreenView::accessibleRow(int, int row) {
+    // Rows off screen have no cell, and asking for one would put them on screen: read what is known.
+    if (m_controller.tableView().visibleCell(row)) return this->row(0, row);
+    TableRow r;
+    const auto& items = m_controller.tableView().Items();
+    if (row >= 0 && row < static_cast<int>(items.size())) r.caption = QString::fromStdString(items[row]);
+    r.detail = QString::fromStdString(m_controller.tableView().placeholder(row));
     return r;
 }
 

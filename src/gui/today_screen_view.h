@@ -7,6 +7,9 @@
 #include "link/vantro_view_controller.h"
 
 #include <QPointer>
+#include <QPushButton>
+
+#include <functional>
 
 namespace vantro::gui {
 
@@ -27,15 +30,22 @@ public:
     TableRow row(int section, int row) override;
     void didSelect(int section, int row) override;
     void visibleRowsChanged(const std::set<RowPath>& rows) override;
+    TableRow accessibleRow(int section, int row) override;
+    void viewWillAppear() override { updateConnectHint(); }
 
     TableView* table() const { return m_table; }
     /// The detail text on screen in `row`, empty when it has no cell.
     QString detailText(int row) const;
+    /// Shown above the rows while no band is connected; tapping it calls `connectHintTapped`.
+    QPushButton* connectHint() const { return m_hint; }
+    std::function<void()> connectHintTapped;
+    void updateConnectHint();
 
 private:
     VantroViewController& m_controller;
     QPointer<TableView> m_table;
     QString m_shownState;
+    QPointer<QPushButton> m_hint;
 };
 
 }  // namespace vantro::gui

@@ -23,9 +23,45 @@ ViewHost::~ViewHost() {
 }
 
 void ViewHost::fitRoot() {
-    m_root->setFrame({0, 0, static_cast<double>(width()), static_cast<double>(height())});
+    const QSizeF frame = m_layoutSize.isEmpty() ? QSizeF(QWidget::size()) : m_layoutSize;
+    m_root->setFrame({0, 0, frame.width(), frame.height()});
     m_root->setNeedsLayout();
     update();
+    emit rootPlaced();
+}
+
+void ViewHost::setLayoutSize(QSizeF size) {
+    m_layoutSize = size;
+    fitRoot();
+}
+
+double ViewHost::rootScale() const {
+    if (m_layoutSize.isEmpty() || width() <= 0 || height() <= 0) return 1.0;
+    return std::min(width() / m_layoutSize.width(), height() / m_layoutSize.height());
+}
+
+QPointF ViewHost::fromRoot(QPointF p) const {
+    if (m_layoutSize.isEmpty()) return p;
+    const double s = rootScale();
+    const QPointF origin((width() - m_layoutSize.width() * s) / 2, (height() - m_layoutSize.height() * s) / 2);
+    return origin + p * s;
+}
+
+QRectF ViewHost::fromRoot(const QRectF& r) const {
+    return QRectF(fromRoot(r.topLeft()), fromRoot(r.bottomRight()));
+}
+
+QPointF ViewHost::toRoot(QPointF p) const {
+    if (m_layoutSize.isEmpty()) return p;
+    const double s = rootScale();
+    return (p - fromRoot(QPointF(0, 0))) / s;
+}
+
+std::vector<AccessibleItem> ViewHost::accessibleItems() const {
+    if (!m_accessible.items) return {};
+    auto items = m_accessible.items();
+    for (auto& item : items) item.rect = fromRoot(QRectF(item.rect)).toAlignedRect();
+    return items;
 }
 
 void ViewHost::resizeEvent(QResizeEvent*) {
@@ -34,25 +70,54 @@ void ViewHost::resizeEvent(QResizeEvent*) {
 
 void ViewHost::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(rect(), m_ground);
     m_root->layoutIfNeeded();
-    QtCanvas canvas(painter);
-    m_root->render(canvas);
+    if (!m_layoutSize.isEmpty()) {
+        // The layout of the reference size, scaled as a whole: the charts keep their proportions.
+        painter.translate(fromRoot(QPointF(0, 0)));
+        painter.scale(rootScale(), rootScale());
+        painter.setClipRect(QRectF(QPointF(0, 0), m_layoutSize));
+    }
+    {
+        QtCanvas canvas(painter);
+        m_root->render(canvas);
+    }
+    if (hasFocus()) {
+        painter.resetTransform();
+        painter.setClipping(false);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(255, 159, 10), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
+    }
+}
+
+void ViewHost::focusInEvent(QFocusEvent* e) {
+    update();
+    QWidget::focusInEvent(e);
+}
+
+void ViewHost::focusOutEvent(QFocusEvent* e) {
+    update();
+    QWidget::focusOutEvent(e);
 }
 
 void ViewHost::touchBegan(QPointF p) {
     m_root->layoutIfNeeded();
-    m_router->began({p.x(), p.y()});
+    const QPointF r = toRoot(p);
+    m_router->began({r.x(), r.y()});
     update();
 }
 
 void ViewHost::touchMoved(QPointF p) {
-    m_router->moved({p.x(), p.y()});
+    const QPointF r = toRoot(p);
+    m_router->moved({r.x(), r.y()});
     update();
 }
 
 void ViewHost::touchEnded(QPointF p) {
-    m_router->ended({p.x(), p.y()});
+    const QPointF r = toRoot(p);
+    m_router->ended({r.x(), r.y()});
     update();
 }
 
@@ -88,7 +153,7 @@ bool ViewHost::event(QEvent* e) {
             else if (e->type() == QEvent::TouchEnd)
                 touchEnded(p);
             else
-                m_router->cancelled({p.x(), p.y()});
+                m_router->cancelled({toRoot(p).x(), toRoot(p).y()});
             e->accept();
             return true;
         }

@@ -208,7 +208,7 @@ void VantroViewController::handleReport(const Bytes& value) {
                    [this](const EmergencyCallReport&) { imaCalling(); },
                    [this](const VersionReport& r) { m_table.setDetailText(TodayScreen::kVersion, VersionText(r)); },
                    [this](const CurrentReport& r) {
-                       const auto texts = CurrentRowTexts(r);
+                       const auto texts = CurrentRowTexts(r, m_table.units());
                        for (int row = 0; row < static_cast<int>(texts.size()); ++row) {
                            m_table.setDetailText(row, texts[row]);
                        }

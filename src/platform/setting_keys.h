@@ -27,6 +27,8 @@ inline constexpr std::string_view kLongTimeSitSTime = "LongTimeSitSTime";
 inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
 inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
 inline constexpr std::string_view kMedicineETime = "MedicineETime";
+/// Our own: the folder of the last backup file chosen in the app (never sent to the band).
+inline constexpr std::string_view kLastBackupFolder = "lastBackupFolder";
 
 // Settings of our own: they stay on this computer, the settings sync never sends them.
 /// Hours between automatic syncs while the band is connected, 0 for never; absent means 3.

@@ -62,11 +62,12 @@ DecodedReport DecodeReport(const std::uint8_t* p, std::size_t size) {
     }
 }
 
-std::array<std::string, 5> CurrentRowTexts(const CurrentReport& r) {
-    return {strprintf("%d steps", r.steps),
-            strprintf("%.2f km", static_cast<double>(static_cast<float>(r.distance) / 100.0f)),
-            strprintf("%d minute", r.activeTime), strprintf("%d Col", r.calories + r.restcal),
-            strprintf("%d %%", r.battery)};
+std::array<std::string, 5> CurrentRowTexts(const CurrentReport& r, const RowUnits& units) {
+    // Calories read "cal", as the row does before the first report.
+    return {strprintf("%d %s", r.steps, units.steps.c_str()),
+            strprintf("%.2f %s", static_cast<double>(static_cast<float>(r.distance) / 100.0f), units.km.c_str()),
+            strprintf("%d %s", r.activeTime, units.minute.c_str()),
+            strprintf("%d %s", r.calories + r.restcal, units.cal.c_str()), strprintf("%d %%", r.battery)};
 }
 
 std::string VersionText(const VersionReport& r) {

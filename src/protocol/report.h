@@ -66,9 +66,18 @@ using DecodedReport = std::variant<EmergencyCallReport, VersionReport, CurrentRe
 /// Decodes one notified value. Pure; reads nothing beyond `size` bytes.
 DecodedReport DecodeReport(const std::uint8_t* data, std::size_t size);
 
+/// The units of the today rows; English unless the screen passes translated ones.
+struct RowUnits {
+    std::string steps = "steps";
+    std::string km = "km";
+    std::string minute = "minute";
+    std::string cal = "cal";
+    std::string db = "db";
+};
+
 /// The today-row texts of a current-data report, rows 0 to 4:
-/// "%d steps", "%.2f km", "%d minute", "%d Col", "%d %".
-std::array<std::string, 5> CurrentRowTexts(const CurrentReport& r);
+/// "%d steps", "%.2f km", "%d minute", "%d cal", "%d %" (with the given units).
+std::array<std::string, 5> CurrentRowTexts(const CurrentReport& r, const RowUnits& units = {});
 /// The version row text, "%d.%d" major then minor.
 std::string VersionText(const VersionReport& r);
 

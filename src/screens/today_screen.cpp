@@ -8,13 +8,13 @@ namespace vantro {
 
 const std::array<TodayScreen::RowLayout, TodayScreen::kRowCount>& TodayScreen::rowLayouts() {
     static const std::array<RowLayout, kRowCount> kRows{{
-        {"Steps", "-- steps", "sports_step.png"},
-        {"Distance", "-- km", "sports_distance.png"},
-        {"ActiveTime", "-- minute", "sports_time.png"},
-        {"Calries", "-- cal", "sports_calories.png"},
-        {"BatteryValue", "-- %", "sports_battery.png"},
-        {"BluetoothRSSI", "-- db", "sports_rssi.png"},
-        {"DeviceVersion", "--", "sports_ver.png"},
+        {"Steps", "sports_step.png"},
+        {"Distance", "sports_distance.png"},
+        {"ActiveTime", "sports_time.png"},
+        {"Calries", "sports_calories.png"},
+        {"BatteryValue", "sports_battery.png"},
+        {"BluetoothRSSI", "sports_rssi.png"},
+        {"DeviceVersion", "sports_ver.png"},
     }};
     return kRows;
 }
@@ -23,6 +23,33 @@ void TodayScreen::load(const Localizer& localizer) {
     m_items.clear();
     for (const auto& layout : rowLayouts()) m_items.push_back(localizer.localizedString(layout.titleKey));
     m_title = localizer.localizedString("TodayData");
+    // A catalog without a unit leaves the English one rather than show its key.
+    auto unit = [&localizer](const char* key, const std::string& english) {
+        const std::string text = localizer.localizedString(key);
+        return text.empty() || text == key ? english : text;
+    };
+    const RowUnits english;
+    m_units = {unit("unit.steps", english.steps), unit("unit.km", english.km), unit("unit.minute", english.minute),
+               unit("unit.cal", english.cal), unit("unit.db", english.db)};
+}
+
+std::string TodayScreen::placeholder(int row) const {
+    switch (row) {
+        case kSteps:
+            return "-- " + m_units.steps;
+        case kDistance:
+            return "-- " + m_units.km;
+        case kActiveTime:
+            return "-- " + m_units.minute;
+        case kCalories:
+            return "-- " + m_units.cal;
+        case kBattery:
+            return "-- %";
+        case kRssi:
+            return "-- " + m_units.db;
+        default:
+            return "--";
+    }
 }
 
 int TodayScreen::numberOfRowsInSection(int section) const {
@@ -35,7 +62,7 @@ double TodayScreen::heightForRowAtIndexPath(DeviceIdiom idiom) {
 
 std::optional<TodayScreen::Cell> TodayScreen::cellForRowAtIndexPath(int row) {
     if (!valid(row)) return std::nullopt;
-    m_onScreen[row] = std::string(rowLayouts()[row].placeholder);
+    m_onScreen[row] = placeholder(row);
     changed(row);
     return visibleCell(row);
 }

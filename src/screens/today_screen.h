@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/localizer.h"
+#include "protocol/report.h"
 #include "platform/services.h"
 
 #include <array>
@@ -23,7 +24,6 @@ public:
 
     struct RowLayout {
         std::string_view titleKey;
-        std::string_view placeholder;  // shown as it stands, never translated
         std::string_view image;
     };
     static const std::array<RowLayout, kRowCount>& rowLayouts();
@@ -35,8 +35,12 @@ public:
         std::string image;
     };
 
-    /// The localized row titles and screen title.
+    /// The localized row titles, units and screen title.
     void load(const Localizer& localizer);
+    /// The units in the language of the last load (English before one).
+    const RowUnits& units() const { return m_units; }
+    /// What a row shows before its first value: "--" and its unit.
+    std::string placeholder(int row) const;
     const std::vector<std::string>& Items() const { return m_items; }
     const std::string& title() const { return m_title; }
 
@@ -69,6 +73,7 @@ private:
 
     std::vector<std::string> m_items;
     std::string m_title;
+    RowUnits m_units;
     // Detail text of each row with a cell on screen.
     std::array<std::optional<std::string>, kRowCount> m_onScreen;
 };

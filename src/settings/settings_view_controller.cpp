@@ -220,10 +220,11 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
             syncRow();
             break;
         case SettingsAction::FactoryReset: {
-            AlertModel alert{
-                m_app.localized("SettingsDeletePrompt"), "", std::string("Cancel"), {"OK"}, [this](int index) {
-                    alertViewClickedButtonAtIndex(index);
-                }};
+            AlertModel alert{m_app.localized("SettingsDeletePrompt"),
+                             "",
+                             m_app.localized("Cancel"),
+                             {m_app.localized("OK")},
+                             [this](int index) { alertViewClickedButtonAtIndex(index); }};
             alert.destructive = true;  // it erases every stored day and resets the band
             if (presentAlert) presentAlert(alert);
             break;
@@ -296,8 +297,17 @@ BackupOutcome SettingsViewController::importBackup(const std::string& path) {
 void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
+        const bool connected = m_app.isConnected();
         m_app.SendData(factoryResetCommand());
         if (m_app.m_db) m_app.m_db->clearData();
+        // Erasing everything must not pass in silence; without a band only the data went.
+        if (presentAlert) {
+            presentAlert({m_app.localized("Prompt"),
+                          m_app.localized(connected ? "txtResetDone" : "txtResetDoneNoBand"),
+                          std::nullopt,
+                          {m_app.localized("OK")},
+                          nullptr});
+        }
     } else if (buttonIndex == 0) {
         m_app.log().log("cannel");
     }

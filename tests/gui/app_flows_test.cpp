@@ -308,6 +308,10 @@ private slots:
         }
         QVERIFY2(red, "the erasing button is not drawn in red");
         clickBoxButton(box, QStringLiteral("OK"));
+        // A confirmation follows the answer.
+        QTRY_VERIFY(visibleBox() != nullptr &&
+                    visibleBox()->informativeText() == QString::fromStdString(a.tr("txtResetDone")));
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
         days.clear();
         QCOMPARE(a.app().m_db->databaseToArray(days), 0);

@@ -39,13 +39,15 @@ private slots:
     void tour_data() {
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("phone, English") << QStringList{"--lang", "en"} << QSize(750, 1334);
-        QTest::newRow("phone, Chinese") << QStringList{"--lang", "zh_CN"} << QSize(750, 1334);
-        QTest::newRow("tablet") << QStringList{"--lang", "en", "--tablet"} << QSize(1536, 2048);
+        QTest::addColumn<bool>("small");  // a second round at 360 x 640
+        QTest::newRow("phone, English") << QStringList{"--lang", "en"} << QSize(750, 1334) << true;
+        QTest::newRow("phone, Chinese") << QStringList{"--lang", "zh_CN"} << QSize(750, 1334) << true;
+        QTest::newRow("tablet") << QStringList{"--lang", "en", "--tablet"} << QSize(1536, 2048) << false;
     }
     void tour() {
         QFETCH(QStringList, extra);
         QFETCH(QSize, size);
+        QFETCH(bool, small);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString shots = dir.filePath(QStringLiteral("shots"));  // created by the tour
@@ -57,6 +59,9 @@ private slots:
                                  "history-year", "sleep", "settings"}) {
             QVERIFY2(!t.pictures.filter(name).isEmpty(), qPrintable(name));
         }
+        for (const char* name :
+             {"small-today", "small-history", "small-sleep", "small-settings", "small-factory-reset"})
+            QVERIFY2(t.pictures.filter(name).isEmpty() != small, qPrintable(name));
         QVERIFY(t.out.contains(QDir(shots).absolutePath()));
         for (const QString& f : t.pictures) {
             const QString path = QDir(shots).filePath(f);
@@ -64,7 +69,7 @@ private slots:
             QVERIFY2(QFileInfo(path).size() > 1000, qPrintable(f));
             QImageReader reader(path);
             QCOMPARE(reader.format(), QByteArray("png"));
-            QCOMPARE(reader.size(), size);
+            QCOMPARE(reader.size(), f.contains(QLatin1String("-small-")) ? QSize(720, 1280) : size);
             const QImage image = reader.read();
             QVERIFY2(!image.isNull(), qPrintable(f));
             // Not a blank page: a real view has many colours.

@@ -212,7 +212,7 @@ TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     EXPECT_EQ(row(0), "10000 steps");
     EXPECT_EQ(row(1), "10.00 km");
     EXPECT_EQ(row(2), "45 minute");
-    EXPECT_EQ(row(3), "450 Col");
+    EXPECT_EQ(row(3), "450 cal");
     EXPECT_EQ(row(4), "87 %");
     EXPECT_EQ(row(5), "-- db");
 

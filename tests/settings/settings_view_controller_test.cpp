@@ -159,6 +159,10 @@ TEST_F(SettingsScreen, FactoryResetEmptiesTheDatabaseEvenWithoutABand) {
     EXPECT_EQ(app.m_db->databaseToArray(days), 0);
     EXPECT_EQ(settings.integerForKey("bodyHeight"), 180);
     EXPECT_FALSE(log.contains("SendData: CMD_TYPE_FACTORY"));  // no band: nothing delivered
+    // ... and the user is told that only the data went.
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_EQ(alerts[1].message, "txtResetDoneNoBand");
+    EXPECT_EQ(alerts[1].buttons().size(), 1u);
 }
 
 TEST_F(SettingsScreen, BackupFillsInOnlyWhatIsMissingAndSaysWhyItFailed) {

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// What the custom-drawn widgets (tables, tab bar, segments, charts) tell a screen reader about their items.
+#pragma once
+
+#include <QAccessible>
+#include <QRect>
+#include <QString>
+
+#include <vector>
+
+class QWidget;
+
+namespace vantro::gui {
+
+/// One thing drawn inside a widget: a row, a tab, a segment, a bar, a slice.
+struct AccessibleItem {
+    QString name;
+    QString value;  // what it shows beside its name: a detail, a step count, minutes
+    QRect rect;     // in the widget's coordinates
+    QAccessible::Role role = QAccessible::ListItem;
+    bool selected = false;
+    bool checked = false;
+    bool checkable = false;
+};
+
+/// Implemented by a widget that draws items of its own; the accessibility factory turns it into a
+/// container whose children are the items.
+class AccessibleItems {
+public:
+    virtual ~AccessibleItems() = default;
+    virtual QAccessible::Role accessibleRole() const = 0;
+    virtual std::vector<AccessibleItem> accessibleItems() const = 0;
+    /// The item the keyboard is on, or -1.
+    virtual int accessibleFocusItem() const { return -1; }
+    /// What the default action (a tap) does to item `index`.
+    virtual void activateAccessibleItem(int /*index*/) {}
+};
+
+/// Installs the factory once; the app and the tests call it before building widgets.
+void installAccessibility();
+
+/// Tells assistive technology that the keyboard moved to item `index` of `widget`.
+void announceFocusItem(QWidget* widget, int index);
+
+}  // namespace vantro::gui

@@ -1,0 +1,517 @@
+// SPDX-License-Identifier: MIT
+// Every screen at phone, tablet and desktop sizes: controls inside the window, no text cut; the
+// keyboard paths; what a screen reader is told; the texts of empty screens and of the reset.
+#include "gui/app_shell.h"
+
+#include "charts/label.h"
+#include "gui/controls.h"
+#include "gui/history_screen.h"
+#include "gui/main_window.h"
+#include "gui/navigation_bar.h"
+#include "gui/property_page.h"
+#include "gui/settings_screen.h"
+#include "gui/sleep_screen.h"
+#include "gui/tab_bar.h"
+#include "gui/table_view.h"
+#include "gui/theme.h"
+#include "gui/today_screen_view.h"
+#include "platform/local_time.h"
+#include "platform/paths.h"
+#include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "store/sqlite_data.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantro;
+using namespace vantro::gui;
+
+namespace {
+
+QMessageBox* visibleBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
+}
+
+QString nameOf(const QWidget* w) {
+    const QString name =
+        w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
+    return w->parentWidget() ? nameOf(w->parentWidget()) + QLatin1Char('/') + name : name;
+}
+
+bool insideScrolledContent(const QWidget* w) {
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (qobject_cast<const QScrollArea*>(p) && p != w) return true;
+    return false;
+}
+
+/// Labels of the chart views that are wider than their frames.
+void cutChartLabels(const View& view, const QString& where, QStringList& problems) {
+    if (const auto* label = dynamic_cast<const Label*>(&view); label && !view.isHidden()) {
+        const Size need = label->textSize();
+        if (label->numberOfLines() == 1 && need.width > view.bounds().width + 1)
+            problems << where + QStringLiteral(": chart text cut: ") +
+                            QString::fromStdString(label->text().value_or(""));
+    }
+    for (const auto& sub : view.subviews()) cutChartLabels(*sub, where, problems);
+}
+
+/// What does not fit in `window` now: controls (partly) outside it and texts that are cut.
+QStringList misfits(QWidget* window) {
+    QStringList problems;
+    const QRect inside = window->rect();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->isWindow() || insideScrolledContent(w)) continue;
+        const QString where = nameOf(w);
+        const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+        if (!inside.contains(r)) problems << where + QStringLiteral(" lies outside the window");
+        if (auto* table = qobject_cast<TableView*>(w)) {
+            for (const QString& t : table->cutTexts()) problems << where + QStringLiteral(": row cut: ") + t;
+        } else if (auto* tabs = qobject_cast<TabBar*>(w)) {
+            for (const QString& t : tabs->cutLabels()) problems << where + QStringLiteral(": tab cut: ") + t;
+        } else if (auto* bar = qobject_cast<NavigationBar*>(w)) {
+            if (!bar->titleFits()) problems << where + QStringLiteral(": title cut: ") + bar->title();
+        } else if (auto* seg = qobject_cast<SegmentedControl*>(w)) {
+            for (const QString& t : seg->cutLabels()) problems << where + QStringLiteral(": segment cut: ") + t;
+        } else if (auto* host = qobject_cast<ViewHost*>(w)) {
+            cutChartLabels(host->root(), where, problems);
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            const QRect c = label->contentsRect();
+            const bool cut = label->wordWrap() ? label->heightForWidth(c.width()) > c.height() + 1
+                                               : label->fontMetrics().horizontalAdvance(label->text()) > c.width();
+            if (cut) problems << where + QStringLiteral(": label cut: ") + label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->text().isEmpty()) {
+            const bool cut = button->hasHeightForWidth() ? button->heightForWidth(button->width()) > button->height()
+                                                         : button->fontMetrics().horizontalAdvance(button->text()) >
+                                                               button->contentsRect().width();
+            if (cut) problems << where + QStringLiteral(": button cut: ") + button->text();
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            if (edit->fontMetrics().horizontalAdvance(edit->text()) > edit->contentsRect().width() - 4)
+                problems << where + QStringLiteral(": field cut: ") + edit->text();
+        } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+            if (spin->fontMetrics().horizontalAdvance(spin->text()) > spin->contentsRect().width() - 4)
+                problems << where + QStringLiteral(": number cut: ") + spin->text();
+        }
+    }
+    return problems;
+}
+
+/// A box fits when it is no wider or taller than the window and its texts are whole.
+QStringList boxMisfits(QMessageBox* box, QWidget* window) {
+    QStringList problems;
+    QApplication::processEvents();
+    if (box->width() > window->width() || box->height() > window->height())
+        problems << QStringLiteral("box %1x%2 is larger than the window").arg(box->width()).arg(box->height());
+    for (QString p : misfits(box))
+        problems << QStringLiteral("box: ") +
+                        p.replace(QStringLiteral(" lies outside the window"), QStringLiteral(" lies outside the box"));
+    return problems;
+}
+
+struct App {
+    QTemporaryDir dir;
+    NullLog log;
+    std::unique_ptr<AppShell> shell;
+
+    /// `days` and `nights` records are stored before the app starts (ending yesterday).
+    explicit App(const QString& language = QStringLiteral("en"), bool tablet = false, int days = 0, int nights = 0) {
+        if (days || nights) {
+            NullLog quiet;
+            sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
+            const CalendarDate today = toLocal(std::chrono::system_clock::now()).date();
+            for (int i = 1; i <= days; ++i) db.updateData(addDays(today, -i), 4000 + 250 * i, 300, 120, 60, 0, 40);
+            for (int i = 1; i <= nights; ++i)
+                db.updateSleepData(addDays(today, -i), 30, 120, 95 + i, 60, 15, 2, TimeOfDay{5, 20}, TimeOfDay{23, 10});
+        }
+        AppOptions o;
+        o.language = language;
+        o.tablet = tablet;
+        o.brisk = true;
+        o.wristband = WristbandChoice::Simulated;
+        shell = std::make_unique<AppShell>(o, dir.path(), log);
+        window().setAnimationsEnabled(false);
+        window().show();
+        QApplication::setActiveWindow(&window());
+    }
+    ~App() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        shell.reset();
+    }
+    MainWindow& window() { return shell->window(); }
+    SettingsScreen& settings() { return *shell->settingsScreen(); }
+    QString tr(const char* key) { return QString::fromStdString(shell->appDelegate().localized(key)); }
+    void key(int k, Qt::KeyboardModifiers m = {}) {
+        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : &window();
+        QTest::keyClick(to, static_cast<Qt::Key>(k), m);
+        QApplication::processEvents();
+    }
+    /// Every page a settings row opens, as (section, row).
+    std::vector<RowPath> pageRows() {
+        std::vector<RowPath> rows;
+        for (int s = 0; s < settings().sectionCount(); ++s)
+            for (int r = 0; r < settings().rowCount(s); ++r)
+                if (settings().row(s, r).accessory == Accessory::Disclosure) rows.push_back({s, r});
+        return rows;
+    }
+};
+
+}  // namespace
+
+class FitAndReachTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyScreenFitsAtEverySize_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("tablet");
+        QTest::addColumn<QString>("language");
+        for (const QSize s : {QSize(360, 640), QSize(375, 667), QSize(768, 1024), QSize(1280, 800)})
+            QTest::newRow(qPrintable(QStringLiteral("phone %1x%2").arg(s.width()).arg(s.height())))
+                << s << false << QStringLiteral("en");
+        QTest::newRow("phone at the window's minimum") << MainWindow::kMinimumSize << false << QStringLiteral("en");
+        QTest::newRow("phone 360x640 zh_CN") << QSize(360, 640) << false << QStringLiteral("zh_CN");
+        QTest::newRow("tablet 768x1024") << QSize(768, 1024) << true << QStringLiteral("en");
+        QTest::newRow("tablet 1280x800") << QSize(1280, 800) << true << QStringLiteral("en");
+    }
+    void everyScreenFitsAtEverySize() {
+        QFETCH(QSize, size);
+        QFETCH(bool, tablet);
+        QFETCH(QString, language);
+        App a(language, tablet, 20, 8);
+        a.window().resize(size);
+        QTRY_COMPARE(a.window().size(), size);
+        QStringList problems;
+        auto check = [&](const QString& screen) {
+            QApplication::processEvents();
+            for (const QString& p : misfits(&a.window())) problems << screen + QStringLiteral(": ") + p;
+        };
+        for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
+            a.window().setCurrentTab(tab);
+            if (tab == kSleepTab) {
+                SleepScreen& sleep = *a.shell->sleepScreen();
+                QTRY_VERIFY(sleep.table() && sleep.rowCount(0) > 0);
+                sleep.table()->tapRow(0, sleep.rowCount(0) - 1);  // a night on the pie
+            }
+            if (tab == kHistoryTab) QTRY_VERIFY(a.shell->historyScreen()->controller().barCount() > 0);
+            check(a.window().navigationBar(tab)->title());
+            // The tab bar stays on screen and the screen fills the rest.
+            const QRect bar(a.window().tabBar()->mapTo(&a.window(), QPoint(0, 0)), a.window().tabBar()->size());
+            QCOMPARE(bar.bottom(), size.height() - 1);
+            QCOMPARE(bar.width(), size.width());
+        }
+        const auto pages = a.pageRows();
+        QVERIFY(pages.size() >= 8);
+        for (const auto& [s, r] : pages) {
+            a.settings().table()->tapRow(s, r);
+            QWidget* page = a.window().topModal();
+            QVERIFY(page);
+            QCOMPARE(page->geometry(), a.window().rect());
+            check(QStringLiteral("page %1.%2").arg(s).arg(r));
+            a.window().dismissModal(page, false);
+        }
+        // The questions: reset (the longest) and backup (three buttons).
+        a.settings().table()->tapRow(4, 2);
+        QTRY_VERIFY(visibleBox());
+        problems << boxMisfits(visibleBox(), &a.window());
+        visibleBox()->reject();
+        QTRY_VERIFY(!visibleBox());
+        a.window().navigationBar(kSettingsTab)->rightButton()->click();
+        QTRY_VERIFY(visibleBox());
+        problems << boxMisfits(visibleBox(), &a.window());
+        visibleBox()->reject();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    void theWindowResizesAndNeverGoesBelowThePhoneMinimum() {
+        App a;
+        QVERIFY(a.window().minimumSize().width() <= 360 && a.window().minimumSize().height() <= 480);
+        QVERIFY(a.window().maximumSize().width() >= 1280);  // no longer fixed
+        a.window().resize(200, 300);
+        QTRY_COMPARE(a.window().size(), a.window().minimumSize());
+        // The chart is scaled into what it gets: a bar's centre stays on that bar after a resize.
+        App b(QStringLiteral("en"), false, 10, 0);
+        b.window().setCurrentTab(kHistoryTab);
+        HistoryScreen& history = *b.shell->historyScreen();
+        QTRY_VERIFY(history.controller().barCount() == 10);
+        b.window().resize(1280, 800);
+        QTRY_COMPARE(b.window().width(), 1280);
+        QTest::qWait(900);  // the bars have grown in
+        const auto at = history.barCentre(3);
+        QVERIFY(at);
+        QVERIFY(at->x() > 300);  // not where the reference layout would put it
+        QTest::mousePress(history.host(), Qt::LeftButton, {}, at->toPoint());
+        QCOMPARE(history.controller().informationView()->titleLabel()->text().value_or(""),
+                 history.controller().monthlySymbols()[3]);
+        QTest::mouseRelease(history.host(), Qt::LeftButton, {}, at->toPoint());
+    }
+
+    void keyboardReachesEveryScreen() {
+        App a(QStringLiteral("en"), false, 12, 3);
+        MainWindow& w = a.window();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // Ctrl+number switches tabs and puts the focus into the screen.
+        a.key(Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(w.currentTab(), int(kSettingsTab));
+        TableView* settings = a.settings().table();
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{0, 0}));
+
+        // The focused row carries a ring in the tint colour; without the focus it has none.
+        const QRectF row = settings->rectForRow(0, 0);
+        auto ringPixel = [&] { return settings->grab().toImage().pixelColor(2, static_cast<int>(row.center().y())); };
+        QCOMPARE(ringPixel(), colours::kTint);
+        w.tabBar()->setFocus();
+        QVERIFY(ringPixel() != colours::kTint);
+        settings->setFocus();
+
+        // Return opens the row's page, Escape leaves it and gives the focus back to the row.
+        a.key(Qt::Key_Return);
+        QVERIFY(w.topModal());
+        auto* picker = w.topModal()->findChild<PropertyPageView*>();
+        QVERIFY(picker && picker->table());
+        QVERIFY(picker->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == picker->table());
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+
+        // A form page opens with its editor focused (what is typed lands in it, any text there selected and
+        // replaced); Return saves and closes the page.
+        a.settings().table()->tapRow(4, 0);
+        QVERIFY(w.topModal());
+        auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY2(field, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+        QCOMPARE(field->selectedText(), field->text());
+        QTest::keyClicks(field, QStringLiteral("12"));
+        QCOMPARE(field->text(), QStringLiteral("12"));
+        a.key(Qt::Key_Return);
+        QCOMPARE(w.modalCount(), 0);
+        QCOMPARE(a.shell->settings().integerForKey("displaytime"), 12);
+        settings->setFocus();
+        settings->setKeyboardRow(RowPath{0, 0});
+
+        // Arrows walk the rows across sections, and Tab goes on to the tab bar, then round to the bar's button.
+        a.key(Qt::Key_Down);
+        a.key(Qt::Key_Down);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{1, 0}));
+        a.key(Qt::Key_End);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{4, 3}));
+        a.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+        a.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.navigationBar(kSettingsTab)->rightButton());
+        a.key(Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+        // The tab bar takes Left and Right.
+        a.key(Qt::Key_Left);
+        QCOMPARE(w.currentTab(), int(kSleepTab));
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+
+        // History: Left picks the newest bar, then walks back; the panel shows the chosen day.
+        a.key(Qt::Key_2, Qt::ControlModifier);
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_COMPARE(QApplication::focusWidget(), history.host());
+        QTRY_COMPARE(history.controller().barCount(), 12);
+        QTest::qWait(900);
+        auto panelTitle = [&] { return history.controller().informationView()->titleLabel()->text().value_or(""); };
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.keyboardBar(), 11);
+        QCOMPARE(panelTitle(), history.controller().monthlySymbols()[11]);
+        a.key(Qt::Key_Left);
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.keyboardBar(), 9);
+        QCOMPARE(panelTitle(), history.controller().monthlySymbols()[9]);
+        QVERIFY(history.controller().barChartView()->selectionViewVisible());
+        a.key(Qt::Key_Right);
+        QCOMPARE(history.keyboardBar(), 10);
+        a.key(Qt::Key_Escape);
+        QCOMPARE(history.keyboardBar(), -1);
+        QVERIFY(!history.controller().barChartView()->selectionViewVisible());
+        // The range control: Right chooses the next range.
+        history.rangeControl()->setFocus();
+        a.key(Qt::Key_Right);
+        QCOMPARE(history.controller().range(), HistoryRange::Week);
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.controller().range(), HistoryRange::All);
+
+        // Sleep: the list takes Down and Return; the chosen night is on the pie.
+        a.key(Qt::Key_3, Qt::ControlModifier);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.table() && QApplication::focusWidget() == sleep.table());
+        a.key(Qt::Key_Down);
+        a.key(Qt::Key_Return);
+        QCOMPARE(sleep.selectedRow(), 1);
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+
+        // The backup question answers Export to Return.
+        bool exported = false, imported = false;
+        a.settings().chooseBackupFile = [&](bool save) {
+            (save ? exported : imported) = true;
+            return QString();
+        };
+        a.key(Qt::Key_4, Qt::ControlModifier);
+        w.navigationBar(kSettingsTab)->rightButton()->click();
+        QTRY_VERIFY(visibleBox());
+        QCOMPARE(visibleBox()->defaultButton()->text(), a.tr("gui.export"));
+        QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), Qt::Key_Return);
+        QTRY_VERIFY(exported);
+        QVERIFY(!imported);
+    }
+
+    void aScreenReaderHearsEveryItem() {
+        App a(QStringLiteral("en"), false, 5, 2);
+        auto iface = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w); };
+        // Today's rows: caption as name, what they show as value.
+        TableView* today = a.shell->todayScreen()->table();
+        QAccessibleInterface* list = iface(today);
+        QVERIFY(list);
+        QCOMPARE(list->role(), QAccessible::List);
+        QVERIFY(list->childCount() >= 7);
+        QCOMPARE(list->child(0)->text(QAccessible::Name), a.tr("Steps"));
+        QCOMPARE(list->child(0)->text(QAccessible::Value), QStringLiteral("-- steps"));
+        QCOMPARE(list->child(3)->text(QAccessible::Value), QStringLiteral("-- cal"));
+        QCOMPARE(list->indexOfChild(list->child(2)), 2);
+        QCOMPARE(list->child(2)->parent(), list);
+        // The hint over the rows is a button a reader can press.
+        QAccessibleInterface* hint = iface(a.shell->todayScreen()->connectHint());
+        QCOMPARE(hint->role(), QAccessible::Button);
+        QCOMPARE(hint->text(QAccessible::Name), a.tr("gui.today.connectHint"));
+
+        // Tabs: names, the selected one, and pressing one switches.
+        QAccessibleInterface* tabs = iface(a.window().tabBar());
+        QCOMPARE(tabs->role(), QAccessible::PageTabList);
+        QCOMPARE(tabs->childCount(), 4);
+        QCOMPARE(tabs->child(2)->text(QAccessible::Name), a.tr("tab.sleep"));
+        QVERIFY(tabs->child(0)->state().selected);
+        QVERIFY(!tabs->child(1)->state().selected);
+        tabs->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(a.window().currentTab(), int(kHistoryTab));
+        QVERIFY(tabs->child(1)->state().selected);
+
+        // Bars: the date and the steps; a point on a bar finds that bar.
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_COMPARE(history.controller().barCount(), 5);
+        QTest::qWait(600);
+        QAccessibleInterface* chart = iface(history.host());
+        QCOMPARE(chart->role(), QAccessible::Chart);
+        QAccessibleInterface* bar = chart->child(4);
+        QVERIFY(bar);
+        QCOMPARE(bar->text(QAccessible::Name), QString::fromStdString(history.controller().monthlySymbols()[4]));
+        QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("%1 steps").arg(4000 + 250));
+        const QPoint onBar = history.host()->mapToGlobal(history.barCentre(2)->toPoint());
+        QCOMPARE(chart->childAt(onBar.x(), onBar.y()), chart->child(2));
+        // The range control's segments and the paging arrows have names too.
+        QAccessibleInterface* ranges = iface(history.rangeControl());
+        QCOMPARE(ranges->childCount(), 4);
+        QCOMPARE(ranges->child(1)->text(QAccessible::Name), a.tr("RangeWeek"));
+        QVERIFY(ranges->child(0)->state().checked);
+        QCOMPARE(iface(history.olderButton())->text(QAccessible::Name), a.tr("OlderPeriod"));
+
+        // Slices: the phase and its minutes.
+        a.window().setCurrentTab(kSleepTab);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.table() && sleep.rowCount(0) > 0);
+        QAccessibleInterface* nights = iface(sleep.table());
+        QCOMPARE(nights->childCount(), sleep.rowCount(0));
+        const int last = sleep.rowCount(0) - 1;
+        nights->child(last)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(sleep.selectedRow(), last);
+        QVERIFY(nights->child(last)->state().checked);
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+        QAccessibleInterface* pie = iface(sleep.host());
+        QCOMPARE(pie->childCount(), 4);
+        QCOMPARE(pie->child(1)->text(QAccessible::Name), a.tr("DeepTime"));
+        QCOMPARE(pie->child(1)->text(QAccessible::Value), QStringLiteral("%1 minutes").arg(95 + 1));
+
+        // The navigation bar's title and buttons.
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab))->text(QAccessible::Name), a.settings().title());
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab)->rightButton())->text(QAccessible::Name),
+                 a.tr("gui.backup"));
+    }
+
+    void emptyScreensSayWhatToDo() {
+        App a;
+        TodayScreenView& today = *a.shell->todayScreen();
+        QPushButton* hint = today.connectHint();
+        QVERIFY(hint && hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("Connect your band in Settings → Wristband"));
+        // Above the rows, where a first look falls.
+        QVERIFY(hint->geometry().bottom() < today.table()->rectForRow(0, 0).top());
+        QTest::mouseClick(hint, Qt::LeftButton);
+        QCOMPARE(a.window().currentTab(), int(kSettingsTab));
+        QVERIFY(a.window().topModal());
+        auto* picker = a.window().topModal()->findChild<PropertyPageView*>();
+        QVERIFY(picker && picker->table());  // the wristband picker
+        a.window().dismissModal(a.window().topModal(), false);
+
+        a.window().setCurrentTab(kHistoryTab);
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_VERIFY(history.emptyLabel() && history.emptyLabel()->isVisible());
+        QCOMPARE(history.emptyLabel()->text(), a.tr("gui.history.empty"));
+
+        a.window().setCurrentTab(kSleepTab);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.table());
+        QCOMPARE(sleep.rowCount(0), 0);
+        QCOMPARE(sleep.table()->emptyText(), a.tr("gui.sleep.empty"));
+        QVERIFY(!sleep.hint()->isVisible());  // "choose a night below" has nothing below
+
+        // With data the empty texts go.
+        App b(QStringLiteral("en"), false, 3, 1);
+        b.window().setCurrentTab(kHistoryTab);
+        QTRY_COMPARE(b.shell->historyScreen()->controller().barCount(), 3);
+        QVERIFY(!b.shell->historyScreen()->emptyLabel()->isVisible());
+    }
+
+    void resetWithoutABandSaysTheDataWentAndChineseHasItsOwnWords() {
+        App a(QStringLiteral("zh_CN"));
+        // Units and the question's buttons from the catalog.
+        QCOMPARE(a.shell->todayScreen()->detailText(0), QStringLiteral("-- 步"));
+        QCOMPARE(a.shell->todayScreen()->detailText(3), QStringLiteral("-- 卡"));
+        a.window().setCurrentTab(kSettingsTab);
+        a.settings().table()->tapRow(4, 2);
+        QTRY_VERIFY(visibleBox());
+        QStringList labels;
+        for (QAbstractButton* b : visibleBox()->buttons()) labels << b->text();
+        labels.sort();
+        QStringList expected{QStringLiteral("取消"), QStringLiteral("确定")};
+        expected.sort();
+        QCOMPARE(labels, expected);
+        for (QAbstractButton* b : visibleBox()->buttons())
+            if (b->text() == QStringLiteral("确定")) b->click();
+        // Erased and said so, though no band was there to reset.
+        QTRY_VERIFY(visibleBox() && visibleBox()->informativeText() == a.tr("txtResetDoneNoBand"));
+        QVERIFY(visibleBox()->informativeText().contains(QStringLiteral("没有连接手环")));
+        visibleBox()->buttons().front()->click();
+    }
+
+    void backupDialogsStartInTheLastFolderOrTheDocuments() {
+        App a;
+        QTemporaryDir home;
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString fallback = QDir(documents).exists() ? documents : QDir::homePath();
+        QCOMPARE(a.settings().backupFolder(), fallback);
+        QDir(home.path()).mkdir(QStringLiteral("saved"));
+        a.settings().rememberBackupFolder(home.filePath(QStringLiteral("saved/backup.json")));
+        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
+        a.settings().rememberBackupFolder(QString());  // a cancelled dialog forgets nothing
+        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
+        QDir(home.filePath(QStringLiteral("saved"))).removeRecursively();
+        QCOMPARE(a.settings().backupFolder(), fallback);  // a folder that went is not offered
+    }
+};
+
+QTEST_MAIN(FitAndReachTest)
+#include "fit_and_reach_test.moc"
