@@ -57,6 +57,30 @@ void BM_SettingsRefresh(benchmark::State& state) {
 }
 BENCHMARK(BM_SettingsRefresh)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// Starting with a settings file at the size limit: 1 MiB of entries, one per line. Arg: bytes per entry
+// (about 20,000 small entries, or a few long texts).
+void BM_SettingsLoadMegabyte(benchmark::State& state) {
+    BenchDir dir;
+    const auto entryBytes = static_cast<std::size_t>(state.range(0));
+    std::string text = "{";
+    for (int n = 0; text.size() + entryBytes + 4 < JsonKeyValueStore::kMaxFileBytes; ++n) {
+        std::string entry = "\n  \"key" + std::to_string(n) + "\": {\"type\": \"string\", \"value\": \"";
+        entry += std::string(entryBytes > entry.size() + 4 ? entryBytes - entry.size() - 4 : 1, 'v') + "\"},";
+        text += entry;
+    }
+    text.back() = '\n';
+    text += "}";
+    writeFileAtomically(dir.path + "/settings.json", text);
+    NullLog log;
+    for (auto _ : state) {
+        JsonKeyValueStore store(dir.path, log);
+        if (!store.damagedCopy().empty() || store.values().size() < 3) state.SkipWithError("not loaded");
+        benchmark::DoNotOptimize(store.values().size());
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_SettingsLoadMegabyte)->Arg(50)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 void BM_DirectoryLock(benchmark::State& state) {
     BenchDir dir;
     for (auto _ : state) {

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 
 #include "app/vantro_app_delegate.h"
-#include "platform/atomic_file.h"
+#include "platform/debug_log.h"
 #include "platform/local_time.h"
 #include "platform/manual_run_loop.h"
 #include "platform/paths.h"
@@ -11,18 +11,14 @@
 #include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_sync.h"
-#include "store/records_export.h"
-#include "store/records_import.h"
+#include "store/records_backup.h"
 #include "store/sqlite_data.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <ostream>
-#include <sstream>
 
 namespace vantro::cli {
 namespace {
@@ -34,16 +30,24 @@ std::optional<std::int32_t> parseCount(std::string_view text) {
     return static_cast<std::int32_t>(*v);
 }
 
+// The store's routine lines belong in the debug log (standard error with --verbose); only its warnings,
+// which say why something failed, are kept for the command's own message.
+struct StoreLog : QuietLog {
+    StderrLog debug;
+    void log(std::string_view line) override { debug.log(line); }
+    void warning(std::string_view line) override { lines.emplace_back(line); }
+};
+
 // Listings report a failure only in the log; a new line after the call means it failed.
 template <typename T, typename List>
-bool listAll(sqlite_data& db, QuietLog& log, std::vector<T>& out, List list) {
+bool listAll(sqlite_data& db, StoreLog& log, std::vector<T>& out, List list) {
     const size_t before = log.lines.size();
     (db.*list)(out);
     return log.lines.size() == before;
 }
 
 // One line: what the store logged since `from`.
-int databaseFailure(Context& ctx, const char* command, const QuietLog& log, size_t from) {
+int databaseFailure(Context& ctx, const char* command, const StoreLog& log, size_t from) {
     ctx.err << "vantro-cli " << command << ": ";
     if (log.lines.size() <= from) ctx.err << "the activity database could not be used";
     for (size_t i = from; i < log.lines.size(); ++i) ctx.err << (i > from ? "; " : "") << log.lines[i];
@@ -56,7 +60,7 @@ int historyCommand(Context& ctx) {
         ctx.err << "usage: vantro-cli history\n";
         return kUsageError;
     }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
     std::vector<sportsData> days;
@@ -73,7 +77,7 @@ int nightsCommand(Context& ctx) {
         ctx.err << "usage: vantro-cli nights\n";
         return kUsageError;
     }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
     const size_t mark = log.lines.size();
     std::vector<sleepData> nights;
@@ -115,7 +119,7 @@ int storeDayCommand(Context& ctx) {
     if (!date || !countArguments(ctx, "store-day", {"STEPS", "DISTANCE", "CALORIES", "RESTCAL", "ACTIVE"}, 1, v)) {
         return kUsageError;
     }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
     const size_t mark = log.lines.size();
     // The further step count is always 0, as from the wristband.
@@ -146,7 +150,7 @@ int storeNightCommand(Context& ctx) {
             return kUsageError;
         }
     }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
     const size_t mark = log.lines.size();
     if (!db.updateSleepData(date, v[0], v[1], v[2], v[3], v[4], v[5], times[0], times[1])) {
@@ -160,7 +164,7 @@ int clearCommand(Context& ctx) {
         ctx.err << "usage: vantro-cli clear\n";
         return kUsageError;
     }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
     const size_t mark = log.lines.size();
     if (!db.clearData()) return databaseFailure(ctx, "clear", log, mark);
@@ -242,25 +246,21 @@ struct ExportOptions {
 };
 
 int exportRecords(Context& ctx, const ExportOptions& o) {
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
-    const size_t mark = log.lines.size();
-    std::vector<StoredRecord> records;
-    std::size_t undated = 0;
-    if (!db.readRecords(records, undated)) return databaseFailure(ctx, "export", log, mark);
-    if (undated > 0) {
-        ctx.err << "vantro-cli export: " << undated << " row(s) without a date cannot be restored and are left out\n";
+    const BackupFormat format = o.format == "csv" ? BackupFormat::Csv : BackupFormat::Json;
+    std::string text;
+    const BackupOutcome done = o.out == "-" ? exportRecords(db, format, text) : exportRecordsToFile(db, o.out, format);
+    if (done.undated > 0) {
+        ctx.err << "vantro-cli export: " << done.undated
+                << " row(s) without a date cannot be restored and are left out\n";
     }
-    const std::string text = o.format == "csv" ? recordsToCsv(records) : recordsToJson(records);
-    if (o.out == "-") {
-        ctx.out << text << std::flush;
-        return ctx.out ? 0 : 1;
-    }
-    if (auto error = writeFileAtomically(o.out, text)) {
-        ctx.err << "vantro-cli export: " << *error << "\n";
+    if (!done.ok) {
+        ctx.err << "vantro-cli export: " << done.error << "\n";
         return 1;
     }
-    return 0;
+    if (o.out == "-") ctx.out << text << std::flush;
+    return ctx.out ? 0 : 1;
 }
 
 Handler declareExport(CLI::App& app) {
@@ -278,56 +278,24 @@ struct ImportOptions {
     bool overwrite = false;
 };
 
-// A decade of records is about 2 MB; anything far bigger is not one of our backups.
-constexpr std::size_t kMaxBackupBytes = 256u << 20;
-
-bool readBackup(const std::string& file, std::string& bytes, std::string& error) {
-    std::ifstream in;
-    std::istream* source = &std::cin;
-    if (file != "-") {
-        in.open(file, std::ios::binary);
-        if (!in) {
-            error = file + ": " + std::strerror(errno);
-            return false;
-        }
-        source = &in;
-    }
-    std::ostringstream buffer;
-    char chunk[1 << 16];
-    while (source->read(chunk, sizeof chunk) || source->gcount() > 0) {
-        buffer.write(chunk, source->gcount());
-        if (static_cast<std::size_t>(buffer.tellp()) > kMaxBackupBytes) {
-            error = file + ": larger than a backup can be (256 MiB)";
-            return false;
-        }
-    }
-    if (source->bad()) {
-        error = file + ": could not be read";
-        return false;
-    }
-    bytes = buffer.str();
-    return true;
-}
-
 int importRecords(Context& ctx, const ImportOptions& o) {
-    std::string bytes, error;
-    if (!readBackup(o.file, bytes, error)) {
-        ctx.err << "vantro-cli import: " << error << "\n";
+    // The file is read and checked before the database is opened, so a refused file changes nothing.
+    std::vector<StoredRecord> records;
+    const BackupOutcome read = o.file == "-" ? readBackup(std::cin, "-", records) : readBackupFile(o.file, records);
+    if (!read.ok) {
+        ctx.err << "vantro-cli import: " << read.error << "; nothing was imported\n";
         return 1;
     }
-    const ParsedRecords parsed = parseRecords(bytes);
-    if (parsed.problem) {
-        ctx.err << "vantro-cli import: " << o.file << ":" << parsed.problem->line << ": " << parsed.problem->reason
-                << "; nothing was imported\n";
-        return 1;
-    }
-    QuietLog log;
+    StoreLog log;
     sqlite_data db(dataDirectory(ctx.dataDir), log);
-    const size_t mark = log.lines.size();
-    const auto counts = db.mergeRecords(parsed.records, o.overwrite);
-    if (!counts) return databaseFailure(ctx, "import", log, mark);
-    ctx.out << counts->daysAdded << " days added, " << counts->daysUpdated << " updated; " << counts->nightsAdded
-            << " nights added, " << counts->nightsUpdated << " updated\n";
+    const BackupOutcome done = importRecords(db, records, o.overwrite);
+    if (!done.ok) {
+        ctx.err << "vantro-cli import: " << done.error << "\n";
+        return 1;
+    }
+    const auto& c = done.counts;
+    ctx.out << c.daysAdded << " days added, " << c.daysUpdated << " updated; " << c.nightsAdded << " nights added, "
+            << c.nightsUpdated << " updated\n";
     return 0;
 }
 

@@ -7,7 +7,6 @@
 #include "gui/message_box.h"
 #include "gui/navigation_bar.h"
 #include "gui/property_page.h"
-#include "store/records_backup.h"
 
 #include <QFileDialog>
 
@@ -78,17 +77,16 @@ void SettingsScreen::tell(const QString& message) {
 // The catalogs use Qt's numbered placeholders, so a translation can reorder them and cannot break the call.
 void SettingsScreen::exportBackup() {
     const QString file = chooseBackupFile ? chooseBackupFile(true) : QString();
-    if (file.isEmpty() || !m_app.m_db) return;
-    const BackupOutcome done = exportRecordsToFile(*m_app.m_db, file.toStdString());
+    if (file.isEmpty()) return;
+    const BackupOutcome done = m_model.exportBackup(file.toStdString());
     tell(done.ok ? q(m_app.localized("gui.exported")).arg(done.records).arg(file)
                  : q(m_app.localized("gui.backup.failed")).arg(q(done.error)));
 }
 
 void SettingsScreen::importBackup() {
     const QString file = chooseBackupFile ? chooseBackupFile(false) : QString();
-    if (file.isEmpty() || !m_app.m_db) return;
-    // The app only fills in what is missing; replacing stored values is left to vantro-cli import --overwrite.
-    const BackupOutcome done = importRecordsFromFile(*m_app.m_db, file.toStdString(), false);
+    if (file.isEmpty()) return;
+    const BackupOutcome done = m_model.importBackup(file.toStdString());
     const auto& c = done.counts;
     tell(done.ok ? q(m_app.localized("gui.imported"))
                        .arg(done.records)

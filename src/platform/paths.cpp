@@ -2,9 +2,11 @@
 // Where the app keeps its files: the XDG data and config directories, or the --data-dir override.
 #include "platform/paths.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -50,7 +52,17 @@ std::string configDirectory(std::string_view override) {
 bool ensureDirectory(const std::string& dir, DebugLog& log) {
     std::error_code ec;
     if (std::filesystem::is_directory(dir, ec)) return true;
-    std::filesystem::create_directories(dir, ec);
+    ec.clear();
+    // Parents first; each directory made here is private (what it will hold is personal), while one
+    // that already exists keeps its mode.
+    std::filesystem::path made;
+    for (const auto& part : std::filesystem::path(dir)) {
+        made /= part;
+        if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+            ec = std::error_code(errno, std::generic_category());
+            break;
+        }
+    }
     if (ec || !std::filesystem::is_directory(dir)) {
         log.warning("cannot create the directory " + dir + ": " + (ec ? ec.message() : std::string("not a directory")));
         return false;

@@ -20,7 +20,7 @@ std::string recordsDirectory(std::string_view override, bool simulatedBand);
 /// $XDG_CONFIG_HOME/vantro, else ~/.config/vantro.
 std::string configDirectory(std::string_view override = {});
 
-/// Creates `dir` and its missing parents; false plus a log line when that is not possible.
+/// Creates `dir` and its missing parents (mode 0700); false plus a log line when that is not possible.
 bool ensureDirectory(const std::string& dir, DebugLog& log);
 
 }  // namespace vantro

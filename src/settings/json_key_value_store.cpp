@@ -27,6 +27,14 @@ constexpr const char* kFileName = "settings.json";
 
 enum class Parsed { Value, Opaque, Damaged };
 
+// A value its command or page would not accept is damaged like one of the wrong type, rather than
+// being sent to the band cut to a byte (bodyHeight 421 would arrive as 165).
+bool inRange(const SettingKey& key, const StoredValue& value) {
+    if (key.type != SettingType::Integer || key.editorMin == key.editorMax) return true;
+    const std::int64_t v = std::holds_alternative<bool>(value) ? std::get<bool>(value) : std::get<std::int64_t>(value);
+    return v >= key.editorMin && v <= key.editorMax;
+}
+
 // Reads one entry: the typed form the store writes, or a plain JSON value as a person might type it.
 Parsed parseEntry(const std::string& key, const Json& entry, StoredValue& value) {
     const SettingKey* known = findSettingKey(key);
@@ -80,7 +88,7 @@ Parsed parseEntry(const std::string& key, const Json& entry, StoredValue& value)
         }
         return false;
     }();
-    return fits ? Parsed::Value : Parsed::Damaged;
+    return fits && inRange(*known, value) ? Parsed::Value : Parsed::Damaged;
 }
 
 Json toJson(const StoredValue& v) {
@@ -113,6 +121,35 @@ std::string dumpCompact(const Json& j) {
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// What the parser must not see: nesting past the bound (later code recurses over what it hands us),
+// and a NUL byte, where the parser would end its input and drop what follows without a word. One pass,
+// so that parsing stays linear (a parse with a callback per entry does not).
+std::string scanProblem(std::string_view bytes) {
+    int depth = 0;
+    bool inString = false, escaped = false;
+    for (const char c : bytes) {
+        if (c == '\0') return "holds a NUL byte, which is not JSON text";
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > JsonKeyValueStore::kMaxDepth) {
+                return "nests deeper than " + std::to_string(JsonKeyValueStore::kMaxDepth) + " levels";
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 SettingsDocument JsonKeyValueStore::parse(std::string_view bytes) {
@@ -121,17 +158,11 @@ SettingsDocument JsonKeyValueStore::parse(std::string_view bytes) {
         result.error = "is larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB";
         return result;
     }
-    // The parser itself keeps its own stack; only what it hands us could make later code recurse deeply.
-    bool tooDeep = false;
-    const Json::parser_callback_t bound = [&tooDeep](int depth, Json::parse_event_t, Json&) {
-        if (depth > kMaxDepth) tooDeep = true;
-        return !tooDeep;
-    };
-    Json doc = Json::parse(bytes.begin(), bytes.end(), bound, /*allow_exceptions=*/false);
-    if (tooDeep) {
-        result.error = "nests deeper than " + std::to_string(kMaxDepth) + " levels";
+    if (const std::string problem = scanProblem(bytes); !problem.empty()) {
+        result.error = problem;
         return result;
     }
+    Json doc = Json::parse(bytes.begin(), bytes.end(), nullptr, /*allow_exceptions=*/false);
     if (doc.is_discarded()) {
         result.error = "is not JSON text in UTF-8";
         return result;
@@ -286,8 +317,8 @@ bool JsonKeyValueStore::reloadLocked(bool& setAside) {
         } else {
             std::string keys;
             for (const auto& k : doc.damagedKeys) keys += (keys.empty() ? "" : ", ") + k;
-            m_log.warning("settings: " + m_path + " holds values of the wrong type (" + keys + "); kept it as " +
-                          *aside + " and started from the rest");
+            m_log.warning("settings: " + m_path + " holds values of the wrong type or out of range (" + keys +
+                          "); kept it as " + *aside + " and started from the rest");
         }
         setAside = true;
         stamp = {};
@@ -308,7 +339,21 @@ bool JsonKeyValueStore::writeLocked() {
     SettingsDocument doc;
     doc.values = m_values;
     doc.opaque = m_opaque;
-    if (auto error = writeFileAtomically(m_path, serialize(doc))) {
+    const std::string text = serialize(doc);
+    if (text.size() > kMaxFileBytes) {
+        // The next read would set such a file aside; refuse the change and go back to what the file holds.
+        m_lastSave = false;
+        m_log.warning("settings: not saved, the settings would be larger than " + std::to_string(kMaxFileBytes / 1024) +
+                      " KiB; " + m_path + " is left as it is");
+        m_unsaved.clear();
+        m_values.clear();
+        m_opaque.clear();
+        m_seen = {};
+        bool setAside = false;
+        reloadLocked(setAside);
+        return false;
+    }
+    if (auto error = writeFileAtomically(m_path, text)) {
         m_lastSave = false;
         m_log.warning("settings: " + *error);
         return false;

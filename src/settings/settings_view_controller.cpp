@@ -271,6 +271,24 @@ void SettingsViewController::syncRow() {
     if (m_sync.m_sync_status == 0) SyncData();
 }
 
+namespace {
+BackupOutcome noDatabase() {
+    BackupOutcome outcome;
+    outcome.error = "the activity database is not open";
+    return outcome;
+}
+}  // namespace
+
+BackupOutcome SettingsViewController::exportBackup(const std::string& path) {
+    if (!m_app.m_db) return noDatabase();
+    return exportRecordsToFile(*m_app.m_db, path);
+}
+
+BackupOutcome SettingsViewController::importBackup(const std::string& path) {
+    if (!m_app.m_db) return noDatabase();
+    return importRecordsFromFile(*m_app.m_db, path, false);
+}
+
 void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");

@@ -4,6 +4,7 @@
 
 #include "settings/alert_model.h"
 #include "settings/settings_sync.h"
+#include "store/records_backup.h"
 
 #include <functional>
 #include <map>
@@ -73,6 +74,12 @@ public:
     void SyncData() { m_sync.SyncData(); }
     SettingsSync& sync() { return m_sync; }
     std::int32_t m_sync_status() const { return m_sync.m_sync_status; }
+
+    /// The Backup button: every stored record to `path` (CSV for a ".csv" name, JSON otherwise), and
+    /// back. The app's import only fills in what was never stored; replacing stored values is left to
+    /// vantro-cli import --overwrite.
+    BackupOutcome exportBackup(const std::string& path);
+    BackupOutcome importBackup(const std::string& path);
 
     /// The factory-reset question's answer: 1 = "OK", 0 = "Cancel".
     void alertViewClickedButtonAtIndex(int buttonIndex);

@@ -3,12 +3,13 @@
 #include "store/records_import.h"
 
 #include "platform/local_time.h"
+#include "platform/strprintf.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
+#include <array>
 #include <set>
 
 namespace vantro {
@@ -25,15 +26,22 @@ ParsedRecords refuse(std::size_t line, std::string reason) {
     return ParsedRecords{{}, ImportProblem{line, std::move(reason)}};
 }
 
-/// Offsets where the top-level elements begin, so a refused record can be named by its line. A backup
-/// is a list of flat records; anything nested deeper is refused before the JSON parser sees it.
-std::optional<ImportProblem> scanJson(std::string_view text, std::vector<std::size_t>& starts) {
+/// Where the top-level elements begin, counted in one pass so that naming a record's line costs
+/// nothing per record. A backup is
+/// a list of flat records; anything nested deeper is refused before the JSON parser sees it, and so is
+/// a NUL byte, which would end the parser's input early and silently drop what follows.
+struct JsonLines {
+    std::vector<std::size_t> elements;
+};
+
+std::optional<ImportProblem> scanJson(std::string_view text, JsonLines& lines) {
     int depth = 0;
     bool inString = false, escaped = false, expectValue = false;
     std::size_t line = 1;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\n') ++line;
+        if (c == '\0') return ImportProblem{line, "a NUL byte, which is not JSON text"};
         if (inString) {
             if (escaped) {
                 escaped = false;
@@ -45,7 +53,7 @@ std::optional<ImportProblem> scanJson(std::string_view text, std::vector<std::si
             continue;
         }
         if (depth == 1 && expectValue && c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != ']') {
-            starts.push_back(i);
+            lines.elements.push_back(line);
             expectValue = false;
         }
         switch (c) {
@@ -77,10 +85,13 @@ bool isDateKey(const std::string& text) {
     return date && formatDate(*date) == text;
 }
 
+// Counts take the range the wristband reports and store-day and store-night accept, so nothing gets
+// in that the screens would show wrapped or clamped.
 std::optional<std::int64_t> parseWhole(std::string_view text) {
     std::int64_t v = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec != std::errc() || ptr != text.data() + text.size() || text.empty()) return std::nullopt;
+    if (v < 0 || v > kMaxRecordCount) return std::nullopt;
     return v;
 }
 
@@ -92,7 +103,8 @@ std::optional<std::int64_t> parseMinutes(std::string_view text) {
 
 std::string valueRule(std::size_t field, const char* none) {
     return std::string(kRecordFields[field].name) +
-           (kRecordFields[field].time ? " must be a time HH:MM or " : " must be a whole number or ") + none;
+           (kRecordFields[field].time ? " must be a time HH:MM or " : " must be a whole number from 0 to 65535 or ") +
+           none;
 }
 
 /// Adds a record unless its date was seen before; the reason otherwise.
@@ -103,55 +115,128 @@ std::optional<std::string> addRecord(StoredRecord&& record, std::set<std::string
     return std::nullopt;
 }
 
-ParsedRecords parseJson(std::string_view text) {
-    std::vector<std::size_t> starts;
-    if (auto problem = scanJson(text, starts)) return ParsedRecords{{}, problem};
-    Json doc;
-    try {
-        doc = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
-        std::string what = e.what();
-        const auto dash = what.find(" - ");
-        return refuse(lineAt(text, e.byte > 0 ? e.byte - 1 : 0),
-                      "not valid JSON" + (dash == std::string::npos ? "" : ": " + what.substr(dash + 3)));
-    } catch (const Json::exception& e) {
-        // A number too large for any type ("1E6000"); the message quotes it, which finds its line.
-        const std::string what = e.what();
-        const auto quote = what.find('\'');
-        const std::string token = quote == std::string::npos ? "" : what.substr(quote + 1, what.size() - quote - 2);
-        const auto at = token.empty() ? std::string_view::npos : text.find(token);
-        return refuse(lineAt(text, at == std::string_view::npos ? 0 : at), "a number is out of range");
+/// Builds records straight from the parser's events: no document tree, one pass, and a key given twice
+/// in a record is seen (a tree would keep only the last).
+class RecordReader : public nlohmann::json_sax<Json> {
+public:
+    RecordReader(std::string_view text, const JsonLines& lines) : m_text(text), m_lines(lines) {}
+
+    std::optional<ImportProblem> problem;
+    std::vector<StoredRecord> records;
+
+    bool null() override { return scalar(std::nullopt, "null"); }
+    bool boolean(bool v) override { return scalar(std::nullopt, v ? "true" : "false"); }
+    bool number_integer(std::int64_t v) override {
+        return scalar(v >= 0 && v <= kMaxRecordCount ? std::optional<std::int64_t>(v) : std::nullopt,
+                      std::to_string(v));
     }
-    if (!doc.is_array()) return refuse(1, "a backup is a JSON list of records");
-    ParsedRecords parsed;
-    std::set<std::string> dates;
-    for (std::size_t n = 0; n < doc.size(); ++n) {
-        const Json& item = doc[n];
-        const std::size_t line = n < starts.size() ? lineAt(text, starts[n]) : 1;
-        if (!item.is_object()) return refuse(line, "a record must be an object with a date");
-        const auto date = item.find("date");
-        if (date == item.end() || !date->is_string()) return refuse(line, "a record needs its date as a text");
-        StoredRecord record;
-        record.date = date->get<std::string>();
-        if (!isDateKey(record.date)) return refuse(line, "'" + record.date + "' is not a date (YYYY-MM-DD)");
-        for (const auto& [key, value] : item.items()) {
-            if (key == "date") continue;
-            const auto field = recordFieldIndex(key);
-            if (!field) return refuse(line, "unknown field '" + key + "'");
-            if (value.is_null()) continue;
-            auto& slot = record.values[*field];
-            if (kRecordFields[*field].time) {
-                if (value.is_string()) slot = parseMinutes(value.get<std::string>());
-            } else if (value.is_number_integer() &&
-                       (!value.is_number_unsigned() ||
-                        value.get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))) {
-                slot = value.get<std::int64_t>();
-            }
-            if (!slot) return refuse(line, valueRule(*field, "null") + ", not " + value.dump().substr(0, 40));
+    bool number_unsigned(std::uint64_t v) override {
+        return scalar(v <= std::uint64_t(kMaxRecordCount) ? std::optional<std::int64_t>(v) : std::nullopt,
+                      std::to_string(v));
+    }
+    bool number_float(double, const std::string& text) override { return scalar(std::nullopt, text); }
+    bool string(std::string& v) override {
+        if (m_depth == 2 && m_field == kDate) return date(v);
+        const bool time = m_depth == 2 && m_field >= 0 && kRecordFields[std::size_t(m_field)].time;
+        return scalar(time ? parseMinutes(v) : std::nullopt, Json(v).dump());
+    }
+    bool binary(Json::binary_t&) override { return scalar(std::nullopt, "binary data"); }
+    bool start_object(std::size_t) override {
+        if (m_depth != 1) return fail(m_depth == 0 ? 1 : line(), "a backup is a JSON list of records");
+        ++m_elements;
+        ++m_depth;
+        m_record = StoredRecord{};
+        m_seen.fill(false);
+        m_hasDate = false;
+        return true;
+    }
+    bool key(std::string& name) override {
+        const auto field = recordFieldIndex(name);
+        if (name != "date" && !field) return fail(line(), "unknown field " + quoteText(name));
+        m_field = field ? static_cast<int>(*field) : kDate;
+        if (m_seen[std::size_t(m_field + 1)]) {
+            return fail(line(), "the field " + quoteText(name) + " is given twice in one record");
         }
-        if (auto why = addRecord(std::move(record), dates, parsed.records)) return refuse(line, *why);
+        m_seen[std::size_t(m_field + 1)] = true;
+        return true;
     }
-    return parsed;
+    bool end_object() override {
+        --m_depth;
+        if (!m_hasDate) return fail(line(), "a record needs its date as a text");
+        if (auto why = addRecord(std::move(m_record), m_dates, records)) return fail(line(), *why);
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (m_depth != 0) return scalar(std::nullopt, "a list");
+        ++m_depth;
+        return true;
+    }
+    bool end_array() override {
+        --m_depth;
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override {
+        const std::size_t at = lineAt(m_text, position > 0 ? position - 1 : 0);
+        // A number too large for any type ("1E6000").
+        if (e.id == 406) return fail(at, "a number is out of range");
+        const std::string what = e.what();
+        const auto dash = what.find(" - ");
+        return fail(at, "not valid JSON" + (dash == std::string::npos ? "" : ": " + quoteText(what.substr(dash + 3))));
+    }
+
+private:
+    static constexpr int kDate = -1;
+
+    std::size_t line() const {
+        return m_elements > 0 && m_elements <= m_lines.elements.size() ? m_lines.elements[m_elements - 1] : 1;
+    }
+    bool fail(std::size_t line, std::string reason) {
+        if (!problem) problem = ImportProblem{line, std::move(reason)};
+        return false;
+    }
+    bool date(const std::string& text) {
+        if (!isDateKey(text)) return fail(line(), quoteText(text) + " is not a date (YYYY-MM-DD)");
+        m_record.date = text;
+        m_hasDate = true;
+        return true;
+    }
+    // A value of a record's field, or an element of the list that is no record.
+    bool scalar(std::optional<std::int64_t> value, const std::string& text) {
+        if (m_depth == 0) return fail(1, "a backup is a JSON list of records");
+        if (m_depth == 1) {
+            ++m_elements;
+            return fail(line(), "a record must be an object with a date");
+        }
+        if (m_field == kDate) return fail(line(), "a record needs its date as a text");
+        const auto field = std::size_t(m_field);
+        if (text == "null") return true;
+        const bool time = kRecordFields[field].time;
+        if (!value || (time && text.front() != '"') || (!time && text.front() == '"')) {
+            return fail(line(), valueRule(field, "null") + ", not " + quoteText(text));
+        }
+        m_record.values[field] = value;
+        return true;
+    }
+
+    std::string_view m_text;
+    const JsonLines& m_lines;
+    int m_depth = 0;
+    std::size_t m_elements = 0;
+    int m_field = kDate;
+    std::array<bool, kRecordFields.size() + 1> m_seen{};
+    bool m_hasDate = false;
+    StoredRecord m_record;
+    std::set<std::string> m_dates;
+};
+
+ParsedRecords parseJson(std::string_view text) {
+    JsonLines lines;
+    if (auto problem = scanJson(text, lines)) return ParsedRecords{{}, problem};
+    RecordReader reader(text, lines);
+    if (!Json::sax_parse(text.begin(), text.end(), &reader) || reader.problem) {
+        return ParsedRecords{{}, reader.problem.value_or(ImportProblem{1, "not valid JSON"})};
+    }
+    return ParsedRecords{std::move(reader.records), std::nullopt};
 }
 
 /// Splits RFC 4180 text into rows of fields, each with the line it starts on.
@@ -228,7 +313,8 @@ ParsedRecords parseCsv(std::string_view text) {
         } else if (field && std::find(columns.begin(), columns.end(), long(*field)) == columns.end()) {
             columns.push_back(static_cast<long>(*field));
         } else {
-            return refuse(rows[0].line, "the header names '" + name + "', which is not a field or is given twice");
+            return refuse(rows[0].line,
+                          "the header names " + quoteText(name) + ", which is not a field or is given twice");
         }
     }
     if (!hasDate) return refuse(rows[0].line, "the header has no date column");
@@ -244,7 +330,7 @@ ParsedRecords parseCsv(std::string_view text) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const std::string& text = row.fields[c];
             if (columns[c] < 0) {
-                if (!isDateKey(text)) return refuse(row.line, "'" + text + "' is not a date (YYYY-MM-DD)");
+                if (!isDateKey(text)) return refuse(row.line, quoteText(text) + " is not a date (YYYY-MM-DD)");
                 record.date = text;
                 continue;
             }
@@ -252,7 +338,7 @@ ParsedRecords parseCsv(std::string_view text) {
             const auto field = static_cast<std::size_t>(columns[c]);
             auto& slot = record.values[field];
             slot = kRecordFields[field].time ? parseMinutes(text) : parseWhole(text);
-            if (!slot) return refuse(row.line, valueRule(field, "empty") + ", not '" + text + "'");
+            if (!slot) return refuse(row.line, valueRule(field, "empty") + ", not " + quoteText(text));
         }
         if (auto why = addRecord(std::move(record), dates, parsed.records)) return refuse(row.line, *why);
     }

@@ -5,6 +5,9 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantro {
 namespace {
@@ -64,10 +67,39 @@ std::optional<std::string> SqliteStatement::columnText(int index) const {
     return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
+namespace {
+
+// Health data is personal: a new database is made private before SQLite opens it, and SQLite gives its
+// journal the database's mode. An existing file keeps the mode its owner chose.
+void createPrivately(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) close(fd);
+}
+
+// A writer killed mid-transaction leaves a hot journal that a read-only connection cannot roll back, so
+// every read would fail until the next write. A read-write open of the existing file (never creating it)
+// rolls it back; when that is not possible either, the read-only open reports why.
+void rollBackHotJournal(const std::string& path) {
+    struct stat st {};
+    if (stat((path + "-journal").c_str(), &st) != 0 || st.st_size == 0) return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (db) sqlite3_close_v2(db);
+}
+
+}  // namespace
+
 SqliteConnection::SqliteConnection(const std::string& path, Mode mode) {
     int flags = SQLITE_OPEN_READONLY;
+    if (mode == Mode::ReadOnly) rollBackHotJournal(path);
     if (mode == Mode::ReadWrite) flags = SQLITE_OPEN_READWRITE;
-    if (mode == Mode::Create) flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    if (mode == Mode::Create) {
+        createPrivately(path);
+        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    }
     m_openResult = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (m_db && m_openResult == SQLITE_OK) {
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);

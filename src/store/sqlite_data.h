@@ -24,8 +24,9 @@ class SqliteStatement;
 /// Failures are a false or 0 result plus a log line; the user's file is never deleted or truncated.
 class sqlite_data {
 public:
-    /// ReadOnly never creates or changes a file: a missing directory, file or table lists as empty,
-    /// and every write is refused.
+    /// ReadOnly never creates a file and never writes one: a missing directory, file or table lists as
+    /// empty, and every write is refused. (A transaction left half done by a crashed writer is still
+    /// rolled back first, as any reader must.)
     enum class Access { ReadWrite, ReadOnly };
 
     /// `dataDir` is created when missing; the file is dataDir/"database.sqlite3". Creates the table.
@@ -70,6 +71,8 @@ public:
     const std::string& firstFailure() const { return m_firstFailure; }
     /// Why the last failed operation failed, in one line (also logged).
     const std::string& lastError() const { return m_lastError; }
+    // Whole records for backups (sqlite_data_records.cpp).
+
     /// Absent when the file can be listed (or does not exist yet); otherwise why not, in one line:
     /// not a database, or a sportsTable of another shape than this program writes.
     std::optional<std::string> readProblem();

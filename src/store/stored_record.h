@@ -37,6 +37,9 @@ inline constexpr std::array<RecordField, 14> kRecordFields{{
     {"tstep", "cTStep", true, false},
 }};
 
+/// The largest count a record holds: the wristband reports unsigned 16-bit values.
+inline constexpr std::int64_t kMaxRecordCount = 65535;
+
 /// The index of a field name in kRecordFields, or absent.
 std::optional<std::size_t> recordFieldIndex(std::string_view name);
 

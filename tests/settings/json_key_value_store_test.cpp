@@ -16,6 +16,7 @@
 using namespace vantro;
 using namespace vantro::testing;
 using Json = nlohmann::json;
+using namespace std::string_literals;
 
 namespace {
 
@@ -292,4 +293,72 @@ TEST_F(JsonStore, DeepLargeAndOutOfRangeFilesAreKeptAside) {
     const std::string saved = readFile(file());
     EXPECT_LE(saved.size(), shallow.size() + 60) << saved;
     EXPECT_EQ(onDisk()["other"], Json::parse(shallow)["other"]);
+}
+
+TEST_F(JsonStore, ValuesTheirCommandWouldNotTakeAreDamaged) {
+    const Json doc = {
+        {"bodyHeight", 421},  // would reach the band as 165
+        {"bodyWeight", {{"type", "integer"}, {"value", -170}}},
+        {"findme", 99},
+        {"Present", 17},
+        {"Wish", -1},
+        {"displaytime", true},  // reads as 1, below 3
+        {"LongTimeSitInteval", 5},
+        {"MedicineInteval", 12},
+        {"telephonealert", 1},
+        {"flags", -7},  // no range of its own: anything but the marker means "not initialised"
+    };
+    writeFile(file(), doc.dump());
+    JsonKeyValueStore store(dir.path(), log);
+    EXPECT_EQ(store.damagedCopy(), dir / "settings.json.damaged");
+    for (const char* key : {"bodyHeight", "bodyWeight", "findme", "Present", "Wish", "displaytime"}) {
+        EXPECT_FALSE(store.values().count(key)) << key;
+    }
+    EXPECT_EQ(store.integerForKey("LongTimeSitInteval"), 5);
+    EXPECT_EQ(store.integerForKey("MedicineInteval"), 12);
+    EXPECT_EQ(store.integerForKey("telephonealert"), 1);
+    EXPECT_EQ(store.integerForKey("flags"), -7);
+
+    // Both ends of each range are fine.
+    writeFile(file(), R"({"bodyHeight": 80, "bodyWeight": 255, "findme": 2, "Present": 16, "Wish": 0})");
+    JsonKeyValueStore edges(dir.path(), log);
+    EXPECT_TRUE(edges.damagedCopy().empty());
+    EXPECT_EQ(edges.integerForKey("bodyHeight"), 80);
+    EXPECT_EQ(edges.integerForKey("Present"), 16);
+}
+
+TEST_F(JsonStore, BytesAfterTheDocumentMakeItDamaged) {
+    for (const std::string& text : {"{\"bodyHeight\": 170}\0{\"bodyWeight\": 99}"s, "{\"bodyHeight\": 170}\0"s,
+                                    "{\"bodyHeight\": 170} {\"bodyWeight\": 99}"s}) {
+        writeFile(file(), text);
+        JsonKeyValueStore store(dir.path(), log);
+        ASSERT_FALSE(store.damagedCopy().empty()) << text;
+        EXPECT_EQ(readFile(store.damagedCopy()), text);
+        std::filesystem::remove(store.damagedCopy());
+    }
+}
+
+TEST_F(JsonStore, AWriteThatWouldPassTheSizeLimitIsRefused) {
+    // Just under the limit on disk; one more long entry would pass it.
+    const std::string filler(JsonKeyValueStore::kMaxFileBytes - 200, 'x');
+    {
+        JsonKeyValueStore store(dir.path(), log);
+        store.setString("notes", filler);
+        store.setInteger("bodyHeight", 170);
+        ASSERT_TRUE(store.lastSaveSucceeded());
+    }
+    const std::string before = readFile(file());
+    JsonKeyValueStore store(dir.path(), log);
+    store.setString("imaphone", std::string(300, '1'));
+    EXPECT_FALSE(store.lastSaveSucceeded());
+    EXPECT_EQ(readFile(file()), before);
+    EXPECT_FALSE(store.stringForKey("imaphone"));  // the store shows what the file holds
+    EXPECT_NE(log.lines.back().find("larger than 1024 KiB"), std::string::npos) << log.lines.back();
+
+    // The file is still read as it was, and a small change is still saved.
+    JsonKeyValueStore again(dir.path(), log);
+    EXPECT_TRUE(again.damagedCopy().empty());
+    again.setInteger("bodyHeight", 171);
+    EXPECT_TRUE(again.lastSaveSucceeded());
+    EXPECT_EQ(onDisk()["bodyHeight"]["value"], 171);
 }

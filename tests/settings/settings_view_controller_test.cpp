@@ -8,6 +8,8 @@
 
 #include "temp_dir.h"
 
+#include <filesystem>
+
 using namespace vantro;
 using namespace vantro::testing;
 
@@ -157,4 +159,31 @@ TEST_F(SettingsScreen, FactoryResetEmptiesTheDatabaseEvenWithoutABand) {
     EXPECT_EQ(app.m_db->databaseToArray(days), 0);
     EXPECT_EQ(settings.integerForKey("bodyHeight"), 180);
     EXPECT_FALSE(log.contains("SendData: CMD_TYPE_FACTORY"));  // no band: nothing delivered
+}
+
+TEST_F(SettingsScreen, BackupFillsInOnlyWhatIsMissingAndSaysWhyItFailed) {
+    TempDir dir;
+    EXPECT_FALSE(screen.exportBackup(dir / "none.json").ok);  // no database yet: a reason, no file
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.json"));
+
+    app.m_db = std::make_shared<sqlite_data>(dir / "a", log);
+    ASSERT_TRUE(app.m_db->updateData(CalendarDate{2014, 7, 15}, 1000, 300, 150, 87, 0, 45));
+    const BackupOutcome exported = screen.exportBackup(dir / "backup.csv");
+    ASSERT_TRUE(exported.ok) << exported.error;
+    EXPECT_EQ(exported.records, 1u);
+    EXPECT_EQ(readFile(dir / "backup.csv").substr(0, 9), "date,step");
+
+    app.m_db = std::make_shared<sqlite_data>(dir / "b", log);
+    ASSERT_TRUE(app.m_db->updateData(CalendarDate{2014, 7, 15}, 5, 0, 0, 0, 0, 0));
+    const BackupOutcome imported = screen.importBackup(dir / "backup.csv");
+    ASSERT_TRUE(imported.ok) << imported.error;
+    EXPECT_EQ(imported.counts.daysUpdated, 0);  // a stored value stays
+    std::int32_t step = 0, distance = 0, cal = 0, rest = 0, tstep = 0, active = 0;
+    ASSERT_TRUE(app.m_db->queryData(CalendarDate{2014, 7, 15}, step, distance, cal, rest, tstep, active));
+    EXPECT_EQ(step, 5);
+
+    writeFile(dir / "bad.json", "[{\"date\": \"2014-07-16\", \"step\": -1}]");
+    const BackupOutcome refused = screen.importBackup(dir / "bad.json");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error.rfind(dir / "bad.json:1: step must be", 0), 0u) << refused.error;
 }

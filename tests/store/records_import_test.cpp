@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace vantro;
+using namespace std::string_literals;
 
 TEST(RecordsImport, BothFormatsReadBackWhatWasWritten) {
     StoredRecord night{"2014-07-14", {}};
@@ -13,7 +14,7 @@ TEST(RecordsImport, BothFormatsReadBackWhatWasWritten) {
     night.values[*recordFieldIndex("start_time")] = 23 * 60 + 5;
     StoredRecord day{"2014-07-15", {}};
     for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
-        if (kRecordFields[i].day) day.values[i] = -15536 + static_cast<std::int64_t>(i);
+        if (kRecordFields[i].day) day.values[i] = 50000 + static_cast<std::int64_t>(i);
     }
     const std::vector<StoredRecord> records{night, day, StoredRecord{"2014-07-16", {}}};
     for (const auto& text : {recordsToJson(records), recordsToCsv(records)}) {
@@ -62,4 +63,63 @@ TEST(RecordsImport, MalformedFilesAreRefusedWithLineAndReason) {
         EXPECT_NE(parsed.problem->reason.find(c.reason), std::string::npos) << c.text << ": " << parsed.problem->reason;
         EXPECT_TRUE(parsed.records.empty());
     }
+}
+
+TEST(RecordsImport, TakesOnlyWhatStoreDayTakesAndEveryByteOfTheFile) {
+    const struct {
+        std::string text;
+        std::size_t line;
+        const char* reason;
+    } cases[] = {
+        {"date,step\n2014-07-15,-1\n", 2, "from 0 to 65535"},
+        {"date,wakeup_count\n2014-07-15,65536\n", 2, "from 0 to 65535"},
+        {"date,step\n2014-07-15,9223372036854775807\n", 2, "from 0 to 65535"},
+        {"[\n{\"date\": \"2014-07-15\",\n\"step\": -9223372036854775808}]", 2, "from 0 to 65535"},
+        {"[\n{\"date\": \"2014-07-15\"},\n{\"date\": \"2014-07-16\", \"deep_time\": 18446744073709551615}]", 3,
+         "from 0 to 65535"},
+        {"[\n{\"date\": \"2014-07-15\", \"step\": 1, \"date\": \"2014-08-02\"}]", 2, "'date' is given twice"},
+        {"[{\"date\": \"2014-07-15\"},\n {\"date\": \"2014-07-16\", \"step\": 1,\n \"step\": 2}]", 2,
+         "'step' is given twice"},
+        {"[{\"date\": \"2014-07-15\"}]\n\0[{\"date\": \"2014-07-16\"}]"s, 2, "NUL"},
+        {"[{\"date\": \"2014-07-15\", \"step\": 1}\0, {\"date\": \"2014-07-16\"}]"s, 1, "NUL"},
+        {"[{\"date\": \"2014-07-15\"}]\n[{\"date\": \"2014-07-16\"}]", 2, "not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseRecords(c.text);
+        ASSERT_TRUE(parsed.problem) << c.text;
+        EXPECT_EQ(parsed.problem->line, c.line) << c.text;
+        EXPECT_NE(parsed.problem->reason.find(c.reason), std::string::npos) << c.text << ": " << parsed.problem->reason;
+    }
+    // The ends of the range are fine.
+    const auto edge = parseRecords("[{\"date\": \"2014-07-15\", \"step\": 65535, \"tstep\": 0}]");
+    ASSERT_FALSE(edge.problem) << edge.problem->reason;
+    EXPECT_EQ(edge.records[0].values[*recordFieldIndex("step")], 65535);
+}
+
+TEST(RecordsImport, MessagesQuoteFieldsShortAndEscaped) {
+    const std::string huge(10'000'000, 'x');
+    const std::string texts[] = {
+        "date,step\n\x1b]0;pwned\x07\x1b[2J,1\n",  // retitles and clears a terminal
+        "date,step\n2014-07-15,1\xff\xfe\n",       // not UTF-8
+        "date,step\n2014-07-15,\xc2\x9b"
+        "31m\n",                                                   // a C1 control in UTF-8
+        "date,st\x1b[1mep\n",                                      // in the header
+        "[{\"date\": \"" + huge + "\"}]",                          // one 10 MB field
+        "[{\"date\": \"2014-07-15\", \"step\": \"\\u001b[2J\"}]",  // an escape decoded by the parser
+        "[{\"date\": \"2014-07-15\", \"\\u009b1m\": 1}]",
+    };
+    for (const auto& text : texts) {
+        const auto parsed = parseRecords(text);
+        ASSERT_TRUE(parsed.problem) << text.substr(0, 60);
+        const std::string& reason = parsed.problem->reason;
+        EXPECT_LT(reason.size(), 200u) << reason.substr(0, 300);
+        for (std::size_t i = 0; i < reason.size(); ++i) {
+            const auto c = static_cast<unsigned char>(reason[i]);
+            EXPECT_FALSE(c < 0x20 || c == 0x7F || c == 0xFF || c == 0xFE) << reason;
+            EXPECT_FALSE(c == 0xC2 && i + 1 < reason.size() && static_cast<unsigned char>(reason[i + 1]) < 0xA0)
+                << reason;
+        }
+    }
+    EXPECT_NE(parseRecords(texts[0]).problem->reason.find("'\\x1B]0;pwned\\x07\\x1B[2J'"), std::string::npos);
+    EXPECT_NE(parseRecords(texts[4]).problem->reason.find("(10000000 bytes)"), std::string::npos);
 }

@@ -8,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <filesystem>
 #include <fstream>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -45,6 +51,85 @@ TEST(StoreFailure, NamesTheCause) {
                   return failure.find("Permission denied") == std::string::npos ? failure : std::string();
               }),
               "");
+}
+
+// Leaves a hot journal: a child changes every row and adds many more in a transaction too big for its
+// page cache, so changed pages reach the file, and dies before committing. (A writer killed before its
+// first spill leaves a journal that is not hot and harms nobody.)
+void crashMidTransaction(const std::string& file) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        SqliteConnection db(file, SqliteConnection::Mode::ReadWrite);
+        db.exec("PRAGMA cache_size=1");
+        db.exec("BEGIN");
+        db.exec("UPDATE sportsTable SET cStep = 999");
+        db.exec(
+            "INSERT INTO sportsTable(cDate, cStartTime) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+            "FROM n WHERE i < 2000) SELECT 'x' || i, printf('%01000d', i) FROM n");
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST(StoreFailure, ReadsWorkAfterAWriterCrashedMidTransaction) {
+    TempDir tmp;
+    {
+        CapturingLog log;
+        sqlite_data db(tmp.path(), log);
+        for (int day = 1; day <= 28; ++day) ASSERT_TRUE(db.updateData(CalendarDate{2014, 2, day}, day, 0, 0, 0, 0, 0));
+    }
+    const std::string file = tmp / "database.sqlite3";
+    crashMidTransaction(file);
+    ASSERT_GT(std::filesystem::file_size(file + "-journal"), 0u) << "no hot journal was left";
+    // The journal holds the file's content, so it is as private as the file.
+    EXPECT_EQ(modeOf(file + "-journal"), 0600u);
+
+    CapturingLog log;
+    sqlite_data reader(tmp.path(), log, sqlite_data::Access::ReadOnly);
+    std::vector<sportsData> days;
+    ASSERT_EQ(reader.databaseToArray(days), 28) << reader.lastError();
+    EXPECT_EQ(days[0].step, 1);  // the crashed transaction is rolled back, not half seen
+    EXPECT_EQ(days[27].step, 28);
+    std::vector<StoredRecord> records;
+    std::size_t undated = 0;
+    crashMidTransaction(file);
+    EXPECT_TRUE(reader.readRecords(records, undated)) << reader.lastError();
+    EXPECT_EQ(records.size(), 28u);
+    EXPECT_FALSE(std::filesystem::exists(file + "-journal"));
+
+    // Reading still never creates anything where there is nothing.
+    sqlite_data none(tmp / "missing", log, sqlite_data::Access::ReadOnly);
+    EXPECT_EQ(none.databaseToArray(days), 0);
+    EXPECT_FALSE(std::filesystem::exists(tmp / "missing"));
+}
+
+TEST(StoreFailure, NewFilesArePrivateExistingOnesKeepTheirMode) {
+    TempDir tmp;
+    const mode_t old = umask(022);
+    CapturingLog log;
+    {
+        sqlite_data db(tmp / "a/b", log);
+        EXPECT_TRUE(db.updateData(CalendarDate{2014, 7, 15}, 1, 2, 3, 4, 0, 5));
+    }
+    EXPECT_EQ(modeOf(tmp / "a"), 0700u);
+    EXPECT_EQ(modeOf(tmp / "a/b"), 0700u);
+    EXPECT_EQ(modeOf(tmp / "a/b/database.sqlite3"), 0600u);
+
+    ASSERT_EQ(mkdir((tmp / "shared").c_str(), 0755), 0);
+    ASSERT_EQ(close(open((tmp / "shared/database.sqlite3").c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+    {
+        sqlite_data db(tmp / "shared", log);
+        EXPECT_TRUE(db.updateData(CalendarDate{2014, 7, 15}, 1, 2, 3, 4, 0, 5));
+    }
+    umask(old);
+    EXPECT_EQ(modeOf(tmp / "shared"), 0755u);
+    EXPECT_EQ(modeOf(tmp / "shared/database.sqlite3"), 0644u);
 }
 
 }  // namespace
