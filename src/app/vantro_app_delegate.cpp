@@ -9,7 +9,6 @@
 namespace vantro {
 namespace {
 // The most bytes any command reads from its caller's data.
-constexpr std::size_t kMaxCommandData = 6;
 }  // namespace
 
 VantroAppDelegate::VantroAppDelegate(AppPorts ports) : m_ports(std::move(ports)) {}
@@ -36,7 +35,7 @@ bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, Tele
 void VantroAppDelegate::SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t /*length*/) {
     if (m_send_status == 1) return;
     m_send_status = 1;
-    const auto frame = BuildFrame(type, data, kMaxCommandData, toLocal(m_ports.runLoop.wallNow()));
+    const auto frame = BuildFrame(type, data, kCommandDataSize, toLocal(m_ports.runLoop.wallNow()));
     if (frame && characteristic) {
         const BleUuid commandUuid = BleUuid::fromString(kCommandCharacteristicUuid);
         for (const auto& c : *characteristic) {
@@ -87,6 +86,11 @@ std::string VantroAppDelegate::bluetoothStateText() const {
         }
     }
     return key.empty() ? key : localized(key);
+}
+
+std::string VantroAppDelegate::simulatedBandText() const {
+    const std::string band = localized("SimulatedBand");
+    return whySimulated.empty() ? band : band + " (" + localized(whySimulated) + ")";
 }
 
 std::optional<double> VantroAppDelegate::sinceFactoryReset() const {

@@ -10,6 +10,7 @@
 #include "platform/run_loop.h"
 #include "platform/services.h"
 #include "platform/telephony.h"
+#include "protocol/command_bytes.h"
 
 #include <atomic>
 #include <cstdint>
@@ -62,6 +63,10 @@ public:
     std::atomic<std::int32_t> m_send_status{0};
     /// The wristband is the built-in simulation, not a real one; the screens say so.
     bool simulatedBand = false;
+    /// Localisation key of why the simulated band stands in ("SimulatedNoAdapter"); empty when asked for.
+    std::string whySimulated;
+    /// "Simulated band", with the reason when there is one.
+    std::string simulatedBandText() const;
 
     void setStrBlueStatus(std::string_view key) { strBlueStatus = localized(key); }
     void setStrTransmitStatus(std::string text) { strTransmitStatus = std::move(text); }
@@ -70,6 +75,8 @@ public:
     /// characteristic, log its line. `length` is accepted and not used; `data` must hold the bytes
     /// the command reads (up to six).
     void SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t length);
+    /// The same for bytes made by the command builders.
+    void SendData(const Command& command) { SendData(command.type, command.data.data(), command.length); }
 
     // Connection primitives.
     void startScanning();

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Entry points of the Linux backends (BlueZ central, ModemManager telephony), free of Qt types.
+// Entry points of the Linux backends (BlueZ central, ModemManager telephony) and the one chooser of the
+// companion's band, free of Qt types.
 #pragma once
 
 #include "platform/ble.h"
 #include "platform/debug_log.h"
 #include "platform/run_loop.h"
 #include "platform/telephony.h"
+#include "session/band_source.h"
 
 #include <memory>
 
@@ -23,5 +25,33 @@ std::shared_ptr<BleCentral> makeBluezCentral(RunLoop& loop, DebugLog& log);
 /// Incoming calls and received messages from ModemManager; without ModemManager it delivers nothing
 /// and says so once in the log.
 std::unique_ptr<Telephony> makeModemManagerTelephony(RunLoop& loop, DebugLog& log);
+
+/// Which band the companion talks to.
+enum class BandChoice {
+    Automatic,  // BlueZ when bluetoothd has an adapter; else the simulated bands until one is usable
+    Simulated,  // asked for by name
+    Bluez,      // asked for by name, even without an adapter
+};
+
+/// The one chooser: a real band through BlueZ, or the simulated bands. With the automatic choice and no
+/// adapter at start it watches bluetoothd and offers the real adapter as soon as one appears, saying
+/// meanwhile why the simulated band stands in.
+class SystemBandSource : public SimulatedBandSource {
+public:
+    SystemBandSource(BandChoice choice, RunLoop& loop, DebugLog& log, SimulatedBands bands = {});
+    ~SystemBandSource() override;
+    bool simulated() const override;
+    std::shared_ptr<BleCentral> makeCentral() override;
+    Telephony& telephony() override;
+    std::string whySimulated() const override;
+    std::shared_ptr<BleCentral> takeRealCentral() override;
+
+private:
+    struct Watch;
+    RunLoop& m_loop;
+    DebugLog& m_log;
+    bool m_realFromStart = false;
+    std::unique_ptr<Watch> m_watch;
+};
 
 }  // namespace vantro::bluez

@@ -3,10 +3,7 @@
 // with --bluez the same with a real one through BlueZ.
 #include "cli/cli.h"
 
-#include "app/vantro_app_delegate.h"
-#include "link/audio_player.h"
-#include "link/phone_event_relay.h"
-#include "link/vantro_view_controller.h"
+#include "session/session.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "platform/real_time_run_loop.h"
@@ -14,8 +11,6 @@
 #include "protocol/codes.h"
 #include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
-#include "settings/settings_sync.h"
-#include "sim/simulated_central.h"
 #include "store/sqlite_data.h"
 
 #ifdef VANTRO_HAVE_BLUEZ
@@ -37,9 +32,9 @@
 namespace vantro::cli {
 namespace {
 
-constexpr int kMaxRecords = 36500;      // a hundred years of days
-constexpr double kStepLimit = 5.0;      // seconds for discovery and for the connection
-constexpr double kMaxBluezSync = 3600;  // a real band's whole sync, however much it stores
+constexpr int kMaxRecords = 36500;                            // a hundred years of days
+constexpr double kStepLimit = 5.0;                            // seconds for discovery and for the connection
+constexpr double kMaxBluezSync = Session::kSyncLimitSeconds;  // a real band's whole sync
 
 /// The debug log: echoed to standard error with --verbose, otherwise kept for the failure message.
 class DemoLog : public DebugLog {
@@ -254,13 +249,6 @@ std::string padded(const std::string& text, std::size_t columns) {
     return width >= columns ? text + " " : text + std::string(columns - width, ' ');
 }
 
-bool subscribed(const VantroAppDelegate& app) {
-    if (!app.characteristic) return false;
-    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
-    return std::any_of(app.characteristic->begin(), app.characteristic->end(),
-                       [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
-}
-
 /// Every record of the band must be in the database with the band's values; the first difference, if any.
 std::optional<std::string> compareWithBand(const WristbandFirmware& band, const std::vector<sportsData>& days,
                                            const std::vector<sleepData>& nights) {
@@ -342,141 +330,103 @@ int demoCommand(Context& ctx) {
 
     ConsoleNotifier notifier(ctx.err);
     ConsoleUrlOpener urls(ctx.err);
-    std::unique_ptr<Telephony> telephony = std::make_unique<ScriptedTelephony>();
+    SimulatedBands bands;
+    bands.count = 1;
+    bands.seed = o.seed;
+    bands.days = o.days;
+    bands.nights = o.nights;
+    bands.configure = [&](SimBandConfig& band, int) {
+        band.distance = SimBandConfig{}.distance;
+        band.advertisementRssi = SimBandConfig{}.advertisementRssi;
+    };
+    std::unique_ptr<BandSource> source;
 #ifdef VANTRO_HAVE_BLUEZ
     // A real band gets the phone's real calls and messages, when ModemManager runs.
-    if (o.bluez) telephony = bluez::makeModemManagerTelephony(loop, log);
+    if (o.bluez) source = std::make_unique<bluez::SystemBandSource>(bluez::BandChoice::Bluez, loop, log);
 #endif
-    VantroAppDelegate app(AppPorts{loop, log, localizer, settings, &notifier, nullptr, &urls});
-    app.simulatedBand = !o.bluez;
-    app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
-    Audio_player::configure({nullptr, &notifier, &log});
-
+    if (!source) source = std::make_unique<SimulatedBandSource>(loop, bands);
+    SessionPorts ports{loop, log, localizer, settings, &notifier, nullptr, &urls};
+    ports.dataDir = ctx.dataDir;
+    Session session(ports, *source);
+    VantroAppDelegate& app = session.app();
+    VantroViewController& today = session.today();
     std::shared_ptr<SimulatedPeripheral> band;
-    auto makeCentral = [&]() -> std::shared_ptr<BleCentral> {
-#ifdef VANTRO_HAVE_BLUEZ
-        if (o.bluez) return bluez::makeBluezCentral(loop, log);
-#endif
-        auto central = std::make_shared<SimulatedCentral>(loop);
-        SimBandConfig cfg;
-        cfg.firmware.seed = o.seed;
-        cfg.firmware.days = o.days;
-        cfg.firmware.nights = o.nights;
-        cfg.firmware.today = toLocal(loop.wallNow()).date();
-        band = central->addWristband(cfg);
+    if (auto* sim = dynamic_cast<SimulatedBandSource*>(source.get()); sim && !o.bluez) {
+        band = sim->wristbands().at(0);
         if (o.fault == "out-of-range") band->walkOutOfRange();
         band->setRefuseNotifications(o.fault == "refuse-notifications");
         band->setHideWristbandService(o.fault == "no-service");
-        return central;
-    };
-    int status = 0;
-    {
-        VantroViewController today(app, makeCentral, dataDir);
-        today.viewDidLoad();
-        std::vector<int> allRows(TodayScreen::kRowCount);
-        for (int r = 0; r < TodayScreen::kRowCount; ++r) allRows[r] = r;
-        today.tableView().setVisibleRows(allRows);
-
-        auto fail = [&](const std::string& reason) {
-            ctx.err << "vantro-cli demo: " << reason << "\n";
-            log.dumpRecent();
-            return 1;
-        };
-        status = [&] {
-            ctx.out << "Data directory: " << dataDir << "\n";
-            if (!driver->runUntil([&] { return app.bleList && !app.bleList->empty(); }, o.timeout)) {
-                return fail(strprintf("no wristband was discovered within %.0f s", o.timeout));
-            }
-            const auto& [key, seen] = *app.bleList->begin();
-            ctx.out << strprintf("Discovered: %s (advertised at %.0f dBm)\n", key.c_str(), seen.rssi);
-
-            app.setStrBlueStatus("Connecting");
-            app.connectPeripheral(seen.device);
-            if (!driver->runUntil([&] { return subscribed(app); }, o.timeout)) {
-                return fail(strprintf("the wristband did not connect and accept notifications within %.0f s (link: %s)",
-                                      o.timeout, app.strBlueStatus.c_str()));
-            }
-            ctx.out << "Connected, notifications on: " << app.strBlueStatus << "\n";
-
-            app.setStrTransmitStatus(app.localized("SyncStarting"));
-            SettingsSync sync(app);
-            sync.SyncData();
-            ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
-            std::vector<sportsData> days;
-            std::vector<sleepData> nights;
-            // On a terminal, one line that counts the records stored so far.
-            double shownAt = -1;
-            auto progress = [&](bool last) {
-                if (!ctx.outIsTerminal || (!last && shownAt >= 0 && loop.now() - shownAt < 0.2)) return;
-                if (last && shownAt < 0) return;
-                shownAt = loop.now();
-                ctx.out << "\rStored so far: " << log.days << " days, " << log.nights << " nights" << (last ? "\n" : "")
-                        << std::flush;
-            };
-            if (band) {
-                // Every answer is queued on the link at once; twice the link's own time is plenty.
-                const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
-                const double limit = o.timeout + 2 * answers * SimOptions{}.notificationDelay;
-                const bool done = driver->runUntil(
-                    [&] {
-                        progress(false);
-                        return band->pendingNotifications() == 0 && app.strTransmitStatus != app.localized("Syncing");
-                    },
-                    limit);
-                progress(true);
-                if (!done) {
-                    return fail(
-                        strprintf("the wristband's answers were not all stored within %.0f s (%zu still on the link)",
-                                  limit, band->pendingNotifications()));
-                }
-            } else {
-                // A real band's record count is its own: done once the day reports have begun and the band has
-                // been quiet for a second; given up when it stays silent for the time-out while still syncing.
-                std::uint64_t heard = today.reportsHandled();
-                double quietSince = loop.now();
-                const auto synced = [&] { return app.strTransmitStatus != app.localized("Syncing"); };
-                driver->runUntil(
-                    [&] {
-                        progress(false);
-                        if (today.reportsHandled() != heard) {
-                            heard = today.reportsHandled();
-                            quietSince = loop.now();
-                        }
-                        const double quiet = loop.now() - quietSince;
-                        return (synced() && quiet >= 1.0) || quiet >= o.timeout;
-                    },
-                    kMaxBluezSync);
-                progress(true);
-                if (!synced()) {
-                    return fail(strprintf("the wristband stopped answering before its day records (%llu reports)",
-                                          static_cast<unsigned long long>(heard)));
-                }
-            }
-            // A write that failed (a full disk) is the cause of whatever the comparison below would find.
-            if (!app.m_db->firstFailure().empty()) {
-                return fail("the wristband's records were not all stored: " + app.m_db->firstFailure());
-            }
-            app.m_db->databaseToArray(days);
-            app.m_db->SleepDataToArray(nights);
-            if (band) {
-                if (auto difference = compareWithBand(band->firmware(), days, nights)) return fail(*difference);
-            }
-
-            // The signal row fills with the first two-second reading.
-            driver->runUntil([&] { return today.tableView().detailText(TodayScreen::kRssi) != "-- db"; }, 2.5);
-            ctx.out << "Today:\n";
-            for (int r = 0; r < today.numberOfRowsInSection(0); ++r) {
-                const auto cell = today.tableView().visibleCell(r);
-                if (cell) ctx.out << "  " << padded(cell->title, 19) << cell->detail << "\n";
-            }
-            ctx.out << "Link status: " << app.strBlueStatus << "\n";
-            ctx.out << "Transfer status: " << app.strTransmitStatus << "\n";
-            printRecords(ctx.out, days, nights);
-            return 0;
-        }();
     }
-    Audio_player::resetSharedInstance();
-    return status;
+
+    auto fail = [&](const std::string& reason) {
+        ctx.err << "vantro-cli demo: " << reason << "\n";
+        log.dumpRecent();
+        return 1;
+    };
+    ctx.out << "Data directory: " << dataDir << "\n";
+    if (!driver->runUntil([&] { return app.bleList && !app.bleList->empty(); }, o.timeout)) {
+        return fail(strprintf("no wristband was discovered within %.0f s", o.timeout));
+    }
+    const auto& [key, seen] = *app.bleList->begin();
+    ctx.out << strprintf("Discovered: %s (advertised at %.0f dBm)\n", key.c_str(), seen.rssi);
+
+    std::optional<std::pair<bool, std::string>> connected;
+    session.connect(
+        seen.device->identifier(), [&](bool ok, const std::string& why) { connected.emplace(ok, why); }, o.timeout);
+    if (!driver->runUntil([&] { return connected.has_value(); }, o.timeout + 1) || !connected->first) {
+        return fail(strprintf("the wristband did not connect and accept notifications within %.0f s (link: %s)",
+                              o.timeout, app.strBlueStatus.c_str()));
+    }
+    ctx.out << "Connected, notifications on: " << app.strBlueStatus << "\n";
+
+    std::optional<std::pair<bool, std::string>> synced;
+    session.sync([&](bool ok, const std::string& why) { synced.emplace(ok, why); });
+    ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
+    // On a terminal, one line that counts the records stored so far.
+    double shownAt = -1;
+    auto progress = [&](bool last) {
+        if (!ctx.outIsTerminal || (!last && shownAt >= 0 && loop.now() - shownAt < 0.2)) return;
+        if (last && shownAt < 0) return;
+        shownAt = loop.now();
+        ctx.out << "\rStored so far: " << log.days << " days, " << log.nights << " nights" << (last ? "\n" : "")
+                << std::flush;
+    };
+    // Every simulated answer is queued on the link at once; twice the link's own time is plenty. A real
+    // band's record count is its own, so it gets as long as the session waits.
+    const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
+    const double limit =
+        band ? o.timeout + 2 * answers * SimOptions{}.notificationDelay + Session::kSyncQuietSeconds : kMaxBluezSync;
+    const bool done = driver->runUntil(
+        [&] {
+            progress(false);
+            return synced.has_value();
+        },
+        limit);
+    progress(true);
+    if (!done) {
+        return fail(strprintf("the wristband's answers were not all stored within %.0f s (%llu reports)", limit,
+                              static_cast<unsigned long long>(today.reportsHandled())));
+    }
+    if (!synced->first) return fail(synced->second);
+    std::vector<sportsData> days;
+    std::vector<sleepData> nights;
+    app.m_db->databaseToArray(days);
+    app.m_db->SleepDataToArray(nights);
+    if (band) {
+        if (auto difference = compareWithBand(band->firmware(), days, nights)) return fail(*difference);
+    }
+
+    // The signal row fills with the first two-second reading.
+    driver->runUntil([&] { return today.tableView().detailText(TodayScreen::kRssi) != "-- db"; }, 2.5);
+    ctx.out << "Today:\n";
+    for (int r = 0; r < today.numberOfRowsInSection(0); ++r) {
+        const auto cell = today.tableView().visibleCell(r);
+        if (cell) ctx.out << "  " << padded(cell->title, 19) << cell->detail << "\n";
+    }
+    ctx.out << "Link status: " << app.strBlueStatus << "\n";
+    ctx.out << "Transfer status: " << app.strTransmitStatus << "\n";
+    printRecords(ctx.out, days, nights);
+    return 0;
 }
 
 const Registration demoReg(

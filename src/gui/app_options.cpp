@@ -26,12 +26,15 @@ struct Options {
         QStringLiteral("screenshots"),
         QStringLiteral("tour every screen on the simulated wristband, write one PNG per view, quit"),
         QStringLiteral("DIR")};
+    QCommandLineOption background{QStringLiteral("background"),
+                                  QStringLiteral("start the companion without its window (or keep the running one)")};
+    QCommandLineOption quit{QStringLiteral("quit"), QStringLiteral("end the running companion and exit")};
     QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("write every log line, not only warnings")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show this help and exit")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("show the version and exit")};
 
     QList<QCommandLineOption> all() const {
-        return {simulate, bluez, dataDir, lang, tablet, screenshots, verbose, help, version};
+        return {simulate, bluez, dataDir, lang, tablet, screenshots, background, quit, verbose, help, version};
     }
 };
 
@@ -56,8 +59,9 @@ QString usageText() {
         "  VANTRO_LOCALEDIR      directory of the message catalogs\n"
         "\nExit status:\n"
         "  0  success\n"
-        "  1  failure (the screenshot tour could not write its pictures, no data directory)\n"
-        "  2  bad usage (an unknown option, a missing value, an unusable data directory)\n");
+        "  1  failure (the screenshot tour could not write its pictures, no data directory; --quit: none runs)\n"
+        "  2  bad usage (an unknown option, a missing value, an unusable data directory)\n"
+        "\nOne companion runs per session: a second vantro shows the first one's window and exits 0.\n");
     return text;
 }
 
@@ -79,6 +83,12 @@ std::optional<AppOptions> parseOptions(const QStringList& args, QString& error) 
     o.version = parser.isSet(opt.version);
     o.verbose = parser.isSet(opt.verbose);
     o.tablet = parser.isSet(opt.tablet);
+    o.background = parser.isSet(opt.background);
+    o.quit = parser.isSet(opt.quit);
+    if (o.quit && (o.background || parser.isSet(opt.screenshots))) {
+        error = QStringLiteral("--quit goes alone");
+        return std::nullopt;
+    }
     if (parser.isSet(opt.simulate) && parser.isSet(opt.bluez)) {
         error = QStringLiteral("--simulate and --bluez exclude each other");
         return std::nullopt;

@@ -21,11 +21,13 @@ struct AppOptions {
     bool tablet = false;
     bool help = false;
     bool version = false;
-    bool verbose = false;    // every log line, not only warnings
-    QString dataDir;         // empty: the user's data and config directories
-    QString language;        // "en", "zh_CN" or empty for the user's locale
-    QString screenshotsDir;  // non-empty: run the screenshot tour and quit
-    bool brisk = false;      // the simulated band advertises and reports more often (tour and tests)
+    bool verbose = false;     // every log line, not only warnings
+    bool background = false;  // start without the window
+    bool quit = false;        // ask the running companion to quit
+    QString dataDir;          // empty: the user's data and config directories
+    QString language;         // "en", "zh_CN" or empty for the user's locale
+    QString screenshotsDir;   // non-empty: run the screenshot tour and quit
+    bool brisk = false;       // the simulated band advertises and reports more often (tour and tests)
 };
 
 /// Parses the arguments after the program name; needs no QCoreApplication, so it runs before any

@@ -1,31 +1,65 @@
 // SPDX-License-Identifier: MIT
-// Composition of the app: the Qt adapters as ports, the app delegate, the wristband, the screens, the window.
+// Composition of the app: the Qt adapters as ports, the running companion, and the window while it is open.
 #include "gui/app_shell.h"
 
-#include "bluez/backend.h"
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
-#include "gui/sleep_screen.h"
+#include "gui/navigation_bar.h"
 #include "gui/settings_screen.h"
+#include "gui/sleep_screen.h"
+#include "gui/status_icon.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
-#include "link/phone_event_relay.h"
-#include "platform/local_time.h"
 #include "platform/paths.h"
+#include "session/autostart.h"
 #include "settings/json_key_value_store.h"
+#include "settings/settings_keys.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 namespace vantro::gui {
+namespace {
 
-AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log)
+/// Hands the window's close to the shell, which decides between background and quit.
+class CloseWatch : public QObject {
+public:
+    CloseWatch(QObject* parent, std::function<void()> closed) : QObject(parent), m_closed(std::move(closed)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->accept();
+            QTimer::singleShot(0, watched, m_closed);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_closed;
+};
+
+}  // namespace
+
+AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow)
     : m_options(options), m_dataDir(dataDir), m_log(log), m_notifier(m_loop) {
     m_localizer = std::make_unique<GettextLocalizer>(options.language.toStdString());
     m_settings = std::make_unique<JsonKeyValueStore>(configDirectory(dataDir.toStdString()), m_log);
 
-    AppPorts ports{m_loop, m_log, *m_localizer, *m_settings};
+    // A real wristband wherever there is Bluetooth (the tour always plays the simulated ones).
+    const bluez::BandChoice choice =
+        options.wristband == WristbandChoice::Bluez ? bluez::BandChoice::Bluez
+        : options.wristband == WristbandChoice::Simulated || !options.screenshotsDir.isEmpty()
+            ? bluez::BandChoice::Simulated
+            : bluez::BandChoice::Automatic;
+    SimulatedBands bands;
+    bands.brisk = options.brisk;
+    m_source = std::make_unique<bluez::SystemBandSource>(choice, m_loop, m_log, bands);
+
+    SessionPorts ports{m_loop, m_log, *m_localizer, *m_settings};
     ports.notifier = &m_notifier;
     ports.sound = &m_sound;
     ports.urls = &m_urls;
@@ -34,97 +68,175 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     ports.version = QCoreApplication::applicationVersion().isEmpty()
                         ? std::string("1.0.0")
                         : QCoreApplication::applicationVersion().toStdString();
-    m_app = std::make_unique<VantroAppDelegate>(ports);
-    m_notifier.setReceiver([this](const LocalNotification& n) { m_app->didReceiveLocalNotification(n); });
-    Audio_player::configure({&m_sound, &m_notifier, &m_log});
-
-    // A real wristband wherever there is Bluetooth (the tour always plays the simulated ones).
-    m_usesBluez = options.wristband == WristbandChoice::Bluez ||
-                  (options.wristband == WristbandChoice::Automatic && options.screenshotsDir.isEmpty() &&
-                   bluez::bluetoothAdapterPresent());
-    m_log.log(m_usesBluez ? "Wristband: Bluetooth through BlueZ" : "Wristband: simulated");
-    if (m_usesBluez) m_systemTelephony = bluez::makeModemManagerTelephony(m_loop, m_log);
-    m_app->didFinishLaunchingWithOptions(m_usesBluez ? m_systemTelephony.get() : &m_telephony, telephonyRelay(*m_app));
-
-    // Otherwise the central is the simulated one: two bands, one near, one farther.
-    auto makeCentral = [this]() -> std::shared_ptr<BleCentral> {
-        if (m_usesBluez) return bluez::makeBluezCentral(m_loop, m_log);
-        SimOptions sim;
-        if (m_options.brisk) {
-            sim.advertisementInterval = 0.25;
-            sim.currentDataInterval = 1.0;
-        }
-        m_central = std::make_shared<SimulatedCentral>(m_loop, sim);
-        const CalendarDate today = toLocal(m_loop.wallNow()).date();
-        for (int i = 0; i < 2; ++i) {
-            SimBandConfig band;
-            band.distance = i == 0 ? 1.5 : 8.0;
-            band.advertisementRssi = simRssiAtDistance(band.distance);
-            band.firmware.seed = 7 + static_cast<std::uint64_t>(i);
-            band.firmware.today = today;
-            band.firmware.days = 14;
-            band.firmware.nights = 7;
-            m_central->addWristband(band);
-        }
-        return m_central;
-    };
-    m_app->simulatedBand = !m_usesBluez;
-    m_today = std::make_unique<VantroViewController>(*m_app, makeCentral,
-                                                     recordsDirectory(dataDir.toStdString(), !m_usesBluez));
-    m_today->viewDidLoad();
-    buildWindow();
+    ports.dataDir = dataDir.toStdString();
+    m_session = std::make_unique<Session>(ports, *m_source);
+    m_notifier.setAppName(QStringLiteral("Vantro"));
+    m_notifier.setReceiver([this](const LocalNotification& n) {
+        // A click on the desktop's notification while the window is closed opens it first.
+        if (!m_window && !m_quitting) showWindow();
+        m_session->app().didReceiveLocalNotification(n);
+    });
+    if (withWindow) {
+        buildWindow();
+    } else {
+        m_notifier.setApplicationStateOverride(AppState::Background);
+    }
+    if (options.screenshotsDir.isEmpty()) {
+        m_statusIcon = StatusIcon::createIfAvailable(*this);
+    }
 
     // Settings that cannot be read are not the user's: say so rather than work on defaults unnoticed.
     if (const std::string why = m_settings->unavailableReason(); !why.empty()) {
-        QTimer::singleShot(0, m_window.get(), [this, why] {
-            showMessageBox(m_window.get(), tr("Prompt"),
-                           tr("txtSettingsUnreadable") + QLatin1Char('\n') + QString::fromStdString(why), {tr("OK")}, 0,
-                           {});
-        });
+        if (!m_window) {
+            m_log.warning("the settings cannot be read: " + why);
+        } else {
+            QTimer::singleShot(0, m_window.get(), [this, why] {
+                showMessageBox(m_window.get(), tr("Prompt"),
+                               tr("txtSettingsUnreadable") + QLatin1Char('\n') + QString::fromStdString(why),
+                               {tr("OK")}, 0, {});
+            });
+        }
     }
 }
 
 AppShell::~AppShell() {
-    // The screens hold the delegate; they go first, then the link, then the alarm's ports.
-    m_window.reset();
-    m_todayScreen.reset();
-    m_historyScreen.reset();
-    m_sleepScreen.reset();
-    m_settingsScreen.reset();
-    if (m_app) m_app->manager.reset();
-    m_today.reset();
-    Audio_player::resetSharedInstance();
-    m_systemTelephony.reset();
-    m_app.reset();
-    m_central.reset();
+    // The window and the status icon reach the companion; they go before it.
+    m_statusIcon.reset();
+    freeWindow();
+    m_session.reset();
+    m_source.reset();
 }
 
 std::vector<std::shared_ptr<SimulatedPeripheral>> AppShell::wristbands() const {
-    return m_central ? m_central->wristbands() : std::vector<std::shared_ptr<SimulatedPeripheral>>{};
+    return m_source->wristbands();
 }
 
 QString AppShell::tr(const char* key) const {
     return QString::fromStdString(m_localizer->localizedString(key));
 }
 
+MainWindow& AppShell::window() {
+    if (!m_window) buildWindow();
+    return *m_window;
+}
+
+void AppShell::showWindow() {
+    if (m_quitting) return;
+    MainWindow& w = window();
+    w.show();
+    w.raise();
+    w.activateWindow();
+}
+
+bool AppShell::keepsRunningInBackground() const {
+    return m_settings->integerForKey(kKeepRunning) != 2;
+}
+
+void AppShell::setKeepRunningInBackground(bool on) {
+    m_settings->setInteger(kKeepRunning, on ? 1 : 2);
+}
+
+void AppShell::setStartAtLogin(bool on) {
+    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+    if (vantro::setStartAtLogin(on, exe.empty() ? "vantro" : exe, m_log)) m_settings->setBool(kStartAtLogin, on);
+}
+
+void AppShell::windowClosed() {
+    if (m_quitting) return;
+    if (!keepsRunningInBackground()) {
+        quit();
+        return;
+    }
+    freeWindow();
+    m_log.log("window closed; the companion keeps running in the background");
+    if (!m_settings->boolForKey(kBackgroundNoticeShown)) {
+        m_settings->setBool(kBackgroundNoticeShown, true);
+        const std::string notice = m_localizer->localizedString("gui.background.notice");
+        // Only the desktop can show it now; in the app it would open the window just closed.
+        if (m_notifier.desktopServiceAvailable()) {
+            m_notifier.presentLocalNotificationNow(LocalNotification{notice, "", ""});
+        } else {
+            m_log.warning(notice);
+        }
+    }
+    if (onWindowFreed) onWindowFreed();
+}
+
+void AppShell::quit() {
+    m_quitting = true;
+    if (m_window) m_window->hide();
+    QCoreApplication::quit();
+}
+
+void AppShell::freeWindow() {
+    if (!m_window) return;
+    // The screens hold the delegate and the window; they go first, then the window.
+    m_notifier.setDialogParent(nullptr);
+    // Nobody sees the app now: alarms go to the desktop's notifications.
+    m_notifier.setApplicationStateOverride(AppState::Background);
+    m_window->hide();
+    m_todayScreen.reset();
+    m_historyScreen.reset();
+    m_sleepScreen.reset();
+    m_settingsScreen.reset();
+    m_window.reset();
+    // Without a window every value the band sends is kept again.
+    std::vector<int> rows(TodayScreen::kRowCount);
+    for (int r = 0; r < TodayScreen::kRowCount; ++r) rows[static_cast<size_t>(r)] = r;
+    m_session->today().tableView().setVisibleRows(rows);
+}
+
 void AppShell::buildWindow() {
+    VantroAppDelegate& app = m_session->app();
     m_window = std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+    m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
     m_notifier.setDialogParent(m_window.get());
-    m_notifier.setAppName(QStringLiteral("Vantro"));
+    m_notifier.setApplicationStateOverride(std::nullopt);
     QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });
     const Metrics& m = m_window->metrics();
     const QSize content(m.window.width(), m.window.height() - m.navBarHeight - m.tabBarHeight);
     const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
-    m_todayScreen = std::make_unique<TodayScreenView>(*m_today);
+    m_todayScreen = std::make_unique<TodayScreenView>(m_session->today());
     m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
-    m_historyScreen = std::make_unique<HistoryScreen>(*m_app, m_loop, idiom, content);
+    m_historyScreen = std::make_unique<HistoryScreen>(app, m_loop, idiom, content);
     m_window->addTab(QStringLiteral("history"), tr("tab.history"), m_historyScreen.get());
-    m_sleepScreen = std::make_unique<SleepScreen>(*m_app, m_loop, idiom, content);
+    m_sleepScreen = std::make_unique<SleepScreen>(app, m_loop, idiom, content);
     m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), m_sleepScreen.get());
-    m_settingsScreen = std::make_unique<SettingsScreen>(*m_app, *m_window,
+    m_settingsScreen = std::make_unique<SettingsScreen>(app, *m_window,
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
+    addAppMenu(settingsTab);
+}
+
+void AppShell::addAppMenu(int settingsTab) {
+    NavigationBar* bar = m_window->navigationBar(settingsTab);
+    if (!bar) return;
+    // The companion's own settings and Quit: they belong to this computer, not to the band.
+    auto* menu = new QMenu(m_window.get());
+    menu->setObjectName(QStringLiteral("appMenu"));
+    QAction* keep = menu->addAction(tr("gui.keepRunning"));
+    keep->setObjectName(QStringLiteral("keepRunningAction"));
+    keep->setCheckable(true);
+    QAction* login = menu->addAction(tr("gui.startAtLogin"));
+    login->setObjectName(QStringLiteral("startAtLoginAction"));
+    login->setCheckable(true);
+    menu->addSeparator();
+    QAction* quitAction = menu->addAction(tr("gui.quit"));
+    quitAction->setObjectName(QStringLiteral("quit"));
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [this, keep, login] {
+        keep->setChecked(keepsRunningInBackground());
+        login->setChecked(startsAtLogin());
+    });
+    QObject::connect(keep, &QAction::toggled, menu, [this](bool on) { setKeepRunningInBackground(on); });
+    QObject::connect(login, &QAction::toggled, menu, [this](bool on) {
+        if (on != startsAtLogin()) setStartAtLogin(on);
+    });
+    QObject::connect(quitAction, &QAction::triggered, menu, [this] { QTimer::singleShot(0, [this] { quit(); }); });
+    bar->setLeftButton(tr("gui.app"), [this, menu, bar] {
+        QPushButton* button = bar->leftButton();
+        menu->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
+    });
 }
 
 }  // namespace vantro::gui

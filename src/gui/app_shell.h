@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/vantro_app_delegate.h"
+#include "bluez/backend.h"
 #include "gui/app_options.h"
 #include "gui/qt_notifier.h"
 #include "qt/qt_run_loop.h"
@@ -14,6 +15,7 @@
 #include "platform/key_value_store.h"
 #include "platform/localizer.h"
 #include "platform/telephony.h"
+#include "session/session.h"
 
 #include <QString>
 
@@ -22,6 +24,7 @@
 namespace vantro::gui {
 
 class MainWindow;
+class StatusIcon;
 class HistoryScreen;
 class SettingsScreen;
 class SleepScreen;
@@ -30,17 +33,35 @@ class TodayScreenView;
 /// Tab order of the main window.
 enum Tab { kTodayTab = 0, kHistoryTab = 1, kSleepTab = 2, kSettingsTab = 3 };
 
-/// Owns every port, the delegate and the window for one run of the app.
+/// Owns every port, the running companion (the session) and, while it is open, the window.
 class AppShell {
 public:
     /// `dataDir` holds the database and the settings; empty means the user's XDG data and config directories.
-    AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log);
+    /// The window is built unless `withWindow` is false (the background start).
+    AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow = true);
     ~AppShell();
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
 
-    MainWindow& window() { return *m_window; }
-    VantroAppDelegate& appDelegate() { return *m_app; }
+    /// The window; built again when it was closed.
+    MainWindow& window();
+    bool hasWindow() const { return m_window != nullptr; }
+    /// Builds the window when it is closed, shows it and brings it to the front.
+    void showWindow();
+    /// Closing the window: with "Keep running in the background" on, its widgets are freed and the
+    /// companion keeps running (the first time, a notification says so); off, the app quits.
+    void windowClosed();
+    /// Ends the app (the settings bar's Quit, the status icon, the bus's quit action).
+    void quit();
+    bool quitting() const { return m_quitting; }
+    bool keepsRunningInBackground() const;
+    void setKeepRunningInBackground(bool on);
+    void setStartAtLogin(bool on);
+    /// Called once the window was freed (tests watch it).
+    std::function<void()> onWindowFreed;
+
+    Session& session() { return *m_session; }
+    VantroAppDelegate& appDelegate() { return m_session->app(); }
     qt::QtRunLoop& runLoop() { return m_loop; }
     QtNotifier& notifier() { return m_notifier; }
     QtSoundPlayer& sound() { return m_sound; }
@@ -48,21 +69,23 @@ public:
     const Localizer& localizer() const { return *m_localizer; }
     /// The telephony events of the simulated phone (injected by the tour and tests); with BlueZ the app
     /// follows ModemManager instead.
-    ScriptedTelephony& telephony() { return m_telephony; }
+    ScriptedTelephony& telephony() { return m_source->scriptedTelephony(); }
     /// True when the app talks to a real wristband through BlueZ.
-    bool usesBluez() const { return m_usesBluez; }
+    bool usesBluez() const { return !m_source->simulated(); }
     QString dataDir() const { return m_dataDir; }
     SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
     TodayScreenView* todayScreen() const { return m_todayScreen.get(); }
     HistoryScreen* historyScreen() const { return m_historyScreen.get(); }
     SleepScreen* sleepScreen() const { return m_sleepScreen.get(); }
-    VantroViewController& todayController() { return *m_today; }
+    VantroViewController& todayController() { return m_session->today(); }
     /// The simulated wristbands, nearest first.
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
     QString tr(const char* key) const;
 
 private:
     void buildWindow();
+    void freeWindow();
+    void addAppMenu(int settingsTab);
 
     AppOptions m_options;
     QString m_dataDir;
@@ -71,14 +94,12 @@ private:
     QtNotifier m_notifier;
     QtSoundPlayer m_sound;
     QtUrlOpener m_urls;
-    ScriptedTelephony m_telephony;
-    bool m_usesBluez = false;
-    std::unique_ptr<Telephony> m_systemTelephony;
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
-    std::unique_ptr<VantroAppDelegate> m_app;
-    std::shared_ptr<SimulatedCentral> m_central;
-    std::unique_ptr<VantroViewController> m_today;
+    std::unique_ptr<bluez::SystemBandSource> m_source;
+    std::unique_ptr<Session> m_session;
+    std::unique_ptr<StatusIcon> m_statusIcon;
+    bool m_quitting = false;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<TodayScreenView> m_todayScreen;
     std::unique_ptr<HistoryScreen> m_historyScreen;

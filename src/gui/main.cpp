@@ -5,6 +5,7 @@
 #include "gui/app_shell.h"
 #include "gui/main_window.h"
 #include "gui/screenshot_tour.h"
+#include "qt/companion_bus.h"
 #include "qt/qt_log.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 int main(int argc, char** argv) {
@@ -40,9 +42,26 @@ int main(int argc, char** argv) {
         }
     }
     if (options->verbose || vantro::logThreshold() == vantro::LogLevel::Debug) vantro::qt::enableVerboseLogging();
+    using vantro::qt::CompanionBus;
+    if (options->quit) {
+        // No display needed: the running companion hears it on the session bus.
+        QCoreApplication core(argc, argv);
+        QString error;
+        if (!CompanionBus::activateRunningAction(QStringLiteral("quit"), error)) {
+            std::fprintf(stderr, "vantro: %s\n", qPrintable(error));
+            return 1;
+        }
+        return 0;
+    }
 
     // The tour runs without a display: pick the offscreen platform before Qt starts, unless one was chosen.
     if (!options->screenshotsDir.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // A companion started in the background before the desktop (a login service) has no display yet;
+    // it keeps watch all the same, and its window cannot be shown until it is started with one.
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (options->background && noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
@@ -51,8 +70,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vantro"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
-    // Matches the installed vantro.desktop, so the desktop shows the window under the app's entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("vantro"));
+    // Matches the installed org.vantro.Vantro.desktop, so the desktop shows the window under the app's entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantro.Vantro"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), QIcon(QStringLiteral(":/vantro.svg"))));
 
     vantro::qt::QtLog log;
@@ -74,11 +93,33 @@ int main(int argc, char** argv) {
 
     AppOptions run = *options;
     run.brisk = !options->screenshotsDir.isEmpty();  // the tour need not wait for the band's slow rhythm
-    AppShell shell(run, dataDir, log);
     if (!options->screenshotsDir.isEmpty()) {
+        AppShell shell(run, dataDir, log);
         ScreenshotTour tour(shell, options->screenshotsDir);
         return tour.run();
     }
-    shell.window().show();
-    return app.exec();
+
+    // One companion per session: a second start shows the first one's window and opens no link of its own.
+    const CompanionBus::Claim claim = CompanionBus::claimName(log);
+    if (claim == CompanionBus::Claim::Taken) {
+        if (!options->background && !CompanionBus::activateRunning()) {
+            std::fprintf(stderr, "vantro: another instance owns %s but does not answer\n", vantro::qt::kBusName);
+            return 1;
+        }
+        return 0;
+    }
+    // Without a bus nothing could bring a windowless companion back, so it keeps its window.
+    const bool background = options->background && claim == CompanionBus::Claim::Owned;
+    QApplication::setQuitOnLastWindowClosed(false);
+    AppShell shell(run, dataDir, log, !background);
+    std::unique_ptr<CompanionBus> bus;
+    if (claim == CompanionBus::Claim::Owned) {
+        bus = std::make_unique<CompanionBus>(
+            shell.session(), vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }}, log);
+        bus->registerObject();
+    }
+    if (!background) shell.showWindow();
+    const int status = app.exec();
+    bus.reset();
+    return status;
 }

@@ -19,9 +19,6 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <cmath>
-
 namespace vantro::gui {
 namespace {
 
@@ -41,92 +38,12 @@ QWidget* whiteRow(QWidget* parent, int minHeight) {
     return row;
 }
 
-QLabel* makeLabel(const FormControl& c, QWidget* parent, double size = 16) {
-    auto* label = new QLabel(q(c.text), parent);
-    label->setFont(AppFonts::font(size));
+QLabel* makeCaption(const std::string& text, QWidget* parent, Qt::Alignment alignment) {
+    auto* label = new QLabel(q(text), parent);
+    label->setFont(AppFonts::font(16));
     label->setWordWrap(true);
-    label->setAlignment((c.alignment == LabelAlignment::Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    label->setAlignment(alignment | Qt::AlignVCenter);
     return label;
-}
-
-/// One line of a form: a control with its caption, or a caption alone; a unit may follow a wide control.
-struct FormRow {
-    const FormControl* label = nullptr;
-    const FormControl* control = nullptr;
-    const FormControl* suffix = nullptr;
-    double top = 0;
-    double x = 0;
-};
-
-double centreY(const ControlFrame& f) {
-    return f.y + f.height / 2;
-}
-bool overlapsVertically(const ControlFrame& a, const ControlFrame& b) {
-    return a.y < b.y + b.height && b.y < a.y + a.height;
-}
-
-/// Pairs every control with its caption by where the page puts them: a field or switch with the label
-/// level with it on its left; a wide control with the label beside it or else the nearest one above.
-/// The frames themselves overlap on a phone, so the form is laid out as rows instead.
-std::vector<FormRow> arrangeRows(const std::vector<const FormControl*>& controls, DeviceIdiom idiom) {
-    std::vector<const FormControl*> labels;
-    for (const FormControl* c : controls) {
-        if (c->kind == ControlKind::Label) labels.push_back(c);
-    }
-    std::vector<bool> used(labels.size(), false);
-    std::vector<FormRow> rows;
-    for (const FormControl* c : controls) {
-        if (c->kind == ControlKind::Label) continue;
-        const ControlFrame& cf = c->frame(idiom);
-        const bool wide = c->kind == ControlKind::Segmented || c->kind == ControlKind::TimePicker;
-        int best = -1;
-        double bestScore = 1e18;
-        for (size_t i = 0; i < labels.size(); ++i) {
-            if (used[i]) continue;
-            const ControlFrame& lf = labels[i]->frame(idiom);
-            if (lf.x >= cf.x + std::max(1.0, cf.width) && lf.x > cf.x) continue;  // captions sit left or above
-            double score = 1e18;
-            if (!wide) {
-                if (lf.x < cf.x) score = std::abs(centreY(lf) - centreY(cf));
-            } else if (overlapsVertically(lf, cf) && lf.x < cf.x) {
-                score = std::abs(centreY(lf) - centreY(cf));
-            } else if (lf.y <= cf.y) {
-                score = 1000 + (cf.y - lf.y) + std::abs(lf.x - cf.x) * 0.01;
-            }
-            if (score < bestScore) {
-                bestScore = score;
-                best = static_cast<int>(i);
-            }
-        }
-        FormRow row;
-        row.control = c;
-        row.top = cf.y;
-        row.x = cf.x;
-        if (best >= 0) {
-            used[static_cast<size_t>(best)] = true;
-            row.label = labels[static_cast<size_t>(best)];
-            row.top = std::min(row.top, row.label->frame(idiom).y);
-            row.x = std::min(row.x, row.label->frame(idiom).x);
-        }
-        rows.push_back(row);
-    }
-    for (size_t i = 0; i < labels.size(); ++i) {
-        if (used[i]) continue;
-        const ControlFrame& lf = labels[i]->frame(idiom);
-        // A label to the right of a wide control on its level is that control's unit.
-        auto owner = std::find_if(rows.begin(), rows.end(), [&](const FormRow& r) {
-            const ControlFrame& cf = r.control->frame(idiom);
-            return !r.suffix && overlapsVertically(lf, cf) && lf.x > cf.x;
-        });
-        if (owner != rows.end()) {
-            owner->suffix = labels[i];
-        } else {
-            rows.push_back({labels[i], nullptr, nullptr, lf.y, lf.x});
-        }
-    }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const FormRow& a, const FormRow& b) { return a.top != b.top ? a.top < b.top : a.x < b.x; });
-    return rows;
 }
 
 }  // namespace
@@ -134,15 +51,15 @@ std::vector<FormRow> arrangeRows(const std::vector<const FormControl*>& controls
 /// Rows of a list page (check marks) or of the wristband picker (signal and state as subtitle).
 class PropertyPageView::ListSource : public TableSource {
 public:
-    ListSource(PropertiesViewController& model, bool picker) : m_model(model), m_picker(picker) {}
+    explicit ListSource(PropertiesViewController& model) : m_model(model) {}
     int sectionCount() const override { return 1; }
     int rowCount(int) const override { return m_model.numberOfRows(); }
     double rowHeight(int, int) const override { return m_model.rowHeight(); }
     TableRow row(int, int r) override {
         TableRow row;
         row.style = CellStyle::Subtitle;
-        if (m_picker) {
-            const auto& rows = m_model.pickerRows();
+        if (const WristbandPicker* picker = m_model.picker()) {
+            const auto& rows = picker->rows();
             if (r < 0 || r >= static_cast<int>(rows.size())) return row;
             row.caption = q(rows[static_cast<size_t>(r)].caption);
             row.detail = q(rows[static_cast<size_t>(r)].subtitle);
@@ -155,11 +72,10 @@ public:
         return row;
     }
     void didSelect(int, int r) override { m_model.didSelectRowAtIndexPath(r); }
-    QString headerTitle(int) const override { return m_picker ? q(m_model.pickerStatusLine()) : QString(); }
+    QString headerTitle(int) const override { return m_model.picker() ? q(m_model.picker()->statusLine()) : QString(); }
 
 private:
     PropertiesViewController& m_model;
-    bool m_picker;
 };
 
 PropertyPageView::PropertyPageView(std::shared_ptr<PropertiesViewController> model, DeviceIdiom idiom,
@@ -168,13 +84,10 @@ PropertyPageView::PropertyPageView(std::shared_ptr<PropertiesViewController> mod
     setObjectName(QStringLiteral("propertyPage_") + q(m_model->pageKey()));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral("#%1 { background: %2; }").arg(objectName(), colours::kGroupedBackground.name()));
-    const std::string& key = m_model->pageKey();
-    if (key == "Present" || key == "Wish") {
-        buildList(false, refreshText);
-    } else if (key == "Bluetooth") {
-        buildList(true, refreshText);
-    } else {
+    if (m_model->kind() == PageKind::Form) {
         buildForm();
+    } else {
+        buildList(refreshText);  // the picker adds its rescan to the list
     }
 }
 
@@ -208,19 +121,20 @@ ModalPage* PropertyPageView::present(MainWindow& window, std::shared_ptr<Propert
     return page;
 }
 
-void PropertyPageView::buildList(bool picker, const QString& refreshText) {
-    m_source = std::make_unique<ListSource>(*m_model, picker);
+void PropertyPageView::buildList(const QString& refreshText) {
+    m_source = std::make_unique<ListSource>(*m_model);
     m_table = new TableView(this);
     m_table->setObjectName(QStringLiteral("pageTable"));
     m_table->setGrouped(false);
     m_table->setScrollEnabled(m_model->scrolls());
     m_table->setSource(m_source.get());
+    WristbandPicker* picker = m_model->picker();
     if (!picker) return;
     m_table->setRefreshEnabled(true);
-    m_table->setRefreshTitle(q(m_model->refreshControlTitle));
-    connect(m_table, &TableView::refreshRequested, this, [this] {
-        m_model->refreshBleTable(true);
-        m_table->setRefreshTitle(q(m_model->refreshControlTitle));
+    m_table->setRefreshTitle(q(picker->refreshControlTitle));
+    connect(m_table, &TableView::refreshRequested, this, [this, picker] {
+        picker->refreshBleTable(true);
+        m_table->setRefreshTitle(q(picker->refreshControlTitle));
         m_table->endRefreshing();
     });
     // Mouse users get the same rescan from a button under the list.
@@ -242,7 +156,8 @@ void PropertyPageView::buildForm() {
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(m_model->scrolls() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAsNeeded);
+    // A form scrolls whenever it does not fit the window; only list pages may be fixed.
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* body = new QWidget;
     body->setObjectName(QStringLiteral("formBody"));
     body->setAttribute(Qt::WA_StyledBackground);
@@ -253,7 +168,6 @@ void PropertyPageView::buildForm() {
     const int rowHeight = m_idiom == DeviceIdiom::Phone ? 50 : 60;
     const int labelWidth = m_idiom == DeviceIdiom::Phone ? 120 : 160;
 
-    const auto controls = m_model->controlsFor(m_idiom);
     bool firstRow = true;
     auto addRow = [&](QWidget* row) {
         if (firstRow) {
@@ -267,9 +181,6 @@ void PropertyPageView::buildForm() {
     auto makeControl = [&](const FormControl& c, QWidget* parent) -> QWidget* {
         QWidget* w = nullptr;
         switch (c.kind) {
-            case ControlKind::Label:
-                w = makeLabel(c, parent);
-                break;
             case ControlKind::TextField: {
                 auto* field = new QLineEdit(q(c.text), parent);
                 field->setPlaceholderText(q(c.placeholder));
@@ -309,44 +220,40 @@ void PropertyPageView::buildForm() {
         return w;
     };
 
-    for (const FormRow& r : arrangeRows(controls, m_idiom)) {
-        const bool inline_ =
-            r.control && (r.control->kind == ControlKind::TextField || r.control->kind == ControlKind::Switch);
+    for (const FormRow& r : m_model->rows()) {
+        const bool inline_ = r.control.kind == ControlKind::TextField || r.control.kind == ControlKind::Switch;
         QWidget* row = whiteRow(body, rowHeight);
         if (inline_) {
             // A caption and its field or switch share a line.
             auto* line = new QHBoxLayout(row);
             line->setContentsMargins(15, 6, 15, 6);
             line->setSpacing(12);
-            if (r.label) {
-                QWidget* label = makeControl(*r.label, row);
-                label->setFixedWidth(labelWidth);
-                line->addWidget(label);
+            if (!r.caption.empty()) {
+                QLabel* caption = makeCaption(r.caption, row, Qt::AlignRight);
+                caption->setFixedWidth(labelWidth);
+                line->addWidget(caption);
             }
-            QWidget* field = makeControl(*r.control, row);
-            if (r.control->kind == ControlKind::Switch) line->addStretch();
-            line->addWidget(field, r.control->kind == ControlKind::Switch ? 0 : 1);
-        } else if (r.control) {
+            QWidget* field = makeControl(r.control, row);
+            const bool isSwitch = r.control.kind == ControlKind::Switch;
+            if (isSwitch) line->addStretch();
+            line->addWidget(field, isSwitch ? 0 : 1);
+            if (!r.unit.empty()) line->addWidget(makeCaption(r.unit, row, Qt::AlignLeft));
+        } else {
             // A caption above a wide control (segments, time), with an optional unit after it.
             auto* stack = new QVBoxLayout(row);
             stack->setContentsMargins(15, 10, 15, 12);
             stack->setSpacing(8);
-            if (r.label) {
-                auto* label = static_cast<QLabel*>(makeControl(*r.label, row));
-                label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                label->setStyleSheet(QStringLiteral("color: %1;").arg(colours::kHeaderText.name()));
-                label->setFont(AppFonts::font(14));
-                stack->addWidget(label);
+            if (!r.caption.empty()) {
+                QLabel* caption = makeCaption(r.caption, row, Qt::AlignLeft);
+                caption->setStyleSheet(QStringLiteral("color: %1;").arg(colours::kHeaderText.name()));
+                caption->setFont(AppFonts::font(14));
+                stack->addWidget(caption);
             }
             auto* line = new QHBoxLayout;
             line->setSpacing(10);
-            line->addWidget(makeControl(*r.control, row), 1);
-            if (r.suffix) line->addWidget(makeControl(*r.suffix, row));
+            line->addWidget(makeControl(r.control, row), 1);
+            if (!r.unit.empty()) line->addWidget(makeCaption(r.unit, row, Qt::AlignLeft));
             stack->addLayout(line);
-        } else if (r.label) {
-            auto* line = new QHBoxLayout(row);
-            line->setContentsMargins(15, 6, 15, 6);
-            line->addWidget(makeControl(*r.label, row));
         }
         addRow(row);
     }
@@ -364,7 +271,8 @@ void PropertyPageView::resizeEvent(QResizeEvent*) {
 }
 
 void PropertyPageView::pushValuesToModel() {
-    for (FormControl& c : m_model->controls()) {
+    for (FormRow& r : m_model->rows()) {
+        FormControl& c = r.control;
         QWidget* w = m_byTag.value(c.tag);
         if (!w) continue;
         if (auto* field = qobject_cast<QLineEdit*>(w)) c.text = field->text().toStdString();
@@ -375,11 +283,11 @@ void PropertyPageView::pushValuesToModel() {
 }
 
 int PropertyPageView::pickerRowCount() const {
-    return m_model->pageKey() == "Bluetooth" ? static_cast<int>(m_model->pickerRows().size()) : 0;
+    return m_model->picker() ? static_cast<int>(m_model->picker()->rows().size()) : 0;
 }
 
 QString PropertyPageView::refreshControlTitle() const {
-    return q(m_model->refreshControlTitle);
+    return m_model->picker() ? q(m_model->picker()->refreshControlTitle) : QString();
 }
 
 void PropertyPageView::confirm() {
@@ -394,7 +302,7 @@ void PropertyPageView::cancel() {
 void PropertyPageView::refresh() {
     if (!m_table) return;
     m_table->reloadData();
-    if (m_refreshButton) m_table->setRefreshTitle(q(m_model->refreshControlTitle));
+    if (m_refreshButton && m_model->picker()) m_table->setRefreshTitle(q(m_model->picker()->refreshControlTitle));
 }
 
 }  // namespace vantro::gui

@@ -40,7 +40,7 @@ public:
     int pickerRowCount() const;
     /// The picker's refresh-control title as the model has it.
     QString refreshControlTitle() const;
-    /// The control made for a model tag (QLineEdit, SwitchControl, SegmentedControl, TimePicker, QLabel).
+    /// The control made for a model tag (QLineEdit, SwitchControl, SegmentedControl, TimePicker).
     QWidget* controlForTag(int tag) const { return m_byTag.value(tag); }
     /// The list or picker table; null on form pages.
     TableView* table() const { return m_table; }
@@ -58,7 +58,7 @@ protected:
 private:
     class ListSource;
     void buildForm();
-    void buildList(bool picker, const QString& refreshText);
+    void buildList(const QString& refreshText);
     void pushValuesToModel();
 
     std::shared_ptr<PropertiesViewController> m_model;

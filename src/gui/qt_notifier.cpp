@@ -19,8 +19,9 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kDefaultAction = QStringLiteral("default");
-// The installed desktop file (vantro.desktop) and the theme icon share this name.
-const QString kDesktopId = QStringLiteral("vantro");
+// The installed desktop file (org.vantro.Vantro.desktop, the app's bus name) and the theme icon.
+const QString kDesktopId = QStringLiteral("org.vantro.Vantro");
+const QString kIconName = QStringLiteral("vantro");
 }  // namespace
 
 QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
@@ -90,7 +91,7 @@ void QtNotifier::sendToDesktop(const LocalNotification& n) {
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), kDesktopId);
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(2));
-    call << m_appName << uint(0) << kDesktopId << m_appName << QString::fromStdString(n.alertBody)
+    call << m_appName << uint(0) << kIconName << m_appName << QString::fromStdString(n.alertBody)
          << QStringList{kDefaultAction, action} << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, n] {

@@ -11,9 +11,7 @@ namespace vantro {
 namespace {
 
 void relay(VantroAppDelegate& app, std::uint8_t type) {
-    // The frame of both commands carries a fixed second byte; the data is not read.
-    const std::uint8_t data[6] = {0, 0, 0, 0, 0, 0};
-    app.SendData(type, data, 2);
+    app.SendData(phoneEventCommand(type));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "link/audio_player.h"
 #include "link/phone_event_relay.h"
 #include "platform/local_time.h"
+#include "platform/setting_keys.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
 #include "protocol/report.h"
@@ -37,7 +38,7 @@ VantroViewController::~VantroViewController() {
 
 std::string VantroViewController::title() const {
     if (!m_app.simulatedBand) return m_table.title();
-    return m_table.title() + " \u00b7 " + m_app.localized("SimulatedBand");
+    return m_table.title() + " \u00b7 " + m_app.simulatedBandText();
 }
 
 void VantroViewController::viewDidLoad() {
@@ -52,6 +53,31 @@ void VantroViewController::viewDidLoad() {
     }
     m_app.bleList.emplace();
     m_app.m_db = std::make_shared<sqlite_data>(m_dataDir, m_app.log());
+}
+
+void VantroViewController::useCentral(std::shared_ptr<BleCentral> central, std::string dataDir) {
+    linkBack();
+    if (BlePeripheralPtr band = m_app.peripheral) {
+        band->setDelegate(nullptr);
+        if (m_app.manager && band->isConnected()) m_app.manager->cancelPeripheralConnection(band);
+    }
+    if (m_app.manager) {
+        m_app.manager->stopScan();
+        if (m_ownsManagerDelegate) m_app.manager->setDelegate(nullptr);
+    }
+    m_app.peripheral.reset();
+    m_app.characteristic.reset();
+    m_dataDir = std::move(dataDir);
+    m_app.manager = std::move(central);
+    m_ownsManagerDelegate = m_app.manager != nullptr;
+    m_app.bleList.emplace();
+    m_app.m_db = std::make_shared<sqlite_data>(m_dataDir, m_app.log());
+    m_app.setStrBlueStatus("Disconnected");
+    if (m_app.manager) {
+        m_app.manager->setDelegate(this);
+        // A central that is already powered on does not report its state again by itself.
+        centralManagerDidUpdateState(*m_app.manager);
+    }
 }
 
 double VantroViewController::heightForRowAtIndexPath(int /*row*/) const {
@@ -87,6 +113,7 @@ void VantroViewController::centralManagerDidUpdateState(BleCentral& central) {
     }
     // The screen's Bluetooth state line follows the central's state.
     if (m_table.onRowChanged) m_table.onRowChanged(TodayScreen::kRssi);
+    tell(LinkEvent::StateChanged);
 }
 
 void VantroViewController::didDiscoverPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p, double rssi) {
@@ -95,6 +122,7 @@ void VantroViewController::didDiscoverPeripheral(BleCentral& /*central*/, const 
     const std::string key = seenDeviceKey(*p);
     (*m_app.bleList)[key] = bleDevice{std::nullopt, p, static_cast<float>(rssi)};
     m_app.log().log("---add:" + key);
+    tell(LinkEvent::Discovered, p);
 }
 
 void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& /*p*/) {
@@ -106,6 +134,7 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
     }
     m_app.setStrBlueStatus("Connected");
     m_app.log().log("perpheral is connected------");
+    tell(LinkEvent::Connected, m_app.peripheral);
 }
 
 void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p,
@@ -121,6 +150,7 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
         m_app.connectPeripheral(m_app.peripheral);
         m_app.setStrBlueStatus("ReConnecting");
     }
+    tell(LinkEvent::Disconnected, p);
 }
 
 void VantroViewController::didRetrieveConnectedPeripherals(BleCentral& /*central*/,
@@ -201,6 +231,7 @@ void VantroViewController::handleReport(const Bytes& value) {
                    [this](const UnrecognisedReport&) { m_app.log().log("not match type data!"); },
                },
                DecodeReport(value.data(), value.size()));
+    tell(LinkEvent::Report);
 }
 
 void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& /*error*/) {
@@ -209,6 +240,7 @@ void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleEr
     const std::optional<double> reading = p.rssi();
     if (!reading) {
         m_table.setDetailText(TodayScreen::kRssi, "--");
+        tell(LinkEvent::Signal);
         return;
     }
     const float strength = static_cast<float>(*reading);
@@ -222,12 +254,13 @@ void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleEr
             alarm.clearAlert();
         }
     }
+    tell(LinkEvent::Signal);
 }
 
 void VantroViewController::imaCalling() {
     const KeyValueStore& settings = m_app.settings();
-    const std::string phone = settings.stringForKey("imaphone").value_or("");
-    if (!settings.boolForKey("imaswitch")) return;
+    const std::string phone = settings.stringForKey(kImaPhone).value_or("");
+    if (!settings.boolForKey(kImaSwitch)) return;
     const auto number = dialableNumber(phone);
     if (!number) {
         m_app.log().warning(strprintf("imaCalling: \"%s\" is not a dialable number, no call placed", phone.c_str()));
@@ -260,7 +293,7 @@ void VantroViewController::linkBack() {
 }
 
 bool VantroViewController::findMeOn() const {
-    return m_app.settings().integerForKey("findme") == 1;
+    return m_app.settings().integerForKey(kFindMe) == kFindMeOn;
 }
 
 }  // namespace vantro

@@ -67,6 +67,14 @@ public:
     /// number is dialable.
     void imaCalling();
 
+    /// What the link did, for whoever keeps watch besides the screen (the resident companion, its bus face).
+    enum class LinkEvent { StateChanged, Discovered, Connected, Disconnected, Report, Signal };
+    std::function<void(LinkEvent, const BlePeripheralPtr&)> onLinkEvent;
+
+    /// Hands the link to another central (a real adapter that turned up while the simulated band stood in):
+    /// the current link ends, the seen list empties, and the records go to `dataDir` from now on.
+    void useCentral(std::shared_ptr<BleCentral> central, std::string dataDir);
+
     /// Reports decoded since the view loaded, of any kind (for drivers that wait for a sync).
     std::uint64_t reportsHandled() const { return m_reportsHandled; }
 
@@ -81,6 +89,9 @@ private:
     bool findMeOn() const;
     void watchLostLink(const BlePeripheralPtr& band);
     void linkBack();
+    void tell(LinkEvent event, const BlePeripheralPtr& p = nullptr) {
+        if (onLinkEvent) onLinkEvent(event, p);
+    }
 
     VantroAppDelegate& m_app;
     CentralFactory m_makeCentral;

@@ -3,6 +3,7 @@
 #include "protocol/frame.h"
 
 #include "protocol/codes.h"
+#include "protocol/command_bytes.h"
 
 namespace vantro {
 
@@ -11,10 +12,10 @@ std::optional<Frame> BuildFrame(std::uint8_t type, const std::uint8_t* data, std
     auto d = [&](std::size_t i) -> std::uint8_t { return data && i < dataSize ? data[i] : 0; };
     switch (type) {
         case CMD_TYPE_BODYHEIGHT:
-            if (d(0) < 80) return std::nullopt;
+            if (d(0) < kBodyHeightMin) return std::nullopt;
             return Frame{type, d(0)};
         case CMD_TYPE_BODYWEIGHT:
-            if (d(0) < 10) return std::nullopt;
+            if (d(0) < kBodyWeightMin) return std::nullopt;
             return Frame{type, d(0)};
         case CMD_TYPE_TELIN:
         case CMD_TYPE_MSGIN:

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
-// A property page as a form model: title, rows, controls by tag; saving; list pages; the wristband picker.
+// A property page as a form model: one table entry per page gives its title, row height, rows and save.
 #include "settings/properties_view_controller.h"
 
 #include "app/vantro_app_delegate.h"
-#include "platform/strprintf.h"
 #include "protocol/codes.h"
+#include "protocol/command_bytes.h"
 #include "settings/settings_keys.h"
-#include "settings/settings_view_controller.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,42 +14,85 @@
 #include <thread>
 
 namespace vantro {
+
+struct PropertiesViewController::Page {
+    std::string_view key;
+    std::string_view title;  // a catalog key, or the text itself where the page was never translated
+    bool localisedTitle;
+    PageKind kind;
+    bool scrolls;
+    double phoneRowHeight;
+    double tabletRowHeight;
+    std::vector<FormRow> (PropertiesViewController::*rows)() const;  // form pages
+    void (PropertiesViewController::*save)();                        // null: "OK" only closes
+};
+
+/// A reminder page: what it stores, which controls hold it, and the command that tells the band.
+struct PropertiesViewController::Reminder {
+    std::string_view intervalKey;
+    std::string_view startKey;
+    std::string_view endKey;
+    int intervalTag;
+    int startTag;
+    int endTag;
+    std::uint8_t command;
+};
+
 namespace {
 
-constexpr double kPickerRefreshSeconds = 1.0;
-constexpr double kSwitchBandWaitSeconds = 0.1;
+using P = PropertiesViewController;
+constexpr P::Reminder kSitReminder{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime,  kSitIntervalTag,
+                                   kSitStartTag,        kSitEndTag,        CMD_TYPE_PROMPT_SIT};
+constexpr P::Reminder kMedicineReminder{kMedicineInteval,  kMedicineSTime,  kMedicineETime,      kMedicineIntervalTag,
+                                        kMedicineStartTag, kMedicineEndTag, CMD_TYPE_PROMPT_MEAD};
 
-FormControl label(int tag, ControlFrame phone, ControlFrame tablet, std::string text, LabelAlignment align) {
-    FormControl c;
-    c.kind = ControlKind::Label;
-    c.tag = tag;
-    c.phone = phone;
-    c.tablet = tablet;
-    c.text = std::move(text);
-    c.alignment = align;
-    return c;
-}
-
-FormControl picker(int tag, ControlFrame phone, ControlFrame tablet, TimeOfDay t) {
+FormControl timePicker(int tag, TimeOfDay t) {
     FormControl c;
     c.kind = ControlKind::TimePicker;
     c.tag = tag;
-    c.phone = phone;
-    c.tablet = tablet;
     c.time = t;
     return c;
 }
 
-FormControl switchControl(int tag, ControlFrame frame, bool on) {
+FormControl switchControl(int tag, bool on) {
     FormControl c;
     c.kind = ControlKind::Switch;
     c.tag = tag;
-    c.phone = c.tablet = frame;
     c.on = on;
     return c;
 }
 
+FormControl numberField(int tag, std::string text, std::string placeholder) {
+    FormControl c;
+    c.kind = ControlKind::TextField;
+    c.tag = tag;
+    c.text = std::move(text);
+    c.placeholder = std::move(placeholder);
+    c.numericKeypad = true;
+    return c;
+}
+
 }  // namespace
+
+const PropertiesViewController::Page* PropertiesViewController::findPage(std::string_view key) {
+    static const Page kPages[] = {
+        {kBluetoothPage, "PropertyBluetoothSetup", true, PageKind::Picker, true, 50, 60, nullptr, nullptr},
+        {kBodyHeightPage, "PropertyBodyHeight", true, PageKind::Form, false, 50, 60, &P::heightRows, &P::saveHeight},
+        {kBodyWeightPage, "PropertyBodyWeight", true, PageKind::Form, false, 50, 60, &P::weightRows, &P::saveWeight},
+        {kDisplayTimePage, "PropertyDisplay", true, PageKind::Form, false, 50, 60, &P::displayTimeRows,
+         &P::saveDisplayTime},
+        {kAlarmPage, "PropertyAlermTime", true, PageKind::Form, false, 300, 400, &P::alarmRows, &P::saveAlarm},
+        {kPresentPage, "PropertyPresent", true, PageKind::List, true, 50, 60, nullptr, &P::saveGreeting},
+        {kWishPage, "PropertyWish", true, PageKind::List, true, 50, 60, nullptr, &P::saveGreeting},
+        {kSitPage, "PropertyLongTimeSit", true, PageKind::Form, false, 700, 400, &P::sitRows, &P::saveSit},
+        {kMedicinePage, "PropertyMedicine", true, PageKind::Form, false, 700, 400, &P::medicineRows, &P::saveMedicine},
+        {kEmergencyPage, "紧急呼叫", false, PageKind::Form, false, 100, 110, &P::emergencyRows, &P::saveEmergency},
+    };
+    for (const Page& p : kPages) {
+        if (p.key == key) return &p;
+    }
+    return nullptr;
+}
 
 long long integerValueOfText(const std::string& text) {
     size_t i = 0;
@@ -65,182 +107,140 @@ long long integerValueOfText(const std::string& text) {
     return negative ? -v : v;
 }
 
-PropertiesViewController::PropertiesViewController(SettingsViewController& related, VantroAppDelegate& app)
-    : m_related(related), m_app(app) {
+PropertiesViewController::PropertiesViewController(VantroAppDelegate& app, PageContext context)
+    : m_app(app), m_context(std::move(context)) {
     wait = [](double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); };
 }
 
-PropertiesViewController::~PropertiesViewController() {
-    if (m_timer) m_app.runLoop().cancel(m_timer);
-}
+PropertiesViewController::~PropertiesViewController() = default;
 
 void PropertiesViewController::viewDidLoad() {
     wish_row = -1;
-    m_key = m_related.strDataExchange;
-    struct Page {
-        const char* key;
-        const char* title;
-        bool scrolls;
-    };
-    static const Page kPages[] = {
-        {"Bluetooth", "PropertyBluetoothSetup", true},
-        {"BodyHeight", "PropertyBodyHeight", false},
-        {"BodyWeight", "PropertyBodyWeight", false},
-        {"DisplayTime", "PropertyDisplay", false},
-        {"Alert", "PropertyAlermTime", false},
-        {"Present", "PropertyPresent", true},
-        {"Wish", "PropertyWish", true},
-        {"LongTimeSit", "PropertyLongTimeSit", false},
-        {"Medicine", "PropertyMedicine", false},
-    };
+    m_page = findPage(m_context.key);
     m_title.clear();
-    m_scrolls = false;
-    for (const auto& p : kPages) {
-        if (m_key == p.key) {
-            m_title = m_app.localized(p.title);
-            m_scrolls = p.scrolls;
-        }
-    }
-    if (m_key == "IMAPhone") m_title = "紧急呼叫";
-    buildControls();
-    if (m_key == "Bluetooth") {
-        refreshControlTitle = m_app.localized("RefreshData");
-        updateBleList();
-        m_timer = m_app.runLoop().every(kPickerRefreshSeconds, [this] { updateBleList(); });
+    m_rows.clear();
+    m_picker.reset();
+    if (!m_page) return;
+    m_title = m_page->localisedTitle ? m_app.localized(m_page->title) : std::string(m_page->title);
+    if (m_page->rows) m_rows = (this->*m_page->rows)();
+    if (m_page->kind == PageKind::Picker) {
+        m_picker = std::make_unique<WristbandPicker>(m_app, [this] {
+            if (changed) changed();
+        });
+        m_picker->start();
     }
 }
 
+PageKind PropertiesViewController::kind() const {
+    return m_page ? m_page->kind : PageKind::Form;
+}
+
+bool PropertiesViewController::scrolls() const {
+    return m_page && m_page->scrolls;
+}
+
 int PropertiesViewController::numberOfRows() const {
-    if (m_key == "Bluetooth") return static_cast<int>(m_pickerRows.size());
-    if (m_key == "Present") return static_cast<int>(m_related.PresentArray.size());
-    if (m_key == "Wish") return static_cast<int>(m_related.WishArray.size());
+    if (m_picker) return static_cast<int>(m_picker->rows().size());
+    if (kind() == PageKind::List) return static_cast<int>(m_context.entries.size());
     return 1;
 }
 
 double PropertiesViewController::rowHeight() const {
     const bool phone = m_app.ports().idiom == DeviceIdiom::Phone;
-    if (m_key == "Alert") return phone ? 300 : 400;
-    if (m_key == "LongTimeSit" || m_key == "Medicine") return phone ? 700 : 400;
-    if (m_key == "IMAPhone") return phone ? 100 : 110;
-    return phone ? 50 : 60;
+    if (!m_page) return phone ? 50 : 60;
+    return phone ? m_page->phoneRowHeight : m_page->tabletRowHeight;
 }
 
 FormControl* PropertiesViewController::controlWithTag(int tag) {
-    auto it = std::find_if(m_controls.begin(), m_controls.end(), [tag](const FormControl& c) { return c.tag == tag; });
-    return it == m_controls.end() ? nullptr : &*it;
-}
-
-std::vector<const FormControl*> PropertiesViewController::controlsFor(DeviceIdiom idiom) const {
-    std::vector<const FormControl*> out;
-    for (const auto& c : m_controls) {
-        if ((idiom == DeviceIdiom::Phone && c.tabletOnly) || (idiom == DeviceIdiom::Tablet && c.phoneOnly)) continue;
-        out.push_back(&c);
-    }
-    return out;
+    auto it = std::find_if(m_rows.begin(), m_rows.end(), [tag](const FormRow& r) { return r.control.tag == tag; });
+    return it == m_rows.end() ? nullptr : &it->control;
 }
 
 std::string PropertiesViewController::listCaption(int row) const {
-    const auto& list = m_key == "Present" ? m_related.PresentArray : m_related.WishArray;
+    const auto& list = m_context.entries;
     return row >= 0 && row < static_cast<int>(list.size()) ? list[static_cast<size_t>(row)] : std::string();
 }
 
-TimeOfDay PropertiesViewController::storedTime(const char* key) const {
+TimeOfDay PropertiesViewController::storedTime(std::string_view key) const {
     return hourMinuteOf(m_app.settings().dateForKey(key), m_app.runLoop().wallNow());
 }
 
-void PropertiesViewController::numberPage(const char* unitKey, const char* placeholderKey) {
-    m_controls.push_back(
-        label(1000, {0, 16, 100, 25}, {0, 16, 100, 25}, m_app.localized(unitKey), LabelAlignment::Right));
-    FormControl field;
-    field.kind = ControlKind::TextField;
-    field.tag = 1001;
-    field.phone = field.tablet = {125, 16, 260, 25};
-    field.placeholder = m_app.localized(placeholderKey);
-    field.numericKeypad = true;
-    m_controls.push_back(field);
+std::vector<FormRow> PropertiesViewController::numberRows(const char* captionKey, const char* placeholderKey) const {
+    return {{m_app.localized(captionKey), numberField(kNumberFieldTag, "", m_app.localized(placeholderKey)), {}}};
 }
 
-void PropertiesViewController::reminderPage(bool medicine) {
+std::vector<FormRow> PropertiesViewController::heightRows() const {
+    return numberRows("BodyHeightUnit", "txtInputHeight");
+}
+
+std::vector<FormRow> PropertiesViewController::weightRows() const {
+    return numberRows("BodyWeightUnit", "txtInputWeight");
+}
+
+std::vector<FormRow> PropertiesViewController::displayTimeRows() const {
+    return numberRows("txtDisplayDelay", "txtInputDisplayDelay");
+}
+
+std::vector<FormRow> PropertiesViewController::alarmRows() const {
+    return {
+        {m_app.localized("txtAlermSwitch"),
+         switchControl(kAlarmSwitchTag, m_app.settings().boolForKey(kAlertSwitch)),
+         {}},
+        {m_app.localized("txtAlermTime"), timePicker(kAlarmTimeTag, storedTime(kAlertTime)), {}},
+    };
+}
+
+std::vector<FormRow> PropertiesViewController::reminderRows(const Reminder& r, const char* captionKey,
+                                                            std::vector<std::string> choices) const {
+    FormControl interval;
+    interval.kind = ControlKind::Segmented;
+    interval.tag = r.intervalTag;
+    interval.segments = std::move(choices);
+    const auto last = static_cast<std::int64_t>(interval.segments.size()) - 1;
+    interval.selectedSegment =
+        static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey(r.intervalKey), 0, last));
+    return {
+        {m_app.localized(captionKey), interval, {}},
+        {m_app.localized("txtStartTime"), timePicker(r.startTag, storedTime(r.startKey)), {}},
+        {m_app.localized("txtEndTime"), timePicker(r.endTag, storedTime(r.endKey)), {}},
+    };
+}
+
+std::vector<FormRow> PropertiesViewController::sitRows() const {
+    std::vector<std::string> choices;
+    for (const char* k : {"txtLongTimeSitOff", "txtLongTimeSit45m", "txtLongTimeSit1h", "txtLongTimeSit2h",
+                          "txtLongTimeSit3h", "txtLongTimeSit4h"}) {
+        choices.push_back(m_app.localized(k));
+    }
+    return reminderRows(kSitReminder, "txtLongTimeSitInteval", std::move(choices));
+}
+
+std::vector<FormRow> PropertiesViewController::medicineRows() const {
     const bool phone = m_app.ports().idiom == DeviceIdiom::Phone;
-    const auto L = LabelAlignment::Left;
-    const int base = medicine ? 4000 : 3000;
-    FormControl segments;
-    segments.kind = ControlKind::Segmented;
-    segments.tag = base + 1;
-    if (medicine) {
-        // The label names the unit on both layouts: a lone unit beside the control read as a stray letter.
-        m_controls.push_back(
-            label(4000, {5, 10, 150, 15}, {10, 18, 90, 23}, m_app.localized("txtLongTimeSitIntevalHH"), L));
-        segments.phone = {5, 30, 305, 33};
-        segments.tablet = {90, 10, 350, 36};
-        segments.segments.push_back(m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff"));
-        for (int i = 1; i <= 12; ++i) segments.segments.push_back(std::to_string(i));
-        segments.selectedSegment =
-            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey("MedicineInteval"), 0, 12));
-    } else {
-        m_controls.push_back(
-            label(3000, {5, 10, 100, 15}, {10, 15, 90, 20}, m_app.localized("txtLongTimeSitInteval"), L));
-        segments.phone = {5, 30, 290, 33};
-        segments.tablet = {90, 10, 300, 36};
-        for (const char* k : {"txtLongTimeSitOff", "txtLongTimeSit45m", "txtLongTimeSit1h", "txtLongTimeSit2h",
-                              "txtLongTimeSit3h", "txtLongTimeSit4h"}) {
-            segments.segments.push_back(m_app.localized(k));
-        }
-        segments.selectedSegment =
-            static_cast<int>(std::clamp<std::int64_t>(m_app.settings().integerForKey("LongTimeSitInteval"), 0, 5));
-    }
-    m_controls.push_back(segments);
-    m_controls.push_back(label(base + 2, {5, 50, 100, 56}, {10, 50, 100, 56}, m_app.localized("txtStartTime"), L));
-    m_controls.push_back(picker(base + 3, {0, 65, 240, 155}, {0, 80, 220, 260},
-                                storedTime(medicine ? "MedicineSTime" : "LongTimeSitSTime")));
-    m_controls.push_back(
-        label(base + 4, {5, 185, 100, 191}, {250, 50, medicine ? 280.0 : 300.0, 56}, m_app.localized("txtEndTime"), L));
-    m_controls.push_back(picker(base + 5, {0, 265, 240, 355}, {220, 80, 300, 260},
-                                storedTime(medicine ? "MedicineETime" : "LongTimeSitETime")));
+    std::vector<std::string> choices{m_app.localized(phone ? "txtOff" : "txtLongTimeSitOff")};
+    for (int i = 1; i <= 12; ++i) choices.push_back(std::to_string(i));
+    // The caption names the unit on both layouts: a lone unit beside the control read as a stray letter.
+    return reminderRows(kMedicineReminder, "txtLongTimeSitIntevalHH", std::move(choices));
 }
 
-void PropertiesViewController::buildControls() {
-    m_controls.clear();
-    const auto R = LabelAlignment::Right;
-    if (m_key == "BodyHeight") {
-        numberPage("BodyHeightUnit", "txtInputHeight");
-    } else if (m_key == "BodyWeight") {
-        numberPage("BodyWeightUnit", "txtInputWeight");
-    } else if (m_key == "DisplayTime") {
-        numberPage("txtDisplayDelay", "txtInputDisplayDelay");
-    } else if (m_key == "Alert") {
-        m_controls.push_back(label(1000, {0, 15, 100, 20}, {0, 15, 100, 20}, m_app.localized("txtAlermSwitch"), R));
-        m_controls.push_back(label(2000, {0, 40, 100, 46}, {0, 40, 100, 46}, m_app.localized("txtAlermTime"), R));
-        m_controls.push_back(switchControl(2002, {160, 10, 200, 16}, m_app.settings().boolForKey("alertswitch")));
-        // Width 0: the picker keeps its own standard width.
-        m_controls.push_back(picker(2001, {0, 80, 0, 260}, {0, 80, 0, 260}, storedTime("alerttime")));
-    } else if (m_key == "LongTimeSit") {
-        reminderPage(false);
-    } else if (m_key == "Medicine") {
-        reminderPage(true);
-    } else if (m_key == "IMAPhone") {
-        m_controls.push_back(label(1000, {0, 16, 120, 26}, {0, 16, 120, 26}, "紧急呼叫开关:", R));
-        m_controls.push_back(label(1001, {0, 46, 120, 56}, {0, 46, 120, 56}, "紧急呼叫号码:", R));
-        m_controls.push_back(switchControl(1002, {140, 12, 200, 1}, m_app.settings().boolForKey("imaswitch")));
-        FormControl field;
-        field.kind = ControlKind::TextField;
-        field.tag = 1003;
-        field.phone = field.tablet = {140, 46, 176, 56};
-        field.text = m_app.settings().stringForKey("imaphone").value_or("");
-        field.placeholder = "请输入电话号码";
-        field.numericKeypad = true;
-        m_controls.push_back(field);
-    }
+std::vector<FormRow> PropertiesViewController::emergencyRows() const {
+    return {
+        {"紧急呼叫开关:", switchControl(kEmergencySwitchTag, m_app.settings().boolForKey(kImaSwitch)), {}},
+        {"紧急呼叫号码:",
+         numberField(kEmergencyNumberTag, m_app.settings().stringForKey(kImaPhone).value_or(""), "请输入电话号码"),
+         {}},
+    };
 }
 
 void PropertiesViewController::didSelectRowAtIndexPath(int row) {
-    if (m_key == "Present" || m_key == "Wish") {
+    if (m_picker) {
+        m_picker->select(row, wait);
+        finish();
+    } else if (kind() == PageKind::List) {
         if (row < 0 || row >= numberOfRows()) return;
         wish_row = row;
         if (row != lastIndexPath.value_or(-1)) lastIndexPath = row;
         if (changed) changed();
-    } else if (m_key == "Bluetooth") {
-        selectPickerRow(row);
     }
 }
 
@@ -266,10 +266,7 @@ void PropertiesViewController::prompt(const std::string& messageKey, bool locali
 }
 
 void PropertiesViewController::finish() {
-    if (m_timer) {
-        m_app.runLoop().cancel(m_timer);
-        m_timer = 0;
-    }
+    if (m_picker) m_picker->stop();
     m_dismissed = true;
     if (dismiss) dismiss();
 }
@@ -278,103 +275,109 @@ void PropertiesViewController::backAction() {
     finish();
 }
 
-bool PropertiesViewController::saveNumber(const char* storeKey, std::uint8_t command, int low, const char* emptyKey,
-                                          const char* wanKey) {
-    const FormControl* field = controlWithTag(1001);
+void PropertiesViewController::ProessResult() {
+    if (m_page && m_page->save) {
+        (this->*m_page->save)();
+    } else {
+        finish();
+    }
+}
+
+bool PropertiesViewController::saveNumber(std::string_view storeKey, std::uint8_t command, int low,
+                                          const char* emptyKey, const char* wanKey) {
+    const FormControl* field = controlWithTag(kNumberFieldTag);
     const std::string text = field ? field->text : std::string();
     if (text.empty()) {
         prompt(emptyKey, false);
         return false;
     }
     const long long v = integerValueOfText(text);
-    if (v < low || v > 255) {
+    if (v < low || v > kSettingByteMax) {
         prompt(wanKey, false);
         return false;
     }
     m_app.settings().setInteger(storeKey, v);
-    m_related.reloadData();
-    const std::uint8_t data[6] = {static_cast<std::uint8_t>(v)};
-    m_app.SendData(command, data, 1);
+    if (m_context.settingsChanged) m_context.settingsChanged();
+    m_app.SendData(settingByteCommand(command, v));
     return true;
 }
 
-void PropertiesViewController::saveReminder(const char* intervalKey, const char* startKey, const char* endKey,
-                                            std::uint8_t command, int segmentTag, int startTag, int endTag) {
-    const FormControl* segments = controlWithTag(segmentTag);
-    const FormControl* start = controlWithTag(startTag);
-    const FormControl* end = controlWithTag(endTag);
-    if (!segments || !start || !end) return;
-    // The interval is kept even when the window is refused.
-    m_app.settings().setInteger(intervalKey, segments->selectedSegment);
-    const auto stamps = pickerTimestamps({start, end});
-    const Instant s = stamps[0], e = stamps[1];
-    if (!checkTime(s, e)) return;
-    m_app.settings().setDate(startKey, s);
-    m_app.settings().setDate(endKey, e);
-    const Instant now = m_app.runLoop().wallNow();
-    const TimeOfDay sh = hourMinuteOf(s, now), eh = hourMinuteOf(e, now);
-    const std::uint8_t data[6] = {command,
-                                  static_cast<std::uint8_t>(segments->selectedSegment),
-                                  static_cast<std::uint8_t>(sh.hour),
-                                  static_cast<std::uint8_t>(sh.minute),
-                                  static_cast<std::uint8_t>(eh.hour),
-                                  static_cast<std::uint8_t>(eh.minute)};
-    m_app.SendData(command, data, 6);
-    m_related.reloadData();
+void PropertiesViewController::saveHeight() {
+    if (saveNumber(kBodyHeight, CMD_TYPE_BODYHEIGHT, kBodyHeightMin, "txtHeightPrompt", "txtHeightPromptWan")) {
+        finish();
+    }
+}
+
+void PropertiesViewController::saveWeight() {
+    if (saveNumber(kBodyWeight, CMD_TYPE_BODYWEIGHT, kBodyWeightMin, "txtWeightPrompt", "txtWeightPromptWan")) {
+        finish();
+    }
+}
+
+void PropertiesViewController::saveDisplayTime() {
+    if (saveNumber(kDisplayTime, CMD_TYPE_DISPLAY_TIME, kDisplayTimeMin, "txtDisplayDelayPrompt",
+                   "txtDisplayDelayPromptWan")) {
+        finish();
+    }
+}
+
+void PropertiesViewController::saveAlarm() {
+    const FormControl* sw = controlWithTag(kAlarmSwitchTag);
+    const FormControl* time = controlWithTag(kAlarmTimeTag);
+    if (!sw || !time) return finish();
+    const Instant stamp = pickerTimestamps({time})[0];
+    m_app.settings().setBool(kAlertSwitch, sw->on);
+    m_app.settings().setDate(kAlertTime, stamp);
+    std::optional<TimeOfDay> alarm;
+    if (sw->on) alarm = hourMinuteOf(stamp, m_app.runLoop().wallNow());
+    m_app.SendData(alarmCommand(alarm));
+    if (m_context.settingsChanged) m_context.settingsChanged();
     finish();
 }
 
-void PropertiesViewController::ProessResult() {
-    KeyValueStore& store = m_app.settings();
-    if (m_key == "BodyHeight") {
-        if (saveNumber("bodyHeight", CMD_TYPE_BODYHEIGHT, 80, "txtHeightPrompt", "txtHeightPromptWan")) finish();
-    } else if (m_key == "BodyWeight") {
-        if (saveNumber("bodyWeight", CMD_TYPE_BODYWEIGHT, 10, "txtWeightPrompt", "txtWeightPromptWan")) finish();
-    } else if (m_key == "DisplayTime") {
-        if (saveNumber("displaytime", CMD_TYPE_DISPLAY_TIME, 3, "txtDisplayDelayPrompt", "txtDisplayDelayPromptWan")) {
-            finish();
-        }
-    } else if (m_key == "Alert") {
-        const FormControl* sw = controlWithTag(2002);
-        const FormControl* time = controlWithTag(2001);
-        if (!sw || !time) return finish();
-        const Instant stamp = pickerTimestamps({time})[0];
-        store.setBool("alertswitch", sw->on);
-        store.setDate("alerttime", stamp);
-        std::uint8_t data[6] = {0xFF, 0xFF};
-        if (sw->on) {
-            const TimeOfDay t = hourMinuteOf(stamp, m_app.runLoop().wallNow());
-            data[0] = static_cast<std::uint8_t>(t.hour);
-            data[1] = static_cast<std::uint8_t>(t.minute);
-        }
-        m_app.SendData(CMD_TYPE_ALERT_TIME, data, 2);
-        m_related.reloadData();
-        finish();
-    } else if (m_key == "Present" || m_key == "Wish") {
-        if (wish_row != -1) {
-            const bool present = m_key == "Present";
-            store.setInteger(present ? "Present" : "Wish", wish_row);
-            const std::uint8_t code = present ? CMD_TYPE_PRESENT : CMD_TYPE_WISH;
-            const std::uint8_t data[6] = {code, static_cast<std::uint8_t>(wish_row)};
-            m_app.SendData(code, data, 2);
-            m_related.reloadData();
-        }
-        finish();
-    } else if (m_key == "LongTimeSit") {
-        saveReminder("LongTimeSitInteval", "LongTimeSitSTime", "LongTimeSitETime", CMD_TYPE_PROMPT_SIT, 3001, 3003,
-                     3005);
-    } else if (m_key == "Medicine") {
-        saveReminder("MedicineInteval", "MedicineSTime", "MedicineETime", CMD_TYPE_PROMPT_MEAD, 4001, 4003, 4005);
-    } else if (m_key == "IMAPhone") {
-        const FormControl* sw = controlWithTag(1002);
-        const FormControl* field = controlWithTag(1003);
-        if (sw) store.setBool("imaswitch", sw->on);
-        if (field) store.setString("imaphone", field->text);
-        m_related.reloadData();
-        finish();
-    } else {
-        finish();
+void PropertiesViewController::saveGreeting() {
+    if (wish_row != -1) {
+        const bool present = m_context.key == kPresentPage;
+        m_app.settings().setInteger(present ? kPresent : kWish, wish_row);
+        m_app.SendData(greetingCommand(present ? CMD_TYPE_PRESENT : CMD_TYPE_WISH, wish_row));
+        if (m_context.settingsChanged) m_context.settingsChanged();
     }
+    finish();
+}
+
+void PropertiesViewController::saveReminder(const Reminder& r) {
+    const FormControl* segments = controlWithTag(r.intervalTag);
+    const FormControl* start = controlWithTag(r.startTag);
+    const FormControl* end = controlWithTag(r.endTag);
+    if (!segments || !start || !end) return;
+    // The interval is kept even when the window is refused.
+    m_app.settings().setInteger(r.intervalKey, segments->selectedSegment);
+    const auto stamps = pickerTimestamps({start, end});
+    const Instant s = stamps[0], e = stamps[1];
+    if (!checkTime(s, e)) return;
+    m_app.settings().setDate(r.startKey, s);
+    m_app.settings().setDate(r.endKey, e);
+    const Instant now = m_app.runLoop().wallNow();
+    m_app.SendData(reminderCommand(r.command, segments->selectedSegment, hourMinuteOf(s, now), hourMinuteOf(e, now)));
+    if (m_context.settingsChanged) m_context.settingsChanged();
+    finish();
+}
+
+void PropertiesViewController::saveSit() {
+    saveReminder(kSitReminder);
+}
+
+void PropertiesViewController::saveMedicine() {
+    saveReminder(kMedicineReminder);
+}
+
+void PropertiesViewController::saveEmergency() {
+    const FormControl* sw = controlWithTag(kEmergencySwitchTag);
+    const FormControl* field = controlWithTag(kEmergencyNumberTag);
+    if (sw) m_app.settings().setBool(kImaSwitch, sw->on);
+    if (field) m_app.settings().setString(kImaPhone, field->text);
+    if (m_context.settingsChanged) m_context.settingsChanged();
+    finish();
 }
 
 bool PropertiesViewController::checkTime(Instant start, Instant end) {
@@ -387,63 +390,6 @@ bool PropertiesViewController::checkTime(Instant start, Instant end) {
         return false;
     }
     return true;
-}
-
-void PropertiesViewController::updateBleList() {
-    m_pickerRows.clear();
-    m_pickerStatusLine = m_app.bluetoothStateText();
-    if (m_pickerStatusLine.empty() && m_app.isConnected() && !m_app.manager->signalSource().empty()) {
-        m_pickerStatusLine = m_app.localized(m_app.manager->signalSource());
-    }
-    if (m_app.bleList) {
-        for (const auto& [key, dev] : *m_app.bleList) {
-            const bool connected = dev.device && dev.device->isConnected();
-            // A band that is not connected has only its latest advertisement to tell how near it is.
-            const double rssi = connected ? dev.device->rssi().value_or(0.0) : static_cast<double>(dev.rssi);
-            m_pickerRows.push_back({key, strprintf("RSSI:%.2f             %s", rssi,
-                                                   m_app.localized(connected ? "Connected" : "Disconnected").c_str())});
-            if (m_app.simulatedBand) m_pickerRows.back().subtitle += "  \u00b7 " + m_app.localized("SimulatedBand");
-        }
-    }
-    if (changed) changed();
-}
-
-void PropertiesViewController::selectPickerRow(int row) {
-    const std::string caption =
-        row >= 0 && row < static_cast<int>(m_pickerRows.size()) ? m_pickerRows[static_cast<size_t>(row)].caption : "";
-    if (BlePeripheralPtr p = m_app.getBlePeripheralFromBleList(caption)) {
-        const bool same = m_app.comparePeripheral(p, m_app.peripheral);
-        const bool connected = m_app.isConnected();
-        if (same && connected) {
-            m_app.disconnectPeripheral(m_app.peripheral);
-            m_app.setStrBlueStatus("Disconnecting");
-        } else if (same) {
-            m_app.connectPeripheral(p);
-            m_app.setStrBlueStatus("Connecting");
-        } else {
-            if (connected) {
-                m_app.disconnectPeripheral(m_app.peripheral);
-                m_app.setStrBlueStatus("Disconnecting");
-            }
-            if (wait) wait(kSwitchBandWaitSeconds);
-            m_app.connectPeripheral(p);
-            m_app.setStrBlueStatus("Connecting");
-        }
-    }
-    finish();
-}
-
-void PropertiesViewController::refreshBleTable(bool refreshing) {
-    if (!refreshing) return;
-    if (m_app.isConnected()) {
-        m_app.disconnectPeripheral(m_app.peripheral);
-        m_app.setStrBlueStatus("Researching");
-    }
-    if (m_app.bleList) m_app.bleList->clear();
-    m_app.startScanning();
-    m_app.peripheral = nullptr;
-    refreshControlTitle = m_app.localized("Scanning");
-    updateBleList();
 }
 
 }  // namespace vantro

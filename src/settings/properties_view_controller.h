@@ -1,84 +1,110 @@
 // SPDX-License-Identifier: MIT
-// A property page as a form model: title, rows, controls by tag; saving; list pages; the wristband picker.
+// A property page as a form model: title, rows of caption, control and unit; saving; list pages; the
+// wristband picker. Every page is one entry of a table.
 #pragma once
 
 #include "platform/local_time.h"
-#include "platform/services.h"
 #include "settings/alert_model.h"
+#include "settings/wristband_picker.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantro {
 
-class SettingsViewController;
 class VantroAppDelegate;
 
-enum class ControlKind { Label, TextField, Switch, Segmented, TimePicker };
-enum class LabelAlignment { Left, Right };
+// The pages the settings screen opens.
+inline constexpr std::string_view kBluetoothPage = "Bluetooth";
+inline constexpr std::string_view kBodyHeightPage = "BodyHeight";
+inline constexpr std::string_view kBodyWeightPage = "BodyWeight";
+inline constexpr std::string_view kDisplayTimePage = "DisplayTime";
+inline constexpr std::string_view kAlarmPage = "Alert";
+inline constexpr std::string_view kPresentPage = "Present";
+inline constexpr std::string_view kWishPage = "Wish";
+inline constexpr std::string_view kSitPage = "LongTimeSit";
+inline constexpr std::string_view kMedicinePage = "Medicine";
+inline constexpr std::string_view kEmergencyPage = "IMAPhone";
 
-struct ControlFrame {
-    double x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const ControlFrame&) const = default;
+enum class ControlKind { TextField, Switch, Segmented, TimePicker };
+
+/// The controls a page reads back when it saves.
+enum ControlTag : int {
+    kNumberFieldTag = 1001,
+    kEmergencySwitchTag = 1002,
+    kEmergencyNumberTag = 1003,
+    kAlarmTimeTag = 2001,
+    kAlarmSwitchTag = 2002,
+    kSitIntervalTag = 3001,
+    kSitStartTag = 3003,
+    kSitEndTag = 3005,
+    kMedicineIntervalTag = 4001,
+    kMedicineStartTag = 4003,
+    kMedicineEndTag = 4005,
 };
 
-/// One control of a one-row page. Texts are final (localised where the page localises them).
+/// One editable control. Texts are final (localised where the page localises them).
 struct FormControl {
-    ControlKind kind = ControlKind::Label;
+    ControlKind kind = ControlKind::TextField;
     int tag = 0;
-    ControlFrame phone;
-    ControlFrame tablet;
-    bool phoneOnly = false;
-    bool tabletOnly = false;
-    LabelAlignment alignment = LabelAlignment::Right;
-    std::string text;         // label caption, or what is typed into a text field
+    std::string text;         // what is typed into a text field
     std::string placeholder;  // text field
     bool numericKeypad = false;
     std::vector<std::string> segments;
     int selectedSegment = 0;
     bool on = false;   // switch
     TimeOfDay time{};  // picker: hours and minutes only
-
-    const ControlFrame& frame(DeviceIdiom idiom) const { return idiom == DeviceIdiom::Phone ? phone : tablet; }
 };
 
-/// One row of the wristband picker.
-struct PickerRow {
-    std::string caption;   // the seen-device key
-    std::string subtitle;  // "RSSI:%.2f             %@"
+/// One line of a form: what the control edits, the control, and what follows it (empty for nothing).
+/// A field or switch shares its line with the caption; segments and time pickers sit under it.
+struct FormRow {
+    std::string caption;
+    FormControl control;
+    std::string unit;
 };
 
-/// One property page, chosen by the settings screen's strDataExchange when the page loads.
+enum class PageKind { Form, List, Picker };
+
+/// What a page needs from the settings screen that opens it.
+struct PageContext {
+    /// Which page: "Bluetooth", "BodyHeight", "Alert", "Present", …; an unknown key is an empty page.
+    std::string key;
+    /// The entries of a list page (the present or wish texts).
+    std::vector<std::string> entries;
+    /// The stored settings changed: the settings table reloads.
+    std::function<void()> settingsChanged;
+};
+
+/// One property page, chosen by its key when the page loads.
 class PropertiesViewController {
 public:
-    PropertiesViewController(SettingsViewController& related, VantroAppDelegate& app);
+    PropertiesViewController(VantroAppDelegate& app, PageContext context);
     ~PropertiesViewController();
 
-    /// Title, rows, controls from the store; the picker's refresh timer.
+    /// Title, rows from the store; the picker's refresh.
     void viewDidLoad();
 
-    const std::string& pageKey() const { return m_key; }
+    const std::string& pageKey() const { return m_context.key; }
     const std::string& title() const { return m_title; }
+    PageKind kind() const;
     int numberOfRows() const;
     double rowHeight() const;
-    bool scrolls() const { return m_scrolls; }
+    bool scrolls() const;
 
-    std::vector<FormControl>& controls() { return m_controls; }
+    /// Form pages: the rows in order from the top.
+    std::vector<FormRow>& rows() { return m_rows; }
     FormControl* controlWithTag(int tag);
-    /// Controls that exist on this idiom, in drawing order.
-    std::vector<const FormControl*> controlsFor(DeviceIdiom idiom) const;
 
     /// List pages: the entry texts and the check mark.
     std::string listCaption(int row) const;
     bool hasCheckmark(int row) const { return lastIndexPath && *lastIndexPath == row; }
-    /// Picker page: the rows as last refreshed.
-    const std::vector<PickerRow>& pickerRows() const { return m_pickerRows; }
-    /// Picker page: a line above the rows when Bluetooth cannot be used, or which source the connected
-    /// band's signal strength comes from; empty when there is nothing to say.
-    const std::string& pickerStatusLine() const { return m_pickerStatusLine; }
-    std::string refreshControlTitle;
+    /// Picker page only; null on the others.
+    WristbandPicker* picker() { return m_picker.get(); }
 
     void didSelectRowAtIndexPath(int row);
     /// "OK": validate, store, send, reload the settings table, dismiss — or prompt and stay open.
@@ -87,11 +113,6 @@ public:
     bool checkTime(Instant start, Instant end);
     /// "Cancel": dismiss, nothing stored or sent.
     void backAction();
-
-    /// Picker: reload the rows from the seen-wristband list.
-    void updateBleList();
-    /// Picker: the pull-to-refresh rescan; `refreshing` is the control's state.
-    void refreshBleTable(bool refreshing);
 
     /// The pickers' chosen hours and minutes as time stamps on one local date: today, or the nearest
     /// day on which the clock shows every one of them, so each reads back exactly as chosen.
@@ -108,27 +129,43 @@ public:
     /// The blocking wait between disconnecting one band and connecting another (tests record it).
     std::function<void(double seconds)> wait;
 
-private:
-    void buildControls();
-    void numberPage(const char* unitKey, const char* placeholderKey);
-    void reminderPage(bool medicine);
-    void prompt(const std::string& messageKey, bool localisedButton);
-    void finish();
-    bool saveNumber(const char* storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
-    void saveReminder(const char* intervalKey, const char* startKey, const char* endKey, std::uint8_t command,
-                      int segmentTag, int startTag, int endTag);
-    void selectPickerRow(int row);
-    TimeOfDay storedTime(const char* key) const;
+    struct Page;
+    struct Reminder;
 
-    SettingsViewController& m_related;
+private:
+    std::vector<FormRow> numberRows(const char* captionKey, const char* placeholderKey) const;
+    std::vector<FormRow> heightRows() const;
+    std::vector<FormRow> weightRows() const;
+    std::vector<FormRow> displayTimeRows() const;
+    std::vector<FormRow> alarmRows() const;
+    std::vector<FormRow> sitRows() const;
+    std::vector<FormRow> medicineRows() const;
+    std::vector<FormRow> emergencyRows() const;
+    std::vector<FormRow> reminderRows(const Reminder& r, const char* captionKey,
+                                      std::vector<std::string> choices) const;
+
+    void saveHeight();
+    void saveWeight();
+    void saveDisplayTime();
+    void saveAlarm();
+    void saveGreeting();
+    void saveSit();
+    void saveMedicine();
+    void saveEmergency();
+    void finish();
+
+    void prompt(const std::string& messageKey, bool localisedButton);
+    bool saveNumber(std::string_view storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
+    void saveReminder(const Reminder& r);
+    TimeOfDay storedTime(std::string_view key) const;
+    static const Page* findPage(std::string_view key);
+
     VantroAppDelegate& m_app;
-    std::string m_key;
+    PageContext m_context;
+    const Page* m_page = nullptr;
     std::string m_title;
-    bool m_scrolls = false;
-    std::vector<FormControl> m_controls;
-    std::vector<PickerRow> m_pickerRows;
-    std::string m_pickerStatusLine;
-    std::uint64_t m_timer = 0;
+    std::vector<FormRow> m_rows;
+    std::unique_ptr<WristbandPicker> m_picker;
     bool m_dismissed = false;
 };
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The settings keys with their types and defaults, the one-time initialisation, and the greeting lists.
+// The settings keys' types and defaults, the one-time initialisation, and the greeting lists.
 #pragma once
 
 #include "platform/key_value_store.h"
 #include "platform/local_time.h"
 #include "platform/localizer.h"
+#include "platform/setting_keys.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,33 +16,6 @@
 #include <vector>
 
 namespace vantro {
-
-// Key spellings are part of the stored format ("Inteval" included).
-inline constexpr std::string_view kFlags = "flags";
-inline constexpr std::string_view kBodyHeight = "bodyHeight";
-inline constexpr std::string_view kBodyWeight = "bodyWeight";
-inline constexpr std::string_view kDisplayTime = "displaytime";
-inline constexpr std::string_view kAlertTime = "alerttime";
-inline constexpr std::string_view kAlertSwitch = "alertswitch";
-inline constexpr std::string_view kImaSwitch = "imaswitch";
-inline constexpr std::string_view kImaPhone = "imaphone";
-inline constexpr std::string_view kFindMe = "findme";
-inline constexpr std::string_view kTelephoneAlert = "telephonealert";
-inline constexpr std::string_view kMsgAlert = "msgalert";
-inline constexpr std::string_view kWish = "Wish";
-inline constexpr std::string_view kPresent = "Present";
-inline constexpr std::string_view kLongTimeSitInteval = "LongTimeSitInteval";
-inline constexpr std::string_view kMedicineInteval = "MedicineInteval";
-inline constexpr std::string_view kLongTimeSitSTime = "LongTimeSitSTime";
-inline constexpr std::string_view kLongTimeSitETime = "LongTimeSitETime";
-inline constexpr std::string_view kMedicineSTime = "MedicineSTime";
-inline constexpr std::string_view kMedicineETime = "MedicineETime";
-
-/// "flags" holds this once the defaults have been written.
-inline constexpr std::int64_t kSettingsInitialized = 12345;
-/// "findme" codes: every reader tests for kFindMeOn, so anything else (0 before initialisation) is off.
-inline constexpr std::int64_t kFindMeOn = 1;
-inline constexpr std::int64_t kFindMeOff = 2;
 
 inline constexpr int kPresentCount = 17;
 inline constexpr int kWishCount = 13;

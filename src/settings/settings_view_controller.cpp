@@ -5,6 +5,7 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
+#include "protocol/command_bytes.h"
 #include "settings/properties_view_controller.h"
 #include "settings/settings_keys.h"
 #include "store/sqlite_data.h"
@@ -81,8 +82,8 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
     if (!validPath(path)) return r;
     const KeyValueStore& store = m_app.settings();
     const Instant now = m_app.runLoop().wallNow();
-    auto page = [&](const char* caption, std::string detail, const char* image, const char* key) {
-        r = {m_app.localized(caption), std::move(detail), image, true, SettingsAction::OpenPage, key};
+    auto page = [&](const char* caption, std::string detail, const char* image, std::string_view key) {
+        r = {m_app.localized(caption), std::move(detail), image, true, SettingsAction::OpenPage, std::string(key)};
     };
     auto plain = [&](const char* caption, std::string detail, const char* image, SettingsAction action) {
         r = {m_app.localized(caption), std::move(detail), image, false, action, {}};
@@ -90,67 +91,68 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
     switch (path.section * 10 + path.row) {
         case 0:
             page("WirelessNetwork", m_app.localized(m_app.isConnected() ? "Connected" : "Disconnected"),
-                 "bluetooth.png", "Bluetooth");
+                 "bluetooth.png", kBluetoothPage);
             break;
         case 1:
             plain("Sync", m_app.strTransmitStatus, "sync_a.png", SettingsAction::Sync);
             break;
         case 10:
-            page("Present", entryAt(PresentArray, store.integerForKey("Present")), "settings_present.png", "Present");
+            page("Present", entryAt(PresentArray, store.integerForKey(kPresent)), "settings_present.png", kPresentPage);
             break;
         case 11:
-            page("Wish", entryAt(WishArray, store.integerForKey("Wish")), "settings_wish.png", "Wish");
+            page("Wish", entryAt(WishArray, store.integerForKey(kWish)), "settings_wish.png", kWishPage);
             break;
         case 20:
-            plain("Telincome", onOff(store.integerForKey("telephonealert") == 1), "telincome.png",
+            plain("Telincome", onOff(store.integerForKey(kTelephoneAlert) == kAlertOn), "telincome.png",
                   SettingsAction::ToggleTelephoneAlert);
             break;
         case 21:
-            plain("Message", onOff(store.integerForKey("msgalert") == 1), "msgincome.png",
+            plain("Message", onOff(store.integerForKey(kMsgAlert) == kAlertOn), "msgincome.png",
                   SettingsAction::ToggleMessageAlert);
             break;
         case 22: {
-            const auto v = store.integerForKey("LongTimeSitInteval");
+            const auto v = store.integerForKey(kLongTimeSitInteval);
             std::string detail =
                 v == 0   ? m_app.localized("txtOff")
                 : v == 1 ? m_app.localized("txtLongTimeSit45m")
                          : strprintf("%lld%s", static_cast<long long>(v - 1), m_app.localized("txtHour").c_str());
-            page("LongTimeSit", detail, "settings_sit.png", "LongTimeSit");
+            page("LongTimeSit", detail, "settings_sit.png", kSitPage);
             break;
         }
         case 23: {
-            const auto v = store.integerForKey("MedicineInteval");
+            const auto v = store.integerForKey(kMedicineInteval);
             std::string detail =
                 v == 0 ? m_app.localized("txtOff")
                        : strprintf("%lld%s", static_cast<long long>(v), m_app.localized("txtHour").c_str());
-            page("MedicinePrompt", detail, "settings_medicine.png", "Medicine");
+            page("MedicinePrompt", detail, "settings_medicine.png", kMedicinePage);
             break;
         }
         case 24: {
             std::string detail = m_app.localized("Off");
-            if (store.boolForKey("alertswitch")) {
-                const TimeOfDay t = hourMinuteOf(store.dateForKey("alerttime"), now);
+            if (store.boolForKey(kAlertSwitch)) {
+                const TimeOfDay t = hourMinuteOf(store.dateForKey(kAlertTime), now);
                 detail = strprintf("%.2d:%.2d", t.hour, t.minute);
             }
-            page("Alarm", detail, "alarm_time.png", "Alert");
+            page("Alarm", detail, "alarm_time.png", kAlarmPage);
             break;
         }
         case 30:
-            page("BodyHeight", strprintf("%lld cm", static_cast<long long>(store.integerForKey("bodyHeight"))),
-                 "body_height.png", "BodyHeight");
+            page("BodyHeight", strprintf("%lld cm", static_cast<long long>(store.integerForKey(kBodyHeight))),
+                 "body_height.png", kBodyHeightPage);
             break;
         case 31:
-            page("BodyWeight", strprintf("%lld kg", static_cast<long long>(store.integerForKey("bodyWeight"))),
-                 "body_weight.png", "BodyWeight");
+            page("BodyWeight", strprintf("%lld kg", static_cast<long long>(store.integerForKey(kBodyWeight))),
+                 "body_weight.png", kBodyWeightPage);
             break;
         case 40:
             page("DisplayDelay",
-                 strprintf("%lld %s", static_cast<long long>(store.integerForKey("displaytime")),
+                 strprintf("%lld %s", static_cast<long long>(store.integerForKey(kDisplayTime)),
                            m_app.localized("Second").c_str()),
-                 "display_time.png", "DisplayTime");
+                 "display_time.png", kDisplayTimePage);
             break;
         case 41:
-            plain("LostPrompt", onOff(store.integerForKey("findme") == 1), "findme.png", SettingsAction::ToggleFindMe);
+            plain("LostPrompt", onOff(store.integerForKey(kFindMe) == kFindMeOn), "findme.png",
+                  SettingsAction::ToggleFindMe);
             break;
         case 42:
             plain("FactoryReset", m_app.localized("FactoryResetPrompt"), "settings_reset.png",
@@ -206,10 +208,10 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
             openPage(row.pageKey);
             break;
         case SettingsAction::ToggleTelephoneAlert:
-            toggle01("telephonealert");
+            toggle01(kTelephoneAlert);
             break;
         case SettingsAction::ToggleMessageAlert:
-            toggle01("msgalert");
+            toggle01(kMsgAlert);
             break;
         case SettingsAction::ToggleFindMe:
             toggleFindMe();
@@ -233,27 +235,29 @@ void SettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
 
 void SettingsViewController::openPage(const std::string& key) {
     strDataExchange = key;
-    auto page = std::make_shared<PropertiesViewController>(*this, m_app);
+    PageContext context{key, {}, [this] { reloadData(); }};
+    if (key == kPresentPage) context.entries = PresentArray;
+    if (key == kWishPage) context.entries = WishArray;
+    auto page = std::make_shared<PropertiesViewController>(m_app, std::move(context));
     page->viewDidLoad();
     if (presentPage) presentPage(page);
 }
 
-void SettingsViewController::toggle01(const char* key) {
-    m_app.settings().setInteger(key, m_app.settings().integerForKey(key) == 0 ? 1 : 0);
+void SettingsViewController::toggle01(std::string_view key) {
+    m_app.settings().setInteger(key, m_app.settings().integerForKey(key) == kAlertOff ? kAlertOn : kAlertOff);
     reloadData();
 }
 
 void SettingsViewController::toggleFindMe() {
-    strDataExchange = "findme";
-    std::int64_t value = 1;
-    if (m_app.settings().integerForKey("findme") != 2) {
-        value = 2;
+    strDataExchange = kFindMe;
+    std::int64_t value = kFindMeOn;
+    if (m_app.settings().integerForKey(kFindMe) != kFindMeOff) {
+        value = kFindMeOff;
         if (m_stopAlarmSound) m_stopAlarmSound();
     }
-    m_app.settings().setInteger("findme", value);
+    m_app.settings().setInteger(kFindMe, value);
     reloadData();
-    const std::uint8_t data[6] = {static_cast<std::uint8_t>(value)};
-    m_app.SendData(CMD_TYPE_FINDME, data, 1);
+    m_app.SendData(settingByteCommand(CMD_TYPE_FINDME, value));
 }
 
 void SettingsViewController::syncRow() {
@@ -292,8 +296,7 @@ BackupOutcome SettingsViewController::importBackup(const std::string& path) {
 void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
-        const std::uint8_t data[6] = {0xB6, 0x5A};
-        m_app.SendData(CMD_TYPE_FACTORY, data, 2);
+        m_app.SendData(factoryResetCommand());
         if (m_app.m_db) m_app.m_db->clearData();
     } else if (buttonIndex == 0) {
         m_app.log().log("cannel");

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantro {
@@ -97,7 +98,7 @@ public:
 
 private:
     void openPage(const std::string& key);
-    void toggle01(const char* key);
+    void toggle01(std::string_view key);
     void toggleFindMe();
     void syncRow();
     std::string onOff(bool on) const;

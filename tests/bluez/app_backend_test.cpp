@@ -72,6 +72,24 @@ TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
     EXPECT_EQ(shell.wristbands().size(), 2u);
 }
 
+TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
+    AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
+    ASSERT_FALSE(shell.usesBluez());
+    // The screens say why the simulated band stands in.
+    const std::string why = shell.tr("SimulatedNoAdapter").toStdString();
+    EXPECT_NE(shell.todayController().title().find(why), std::string::npos) << shell.todayController().title();
+
+    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    mock("AddWristband",
+         {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
+    ASSERT_TRUE(pumpUntil([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(shell.todayController().title().find(why), std::string::npos);
+    auto& app = shell.appDelegate();
+    ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
+        << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
+}
+
 TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
     mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
     AppOptions simulate;

@@ -12,6 +12,7 @@
 #include "gui/navigation_bar.h"
 #include "gui/property_page.h"
 #include "gui/settings_screen.h"
+#include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"
 #include "gui/table_view.h"
 #include "gui/theme.h"
@@ -230,7 +231,7 @@ private slots:
         QVERIFY(a.connect());
         PropertyPageView* page = a.openPage(3, 0);
         QVERIFY(page);
-        auto* field = qobject_cast<QLineEdit*>(page->controlForTag(1001));
+        auto* field = qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag));
         QVERIFY(field);
         QVERIFY(field->text().isEmpty());  // the page never shows the stored value
         QCOMPARE(field->placeholderText(), QString::fromStdString(a.tr("txtInputHeight")));
@@ -260,7 +261,7 @@ private slots:
         App a;
         PropertyPageView* page = a.openPage(3, 1);
         QVERIFY(page);
-        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(1001)), QStringLiteral("80"));
+        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
         auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
         QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
         QTRY_VERIFY(a.shell->window().topModal() == nullptr);

@@ -12,8 +12,10 @@ check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 unset VANTRO_LOCALEDIR  # the installed programs must find their own catalogs
 for f in bin/vantro bin/vantro-cli share/locale/en/LC_MESSAGES/vantro.mo share/locale/zh_CN/LC_MESSAGES/vantro.mo \
-         share/applications/vantro.desktop share/metainfo/org.vantro.Vantro.metainfo.xml \
-         share/icons/hicolor/scalable/apps/vantro.svg share/man/man1/vantro.1 share/man/man1/vantro-cli.1; do
+         share/applications/org.vantro.Vantro.desktop share/metainfo/org.vantro.Vantro.metainfo.xml \
+         share/icons/hicolor/scalable/apps/vantro.svg share/man/man1/vantro.1 share/man/man1/vantro-cli.1 \
+         share/dbus-1/services/org.vantro.Vantro.service share/dbus-1/interfaces/org.vantro.Vantro.xml \
+         lib/systemd/user/vantro.service; do
   check "installs $f" "[ -s '$prefix/$f' ]"
 done
 for size in 64 128; do
@@ -21,7 +23,10 @@ for size in 64 128; do
   dims=$(od -An -tu1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x${size}/apps/vantro.png" 2>/dev/null | tr -s ' ')
   check "${size}px icon" "[ '$dims' = ' 0 0 0 $size 0 0 0 $size' ]"
 done
-check "desktop entry valid" "desktop-file-validate '$prefix/share/applications/vantro.desktop'"
+check "desktop entry valid" "desktop-file-validate '$prefix/share/applications/org.vantro.Vantro.desktop'"
+# The desktop starts the companion by its bus name, in the background, as the unit does.
+check "bus service starts the companion" "grep -qx 'Exec=.*/vantro --background' '$prefix/share/dbus-1/services/org.vantro.Vantro.service'"
+check "unit owns the bus name" "grep -qx 'BusName=org.vantro.Vantro' '$prefix/lib/systemd/user/vantro.service'"
 check "metainfo valid" "appstreamcli validate --no-net '$prefix/share/metainfo/org.vantro.Vantro.metainfo.xml' >/dev/null"
 check "man page lists the options" "grep -q 'data\\\\-dir' '$prefix/share/man/man1/vantro.1'"
 

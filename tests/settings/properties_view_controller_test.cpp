@@ -2,6 +2,9 @@
 #include "settings_screen_fixture.h"
 #include "tz_guard.h"
 
+#include <map>
+#include <set>
+
 using namespace vantro;
 using namespace vantro::testing;
 
@@ -47,7 +50,7 @@ TEST_F(PropertyPage, NumberPagesTakeOnlyValuesWithinTheirBounds) {
         alerts.clear();
         band->writes.clear();
         auto& p = open(c.page);
-        type(p, 1001, c.text);
+        type(p, kNumberFieldTag, c.text);
         p.ProessResult();
         const bool accepted = *c.prompt == '\0';
         EXPECT_EQ(p.dismissed(), accepted) << c.text;
@@ -84,9 +87,9 @@ TEST_F(PropertyPage, OkIsPlainInSavePromptsAndLocalisedInWindowPrompts) {
 TEST_F(PropertyPage, AlarmOffStillStoresThePickedTime) {
     connectBand();
     auto& p = open({2, 4});
-    ASSERT_TRUE(p.controlWithTag(2002) && p.controlWithTag(2001));
-    EXPECT_FALSE(p.controlWithTag(2002)->on);
-    p.controlWithTag(2001)->time = {7, 30};
+    ASSERT_TRUE(p.controlWithTag(kAlarmSwitchTag) && p.controlWithTag(kAlarmTimeTag));
+    EXPECT_FALSE(p.controlWithTag(kAlarmSwitchTag)->on);
+    p.controlWithTag(kAlarmTimeTag)->time = {7, 30};
     p.ProessResult();
     EXPECT_EQ(frames(), (std::vector<std::string>{"0C FF FF"}));
     EXPECT_FALSE(settings.boolForKey("alertswitch"));
@@ -94,8 +97,8 @@ TEST_F(PropertyPage, AlarmOffStillStoresThePickedTime) {
 
     band->writes.clear();
     auto& q = open({2, 4});
-    EXPECT_EQ(q.controlWithTag(2001)->time, (TimeOfDay{7, 30}));
-    q.controlWithTag(2002)->on = true;
+    EXPECT_EQ(q.controlWithTag(kAlarmTimeTag)->time, (TimeOfDay{7, 30}));
+    q.controlWithTag(kAlarmSwitchTag)->on = true;
     q.ProessResult();
     EXPECT_EQ(frames(), (std::vector<std::string>{"0C 07 1E"}));
     EXPECT_EQ(screen.cellForRowAtIndexPath({2, 4}).detail, "07:30");
@@ -120,16 +123,16 @@ TEST_F(PropertyPage, TimesInAClockGapKeepTheirHourAndMinute) {
         loop.setWallNow(Instant{std::chrono::seconds{c.utc}});
         band->writes.clear();
         auto& a = open({2, 4});
-        a.controlWithTag(2002)->on = true;
-        a.controlWithTag(2001)->time = c.alarm;
+        a.controlWithTag(kAlarmSwitchTag)->on = true;
+        a.controlWithTag(kAlarmTimeTag)->time = c.alarm;
         a.ProessResult();
         EXPECT_EQ(toLocal(*settings.dateForKey("alerttime")).time(), c.alarm) << c.tz;
         EXPECT_EQ(screen.cellForRowAtIndexPath({2, 4}).detail, formatTime(c.alarm));
-        EXPECT_EQ(open({2, 4}).controlWithTag(2001)->time, c.alarm);
+        EXPECT_EQ(open({2, 4}).controlWithTag(kAlarmTimeTag)->time, c.alarm);
 
         auto& w = open({2, 2});
-        w.controlWithTag(3003)->time = c.from;
-        w.controlWithTag(3005)->time = c.to;
+        w.controlWithTag(kSitStartTag)->time = c.from;
+        w.controlWithTag(kSitEndTag)->time = c.to;
         w.ProessResult();
         EXPECT_TRUE(w.dismissed()) << c.tz;
         EXPECT_EQ(frames(), (std::vector<std::string>{c.alarmFrame, c.windowFrame}));
@@ -168,21 +171,20 @@ TEST_F(PropertyPage, ListPagesMarkOneRowAndSaveIt) {
 
 TEST_F(PropertyPage, ReminderPagesClampTheStoredInterval) {
     settings.setInteger("LongTimeSitInteval", 7);
-    EXPECT_EQ(open({2, 2}).controlWithTag(3001)->selectedSegment, 5);
+    EXPECT_EQ(open({2, 2}).controlWithTag(kSitIntervalTag)->selectedSegment, 5);
     settings.setInteger("LongTimeSitInteval", -1);
-    EXPECT_EQ(open({2, 2}).controlWithTag(3001)->selectedSegment, 0);
+    EXPECT_EQ(open({2, 2}).controlWithTag(kSitIntervalTag)->selectedSegment, 0);
     settings.setInteger("MedicineInteval", 20);
     auto& med = open({2, 3});
-    ASSERT_TRUE(med.controlWithTag(4001));
-    EXPECT_EQ(med.controlWithTag(4001)->selectedSegment, 12);
-    EXPECT_EQ(med.controlWithTag(4001)->segments.back(), "12");
-    EXPECT_EQ(med.controlsFor(DeviceIdiom::Phone).size(), med.controlsFor(DeviceIdiom::Tablet).size());
+    ASSERT_TRUE(med.controlWithTag(kMedicineIntervalTag));
+    EXPECT_EQ(med.controlWithTag(kMedicineIntervalTag)->selectedSegment, 12);
+    EXPECT_EQ(med.controlWithTag(kMedicineIntervalTag)->segments.back(), "12");
 }
 
 TEST_F(PropertyPage, UnchangedWindowIsRefusedButTheIntervalIsKept) {
     connectBand();
     auto& p = open({2, 2});
-    p.controlWithTag(3001)->selectedSegment = 2;
+    p.controlWithTag(kSitIntervalTag)->selectedSegment = 2;
     p.ProessResult();
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].message, "txtTimeSame");
@@ -191,48 +193,88 @@ TEST_F(PropertyPage, UnchangedWindowIsRefusedButTheIntervalIsKept) {
     EXPECT_EQ(settings.integerForKey("LongTimeSitInteval"), 2);
     EXPECT_TRUE(band->writes.empty());
 
-    p.controlWithTag(3003)->time = {18, 0};
-    p.controlWithTag(3005)->time = {8, 0};
+    p.controlWithTag(kSitStartTag)->time = {18, 0};
+    p.controlWithTag(kSitEndTag)->time = {8, 0};
     p.ProessResult();
     EXPECT_EQ(alerts.back().message, "txtTimeLessThanStart");
 
-    p.controlWithTag(3003)->time = {8, 0};
-    p.controlWithTag(3005)->time = {18, 0};
+    p.controlWithTag(kSitStartTag)->time = {8, 0};
+    p.controlWithTag(kSitEndTag)->time = {18, 0};
     p.ProessResult();
     EXPECT_TRUE(p.dismissed());
     EXPECT_EQ(frames(), (std::vector<std::string>{"1E 02 08 00 12 00"}));
     EXPECT_EQ(toLocal(*settings.dateForKey("LongTimeSitETime")).time(), (TimeOfDay{18, 0}));
 
     auto& m = open({2, 3});
-    m.controlWithTag(4001)->selectedSegment = 12;
-    m.controlWithTag(4003)->time = {9, 15};
-    m.controlWithTag(4005)->time = {21, 45};
+    m.controlWithTag(kMedicineIntervalTag)->selectedSegment = 12;
+    m.controlWithTag(kMedicineStartTag)->time = {9, 15};
+    m.controlWithTag(kMedicineEndTag)->time = {21, 45};
     m.ProessResult();
     EXPECT_EQ(frames().back(), "1F 0C 09 0F 15 2D");
 }
 
 TEST_F(PropertyPage, EmergencyPageStoresWhateverIsTyped) {
     connectBand();
-    screen.strDataExchange = "IMAPhone";
-    PropertiesViewController p(screen, app);
+    PropertiesViewController p(app, {"IMAPhone", {}, nullptr});
     p.viewDidLoad();
-    EXPECT_EQ(p.controlWithTag(1003)->text, "00");
-    EXPECT_EQ(p.controlWithTag(1003)->placeholder, "请输入电话号码");
-    p.controlWithTag(1002)->on = true;
-    p.controlWithTag(1003)->text = "";
+    EXPECT_EQ(p.controlWithTag(kEmergencyNumberTag)->text, "00");
+    EXPECT_EQ(p.controlWithTag(kEmergencyNumberTag)->placeholder, "请输入电话号码");
+    p.controlWithTag(kEmergencySwitchTag)->on = true;
+    p.controlWithTag(kEmergencyNumberTag)->text = "";
     p.ProessResult();
     EXPECT_TRUE(settings.boolForKey("imaswitch"));
     EXPECT_EQ(settings.stringForKey("imaphone"), "");
     EXPECT_TRUE(band->writes.empty());
 }
 
+// Every page the settings screen opens carries its own title, kind and row height; a page missing from
+// the screen or a title swapped between pages shows up here.
+TEST_F(PropertyPage, EveryPageHasItsTitleKindAndRowHeight) {
+    struct Expected {
+        const char* title;
+        PageKind kind;
+        double phoneRowHeight;
+    };
+    const std::map<std::string, Expected> expected = {
+        {"Bluetooth", {"PropertyBluetoothSetup", PageKind::Picker, 50}},
+        {"Present", {"PropertyPresent", PageKind::List, 50}},
+        {"Wish", {"PropertyWish", PageKind::List, 50}},
+        {"LongTimeSit", {"PropertyLongTimeSit", PageKind::Form, 700}},
+        {"Medicine", {"PropertyMedicine", PageKind::Form, 700}},
+        {"Alert", {"PropertyAlermTime", PageKind::Form, 300}},
+        {"BodyHeight", {"PropertyBodyHeight", PageKind::Form, 50}},
+        {"BodyWeight", {"PropertyBodyWeight", PageKind::Form, 50}},
+        {"DisplayTime", {"PropertyDisplay", PageKind::Form, 50}},
+    };
+    std::set<std::string> opened;
+    for (int section = 0; section < screen.numberOfSections(); ++section) {
+        for (int row = 0; row < screen.numberOfRowsInSection(section); ++row) {
+            if (screen.cellForRowAtIndexPath({section, row}).action != SettingsAction::OpenPage) continue;
+            page = nullptr;
+            PropertiesViewController& p = open({section, row});
+            const auto it = expected.find(p.pageKey());
+            ASSERT_NE(it, expected.end()) << p.pageKey();
+            EXPECT_EQ(p.title(), it->second.title) << p.pageKey();
+            EXPECT_EQ(p.kind(), it->second.kind) << p.pageKey();
+            EXPECT_EQ(p.rowHeight(), it->second.phoneRowHeight) << p.pageKey();
+            EXPECT_EQ(p.kind() == PageKind::Form, !p.rows().empty()) << p.pageKey();
+            opened.insert(p.pageKey());
+        }
+    }
+    EXPECT_EQ(opened.size(), expected.size());
+    // The emergency page is reached from no row and was never translated.
+    PropertiesViewController emergency(app, {"IMAPhone", {}, nullptr});
+    emergency.viewDidLoad();
+    EXPECT_EQ(emergency.title(), "紧急呼叫");
+    EXPECT_EQ(emergency.rows().size(), 2u);
+}
+
 TEST_F(PropertyPage, UnknownKeyIsAnEmptyPage) {
-    screen.strDataExchange = "findme";
-    PropertiesViewController p(screen, app);
+    PropertiesViewController p(app, {"findme", {}, nullptr});
     p.viewDidLoad();
     EXPECT_EQ(p.title(), "");
     EXPECT_EQ(p.numberOfRows(), 1);
-    EXPECT_TRUE(p.controls().empty());
+    EXPECT_TRUE(p.rows().empty());
     p.ProessResult();
     EXPECT_TRUE(p.dismissed());
 }

@@ -50,7 +50,7 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
         LinkFixtureT::TearDown();
     }
     int pickerRowOf(const BlePeripheral& p) const {
-        const auto& rows = page->pickerRows();
+        const auto& rows = page->picker()->rows();
         auto it =
             std::find_if(rows.begin(), rows.end(), [&](const PickerRow& r) { return r.caption == seenDeviceKey(p); });
         return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
@@ -92,7 +92,7 @@ TEST_F(SlowLinkFlow, PickingTheBandAfterARescanDuringAReconnectionConnects) {
     ASSERT_TRUE(runUntil([&] { return app.strBlueStatus == "ReConnecting"; }));
 
     screen->didSelectRowAtIndexPath({0, 0});
-    page->refreshBleTable(true);
+    page->picker()->refreshBleTable(true);
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return app.bleList->count(seenDeviceKey(*band)) == 1; }));
     ASSERT_TRUE(runUntil([&] { return band->isConnected(); }));  // the reconnection completed meanwhile

@@ -19,7 +19,7 @@ struct Picker : SettingsScreenFixture {
         (*app.bleList)[seenDeviceKey(*other)] = bleDevice{std::nullopt, other, -70};
     }
     int rowOf(const BlePeripheral& p) {
-        const auto& rows = page->pickerRows();
+        const auto& rows = page->picker()->rows();
         for (size_t i = 0; i < rows.size(); ++i) {
             if (rows[i].caption == seenDeviceKey(p)) return static_cast<int>(i);
         }
@@ -33,16 +33,16 @@ TEST_F(Picker, RowsShowThePeripheralsOwnStrengthAndState) {
     connectBand();
     band->currentRssi = -67.5;
     auto& p = open({0, 0});
-    EXPECT_EQ(p.refreshControlTitle, "RefreshData");
+    EXPECT_EQ(p.picker()->refreshControlTitle, "RefreshData");
     ASSERT_EQ(p.numberOfRows(), 2);
-    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*band))].subtitle, "RSSI:-67.50             Connected");
-    EXPECT_EQ(p.pickerRows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:-70.00             Disconnected");
+    EXPECT_EQ(p.picker()->rows()[static_cast<size_t>(rowOf(*band))].subtitle, "RSSI:-67.50             Connected");
+    EXPECT_EQ(p.picker()->rows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:-70.00             Disconnected");
     // The list follows the seen wristbands every second, and names a simulated band as such.
     app.bleList->erase(seenDeviceKey(*other));
     app.simulatedBand = true;
     loop.advance(1.0);
     ASSERT_EQ(p.numberOfRows(), 1);
-    EXPECT_EQ(p.pickerRows()[0].subtitle, "RSSI:-67.50             Connected  \u00b7 SimulatedBand");
+    EXPECT_EQ(p.picker()->rows()[0].subtitle, "RSSI:-67.50             Connected  \u00b7 SimulatedBand");
 }
 
 TEST_F(Picker, ALineSaysWhyBluetoothCannotBeUsedOrWhereTheSignalComesFrom) {
@@ -69,7 +69,7 @@ TEST_F(Picker, ALineSaysWhyBluetoothCannotBeUsedOrWhereTheSignalComesFrom) {
         band->connected = c.connected;
         app.peripheral = band;
         loop.advance(1.0);
-        EXPECT_EQ(p.pickerStatusLine(), c.line) << c.line << c.source;
+        EXPECT_EQ(p.picker()->statusLine(), c.line) << c.line << c.source;
     }
 }
 
@@ -114,9 +114,9 @@ TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
         if (link == Link::Connected) connectBand();
         if (link == Link::Reconnecting) app.connectPeripheral(band);  // remembered, its connection pending
         auto& p = open({0, 0});
-        p.refreshBleTable(false);
+        p.picker()->refreshBleTable(false);
         EXPECT_EQ(p.numberOfRows(), 2);
-        p.refreshBleTable(true);
+        p.picker()->refreshBleTable(true);
         EXPECT_EQ(central->cancels.size(), link == Link::Connected ? 1u : 0u);
         EXPECT_EQ(app.strBlueStatus, link == Link::Connected      ? "Researching"
                                      : link == Link::Reconnecting ? "ReConnecting"
@@ -124,7 +124,7 @@ TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
         EXPECT_TRUE(app.bleList->empty());
         EXPECT_EQ(app.peripheral, nullptr);
         EXPECT_EQ(central->scans.size(), 1u);
-        EXPECT_EQ(p.refreshControlTitle, "Scanning");
+        EXPECT_EQ(p.picker()->refreshControlTitle, "Scanning");
         EXPECT_EQ(p.numberOfRows(), 0);
         EXPECT_FALSE(p.dismissed());
         band->connected = false;

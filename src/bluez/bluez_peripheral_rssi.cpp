@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// A BlueZ wristband's signal strength: the link's from the kernel, or bluetoothd's while it is fresh.
+#include "bluez/bluez_peripheral.h"
+
+#include "bluez/bluez_central.h"
+#include "bluez/bluez_dbus.h"
+#include "platform/strprintf.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QLowEnergyDescriptor>
+#include <QMetaObject>
+
+#include <algorithm>
+
+namespace vantro::bluez {
+
+void BluezPeripheral::advertised(const QBluetoothDeviceInfo& info) {
+    m_info = info;
+    if (info.rssi() != 0) {
+        m_heardRssi = info.rssi();
+        m_heardAt = m_loop.now();
+    }
+}
+
+void BluezPeripheral::devicePropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                              const QStringList& invalidated) {
+    if (interface != kDeviceInterface) return;
+    if (changed.contains(QStringLiteral("RSSI"))) {
+        m_heardRssi = changed.value(QStringLiteral("RSSI")).toInt();
+        m_heardAt = m_loop.now();
+    }
+    if (invalidated.contains(QStringLiteral("RSSI"))) m_heardRssi.reset();
+}
+
+// ---- signal strength
+
+void BluezPeripheral::readRSSI() {
+    if (!m_connected) return;  // like the platform, only a connected peripheral answers
+    auto central = m_central.lock();
+    if (!central) return;
+    if (!central->signalFromAdvertisements()) {
+        const auto r = central->readLinkRssi(m_address, addressType());
+        if (r.kind != ConnectionRssiReader::Result::Kind::Refused) {
+            // A read without a value is told too, so the screen stops showing the last one as current.
+            post([rssi = r.rssi](BluezPeripheral& self) {
+                self.m_rssi = rssi ? std::optional<double>(*rssi) : std::nullopt;
+                if (self.m_delegate) {
+                    self.m_delegate->peripheralDidUpdateRSSI(
+                        self, rssi ? BleErrorOpt{} : BleErrorOpt{BleError{"No current signal strength."}});
+                }
+            });
+            return;
+        }
+    }
+    readAdvertisedRssi();
+}
+
+LeAddressType BluezPeripheral::addressType() {
+    if (!m_addressType) {
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
+        get << kDeviceInterface << QStringLiteral("AddressType");
+        const QDBusMessage reply = QDBusConnection::systemBus().call(get, QDBus::Block, 1000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return LeAddressType::Public;
+        const QString type = reply.arguments()[0].value<QDBusVariant>().variant().toString();
+        m_addressType = type == QLatin1String("random") ? LeAddressType::Random : LeAddressType::Public;
+    }
+    return *m_addressType;
+}
+
+void BluezPeripheral::readAdvertisedRssi() {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
+    get << kDeviceInterface << QStringLiteral("RSSI");
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(get, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        QDBusPendingReply<QDBusVariant> reply = *w;
+        const bool held = !reply.isError();
+        const bool fresh = held && m_heardRssi && m_loop.now() - m_heardAt <= kRssiFreshSeconds;
+        if (!fresh) {
+            // Nothing current to tell: the screen shows no value rather than an old or made-up one.
+            if (!m_staleLogged) {
+                m_log.log(strprintf("BlueZ holds no current signal strength of %s", m_identifier.c_str()));
+                m_staleLogged = true;
+            }
+            post([](BluezPeripheral& self) {
+                self.m_rssi.reset();
+                if (self.m_delegate) {
+                    self.m_delegate->peripheralDidUpdateRSSI(self, BleError{"No current signal strength."});
+                }
+            });
+            return;
+        }
+        m_staleLogged = false;
+        const double value = reply.value().variant().toInt();
+        post([value](BluezPeripheral& self) {
+            self.m_rssi = value;
+            if (self.m_delegate) self.m_delegate->peripheralDidUpdateRSSI(self, {});
+        });
+    });
+}
+
+}  // namespace vantro::bluez

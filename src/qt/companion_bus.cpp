@@ -1,0 +1,323 @@
+// SPDX-License-Identifier: MIT
+// The companion on the session bus: one instance as org.vantro.Vantro, org.freedesktop.Application and
+// its own status and control interface on /org/vantro/Vantro.
+#include "qt/companion_bus.h"
+
+#include "qt/companion_bus_xml.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace vantro::qt {
+namespace {
+
+constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
+constexpr char kErrorBusy[] = "org.vantro.Vantro.Error.Busy";
+constexpr char kErrorNotConnected[] = "org.vantro.Vantro.Error.NotConnected";
+constexpr char kErrorFailed[] = "org.vantro.Vantro.Error.Failed";
+constexpr char kInvalidArgs[] = "org.freedesktop.DBus.Error.InvalidArgs";
+constexpr char kUnknownMethod[] = "org.freedesktop.DBus.Error.UnknownMethod";
+constexpr char kUnknownInterface[] = "org.freedesktop.DBus.Error.UnknownInterface";
+constexpr char kUnknownProperty[] = "org.freedesktop.DBus.Error.UnknownProperty";
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+bool sendError(const QDBusMessage& m, const QDBusConnection& c, const char* name, const QString& text) {
+    c.send(m.createErrorReply(QString::fromLatin1(name), text));
+    return true;
+}
+
+}  // namespace
+
+CompanionBus::Claim CompanionBus::claimName(DebugLog& log) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        log.warning("no session bus (" + bus.lastError().message().toStdString() +
+                    "): running as a single window, without the bus interface or the one-instance check");
+        return Claim::NoBus;
+    }
+    const auto reply =
+        bus.interface()->registerService(QString::fromLatin1(kBusName), QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid()) {
+        log.warning("cannot own " + std::string(kBusName) +
+                    " on the session bus: " + reply.error().message().toStdString());
+        return Claim::NoBus;
+    }
+    return reply.value() == QDBusConnectionInterface::ServiceRegistered ? Claim::Owned : Claim::Taken;
+}
+
+bool CompanionBus::activateRunning(int timeoutMs) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                           QString::fromLatin1(kApplicationInterface), QStringLiteral("Activate"));
+        call << QVariantMap();
+        const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+        if (reply.type() == QDBusMessage::ReplyMessage) return true;
+        // The first instance owns the name a moment before its object is on the bus.
+        const bool starting = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+                              reply.errorName() == QLatin1String(kUnknownMethod);
+        if (!starting || deadline.hasExpired()) return false;
+        QThread::msleep(100);
+    }
+}
+
+bool CompanionBus::activateRunningAction(const QString& action, QString& error) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        error = QStringLiteral("no session bus");
+        return false;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                       QString::fromLatin1(kApplicationInterface), QStringLiteral("ActivateAction"));
+    call << action << QVariantList() << QVariantMap();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    if (reply.type() == QDBusMessage::ReplyMessage) return true;
+    error = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+                ? QStringLiteral("vantro is not running")
+                : reply.errorMessage();
+    return false;
+}
+
+CompanionBus::CompanionBus(Session& session, BusActions actions, DebugLog& log)
+    : m_session(session), m_actions(std::move(actions)), m_log(log) {
+    m_last = statusMap(m_session.status());
+    m_listener = m_session.onChanged([this] { statusChanged(); });
+}
+
+CompanionBus::~CompanionBus() {
+    m_session.removeListener(m_listener);
+    if (m_registered) QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusPath));
+}
+
+bool CompanionBus::registerObject() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    m_registered = bus.registerVirtualObject(QString::fromLatin1(kBusPath), this);
+    if (!m_registered) m_log.warning("cannot put the companion's object on the session bus");
+    return m_registered;
+}
+
+QString CompanionBus::introspect(const QString& /*path*/) const {
+    return QString::fromUtf8(kCompanionIntrospection);
+}
+
+QVariantMap CompanionBus::statusMap(const SessionStatus& s) {
+    return {
+        {QStringLiteral("State"), q(s.state)},
+        {QStringLiteral("BandName"), q(s.bandName)},
+        {QStringLiteral("BandId"), q(s.bandId)},
+        {QStringLiteral("Simulated"), s.simulated},
+        {QStringLiteral("WhySimulated"), q(s.whySimulated)},
+        {QStringLiteral("Steps"), q(s.steps)},
+        {QStringLiteral("Distance"), q(s.distance)},
+        {QStringLiteral("ActiveTime"), q(s.activeTime)},
+        {QStringLiteral("Calories"), q(s.calories)},
+        {QStringLiteral("Battery"), q(s.battery)},
+        {QStringLiteral("Signal"), q(s.signal)},
+        {QStringLiteral("Version"), q(s.version)},
+        {QStringLiteral("LastSync"), q(s.lastSync)},
+        {QStringLiteral("Syncing"), s.syncing},
+        {QStringLiteral("FindMe"), s.findMe},
+    };
+}
+
+void CompanionBus::statusChanged() {
+    const QVariantMap now = statusMap(m_session.status());
+    QVariantMap changed;
+    for (auto it = now.begin(); it != now.end(); ++it) {
+        if (m_last.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
+    }
+    m_last = now;
+    if (changed.isEmpty() || !m_registered) return;
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(kBusPath), QString::fromLatin1(kPropertiesInterface), QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kCompanionInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void CompanionBus::replyLater(const QDBusMessage& message, const QDBusConnection& connection, bool ok,
+                              const QString& text) {
+    if (ok) {
+        connection.send(message.createReply(text));
+    } else {
+        connection.send(message.createErrorReply(QString::fromLatin1(kErrorFailed), text));
+    }
+}
+
+bool CompanionBus::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+    if (message.type() != QDBusMessage::MethodCallMessage) return false;
+    // Qt may call this on its bus thread; the companion lives on the main thread, so the call goes there.
+    message.setDelayedReply(true);
+    QMetaObject::invokeMethod(
+        this, [this, message, connection] { dispatch(message, connection); }, Qt::QueuedConnection);
+    return true;
+}
+
+void CompanionBus::dispatch(const QDBusMessage& message, const QDBusConnection& connection) {
+    const QString interface = message.interface();
+    if (interface == QLatin1String(kApplicationInterface)) {
+        handleApplication(message, connection);
+    } else if (interface == QLatin1String(kCompanionInterface)) {
+        handleCompanion(message, connection);
+    } else if (interface == QLatin1String(kPropertiesInterface)) {
+        handleProperties(message, connection);
+    } else if (interface == QLatin1String("org.freedesktop.DBus.Introspectable") &&
+               message.member() == QLatin1String("Introspect")) {
+        connection.send(message.createReply(
+            QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+                           "\"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
+                           "<interface name=\"org.freedesktop.DBus.Introspectable\"><method name=\"Introspect\">"
+                           "<arg type=\"s\" direction=\"out\"/></method></interface>\n"
+                           "<interface name=\"org.freedesktop.DBus.Peer\"><method name=\"Ping\"/></interface>\n"
+                           "<interface name=\"org.freedesktop.DBus.Properties\">"
+                           "<method name=\"Get\"><arg type=\"s\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+                           "<arg type=\"v\" direction=\"out\"/></method>"
+                           "<method name=\"GetAll\"><arg type=\"s\" direction=\"in\"/>"
+                           "<arg type=\"a{sv}\" direction=\"out\"/></method>"
+                           "<signal name=\"PropertiesChanged\"><arg type=\"s\"/><arg type=\"a{sv}\"/><arg type=\"as\"/>"
+                           "</signal></interface>\n") +
+            introspect(message.path()) + QStringLiteral("</node>\n")));
+    } else if (interface == QLatin1String("org.freedesktop.DBus.Peer") && message.member() == QLatin1String("Ping")) {
+        connection.send(message.createReply());
+    } else {
+        sendError(message, connection, kUnknownInterface, QStringLiteral("no interface '%1' here").arg(interface));
+    }
+}
+
+bool CompanionBus::handleApplication(const QDBusMessage& m, const QDBusConnection& c) {
+    const QString member = m.member();
+    const QString signature = m.signature();
+    if (member == QLatin1String("Activate") || member == QLatin1String("Open")) {
+        const QString wanted =
+            member == QLatin1String("Activate") ? QStringLiteral("a{sv}") : QStringLiteral("asa{sv}");
+        if (signature != wanted) {
+            return sendError(m, c, kInvalidArgs,
+                             QStringLiteral("%1 takes (%2), not (%3)").arg(member, wanted, signature));
+        }
+        m_log.log("bus: " + member.toStdString());
+        c.send(m.createReply());
+        if (m_actions.show) m_actions.show();
+        return true;
+    }
+    if (member == QLatin1String("ActivateAction")) {
+        if (signature != QLatin1String("sava{sv}")) {
+            return sendError(m, c, kInvalidArgs,
+                             QStringLiteral("ActivateAction takes (sava{sv}), not (%1)").arg(signature));
+        }
+        const QString action = m.arguments().at(0).toString();
+        m_log.log("bus: ActivateAction " + action.toStdString());
+        if (action == QLatin1String("show")) {
+            c.send(m.createReply());
+            if (m_actions.show) m_actions.show();
+        } else if (action == QLatin1String("quit")) {
+            c.send(m.createReply());
+            if (m_actions.quit) m_actions.quit();
+        } else if (action == QLatin1String("sync")) {
+            const auto outcome = m_session.sync([this](bool ok, const std::string& why) {
+                m_log.log(std::string("bus: sync action ") + (ok ? "done: " : "failed: ") + why);
+            });
+            if (outcome == Session::Outcome::Busy)
+                return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
+            if (outcome == Session::Outcome::NotConnected) {
+                return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
+            }
+            c.send(m.createReply());
+        } else {
+            return sendError(m, c, kInvalidArgs, QStringLiteral("unknown action '%1' (show, sync, quit)").arg(action));
+        }
+        return true;
+    }
+    return sendError(m, c, kUnknownMethod, QStringLiteral("no method '%1' in %2").arg(member, m.interface()));
+}
+
+bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection& c) {
+    const QString member = m.member();
+    const QString signature = m.signature();
+    auto takes = [&](const char* wanted) {
+        if (signature == QLatin1String(wanted)) return true;
+        sendError(m, c, kInvalidArgs,
+                  QStringLiteral("%1 takes (%2), not (%3)").arg(member, QLatin1String(wanted), signature));
+        return false;
+    };
+    std::weak_ptr<int> alive = m_alive;
+    if (member == QLatin1String("GetStatus")) {
+        if (takes("")) c.send(m.createReply(statusMap(m_session.status())));
+        return true;
+    }
+    if (member == QLatin1String("Connect")) {
+        if (!takes("s")) return true;
+        m.setDelayedReply(true);
+        const QDBusMessage call = m;
+        const auto outcome = m_session.connect(
+            m.arguments().at(0).toString().toStdString(), [this, alive, call, c](bool ok, const std::string& why) {
+                if (!alive.lock()) return;
+                const std::string prefix = "connected to ";
+                replyLater(call, c, ok, q(ok && why.rfind(prefix, 0) == 0 ? why.substr(prefix.size()) : why));
+            });
+        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
+        return true;
+    }
+    if (member == QLatin1String("Disconnect")) {
+        if (!takes("")) return true;
+        const auto outcome = m_session.disconnect();
+        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
+        if (outcome == Session::Outcome::NotConnected) {
+            return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
+        }
+        c.send(m.createReply());
+        return true;
+    }
+    if (member == QLatin1String("Sync")) {
+        if (!takes("")) return true;
+        m.setDelayedReply(true);
+        const QDBusMessage call = m;
+        const auto outcome = m_session.sync([this, alive, call, c](bool ok, const std::string& why) {
+            if (alive.lock()) replyLater(call, c, ok, q(why));
+        });
+        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
+        if (outcome == Session::Outcome::NotConnected) {
+            return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
+        }
+        return true;
+    }
+    return sendError(m, c, kUnknownMethod, QStringLiteral("no method '%1' in %2").arg(member, m.interface()));
+}
+
+bool CompanionBus::handleProperties(const QDBusMessage& m, const QDBusConnection& c) {
+    const QString member = m.member();
+    const QList<QVariant> args = m.arguments();
+    const QVariantMap all = statusMap(m_session.status());
+    if (member == QLatin1String("GetAll") && m.signature() == QLatin1String("s")) {
+        if (args.at(0).toString() != QLatin1String(kCompanionInterface)) {
+            c.send(m.createReply(QVariantMap()));
+        } else {
+            c.send(m.createReply(all));
+        }
+        return true;
+    }
+    if (member == QLatin1String("Get") && m.signature() == QLatin1String("ss")) {
+        const QString name = args.at(1).toString();
+        if (args.at(0).toString() != QLatin1String(kCompanionInterface) || !all.contains(name)) {
+            return sendError(m, c, kUnknownProperty, QStringLiteral("no property '%1'").arg(name));
+        }
+        c.send(m.createReply(QVariant::fromValue(QDBusVariant(all.value(name)))));
+        return true;
+    }
+    if (member == QLatin1String("Set")) {
+        return sendError(m, c, "org.freedesktop.DBus.Error.PropertyReadOnly",
+                         QStringLiteral("every property is read-only"));
+    }
+    return sendError(m, c, kInvalidArgs,
+                     QStringLiteral("%1(%2) is not a properties call here").arg(member, m.signature()));
+}
+
+}  // namespace vantro::qt

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// Closing the window of the resident companion: with "Keep running in the background" on the widgets go
+// and the out-of-range alarm still reaches the desktop; off, the app quits. Runs against a mock
+// notification service on a private session bus.
+#include "gui/app_shell.h"
+
+#include "gui/main_window.h"
+#include "settings/settings_keys.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantro;
+using namespace vantro::gui;
+
+namespace {
+
+/// Bodies of every notification the mock service was sent.
+QStringList notifiedBodies() {
+    QDBusMessage dump = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+    dump << QStringLiteral("Notify");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
+    QStringList bodies;
+    if (reply.type() != QDBusMessage::ReplyMessage) return bodies;
+    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        qulonglong when = 0;
+        QVariantList args;
+        calls.beginStructure();
+        calls >> when >> args;
+        calls.endStructure();
+        // Notify(app_name, replaces_id, app_icon, summary, body, ...)
+        if (args.size() > 4) {
+            const QVariant body = args[4];
+            bodies << (body.canConvert<QDBusVariant>() ? body.value<QDBusVariant>().variant() : body).toString();
+        }
+    }
+    calls.endArray();
+    return bodies;
+}
+
+}  // namespace
+
+class ResidentWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        options.wristband = WristbandChoice::Simulated;
+        options.brisk = true;
+    }
+
+    void closedWindowKeepsTheAlarm() {
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs a session bus (resident_window_dbus_test)");
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.settings().setInteger(kFindMe, kFindMeOn);
+        shell.showWindow();
+        std::optional<bool> connected;
+        shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(connected.has_value(), 15000);
+        QVERIFY(*connected);
+
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(!shell.hasWindow());
+        QVERIFY(!shell.quitting());
+        QVERIFY(shell.todayScreen() == nullptr && shell.settingsScreen() == nullptr);  // the widgets are freed
+        const QString notice = shell.tr("gui.background.notice");
+        QTRY_VERIFY(notifiedBodies().contains(notice));
+
+        // The band walks away and its link drops: the link-loss watch (15 s) still runs and the desktop
+        // hears the alarm.
+        shell.wristbands().at(0)->walkOutOfRange();
+        QTRY_VERIFY_WITH_TIMEOUT(notifiedBodies().contains(QStringLiteral("无法找到蓝牙手环！")), 25000);
+        QCOMPARE(notifiedBodies().count(notice), 1);
+
+        // Shown again, the window is built anew on the same companion.
+        shell.showWindow();
+        QVERIFY(shell.hasWindow() && shell.todayScreen() != nullptr);
+        QVERIFY(shell.appDelegate().isConnected() || shell.appDelegate().peripheral);
+    }
+
+    void closedWindowQuitsWithTheSettingOff() {
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.setKeepRunningInBackground(false);
+        shell.showWindow();
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(shell.quitting());
+    }
+
+private:
+    QTemporaryDir dir;
+    AppOptions options;
+};
+
+QTEST_MAIN(ResidentWindowTest)
+#include "resident_window_test.moc"
