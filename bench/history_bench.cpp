@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The history screen's cost of a range switch or a page turn over ten years of stored days,
-// the database listing and the new bars included.
+// The history screen's cost of a range switch or a page turn over ten years of stored days, the
+// check for a changed database and the new bars included, and of one animation frame of a page turn.
 #include "app/vantro_app_delegate.h"
 #include "charts/ui_context.h"
 #include "platform/local_time.h"
@@ -56,16 +56,28 @@ struct TenYears {
     ~TenYears() { screen.reset(); }
 };
 
+// A switch from the first argument's range to the second's; going back between iterations is not timed.
 void BM_SwitchRange(benchmark::State& state) {
     TenYears rig;
-    const HistoryRange cycle[] = {HistoryRange::Week, HistoryRange::Month, HistoryRange::Year};
-    std::size_t i = 0;
+    const auto from = static_cast<HistoryRange>(state.range(0));
+    const auto to = static_cast<HistoryRange>(state.range(1));
     for (auto _ : state) {
-        rig.screen->setRange(cycle[i++ % 3]);
+        state.PauseTiming();
+        rig.screen->setRange(from);
+        state.ResumeTiming();
+        rig.screen->setRange(to);
         benchmark::DoNotOptimize(rig.screen->barChartView()->barViews().data());
     }
 }
-BENCHMARK(BM_SwitchRange)->Unit(benchmark::kMillisecond);
+constexpr int kAll = static_cast<int>(HistoryRange::All), kWeek = static_cast<int>(HistoryRange::Week),
+              kMonth = static_cast<int>(HistoryRange::Month), kYear = static_cast<int>(HistoryRange::Year);
+BENCHMARK(BM_SwitchRange)
+    ->Args({kWeek, kAll})
+    ->Args({kAll, kWeek})
+    ->Args({kWeek, kMonth})
+    ->Args({kMonth, kYear})
+    ->Args({kYear, kWeek})
+    ->Unit(benchmark::kMillisecond);
 
 // A page turn in the week, month and year ranges, back and forth over the whole decade.
 void BM_PageTurn(benchmark::State& state) {
@@ -79,6 +91,40 @@ void BM_PageTurn(benchmark::State& state) {
 }
 BENCHMARK(BM_PageTurn)
     ->Arg(static_cast<int>(HistoryRange::Week))
+    ->Arg(static_cast<int>(HistoryRange::Month))
+    ->Arg(static_cast<int>(HistoryRange::Year))
+    ->Unit(benchmark::kMillisecond);
+
+// One frame (1/60 s) of the collapse and expand that a page turn (for all days: a switch) runs, the
+// bars' layout and presentation included; drawing is the shell's.
+void BM_AnimationFrame(benchmark::State& state) {
+    TenYears rig;
+    const auto range = static_cast<HistoryRange>(state.range(0));
+    rig.screen->setRange(range);
+    bool older = true;
+    double left = 0;
+    for (auto _ : state) {
+        if (left <= 0) {
+            state.PauseTiming();
+            if (range == HistoryRange::All) {
+                rig.screen->setRange(HistoryRange::Week);
+                rig.screen->setRange(HistoryRange::All);
+            } else if (!(older ? rig.screen->showOlderPage() : rig.screen->showNewerPage())) {
+                older = !older;
+            }
+            left = 1.5;
+            state.ResumeTiming();
+        }
+        rig.loop.advance(1.0 / 60);
+        rig.loop.runPending();
+        rig.screen->view()->layoutIfNeeded();
+        for (const auto& bar : rig.screen->barChartView()->barViews())
+            benchmark::DoNotOptimize(bar->presentationFrame());
+        left -= 1.0 / 60;
+    }
+}
+BENCHMARK(BM_AnimationFrame)
+    ->Arg(static_cast<int>(HistoryRange::All))
     ->Arg(static_cast<int>(HistoryRange::Month))
     ->Arg(static_cast<int>(HistoryRange::Year))
     ->Unit(benchmark::kMillisecond);

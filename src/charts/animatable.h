@@ -4,6 +4,7 @@
 
 #include "charts/animation.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,6 +57,10 @@ private:
 
     Animator& m_animator;
     std::vector<Running> m_running;
+    // Where the animator lists this object while it animates, so starting and ending cost the same
+    // for one bar as for thousands.
+    static constexpr std::size_t kNotListed = static_cast<std::size_t>(-1);
+    std::size_t m_activeSlot = kNotListed;
     // Lets deferred callbacks see whether this object still exists.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -14,12 +14,22 @@ Animator::~Animator() {
 }
 
 void Animator::started(Animatable* object) {
-    if (std::find(m_active.begin(), m_active.end(), object) == m_active.end()) m_active.push_back(object);
+    if (object->m_activeSlot == Animatable::kNotListed) {
+        object->m_activeSlot = m_active.size();
+        m_active.push_back(object);
+    }
     if (!m_timer) m_timer = m_loop.every(kFrameInterval, [this] { tick(); });
 }
 
 void Animator::forget(Animatable* object) {
-    m_active.erase(std::remove(m_active.begin(), m_active.end(), object), m_active.end());
+    const std::size_t slot = object->m_activeSlot;
+    if (slot == Animatable::kNotListed || slot >= m_active.size() || m_active[slot] != object) return;
+    // The last one takes the freed place: the order of the list does not matter, stop callbacks are
+    // sorted by their start.
+    m_active[slot] = m_active.back();
+    m_active[slot]->m_activeSlot = slot;
+    m_active.pop_back();
+    object->m_activeSlot = Animatable::kNotListed;
 }
 
 void Animator::tick() {
@@ -74,7 +84,10 @@ void Animator::recordChange(Animatable& object, const std::string& keyPath) {
 
 void Animator::animate(const ViewAnimationOptions& options, const std::function<void()>& changes,
                        std::function<void(bool)> completion) {
-    m_blocks.push_back({options, {}});
+    // The list of a block's changes reuses the storage of the last one: a wave over thousands of bars
+    // calls this once per bar.
+    m_blocks.push_back({options, std::move(m_spareChanges)});
+    m_blocks.back().changes.clear();
     if (changes) changes();
     Block block = std::move(m_blocks.back());
     m_blocks.pop_back();
@@ -109,6 +122,7 @@ void Animator::animate(const ViewAnimationOptions& options, const std::function<
     if (txn->pending == 0 && txn->completion) {
         m_loop.post([done = std::move(txn->completion)] { done(true); });
     }
+    m_spareChanges = std::move(block.changes);
 }
 
 }  // namespace vantro

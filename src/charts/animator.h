@@ -72,6 +72,7 @@ private:
     TimerId m_timer = 0;
     std::vector<Animatable*> m_active;
     std::vector<Block> m_blocks;
+    std::vector<Change> m_spareChanges;
     std::function<void()> m_frameHandler;
     std::uint64_t m_sequence = 0;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

@@ -202,6 +202,12 @@ void BarChartView::setState(std::int32_t state, bool animated, std::function<voi
     if (callback) callback();
 }
 
+double BarChartView::waveDelay(std::size_t index, std::size_t count) {
+    const double step =
+        count > 1 ? std::min(kWaveDelayPerBar, kWaveMaxDelay / static_cast<double>(count - 1)) : kWaveDelayPerBar;
+    return static_cast<double>(index) * step;
+}
+
 void BarChartView::runWave(std::int32_t state, const std::function<void()>& callback) {
     Animator& animator = ui().animator();
     const double base = bounds().height - footerHeight();
@@ -211,7 +217,7 @@ void BarChartView::runWave(std::int32_t state, const std::function<void()>& call
         View& bar = *m_barViews[i];
         // First every bar rises until its bottom meets the footer's top, one after the other.
         animator.animate(
-            {kWaveStepDuration, static_cast<double>(i) * kWaveDelayPerBar, true},
+            {kWaveStepDuration, waveDelay(i, m_barViews.size()), true},
             [&bar, base] {
                 Rect f = bar.frame();
                 f.y = base - f.height;

@@ -47,6 +47,11 @@ public:
     static constexpr double kSelectionFadeDuration = 0.25;
     static constexpr double kWaveStepDuration = 0.05;
     static constexpr double kWaveDelayPerBar = 0.025;
+    /// The latest start of a bar in the wave: with many bars they follow each other faster, so ten
+    /// years of days settle within a second and a half instead of a minute and a half.
+    static constexpr double kWaveMaxDelay = 1.0;
+    /// When bar `index` of `count` starts to move in the wave.
+    static double waveDelay(std::size_t index, std::size_t count);
 
     explicit BarChartView(UiContext& ui, Rect frame = {});
     ~BarChartView() override;

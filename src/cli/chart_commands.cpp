@@ -4,6 +4,7 @@
 
 #include "app/vantro_app_delegate.h"
 #include "charts/ui_context.h"
+#include "platform/local_time.h"
 #include "platform/manual_run_loop.h"
 #include "platform/paths.h"
 #include "platform/strprintf.h"
@@ -95,16 +96,18 @@ int historyScreen(Context& ctx) {
     if (host.failed(ctx, "history")) return 1;
     BarChartView& chart = *screen.barChartView();
     // A switch runs the collapse and expand wave; the bars are printed where it leaves them.
-    for (double t = 0; t < chart.barViews().size() * BarChartView::kWaveDelayPerBar + 1; t += 0.1) {
+    for (double t = 0; t < BarChartView::waveDelay(chart.barViews().size(), chart.barViews().size()) + 1; t += 0.1) {
         host.loop.advance(0.1);
         host.loop.runPending();
     }
+    // The days the page covers; nothing is printed when no calendar day is stored.
+    if (const auto period = screen.period())
+        ctx.out << "period: " << formatDate(period->first) << " " << formatDate(period->last) << "\n";
     ctx.out << "bars: " << screen.barCount() << "\n";
     for (std::size_t i = 0; i < chart.barViews().size(); ++i) {
-        const float raw = screen.chartData()[i];
-        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i,
-                             screen.monthlySymbols()[i].c_str(), static_cast<double>(raw),
-                             static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
+        const float raw = screen.bars()[i].value;
+        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i, screen.bars()[i].title.c_str(),
+                             static_cast<double>(raw), static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
                              rectText(chart.barViews()[i]->frame()).c_str());
     }
     return 0;

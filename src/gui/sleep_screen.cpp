@@ -63,6 +63,11 @@ void SleepScreen::build() {
     m_host->show();
     m_table->show();
     m_hint->show();
+    // Opens on last night: the newest row (the list stays oldest first) in view and in the pie.
+    if (const int rows = rowCount(0); rows > 0) {
+        didSelect(0, rows - 1);
+        m_table->scrollToRow(0, rows - 1);
+    }
 }
 
 std::optional<QPointF> SleepScreen::sliceCentre(int index) const {

@@ -24,7 +24,8 @@ class VantroAppDelegate;
 
 namespace vantro::gui {
 
-/// Builds the sleep screens the first time the tab shows (the list reads the nights then, once).
+/// Builds the sleep screens the first time the tab shows (the list reads the nights then, once),
+/// scrolled to the newest night and showing it in the pie.
 class SleepScreen : public Screen, public TableSource {
 public:
     SleepScreen(VantroAppDelegate& app, RunLoop& loop, DeviceIdiom idiom, QSize contentSize);

@@ -2,6 +2,7 @@
 // The history screen: one bar per stored day, the touched day's steps in a panel under the chart.
 #include "screens/chart_view_controller.h"
 
+#include "platform/local_time.h"
 #include "platform/strprintf.h"
 #include "store/sqlite_data.h"
 
@@ -40,51 +41,60 @@ void ChartViewController::viewDidLoad() {
 
 void ChartViewController::initFakeData() {
     m_appDelegate = &app();
-    std::vector<sportsData> days;
-    const int count = m_appDelegate->m_db ? m_appDelegate->m_db->databaseToArray(days) : 0;
-    days.resize(static_cast<std::size_t>(std::clamp<int>(count, 0, static_cast<int>(days.size()))));
-    m_days = std::move(days);
+    if (m_days.refresh(m_appDelegate->m_db.get())) ++m_reads;
     rebuildBars();
 }
 
-std::string ChartViewController::monthTitle(int year, int month) const {
-    static constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                              "July",    "August",   "September", "October", "November", "December"};
-    std::string format = localized("MonthYear");
-    if (format.find("{month}") == std::string::npos) format = "{month} {year}";
-    const auto put = [&format](std::string_view field, const std::string& value) {
-        const auto at = format.find(field);
-        if (at != std::string::npos) format.replace(at, field.size(), value);
-    };
-    put("{month}", localized(kMonths[std::clamp(month, 1, 12) - 1]));
-    put("{year}", std::to_string(year));
-    return format;
+TextLookup ChartViewController::lookup() const {
+    return [this](std::string_view key) { return localized(key); };
 }
 
 void ChartViewController::rebuildBars() {
-    const HistoryPeriods periods(m_days);
+    const HistoryPeriods& periods = m_days.periods();
     m_pageCount = periods.pageCount(m_range);
     m_page = std::clamp(m_page, 0, m_pageCount - 1);
-    const auto bars = periods.bars(m_range, m_page, [this](int y, int m) { return monthTitle(y, m); });
-    std::vector<float> heights;
-    std::vector<std::string> labels;
-    std::vector<bool> empty;
-    heights.reserve(bars.size());
-    labels.reserve(bars.size());
-    for (const HistoryBar& bar : bars) {
-        heights.push_back(bar.value);
-        labels.push_back(bar.title);
-        empty.push_back(bar.empty);
+    const TextLookup text = lookup();
+    periods.fillBars(
+        m_range, m_page, [&text](int y, int m) { return monthYearTitle(text, y, m); },
+        toLocal(app().runLoop().wallNow()).date(), m_bars);
+    m_barCount = static_cast<std::int32_t>(m_bars.size());
+    // Page 0 ends with the newest stored day; only there does the right end stand for now.
+    m_texts = historyPageTexts(text, m_range, periods.period(m_range, m_page), m_page == 0);
+    showPageTexts();
+}
+
+void ChartViewController::showPageTexts() {
+    if (m_header) m_header->subtitleLabel()->setText(m_texts.subtitle);
+    if (m_footer) {
+        m_footer->leftLabel()->setText(m_texts.left);
+        m_footer->rightLabel()->setText(m_texts.right);
     }
-    m_barCount = static_cast<std::int32_t>(bars.size());
-    m_chartData = std::move(heights);
-    m_monthlySymbols = std::move(labels);
-    m_emptyBars = std::move(empty);
+}
+
+std::vector<float> ChartViewController::chartData() const {
+    std::vector<float> out;
+    out.reserve(m_bars.size());
+    for (const HistoryBar& bar : m_bars) out.push_back(bar.value);
+    return out;
+}
+
+std::vector<std::string> ChartViewController::monthlySymbols() const {
+    std::vector<std::string> out;
+    out.reserve(m_bars.size());
+    for (const HistoryBar& bar : m_bars) out.push_back(bar.title);
+    return out;
 }
 
 bool ChartViewController::barIsEmpty(std::int32_t index) const {
-    return index >= 0 && static_cast<std::size_t>(index) < m_emptyBars.size() &&
-           m_emptyBars[static_cast<std::size_t>(index)];
+    return index >= 0 && static_cast<std::size_t>(index) < m_bars.size() &&
+           m_bars[static_cast<std::size_t>(index)].empty;
+}
+
+Color ChartViewController::barColor(std::int32_t index) const {
+    const Color c = barColorAtIndex(index);
+    const bool partial = index >= 0 && static_cast<std::size_t>(index) < m_bars.size() &&
+                         m_bars[static_cast<std::size_t>(index)].partial;
+    return partial ? c.withAlpha(0.45f) : c;
 }
 
 void ChartViewController::setRange(HistoryRange range) {
@@ -132,20 +142,19 @@ void ChartViewController::loadView() {
     auto header = std::make_shared<ChartHeaderView>(ui, Rect{10, std::ceil(h * 0.5) - 30, w - 20, 60});
     header->titleLabel()->setText(upperCase(localized("label.history.title")));
     header->titleLabel()->setTextColor(Color::white());
-    std::string subtitle = localized("label.history.subtitle");
-    if (subtitle == "label.history.subtitle") subtitle = "运动记录";  // the fixed fallback text
-    header->subtitleLabel()->setText(strprintf("%s - %s", subtitle.c_str(), localized("").c_str()));
     header->setSeparatorColor(Color::rgb255(104, 104, 104));
     m_barChartView->setHeaderView(header);
 
     auto footer = std::make_shared<BarChartFooterView>(ui, Rect{10, std::ceil(h * 0.5) - 13, w - 20, 25});
     footer->setPadding(5);
-    footer->leftLabel()->setText(localized("Old"));
     footer->leftLabel()->setTextColor(Color::white().withAlpha(0.4f));
-    footer->rightLabel()->setText(localized("Now"));
     footer->rightLabel()->setTextColor(Color::white().withAlpha(0.4f));
     m_barChartView->setFooterView(footer);
     footer->setBackgroundColor(Color::clear());
+    m_header = header;
+    m_footer = footer;
+    // The subtitle and the footer's ends name the page's period; for all days the record and its ends.
+    showPageTexts();
 
     const double chartBottom = m_barChartView->frame().maxY();
     const double panelHeight = std::max(0.0, h - chartBottom - navigationBarBottom());
@@ -177,26 +186,29 @@ std::int32_t ChartViewController::numberOfBarsInBarChartView(BarChartView&) {
 
 std::shared_ptr<View> ChartViewController::barViewForBarChartView(BarChartView&, std::int32_t index) {
     auto bar = std::make_shared<View>(ui());
-    bar->setBackgroundColor(barColorAtIndex(index));
+    bar->setBackgroundColor(barColor(index));
     return bar;
 }
 
 float ChartViewController::heightForBarViewAtAtIndex(BarChartView&, std::int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_chartData.size()) return 0;
-    return m_chartData[static_cast<std::size_t>(index)];
+    if (index < 0 || static_cast<std::size_t>(index) >= m_bars.size()) return 0;
+    return m_bars[static_cast<std::size_t>(index)].value;
 }
 
 void ChartViewController::didSelectBarAtIndex(BarChartView&, std::int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_chartData.size() ||
-        static_cast<std::size_t>(index) >= m_monthlySymbols.size() || !m_informationView)
-        return;
-    const auto i = static_cast<std::size_t>(index);
-    if (barIsEmpty(index)) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_bars.size() || !m_informationView) return;
+    const HistoryBar& bar = m_bars[static_cast<std::size_t>(index)];
+    if (bar.empty) {
         m_informationView->setValueText("--", localized("NoRecord"));
+        m_informationView->setTitleText(bar.title);
+    } else if (m_range == HistoryRange::Year) {
+        // A month shows its daily average as the value; its total and stored days go in the title.
+        m_informationView->setValueText(strprintf("%d", wholeSteps(bar.value)), localized("StepsPerDay"));
+        m_informationView->setTitleText(monthSummary(lookup(), bar.title, bar.total, bar.storedDays, bar.partial));
     } else {
-        m_informationView->setValueText(strprintf("%d", wholeSteps(m_chartData[i])), localized("StepsA"));
+        m_informationView->setValueText(strprintf("%d", wholeSteps(bar.value)), localized("StepsA"));
+        m_informationView->setTitleText(bar.title);
     }
-    m_informationView->setTitleText(m_monthlySymbols[i]);
     m_informationView->setHidden(false, true);
 }
 

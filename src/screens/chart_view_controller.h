@@ -6,7 +6,9 @@
 #include "charts/bar_chart_view.h"
 #include "charts/chart_header_view.h"
 #include "charts/chart_information_view.h"
+#include "screens/history_period_text.h"
 #include "screens/history_range.h"
+#include "screens/stored_days.h"
 #include "screens/view_controller.h"
 #include "store/sports_data.h"
 
@@ -17,8 +19,9 @@
 
 namespace vantro {
 
-/// Reads every stored day afresh each time it is built and each time it appears; acts as the
-/// chart's data source and delegate.
+/// Keeps the stored days in memory and reads them again when the database has changed, checked each
+/// time it is built, appears, switches range or turns a page; acts as the chart's data source and
+/// delegate.
 class ChartViewController : public ViewController, public BarChartViewDataSource, public BarChartViewDelegate {
 public:
     static constexpr Color kEvenBarColor = Color::rgb255(8, 188, 239);
@@ -34,9 +37,10 @@ public:
     void loadView() override;
     /// Collapses the chart, unanimated, before the screen shows.
     void viewWillAppear(bool animated) override;
-    /// Expands with animation, re-reads the days and rebuilds the bars.
+    /// Expands with animation, brings the days up to date and rebuilds the bars.
     void viewDidAppear(bool animated) override;
-    /// Loads the days: heights are the step counts, labels the date texts, oldest first.
+    /// Lays out the bars of the range and page from the days, read again when the database changed:
+    /// heights are the step counts (a month's daily average in the year range), labels the date texts.
     void initFakeData();
 
     /// The range shown; remembered in the settings across runs. All days unless chosen otherwise.
@@ -55,16 +59,27 @@ public:
     bool showPage(int page);
     /// Whether bar `index` stands for a period without any record.
     bool barIsEmpty(std::int32_t index) const;
+    /// The days the page covers; absent when no calendar day is stored.
+    std::optional<HistoryPeriod> period() const { return m_days.periods().period(m_range, m_page); }
+    /// What the header and footer say about the page.
+    const HistoryPageTexts& pageTexts() const { return m_texts; }
+    /// How many times the days were read from the database.
+    int readCount() const { return m_reads; }
 
     VantroAppDelegate* appDelegate() const { return m_appDelegate; }
     const std::shared_ptr<BarChartView>& barChartView() const { return m_barChartView; }
     const std::shared_ptr<ChartInformationView>& informationView() const { return m_informationView; }
-    const std::vector<float>& chartData() const { return m_chartData; }
-    const std::vector<std::string>& monthlySymbols() const { return m_monthlySymbols; }
+    /// The bars of the page, oldest first.
+    const std::vector<HistoryBar>& bars() const { return m_bars; }
+    /// The bar heights and the panel titles of the page.
+    std::vector<float> chartData() const;
+    std::vector<std::string> monthlySymbols() const;
     /// The record count of the last listing. Kept per screen: a count shared by all history screens
     /// would let one screen read past the end of another's lists.
     std::int32_t barCount() const { return m_barCount; }
     static Color barColorAtIndex(std::int32_t index) { return index % 2 == 0 ? kEvenBarColor : kOddBarColor; }
+    /// The colour of bar `index` as drawn: a month still running is lighter.
+    Color barColor(std::int32_t index) const;
 
     // BarChartViewDataSource
     std::int32_t numberOfBarsInBarChartView(BarChartView& chart) override;
@@ -80,20 +95,24 @@ private:
     VantroAppDelegate* m_appDelegate = nullptr;
     std::shared_ptr<BarChartView> m_barChartView;
     std::shared_ptr<ChartInformationView> m_informationView;
-    std::vector<float> m_chartData;
-    std::vector<std::string> m_monthlySymbols;
+    std::shared_ptr<ChartHeaderView> m_header;
+    std::shared_ptr<BarChartFooterView> m_footer;
+    std::vector<HistoryBar> m_bars;
     std::int32_t m_barCount = 0;
     HistoryRange m_range = HistoryRange::All;
     int m_page = 0;
     int m_pageCount = 1;
-    std::vector<sportsData> m_days;
-    std::vector<bool> m_emptyBars;
+    StoredDays m_days;
+    int m_reads = 0;
+    HistoryPageTexts m_texts;
 
-    /// Lays the bars of the current range and page out of the days last read.
+    /// Lays the bars of the current range and page out of the days in memory.
     void rebuildBars();
-    /// Re-reads the days and runs the collapse and expand once into the new bars.
+    /// Brings the days up to date and runs the collapse and expand once into the new bars.
     void replaceBars();
-    std::string monthTitle(int year, int month) const;
+    /// Puts the page's period into the header and footer.
+    void showPageTexts();
+    TextLookup lookup() const;
 };
 
 }  // namespace vantro

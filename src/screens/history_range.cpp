@@ -2,8 +2,6 @@
 // The history's ranges: every stored day, or a calendar week, month or year at a time, with paging.
 #include "screens/history_range.h"
 
-#include "platform/local_time.h"
-
 #include <algorithm>
 
 namespace vantro {
@@ -13,6 +11,17 @@ constexpr const char* kNames[] = {"all", "week", "month", "year"};
 
 std::int64_t monthNumber(int year, int month) {
     return static_cast<std::int64_t>(year) * 12 + (month - 1);
+}
+
+// The year and month (1 to 12) of a month number, also before year 0.
+std::pair<int, int> yearMonth(std::int64_t number) {
+    const std::int64_t year = number >= 0 ? number / 12 : (number - 11) / 12;
+    return {static_cast<int>(year), static_cast<int>(number - year * 12) + 1};
+}
+
+std::int64_t firstDayOfMonth(std::int64_t number) {
+    const auto [year, month] = yearMonth(number);
+    return daysFromCivil(year, month, 1);
 }
 
 }  // namespace
@@ -27,12 +36,15 @@ const char* historyRangeName(HistoryRange range) {
     return kNames[static_cast<int>(range)];
 }
 
-HistoryPeriods::HistoryPeriods(const std::vector<sportsData>& days) : m_all(days) {
+HistoryPeriods::HistoryPeriods(const std::vector<sportsData>& days) {
+    m_listed.reserve(days.size());
     m_days.reserve(days.size());
     for (const sportsData& d : days) {
+        m_listed.push_back({static_cast<float>(d.step), d.date});
         const auto date = parseDate(d.date);
         if (!date || !date->isValid()) continue;
-        m_days.push_back({daysFromCivil(date->year, date->month, date->day), static_cast<float>(d.step), d.date});
+        m_days.push_back(
+            {daysFromCivil(date->year, date->month, date->day), static_cast<float>(d.step), m_listed.size() - 1});
     }
     // The listing is ordered by the date text; keep the calendar order even if a file holds odd keys.
     std::stable_sort(m_days.begin(), m_days.end(), [](const Day& a, const Day& b) { return a.number < b.number; });
@@ -54,59 +66,81 @@ int HistoryPeriods::pageCount(HistoryRange range) const {
     return static_cast<int>(std::min<std::int64_t>((span + per - 1) / per, 1 << 30));
 }
 
-std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
-                                             const std::function<std::string(int, int)>& monthTitle) const {
-    std::vector<HistoryBar> out;
-    if (range == HistoryRange::All) {
-        out.reserve(m_all.size());
-        for (const sportsData& d : m_all) out.push_back({static_cast<float>(d.step), d.date, false});
-        return out;
-    }
-    if (m_days.empty()) return out;
+std::optional<HistoryPeriod> HistoryPeriods::period(HistoryRange range, int page) const {
+    if (m_days.empty()) return std::nullopt;
     page = std::clamp(page, 0, pageCount(range) - 1);
+    std::int64_t first = m_days.front().number, last = m_days.back().number;
+    if (range == HistoryRange::Year) {
+        const CalendarDate newest = civilFromDays(last);
+        const std::int64_t lastMonth = monthNumber(newest.year, newest.month) - std::int64_t{page} * kYearMonths;
+        first = firstDayOfMonth(lastMonth - (kYearMonths - 1));
+        last = firstDayOfMonth(lastMonth + 1) - 1;
+    } else if (range != HistoryRange::All) {
+        const int length = range == HistoryRange::Week ? kWeekDays : kMonthDays;
+        last -= std::int64_t{page} * length;
+        first = last - (length - 1);
+    }
+    return HistoryPeriod{civilFromDays(first), civilFromDays(last)};
+}
+
+std::vector<HistoryBar> HistoryPeriods::bars(HistoryRange range, int page,
+                                             const std::function<std::string(int, int)>& monthTitle,
+                                             std::optional<CalendarDate> today) const {
+    std::vector<HistoryBar> out;
+    fillBars(range, page, monthTitle, today, out);
+    return out;
+}
+
+void HistoryPeriods::fillBars(HistoryRange range, int page, const std::function<std::string(int, int)>& monthTitle,
+                              std::optional<CalendarDate> today, std::vector<HistoryBar>& out) const {
+    out.clear();
+    if (range == HistoryRange::All) {
+        out.reserve(m_listed.size());
+        for (const Listed& d : m_listed) out.push_back({d.steps, d.text, false, d.steps, 1, false});
+        return;
+    }
+    const auto span = period(range, page);
+    if (!span) return;
+    const std::int64_t first = daysFromCivil(span->first.year, span->first.month, span->first.day);
+    const std::int64_t last = daysFromCivil(span->last.year, span->last.month, span->last.day);
     const auto byNumber = [](const Day& d, std::int64_t n) { return d.number < n; };
+    auto it = std::lower_bound(m_days.begin(), m_days.end(), first, byNumber);
 
     if (range == HistoryRange::Year) {
-        const CalendarDate newest = civilFromDays(m_days.back().number);
-        const std::int64_t last =
-            monthNumber(newest.year, newest.month) - static_cast<std::int64_t>(page) * kYearMonths;
-        const std::int64_t first = last - (kYearMonths - 1);
+        const std::int64_t todayMonth =
+            today && today->isValid() ? monthNumber(today->year, today->month) : std::int64_t{-1} << 40;
+        const std::int64_t firstMonth = monthNumber(span->first.year, span->first.month);
         out.resize(kYearMonths);
         for (int i = 0; i < kYearMonths; ++i) {
-            const std::int64_t mn = first + i;
-            const int year = static_cast<int>(mn >= 0 ? mn / 12 : (mn - 11) / 12);
-            const int month = static_cast<int>(mn - static_cast<std::int64_t>(year) * 12) + 1;
-            const std::int64_t from = daysFromCivil(year, month, 1);
-            const std::int64_t to = month == 12 ? daysFromCivil(year + 1, 1, 1) : daysFromCivil(year, month + 1, 1);
-            auto it = std::lower_bound(m_days.begin(), m_days.end(), from, byNumber);
-            double total = 0;
-            bool any = false;
-            for (; it != m_days.end() && it->number < to; ++it) {
-                total += it->steps;
-                any = true;
+            const std::int64_t mn = firstMonth + i;
+            const std::int64_t next = firstDayOfMonth(mn + 1);
+            HistoryBar& bar = out[static_cast<std::size_t>(i)];
+            for (; it != m_days.end() && it->number < next; ++it) {
+                bar.total += it->steps;
+                ++bar.storedDays;
             }
-            out[static_cast<std::size_t>(i)] = {static_cast<float>(total), monthTitle(year, month), !any};
+            const auto [year, month] = yearMonth(mn);
+            bar.title = monthTitle(year, month);
+            bar.empty = bar.storedDays == 0;
+            bar.value = bar.empty ? 0 : static_cast<float>(bar.total / bar.storedDays);
+            bar.partial = mn == todayMonth;
         }
-        return out;
+        return;
     }
 
-    const int length = range == HistoryRange::Week ? kWeekDays : kMonthDays;
-    const std::int64_t last = m_days.back().number - static_cast<std::int64_t>(page) * length;
-    const std::int64_t first = last - (length - 1);
-    auto it = std::lower_bound(m_days.begin(), m_days.end(), first, byNumber);
-    out.reserve(static_cast<std::size_t>(length));
+    out.reserve(static_cast<std::size_t>(last - first + 1));
     for (std::int64_t n = first; n <= last; ++n) {
         if (it != m_days.end() && it->number == n) {
             // Two rows cannot share a date key, but "2014-7-1" and "2014-07-01" in a file written by
             // another tool would name one day: the last one listed wins.
             HistoryBar bar;
-            for (; it != m_days.end() && it->number == n; ++it) bar = {it->steps, it->text, false};
+            for (; it != m_days.end() && it->number == n; ++it)
+                bar = {it->steps, m_listed[it->listed].text, false, it->steps, 1, false};
             out.push_back(std::move(bar));
         } else {
-            out.push_back({0, formatDate(civilFromDays(n)), true});
+            out.push_back({0, formatDate(civilFromDays(n)), true, 0, 0, false});
         }
     }
-    return out;
 }
 
 }  // namespace vantro

@@ -202,6 +202,18 @@ TEST_F(BarChartTest, ExpandWaveSettlesTenPointsBelowTheFooterTop) {
     EXPECT_TRUE(called);
     EXPECT_NEAR(bar(2).y, expanded.y, 1e-4);
     EXPECT_NEAR(shown(2).maxY(), 345, 1e-4);
+
+    // Ten years of bars follow each other faster: the last one starts after a second, not 91.
+    build(std::vector<float>(3653, 5));
+    chart->setState(1);
+    called = false;
+    chart->setState(0, true, [&] { called = true; });
+    step(1.0);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(shown(3652).y, 360);  // the last bar still waits out of sight
+    EXPECT_LT(shown(1826).y, 360);  // the middle one is on its way
+    step(0.15);
+    EXPECT_TRUE(called);
 }
 
 TEST_F(BarChartTest, AnimatedChangeWithoutBarsNeverCallsBack) {

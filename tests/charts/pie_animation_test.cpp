@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The pie's value animations on the paths the app takes: a slice pulled out or put back by a tap, and
-// taps while a slice is moving. Animated inserts, deletes and angle or radius changes are never asked
-// for by a screen, so they are not gone through here.
+// taps while a slice is moving; and, as the widget defines them whole, an animated removal and an
+// angle animation replacing a running one.
 #include "charts/pie_layer.h"
 
 #include "ui_fixture.h"
 
 #include <cmath>
+#include <numbers>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -178,4 +179,61 @@ TEST_F(PieAnimationTest, DestroyedLayerCancelsItsPendingStart) {
     EXPECT_EQ(loop.runPending(), 0);
     PieElement::animateChanges([&] { e->setVal(3); });  // no layer is told any more
     EXPECT_FALSE(loop.hasPending());
+}
+
+TEST_F(PieAnimationTest, AnimatedRemovalShrinksTheRemovedSliceAndFadesItsTitle) {
+    fill({30, 60, 30, 5});
+    elements[1]->setTitleAlpha(1);
+    const auto removed = elements[1];
+    layer.deleteValues({removed}, true);
+    EXPECT_EQ(layer.values().size(), 3u);  // stored at once
+    loop.runPending();
+    EXPECT_EQ(layer.deletingIndexes(), std::vector<int>{1});
+    auto a = valueAnimation();
+    ASSERT_TRUE(a);
+    const PieValues last = frame(*a, a->values().size() - 1);
+    ASSERT_EQ(last.size(), 4u);
+    EXPECT_EQ(last[1]->val(), 0);
+    EXPECT_EQ(last[1]->titleAlpha(), 0);
+    EXPECT_EQ(last[2]->val(), 30);
+    // Half-way the slice is drawn narrower than it was, still there, and cannot be hit.
+    step(0.3);
+    const auto shown = layer.presentation();
+    ASSERT_EQ(shown->values().size(), 4u);
+    EXPECT_GT(shown->values()[1]->val(), 10);
+    EXPECT_LT(shown->values()[1]->val(), 50);
+    EXPECT_GT(shown->values()[1]->titleAlpha(), 0);
+    EXPECT_LT(shown->values()[1]->titleAlpha(), 1);
+    const auto angles = shown->sliceAnglesInDegrees();
+    ASSERT_EQ(angles.size(), 4u);
+    EXPECT_LT(angles[1].second - angles[1].first, 172.8);
+    EXPECT_GT(angles[1].second - angles[1].first, 10);
+    const double middle = (angles[1].first + angles[1].second) / 2 * std::numbers::pi / 180;
+    EXPECT_NE(layer.pieElemInPoint({150 + 60 * std::cos(middle), 150 - 60 * std::sin(middle)}), removed);
+    step(0.35);
+    EXPECT_FALSE(valueAnimation());
+    EXPECT_EQ(layer.presentation()->values().size(), 3u);
+    EXPECT_FALSE(layer.deletingIndexes());
+}
+
+TEST_F(PieAnimationTest, AngleAnimationReplacingARunningOneRunsOnItsOwnTime) {
+    fill({30, 60, 30, 5});
+    layer.setStartAngle(0, 180, true);
+    step(0.3);
+    const double before = layer.presentation()->endAngle();
+    ASSERT_GT(before, 181);
+    ASSERT_LT(before, 359);
+    layer.setStartAngle(0, 90, true);
+    const auto a = layer.animationForKey(PieLayer::kAnglesKey);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->timingFunction, TimingFunction::easeOut());
+    EXPECT_FLOAT_EQ(static_cast<float>(a->duration), 0.6f);
+    // It starts from what was on screen, now, and runs its full duration past the old one's end.
+    EXPECT_NEAR(layer.presentation()->endAngle(), before, 1e-3);
+    step(0.35);
+    const double progress = TimingFunction::easeOut().valueAt(0.35 / 0.6);
+    EXPECT_NEAR(layer.presentation()->endAngle(), before + (90 - before) * progress, 0.5);
+    step(0.3);
+    EXPECT_FALSE(layer.animationForKey(PieLayer::kAnglesKey));
+    EXPECT_EQ(layer.presentation()->endAngle(), 90);
 }

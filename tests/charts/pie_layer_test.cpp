@@ -178,5 +178,15 @@ TEST_F(PieLayerTest, NothingToDrawOrHit) {
     layer.deleteValues(elements, false);
     fill({INFINITY, 1});
     EXPECT_TRUE(nothing());
+    layer.deleteValues(elements, false);
+    // A ring whose inner radius meets (or passes) the outer one has no area: nothing drawn or hit,
+    // not even on the circle where the two radii lie.
+    fill({1, 1});
+    layer.setMaxRadius(60, 59, false);
+    EXPECT_FALSE(nothing());
+    layer.setMaxRadius(60, 60, false);
+    EXPECT_TRUE(nothing());
+    for (double r : {59.5, 60.0, 60.5}) EXPECT_EQ(layer.pieElemInPoint(screenPoint(45, r)), nullptr) << r;
+    layer.setMaxRadius(60, 80, false);
+    EXPECT_TRUE(nothing());
 }
-

@@ -32,14 +32,16 @@ check empty-sleep-row 1 "nights: 0" screen sleep 0
 "$cli" --data-dir "$dir" store-night 2014-07-16 0 0 0 0 0 0 - - >/dev/null
 
 # Phone layout: chart 300 × 360, four bars and three gaps of 1 point, 265 points of height.
-check history 0 "bars: 4
+check history 0 "period: 2014-07-13 2014-07-16
+bars: 4
 bar 0: date 2014-07-13, raw 100, height 2.15, frame (0.00, 342.85, 74.25, 2.15)
 bar 1: date 2014-07-14, raw 0, height 0.00, frame (75.25, 345.00, 74.25, 0.00)
 bar 2: date 2014-07-15, raw 12345, height 265.00, frame (150.50, 80.00, 74.25, 265.00)
 bar 3: date 2014-07-16, raw 0, height 0.00, frame (225.75, 345.00, 74.25, 0.00)" screen history
 
 # The week ending with the newest stored day (a night-only date): days without a record are empty bars.
-check history-week 0 "bars: 7
+check history-week 0 "period: 2014-07-10 2014-07-16
+bars: 7
 bar 0: date 2014-07-10, raw 0, height 0.00, frame (0.00, 345.00, 42.00, 0.00)
 bar 1: date 2014-07-11, raw 0, height 0.00, frame (43.00, 345.00, 42.00, 0.00)
 bar 2: date 2014-07-12, raw 0, height 0.00, frame (86.00, 345.00, 42.00, 0.00)

@@ -371,7 +371,13 @@ private slots:
         QTRY_VERIFY(sleep.controller() != nullptr);
         QVERIFY(sleep.rowCount(0) >= 7);
         SleepPieViewController& pie = *sleep.controller()->pieViewController();
-        QVERIFY(pie.slices().empty());
+        // It opens on last night: the newest row, at the list's end, is in view and in the pie.
+        const int newest = sleep.rowCount(0) - 1;
+        QCOMPARE(sleep.selectedRow(), newest);
+        QVERIFY(sleep.table()->visibleRows().count(RowPath{0, newest}));
+        QVERIFY(!sleep.table()->visibleRows().count(RowPath{0, 0}));
+        QTRY_COMPARE(pie.slices().size(), size_t(4));
+        QVERIFY(sleep.hint()->isHidden());
 
         // Days without a night are rows too; their all-zero night draws nothing.
         const auto& nights = sleep.controller()->dataViewController()->sItems();

@@ -53,8 +53,8 @@ private slots:
         QCOMPARE(t.exitCode, 0);
         // One picture per view: the four tabs at least, each named in the output.
         QVERIFY2(t.pictures.size() >= 4, qPrintable(t.pictures.join(", ")));
-        for (const char* name :
-             {"today", "history", "history-week", "history-month", "history-year", "sleep", "settings"}) {
+        for (const char* name : {"today", "history", "history-week", "history-week-past", "history-month",
+                                 "history-year", "sleep", "settings"}) {
             QVERIFY2(!t.pictures.filter(name).isEmpty(), qPrintable(name));
         }
         QVERIFY(t.out.contains(QDir(shots).absolutePath()));

@@ -2,6 +2,7 @@
 #include "screens/chart_view_controller.h"
 
 #include "screen_fixture.h"
+#include "store/records_backup.h"
 
 #include <algorithm>
 
@@ -53,7 +54,7 @@ TEST_F(HistoryTest, FrameHeaderFooterAndPanel) {
     ASSERT_TRUE(header);
     EXPECT_EQ(header->frame(), (Rect{0, 0, 300, 60}));  // laid out across the chart's top
     EXPECT_EQ(header->titleLabel()->text(), "LABEL.HISTORY.TITLE");
-    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录 - ");  // the fixed fallback, then the empty key
+    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录");  // the fixed fallback, no trailing dash
     auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
     ASSERT_TRUE(footer);
     EXPECT_EQ(footer->frame(), (Rect{0, 335, 300, 25}));
@@ -79,6 +80,11 @@ TEST_F(HistoryTest, TouchingABarShowsItsStepsAndDate) {
     step(0.5);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 1);
     chart().touchesEnded({Touch{{-5, 100}}});  // lifted outside the bars: hides anyway
+    // It fades out rather than vanishing, and stays in place while it fades.
+    step(0.0625);
+    EXPECT_GT(panel->titleLabel()->presentationAlpha(), 0.2);
+    EXPECT_LT(panel->titleLabel()->presentationAlpha(), 0.8);
+    EXPECT_EQ(panel->titleLabel()->presentationFrame(), panel->titleViewRectForHidden(false));
     step(0.5);
     EXPECT_EQ(panel->titleLabel()->presentationAlpha(), 0);
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));
@@ -139,7 +145,7 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     EXPECT_EQ(screen->title(), "运动数据");
     auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
     EXPECT_EQ(header->titleLabel()->text(), "步数历史");
-    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录 - ");
+    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录");
     touchBar(0, true);
     EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "步");
 
@@ -148,12 +154,13 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     open();
     header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
     EXPECT_EQ(header->titleLabel()->text(), "STEP HISTORY");
-    EXPECT_EQ(header->subtitleLabel()->text(), "Activity record - ");
+    EXPECT_EQ(header->subtitleLabel()->text(), "Activity record");
 }
 
 TEST(Catalogs, NameEachThingOneWay) {
-    const GettextLocalizer en("en"), zh("zh_CN");
-    for (const GettextLocalizer* lang : {&en, &zh}) {
+    // The process speaks the language of the localizer made last: one at a time.
+    for (const char* name : {"en", "zh_CN"}) {
+        const auto lang = std::make_unique<GettextLocalizer>(name);
         // Each tab's label names what its screen's title names.
         for (const auto& [tab, title] : {std::pair{"tab.today", "TodayData"},
                                          {"tab.history", "SportsData"},
@@ -197,13 +204,14 @@ TEST_F(HistoryTest, RangesPageAndPersist) {
     EXPECT_EQ(screen->page(), screen->pageCount() - 1);
     EXPECT_FALSE(screen->canShowOlderPage());
     EXPECT_FALSE(screen->showOlderPage());
-    EXPECT_TRUE(std::count(screen->monthlySymbols().begin(), screen->monthlySymbols().end(), "2023-03-15"));
+    const auto titles = screen->monthlySymbols();
+    EXPECT_TRUE(std::count(titles.begin(), titles.end(), "2023-03-15"));
 
     screen->setRange(HistoryRange::Year);
     EXPECT_EQ(screen->page(), 0);
     ASSERT_EQ(screen->barCount(), 12);
     touchBar(0, false);
-    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "March 2023");
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "March 2023 · 1000 steps · days stored: 1");
     EXPECT_EQ(screen->informationView()->valueView()->valueLabel()->text(), "1000");
     chart().touchesEnded({});
 
@@ -219,5 +227,109 @@ TEST_F(HistoryTest, RangesPageAndPersist) {
     settings.setString(ChartViewController::kRangeKey, "year");
     open();
     touchBar(11, false);
-    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "2024年2月");
+    EXPECT_EQ(screen->informationView()->titleLabel()->text(), "2024年2月 · 共800步 · 记录2天");
+    EXPECT_EQ(screen->informationView()->valueView()->valueLabel()->text(), "400");  // the daily average
+    EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "步/天");
+}
+
+TEST_F(HistoryTest, HeaderAndFooterNameThePeriodOnScreen) {
+    GettextLocalizer en("en");
+    app = makeApp(en);
+    day(2024, 2, 20, 100);
+    day(2024, 3, 1, 500);
+    open();
+    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
+    auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
+    const auto texts = [&] {
+        return std::vector<std::string>{header->subtitleLabel()->text().value_or("?"),
+                                        footer->leftLabel()->text().value_or("?"),
+                                        footer->rightLabel()->text().value_or("?")};
+    };
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
+    screen->setRange(HistoryRange::Week);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"24 Feb – 1 Mar 2024", "24 Feb", "Now"}));
+    ASSERT_TRUE(screen->showOlderPage());  // a past week ends with its own last day, not "Now"
+    EXPECT_EQ(texts(), (std::vector<std::string>{"17 – 23 Feb 2024", "17 Feb", "23 Feb"}));
+    ASSERT_TRUE(screen->period());
+    EXPECT_EQ(screen->period()->last, (CalendarDate{2024, 2, 23}));
+    screen->setRange(HistoryRange::Year);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Apr 2023 – Mar 2024", "Apr 2023", "Now"}));
+    screen->setRange(HistoryRange::All);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
+}
+
+TEST_F(HistoryTest, YearShowsDailyAveragesAndTheRunningMonthAsPartial) {
+    GettextLocalizer en("en");
+    app = makeApp(en);
+    loop.setWallNow(std::chrono::system_clock::from_time_t(1709208000));  // 2024-02-29 12:00 UTC
+    day(2024, 1, 10, 3000);
+    day(2024, 1, 11, 1000);
+    day(2024, 2, 1, 2500);  // one day so far: its average beats January's, its total does not
+    settings.setString(ChartViewController::kRangeKey, "year");
+    open();
+    ASSERT_EQ(screen->barCount(), 12);
+    EXPECT_EQ(screen->chartData()[10], 2000);
+    EXPECT_EQ(screen->chartData()[11], 2500);
+    EXPECT_FALSE(screen->bars()[10].partial);
+    EXPECT_TRUE(screen->bars()[11].partial);
+    EXPECT_EQ(chart().barViews()[11]->backgroundColor(), ChartViewController::barColorAtIndex(11).withAlpha(0.45f));
+    EXPECT_EQ(chart().barViews()[10]->backgroundColor(), ChartViewController::barColorAtIndex(10));
+    touchBar(11, false);
+    const auto& panel = screen->informationView();
+    EXPECT_EQ(panel->valueView()->valueLabel()->text(), "2500");
+    EXPECT_EQ(panel->valueView()->unitLabel()->text(), "steps a day");
+    EXPECT_EQ(panel->titleLabel()->text(), "February 2024 so far · 2500 steps · days stored: 1");
+    chart().touchesEnded({});
+    touchBar(10, false);
+    EXPECT_EQ(panel->titleLabel()->text(), "January 2024 · 4000 steps · days stored: 2");
+}
+
+TEST_F(HistoryTest, DaysAreReadAgainOnlyAfterTheDatabaseChanged) {
+    day(2024, 2, 27, 300);
+    open();
+    const int first = screen->readCount();
+    screen->setRange(HistoryRange::Week);
+    screen->setRange(HistoryRange::Year);
+    screen->setRange(HistoryRange::All);
+    screen->viewWillAppear(false);
+    screen->viewDidAppear(false);
+    EXPECT_EQ(screen->readCount(), first);  // nothing changed: pages come from memory
+
+    // A sync stores a day through the app's database; the same day again at once with other steps
+    // (same file size, likely the same file-clock tick) is seen too.
+    day(2024, 2, 28, 700);
+    screen->setRange(HistoryRange::Week);
+    EXPECT_EQ(screen->bars().back().title, "2024-02-28");
+    day(2024, 2, 28, 800);
+    screen->setRange(HistoryRange::All);
+    EXPECT_EQ(screen->chartData().back(), 800);
+    const int afterSync = screen->readCount();
+    EXPECT_EQ(afterSync, first + 2);
+    // Within one tick of a coarse file clock, SQLite's change counter alone tells two writes apart.
+    const auto stamp = StoredDays::stampOf(app->m_db->m_dataFilePath());
+    day(2024, 2, 28, 900);
+    EXPECT_EQ(StoredDays::stampOf(app->m_db->m_dataFilePath()).changeCounter, stamp.changeCounter + 1);
+    screen->viewDidAppear(false);
+    EXPECT_EQ(screen->chartData().back(), 900);
+
+    // An import merges a backup written elsewhere.
+    TempDir other;
+    sqlite_data elsewhere(other.path(), log);
+    elsewhere.updateData(makeDate(2024, 3, 2), 1234, 0, 0, 0, 0, 0);
+    const std::string backup = other.path() + "/backup.csv";
+    ASSERT_TRUE(exportRecordsToFile(elsewhere, backup).ok);
+    ASSERT_TRUE(importRecordsFromFile(*app->m_db, backup, false).ok);
+    screen->viewDidAppear(false);
+    EXPECT_EQ(screen->monthlySymbols().back(), "2024-03-02");
+
+    // Another program (vantro-cli) writes the same file through its own connection.
+    sqlite_data(dir.path(), log).updateData(makeDate(2024, 3, 3), 1, 0, 0, 0, 0, 0);
+    screen->setRange(HistoryRange::Month);
+    EXPECT_EQ(screen->monthlySymbols().back(), "2024-03-03");
+
+    // A reset empties the table.
+    ASSERT_TRUE(app->m_db->clearData());
+    screen->setRange(HistoryRange::All);
+    EXPECT_EQ(screen->barCount(), 0);
+    EXPECT_EQ(screen->readCount(), afterSync + 4);
 }

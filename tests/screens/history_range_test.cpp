@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace vantro;
 
 namespace {
@@ -61,16 +63,23 @@ TEST(HistoryPeriods, WeeksAndMonthsAreCalendarDaysEndingWithTheNewestDay) {
     EXPECT_EQ(shown(q, HistoryRange::Month, -4), newest);
 }
 
-TEST(HistoryPeriods, YearsTotalTwelveCalendarMonths) {
+TEST(HistoryPeriods, YearsAverageTwelveCalendarMonthsOverTheirStoredDays) {
     const auto days = daysOf({{"2022-01-05", 9}, {"2023-03-15", 1000}, {"2023-03-31", 500}, {"2024-02-29", 700}});
     const HistoryPeriods p(days);
     ASSERT_EQ(p.pageCount(HistoryRange::Year), 3);  // January 2022 to February 2024: 26 months
-    const auto bars = p.bars(HistoryRange::Year, 0, title);
+    const auto bars = p.bars(HistoryRange::Year, 0, title, CalendarDate{2024, 2, 29});
     ASSERT_EQ(bars.size(), 12u);
     EXPECT_EQ(bars[0].title, "2023/3");
-    EXPECT_EQ(bars[0].value, 1500);
+    EXPECT_EQ(bars[0].value, 750);
+    EXPECT_EQ(bars[0].total, 1500);
+    EXPECT_EQ(bars[0].storedDays, 2);
     EXPECT_FALSE(bars[0].empty);
     EXPECT_TRUE(bars[1].empty);
+    EXPECT_EQ(bars[1].value, 0);
+    // Only the month today lies in is still running.
+    EXPECT_TRUE(bars[11].partial);
+    EXPECT_EQ(std::count_if(bars.begin(), bars.end(), [](const HistoryBar& b) { return b.partial; }), 1);
+    EXPECT_FALSE(p.bars(HistoryRange::Year, 0, title, CalendarDate{2024, 3, 1})[11].partial);
     EXPECT_EQ(bars[10].title, "2024/1");
     EXPECT_EQ(bars[11].value, 700);
     EXPECT_EQ(shown(p, HistoryRange::Year, 2).back(), "2022/2:-");
@@ -111,9 +120,13 @@ TEST(HistoryPeriods, TenYearsOfDays) {
     EXPECT_EQ(p.pageCount(HistoryRange::Month), 122);
     EXPECT_EQ(p.pageCount(HistoryRange::Year), 10);
     for (int page = 0; page < 10; ++page)
-        for (const HistoryBar& b : p.bars(HistoryRange::Year, page, title)) EXPECT_GE(b.value, 28) << b.title;
+        for (const HistoryBar& b : p.bars(HistoryRange::Year, page, title)) {
+            EXPECT_GE(b.storedDays, 28) << b.title;
+            EXPECT_EQ(b.value, 1) << b.title;
+        }
     EXPECT_EQ(shown(p, HistoryRange::Week, 521).back(), "2015-01-06:1");
     EXPECT_EQ(shown(p, HistoryRange::Week, 521).front(), "2014-12-31:-");
-    EXPECT_EQ(shown(p, HistoryRange::Year, 9).front(), "2015/1:31");
-    EXPECT_EQ(p.bars(HistoryRange::Year, 8, title)[1].value, 29);  // February 2016
+    EXPECT_EQ(shown(p, HistoryRange::Year, 9).front(), "2015/1:1");
+    EXPECT_EQ(p.bars(HistoryRange::Year, 8, title)[1].storedDays, 29);  // February 2016
+    EXPECT_EQ(p.bars(HistoryRange::Year, 8, title)[1].total, 29);
 }

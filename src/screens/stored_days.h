@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// The stored days kept in memory, read again only when the database file has changed.
+#pragma once
+
+#include "screens/history_range.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <time.h>
+
+namespace vantro {
+
+class sqlite_data;
+
+/// Lists the days once and answers from memory until the database file changes: a sync storing a
+/// day, an import or a reset, by this program or another one. The file's identity, size, change time
+/// and the change counter SQLite keeps in its header tell; the counter catches two writes within one
+/// tick of the file clock.
+class StoredDays {
+public:
+    /// Brings the days up to date with `db`; true when they were read again. A null database, a
+    /// failed or empty listing leave nothing remembered, so the next call reads again.
+    bool refresh(sqlite_data* db);
+    /// Forgets the listing: the next refresh reads.
+    void invalidate() { m_seen.reset(); }
+
+    const HistoryPeriods& periods() const { return m_periods; }
+    /// The record count of the last listing.
+    std::int32_t count() const { return m_count; }
+
+    struct Stamp {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        std::uint32_t changeCounter = 0;
+        bool operator==(const Stamp& o) const;
+    };
+    static Stamp stampOf(const std::string& path);
+
+private:
+    HistoryPeriods m_periods;
+    std::int32_t m_count = 0;
+    const sqlite_data* m_db = nullptr;
+    std::optional<Stamp> m_seen;
+};
+
+}  // namespace vantro
