@@ -26,15 +26,16 @@ TEST(TodayScreen, RowsTitlesAndPlaceholders) {
     EXPECT_FALSE(screen.cellForRowAtIndexPath(-1));  // row heights are checked with the view controller
 }
 
-TEST(TodayScreen, TitlesComeFromTheCatalogAndPlaceholdersDoNot) {
+TEST(TodayScreen, TitlesAndUnitsComeFromTheCatalog) {
     TodayScreen screen;
     screen.load(GettextLocalizer("zh_CN"));
     EXPECT_EQ(screen.title(), "今日数据");
     EXPECT_EQ(screen.Items()[0], "步数");
     EXPECT_EQ(screen.Items()[6], "固件版本");
-    EXPECT_EQ(screen.cellForRowAtIndexPath(0)->detail, "-- steps");
+    EXPECT_EQ(screen.cellForRowAtIndexPath(0)->detail, "-- 步");
     screen.load(GettextLocalizer("en"));
     EXPECT_EQ(screen.Items()[3], "Calories");
+    EXPECT_EQ(screen.cellForRowAtIndexPath(3)->detail, "-- cal");
 }
 
 TEST(TodayScreen, ValuesReachOnlyRowsOnScreenAndARowMadeAgainShowsItsPlaceholder) {
