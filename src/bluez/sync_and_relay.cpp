@@ -47,7 +47,9 @@ void SyncAndRelay::watchDesktop() {
     const std::string problem = m_monitor->start(own.isConnected() ? own.baseService() : QString());
     if (!problem.empty()) {
         m_monitor.reset();
-        m_relay.setMonitorProblem(problem);
+        // Without the app's own session bus the start-up line has said so, naming the relay too:
+        // the missing bus is one log line, not one per duty.
+        m_relay.setMonitorProblem(problem, !own.isConnected());
     }
 }
 

@@ -88,10 +88,10 @@ void NotificationRelay::setChosen(std::string_view id, bool on) {
     s.setString(kRelayAppsChosen, joinAppList(chosen));
 }
 
-void NotificationRelay::setMonitorProblem(std::string why) {
+void NotificationRelay::setMonitorProblem(std::string why, bool logged) {
     if (why.empty() || why == m_monitorProblem) return;
     m_monitorProblem = std::move(why);
-    m_app.log().warning("desktop notifications are not relayed: " + m_monitorProblem);
+    if (!logged) m_app.log().warning("desktop notifications are not relayed: " + m_monitorProblem);
 }
 
 bool NotificationRelay::isOwn(const DesktopNotification& n, const std::string& id) const {

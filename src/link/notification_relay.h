@@ -40,8 +40,9 @@ public:
     std::vector<App> apps() const;
     void setChosen(std::string_view id, bool on);
 
-    /// The monitor cannot watch the bus: said once in the log, and kept for the relay page.
-    void setMonitorProblem(std::string why);
+    /// The monitor cannot watch the bus: said once in the log (unless `logged`: the caller already said
+    /// it in a line of its own), and kept for the relay page.
+    void setMonitorProblem(std::string why, bool logged = false);
     const std::string& monitorProblem() const { return m_monitorProblem; }
 
     /// The name an app is listed under: its desktop entry, else its app name; empty

@@ -37,7 +37,8 @@ CompanionBus::Claim CompanionBus::claimName(DebugLog& log) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         log.warning("no session bus (" + bus.lastError().message().toStdString() +
-                    "): running as a single window, without the bus interface or the one-instance check");
+                    "): running as a single window, without the bus interface, the one-instance check or "
+                    "desktop notifications on the band");
         return Claim::NoBus;
     }
     const auto reply =

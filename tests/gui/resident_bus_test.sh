@@ -49,6 +49,13 @@ check "status through the bus" "grep -q '\"running\":true' '$work/status' && gre
 check "connect through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/connect'"
 check "status shows the link" "'$cli' status | grep -q '^State: *Connected'"
 
+# A connect starts the automatic sync; a sync asked for meanwhile is told the companion is busy.
+check "the band syncs on its own after the connect" "waitFor 10 grep -q 'automatic sync' '$work/app.log'"
+call org.vantro.Vantro.Companion.Sync >"$work/sync0"
+check "a sync during the automatic one answers busy" "grep -q 'Error.Busy' '$work/sync0'"
+idle() { "$cli" status --json | grep -q '"Syncing":false'; }
+check "the automatic sync ends" "waitFor 30 idle"
+
 # Two syncs at once: one runs, the other is told the companion is busy.
 call org.vantro.Vantro.Companion.Sync >"$work/sync1" &
 first=$!
@@ -61,9 +68,10 @@ check "the other one syncs" "grep -q 'synced:' '$work/syncs'"
 check "sync through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/sync3'"
 days=$("$cli" --data-dir "$data" history | wc -l)
 check "14 days stored" "[ $days -eq 14 ]"
-# Two syncs ran, both in the app: vantro-cli asked for no records of its own.
+# Three syncs ran (the automatic one and two asked for), all in the app: vantro-cli asked for no
+# records of its own, and the busy answers sent nothing to the band.
 asked=$(grep -c 'SendData: CMD_TYPE_GETDAY_DATA' "$work/app.log")
-check "the app asked for the days once per sync ($asked)" "[ $asked -eq 2 ]"
+check "the app asked for the days once per sync ($asked)" "[ $asked -eq 3 ]"
 
 # Bad calls get D-Bus errors and the companion lives on.
 check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {} | grep -q InvalidArgs"
@@ -94,6 +102,7 @@ app=
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus timeout 5 "$vantro" --simulate --data-dir "$data" 2>"$work/nobus.log"
 check "no bus: runs until stopped" "[ $? -eq 124 ]"
 check "no bus: one log line" "[ \$(grep -c 'no session bus' '$work/nobus.log') -eq 1 ]"
+check "no bus: the line names the relay" "grep 'no session bus' '$work/nobus.log' | grep -q 'desktop notifications'"
 
 [ $fail -eq 0 ] || { echo "--- app log"; grep -v -e 数据 -e SendData -e -add: "$work/app.log" | tail -40; }
 exit $fail

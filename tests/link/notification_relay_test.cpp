@@ -162,4 +162,9 @@ TEST_F(NotificationRelayTest, AMonitorProblemIsSaidOnce) {
     EXPECT_EQ(relay.monitorProblem(), "no session bus");
     EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "desktop notifications are not relayed: no session bus"),
               1);
+    // One the caller has logged already is kept for the relay page, and not logged a second time.
+    const auto before = log.lines.size();
+    relay.setMonitorProblem("monitoring refused", true);
+    EXPECT_EQ(relay.monitorProblem(), "monitoring refused");
+    EXPECT_EQ(log.lines.size(), before);
 }
