@@ -181,9 +181,9 @@ void SettingsScreen::didSelect(int section, int row) {
             if (table) table->refreshVisible();
         };
         if (row == 0) {
-            showAutoSyncPage(&m_window, *m_autoSyncPage, refresh);
+            showAutoSyncPage(m_window, *m_autoSyncPage, q(m_app.localized("OK")), refresh);
         } else {
-            showRelayPage(&m_window, *m_relayPage, refresh);
+            showRelayPage(m_window, *m_relayPage, q(m_app.localized("OK")), refresh);
         }
         return;
     }

@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: MIT
-// The "Sync automatically" and "Relay notifications" pages as small dialogs over the window.
+// The "Sync automatically" and "Relay notifications" pages, presented over the window like the other pages.
 #include "gui/sync_relay_pages.h"
 
+#include "gui/main_window.h"
+#include "gui/navigation_bar.h"
+#include "gui/theme.h"
 #include "link/relay_page.h"
 #include "settings/auto_sync_page.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace vantro::gui {
@@ -21,64 +24,95 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-QDialog* makeDialog(QWidget* parent, const std::string& title, const char* name, std::function<void()> closed) {
-    auto* dialog = new QDialog(parent);
-    dialog->setObjectName(QString::fromLatin1(name));
-    dialog->setWindowTitle(q(title));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(dialog, &QDialog::finished, dialog, [closed = std::move(closed)](int) {
-        if (closed) closed();
-    });
-    return dialog;
+/// The page's content: a column that scrolls vertically when the window is shorter than it.
+struct Column {
+    QScrollArea* scroll;
+    QWidget* body;
+    QVBoxLayout* layout;
+};
+
+Column makeColumn(const char* name) {
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QString::fromLatin1(name));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto* body = new QWidget;
+    body->setObjectName(QStringLiteral("body"));
+    body->setAutoFillBackground(true);
+    QPalette pal = body->palette();
+    pal.setColor(QPalette::Window, colours::kGroupedBackground);
+    body->setPalette(pal);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(16, 12, 16, 12);
+    scroll->setWidget(body);
+    return {scroll, body, layout};
 }
 
-// One radio button per choice; picking one stores it at once.
-QButtonGroup* addChoices(QDialog* dialog, QVBoxLayout* layout, const std::vector<std::string>& choices, int selected,
+QLabel* addText(const Column& c, const std::string& text, const char* name = nullptr) {
+    auto* label = new QLabel(q(text), c.body);
+    if (name) label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(true);
+    c.layout->addWidget(label);
+    return label;
+}
+
+// One radio button per choice; picking one stores it at once. Arrows move between them, Tab leaves the group.
+QButtonGroup* addChoices(const Column& c, const std::vector<std::string>& choices, int selected,
                          std::function<void(int)> pick) {
-    auto* group = new QButtonGroup(dialog);
+    auto* group = new QButtonGroup(c.body);
     for (int i = 0; i < static_cast<int>(choices.size()); ++i) {
-        auto* button = new QRadioButton(q(choices[static_cast<std::size_t>(i)]), dialog);
+        auto* button = new QRadioButton(q(choices[static_cast<std::size_t>(i)]), c.body);
+        button->setObjectName(QStringLiteral("choice%1").arg(i));
         button->setChecked(i == selected);
         group->addButton(button, i);
-        layout->addWidget(button);
+        c.layout->addWidget(button);
     }
-    QObject::connect(group, &QButtonGroup::idClicked, dialog, std::move(pick));
+    QObject::connect(group, &QButtonGroup::idClicked, c.body, std::move(pick));
     return group;
 }
 
-void addClose(QDialog* dialog, QVBoxLayout* layout) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+ModalPage* present(MainWindow& window, const std::string& title, const Column& c, QButtonGroup* choices,
+                   const QString& closeText, std::function<void()> closed) {
+    auto* page = new ModalPage(q(title), c.scroll);
+    QPointer<ModalPage> guard(page);
+    MainWindow* w = &window;
+    // The choices are already stored: closing is all that is left, and it sits where Escape finds it.
+    page->navigationBar()->setLeftButton(closeText, [w, guard] {
+        if (guard) w->dismissModal(guard);
+    });
+    QObject::connect(page, &QObject::destroyed, [closed = std::move(closed)] {
+        if (closed) closed();
+    });
+    window.presentModal(page);
+    // The keyboard starts on the choice in force, as a group of radio buttons does anywhere else.
+    if (QAbstractButton* current = choices ? choices->checkedButton() : nullptr) current->setFocus(Qt::TabFocusReason);
+    return page;
 }
 
 }  // namespace
 
-QDialog* showAutoSyncPage(QWidget* parent, AutoSyncPage& page, std::function<void()> closed) {
-    QDialog* dialog = makeDialog(parent, page.title(), "autoSyncPage", std::move(closed));
-    auto* layout = new QVBoxLayout(dialog);
-    auto* hint = new QLabel(q(page.hint()), dialog);
-    hint->setWordWrap(true);
-    layout->addWidget(hint);
-    addChoices(dialog, layout, page.choices(), page.selected(), [&page](int i) { page.select(i); });
-    layout->addWidget(new QLabel(q(page.lastSync()), dialog));
-    addClose(dialog, layout);
-    dialog->open();
-    return dialog;
+ModalPage* showAutoSyncPage(MainWindow& window, AutoSyncPage& page, const QString& closeText,
+                            std::function<void()> closed) {
+    const Column c = makeColumn("autoSyncPage");
+    addText(c, page.hint());
+    QButtonGroup* choices = addChoices(c, page.choices(), page.selected(), [&page](int i) { page.select(i); });
+    addText(c, page.lastSync(), "lastSync");
+    c.layout->addStretch(1);
+    return present(window, page.title(), c, choices, closeText, std::move(closed));
 }
 
-QDialog* showRelayPage(QWidget* parent, RelayPage& page, std::function<void()> closed) {
-    QDialog* dialog = makeDialog(parent, page.title(), "relayPage", std::move(closed));
-    auto* layout = new QVBoxLayout(dialog);
-    if (const std::string problem = page.problem(); !problem.empty()) {
-        auto* why = new QLabel(q(problem), dialog);
-        why->setObjectName(QStringLiteral("relayProblem"));
-        why->setWordWrap(true);
-        layout->addWidget(why);
-    }
-    auto* list = new QListWidget(dialog);
+ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& closeText, std::function<void()> closed) {
+    const Column c = makeColumn("relayPage");
+    if (const std::string problem = page.problem(); !problem.empty()) addText(c, problem, "relayProblem");
+    auto* list = new QListWidget(c.body);
     list->setObjectName(QStringLiteral("relayApps"));
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setMinimumHeight(120);
     auto refill = [&page, list] {
+        const QSignalBlocker quiet(list);  // filling is not the user switching apps
         list->clear();
         for (const auto& app : page.apps()) {
             auto* item = new QListWidgetItem(q(app.id), list);
@@ -86,24 +120,18 @@ QDialog* showRelayPage(QWidget* parent, RelayPage& page, std::function<void()> c
             item->setCheckState(app.chosen ? Qt::Checked : Qt::Unchecked);
         }
     };
-    addChoices(dialog, layout, page.choices(), page.selected(), [&page, refill](int i) {
+    QButtonGroup* choices = addChoices(c, page.choices(), page.selected(), [&page, refill](int i) {
         page.select(i);
         refill();
     });
-    layout->addWidget(new QLabel(q(page.appsHeader()), dialog));
-    if (page.apps().empty()) {
-        auto* none = new QLabel(q(page.noAppsText()), dialog);
-        none->setWordWrap(true);
-        layout->addWidget(none);
-    }
+    addText(c, page.appsHeader());
+    if (page.apps().empty()) addText(c, page.noAppsText());
     refill();
-    QObject::connect(list, &QListWidget::itemChanged, dialog, [&page](QListWidgetItem* item) {
+    QObject::connect(list, &QListWidget::itemChanged, list, [&page](QListWidgetItem* item) {
         page.setChosen(item->text().toStdString(), item->checkState() == Qt::Checked);
     });
-    layout->addWidget(list);
-    addClose(dialog, layout);
-    dialog->open();
-    return dialog;
+    c.layout->addWidget(list, 1);
+    return present(window, page.title(), c, choices, closeText, std::move(closed));
 }
 
 }  // namespace vantro::gui

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The "Sync automatically" and "Relay notifications" pages as small dialogs over the window.
+// The "Sync automatically" and "Relay notifications" pages, presented over the window like the other pages.
 #pragma once
 
-#include <functional>
+#include <QString>
 
-class QDialog;
-class QWidget;
+#include <functional>
 
 namespace vantro {
 class AutoSyncPage;
@@ -14,9 +13,14 @@ class RelayPage;
 
 namespace vantro::gui {
 
-/// Opens the page (not modal to the process: the event loop keeps running); `closed` runs when it goes.
-/// The models must outlive the dialogs, which the parent window owns.
-QDialog* showAutoSyncPage(QWidget* parent, AutoSyncPage& page, std::function<void()> closed);
-QDialog* showRelayPage(QWidget* parent, RelayPage& page, std::function<void()> closed);
+class MainWindow;
+class ModalPage;
+
+/// Presents the page in `window` (it fits the window and scrolls when it is taller); a choice is stored
+/// when it is picked, so the bar only has `closeText`, which Escape presses too. `closed` runs when the
+/// page has gone. The models must outlive the page.
+ModalPage* showAutoSyncPage(MainWindow& window, AutoSyncPage& page, const QString& closeText,
+                            std::function<void()> closed);
+ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& closeText, std::function<void()> closed);
 
 }  // namespace vantro::gui

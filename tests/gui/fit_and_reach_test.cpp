@@ -27,8 +27,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -52,10 +55,11 @@ QString nameOf(const QWidget* w) {
     return w->parentWidget() ? nameOf(w->parentWidget()) + QLatin1Char('/') + name : name;
 }
 
-bool insideScrolledContent(const QWidget* w) {
+/// The scroll area `w` is content of, if any.
+const QScrollArea* scrolledBy(const QWidget* w) {
     for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
-        if (qobject_cast<const QScrollArea*>(p) && p != w) return true;
-    return false;
+        if (auto* area = qobject_cast<const QScrollArea*>(p)) return area;
+    return nullptr;
 }
 
 /// Labels of the chart views that are wider than their frames.
@@ -74,10 +78,18 @@ QStringList misfits(QWidget* window) {
     QStringList problems;
     const QRect inside = window->rect();
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisible() || w->isWindow() || insideScrolledContent(w)) continue;
+        if (!w->isVisible() || w->isWindow()) continue;
         const QString where = nameOf(w);
-        const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
-        if (!inside.contains(r)) problems << where + QStringLiteral(" lies outside the window");
+        if (const QScrollArea* area = scrolledBy(w)) {
+            // Scrolled content may run below the window, but not off its sides: nothing scrolls sideways.
+            const QWidget* port = area->viewport();
+            const QRect r(w->mapTo(port, QPoint(0, 0)), w->size());
+            if (r.left() < 0 || r.right() >= port->width())
+                problems << where + QStringLiteral(" is wider than its scrolled page");
+        } else {
+            const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+            if (!inside.contains(r)) problems << where + QStringLiteral(" lies outside the window");
+        }
         if (auto* table = qobject_cast<TableView*>(w)) {
             for (const QString& t : table->cutTexts()) problems << where + QStringLiteral(": row cut: ") + t;
         } else if (auto* tabs = qobject_cast<TabBar*>(w)) {
@@ -232,6 +244,20 @@ private slots:
         QTRY_VERIFY(visibleBox());
         problems << boxMisfits(visibleBox(), &a.window());
         visibleBox()->reject();
+        QTRY_VERIFY(!visibleBox());
+        // The App menu opens under its button and stays within the window's width.
+        QPushButton* appButton = a.window().navigationBar(kSettingsTab)->leftButton();
+        QVERIFY(appButton);
+        appButton->click();
+        auto* menu = a.window().findChild<QMenu*>(QStringLiteral("appMenu"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        const QRect window(a.window().mapToGlobal(QPoint(0, 0)), size);
+        if (menu->geometry().left() < window.left() || menu->geometry().right() > window.right())
+            problems << QStringLiteral("App menu %1 wide at x %2 leaves the window")
+                            .arg(menu->width())
+                            .arg(menu->geometry().left() - window.left());
+        menu->close();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
@@ -306,12 +332,67 @@ private slots:
         a.key(Qt::Key_Down);
         a.key(Qt::Key_Down);
         QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{1, 0}));
+        // End reaches the last row of all: the notification relay, below the sync settings.
         a.key(Qt::Key_End);
-        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{4, 3}));
+        const int lastSection = a.settings().sectionCount() - 1;
+        const RowPath relayRow{lastSection, a.settings().rowCount(lastSection) - 1};
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(relayRow));
+        QCOMPARE(a.settings().row(relayRow.first, relayRow.second).caption, a.tr("RelayNotifications"));
+        QVERIFY(relayRow.first > 4);
+
+        // The relay and the sync pages open over the window from the keyboard and Escape closes them.
+        a.key(Qt::Key_Return);
+        QWidget* relay = w.topModal();
+        QVERIFY(relay);
+        QCOMPARE(relay->geometry(), w.rect());
+        QVERIFY(relay->isAncestorOf(QApplication::focusWidget()));
+        QVERIFY(relay->findChild<QListWidget*>(QStringLiteral("relayApps")));
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(relayRow));
+        a.key(Qt::Key_Up);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{lastSection, 0}));
+        a.key(Qt::Key_Return);
+        QWidget* sync = w.topModal();
+        QVERIFY(sync);
+        QCOMPARE(sync->geometry(), w.rect());
+        // The focus is on the chosen interval; an arrow picks the next one, which is stored at once.
+        auto* chosen = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        QVERIFY2(chosen, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+        QVERIFY(sync->isAncestorOf(chosen));
+        QVERIFY(chosen->isChecked());
+        const auto hoursBefore = a.shell->settings().integerForKey("autoSyncHours");
+        a.key(Qt::Key_Down);
+        auto* next = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        QVERIFY(next && next != chosen && next->isChecked());
+        QVERIFY(a.shell->settings().integerForKey("autoSyncHours") != hoursBefore);
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(a.settings().row(lastSection, 0).detail, next->text());
+        a.key(Qt::Key_End);
+
+        // Tab goes on to the tab bar, then round to the bar's buttons: Backup and the App menu.
         a.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.tabBar());
         a.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.navigationBar(kSettingsTab)->rightButton());
+        a.key(Qt::Key_Tab);
+        QPushButton* appButton = w.navigationBar(kSettingsTab)->leftButton();
+        QVERIFY(appButton);
+        QCOMPARE(QApplication::focusWidget(), appButton);
+        // Space opens the App menu, the arrows walk it and Escape closes it, leaving the focus on the button.
+        a.key(Qt::Key_Space);
+        auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Down);
+        QVERIFY(menu->activeAction());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), appButton);
+        a.key(Qt::Key_Backtab);
         a.key(Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), w.tabBar());
         // The tab bar takes Left and Right.
