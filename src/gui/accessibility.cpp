@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <map>
 
 namespace vantro::gui {
@@ -150,6 +151,22 @@ void installAccessibility() {
     if (installed) return;
     installed = true;
     QAccessible::installFactory(factory);
+}
+
+std::optional<int> itemForKey(int key, int current, int count, bool upDownToo) {
+    int to = current;
+    if (key == Qt::Key_Left || (upDownToo && key == Qt::Key_Up)) {
+        to = current - 1;
+    } else if (key == Qt::Key_Right || (upDownToo && key == Qt::Key_Down)) {
+        to = current + 1;
+    } else if (key == Qt::Key_Home) {
+        to = 0;
+    } else if (key == Qt::Key_End) {
+        to = count - 1;
+    } else {
+        return std::nullopt;
+    }
+    return std::clamp(to, 0, std::max(0, count - 1));
 }
 
 void announceFocusItem(QWidget* widget, int index) {

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -41,5 +42,9 @@ void installAccessibility();
 
 /// Tells assistive technology that the keyboard moved to item `index` of `widget`.
 void announceFocusItem(QWidget* widget, int index);
+
+/// The item a key moves to in a row of `count` items (Left/Right, Home/End, and Up/Down when
+/// `upDownToo`), kept inside the row; empty for a key that does not move.
+std::optional<int> itemForKey(int key, int current, int count, bool upDownToo);
 
 }  // namespace vantro::gui

@@ -102,27 +102,12 @@ std::vector<AccessibleItem> SegmentedControl::accessibleItems() const {
 }
 
 void SegmentedControl::keyPressEvent(QKeyEvent* e) {
-    int to = m_selected;
-    switch (e->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Up:
-            to = m_selected - 1;
-            break;
-        case Qt::Key_Right:
-        case Qt::Key_Down:
-            to = m_selected + 1;
-            break;
-        case Qt::Key_Home:
-            to = 0;
-            break;
-        case Qt::Key_End:
-            to = count() - 1;
-            break;
-        default:
-            QWidget::keyPressEvent(e);
-            return;
+    const auto to = itemForKey(e->key(), m_selected, count(), true);
+    if (!to) {
+        QWidget::keyPressEvent(e);
+        return;
     }
-    setSelectedIndex(std::clamp(to, 0, std::max(0, count() - 1)));
+    setSelectedIndex(*to);
     announceFocusItem(this, m_selected);
 }
 

@@ -97,25 +97,12 @@ std::vector<AccessibleItem> TabBar::accessibleItems() const {
 }
 
 void TabBar::keyPressEvent(QKeyEvent* e) {
-    int to = m_current;
-    switch (e->key()) {
-        case Qt::Key_Left:
-            to = m_current - 1;
-            break;
-        case Qt::Key_Right:
-            to = m_current + 1;
-            break;
-        case Qt::Key_Home:
-            to = 0;
-            break;
-        case Qt::Key_End:
-            to = count() - 1;
-            break;
-        default:
-            QWidget::keyPressEvent(e);
-            return;
+    const auto to = itemForKey(e->key(), m_current, count(), false);
+    if (!to) {
+        QWidget::keyPressEvent(e);
+        return;
     }
-    setCurrentIndex(std::clamp(to, 0, count() - 1));
+    setCurrentIndex(*to);
     setFocus();  // switching tabs moves the focus into the screen; the bar keeps it while arrowing
 }
 
