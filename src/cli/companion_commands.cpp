@@ -18,9 +18,6 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #endif
 
 #include <CLI/CLI.hpp>
@@ -48,17 +45,6 @@ public:
         static char name[] = "vantro-cli";
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance()) m_app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    static bool runUntil(const std::function<bool()>& done, double seconds) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > seconds * 1000) return false;
-            QEventLoop wait;
-            QTimer::singleShot(10, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        return true;
     }
 
 private:
@@ -137,7 +123,7 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
     if (sync) initializeDefaults(settings, loop.wallNow());  // the sync sends every setting
     GettextLocalizer localizer(ctx.language);
     bluez::SystemBandSource source(choice, loop, log);
-    SessionPorts ports{loop, log, localizer, settings};
+    SessionPorts ports{{loop, log, localizer, settings}};
     ports.dataDir = ctx.dataDir;
     Session session(ports, source);
     // The band asked for, else the one the user chose last, else the nearest.
@@ -145,7 +131,7 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
     std::optional<std::pair<bool, std::string>> connected;
     session.connect(
         wanted, [&](bool ok, const std::string& why) { connected.emplace(ok, why); }, o.timeout);
-    Qt::runUntil([&] { return connected.has_value(); }, o.timeout + 5);
+    loop.runUntil([&] { return connected.has_value(); }, o.timeout + 5);
     if (!connected || !connected->first) {
         ctx.err << "vantro-cli " << command << ": " << (connected ? connected->second : "no answer") << "\n";
         if (ctx.verbose) log.dumpTo(ctx.err);
@@ -156,7 +142,7 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
     if (!sync) return 0;
     std::optional<std::pair<bool, std::string>> synced;
     session.sync([&](bool ok, const std::string& why) { synced.emplace(ok, why); });
-    Qt::runUntil([&] { return synced.has_value(); }, Session::kSyncLimitSeconds + 5);
+    loop.runUntil([&] { return synced.has_value(); }, Session::kSyncLimitSeconds + 5);
     if (!synced || !synced->first) {
         ctx.err << "vantro-cli " << command << ": " << (synced ? synced->second : "no answer") << "\n";
         if (ctx.verbose) log.dumpTo(ctx.err);

@@ -20,9 +20,6 @@
 #include "qt/qt_run_loop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #endif
 
 #include <algorithm>
@@ -137,15 +134,7 @@ public:
     QtDriver() : m_app(makeApp()) {}
     RunLoop& loop() override { return *m_loop; }
     bool runUntil(const std::function<bool()>& done, double seconds) override {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > seconds * 1000) return false;
-            QEventLoop wait;
-            QTimer::singleShot(10, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        return true;
+        return m_loop->runUntil(done, seconds);
     }
 
 private:
@@ -315,7 +304,7 @@ int demo(Context& ctx, const DemoArguments& arguments) {
     if (o.bluez) source = std::make_unique<bluez::SystemBandSource>(bluez::BandChoice::Bluez, loop, log);
 #endif
     if (!source) source = std::make_unique<SimulatedBandSource>(loop, bands);
-    SessionPorts ports{loop, log, localizer, settings, &notifier, nullptr, &urls};
+    SessionPorts ports{{loop, log, localizer, settings, &notifier, nullptr, &urls}};
     ports.dataDir = ctx.dataDir;
     Session session(ports, *source);
     VantroAppDelegate& app = session.app();

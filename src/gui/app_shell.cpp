@@ -61,7 +61,7 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     bands.brisk = options.brisk;
     m_source = std::make_unique<bluez::SystemBandSource>(choice, m_loop, m_log, bands);
 
-    SessionPorts ports{m_loop, m_log, *m_localizer, *m_settings};
+    SessionPorts ports{{m_loop, m_log, *m_localizer, *m_settings}};
     ports.notifier = &m_notifier;
     ports.sound = &m_sound;
     ports.urls = &m_urls;

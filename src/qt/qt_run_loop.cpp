@@ -2,6 +2,7 @@
 // The core's run loop on Qt's event loop: queued calls, precise timers, monotonic clock.
 #include "qt/qt_run_loop.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -79,6 +80,18 @@ void QtRunLoop::cancel(TimerId id) {
     }
     std::lock_guard lock(m_postMutex);
     m_posted.erase(id);
+}
+
+bool QtRunLoop::runUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > seconds * 1000) return false;
+        QEventLoop wait;
+        QTimer::singleShot(10, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return true;
 }
 
 double QtRunLoop::now() const {

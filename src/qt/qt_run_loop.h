@@ -31,6 +31,10 @@ public:
     double now() const override;
     Instant wallNow() const override { return std::chrono::system_clock::now(); }
 
+    /// Runs Qt's event loop until `done` holds; false when `seconds` of real time passed first. For
+    /// programs without an event loop of their own (the command line).
+    bool runUntil(const std::function<bool()>& done, double seconds);
+
     /// Timers that are still scheduled (tests check that finished one-shots are gone).
     std::size_t activeTimerCount() const { return m_timers.size(); }
 

@@ -33,14 +33,7 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 }  // namespace
 
 Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(ports)), m_source(source) {
-    AppPorts app{m_ports.runLoop, m_ports.log, m_ports.localizer, m_ports.settings};
-    app.notifier = m_ports.notifier;
-    app.sound = m_ports.sound;
-    app.urls = m_ports.urls;
-    app.idiom = m_ports.idiom;
-    app.displayName = m_ports.displayName;
-    app.version = m_ports.version;
-    m_app = std::make_unique<VantroAppDelegate>(app);
+    m_app = std::make_unique<VantroAppDelegate>(m_ports);
     Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log});
     m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app, &m_messages));
 

@@ -16,18 +16,9 @@
 
 namespace vantro {
 
-/// The ports the companion runs on; owned by the shell and outliving the session.
-struct SessionPorts {
-    RunLoop& runLoop;
-    DebugLog& log;
-    const Localizer& localizer;
-    KeyValueStore& settings;
-    Notifier* notifier = nullptr;
-    SoundPlayer* sound = nullptr;
-    UrlOpener* urls = nullptr;
-    DeviceIdiom idiom = DeviceIdiom::Phone;
-    std::string displayName = "Vantro";
-    std::string version = "1.0.0";
+/// The ports the companion runs on, the delegate's and where its files live; owned by the shell and
+/// outliving the session.
+struct SessionPorts : AppPorts {
     /// Where the database and settings live; empty means the user's XDG directories.
     std::string dataDir = std::string();
 };

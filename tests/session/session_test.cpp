@@ -61,7 +61,7 @@ struct SessionTest : ::testing::Test {
     void start() {
         session.reset();
         source = std::make_unique<LateAdapterSource>(loop, bands);
-        SessionPorts ports{loop, log, localizer, settings, &notifier, &sound};
+        SessionPorts ports{{loop, log, localizer, settings, &notifier, &sound}};
         session = std::make_unique<Session>(ports, *source);
     }
     bool runUntil(const std::function<bool()>& done, double limit = 30) {
