@@ -11,23 +11,13 @@
 
 namespace vantro {
 
-bool StoredDays::Stamp::operator==(const Stamp& o) const {
-    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
-           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-           changeCounter == o.changeCounter;
-}
-
 StoredDays::Stamp StoredDays::stampOf(const std::string& path) {
     Stamp s;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return s;
     struct stat st {};
     if (fstat(fd, &st) == 0) {
-        s.exists = true;
-        s.device = st.st_dev;
-        s.inode = st.st_ino;
-        s.size = st.st_size;
-        s.modified = st.st_mtim;
+        s.file = FileStamp::of(st);
         // Bytes 24 to 27 of an SQLite file: big-endian, counted up by every committed write.
         unsigned char counter[4] = {};
         if (pread(fd, counter, sizeof counter, 24) == static_cast<ssize_t>(sizeof counter))
@@ -48,7 +38,7 @@ bool StoredDays::refresh(sqlite_data* db) {
     m_count = static_cast<std::int32_t>(days.size());
     m_periods = HistoryPeriods(days);
     m_db = db;
-    if (count > 0 && now.exists)
+    if (count > 0 && now.file.exists)
         m_seen = now;
     else
         m_seen.reset();

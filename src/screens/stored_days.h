@@ -2,13 +2,12 @@
 // The stored days kept in memory, read again only when the database file has changed.
 #pragma once
 
+#include "platform/file_stamp.h"
 #include "screens/history_range.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
-#include <time.h>
 
 namespace vantro {
 
@@ -30,14 +29,12 @@ public:
     /// The record count of the last listing.
     std::int32_t count() const { return m_count; }
 
+    /// The database file's stamp and SQLite's count of committed writes, which changes even when a write
+    /// leaves the size and the time stamp as they were.
     struct Stamp {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        timespec modified{};
+        FileStamp file;
         std::uint32_t changeCounter = 0;
-        bool operator==(const Stamp& o) const;
+        bool operator==(const Stamp& o) const { return file == o.file && changeCounter == o.changeCounter; }
     };
     static Stamp stampOf(const std::string& path);
 

@@ -112,10 +112,6 @@ std::optional<std::string> freeDamagedName(const std::string& path) {
     return std::nullopt;
 }
 
-bool sameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
 std::string dumpCompact(const Json& j) {
     // The parser let only UTF-8 in and setString refuses the rest, so nothing is replaced in practice.
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -203,33 +199,8 @@ std::string JsonKeyValueStore::serialize(const SettingsDocument& document) {
     return out;
 }
 
-namespace {
-
-// What tells one version of the file from another: a rename gives a new inode, an edit in place a new size or time.
-template <typename Stamp>
-Stamp stampFrom(const struct stat& st) {
-    Stamp stamp;
-    stamp.exists = true;
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.size = st.st_size;
-    stamp.modified = st.st_mtim;
-    stamp.statusChanged = st.st_ctim;
-    return stamp;
-}
-
-}  // namespace
-
-bool JsonKeyValueStore::FileStamp::operator==(const FileStamp& o) const {
-    if (!exists || !o.exists) return exists == o.exists;
-    return device == o.device && inode == o.inode && size == o.size && sameTime(modified, o.modified) &&
-           sameTime(statusChanged, o.statusChanged);
-}
-
-JsonKeyValueStore::FileStamp JsonKeyValueStore::stampOnDisk() const {
-    struct stat st {};
-    if (stat(m_path.c_str(), &st) != 0) return {};
-    return stampFrom<FileStamp>(st);
+FileStamp JsonKeyValueStore::stampOnDisk() const {
+    return FileStamp::ofPath(m_path);
 }
 
 JsonKeyValueStore::JsonKeyValueStore(std::string dir, DebugLog& log)
@@ -279,7 +250,7 @@ bool JsonKeyValueStore::reloadLocked(bool& setAside) {
     } else if (S_ISDIR(st.st_mode)) {
         failure = "cannot read " + m_path + ": it is a directory";
     } else {
-        stamp = stampFrom<FileStamp>(st);
+        stamp = FileStamp::of(st);
         if (stamp == m_seen && m_unavailable.empty()) {
             close(fd);
             return true;  // nobody changed it since this store read or wrote it

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/debug_log.h"
+#include "platform/file_stamp.h"
 #include "platform/key_value_store.h"
 
 #include <cstddef>
@@ -67,15 +68,6 @@ protected:
     void keyChanged(std::string_view key) override;
 
 private:
-    struct FileStamp {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        timespec modified{};
-        timespec statusChanged{};
-        bool operator==(const FileStamp& o) const;
-    };
     FileStamp stampOnDisk() const;
     // Both run with the directory locked (or absent); false when the file must not be written.
     bool reloadLocked(bool& setAside);
