@@ -66,7 +66,7 @@ void BM_SwitchRange(benchmark::State& state) {
         rig.screen->setRange(from);
         state.ResumeTiming();
         rig.screen->setRange(to);
-        benchmark::DoNotOptimize(rig.screen->barChartView()->barViews().data());
+        benchmark::DoNotOptimize(rig.screen->barChartView()->barCount());
     }
 }
 constexpr int kAll = static_cast<int>(HistoryRange::All), kWeek = static_cast<int>(HistoryRange::Week),
@@ -86,7 +86,7 @@ void BM_PageTurn(benchmark::State& state) {
     bool older = true;
     for (auto _ : state) {
         if (!(older ? rig.screen->showOlderPage() : rig.screen->showNewerPage())) older = !older;
-        benchmark::DoNotOptimize(rig.screen->barChartView()->barViews().data());
+        benchmark::DoNotOptimize(rig.screen->barChartView()->barCount());
     }
 }
 BENCHMARK(BM_PageTurn)
@@ -118,8 +118,8 @@ void BM_AnimationFrame(benchmark::State& state) {
         rig.loop.advance(1.0 / 60);
         rig.loop.runPending();
         rig.screen->view()->layoutIfNeeded();
-        for (const auto& bar : rig.screen->barChartView()->barViews())
-            benchmark::DoNotOptimize(bar->presentationFrame());
+        const BarChartView& chart = *rig.screen->barChartView();
+        for (std::size_t i = 0; i < chart.barCount(); ++i) benchmark::DoNotOptimize(chart.presentationBarFrame(i));
         left -= 1.0 / 60;
     }
 }

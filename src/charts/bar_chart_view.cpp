@@ -9,7 +9,10 @@ namespace vantro {
 
 BarChartView::BarChartView(UiContext& ui, Rect frame) : ChartView(ui, frame) {}
 
-BarChartView::~BarChartView() = default;
+BarChartView::~BarChartView() {
+    // The strip may outlive the chart (a caller can hold it); its wave asks the chart where to settle.
+    if (m_strip) m_strip->stopWave();
+}
 
 double BarChartView::footerHeight() const {
     return footerView() ? footerView()->frame().height : 0;
@@ -49,34 +52,12 @@ void BarChartView::reloadData() {
     // its right edge; the bars then close up and share the width evenly instead.
     if (!m_chartData.empty() && barWidth() < 1) m_barPadding = 0;
 
-    // Bars.
-    removeSubviews(m_barViews);
+    layOutBars(n);
+
+    // Selection band: above the bars, below the footer, transparent until a touch.
     const Rect b = bounds();
     const double footerH = footerHeight();
     const float width = barWidth();
-    const float pad = headerPadding();
-    std::vector<std::shared_ptr<View>> bars;
-    bars.reserve(m_chartData.size());
-    const double step = static_cast<double>(width) + m_barPadding;
-    for (std::int32_t p = 0; p < n; ++p) {
-        std::shared_ptr<View> bar = m_dataSource ? m_dataSource->barViewForBarChartView(*this, p) : nullptr;
-        if (!bar) {
-            bar = std::make_shared<View>(ui());
-            bar->setBackgroundColor(kDefaultBarColor);
-        }
-        const double h = normalizedHeightForRawHeight(m_chartData[static_cast<std::size_t>(p)]);
-        // The bottom edge sits 10 points below the footer's top, hidden behind it.
-        // Rounding must neither carry the last bar past the right edge nor leave it short of it.
-        const double x = std::min(p * step, b.width);
-        double w = std::min(static_cast<double>(width), b.width - x);
-        if (p == n - 1 && std::abs(b.width - x - w) < 1e-3) w = b.width - x;
-        bar->setFrame({x, b.height - h - footerH + pad, w, std::max(0.0, h + 10 - pad)});
-        insertBelowFooter(bar);
-        bars.push_back(std::move(bar));
-    }
-    m_barViews = std::move(bars);
-
-    // Selection band: above the bars, below the footer, transparent until a touch.
     if (m_selectionView) m_selectionView->removeFromSuperview();
     m_selectionView = std::make_shared<ChartSelectionView>(ui(), Rect{0, 0, width, b.height});
     m_selectionView->setAlpha(0);
@@ -85,6 +66,75 @@ void BarChartView::reloadData() {
 
     if (const auto& header = headerView()) header->setFrame({b.x, b.y, b.width, header->frame().height});
     if (const auto& footer = footerView()) footer->setFrame({b.x, b.height - footerH, b.width, footerH});
+}
+
+void BarChartView::layOutBars(std::int32_t n) {
+    removeSubviews(m_barViews);
+    m_barViews.clear();
+    const Rect b = bounds();
+    const double footerH = footerHeight();
+    const float width = barWidth();
+    const float pad = headerPadding();
+    const bool shared = n > 0 && width < m_ownViewMinWidth;
+    std::vector<Rect> frames;
+    std::vector<std::optional<Color>> colours;
+    if (shared) {
+        frames.reserve(static_cast<std::size_t>(n));
+        colours.reserve(static_cast<std::size_t>(n));
+    } else {
+        m_barViews.reserve(static_cast<std::size_t>(n));
+    }
+    const double step = static_cast<double>(width) + m_barPadding;
+    for (std::int32_t p = 0; p < n; ++p) {
+        const double h = normalizedHeightForRawHeight(m_chartData[static_cast<std::size_t>(p)]);
+        // The bottom edge sits 10 points below the footer's top, hidden behind it.
+        // Rounding must neither carry the last bar past the right edge nor leave it short of it.
+        const double x = std::min(p * step, b.width);
+        double w = std::min(static_cast<double>(width), b.width - x);
+        if (p == n - 1 && std::abs(b.width - x - w) < 1e-3) w = b.width - x;
+        const Rect frame{x, b.height - h - footerH + pad, w, std::max(0.0, h + 10 - pad)};
+        if (shared) {
+            // Under a point wide a bar is its colour: a supplied view only lends its background.
+            std::optional<Color> colour = m_dataSource ? m_dataSource->barColorForBarChartView(*this, p) : std::nullopt;
+            if (!colour) {
+                const auto supplied = m_dataSource ? m_dataSource->barViewForBarChartView(*this, p) : nullptr;
+                colour = supplied ? supplied->backgroundColor() : std::optional<Color>(kDefaultBarColor);
+            }
+            frames.push_back(frame);
+            colours.push_back(colour);
+            continue;
+        }
+        std::shared_ptr<View> bar = m_dataSource ? m_dataSource->barViewForBarChartView(*this, p) : nullptr;
+        if (!bar) {
+            bar = std::make_shared<View>(ui());
+            const auto colour = m_dataSource ? m_dataSource->barColorForBarChartView(*this, p) : std::nullopt;
+            bar->setBackgroundColor(colour.value_or(kDefaultBarColor));
+        }
+        bar->setFrame(frame);
+        insertBelowFooter(bar);
+        m_barViews.push_back(std::move(bar));
+    }
+    if (!shared) {
+        if (m_strip) m_strip->removeFromSuperview();
+        m_strip.reset();
+        return;
+    }
+    if (!m_strip) m_strip = std::make_shared<BarStripView>(ui(), b);
+    // Its own coordinates are the chart's, so the bars' frames need no conversion.
+    m_strip->setFrame(b);
+    m_strip->setBounds(b);
+    m_strip->setBars(std::move(frames), std::move(colours));
+    insertBelowFooter(m_strip);
+}
+
+Rect BarChartView::barFrame(std::size_t index) const {
+    if (index < m_barViews.size()) return m_barViews[index]->frame();
+    return m_strip && index < m_strip->count() ? m_strip->barFrame(index) : Rect{};
+}
+
+Rect BarChartView::presentationBarFrame(std::size_t index) const {
+    if (index < m_barViews.size()) return m_barViews[index]->presentationFrame();
+    return m_strip && index < m_strip->count() ? m_strip->presentationBarFrame(index) : Rect{};
 }
 
 float BarChartView::availableHeight() const {
@@ -123,8 +173,9 @@ std::int32_t BarChartView::barViewIndexForPoint(Point point) const {
     const double x = point.x;
     if (!(x >= 0 && x <= bounds().width)) return -1;
     const double half = std::ceil(m_barPadding * 0.5);
-    for (std::size_t i = 0; i < m_barViews.size(); ++i) {
-        const Rect f = m_barViews[i]->frame();
+    const std::size_t n = barCount();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Rect f = barFrame(i);
         if (f.minX() - half <= x && x <= f.maxX() + half) return static_cast<std::int32_t>(i);
     }
     return -1;
@@ -132,7 +183,8 @@ std::int32_t BarChartView::barViewIndexForPoint(Point point) const {
 
 std::shared_ptr<View> BarChartView::barViewForForPoint(Point point) const {
     const std::int32_t i = barViewIndexForPoint(point);
-    return i < 0 ? nullptr : m_barViews[static_cast<std::size_t>(i)];
+    return i < 0 || static_cast<std::size_t>(i) >= m_barViews.size() ? nullptr
+                                                                     : m_barViews[static_cast<std::size_t>(i)];
 }
 
 void BarChartView::setSelectionViewVisible(bool visible, bool animated) {
@@ -158,7 +210,7 @@ void BarChartView::selectAt(const std::vector<Touch>& touches) {
         setSelectionViewVisible(false, true);
         return;
     }
-    const Rect bar = m_barViews[static_cast<std::size_t>(index)]->frame();
+    const Rect bar = barFrame(static_cast<std::size_t>(index));
     if (m_selectionView) {
         const Rect band = m_selectionView->frame();
         m_selectionView->setFrame({bar.x, band.y, band.width, band.height});
@@ -190,15 +242,17 @@ void BarChartView::setState(std::int32_t state, bool animated, std::function<voi
     }
     const double height = bounds().height;
     const double footerH = footerHeight();
-    for (const auto& bar : m_barViews) {
-        Rect f = bar->frame();
+    const auto moved = [&](Rect f) {
         if (state == kStateCollapsed) {
             f.y = height;
         } else if (state == kStateExpanded) {
             f.y = height + 10 - (f.height + footerH);
         }
-        bar->setFrame(f);
-    }
+        return f;
+    };
+    for (const auto& bar : m_barViews) bar->setFrame(moved(bar->frame()));
+    if (m_strip)
+        for (std::size_t i = 0; i < m_strip->count(); ++i) m_strip->setBarFrame(i, moved(m_strip->barFrame(i)));
     if (callback) callback();
 }
 
@@ -212,6 +266,17 @@ void BarChartView::runWave(std::int32_t state, const std::function<void()>& call
     Animator& animator = ui().animator();
     const double base = bounds().height - footerHeight();
     const std::weak_ptr<int> alive = m_alive;
+    if (m_strip) {
+        const std::size_t count = m_strip->count();
+        m_strip->runWave(
+            base, kWaveStepDuration, [count](std::size_t i) { return waveDelay(i, count); },
+            [this, state, base](const Rect& f) -> std::optional<double> {
+                if (state == kStateCollapsed) return bounds().height;
+                if (state == kStateExpanded) return base - f.height + 10;
+                return std::nullopt;
+            },
+            callback);
+    }
     for (std::size_t i = 0; i < m_barViews.size(); ++i) {
         const std::weak_ptr<View> weakBar = m_barViews[i];
         View& bar = *m_barViews[i];

@@ -2,6 +2,7 @@
 // A bar chart: scaled bars between header and footer, touch selection, collapse and expand waves.
 #pragma once
 
+#include "charts/bar_strip_view.h"
 #include "charts/chart_selection_view.h"
 #include "charts/chart_view.h"
 
@@ -21,8 +22,11 @@ public:
     virtual std::int32_t numberOfBarsInBarChartView(BarChartView& chart) = 0;
     /// Points between neighbouring bars; absent: 50 / number of bars.
     virtual std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) { return std::nullopt; }
-    /// The view to use as bar `index`; null: a plain view in the default bar colour.
+    /// The view to use as bar `index`; null: a plain view in the bar's colour.
     virtual std::shared_ptr<View> barViewForBarChartView(BarChartView&, std::int32_t /*index*/) { return nullptr; }
+    /// The colour of bar `index` when the chart makes its view or draws it without one; absent: the view's
+    /// background, else the default bar colour.
+    virtual std::optional<Color> barColorForBarChartView(BarChartView&, std::int32_t /*index*/) { return std::nullopt; }
     /// The colour of the selection band; absent: the band's default.
     virtual std::optional<Color> selectionBarColorForBarChartView(BarChartView&) { return std::nullopt; }
 };
@@ -39,8 +43,14 @@ public:
 };
 
 /// State 0 is expanded (bars in place), 1 collapsed (bars below the bottom edge).
+///
+/// A bar at least one point wide is a view of its own. Narrower bars (past a few hundred of them)
+/// have no view and no animations of their own: one strip under the band draws them and runs their
+/// wave, with the same frames, colours and motion.
 class BarChartView : public ChartView {
 public:
+    /// Bars narrower than this share the strip.
+    static constexpr float kOwnViewMinWidth = 1;
     static constexpr Color kDefaultBarColor = Color::black();
     static constexpr std::int32_t kStateExpanded = 0;
     static constexpr std::int32_t kStateCollapsed = 1;
@@ -66,7 +76,18 @@ public:
     void setDataSource(BarChartViewDataSource* dataSource) { m_dataSource = dataSource; }
     /// Raw height by bar index, as read at the last reload.
     const std::vector<float>& chartDataDictionary() const { return m_chartData; }
+    /// The bars' views, in index order; empty when the bars are drawn by the strip.
     const std::vector<std::shared_ptr<View>>& barViews() const { return m_barViews; }
+    /// The number of bars, with or without views.
+    std::size_t barCount() const { return m_barViews.empty() ? (m_strip ? m_strip->count() : 0) : m_barViews.size(); }
+    /// The stored frame of bar `index` in the chart's coordinates.
+    Rect barFrame(std::size_t index) const;
+    /// Where bar `index` is on screen now, in the chart's coordinates.
+    Rect presentationBarFrame(std::size_t index) const;
+    /// The strip that draws bars without views; null when every bar has a view.
+    const std::shared_ptr<BarStripView>& barStrip() const { return m_strip; }
+    /// Bars narrower than `width` go to the strip (kOwnViewMinWidth unless set); 0 gives every bar a view.
+    void setOwnViewMinWidth(float width) { m_ownViewMinWidth = width; }
     float barPadding() const { return m_barPadding; }
     float cachedMaxHeight() const { return m_cachedMaxHeight; }
     const std::shared_ptr<ChartSelectionView>& selectionView() const { return m_selectionView; }
@@ -87,6 +108,7 @@ public:
 
     /// By x alone, widened by half the padding each side; the first match wins. −1 when none.
     std::int32_t barViewIndexForPoint(Point point) const;
+    /// Null also for a bar drawn by the strip.
     std::shared_ptr<View> barViewForForPoint(Point point) const;
     void setSelectionViewVisible(bool visible, bool animated);
     void setSelectionViewVisible(bool visible) { setSelectionViewVisible(visible, false); }
@@ -104,6 +126,8 @@ private:
     double headerHeight() const;
     void insertBelowFooter(const std::shared_ptr<View>& view);
     void runWave(std::int32_t state, const std::function<void()>& callback);
+    void layOutBars(std::int32_t n);
+    std::optional<Color> colorOfBar(std::int32_t index, const std::shared_ptr<View>& suppliedView);
 
     bool m_showsSelection = true;
     bool m_selectionViewVisible = false;
@@ -114,6 +138,8 @@ private:
     float m_barPadding = 0;
     float m_cachedMaxHeight = -1;
     std::shared_ptr<ChartSelectionView> m_selectionView;
+    std::shared_ptr<BarStripView> m_strip;
+    float m_ownViewMinWidth = kOwnViewMinWidth;
     // Wave completions still pending when the chart goes away must do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

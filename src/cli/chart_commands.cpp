@@ -95,7 +95,7 @@ int historyScreen(Context& ctx, const HistoryArguments& a) {
     if (host.failed(ctx, "history")) return 1;
     BarChartView& chart = *screen.barChartView();
     // A switch runs the collapse and expand wave; the bars are printed where it leaves them.
-    for (double t = 0; t < BarChartView::waveDelay(chart.barViews().size(), chart.barViews().size()) + 1; t += 0.1) {
+    for (double t = 0; t < BarChartView::waveDelay(chart.barCount(), chart.barCount()) + 1; t += 0.1) {
         host.loop.advance(0.1);
         host.loop.runPending();
     }
@@ -103,11 +103,11 @@ int historyScreen(Context& ctx, const HistoryArguments& a) {
     if (const auto period = screen.period())
         ctx.out << "period: " << formatDate(period->first) << " " << formatDate(period->last) << "\n";
     ctx.out << "bars: " << screen.barCount() << "\n";
-    for (std::size_t i = 0; i < chart.barViews().size(); ++i) {
+    for (std::size_t i = 0; i < chart.barCount(); ++i) {
         const float raw = screen.bars()[i].value;
         ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i, screen.bars()[i].title.c_str(),
                              static_cast<double>(raw), static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
-                             rectText(chart.barViews()[i]->frame()).c_str());
+                             rectText(chart.barFrame(i)).c_str());
     }
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include <fontconfig/fontconfig.h>
+
 namespace vantro::gui {
 namespace {
 
@@ -24,16 +26,43 @@ constexpr FontFile kFiles[] = {
     {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed-Bold.ttf"},
 };
 
+/// Whether fontconfig already serves this very file (it does wherever the Debian font packages are
+/// installed). Registering it again would read its character map once more, the costliest step of a
+/// start: the Chinese face alone covers some 20,000 characters.
+bool servedByFontconfig(const QString& path) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return false;
+    const QByteArray file = QFile::encodeName(path);
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(file.constData()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, static_cast<char*>(nullptr));
+    FcFontSet* found = objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    const bool served = found && found->nfont > 0;
+    if (found) FcFontSetDestroy(found);
+    if (objects) FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return served;
+}
+
+QStringList& added() {
+    static QStringList files;
+    return files;
+}
+
 }  // namespace
 
 QStringList AppFonts::families() {
     return {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
 }
 
+QStringList AppFonts::addedFiles() {
+    return added();
+}
+
 QStringList AppFonts::install(const QString& pinnedDir) {
     for (const auto& f : kFiles) {
         const QString path = pinnedDir + '/' + QLatin1String(f.path);
-        if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
+        if (added().contains(path) || !QFile::exists(path) || servedByFontconfig(path)) continue;
+        if (QFontDatabase::addApplicationFont(path) >= 0) added() << path;
     }
     // Elsewhere fontconfig knows the same families under other paths; the condensed face is only
     // a nicety (the plain face stands in), so only the families the texts need are reported.

@@ -13,7 +13,11 @@ public:
     /// Families come from the system's fonts (fontconfig) by name; the Debian font files under
     /// `pinnedDir` are preferred when present. Sets the application font and returns the families
     /// found neither way (empty when all are there).
+    /// A pinned file that fontconfig already serves (the installed Debian packages) is not added again,
+    /// and none is added twice.
     static QStringList install(const QString& pinnedDir = QStringLiteral("/usr/share/fonts/truetype"));
+    /// The pinned files added to the application's fonts so far.
+    static QStringList addedFiles();
     /// A font of the pinned families at `pixelSize`; bold maps "Bold" faces such as HelveticaNeue-Bold.
     static QFont font(double pixelSize, bool bold = false);
     /// The nearest pinned face for a font name from the drawing code ("HelveticaNeue-CondensedBold" → bold).

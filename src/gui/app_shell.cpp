@@ -195,7 +195,6 @@ void AppShell::freeWindow() {
 }
 
 void AppShell::buildWindow() {
-    VantroAppDelegate& app = m_session->app();
     m_window = std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
     m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
     m_notifier.setDialogParent(m_window.get());
@@ -206,20 +205,50 @@ void AppShell::buildWindow() {
     const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
     m_todayScreen = std::make_unique<TodayScreenView>(m_session->today());
     m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
-    m_historyScreen = std::make_unique<HistoryScreen>(app, m_loop, idiom, content);
-    m_window->addTab(QStringLiteral("history"), tr("tab.history"), m_historyScreen.get());
-    m_sleepScreen = std::make_unique<SleepScreen>(app, m_loop, idiom, content);
-    m_window->addTab(QStringLiteral("sleep"), tr("tab.sleep"), m_sleepScreen.get());
-    m_settingsScreen = std::make_unique<SettingsScreen>(app, *m_window,
-                                                        [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
-    const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
-    m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
-    m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
+    // The settings screen stores the defaults the first time it loads; it waits for its tab now, but the
+    // defaults are due with the window, as before (a setting changed meanwhile must not be reset later).
+    initializeDefaults(*m_settings, m_loop.wallNow());
+    // The other tabs wait until they are first shown: a phone starts faster without them.
+    m_window->addLazyTab(QStringLiteral("history"), tr("tab.history"), tr("SportsData"), [this, idiom, content] {
+        m_historyScreen = std::make_unique<HistoryScreen>(m_session->app(), m_loop, idiom, content);
+        return m_historyScreen.get();
+    });
+    m_window->addLazyTab(QStringLiteral("sleep"), tr("tab.sleep"), tr("SleepData"), [this, idiom, content] {
+        m_sleepScreen = std::make_unique<SleepScreen>(m_session->app(), m_loop, idiom, content);
+        return m_sleepScreen.get();
+    });
+    const int settingsTab =
+        m_window->addLazyTab(QStringLiteral("settings"), tr("tab.settings"), tr("Settings"), [this] {
+            m_settingsScreen = std::make_unique<SettingsScreen>(
+                m_session->app(), *m_window, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
+            m_settingsScreen->addBackupButton(m_window->navigationBar(kSettingsTab));
+            m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
+            addAppMenu(kSettingsTab);
+            return m_settingsScreen.get();
+        });
     m_todayScreen->connectHintTapped = [this, settingsTab] {
         m_window->setCurrentTab(settingsTab);
-        if (TableView* table = m_settingsScreen->table()) table->tapRow(0, 0);  // the Wristband row
+        if (TableView* table = settingsScreen()->table()) table->tapRow(0, 0);  // the Wristband row
     };
-    addAppMenu(settingsTab);
+}
+
+HistoryScreen* AppShell::historyScreen() {
+    if (m_window) m_window->ensureScreen(kHistoryTab);
+    return m_historyScreen.get();
+}
+
+SleepScreen* AppShell::sleepScreen() {
+    if (m_window) m_window->ensureScreen(kSleepTab);
+    return m_sleepScreen.get();
+}
+
+SettingsScreen* AppShell::settingsScreen() {
+    if (m_window) m_window->ensureScreen(kSettingsTab);
+    return m_settingsScreen.get();
+}
+
+bool AppShell::screenMade(int tab) const {
+    return m_window && m_window->screen(tab) != nullptr;
 }
 
 void AppShell::addAppMenu(int settingsTab) {

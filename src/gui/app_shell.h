@@ -77,10 +77,14 @@ public:
     /// True when the app talks to a real wristband through BlueZ.
     bool usesBluez() const { return !m_source->simulated(); }
     QString dataDir() const { return m_dataDir; }
-    SettingsScreen* settingsScreen() const { return m_settingsScreen.get(); }
+    /// The screens of the open window (null without one). Only the first tab's screen is made with the
+    /// window; another is made when its tab is first shown, or here when asked for.
+    SettingsScreen* settingsScreen();
     TodayScreenView* todayScreen() const { return m_todayScreen.get(); }
-    HistoryScreen* historyScreen() const { return m_historyScreen.get(); }
-    SleepScreen* sleepScreen() const { return m_sleepScreen.get(); }
+    HistoryScreen* historyScreen();
+    SleepScreen* sleepScreen();
+    /// Whether a tab's screen has been made (start-up makes only the first).
+    bool screenMade(int tab) const;
     VantroViewController& todayController() { return m_session->today(); }
     /// Automatic sync and the relay of desktop notifications.
     bluez::SyncAndRelay& syncAndRelay() { return *m_syncAndRelay; }

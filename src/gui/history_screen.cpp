@@ -159,13 +159,12 @@ QRectF HistoryScreen::barRectInRoot(int index) const {
     const auto& chart = m_controller->barChartView();
     if (!chart) return {};
     m_controller->view()->layoutIfNeeded();
-    const auto& bars = chart->barViews();
-    if (index < 0 || index >= static_cast<int>(bars.size())) return {};
-    const View& bar = *bars[static_cast<size_t>(index)];
-    const Point topLeft = bar.convertPoint({0, 0}, *m_controller->view());
+    if (index < 0 || static_cast<std::size_t>(index) >= chart->barCount()) return {};
+    const Rect bar = chart->barFrame(static_cast<std::size_t>(index));
+    const Point topLeft = chart->convertPoint(bar.origin(), *m_controller->view());
     const Rect chartFrame = chart->frame();
     // The bar's column over the chart's height: where a finger selects it, whether the bar is tall or low.
-    return QRectF(topLeft.x, chartFrame.y, bar.bounds().width, chartFrame.height);
+    return QRectF(topLeft.x, chartFrame.y, bar.width, chartFrame.height);
 }
 
 bool HistoryScreen::selectBar(int index) {
@@ -275,8 +274,7 @@ std::optional<QPointF> HistoryScreen::barCentre(int index) const {
     const auto& chart = m_controller->barChartView();
     if (!chart) return std::nullopt;
     m_controller->view()->layoutIfNeeded();
-    const auto& bars = chart->barViews();
-    if (index < 0 || index >= static_cast<int>(bars.size())) return std::nullopt;
+    if (index < 0 || static_cast<std::size_t>(index) >= chart->barCount()) return std::nullopt;
     // The middle of the bar's column, half-way up the chart: inside the bar's band even when it is low.
     const QPointF inRoot = barRectInRoot(index).center();
     return m_host ? m_host->fromRoot(inRoot) : inRoot;

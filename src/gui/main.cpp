@@ -3,21 +3,28 @@
 #include "gui/app_fonts.h"
 #include "gui/app_options.h"
 #include "gui/app_shell.h"
+#include "gui/first_frame.h"
 #include "gui/main_window.h"
+#include "gui/qt_sound_player.h"
 #include "gui/screenshot_tour.h"
 #include "qt/companion_bus.h"
 #include "qt/qt_log.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
 int main(int argc, char** argv) {
     using namespace vantro::gui;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     // The options are read before Qt opens a display, so --help and --version work without one.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
@@ -118,7 +125,27 @@ int main(int argc, char** argv) {
             shell.session(), vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }}, log);
         bus->registerObject();
     }
-    if (!background) shell.showWindow();
+    // The alarm's audio output is opened only when it first sounds; --verbose names it once the window is up.
+    const QByteArray markFirstFrame = qgetenv(kFirstFrameMarkVariable);
+    const auto afterFirstFrame = [&] {
+        if (!markFirstFrame.isEmpty()) {
+            std::printf("%s\n", kFirstFrameLine);
+            std::fflush(stdout);
+            // A profile of the start ends here, without the tear-down.
+            if (markFirstFrame == kFirstFrameExit) std::_Exit(0);
+        }
+        if (options->verbose) {
+            log.log(QStringLiteral("first frame %1 ms after start").arg(sinceStart.elapsed()).toStdString());
+            log.log(QtSoundPlayer::outputDescription().toStdString());
+        }
+    };
+    if (!background) {
+        // Watched before it is shown: a platform may paint it within show().
+        whenFirstFramePainted(&shell.window(), afterFirstFrame);
+        shell.showWindow();
+    } else if (options->verbose) {
+        QTimer::singleShot(0, [&log] { log.log(QtSoundPlayer::outputDescription().toStdString()); });
+    }
     const int status = app.exec();
     bus.reset();
     return status;

@@ -136,19 +136,44 @@ MainWindow::~MainWindow() = default;
 
 int MainWindow::addTab(const QString& icon, const QString& label, Screen* screen, const QString& placeholderTitle,
                        const QString& placeholder) {
+    return appendTab(icon, label, screen, screen ? screen->view() : makePlaceholder(placeholder),
+                     screen ? screen->title() : placeholderTitle);
+}
+
+int MainWindow::addLazyTab(const QString& icon, const QString& label, const QString& title,
+                           std::function<Screen*()> make) {
+    // An empty page costs nothing to lay out and nobody sees it before the screen takes its place.
+    const int index = appendTab(icon, label, nullptr, new QWidget, title);
+    m_tabs[static_cast<size_t>(index)].make = std::move(make);
+    return index;
+}
+
+int MainWindow::appendTab(const QString& icon, const QString& label, Screen* screen, QWidget* content,
+                          const QString& title) {
     Tab tab;
     tab.page = new QWidget;
     tab.bar = new NavigationBar(tab.page);
-    tab.content = screen ? screen->view() : makePlaceholder(placeholder);
+    tab.content = content;
     tab.content->setParent(tab.page);
     tab.screen = screen;
-    tab.bar->setTitle(screen ? screen->title() : placeholderTitle);
+    tab.bar->setTitle(title);
     m_stack->addWidget(tab.page);
     m_tabs.push_back(tab);
     m_tabBar->addTab(icon, label);
     layoutTab(m_tabs.back());
     if (m_current < 0) m_current = 0;
     return static_cast<int>(m_tabs.size()) - 1;
+}
+
+Screen* MainWindow::ensureScreen(int index) {
+    if (index < 0 || index >= static_cast<int>(m_tabs.size())) return nullptr;
+    Tab& tab = m_tabs[static_cast<size_t>(index)];
+    if (!tab.screen && tab.make) {
+        const auto make = std::move(tab.make);
+        tab.make = nullptr;
+        setScreen(index, make());
+    }
+    return tab.screen;
 }
 
 void MainWindow::setScreen(int index, Screen* screen) {
@@ -192,7 +217,7 @@ void MainWindow::refreshTitle(int tab) {
 void MainWindow::switchTo(int index) {
     if (index < 0 || index >= static_cast<int>(m_tabs.size())) return;
     Screen* old = screen(m_current);
-    Screen* next = m_tabs[index].screen;
+    Screen* next = ensureScreen(index);
     if (old && m_appeared && m_current != index) old->viewWillDisappear();
     m_current = index;
     if (next && m_appeared) next->viewWillAppear();

@@ -56,8 +56,14 @@ public:
     /// Adds a tab; a null screen shows `placeholder` until setScreen replaces it.
     int addTab(const QString& icon, const QString& label, Screen* screen, const QString& placeholderTitle = {},
                const QString& placeholder = {});
+    /// Adds a tab whose screen is made by `make` the first time the tab is shown or asked for
+    /// (ensureScreen); until then `title` stands in its navigation bar and its page is empty.
+    int addLazyTab(const QString& icon, const QString& label, const QString& title, std::function<Screen*()> make);
     void setScreen(int tab, Screen* screen);
+    /// The screen of a tab; null when there is none or it has not been made yet.
     Screen* screen(int tab) const;
+    /// The screen of a tab, made now when it was left for later.
+    Screen* ensureScreen(int tab);
     NavigationBar* navigationBar(int tab) const;
     TabBar* tabBar() const { return m_tabBar; }
     int currentTab() const;
@@ -98,7 +104,9 @@ private:
         NavigationBar* bar = nullptr;
         QWidget* content = nullptr;
         Screen* screen = nullptr;
+        std::function<Screen*()> make;  // until the screen is made
     };
+    int appendTab(const QString& icon, const QString& label, Screen* screen, QWidget* content, const QString& title);
     void layoutTab(Tab& tab);
     void switchTo(int tab);
 

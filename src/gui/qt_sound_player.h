@@ -12,6 +12,8 @@ class QSoundEffect;
 namespace vantro::gui {
 
 /// SoundPlayer playing one short sound effect; `vibrated` lets the shell flash the window.
+/// The audio output is opened when the alarm first sounds, not before: most runs never sound it, and
+/// opening it costs start-up time and, on a machine without sound, warnings.
 class QtSoundPlayer : public QObject, public SoundPlayer {
     Q_OBJECT
 public:
@@ -30,6 +32,11 @@ public:
 
     /// True while the effect is still reading its sound in the background.
     bool isLoading() const;
+    /// Whether the audio output has been opened (by the first `play`).
+    bool outputOpened() const { return m_effect != nullptr; }
+    /// One line naming the audio output the alarm will use, or saying there is none. Looks the device
+    /// up, so it is for --verbose, not for every start.
+    static QString outputDescription();
     /// How many times the last `play` asked for the sound (1 + loops).
     int requestedPlays() const { return m_requestedPlays; }
 
@@ -37,7 +44,10 @@ signals:
     void vibrated();
 
 private:
-    QSoundEffect* m_effect;
+    QSoundEffect* effect();
+
+    QUrl m_source;
+    QSoundEffect* m_effect = nullptr;
     bool m_sourceExists = false;
     bool m_playing = false;
     int m_requestedPlays = 0;

@@ -184,12 +184,6 @@ std::int32_t ChartViewController::numberOfBarsInBarChartView(BarChartView&) {
     return m_barCount;
 }
 
-std::shared_ptr<View> ChartViewController::barViewForBarChartView(BarChartView&, std::int32_t index) {
-    auto bar = std::make_shared<View>(ui());
-    bar->setBackgroundColor(barColor(index));
-    return bar;
-}
-
 float ChartViewController::heightForBarViewAtAtIndex(BarChartView&, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= m_bars.size()) return 0;
     return m_bars[static_cast<std::size_t>(index)].value;

@@ -84,7 +84,7 @@ public:
     // BarChartViewDataSource
     std::int32_t numberOfBarsInBarChartView(BarChartView& chart) override;
     std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) override { return 1; }
-    std::shared_ptr<View> barViewForBarChartView(BarChartView& chart, std::int32_t index) override;
+    std::optional<Color> barColorForBarChartView(BarChartView&, std::int32_t index) override { return barColor(index); }
     std::optional<Color> selectionBarColorForBarChartView(BarChartView&) override { return Color::white(); }
     // BarChartViewDelegate
     float heightForBarViewAtAtIndex(BarChartView& chart, std::int32_t index) override;

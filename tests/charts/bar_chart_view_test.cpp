@@ -46,8 +46,11 @@ struct BarChartTest : UiFixture {
         chart->setFooterView(footer);
         chart->reloadData();
     }
-    Rect bar(std::size_t i) const { return chart->barViews().at(i)->frame(); }
-    Rect shown(std::size_t i) const { return chart->barViews().at(i)->presentationFrame(); }
+    Rect bar(std::size_t i) const {
+        EXPECT_LT(i, chart->barCount());
+        return chart->barFrame(i);
+    }
+    Rect shown(std::size_t i) const { return chart->presentationBarFrame(i); }
     void touch(void (BarChartView::*event)(const std::vector<Touch>&), double x, double y = 100) {
         (chart.get()->*event)({Touch{{x, y}}});
     }
@@ -267,7 +270,7 @@ TEST_F(BarChartTest, EveryBarStaysInsideTheChartForAnyNumberOfDays) {
     counts.push_back(10000);
     for (const std::size_t n : counts) {
         build(std::vector<float>(n, 1));
-        ASSERT_EQ(chart->barViews().size(), n);
+        ASSERT_EQ(chart->barCount(), n);
         double lastX = -1;
         for (std::size_t i = 0; i < n; ++i) {
             const Rect f = bar(i);

@@ -401,9 +401,28 @@ private slots:
         QCOMPARE(offsetOf(1), 0.0f);
     }
 
+    void theStartMakesOnlyTheShownTabAndOpensNoAudioOutput() {
+        App a;
+        QTRY_VERIFY(a.shell->todayScreen()->table() != nullptr);
+        QVERIFY(a.shell->screenMade(kTodayTab));
+        for (int tab : {kHistoryTab, kSleepTab, kSettingsTab})
+            QVERIFY2(!a.shell->screenMade(tab), qPrintable(QString::number(tab)));
+        QVERIFY(!a.shell->sound().outputOpened());
+        // The others come when first shown, each on its own.
+        a.shell->window().setCurrentTab(kHistoryTab);
+        QVERIFY(a.shell->screenMade(kHistoryTab));
+        QVERIFY(!a.shell->screenMade(kSleepTab) && !a.shell->screenMade(kSettingsTab));
+        QTRY_VERIFY(a.shell->historyScreen()->controller().isViewLoaded());
+        QCOMPARE(a.shell->window().navigationBar(kHistoryTab)->title(), QString::fromStdString(a.tr("SportsData")));
+        // The titles that stood in for the screens are theirs.
+        QCOMPARE(a.shell->window().navigationBar(kSleepTab)->title(), a.shell->sleepScreen()->title());
+        QCOMPARE(a.shell->window().navigationBar(kSettingsTab)->title(), a.settings().title());
+    }
+
     void outOfRangeSoundsTheAlarmUntilFindMeIsSwitchedOff() {
         App a;
         QVERIFY(a.connect());
+        QVERIFY(!a.shell->sound().outputOpened());  // only the alarm opens it
         a.settings().table()->scrollToRow(4, 1);
         a.settings().table()->tapRow(4, 1);  // find-me on
         QCOMPARE(a.app().settings().integerForKey("findme"), 1);
@@ -414,6 +433,7 @@ private slots:
         QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
         QCOMPARE(visibleBox()->informativeText(), QStringLiteral("无法找到蓝牙手环！"));
         QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
+        QVERIFY(a.shell->sound().outputOpened());
         QCOMPARE(vibrated.count(), 1);
         QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
         // Switching find-me off silences the alarm at once.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The main window: tab switching with appearance callbacks, modal pages. Every tab of the app has its
-// screen from the start, so placeholder tabs are not gone through.
+// The main window: tab switching with appearance callbacks, tabs whose screens are made when first
+// shown, modal pages.
 #include "gui/main_window.h"
 
 #include "gui/navigation_bar.h"
@@ -9,6 +9,8 @@
 
 #include <QPointer>
 #include <QTest>
+
+#include <memory>
 
 using namespace vantro::gui;
 
@@ -58,6 +60,65 @@ private slots:
         w.setCurrentTab(1);  // already there: nothing happens
         QTest::qWait(20);
         QVERIFY(events.empty());
+    }
+
+    void aLazyTabMakesItsScreenWhenFirstShownAndOnlyThen() {
+        std::vector<QString> events;
+        FakeScreen a(QStringLiteral("A"), events);
+        std::unique_ptr<FakeScreen> b;
+        int made = 0;
+        MainWindow w(Metrics::phone());
+        w.addTab(QStringLiteral("today"), QStringLiteral("A"), &a);
+        const int lazy = w.addLazyTab(QStringLiteral("history"), QStringLiteral("B"), QStringLiteral("B title"), [&] {
+            ++made;
+            b = std::make_unique<FakeScreen>(QStringLiteral("B"), events);
+            return b.get();
+        });
+        w.show();
+        QTRY_COMPARE(events.size(), size_t(2));
+        // Shown, but not the lazy tab: its screen waits, its title already stands in its bar.
+        QCOMPARE(made, 0);
+        QCOMPARE(w.screen(lazy), nullptr);
+        QCOMPARE(w.navigationBar(lazy)->title(), QStringLiteral("B title"));
+
+        events.clear();
+        w.setCurrentTab(lazy);
+        QCOMPARE(made, 1);
+        QCOMPARE(w.screen(lazy), b.get());
+        QVERIFY(b->view()->isVisible());
+        QTRY_COMPARE(events.size(), size_t(3));
+        QCOMPARE(events, (std::vector<QString>{"A willDisappear", "B willAppear", "B didAppear"}));
+
+        // Back and forth again: made once.
+        w.setCurrentTab(0);
+        w.setCurrentTab(lazy);
+        QCOMPARE(made, 1);
+        QCOMPARE(w.ensureScreen(lazy), b.get());
+        QCOMPARE(made, 1);
+        w.close();
+    }
+
+    void askingForALazyScreenMakesItWithoutShowingIt() {
+        std::vector<QString> events;
+        FakeScreen a(QStringLiteral("A"), events);
+        std::unique_ptr<FakeScreen> b;
+        MainWindow w(Metrics::phone());
+        w.addTab(QStringLiteral("today"), QStringLiteral("A"), &a);
+        const int lazy = w.addLazyTab(QStringLiteral("history"), QStringLiteral("B"), QStringLiteral("B"), [&] {
+            b = std::make_unique<FakeScreen>(QStringLiteral("B"), events);
+            return b.get();
+        });
+        w.show();
+        QTRY_COMPARE(events.size(), size_t(2));
+        events.clear();
+        Screen* made = w.ensureScreen(lazy);
+        QVERIFY(made != nullptr);
+        QCOMPARE(made, b.get());
+        QCOMPARE(w.currentTab(), 0);
+        QTest::qWait(20);
+        QVERIFY(events.empty());  // not shown, so not told it appears
+        QVERIFY(!b->view()->isVisible());
+        w.close();
     }
 
     void modalPagesCoverTheWindowAndGoAway() {
