@@ -459,12 +459,13 @@ private slots:
         QAccessibleInterface* list = iface(today);
         QVERIFY(list);
         QCOMPARE(list->role(), QAccessible::List);
-        QVERIFY(list->childCount() >= 7);
-        QCOMPARE(list->child(0)->text(QAccessible::Name), a.tr("Steps"));
-        QCOMPARE(list->child(0)->text(QAccessible::Value), QStringLiteral("-- steps"));
-        QCOMPARE(list->child(3)->text(QAccessible::Value), QStringLiteral("-- cal"));
-        QCOMPARE(list->indexOfChild(list->child(2)), 2);
-        QCOMPARE(list->child(2)->parent(), list);
+        QVERIFY(list->childCount() >= 8);
+        QCOMPARE(list->child(0)->role(), QAccessible::Heading);  // the sync line, then the rows
+        QCOMPARE(list->child(1)->text(QAccessible::Name), a.tr("Steps"));
+        QCOMPARE(list->child(1)->text(QAccessible::Value), QStringLiteral("-- steps"));
+        QCOMPARE(list->child(4)->text(QAccessible::Value), QStringLiteral("-- cal"));
+        QCOMPARE(list->indexOfChild(list->child(3)), 3);
+        QCOMPARE(list->child(3)->parent(), list);
         // The hint over the rows is a button a reader can press.
         QAccessibleInterface* hint = iface(a.shell->todayScreen()->connectHint());
         QCOMPARE(hint->role(), QAccessible::Button);
