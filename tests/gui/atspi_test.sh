@@ -25,7 +25,7 @@ trap cleanup EXIT
 mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 pids+=("${bus[1]}")
 export DBUS_SESSION_BUS_ADDRESS=${bus[0]}
-Xvfb -displayfd 3 -screen 0 720x1440x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 720x1440x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
@@ -40,5 +40,5 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 pids+=($!)
 timeout 240 "$python" "$script" Cancel OK
 rc=$?
-[ $rc -eq 0 ] || { echo "--- app log"; tail -20 "$work/app.log"; }
+[ $rc -eq 0 ] || { echo "--- app log"; tail -20 "$work/app.log"; echo "--- X server"; tail -5 "$work/xvfb.log"; }
 exit $rc

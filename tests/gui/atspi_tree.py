@@ -114,9 +114,9 @@ def main():
     if app is None:
         print("the app never showed up on the accessibility bus")
         return 1
-    window = wait_for(lambda: next((w for w in children(app) if w.getRole() == pyatspi.ROLE_FRAME), None), 10)
+    window = wait_for(lambda: next((w for w in children(app) if find(w, pyatspi.ROLE_PAGE_TAB_LIST)), None), 20)
     if window is None:
-        print("no window")
+        print("no window with tabs; the app shows: %s" % [(w.getRoleName(), w.name) for w in children(app)])
         return 1
     tabs = wait_for(lambda: find(window, pyatspi.ROLE_PAGE_TAB_LIST), 10)
     if tabs is None:
