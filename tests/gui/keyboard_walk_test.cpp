@@ -364,6 +364,7 @@ private slots:
         history.host()->setFocus();
         QTRY_VERIFY(history.controller().barCount() > 0);
         a.key(Qt::Key_Left);  // the month still running
+        QTest::qWait(800);    // the panel has slid in
         const auto& label = *history.controller().informationView()->titleLabel();
         const std::string summary = label.text().value_or("");
         QVERIFY2(summary.find("\xe5\x85\xb1") != std::string::npos, summary.c_str());  // "共": the month's total
@@ -372,6 +373,19 @@ private slots:
         const double room = label.bounds().width;
         QVERIFY2(need <= room || label.adjustsFontSizeToFitWidth(),
                  qPrintable(QStringLiteral("%1 wide in %2").arg(need).arg(room)));
+        // And as drawn: in the label's band, the last light pixel keeps clear of the ring at the edge.
+        const QImage shot = history.host()->grab().toImage();
+        const Point top = label.convertPoint({0, 0}, history.host()->root());
+        const QRectF band = history.host()->fromRoot(QRectF(top.x, top.y, label.bounds().width, label.bounds().height));
+        const double ratio = shot.width() / double(history.host()->width());
+        int rightmost = -1;
+        for (int y = int(band.top() * ratio); y < int(band.bottom() * ratio) && y < shot.height(); ++y)
+            for (int x = 0; x < int((history.host()->width() - 3) * ratio); ++x)  // the ring itself aside
+                if (qGray(shot.pixel(x, y)) > 120) rightmost = std::max(rightmost, x);
+        QVERIFY(rightmost > 0);
+        QVERIFY2(
+            rightmost / ratio < history.host()->width() - 6,
+            qPrintable(QStringLiteral("text reaches x %1 of %2").arg(rightmost / ratio).arg(history.host()->width())));
     }
 
     void theSleepPieTakesTheKeyboardAndTheRingStartsOnTheNightShown() {
