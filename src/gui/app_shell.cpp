@@ -11,6 +11,7 @@
 #include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
 #include "gui/status_icon.h"
+#include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
 #include "platform/paths.h"
@@ -208,6 +209,7 @@ void AppShell::buildWindow() {
     VantroAppDelegate& app = m_session->app();
     m_window = std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
     m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
+    m_window->tabBar()->setAccessibleName(tr("gui.tabs"));
     m_notifier.setDialogParent(m_window.get());
     m_notifier.setApplicationStateOverride(std::nullopt);
     QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });

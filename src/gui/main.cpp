@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
                          vantro::qt::kBusName);
             return 1;
         }
+        if (const QString kept = notForTheRunningCompanion(*options); !kept.isEmpty())
+            std::fprintf(stderr, "vantro: %s\n", qPrintable(kept));
         return 0;
     }
     // Without a bus nothing could bring a windowless companion back, so it keeps its window.

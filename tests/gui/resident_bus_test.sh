@@ -43,6 +43,11 @@ check "background start owns the name" "waitFor 20 owned"
 # A second start shows the first one's window and ends at once, without a link of its own.
 timeout 30 "$vantro" --simulate --data-dir "$data" 2>"$work/second.log"
 check "second instance exits 0" "[ $? -eq 0 ]"
+# Options the running companion cannot take are said in one line, not silently dropped.
+check "the second names what it could not apply" \
+  "[ \$(grep -c 'not applied' '$work/second.log') -eq 1 ] && grep -q -- '--data-dir $data, --simulate not applied' '$work/second.log'"
+timeout 30 "$vantro" 2>"$work/third.log"
+check "a plain second start has nothing to say about options" "! grep -q 'not applied' '$work/third.log'"
 check "the first hears Activate" "waitFor 5 grep -q 'bus: Activate' '$work/app.log'"
 check "the first still runs" "kill -0 $app"
 
