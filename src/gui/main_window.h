@@ -109,6 +109,9 @@ private:
     int appendTab(const QString& icon, const QString& label, Screen* screen, QWidget* content, const QString& title);
     void layoutTab(Tab& tab);
     void switchTo(int tab);
+    /// Hides the screens and pages under the top page once it covers them; showScreens brings the screens back.
+    void hideCovered();
+    void showScreens();
 
     Metrics m_metrics;
     QStackedWidget* m_stack;
