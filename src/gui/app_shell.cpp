@@ -235,13 +235,15 @@ void AppShell::buildWindow() {
                 m_session->app(), *m_window, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
             m_settingsScreen->addBackupButton(m_window->navigationBar(kSettingsTab));
             m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
-            addAppMenu(kSettingsTab);
+            // After the backup button, so the keyboard reaches the bar's buttons in their old order.
+            addAppMenuButton(m_window->navigationBar(kSettingsTab));
             return m_settingsScreen.get();
         });
     m_todayScreen->connectHintTapped = [this, settingsTab] {
         m_window->setCurrentTab(settingsTab);
         if (TableView* table = settingsScreen()->table()) table->tapRow(0, 0);  // the Wristband row
     };
+    addAppMenu(settingsTab);
 }
 
 HistoryScreen* AppShell::historyScreen() {
@@ -289,7 +291,13 @@ void AppShell::addAppMenu(int settingsTab) {
         login->setChecked(startsAtLogin());  // what the desktop will do, whether or not the change worked
     });
     QObject::connect(quitAction, &QAction::triggered, menu, [this] { QTimer::singleShot(0, [this] { quit(); }); });
-    bar->setLeftButton(tr("gui.app"), [this, menu, bar] {
+    m_appMenu = menu;
+}
+
+void AppShell::addAppMenuButton(NavigationBar* bar) {
+    QMenu* menu = m_appMenu;
+    if (!bar || !menu) return;
+    bar->setLeftButton(tr("gui.app"), [menu, bar] {
         QPushButton* button = bar->leftButton();
         menu->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
     });

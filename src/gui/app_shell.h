@@ -17,6 +17,8 @@
 #include "platform/telephony.h"
 #include "session/session.h"
 
+#include <QMenu>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -28,6 +30,7 @@ class SyncAndRelay;
 namespace vantro::gui {
 
 class MainWindow;
+class NavigationBar;
 class StatusIcon;
 class HistoryScreen;
 class SettingsScreen;
@@ -95,7 +98,9 @@ public:
 private:
     void buildWindow();
     void freeWindow();
+    /// The App menu is there with the window; its button comes with the settings screen.
     void addAppMenu(int settingsTab);
+    void addAppMenuButton(NavigationBar* bar);
 
     AppOptions m_options;
     QString m_dataDir;
@@ -112,6 +117,7 @@ private:
     std::unique_ptr<StatusIcon> m_statusIcon;
     bool m_quitting = false;
     std::unique_ptr<MainWindow> m_window;
+    QPointer<QMenu> m_appMenu;
     std::unique_ptr<TodayScreenView> m_todayScreen;
     std::unique_ptr<HistoryScreen> m_historyScreen;
     std::unique_ptr<SleepScreen> m_sleepScreen;
