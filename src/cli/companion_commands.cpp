@@ -51,6 +51,11 @@ private:
     std::unique_ptr<QCoreApplication> m_app;
 };
 
+/// A text from the bus, shown on the terminal: the band names itself, and any process can own the name.
+std::string outside(const QString& text) {
+    return escapeText(text.toStdString());
+}
+
 /// True when a companion owns the bus name.
 bool companionRunning() {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -68,12 +73,11 @@ QDBusMessage callCompanion(const char* method, const QVariantList& args, double 
 int reportReply(Context& ctx, const char* command, const QDBusMessage& reply, const std::string& success) {
     if (reply.type() == QDBusMessage::ErrorMessage) {
         const bool busy = reply.errorName() == QLatin1String("org.vantro.Vantro.Error.Busy");
-        ctx.err << "vantro-cli " << command << ": " << (busy ? "busy: " : "") << reply.errorMessage().toStdString()
-                << "\n";
+        ctx.err << "vantro-cli " << command << ": " << (busy ? "busy: " : "") << outside(reply.errorMessage()) << "\n";
         return kFailure;
     }
     const QString answer = reply.arguments().isEmpty() ? QString() : reply.arguments().constFirst().toString();
-    ctx.out << success << (answer.isEmpty() ? "" : ": ") << answer.toStdString() << " (through the running app)\n";
+    ctx.out << success << (answer.isEmpty() ? "" : ": ") << outside(answer) << " (through the running app)\n";
     return 0;
 }
 
@@ -93,8 +97,8 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
     for (auto it = status.begin(); it != status.end(); ++it) {
         QString value =
             it.value().typeId() == QMetaType::Bool ? (it.value().toBool() ? "yes" : "no") : it.value().toString();
-        ctx.out << strprintf("%-13s %s\n", (it.key() + ":").toStdString().c_str(),
-                             value.isEmpty() ? "--" : value.toStdString().c_str());
+        ctx.out << strprintf("%-13s %s\n", outside(it.key() + ":").c_str(),
+                             value.isEmpty() ? "--" : outside(value).c_str());
     }
 }
 
@@ -164,7 +168,7 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
         if (name == "status") {
             const QDBusMessage reply = callCompanion("GetStatus", {}, 10);
             if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) {
-                ctx.err << "vantro-cli status: " << reply.errorMessage().toStdString() << "\n";
+                ctx.err << "vantro-cli status: " << outside(reply.errorMessage()) << "\n";
                 return kFailure;
             }
             printStatus(ctx, qdbus_cast<QVariantMap>(reply.arguments().constFirst()), o.json);

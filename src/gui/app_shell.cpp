@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace vantro::gui {
@@ -147,7 +148,16 @@ void AppShell::setKeepRunningInBackground(bool on) {
 
 void AppShell::setStartAtLogin(bool on) {
     const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    if (vantro::setStartAtLogin(on, exe.empty() ? "vantro" : exe, m_log)) m_settings->setBool(kStartAtLogin, on);
+    const auto problem = vantro::setStartAtLogin(on, exe.empty() ? "vantro" : exe, m_log);
+    if (!problem) {
+        m_settings->setBool(kStartAtLogin, on);
+        return;
+    }
+    // Said where the switch is: the switch alone would just not stick.
+    if (m_window) {
+        showMessageBox(m_window.get(), tr("Prompt"),
+                       tr("gui.startAtLogin.failed").arg(QString::fromStdString(*problem)), {tr("OK")}, 0, {});
+    }
 }
 
 void AppShell::windowClosed() {
@@ -244,8 +254,10 @@ void AppShell::addAppMenu(int settingsTab) {
         login->setChecked(startsAtLogin());
     });
     QObject::connect(keep, &QAction::toggled, menu, [this](bool on) { setKeepRunningInBackground(on); });
-    QObject::connect(login, &QAction::toggled, menu, [this](bool on) {
+    QObject::connect(login, &QAction::toggled, menu, [this, login](bool on) {
         if (on != startsAtLogin()) setStartAtLogin(on);
+        const QSignalBlocker quiet(login);
+        login->setChecked(startsAtLogin());  // what the desktop will do, whether or not the change worked
     });
     QObject::connect(quitAction, &QAction::triggered, menu, [this] { QTimer::singleShot(0, [this] { quit(); }); });
     bar->setLeftButton(tr("gui.app"), [this, menu, bar] {

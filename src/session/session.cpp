@@ -244,6 +244,8 @@ bool Session::syncing() const {
 Session::Outcome Session::sync(Done done) {
     if (syncing()) return Outcome::Busy;
     if (!subscribed(*m_app)) return Outcome::NotConnected;
+    // A write that failed in an earlier sync (a file held by another program) is not this sync's failure.
+    if (m_app->m_db) m_app->m_db->forgetFailures();
     const double now = m_ports.runLoop.now();
     m_syncWaiter = SyncWaiter{std::move(done), now, 0, now};
     m_app->setStrTransmitStatus(m_app->localized("SyncStarting"));
