@@ -4,6 +4,7 @@
 // night read as they should; a page hides what it covers.
 #include "gui/app_shell.h"
 
+#include "app/vantro_app_delegate.h"
 #include "gui/controls.h"
 #include "gui/main_window.h"
 #include "gui/navigation_bar.h"
@@ -293,6 +294,27 @@ private slots:
         QVERIFY(zhPage);
         auto* zhList = zhPage->findChild<QListWidget*>(QStringLiteral("relayApps"));
         QCOMPARE(zhList->item(0)->text(), QString::fromUtf8("\xe8\x81\x8a\xe5\xa4\xa9"));
+    }
+
+    void whyTheSimulatedBandStandsInWrapsUnderTheTitleOnANarrowPhone() {
+        for (const char* language : {"en", "zh_CN"}) {
+            App a(QString::fromLatin1(language), 0);
+            a.window().resize(360, 640);
+            QTRY_COMPARE(a.window().width(), 360);
+            VantroAppDelegate& app = a.shell->appDelegate();
+            app.simulatedBand = true;
+            app.whySimulated = "SimulatedNotRunning";
+            a.window().refreshTitle(kTodayTab);
+            TableView* today = a.shell->todayScreen()->table();
+            today->reloadData();
+            // The title only says that the band is simulated; the reason is the header, whole.
+            NavigationBar* bar = a.window().navigationBar(kTodayTab);
+            QVERIFY2(bar->titleFits(), qPrintable(bar->title()));
+            QVERIFY(!bar->title().contains(a.tr("SimulatedNotRunning")));
+            QVERIFY(a.shell->todayScreen()->headerTitle(0).contains(a.tr("SimulatedNotRunning")));
+            QCOMPARE(today->cutTexts(), QStringList());
+            QCOMPARE(iface(today)->child(0)->text(QAccessible::Name), a.shell->todayScreen()->headerTitle(0));
+        }
     }
 
     void headingsAreReadAndTheChosenNightIsTheSelectedOne() {

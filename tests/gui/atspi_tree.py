@@ -39,8 +39,9 @@ def showing(acc):
 
 
 def children(acc):
+    """The children still there (a closed question may vanish while it is read)."""
     try:
-        return [acc.getChildAtIndex(i) for i in range(acc.childCount)]
+        return [c for c in (acc.getChildAtIndex(i) for i in range(acc.childCount)) if c is not None]
     except Exception:
         return []
 
@@ -94,8 +95,14 @@ def press(acc):
 
 
 def dialogs(app):
-    return [w for w in children(app) if w.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
-            and states(w).contains(pyatspi.STATE_SHOWING)]
+    found = []
+    for w in children(app):
+        try:
+            if w.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT) and states(w).contains(pyatspi.STATE_SHOWING):
+                found.append(w)
+        except Exception:
+            pass  # gone meanwhile
+    return found
 
 
 def answer_dialogs(app, where, cancel):
@@ -148,7 +155,8 @@ def main():
         if row is None:
             continue
         press(row)
-        time.sleep(0.5)
+        # A page or a question may take a moment on a busy machine; a switch brings neither.
+        wait_for(lambda: dialogs(app) or not states(settings).contains(pyatspi.STATE_SHOWING), 3)
         answer_dialogs(app, name, cancel)
         if states(settings).contains(pyatspi.STATE_SHOWING):
             continue  # a switch or a question, not a page
