@@ -70,9 +70,10 @@ Session::~Session() {
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) desktop->stop();
     m_relay.reset();
     m_autoSync.reset();
-    // The link goes before the alarm's ports and the delegate.
-    m_app->manager.reset();
+    // The link goes before the alarm's ports and the delegate: first the controller, which lets go of the
+    // central's and the band's callbacks (a central shared with a test outlives it), then the central.
     m_today.reset();
+    m_app->manager.reset();
     m_sync.reset();
     Audio_player::resetSharedInstance();
     m_app->companion = nullptr;
