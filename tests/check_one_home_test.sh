@@ -23,4 +23,6 @@ expect_fault settings/settings_view_controller.cpp 'void f(KeyValueStore& s) { s
 expect_fault link/phone_event_relay.cpp 'void g(VantroAppDelegate& a) { const std::uint8_t d[6] = {}; a.SendData(6,
     d, 2); }' 'SendData with a hand-filled buffer'
 expect_fault settings/properties_view_controller.cpp 'Command h() { Command c{10}; return c; }' 'put together by hand'
+expect_fault link/phone_event_relay.cpp 'void k(VantroAppDelegate& a) { a.SendData({CMD_TYPE_FINDME, {2}, 2}); }' 'SendData with a hand-filled buffer'
+expect_fault link/phone_event_relay.cpp 'void m(VantroAppDelegate& a) { a.SendData( {6, {}, 0}); }' 'SendData with a hand-filled buffer'
 exit $status

@@ -51,7 +51,13 @@ Size Label::textSize() const {
 Font Label::fittedFont(double width) const {
     Font font = m_font;
     const Size size = textSize();
-    if (m_adjusts && size.width > width && size.width > 0 && width > 0) font.size *= width / size.width;
+    if (m_adjusts && size.width > width && size.width > 0 && width > 0) {
+        font.size *= width / size.width;
+        // Where text comes only in whole sizes the size just found may round up past the width: step
+        // down until the text, measured as it will be drawn, fits.
+        for (int i = 0; i < 16 && font.size > 1 && ui().text().measureText(*m_text, font).width > width; ++i)
+            font.size -= 0.5;
+    }
     return font;
 }
 

@@ -54,6 +54,11 @@ private:
     std::unique_ptr<QCoreApplication> m_app;
 };
 
+/// A text from the bus, shown on the terminal: the band names itself, and any process can own the name.
+std::string outside(const QString& text) {
+    return escapeText(text.toStdString());
+}
+
 /// True when a companion owns the bus name.
 bool companionRunning() {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -74,13 +79,13 @@ std::string replyProblem(const QDBusMessage& reply, const char* wanted, double t
         if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
             return strprintf("the running app did not answer within %.0f s", timeout);
         }
-        const std::string text = reply.errorMessage().toStdString();
-        return text.empty() ? reply.errorName().toStdString() : text;
+        const QString text = reply.errorMessage();
+        return outside(text.isEmpty() ? reply.errorName() : text);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) return "no answer from the running app";
     if (reply.signature() != QLatin1String(wanted)) {
         return "the owner of " + std::string(qt::kBusName) + " gave an answer of the wrong type (" +
-               reply.signature().toStdString() + " instead of " + wanted + ")";
+               outside(reply.signature()) + " instead of " + wanted + ")";
     }
     return {};
 }
@@ -140,7 +145,7 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
     const qint64 metres = status.value(QStringLiteral("DistanceMetres")).toLongLong();
     const qint64 signal = status.value(QStringLiteral("Signal")).toLongLong();
     const qint64 last = status.value(QStringLiteral("LastSync")).toLongLong();
-    auto text = [&](const char* key) { return status.value(QString::fromLatin1(key)).toString().toStdString(); };
+    auto text = [&](const char* key) { return outside(status.value(QString::fromLatin1(key)).toString()); };
     auto yesNo = [&](const char* key) { return status.value(QString::fromLatin1(key)).toBool() ? "yes" : "no"; };
     const std::string why = text("WhySimulated");
     const std::vector<std::pair<const char*, std::string>> lines = {
@@ -176,12 +181,12 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
         ctx.err << prefix << problem << "\n";
         return kFailure;
     }
-    const std::string appDir = status->value(QStringLiteral("DataDir")).toString().toStdString();
+    const QString appDir = status->value(QStringLiteral("DataDir")).toString();
     if (!ctx.dataDir.empty() && (name == "sync" || name == "connect")) {
         const std::string mine = recordsDirectory(ctx.dataDir, false);
-        if (!sameDirectory(mine, appDir)) {
-            ctx.err << prefix << "the running app keeps its records in " << appDir << ", not in " << mine
-                    << "; quit it or leave out --data-dir\n";
+        if (!sameDirectory(mine, appDir.toStdString())) {
+            ctx.err << prefix << "the running app keeps its records in " << quoteText(appDir.toStdString(), 4096)
+                    << ", not in " << quoteText(mine, 4096) << "; quit it or leave out --data-dir\n";
             return kFailure;
         }
     }
@@ -203,7 +208,7 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
             return kFailure;
         }
         if (name == "connect") {
-            ctx.out << "Connected to " << reply.arguments().constFirst().toString().toStdString()
+            ctx.out << "Connected to " << outside(reply.arguments().constFirst().toString())
                     << " (through the running app)\n";
             return 0;
         }
@@ -214,7 +219,7 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
         ctx.err << prefix << why << "\n";
         return kFailure;
     }
-    ctx.out << "Synced: " << reply.arguments().constFirst().toString().toStdString() << " (through the running app)\n";
+    ctx.out << "Synced: " << outside(reply.arguments().constFirst().toString()) << " (through the running app)\n";
     return 0;
 }
 

@@ -44,6 +44,11 @@ public:
         // The store's own lines for a day and a night written; they drive the progress line.
         if (line == "插入数据" || line == "更新数据") ++days;
         if (line == "sleep插入数据" || line == "sleep更新数据") ++nights;
+    }
+    // Only warnings are kept for a failure: they are in English and say what failed, while the routine
+    // lines are the band's and the store's own debug texts.
+    void warning(std::string_view line) override {
+        if (m_verbose) m_err << "log: " << line << "\n";
         m_recent.emplace_back(line);
         if (m_recent.size() > kKept) m_recent.pop_front();
     }

@@ -4,6 +4,7 @@
 
 #include "platform/local_time.h"
 #include "platform/paths.h"
+#include "platform/strprintf.h"
 #include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_sync.h"
@@ -16,6 +17,9 @@
 
 namespace vantro::cli {
 namespace {
+
+// A stored text is shown whole up to this length; what the file holds beyond it is counted, not printed.
+constexpr std::size_t kShownChars = 4096;
 
 std::string typeOf(const StoredValue& v) {
     if (std::holds_alternative<std::int64_t>(v)) return "integer";
@@ -104,7 +108,7 @@ int settingsSaveFailure(Context& ctx, const JsonKeyValueStore& store, const Quie
 int settingsList(Context& ctx, JsonKeyValueStore& store) {
     const auto& values = store.values();
     auto print = [&](const std::string& key, const StoredValue& v) {
-        ctx.out << key << ' ' << typeOf(v) << ' ' << textOf(v) << "\n";
+        ctx.out << escapeText(key) << ' ' << typeOf(v) << ' ' << escapeText(textOf(v), kShownChars) << "\n";
     };
     for (auto keys : {settingKeys(), localSettingKeys()}) {
         for (const auto& k : keys) {
@@ -120,12 +124,12 @@ int settingsList(Context& ctx, JsonKeyValueStore& store) {
 int settingsGet(Context& ctx, JsonKeyValueStore& store, const std::string& key) {
     const auto& values = store.values();
     if (auto it = values.find(key); it != values.end()) {
-        ctx.out << textOf(it->second) << "\n";
+        ctx.out << escapeText(textOf(it->second), kShownChars) << "\n";
         return 0;
     }
     const SettingKey* known = findSettingKey(key);
     if (!known) {
-        ctx.err << "vantro-cli settings get: no setting '" << key << "'\n";
+        ctx.err << "vantro-cli settings get: no setting " << quoteText(key) << "\n";
         return 1;
     }
     if (!known->absentValue.empty()) {
@@ -154,12 +158,13 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
     }
     const SettingKey* known = findSettingKey(key);
     if (!known) {
-        ctx.err << "vantro-cli settings set: no setting '" << key << "'; the settings are " << keyList() << "\n";
+        ctx.err << "vantro-cli settings set: no setting " << quoteText(key) << "; the settings are " << keyList()
+                << "\n";
         return kUsageError;
     }
     auto refuse = [&] {
-        ctx.err << "vantro-cli settings set: " << key << " takes " << acceptedText(*known) << ", not '" << text
-                << "'\n";
+        ctx.err << "vantro-cli settings set: " << key << " takes " << acceptedText(*known) << ", not "
+                << quoteText(text) << "\n";
         return kUsageError;
     };
     switch (known->type) {
@@ -184,14 +189,19 @@ int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std
                         << " is not valid UTF-8; nothing was changed\n";
                 return kUsageError;
             }
+            if (holdsControlCharacters(text)) {
+                ctx.err << "vantro-cli settings set: the text for " << key << " holds control characters, "
+                        << quoteText(text) << "; nothing was changed\n";
+                return kUsageError;
+            }
             store.setString(key, text);
             break;
         case SettingType::TimeStamp: {
             bool outOfRange = false;
             auto v = parseStamp(text, std::chrono::system_clock::now(), outOfRange);
             if (outOfRange) {
-                ctx.err << "vantro-cli settings set: " << key << " takes times from 1678 to 2261, not '" << text
-                        << "'\n";
+                ctx.err << "vantro-cli settings set: " << key << " takes times from 1678 to 2261, not "
+                        << quoteText(text) << "\n";
                 return kUsageError;
             }
             if (!v) return refuse();

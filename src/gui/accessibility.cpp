@@ -63,8 +63,8 @@ public:
             s.invalid = true;
             return s;
         }
-        s.focusable = true;
-        s.selectable = true;
+        s.focusable = i->focusable;
+        s.selectable = i->focusable;
         s.selected = i->selected;
         s.checkable = i->checkable;
         s.checked = i->checked;

@@ -22,6 +22,7 @@ struct AccessibleItem {
     bool selected = false;
     bool checked = false;
     bool checkable = false;
+    bool focusable = true;  // false for what is only read, such as a section heading
 };
 
 /// Implemented by a widget that draws items of its own; the accessibility factory turns it into a

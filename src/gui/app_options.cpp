@@ -114,6 +114,21 @@ std::optional<AppOptions> parseOptions(const QStringList& args, QString& error) 
     return o;
 }
 
+QString notForTheRunningCompanion(const AppOptions& o) {
+    // These choose how a companion starts; one that already runs keeps its own.
+    QStringList kept;
+    if (!o.language.isEmpty()) kept << QStringLiteral("--lang ") + o.language;
+    if (!o.dataDir.isEmpty()) kept << QStringLiteral("--data-dir ") + o.dataDir;
+    if (o.tablet) kept << QStringLiteral("--tablet");
+    if (o.wristband == WristbandChoice::Simulated) kept << QStringLiteral("--simulate");
+    if (o.wristband == WristbandChoice::Bluez) kept << QStringLiteral("--bluez");
+    if (kept.isEmpty()) return {};
+    return QStringLiteral(
+               "the running companion keeps its language, data and band; %1 not applied "
+               "(vantro --quit first to start with %2)")
+        .arg(kept.join(QStringLiteral(", ")), kept.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+}
+
 QString dataDirProblem(const QString& dir) {
     if (dir.isEmpty()) return QStringLiteral("the data directory must not be empty");
     const QFileInfo info(dir);

@@ -35,6 +35,9 @@ struct AppOptions {
 std::optional<AppOptions> parseOptions(const QStringList& args, QString& error);
 /// The --help text: options, environment, exit statuses.
 QString usageText();
+/// The one line said when these options reach a companion that already runs (which only shows its
+/// window): what is not applied and how to apply it; empty when nothing is lost.
+QString notForTheRunningCompanion(const AppOptions& options);
 /// Why `dir` cannot hold the app's files (created when missing), or empty when it can.
 QString dataDirProblem(const QString& dir);
 

@@ -9,6 +9,7 @@
 #include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
 #include "gui/status_icon.h"
+#include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
 #include "platform/paths.h"
@@ -21,6 +22,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace vantro::gui {
@@ -141,7 +143,16 @@ void AppShell::setKeepRunningInBackground(bool on) {
 
 void AppShell::setStartAtLogin(bool on) {
     const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    if (vantro::setStartAtLogin(on, exe.empty() ? "vantro" : exe, m_log)) m_settings->setBool(kStartAtLogin, on);
+    const auto problem = vantro::setStartAtLogin(on, exe.empty() ? "vantro" : exe, m_log);
+    if (!problem) {
+        m_settings->setBool(kStartAtLogin, on);
+        return;
+    }
+    // Said where the switch is: the switch alone would just not stick.
+    if (m_window) {
+        showMessageBox(m_window.get(), tr("Prompt"),
+                       tr("gui.startAtLogin.failed").arg(QString::fromStdString(*problem)), {tr("OK")}, 0, {});
+    }
 }
 
 void AppShell::windowClosed() {
@@ -195,6 +206,7 @@ void AppShell::buildWindow() {
     VantroAppDelegate& app = m_session->app();
     m_window = std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
     m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
+    m_window->tabBar()->setAccessibleName(tr("gui.tabs"));
     m_notifier.setDialogParent(m_window.get());
     m_notifier.setApplicationStateOverride(std::nullopt);
     QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });
@@ -242,8 +254,10 @@ void AppShell::addAppMenu(int settingsTab) {
         login->setChecked(startsAtLogin());
     });
     QObject::connect(keep, &QAction::toggled, menu, [this](bool on) { setKeepRunningInBackground(on); });
-    QObject::connect(login, &QAction::toggled, menu, [this](bool on) {
+    QObject::connect(login, &QAction::toggled, menu, [this, login](bool on) {
         if (on != startsAtLogin()) setStartAtLogin(on);
+        const QSignalBlocker quiet(login);
+        login->setChecked(startsAtLogin());  // what the desktop will do, whether or not the change worked
     });
     QObject::connect(quitAction, &QAction::triggered, menu, [this] { QTimer::singleShot(0, [this] { quit(); }); });
     bar->setLeftButton(tr("gui.app"), [this, menu, bar] {

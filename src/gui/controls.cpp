@@ -15,6 +15,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include <utility>
+
 namespace vantro::gui {
 namespace {
 const QColor kSwitchOn{76, 217, 100};
@@ -177,8 +179,7 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* e) {
     }
 }
 
-TimePicker::TimePicker(QWidget* parent)
-    : QWidget(parent), m_hour(new TwoDigitSpinBox(this)), m_minute(new TwoDigitSpinBox(this)) {
+TimePicker::TimePicker(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -188,7 +189,12 @@ TimePicker::TimePicker(QWidget* parent)
             "QToolButton:pressed { background: %3; }"
             "QToolButton:focus { border: 2px solid %1; }")
             .arg(colours::kTint.name(), colours::kSeparator.name(), colours::kCellHighlight.name());
-    auto stepper = [&](QSpinBox* box, const char* name) {
+    // Made in the order they stand, so Tab goes left to right: −, hour, +, −, minute, +.
+    auto stepper = [&](int top, const char* name) {
+        auto* down = new QToolButton(this);
+        auto* box = new TwoDigitSpinBox(this);
+        auto* up = new QToolButton(this);
+        box->setRange(0, top);
         box->setObjectName(QLatin1String(name));
         box->setWrapping(true);
         box->setAlignment(Qt::AlignCenter);
@@ -199,8 +205,6 @@ TimePicker::TimePicker(QWidget* parent)
         box->setStyleSheet(QStringLiteral("QSpinBox { background: white; border: 1px solid %1; border-radius: 8px; }"
                                           "QSpinBox:focus { border: 2px solid %2; }")
                                .arg(colours::kSeparator.name(), colours::kTint.name()));
-        auto* down = new QToolButton(this);
-        auto* up = new QToolButton(this);
         down->setObjectName(QLatin1String(name) + QStringLiteral("Down"));
         up->setObjectName(QLatin1String(name) + QStringLiteral("Up"));
         down->setText(QStringLiteral("−"));
@@ -211,24 +215,37 @@ TimePicker::TimePicker(QWidget* parent)
             b->setStyleSheet(buttonStyle);
             b->setCursor(Qt::PointingHandCursor);
             b->setAutoRepeat(true);
+            b->setFocusPolicy(Qt::TabFocus);
         }
         connect(down, &QToolButton::clicked, box, &QSpinBox::stepDown);
         connect(up, &QToolButton::clicked, box, &QSpinBox::stepUp);
         layout->addWidget(down);
         layout->addWidget(box);
         layout->addWidget(up);
+        return Field{box, down, up};
     };
-    m_hour->setRange(0, 23);
-    m_minute->setRange(0, 59);
     layout->addStretch();
-    stepper(m_hour, "hour");
+    m_hourField = stepper(23, "hour");
+    m_hour = m_hourField.box;
     auto* colon = new QLabel(QStringLiteral(":"), this);
     colon->setFont(AppFonts::font(26, true));
     layout->addSpacing(4);
     layout->addWidget(colon);
     layout->addSpacing(4);
-    stepper(m_minute, "minute");
+    m_minuteField = stepper(59, "minute");
+    m_minute = m_minuteField.box;
     layout->addStretch();
+}
+
+void TimePicker::setNames(const QString& caption, const TimePickerNames& names) {
+    setAccessibleName(caption);
+    for (const auto& [field, word] : {std::pair{m_hourField, names.hour}, std::pair{m_minuteField, names.minute}}) {
+        // "Alarm, hour" says which time it is; the steppers say what they do to it.
+        const QString name = caption.isEmpty() ? word : caption + QStringLiteral(", ") + word;
+        field.box->setAccessibleName(name);
+        field.down->setAccessibleName(names.less.arg(name));
+        field.up->setAccessibleName(names.more.arg(name));
+    }
 }
 
 int TimePicker::hour() const {

@@ -60,11 +60,18 @@ private:
     int m_selected = 0;
 };
 
-/// Hours 0 to 23 and minutes 0 to 59, each with its own spin field.
+/// What a screen reader calls the parts of a time picker; `less` and `more` take the field's name as %1.
+struct TimePickerNames {
+    QString hour, minute, less, more;
+};
+
+/// Hours 0 to 23 and minutes 0 to 59, each with its own spin field and − and + buttons.
 class TimePicker : public QWidget {
     Q_OBJECT
 public:
     explicit TimePicker(QWidget* parent = nullptr);
+    /// Names the picker (`caption`, the row's) and each of its fields and buttons after it.
+    void setNames(const QString& caption, const TimePickerNames& names);
     int hour() const;
     int minute() const;
     void setTime(int hour, int minute);
@@ -72,8 +79,14 @@ public:
     QSpinBox* minuteField() const { return m_minute; }
 
 private:
-    QSpinBox* m_hour;
-    QSpinBox* m_minute;
+    struct Field {
+        QSpinBox* box = nullptr;
+        QAbstractButton* down = nullptr;
+        QAbstractButton* up = nullptr;
+    };
+    Field m_hourField, m_minuteField;
+    QSpinBox* m_hour = nullptr;
+    QSpinBox* m_minute = nullptr;
 };
 
 }  // namespace vantro::gui

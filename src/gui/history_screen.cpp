@@ -58,6 +58,7 @@ QWidget* HistoryScreen::view() {
         m_host->setLayoutSize(QSizeF(made.width, made.height));
         m_host->setGroundColor(QColor::fromRgbF(kChartGround.r, kChartGround.g, kChartGround.b));
         m_host->setFocusPolicy(Qt::StrongFocus);
+        m_host->setAccessibleName(QString::fromStdString(m_app.localized("label.history.title")));
         buildControls();
         setUpKeyboardAndReader();
     }

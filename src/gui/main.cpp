@@ -102,10 +102,15 @@ int main(int argc, char** argv) {
     // One companion per session: a second start shows the first one's window and opens no link of its own.
     const CompanionBus::Claim claim = CompanionBus::claimName(log);
     if (claim == CompanionBus::Claim::Taken) {
-        if (!options->background && !CompanionBus::activateRunning()) {
-            std::fprintf(stderr, "vantro: another instance owns %s but does not answer\n", vantro::qt::kBusName);
+        // In the background there is no window to show, but a process squatting on the name is said all the same.
+        const bool answered = options->background ? CompanionBus::ownerIsCompanion() : CompanionBus::activateRunning();
+        if (!answered) {
+            std::fprintf(stderr, "vantro: another process owns %s and does not answer as the companion\n",
+                         vantro::qt::kBusName);
             return 1;
         }
+        if (const QString kept = notForTheRunningCompanion(*options); !kept.isEmpty())
+            std::fprintf(stderr, "vantro: %s\n", qPrintable(kept));
         return 0;
     }
     // Without a bus nothing could bring a windowless companion back, so it keeps its window.

@@ -4,7 +4,6 @@
 
 #include "gui/accessibility.h"
 #include "gui/app_fonts.h"
-#include "gui/controls.h"
 #include "gui/navigation_bar.h"
 #include "gui/screen.h"
 #include "gui/tab_bar.h"
@@ -86,10 +85,11 @@ void ModalPage::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         button = m_bar->leftButton();
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // A focused button answers Return itself; anywhere else Return is the bar's OK.
+        // A focused push button answers Return itself; anywhere else (a field, a switch, a choice) Return is
+        // the bar's OK, or the page's only button where its choices are stored as they are picked.
         auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
-        button =
-            focused && isAncestorOf(focused) && !qobject_cast<SwitchControl*>(focused) ? focused : m_bar->rightButton();
+        QAbstractButton* confirm = m_bar->rightButton() ? m_bar->rightButton() : m_bar->leftButton();
+        button = focused && isAncestorOf(focused) && !focused->isCheckable() ? focused : confirm;
     }
     if (button && button->isEnabled()) {
         button->click();
@@ -251,7 +251,11 @@ void MainWindow::presentModal(QWidget* page, bool animated) {
         anim->setStartValue(QPoint(0, height()));
         anim->setEndValue(QPoint(0, 0));
         anim->setEasingCurve(QEasingCurve::OutCubic);
+        // What the page covers is hidden once it is in place, so a screen reader no longer lists it.
+        connect(anim, &QPropertyAnimation::finished, this, &MainWindow::hideCovered);
         anim->start(QAbstractAnimation::DeleteWhenStopped);
+    } else {
+        hideCovered();
     }
     emit modalPresented(page);
 }
@@ -268,6 +272,11 @@ void MainWindow::dismissModal(QWidget* page, bool animated) {
         m_focusBeforeModal.erase(m_focusBeforeModal.begin() + at);
     }
     page->setEnabled(false);  // nothing on its way out keeps the keyboard
+    // What lies below shows again before the page leaves (and before the focus goes back into it).
+    if (QWidget* below = topModal())
+        below->show();
+    else
+        showScreens();
     if (before && before->isVisible() && before->isEnabled())
         before->setFocus(Qt::OtherFocusReason);
     else if (QWidget* below = topModal())
@@ -288,6 +297,20 @@ void MainWindow::dismissModal(QWidget* page, bool animated) {
         page->deleteLater();
     }
     emit modalDismissed(page);
+}
+
+void MainWindow::hideCovered() {
+    QWidget* top = topModal();
+    if (!top || top->pos() != QPoint(0, 0)) return;  // none, or still sliding in
+    for (auto& m : m_modals)
+        if (m && m != top) m->hide();
+    m_stack->hide();
+    m_tabBar->hide();
+}
+
+void MainWindow::showScreens() {
+    m_stack->show();
+    m_tabBar->show();
 }
 
 QWidget* MainWindow::topModal() const {
@@ -333,6 +356,12 @@ std::vector<QWidget*> MainWindow::focusOrder() const {
     auto takes = [area](QWidget* w) {
         return area->isAncestorOf(w) && w->isVisibleTo(area) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
     };
+    // A control that hands its focus to a part of it (a spin box to its text field) is one stop, the part:
+    // listing both would send Tab to the control, which gives it straight back to the part.
+    auto stop = [](QWidget* w) {
+        for (int guard = 0; w->focusProxy() && guard < 8; ++guard) w = w->focusProxy();
+        return w;
+    };
     // The bar's buttons first, then the screen's controls in their chain order.
     for (bool inBar : {true, false}) {
         QWidget* w = area;
@@ -340,8 +369,8 @@ std::vector<QWidget*> MainWindow::focusOrder() const {
             w = w->nextInFocusChain();
             if (!w || w == area) break;
             const bool ofBar = bar && bar->isAncestorOf(w);
-            if (ofBar == inBar && takes(w) && std::find(order.begin(), order.end(), w) == order.end())
-                order.push_back(w);
+            if (ofBar == inBar && takes(w) && std::find(order.begin(), order.end(), stop(w)) == order.end())
+                order.push_back(stop(w));
         }
     }
     if (!topModal() && m_tabBar->isVisible()) order.push_back(m_tabBar);

@@ -101,6 +101,9 @@ private:
     };
     void layoutTab(Tab& tab);
     void switchTo(int tab);
+    /// Hides the screens and pages under the top page once it covers them; showScreens brings the screens back.
+    void hideCovered();
+    void showScreens();
 
     Metrics m_metrics;
     QStackedWidget* m_stack;

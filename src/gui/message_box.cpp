@@ -11,6 +11,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace vantro::gui {
 namespace {
 constexpr char kIndexProperty[] = "vantroButtonIndex";
@@ -29,11 +31,31 @@ protected:
     void showEvent(QShowEvent* e) override {
         QMessageBox::showEvent(e);
         fitWindow();
+        orderTabs();
         // Once the style has polished the texts (fonts may change then), once more.
-        QTimer::singleShot(0, this, [this] { fitWindow(); });
+        QTimer::singleShot(0, this, [this] {
+            fitWindow();
+            orderTabs();
+        });
     }
 
 private:
+    /// Tab goes through the buttons as they stand, top to bottom and left to right, and reaches each.
+    void orderTabs() {
+        auto list = buttons();
+        std::sort(list.begin(), list.end(), [](QAbstractButton* a, QAbstractButton* b) {
+            const QPoint pa = a->mapTo(a->window(), QPoint(0, 0)), pb = b->mapTo(b->window(), QPoint(0, 0));
+            return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+        });
+        for (int i = 0; i + 1 < list.size(); ++i) QWidget::setTabOrder(list[i], list[i + 1]);
+        // The box of buttons hands its focus to the default button; in the round it would send Tab back
+        // there, so it stays out of it.
+        if (auto* box = findChild<QDialogButtonBox*>()) {
+            box->setFocusProxy(nullptr);
+            box->setFocusPolicy(Qt::NoFocus);
+        }
+    }
+
     void fitWindow() {
         QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
         if (!owner) return;
@@ -86,6 +108,7 @@ QString alertStyleSheet() {
                "QMessageBox QPushButton { color: %4; background: transparent; border: none; border-top: 1px solid %2;"
                " padding: 10px 18px; min-width: 64px; font-size: 17px; }"
                "QMessageBox QPushButton:pressed { background: %5; }"
+               "QMessageBox QPushButton:focus { border: 2px solid %4; border-radius: 6px; }"
                "QMessageBox QPushButton:default { font-weight: bold; }"
                "QMessageBox QPushButton[destructive=\"true\"] { color: %6; }")
         .arg(colours::kCell.name(), colours::kSeparator.name(), colours::kText.name(), colours::kTint.name(),

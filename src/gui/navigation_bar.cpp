@@ -6,12 +6,30 @@
 #include "gui/theme.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace vantro::gui {
 namespace {
 constexpr int kButtonMargin = 8;
-}
+
+/// A bar button presses on Return and Enter as well as Space, wherever it stands (outside a dialog a
+/// plain push button leaves Return to its parent).
+class BarButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && plain) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(e);
+    }
+};
+}  // namespace
 
 NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -36,7 +54,7 @@ void NavigationBar::setButton(QPushButton*& slot, const QString& text, std::func
     delete slot;
     slot = nullptr;
     if (text.isEmpty()) return;
-    slot = new QPushButton(text, this);
+    slot = new BarButton(text, this);
     slot->setObjectName(QLatin1String(name));
     slot->setFlat(true);
     slot->setCursor(Qt::PointingHandCursor);

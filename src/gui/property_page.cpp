@@ -79,15 +79,15 @@ private:
 };
 
 PropertyPageView::PropertyPageView(std::shared_ptr<PropertiesViewController> model, DeviceIdiom idiom,
-                                   const QString& refreshText, QWidget* parent)
+                                   const PageTexts& texts, QWidget* parent)
     : QWidget(parent), m_model(std::move(model)), m_idiom(idiom) {
     setObjectName(QStringLiteral("propertyPage_") + q(m_model->pageKey()));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral("#%1 { background: %2; }").arg(objectName(), colours::kGroupedBackground.name()));
     if (m_model->kind() == PageKind::Form) {
-        buildForm();
+        buildForm(texts);
     } else {
-        buildList(refreshText);  // the picker adds its rescan to the list
+        buildList(texts.refresh);  // the picker adds its rescan to the list
     }
 }
 
@@ -99,12 +99,12 @@ PropertyPageView::~PropertyPageView() {
 }
 
 ModalPage* PropertyPageView::present(MainWindow& window, std::shared_ptr<PropertiesViewController> model,
-                                     const QString& okText, const QString& cancelText, const QString& refreshText) {
+                                     const PageTexts& texts) {
     const DeviceIdiom idiom = window.metrics().tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
-    auto* view = new PropertyPageView(model, idiom, refreshText);
+    auto* view = new PropertyPageView(model, idiom, texts);
     auto* page = new ModalPage(q(model->title()), view);
-    page->navigationBar()->setLeftButton(cancelText, [view] { view->cancel(); });
-    page->navigationBar()->setRightButton(okText, [view] { view->confirm(); });
+    page->navigationBar()->setLeftButton(texts.cancel, [view] { view->cancel(); });
+    page->navigationBar()->setRightButton(texts.ok, [view] { view->confirm(); });
     QPointer<ModalPage> guard(page);
     MainWindow* w = &window;
     model->dismiss = [w, guard] {
@@ -125,6 +125,7 @@ void PropertyPageView::buildList(const QString& refreshText) {
     m_source = std::make_unique<ListSource>(*m_model);
     m_table = new TableView(this);
     m_table->setObjectName(QStringLiteral("pageTable"));
+    m_table->setAccessibleName(q(m_model->title()));
     m_table->setGrouped(false);
     m_table->setScrollEnabled(m_model->scrolls());
     m_table->setSource(m_source.get());
@@ -164,8 +165,10 @@ void PropertyPageView::buildList(const QString& refreshText) {
     });
 }
 
-void PropertyPageView::buildForm() {
+void PropertyPageView::buildForm(const PageTexts& texts) {
     m_scroll = new QScrollArea(this);
+    // The scroll area only holds the rows: the keyboard goes to their controls, never to it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -200,9 +203,11 @@ void PropertyPageView::buildForm() {
                 field->setFont(AppFonts::font(16));
                 field->setMinimumHeight(34);
                 if (c.numericKeypad) field->setInputMethodHints(Qt::ImhDigitsOnly);
+                // The focused field gets the ring every other control has, not only a caret.
                 field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 6px; "
-                                                    "padding: 2px 8px; background: white; }")
-                                         .arg(colours::kSeparator.name()));
+                                                    "padding: 2px 8px; background: white; }"
+                                                    "QLineEdit:focus { border: 2px solid %2; padding: 1px 7px; }")
+                                         .arg(colours::kSeparator.name(), colours::kTint.name()));
                 w = field;
                 break;
             }
@@ -232,6 +237,20 @@ void PropertyPageView::buildForm() {
         m_byTag.insert(c.tag, w);
         return w;
     };
+    // A control is read out by its row's caption (with the unit, "Height, cm"); a row without one by the
+    // page's title.
+    auto nameFor = [&](const FormRow& r) {
+        QString name = q(r.caption.empty() ? m_model->title() : r.caption);
+        if (!r.unit.empty()) name += QStringLiteral(", ") + q(r.unit);
+        return name;
+    };
+    auto named = [&](QWidget* control, const FormRow& r) {
+        if (auto* picker = qobject_cast<TimePicker*>(control))
+            picker->setNames(nameFor(r), texts.time);
+        else
+            control->setAccessibleName(nameFor(r));
+        return control;
+    };
 
     for (const FormRow& r : m_model->rows()) {
         const bool inline_ = r.control.kind == ControlKind::TextField || r.control.kind == ControlKind::Switch;
@@ -246,7 +265,7 @@ void PropertyPageView::buildForm() {
                 caption->setFixedWidth(labelWidth);
                 line->addWidget(caption);
             }
-            QWidget* field = makeControl(r.control, row);
+            QWidget* field = named(makeControl(r.control, row), r);
             const bool isSwitch = r.control.kind == ControlKind::Switch;
             if (isSwitch) line->addStretch();
             line->addWidget(field, isSwitch ? 0 : 1);
@@ -264,7 +283,7 @@ void PropertyPageView::buildForm() {
             }
             auto* line = new QHBoxLayout;
             line->setSpacing(10);
-            line->addWidget(makeControl(r.control, row), 1);
+            line->addWidget(named(makeControl(r.control, row), r), 1);
             if (!r.unit.empty()) line->addWidget(makeCaption(r.unit, row, Qt::AlignLeft));
             stack->addLayout(line);
         }

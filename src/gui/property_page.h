@@ -2,6 +2,7 @@
 // A property page on screen: the form, list or wristband picker of one page model, with "Cancel" and "OK".
 #pragma once
 
+#include "gui/controls.h"
 #include "platform/services.h"
 
 #include <QMap>
@@ -22,18 +23,24 @@ class TableView;
 class MainWindow;
 class ModalPage;
 
+/// The shell's own words on a page: its buttons, the picker's rescan button (for mouse users) and what a
+/// screen reader calls the parts of a time picker.
+struct PageTexts {
+    QString ok, cancel, refresh;
+    TimePickerNames time;
+};
+
 /// The content of a modal property page. Owns the page model for as long as the page is shown.
 class PropertyPageView : public QWidget {
     Q_OBJECT
 public:
-    PropertyPageView(std::shared_ptr<PropertiesViewController> model, DeviceIdiom idiom, const QString& refreshText,
+    PropertyPageView(std::shared_ptr<PropertiesViewController> model, DeviceIdiom idiom, const PageTexts& texts,
                      QWidget* parent = nullptr);
     ~PropertyPageView() override;
 
     /// Wraps the view in a modal page whose buttons act on the model, presents it, and wires its hooks.
-    /// `refreshText` labels the picker's rescan button for mouse users.
     static ModalPage* present(MainWindow& window, std::shared_ptr<PropertiesViewController> model,
-                              const QString& okText, const QString& cancelText, const QString& refreshText);
+                              const PageTexts& texts);
 
     PropertiesViewController& model() { return *m_model; }
     /// Rows the picker shows now (0 on other pages).
@@ -59,7 +66,7 @@ protected:
 
 private:
     class ListSource;
-    void buildForm();
+    void buildForm(const PageTexts& texts);
     void buildList(const QString& refreshText);
     void pushValuesToModel();
 

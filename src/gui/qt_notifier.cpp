@@ -90,7 +90,10 @@ void QtNotifier::sendToDesktop(const LocalNotification& n) {
     const QString action = QString::fromStdString(n.alertAction.empty() ? std::string("OK") : n.alertAction);
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), kDesktopId);
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(2));
+    // Only the alarm is critical: a phone keeps critical notices on screen and lets them through
+    // do-not-disturb. Its category is the standard one for a device in trouble; a notice is normal.
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(n.alarm ? 2 : 1));
+    if (n.alarm) hints.insert(QStringLiteral("category"), QStringLiteral("device.error"));
     call << m_appName << uint(0) << kIconName << m_appName << QString::fromStdString(n.alertBody)
          << QStringList{kDefaultAction, action} << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);

@@ -48,8 +48,13 @@ SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::
         return file;
     };
     m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
-        PropertyPageView::present(m_window, std::move(page), q(m_app.localized("OK")), q(m_app.localized("Cancel")),
-                                  q(m_app.localized("gui.refresh")));
+        const auto tr = [this](const char* key) { return q(m_app.localized(key)); };
+        PropertyPageView::present(
+            m_window, std::move(page),
+            {tr("OK"),
+             tr("Cancel"),
+             tr("gui.refresh"),
+             {tr("gui.time.hour"), tr("gui.time.minute"), tr("gui.time.less"), tr("gui.time.more")}});
     };
 }
 
@@ -63,6 +68,7 @@ QWidget* SettingsScreen::view() {
     if (!m_table) {
         m_table = new TableView;
         m_table->setObjectName(QStringLiteral("settingsTable"));
+        m_table->setAccessibleName(title());
         m_table->setGrouped(true);
         m_table->setSource(this);
     }

@@ -6,6 +6,7 @@
 #include "gui/view_host.h"
 #include "screens/sleep_main_view_controller.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 
 #include <cmath>
@@ -23,6 +24,21 @@ protected:
     void resizeEvent(QResizeEvent*) override {
         if (resized) resized();
     }
+};
+
+/// Hands the keys pressed in a widget to a function first; what it takes goes no further.
+class KeyHandler : public QObject {
+public:
+    KeyHandler(QObject* parent, std::function<bool(int key)> handle) : QObject(parent), m_handle(std::move(handle)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && m_handle(static_cast<QKeyEvent*>(event)->key())) return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool(int)> m_handle;
 };
 }  // namespace
 
@@ -59,13 +75,21 @@ void SleepScreen::build() {
     m_host = new ViewHost(*m_ui, m_main->view(), m_container);
     m_host->setObjectName(QStringLiteral("sleepPie"));
     m_host->setLayoutSize(QSizeF(m_size));
-    m_host->setAccessibleSource({QAccessible::Chart, [this] { return sliceItems(); }, nullptr, nullptr});
+    // The pie takes the keyboard too: the arrows go from slice to slice, pulling each out as a tap does.
+    m_host->setAccessibleName(title());
+    m_host->setFocusPolicy(Qt::StrongFocus);
+    m_host->installEventFilter(new KeyHandler(m_host, [this](int key) { return handlePieKey(key); }));
+    m_host->setAccessibleSource({QAccessible::Chart, [this] { return sliceItems(); }, [this] { return m_keySlice; },
+                                 [this](int index) { tapSlice(index); }});
     // The night list's view holds the table's place; the rows themselves are a table widget.
     m_table = new TableView(m_container);
     m_table->setObjectName(QStringLiteral("sleepTable"));
+    m_table->setAccessibleName(title());
     m_table->setGrouped(false);
     m_table->setSource(this);
     m_table->setEmptyText(QString::fromStdString(m_app.localized("gui.sleep.empty")));
+    // The list is what the tab opens on; the pie above it comes next on Tab.
+    QWidget::setTabOrder(m_table, m_host);
     // Until a night is chosen the pie's place would be blank: say how to fill it.
     m_hint = new QLabel(QString::fromStdString(m_main->pieViewController()->hintText()), m_container);
     m_hint->setObjectName(QStringLiteral("sleepHint"));
@@ -82,7 +106,7 @@ void SleepScreen::build() {
     if (const int rows = rowCount(0); rows > 0) {
         m_hint->show();
         didSelect(0, rows - 1);
-        m_table->scrollToRow(0, rows - 1);
+        m_table->setKeyboardRow(RowPath{0, rows - 1});  // the keyboard starts on the night shown
     }
 }
 
@@ -116,6 +140,24 @@ std::vector<AccessibleItem> SleepScreen::sliceItems() const {
         items.push_back(std::move(item));
     }
     return items;
+}
+
+bool SleepScreen::handlePieKey(int key) {
+    const int count = static_cast<int>(sliceItems().size());
+    if (count == 0) return false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) return tapSlice(std::max(0, m_keySlice));
+    const auto to = itemForKey(key, m_keySlice < 0 ? -1 : m_keySlice, count, true);
+    return to && tapSlice(std::max(0, *to));
+}
+
+bool SleepScreen::tapSlice(int index) {
+    const auto at = sliceCentre(index);
+    if (!at || !m_host) return false;
+    m_keySlice = index;
+    m_host->touchBegan(*at);
+    m_host->touchEnded(*at);
+    announceFocusItem(m_host, index);
+    return true;
 }
 
 std::optional<QPointF> SleepScreen::sliceCentre(int index) const {
@@ -162,6 +204,7 @@ void SleepScreen::didSelect(int, int r) {
     auto* data = m_main ? m_main->dataViewController() : nullptr;
     if (!data) return;
     m_selected = r;
+    m_keySlice = -1;  // a new night's pie starts with no slice out
     data->didSelectRowAtIndexPath(r);
     if (m_host) m_host->update();
     if (m_hint) m_hint->setVisible(!m_main->pieViewController()->hintText().empty());

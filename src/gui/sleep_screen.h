@@ -48,6 +48,8 @@ public:
     /// The line that says how to show a night; hidden once one is chosen.
     QLabel* hint() const { return m_hint; }
     int selectedRow() const { return m_selected; }
+    /// The slice the keyboard is on, or -1.
+    int keyboardSlice() const { return m_keySlice; }
     /// The middle of slice `index` of the pie, in the host's coordinates; absent when it has no such slice.
     std::optional<QPointF> sliceCentre(int index) const;
 
@@ -56,6 +58,9 @@ private:
     void placeViews();
     std::vector<AccessibleItem> sliceItems() const;
     std::optional<QPointF> sliceCentreInRoot(int index) const;
+    bool handlePieKey(int key);
+    /// Taps slice `index` as a finger would and makes it the keyboard's slice.
+    bool tapSlice(int index);
 
     VantroAppDelegate& m_app;
     QSize m_size;
@@ -67,6 +72,7 @@ private:
     QPointer<TableView> m_table;
     QPointer<QLabel> m_hint;
     int m_selected = -1;
+    int m_keySlice = -1;
 };
 
 }  // namespace vantro::gui

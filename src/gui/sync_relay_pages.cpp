@@ -2,6 +2,7 @@
 // The "Sync automatically" and "Relay notifications" pages, presented over the window like the other pages.
 #include "gui/sync_relay_pages.h"
 
+#include "gui/desktop_entries.h"
 #include "gui/main_window.h"
 #include "gui/navigation_bar.h"
 #include "gui/theme.h"
@@ -15,7 +16,11 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <memory>
 
 namespace vantro::gui {
 namespace {
@@ -23,6 +28,9 @@ namespace {
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// How often the relay page looks for apps seen since it opened (the picker's rhythm).
+constexpr int kRelayRefreshMs = 1000;
 
 /// The page's content: a column that scrolls vertically when the window is shorter than it.
 struct Column {
@@ -106,31 +114,71 @@ ModalPage* showAutoSyncPage(MainWindow& window, AutoSyncPage& page, const QStrin
 ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& closeText, std::function<void()> closed) {
     const Column c = makeColumn("relayPage");
     if (const std::string problem = page.problem(); !problem.empty()) addText(c, problem, "relayProblem");
-    auto* list = new QListWidget(c.body);
-    list->setObjectName(QStringLiteral("relayApps"));
-    list->setTextElideMode(Qt::ElideMiddle);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setMinimumHeight(120);
-    auto refill = [&page, list] {
+    // Made in the order they stand, so Tab goes choices, then the list, then the bar's button.
+    auto* list = new QListWidget;
+    auto entries = std::make_shared<DesktopEntries>();
+    auto shown = std::make_shared<std::vector<NotificationRelay::App>>();
+    auto refill = [&page, list, entries, shown] {
+        const auto apps = page.apps();
+        const bool applies = page.switchesApply();
+        const bool sameApps = apps.size() == shown->size() &&
+                              std::equal(apps.begin(), apps.end(), shown->begin(), [](const auto& a, const auto& b) {
+                                  return a.id == b.id && a.chosen == b.chosen;
+                              });
+        if (sameApps && list->isEnabled() == (applies && !apps.empty())) return;
+        *shown = apps;
         const QSignalBlocker quiet(list);  // filling is not the user switching apps
+        const int current = list->currentRow();
         list->clear();
-        for (const auto& app : page.apps()) {
-            auto* item = new QListWidgetItem(q(app.id), list);
-            item->setFlags(Qt::ItemIsUserCheckable | (page.switchesApply() ? Qt::ItemIsEnabled : Qt::NoItemFlags));
+        for (const auto& app : apps) {
+            // Listed as the desktop shows the app; the identifier stays for the switch and the reader.
+            const QString id = q(app.id);
+            const DesktopApp shownAs = entries->find(id);
+            auto* item = new QListWidgetItem(shownAs.icon, shownAs.name, list);
+            item->setData(Qt::UserRole, id);
+            item->setToolTip(id);
+            if (shownAs.name != id) item->setData(Qt::AccessibleDescriptionRole, id);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsSelectable |
+                           (applies ? Qt::ItemIsEnabled : Qt::NoItemFlags));
             item->setCheckState(app.chosen ? Qt::Checked : Qt::Unchecked);
         }
+        list->setEnabled(applies && !apps.empty());
+        if (current >= 0 && current < list->count()) list->setCurrentRow(current);
     };
     QButtonGroup* choices = addChoices(c, page.choices(), page.selected(), [&page, refill](int i) {
         page.select(i);
         refill();
     });
-    addText(c, page.appsHeader());
-    if (page.apps().empty()) addText(c, page.noAppsText());
+    // What "chosen" means, and how the page stands to the "Message alert" switch of the settings.
+    addText(c, page.chosenHint(), "relayChosenHint");
+    addText(c, page.messageAlertNote(), "relayMessageNote");
+    QLabel* header = addText(c, page.appsHeader(), "relayAppsHeader");
+    QLabel* none = addText(c, page.noAppsText(), "relayNoApps");
+    list->setParent(c.body);
+    if (!choices->buttons().isEmpty()) QWidget::setTabOrder(choices->buttons().last(), list);
+    list->setObjectName(QStringLiteral("relayApps"));
+    list->setAccessibleName(header->text());
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->setIconSize(QSize(24, 24));
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setMinimumHeight(120);
     refill();
-    QObject::connect(list, &QListWidget::itemChanged, list, [&page](QListWidgetItem* item) {
-        page.setChosen(item->text().toStdString(), item->checkState() == Qt::Checked);
+    none->setVisible(list->count() == 0);
+    QObject::connect(list, &QListWidget::itemChanged, list, [&page, shown](QListWidgetItem* item) {
+        const bool on = item->checkState() == Qt::Checked;
+        const std::string id = item->data(Qt::UserRole).toString().toStdString();
+        page.setChosen(id, on);
+        for (auto& app : *shown)
+            if (app.id == id) app.chosen = on;
     });
     c.layout->addWidget(list, 1);
+    // Apps that show their first notification while the page is open join the list at once.
+    auto* poll = new QTimer(list);
+    QObject::connect(poll, &QTimer::timeout, list, [refill, list, none] {
+        refill();
+        none->setVisible(list->count() == 0);
+    });
+    poll->start(kRelayRefreshMs);
     return present(window, page.title(), c, choices, closeText, std::move(closed));
 }
 

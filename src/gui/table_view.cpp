@@ -20,8 +20,6 @@ namespace {
 
 constexpr double kMargin = 15;
 constexpr double kIndexWidth = 18;
-constexpr double kHeaderHeight = 46;
-constexpr double kGapHeight = 26;
 constexpr double kBottomPadding = 30;
 
 double iconSizeFor(double rowHeight) {
@@ -93,11 +91,7 @@ void TableView::layoutRows() {
         SectionLayout sec;
         sec.header = m_source->headerTitle(s);
         sec.headerTop = y;
-        if (m_grouped) {
-            sec.headerHeight = sec.header.isEmpty() ? kGapHeight : kHeaderHeight;
-        } else {
-            sec.headerHeight = sec.header.isEmpty() ? 0 : 28;
-        }
+        sec.headerHeight = headerHeight(sec.header);
         y += sec.headerHeight;
         const int rows = std::max(0, m_source->rowCount(s));
         for (int r = 0; r < rows; ++r) {
@@ -219,15 +213,8 @@ void TableView::paintEvent(QPaintEvent*) {
     for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
         const auto& sec = m_sections[s];
         const double headerTop = sec.headerTop - m_offset;
-        if (!sec.header.isEmpty() && headerTop + sec.headerHeight > 0 && headerTop < height()) {
-            if (!m_grouped) p.fillRect(QRectF(0, headerTop, width(), sec.headerHeight), colours::kGroupedBackground);
-            p.setFont(AppFonts::font(13));
-            p.setPen(colours::kHeaderText);
-            const QRectF textRect(kMargin, headerTop, width() - 2 * kMargin - rightInset(), sec.headerHeight - 7);
-            const QString text = m_grouped ? sec.header.toUpper() : sec.header;
-            p.drawText(textRect, Qt::AlignLeft | (m_grouped ? Qt::AlignBottom : Qt::AlignVCenter),
-                       QFontMetricsF(p.font()).elidedText(text, Qt::ElideRight, textRect.width()));
-        }
+        if (!sec.header.isEmpty() && headerTop + sec.headerHeight > 0 && headerTop < height())
+            paintHeader(p, sec.header, headerTop, sec.headerHeight);
         for (int r = 0; r < static_cast<int>(sec.rowTops.size()); ++r) {
             anyRow = true;
             const QRectF rr(0, sec.rowTops[r] - m_offset, width(), sec.rowHeights[r]);
@@ -244,6 +231,12 @@ void TableView::paintEvent(QPaintEvent*) {
                 p.fillRect(QRectF(0, rr.top(), width(), 0.5), colours::kSeparator);
             }
         }
+    }
+    if (hasFocus() && !m_keyRow) {
+        // No row to ring (an empty list): the list itself shows that it has the keyboard.
+        p.setPen(QPen(colours::kTint, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
     }
     if (!anyRow && !m_emptyText.isEmpty()) {
         p.setFont(AppFonts::font(15));
@@ -357,11 +350,8 @@ TableView::RowText TableView::layoutRowText(const QRectF& r, const TableRow& row
 QStringList TableView::cutTexts() {
     QStringList cut;
     if (!m_source) return cut;
-    const QFontMetricsF hm(AppFonts::font(13));
-    for (const auto& sec : m_sections) {
-        const QString text = m_grouped ? sec.header.toUpper() : sec.header;
-        if (!text.isEmpty() && hm.horizontalAdvance(text) > width() - 2 * kMargin - rightInset()) cut << text;
-    }
+    for (const auto& sec : m_sections)
+        if (!sec.header.isEmpty() && headerHeight(sec.header) < headerTextHeight(sec.header)) cut << sec.header;
     for (const auto& [s, r] : allRows()) {
         const TableRow row = m_source->accessibleRow(s, r);
         const RowText t = layoutRowText(rectForRow(s, r), row);
@@ -370,41 +360,6 @@ QStringList TableView::cutTexts() {
         if (t.cut && !deliberate) cut << row.caption + QStringLiteral(" | ") + row.detail;
     }
     return cut;
-}
-
-void TableView::paintRefreshIndicator(QPainter& p) const {
-    const double visible = -m_offset;
-    const double progress = std::clamp(visible / kRefreshThreshold, 0.0, 1.0);
-    const QPointF c(width() / 2.0, visible / 2.0 - 8);
-    // A ring of ticks that fills as the list is pulled, like a phone's refresh control.
-    p.save();
-    for (int i = 0; i < 12; ++i) {
-        if (!m_refreshing && i >= static_cast<int>(progress * 12 + 0.5)) break;
-        const double a = -M_PI / 2 + i * M_PI / 6;
-        QColor col = colours::kSecondaryText;
-        col.setAlphaF(m_refreshing ? 0.35 + 0.65 * (i / 11.0) : 0.8);
-        p.setPen(QPen(col, 2.2, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(c + QPointF(std::cos(a) * 5, std::sin(a) * 5), c + QPointF(std::cos(a) * 10, std::sin(a) * 10));
-    }
-    if (!m_refreshTitle.isEmpty() && visible > 36) {
-        p.setFont(AppFonts::font(12));
-        p.setPen(colours::kSecondaryText);
-        p.drawText(QRectF(0, c.y() + 12, width(), 18), Qt::AlignHCenter | Qt::AlignTop, m_refreshTitle);
-    }
-    p.restore();
-}
-
-void TableView::paintSectionIndex(QPainter& p) const {
-    const QRectF r = sectionIndexRect();
-    if (r.isNull()) return;
-    p.setFont(AppFonts::font(10, true));
-    p.setPen(colours::kTint);
-    const double lineHeight = r.height() / m_indexTitles.size();
-    for (int i = 0; i < m_indexTitles.size(); ++i) {
-        // Index entries are short by nature; long keys show their first letters.
-        const QString t = QFontMetricsF(p.font()).elidedText(m_indexTitles[i], Qt::ElideNone, kIndexWidth).left(3);
-        p.drawText(QRectF(r.left(), r.top() + i * lineHeight, r.width(), lineHeight), Qt::AlignCenter, t);
-    }
 }
 
 void TableView::beginRefreshing() {
@@ -437,7 +392,7 @@ void TableView::animateOffsetTo(double target) {
 }
 
 void TableView::resizeEvent(QResizeEvent*) {
-    if (m_banner) layoutRows();  // the banner's height follows the width
+    layoutRows();  // headers and the banner wrap to the width
     m_offset = std::clamp(m_offset, m_refreshing ? -kRefreshThreshold : 0.0, maxOffset());
     updateVisible();
 }

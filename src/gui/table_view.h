@@ -136,6 +136,8 @@ private:
     };
     RowText layoutRowText(const QRectF& r, const TableRow& row) const;
     std::vector<RowPath> allRows() const;
+    /// The screen reader's items in order: a section's heading (empty) then its rows.
+    std::vector<std::optional<RowPath>> accessiblePaths() const;
     void placeBanner();
     double bannerHeight() const;
     struct SectionLayout {
@@ -156,6 +158,11 @@ private:
     double rightInset() const;
     void paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool highlighted, bool lastInSection) const;
     void paintRefreshIndicator(QPainter& p) const;
+    void paintHeader(QPainter& p, const QString& header, double top, double height) const;
+    /// A section header's height at the present width (it wraps), and that of its text alone.
+    double headerHeight(const QString& header) const;
+    double headerTextHeight(const QString& header) const;
+    QRectF headerTextRect(double top, double height) const;
     void paintSectionIndex(QPainter& p) const;
 
     TableSource* m_source = nullptr;

@@ -26,18 +26,42 @@ std::vector<RowPath> TableView::allRows() const {
     return rows;
 }
 
+std::vector<std::optional<RowPath>> TableView::accessiblePaths() const {
+    // Each section's heading (when it has one) is read before its rows.
+    std::vector<std::optional<RowPath>> paths;
+    for (int s = 0; s < static_cast<int>(m_sections.size()); ++s) {
+        if (!m_sections[s].header.isEmpty()) paths.push_back(std::nullopt);
+        for (int r = 0; r < static_cast<int>(m_sections[s].rowTops.size()); ++r) paths.push_back(RowPath{s, r});
+    }
+    return paths;
+}
+
 std::vector<AccessibleItem> TableView::accessibleItems() const {
     std::vector<AccessibleItem> items;
     if (!m_source) return items;
-    for (const auto& [s, r] : allRows()) {
-        const TableRow row = m_source->accessibleRow(s, r);
+    int section = -1;
+    for (const auto& path : accessiblePaths()) {
         AccessibleItem item;
+        if (!path) {
+            const SectionLayout& sec = m_sections[static_cast<size_t>(++section)];
+            item.name = sec.header;
+            item.role = QAccessible::Heading;
+            item.rect = QRectF(0, sec.headerTop - m_offset, width(), sec.headerHeight).toAlignedRect();
+            item.focusable = false;
+            items.push_back(std::move(item));
+            continue;
+        }
+        const auto [s, r] = *path;
+        section = s;
+        const TableRow row = m_source->accessibleRow(s, r);
         item.name = row.caption;
         item.value = row.detail;
         item.rect = rectForRow(s, r).toAlignedRect();
-        item.selected = m_keyRow == RowPath{s, r};
+        // A check mark is the row chosen (the night shown, the band in use); the keyboard's row is the
+        // focused one, which the reader learns from the focus, not from "selected".
         item.checkable = row.accessory == Accessory::Checkmark || row.style == CellStyle::Subtitle;
         item.checked = row.accessory == Accessory::Checkmark;
+        item.selected = item.checked;
         items.push_back(std::move(item));
     }
     return items;
@@ -45,16 +69,17 @@ std::vector<AccessibleItem> TableView::accessibleItems() const {
 
 int TableView::accessibleFocusItem() const {
     if (!m_keyRow) return -1;
-    const auto rows = allRows();
-    const auto it = std::find(rows.begin(), rows.end(), *m_keyRow);
-    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+    const auto paths = accessiblePaths();
+    const auto it = std::find(paths.begin(), paths.end(), std::optional<RowPath>(*m_keyRow));
+    return it == paths.end() ? -1 : static_cast<int>(it - paths.begin());
 }
 
 void TableView::activateAccessibleItem(int index) {
-    const auto rows = allRows();
-    if (index < 0 || index >= static_cast<int>(rows.size())) return;
-    setKeyboardRow(rows[static_cast<size_t>(index)]);
-    tapRow(rows[static_cast<size_t>(index)].first, rows[static_cast<size_t>(index)].second);
+    const auto paths = accessiblePaths();
+    if (index < 0 || index >= static_cast<int>(paths.size()) || !paths[static_cast<size_t>(index)]) return;
+    const RowPath row = *paths[static_cast<size_t>(index)];
+    setKeyboardRow(row);
+    tapRow(row.first, row.second);
 }
 
 void TableView::setKeyboardRow(std::optional<RowPath> row) {

@@ -64,6 +64,7 @@ QWidget* TodayScreenView::view() {
     if (!m_table) {
         m_table = new TableView;
         m_table->setObjectName(QStringLiteral("todayTable"));
+        m_table->setAccessibleName(QString::fromStdString(m_controller.appDelegate().localized("TodayData")));
         m_table->setGrouped(true);
         // Before the first band there is nothing to show: the way to one is above the rows.
         m_hint =
@@ -97,11 +98,14 @@ int TodayScreenView::rowCount(int section) const {
 }
 
 QString TodayScreenView::headerTitle(int) const {
-    // Why Bluetooth cannot be used matters most; otherwise when the band's data last came in.
+    // Why Bluetooth cannot be used matters most; otherwise when the band's data last came in, after why
+    // the simulated band stands in (the title only says that it does). The header wraps.
     const VantroAppDelegate& app = m_controller.appDelegate();
     const std::string state = app.bluetoothStateText();
     if (!state.empty()) return QString::fromStdString(state);
-    return QString::fromStdString(app.syncProgress().lastSyncText(app.runLoop().wallNow()));
+    const QString synced = QString::fromStdString(app.syncProgress().lastSyncText(app.runLoop().wallNow()));
+    if (!app.simulatedBand || app.whySimulated.empty()) return synced;
+    return QString::fromStdString(app.simulatedBandText()) + QStringLiteral(" \u00b7 ") + synced;
 }
 
 double TodayScreenView::rowHeight(int, int row) const {

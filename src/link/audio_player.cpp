@@ -73,7 +73,7 @@ void Audio_player::stopPlayingAlarmSound() {
 
 void Audio_player::showOutOfRangeDialog() {
     if (!m_ports.notifier) return;
-    m_ports.notifier->presentLocalNotificationNow({"无法找到蓝牙手环！", "OK", "alarm-sound.wav"});
+    m_ports.notifier->presentLocalNotificationNow({"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true});
 }
 
 void Audio_player::turnOnAlert(bool on) {

@@ -48,6 +48,17 @@ std::string RelayPage::appsHeader() const {
     return m_app.localized("RelayAppsHeader");
 }
 
+std::string RelayPage::chosenHint() const {
+    return m_app.localized("RelayChosenHint");
+}
+
+std::string RelayPage::messageAlertNote() const {
+    // Names the switch by its caption on the settings screen, in the same words.
+    std::string text = m_app.localized("RelayMessageAlertNote");
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, m_app.localized("Message"));
+    return text;
+}
+
 std::string RelayPage::noAppsText() const {
     return m_app.localized("RelayNoApps");
 }

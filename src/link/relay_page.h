@@ -30,6 +30,10 @@ public:
     bool switchesApply() const { return m_relay.mode() == NotificationRelay::Mode::Chosen; }
     void setChosen(const std::string& id, bool on) { m_relay.setChosen(id, on); }
     std::string appsHeader() const;
+    /// What "Chosen apps" means: nothing is relayed until an app is switched on.
+    std::string chosenHint() const;
+    /// How the page stands to the "Message alert" switch, which is for the phone's own text messages.
+    std::string messageAlertNote() const;
     /// Shown instead of the list while no app has posted a notification.
     std::string noAppsText() const;
 

@@ -40,7 +40,9 @@ VantroViewController::~VantroViewController() {
 
 std::string VantroViewController::title() const {
     if (!m_app.simulatedBand) return m_table.title();
-    return m_table.title() + " \u00b7 " + m_app.simulatedBandText();
+    // Only the short mark: why the simulated band stands in is a sentence, and the screen says it where
+    // it can wrap (the today screen's header).
+    return m_table.title() + " \u00b7 " + m_app.localized("SimulatedBand");
 }
 
 void VantroViewController::viewDidLoad() {

@@ -24,6 +24,8 @@ struct LocalNotification {
     std::string alertBody;
     std::string alertAction;
     std::string soundName;
+    /// An alarm the user must not miss (the band out of range); otherwise a notice that can wait.
+    bool alarm = false;
 };
 
 enum class AppState { Active = 0, Inactive = 1, Background = 2 };

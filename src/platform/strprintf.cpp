@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace vantro {
 
@@ -26,16 +27,26 @@ std::string strprintf(const char* format, ...) {
     return out;
 }
 
-std::string quoteText(std::string_view text, std::size_t maxChars) {
-    std::string out = "'";
+namespace {
+
+// C1 controls (U+0080 to U+009F, UTF-8 C2 80 to C2 9F) steer terminals as the C0 ones do.
+bool isControl(unsigned char lead, std::string_view sequence) {
+    if (lead < 0x20 || lead == 0x7F) return true;
+    return lead == 0xC2 && sequence.size() == 2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
+}
+
+std::size_t sequenceLength(unsigned char lead) {
+    return lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+}
+
+// The escaped text and whether it was cut at maxChars.
+std::pair<std::string, bool> escaped(std::string_view text, std::size_t maxChars) {
+    std::string out;
     std::size_t i = 0;
     for (std::size_t chars = 0; i < text.size() && chars < maxChars; ++chars) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-        const std::string_view sequence = text.substr(i, length);
-        // C1 controls (U+0080 to U+009F, UTF-8 C2 80 to C2 9F) steer terminals as the C0 ones do.
-        const bool c1 = c == 0xC2 && sequence.size() == 2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
-        if (c < 0x20 || c == 0x7F || (length > 1 && (c1 || !isValidUtf8(sequence)))) {
+        const std::string_view sequence = text.substr(i, sequenceLength(c));
+        if (isControl(c, sequence) || (c >= 0x80 && !isValidUtf8(sequence))) {
             out += strprintf("\\x%02X", c);
             ++i;
         } else {
@@ -43,8 +54,29 @@ std::string quoteText(std::string_view text, std::size_t maxChars) {
             i += sequence.size();
         }
     }
-    out += i < text.size() ? "…'" + strprintf(" (%zu bytes)", text.size()) : "'";
-    return out;
+    return {std::move(out), i < text.size()};
+}
+
+}  // namespace
+
+std::string escapeText(std::string_view text, std::size_t maxChars) {
+    auto [out, cut] = escaped(text, maxChars);
+    return cut ? out + "…" + strprintf(" (%zu bytes)", text.size()) : out;
+}
+
+std::string quoteText(std::string_view text, std::size_t maxChars) {
+    auto [out, cut] = escaped(text, maxChars);
+    return "'" + out + (cut ? "…'" + strprintf(" (%zu bytes)", text.size()) : "'");
+}
+
+bool holdsControlCharacters(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::string_view sequence = text.substr(i, sequenceLength(c));
+        if (isControl(c, sequence)) return true;
+        i += c < 0x80 ? 1 : sequence.size();
+    }
+    return false;
 }
 
 std::string withNumber(std::string text, long long n) {

@@ -19,5 +19,9 @@ std::string withNumber(std::string text, long long n);
 /// control characters and bytes that are not UTF-8 escaped. quoteText("a\x1b[2J") == "'a\\x1B[2J'";
 /// a longer text ends with "…' (N bytes)".
 std::string quoteText(std::string_view text, std::size_t maxChars = 80);
+/// The same without the quotes, for values shown in columns: escapeText("v1\a") == "v1\\x07".
+std::string escapeText(std::string_view text, std::size_t maxChars = 80);
+/// Whether the text holds a character that steers a terminal (C0, DEL or C1 controls).
+bool holdsControlCharacters(std::string_view text);
 
 }  // namespace vantro

@@ -6,6 +6,7 @@
 #include "qt/companion_bus_xml.h"
 
 #include "platform/paths.h"
+#include "platform/strprintf.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
@@ -56,22 +57,43 @@ CompanionBus::Claim CompanionBus::claimName(DebugLog& log) {
     return reply.value() == QDBusConnectionInterface::ServiceRegistered ? Claim::Owned : Claim::Taken;
 }
 
-bool CompanionBus::activateRunning(int timeoutMs) {
+namespace {
+
+// Calls the owner of the name until it answers or `timeoutMs` has passed. The companion owns the name a
+// moment before its object is on the bus, so "no such object" means starting and is asked again; a
+// process that owns the name and answers nothing, or keeps answering that, is not the companion.
+bool callUntilAnswered(QDBusMessage call, int timeoutMs) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
-                                           QString::fromLatin1(kApplicationInterface), QStringLiteral("Activate"));
-        call << QVariantMap();
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+        const int left = static_cast<int>(deadline.remainingTime());
+        if (left <= 0) return false;
+        const QDBusMessage reply = bus.call(call, QDBus::Block, left);
         if (reply.type() == QDBusMessage::ReplyMessage) return true;
-        // The first instance owns the name a moment before its object is on the bus.
         const bool starting = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
-                              reply.errorName() == QLatin1String(kUnknownMethod);
-        if (!starting || deadline.hasExpired()) return false;
+                              reply.errorName() == QLatin1String(kUnknownMethod) ||
+                              reply.errorName() == QLatin1String(kUnknownInterface);
+        if (!starting || deadline.remainingTime() < 100) return false;
         QThread::msleep(100);
     }
+}
+
+}  // namespace
+
+bool CompanionBus::activateRunning(int timeoutMs) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                       QString::fromLatin1(kApplicationInterface), QStringLiteral("Activate"));
+    call << QVariantMap();
+    return callUntilAnswered(call, timeoutMs);
+}
+
+bool CompanionBus::ownerIsCompanion(int timeoutMs) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                       QString::fromLatin1(kPropertiesInterface), QStringLiteral("Get"));
+    call << QString::fromLatin1(kCompanionInterface) << QStringLiteral("State");
+    return callUntilAnswered(call, timeoutMs);
 }
 
 bool CompanionBus::activateRunningAction(const QString& action, QString& error) {
@@ -232,7 +254,7 @@ bool CompanionBus::handleApplication(const QDBusMessage& m, const QDBusConnectio
                              QStringLiteral("ActivateAction takes (sava{sv}), not (%1)").arg(signature));
         }
         const QString action = m.arguments().at(0).toString();
-        m_log.log("bus: ActivateAction " + action.toStdString());
+        m_log.log("bus: ActivateAction " + quoteText(action.toStdString()));
         if (action == QLatin1String("show")) {
             c.send(m.createReply());
             if (m_actions.show) m_actions.show();
@@ -250,7 +272,9 @@ bool CompanionBus::handleApplication(const QDBusMessage& m, const QDBusConnectio
             }
             c.send(m.createReply());
         } else {
-            return sendError(m, c, kInvalidArgs, QStringLiteral("unknown action '%1' (show, sync, quit)").arg(action));
+            return sendError(
+                m, c, kInvalidArgs,
+                QStringLiteral("unknown action %1 (show, sync, quit)").arg(q(quoteText(action.toStdString()))));
         }
         return true;
     }
@@ -332,7 +356,8 @@ bool CompanionBus::handleProperties(const QDBusMessage& m, const QDBusConnection
     if (member == QLatin1String("Get") && m.signature() == QLatin1String("ss")) {
         const QString name = args.at(1).toString();
         if (args.at(0).toString() != QLatin1String(kCompanionInterface) || !all.contains(name)) {
-            return sendError(m, c, kUnknownProperty, QStringLiteral("no property '%1'").arg(name));
+            return sendError(m, c, kUnknownProperty,
+                             QStringLiteral("no property %1").arg(q(quoteText(name.toStdString()))));
         }
         c.send(m.createReply(QVariant::fromValue(QDBusVariant(all.value(name)))));
         return true;

@@ -33,8 +33,13 @@ public:
     enum class Claim { Owned, Taken, NoBus };
     /// Tries to own the bus name on the session bus (without queueing). With Taken another instance runs.
     static Claim claimName(DebugLog& log);
-    /// Asks the running instance to show its window; retries while it is still starting.
-    static bool activateRunning(int timeoutMs = 10000);
+    /// How long a second start waits for the owner of the name to answer as the companion.
+    static constexpr int kAnswerMs = 1500;
+    /// Asks the running instance to show its window; retries while it is still starting. False when the
+    /// owner of the name does not answer as the companion within `timeoutMs`.
+    static bool activateRunning(int timeoutMs = kAnswerMs);
+    /// Whether the owner of the name answers as the companion (its status) within `timeoutMs`.
+    static bool ownerIsCompanion(int timeoutMs = kAnswerMs);
     /// Asks the running instance to run `action`; false (and `error` set) when none runs or it refused.
     static bool activateRunningAction(const QString& action, QString& error);
 

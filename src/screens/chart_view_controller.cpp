@@ -198,6 +198,9 @@ float ChartViewController::heightForBarViewAtAtIndex(BarChartView&, std::int32_t
 void ChartViewController::didSelectBarAtIndex(BarChartView&, std::int32_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= m_bars.size() || !m_informationView) return;
     const HistoryBar& bar = m_bars[static_cast<std::size_t>(index)];
+    // A month's summary is longer than a date: on a narrow phone it shrinks to stay inside the panel
+    // (clear of the chart's focus ring) instead of running off its edge.
+    m_informationView->titleLabel()->setAdjustsFontSizeToFitWidth(m_range == HistoryRange::Year && !bar.empty);
     if (bar.empty) {
         m_informationView->setValueText("--", localized("NoRecord"));
         m_informationView->setTitleText(bar.title);

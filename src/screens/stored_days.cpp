@@ -18,6 +18,9 @@ StoredDays::Stamp StoredDays::stampOf(const std::string& path) {
     struct stat st {};
     if (fstat(fd, &st) == 0) {
         s.file = FileStamp::of(st);
+        // The status change time moves on a chmod and when a time stamp is put back; a committed write
+        // shows in the counter below, an edit by another tool in the size or the modification time.
+        s.file.statusChanged = {};
         // Bytes 24 to 27 of an SQLite file: big-endian, counted up by every committed write.
         unsigned char counter[4] = {};
         if (pread(fd, counter, sizeof counter, 24) == static_cast<ssize_t>(sizeof counter))

@@ -14,9 +14,9 @@ namespace vantro {
 class sqlite_data;
 
 /// Lists the days once and answers from memory until the database file changes: a sync storing a
-/// day, an import or a reset, by this program or another one. The file's identity, size, change time
-/// and the change counter SQLite keeps in its header tell; the counter catches two writes within one
-/// tick of the file clock.
+/// day, an import or a reset, by this program or another one. The file's identity, size, modification
+/// time and the change counter SQLite keeps in its header tell; the counter catches two writes within
+/// one tick of the file clock, and a write whose time stamp was put back.
 class StoredDays {
 public:
     /// Brings the days up to date with `db`; true when they were read again. A null database, a

@@ -4,6 +4,7 @@
 
 #include "platform/debug_log.h"
 
+#include <optional>
 #include <string>
 
 namespace vantro {
@@ -13,8 +14,13 @@ namespace vantro {
 std::string autostartPath();
 /// The entry's text: runs `executable --background`.
 std::string autostartEntry(const std::string& executable);
-/// Writes (on) or removes (off) the entry; false, with a log line, when that failed.
-bool setStartAtLogin(bool on, const std::string& executable, DebugLog& log);
+/// Writes (on) or removes (off) the entry. Absent when done; otherwise what went wrong, in one line
+/// for the user (also logged): a read-only folder, a directory in the way, a link to nowhere.
+std::optional<std::string> setStartAtLogin(bool on, const std::string& executable, DebugLog& log);
+/// Whether the desktop will start the companion: the entry is a readable file the user has not
+/// disabled (Hidden=true, or X-GNOME-Autostart-enabled=false).
 bool startsAtLogin();
+/// The `vantro` program to start: the one beside `self` (vantro-cli or vantro), else the one on PATH.
+std::string companionExecutable(const std::string& self);
 
 }  // namespace vantro

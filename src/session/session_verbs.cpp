@@ -126,6 +126,8 @@ Companion::Outcome Session::sync(Done done) {
     }
     if (!subscribed(*m_app)) return Outcome::NotConnected;
     m_syncWaiters.push_back(std::move(done));
+    // A write that failed in an earlier sync (a file held by another program) is not this sync's failure.
+    if (m_app->m_db) m_app->m_db->forgetFailures();
     // Settings that could not be read at start and can be now were never initialised: the band gets
     // the same fourteen commands as after any other start.
     m_ports.settings.refresh();

@@ -28,11 +28,13 @@ constexpr const char* kFileName = "settings.json";
 enum class Parsed { Value, Opaque, Damaged };
 
 // A value its command or page would not accept is damaged like one of the wrong type, rather than
-// being sent to the band cut to a byte (bodyHeight 421 would arrive as 165).
+// being sent to the band cut to a byte (bodyHeight 421 would arrive as 165) or silently read as the
+// default (autoSyncHours 7 as 3).
 bool inRange(const SettingKey& key, const StoredValue& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return isSettingChoice(key, *text);
     if (key.type != SettingType::Integer || key.editorMin == key.editorMax) return true;
     const std::int64_t v = std::holds_alternative<bool>(value) ? std::get<bool>(value) : std::get<std::int64_t>(value);
-    return v >= key.editorMin && v <= key.editorMax;
+    return v >= key.editorMin && v <= key.editorMax && isSettingChoice(key, std::to_string(v));
 }
 
 // Reads one entry: the typed form the store writes, or a plain JSON value as a person might type it.

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,6 +101,7 @@ SqliteConnection::SqliteConnection(const std::string& path, Mode mode) {
         createPrivately(path);
         flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     }
+    m_path = path;
     m_openResult = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (m_db && m_openResult == SQLITE_OK) {
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
@@ -129,6 +131,13 @@ SqliteStatement SqliteConnection::prepare(std::string_view sql) {
 
 std::string SqliteConnection::errorMessage() const {
     if (!m_db) return sqlite3_errstr(m_openResult);
+    if (sqlite3_extended_errcode(m_db) == SQLITE_READONLY_ROLLBACK) {
+        // SQLite's words ("attempt to write a readonly database") do not tell a reader what to do.
+        const std::string dir = std::filesystem::path(m_path).parent_path().string();
+        return "a program stopped in the middle of a write and left " + m_path +
+               "-journal; nothing can be read until that write is undone, which needs write access to " + dir +
+               ": run any vantro-cli command once as a user who may write there (or make it writable)";
+    }
     std::string message = sqlite3_errmsg(m_db);
     // SQLite's own words hide what the system said ("unable to open database file" for a missing
     // directory and for a denied one alike); the system's reason is what the user can act on.
@@ -147,6 +156,10 @@ std::string SqliteConnection::errorMessage() const {
             break;
     }
     return message;
+}
+
+std::int64_t SqliteConnection::lastInsertRowid() const {
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
 int SqliteConnection::errorCode() const {

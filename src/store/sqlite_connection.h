@@ -72,10 +72,13 @@ public:
     std::string errorMessage() const;
     /// The extended code of the last error.
     int errorCode() const;
+    /// The row id of the last row inserted on this connection; 0 when none was.
+    std::int64_t lastInsertRowid() const;
 
 private:
     sqlite3* m_db = nullptr;
     int m_openResult = 0;
+    std::string m_path;
 };
 
 }  // namespace vantro

@@ -19,18 +19,19 @@ using namespace sqlite_schema;
 
 constexpr const char* kFileName = "database.sqlite3";
 
-constexpr const char* kSelectDate = "SELECT cDate FROM sportsTable WHERE cDate=?";
-constexpr const char* kUpdateDay =
-    "UPDATE sportsTable SET cStep=?, cDistance=?, cColaries=?, cRestcal=?, cTStep=?, cActiveTime=? WHERE cDate=?";
-constexpr const char* kInsertDay =
+// One statement per upsert: a look-up followed by an insert lets another writer (an import, vantro-cli)
+// add the date in between, and the insert then fails on the key.
+constexpr const char* kUpsertDay =
     "INSERT INTO sportsTable(cDate, cStep, cDistance, cColaries, cRestcal, cTStep, cActiveTime) VALUES(?, ?, ?, ?, "
-    "?, ?, ?)";
-constexpr const char* kUpdateSleep =
-    "UPDATE sportsTable SET cEnterTime=?, cSpindlesTime=?, cDeepTime=?, cRemTime=?, cWakeupTime=?, cWakeupCount=?, "
-    "cTotalTime=?, cStartTime=? WHERE cDate=?";
-constexpr const char* kInsertSleep =
+    "?, ?, ?) ON CONFLICT(cDate) DO UPDATE SET cStep=excluded.cStep, cDistance=excluded.cDistance, "
+    "cColaries=excluded.cColaries, cRestcal=excluded.cRestcal, cTStep=excluded.cTStep, "
+    "cActiveTime=excluded.cActiveTime";
+constexpr const char* kUpsertSleep =
     "INSERT INTO sportsTable(cDate, cEnterTime, cSpindlesTime, cDeepTime, cRemTime, cWakeupTime, cWakeupCount, "
-    "cTotalTime, cStartTime) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "cTotalTime, cStartTime) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(cDate) DO UPDATE SET "
+    "cEnterTime=excluded.cEnterTime, cSpindlesTime=excluded.cSpindlesTime, cDeepTime=excluded.cDeepTime, "
+    "cRemTime=excluded.cRemTime, cWakeupTime=excluded.cWakeupTime, cWakeupCount=excluded.cWakeupCount, "
+    "cTotalTime=excluded.cTotalTime, cStartTime=excluded.cStartTime";
 
 // A value written by another tool may not fit; it is clamped rather than wrapped.
 std::int32_t columnInt32(const SqliteStatement& stmt, int index) {
@@ -149,25 +150,6 @@ bool sqlite_data::createTable() {
     return true;
 }
 
-std::optional<bool> sqlite_data::hasRow(SqliteConnection& db, const std::string& key) {
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return std::nullopt;
-    }
-    SqliteStatement lookup = db.prepare(kSelectDate);
-    if (!lookup) {
-        logFailure("look-up", db);
-        return std::nullopt;
-    }
-    lookup.bindText(1, key);
-    const int found = lookup.step();
-    if (found != SQLITE_ROW && found != SQLITE_DONE) {
-        logFailure("look-up", db);
-        return std::nullopt;
-    }
-    return found == SQLITE_ROW;
-}
-
 bool sqlite_data::finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key) {
     if (!write) {
         logFailure("prepare", db);
@@ -180,6 +162,22 @@ bool sqlite_data::finishWrite(SqliteConnection& db, SqliteStatement& write, cons
     return true;
 }
 
+bool sqlite_data::upsert(const char* sql, const std::string& key, std::string_view inserted, std::string_view updated,
+                         const std::function<void(SqliteStatement&)>& bind) {
+    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
+    if (!db.isOpen()) {
+        logFailure("open", db);
+        return false;
+    }
+    SqliteStatement write = db.prepare(sql);
+    write.bindText(1, key);
+    bind(write);
+    if (!finishWrite(db, write, key)) return false;
+    // The connection is new, so a row id tells that this statement added the row rather than updated it.
+    m_log.log(db.lastInsertRowid() != 0 ? inserted : updated);
+    return true;
+}
+
 bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32_t step, std::int32_t distance,
                              std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime) {
     const auto key = dateKey(date);
@@ -188,25 +186,10 @@ bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32
         return false;
     }
     if (refuseWrite("day upsert")) return false;
-    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
-    const std::optional<bool> found = hasRow(db, *key);
-    if (!found) return false;
-
-    SqliteStatement write;
-    if (*found) {
-        m_log.log("更新数据");
-        write = db.prepare(kUpdateDay);
-        int i = 1;
-        for (std::int32_t v : {step, distance, colaries, restcal, tstep, activeTime}) write.bindInt(i++, v);
-        write.bindText(7, *key);
-    } else {
-        m_log.log("插入数据");
-        write = db.prepare(kInsertDay);
-        write.bindText(1, *key);
+    return upsert(kUpsertDay, *key, "插入数据", "更新数据", [&](SqliteStatement& write) {
         int i = 2;
         for (std::int32_t v : {step, distance, colaries, restcal, tstep, activeTime}) write.bindInt(i++, v);
-    }
-    return finishWrite(db, write, *key);
+    });
 }
 
 bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::int32_t enterTime,
@@ -220,37 +203,19 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
         return false;
     }
     if (refuseWrite("sleep upsert")) return false;
-    SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
-    const std::optional<bool> found = hasRow(db, *key);
-    if (!found) return false;
-
-    auto bindTime = [](SqliteStatement& s, int index, const std::optional<TimeOfDay>& t) {
-        if (t && t->isValid()) {
-            s.bindText(index, formatTime(*t));
-        } else {
-            s.bindNull(index);
-        }
-    };
-    const std::int32_t values[] = {enterTime, spindlesTime, deepTime, remTime, wakeupTime, wakeupCount};
-    SqliteStatement write;
-    if (*found) {
-        m_log.log("sleep更新数据");
-        write = db.prepare(kUpdateSleep);
-        int i = 1;
-        for (std::int32_t v : values) write.bindInt(i++, v);
-        bindTime(write, 7, totalTime);
-        bindTime(write, 8, startTime);
-        write.bindText(9, *key);
-    } else {
-        m_log.log("sleep插入数据");
-        write = db.prepare(kInsertSleep);
-        write.bindText(1, *key);
+    return upsert(kUpsertSleep, *key, "sleep插入数据", "sleep更新数据", [&](SqliteStatement& write) {
         int i = 2;
-        for (std::int32_t v : values) write.bindInt(i++, v);
-        bindTime(write, 8, totalTime);
-        bindTime(write, 9, startTime);
-    }
-    return finishWrite(db, write, *key);
+        for (std::int32_t v : {enterTime, spindlesTime, deepTime, remTime, wakeupTime, wakeupCount}) {
+            write.bindInt(i++, v);
+        }
+        for (const auto& t : {totalTime, startTime}) {
+            if (t && t->isValid()) {
+                write.bindText(i++, formatTime(*t));
+            } else {
+                write.bindNull(i++);
+            }
+        }
+    });
 }
 
 template <class Record>

@@ -66,9 +66,12 @@ public:
     /// Diagnostic dump of every row to the log.
     void printData();
 
-    /// The first failure logged by this object, with SQLite's and the system's reason; empty when none.
-    /// Callers that ignore the results (the decoder) can still tell why records are missing.
+    /// The first failure logged by this object since it was made or since forgetFailures(), with SQLite's
+    /// and the system's reason; empty when none. Callers that ignore the results (the decoder) can still
+    /// tell why records are missing.
     const std::string& firstFailure() const { return m_firstFailure; }
+    /// Starts a new batch of writes (a sync): a failure belongs to the writes that failed, not to later ones.
+    void forgetFailures() { m_firstFailure.clear(); }
     /// Why the last failed operation failed, in one line (also logged).
     const std::string& lastError() const { return m_lastError; }
     // Whole records for backups (sqlite_data_records.cpp).
@@ -91,10 +94,12 @@ public:
 private:
     /// Logs a failure with SQLite's reason.
     void logFailure(std::string_view what, const SqliteConnection& db);
-    /// Whether the open file has a row for the date key; absent (and logged) when that cannot be told.
-    std::optional<bool> hasRow(SqliteConnection& db, const std::string& key);
-    /// Runs a prepared insert or update once; false (and logged) when it did not complete.
+    /// Runs a prepared write once; false (and logged) when it did not complete.
     bool finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key);
+    /// Runs one upsert of the row of `key` (bound first; `bind` binds the rest) and logs whether it added
+    /// or updated the row; false (and logged) when it did not complete.
+    bool upsert(const char* sql, const std::string& key, std::string_view inserted, std::string_view updated,
+                const std::function<void(SqliteStatement&)>& bind);
     /// Hands the row of the date to `read`; false when there is none or it cannot be read.
     bool queryRow(const std::optional<CalendarDate>& date, const std::function<void(const SqliteStatement&)>& read);
     /// Checks the table against the columns this program writes; false (and logged) when it differs or

@@ -115,4 +115,5 @@ def main():
         print("the bus kept the connection", file=sys.stderr)
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -237,3 +237,23 @@ TEST_F(PieAnimationTest, AngleAnimationReplacingARunningOneRunsOnItsOwnTime) {
     EXPECT_FALSE(layer.animationForKey(PieLayer::kAnglesKey));
     EXPECT_EQ(layer.presentation()->endAngle(), 90);
 }
+
+TEST_F(PieAnimationTest, DeletingEverySliceClosesThePieTowardsItsStart) {
+    fill({30, 60, 30, 5});
+    layer.setStartAngle(40, 300, false);
+    layer.deleteValues(elements, true);
+    EXPECT_TRUE(layer.values().empty());  // stored at once
+    loop.runPending();
+    ASSERT_TRUE(layer.animationForKey(PieLayer::kAnglesKey));
+    // The range shrinks from the end back to the start while the old slices stay drawn, none hittable.
+    step(0.3);
+    const auto half = layer.presentation();
+    EXPECT_NEAR(half->startAngle(), 40, 1e-3);
+    EXPECT_GT(half->endAngle(), 60);
+    EXPECT_LT(half->endAngle(), 280);
+    EXPECT_EQ(half->values().size(), 4u);
+    EXPECT_FALSE(layer.pieElemInPoint({150 + 60 * std::cos(1.0), 150 - 60 * std::sin(1.0)}));
+    step(0.29);
+    EXPECT_LT(layer.presentation()->endAngle(), 42);
+    EXPECT_GE(layer.presentation()->endAngle(), 40);
+}

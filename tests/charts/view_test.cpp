@@ -5,6 +5,8 @@
 
 #include "ui_fixture.h"
 
+#include <cmath>
+
 using namespace vantro;
 using namespace vantro::testing;
 
@@ -141,6 +143,28 @@ TEST_F(ViewTest, LayoutRunsWhenTheSizeChanges) {
     v->setFrame({5, 5, 20, 10});
     root->layoutIfNeeded();
     EXPECT_EQ(v->layouts, 2);
+}
+
+TEST_F(ViewTest, AShrunkLabelStillFitsWhereTextComesOnlyInWholeSizes) {
+    // As on screen: a font's size is rounded to whole pixels, so a shrunk size of 5.9 draws at 6.
+    struct WholeSizes : TextMeasurer {
+        Size measureText(std::string_view text, const Font& font) const override {
+            Font whole = font;
+            whole.size = std::round(font.size);
+            return FixedTextMetrics().measureText(text, whole);
+        }
+    } whole;
+    UiContext wholeUi{loop, whole};
+    auto label = std::make_shared<Label>(wholeUi, Rect{0, 0, 60, 40});
+    label->setFont({"HelveticaNeue", 10});
+    label->setText("abcdefghijklmnopq");  // 102 wide at size 10; 5.88 would fit, 6 does not
+    label->setAdjustsFontSizeToFitWidth(true);
+    RecordingCanvas canvas;
+    label->render(canvas);
+    const auto texts = canvas.opsOf(CanvasOp::Kind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_LE(whole.measureText("abcdefghijklmnopq", texts[0]->font).width, 60.0);
+    EXPECT_GT(texts[0]->font.size, 4.0);  // shrunk no further than it needs
 }
 
 TEST_F(ViewTest, LabelCentresShrinksAndShadowsItsText) {

@@ -29,9 +29,11 @@ other=$("$cli" --lang en --data-dir "$dir/c" demo --days 6 --nights 6 --seed 12 
 
 # A step that does not happen ends with status 1 and its reason.
 check_fault() {
-  "$cli" --data-dir "$dir/f" demo --fault "$1" --timeout 1 >/dev/null 2>"$dir/err"; local s=$?
+  "$cli" --lang en --data-dir "$dir/f" demo --fault "$1" --timeout 1 >/dev/null 2>"$dir/err"; local s=$?
   [ "$s" = 1 ] || fail "fault $1: exit $s"
   grep -qF -- "$2" "$dir/err" || fail "fault $1: stderr lacks '$2': $(cat "$dir/err")"
+  # In English the failure is said in English: no debug lines of the band or the store.
+  LC_ALL=C grep -qP '[\x80-\xff]' "$dir/err" && fail "fault $1: debug text in the message: $(cat "$dir/err")"
 }
 check_fault out-of-range "no wristband was discovered within 1 s"
 check_fault refuse-notifications "did not connect and accept notifications within 1 s"

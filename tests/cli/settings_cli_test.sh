@@ -42,7 +42,49 @@ run 0 settings get autoSyncHours
 [ "$out" = 12 ] || fail "autoSyncHours was not stored: '$out'"
 run 0 settings get relayNotifications
 [ "$out" = all ] || fail "relayNotifications was not stored: '$out'"
+
+# Outside text reaches the terminal escaped and cut, and no setting takes control characters.
+noControl() { ! LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$dir/err"; }
+run 2 settings set relayNotifications $'\e[2J\e]0;PWN\a'
+noControl || fail "control bytes in the refusal: $(cat -v "$dir/err")"
+grep -qF "'\x1B[2J\x1B]0;PWN\x07'" "$dir/err" || fail "the refused text is not shown escaped: $(cat -v "$dir/err")"
+run 2 settings set relayAppsChosen $'Thunderbird;\e]0;PWN\a'
+noControl && grep -q "control characters" "$dir/err" || fail "control bytes accepted: $(cat -v "$dir/err")"
+run 2 settings set $'bodyHeight\e[2J' 170
+noControl || fail "control bytes in the unknown key: $(cat -v "$dir/err")"
+run 2 settings set relayNotifications "$(head -c 100000 /dev/zero | tr '\0' x)"
+[ "$(wc -c <"$dir/err")" -lt 1000 ] && grep -q "100000 bytes" "$dir/err" || fail "a long text is not cut"
+run 0 settings get relayAppsChosen
+[ "$out" = 'org.gnome.Evolution;Thunderbird' ] || fail "relayAppsChosen changed: '$out'"
 rm -f "$dir/settings.json"
+
+# Values outside the choices of our own keys, written by hand: the file is set aside and said once.
+printf '{"autoSyncHours": 7, "relayNotifications": "bogus"}' >"$dir/settings.json"
+run 0 settings get autoSyncHours
+[ "$out" = 3 ] || fail "autoSyncHours 7 reads as '$out'"
+[ -f "$dir/settings.json.damaged" ] || fail "no damaged copy for out-of-choice values"
+[ "$(grep -c 'autoSyncHours, relayNotifications' "$dir/err")" = 1 ] || fail "not said once: $(cat "$dir/err")"
+rm -f "$dir/settings.json" "$dir/settings.json.damaged"
+
+# Start at login from the command line: the desktop's autostart entry, and problems said plainly.
+export XDG_CONFIG_HOME=$dir/xdg
+entry=$dir/xdg/autostart/org.vantro.Vantro.desktop
+run 0 start-at-login
+[ "$out" = off ] || fail "start-at-login reads '$out' with no entry"
+run 0 start-at-login on
+grep -q '^Exec=.*vantro --background$' "$entry" || fail "no entry written: $out"
+run 0 start-at-login
+[ "$out" = on ] || fail "start-at-login reads '$out' after on"
+echo "Hidden=true" >>"$entry"
+run 0 start-at-login
+[ "$out" = off ] || fail "an entry the user disabled reads '$out'"
+run 0 start-at-login off
+[ -e "$entry" ] && fail "the entry was not removed"
+mkdir "$entry"
+run 1 start-at-login on
+grep -q "is a directory" "$dir/err" || fail "no reason for the directory: $(cat "$dir/err")"
+run 2 start-at-login maybe
+unset XDG_CONFIG_HOME
 
 # A stored time past the clock is reported and kept as it was, not read as another time.
 stored='{"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}}'

@@ -30,6 +30,8 @@
 #include <QSignalSpy>
 #include <QUrl>
 #include <QLineEdit>
+#include <QAction>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -443,6 +445,43 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(std::any_of(frames.begin(), frames.end(),
                                              [](const Bytes& f) { return !f.empty() && f[0] == CMD_TYPE_BODYHEIGHT; }),
                                  500);
+    }
+
+    void startAtLoginSaysWhatWentWrongAndShowsWhatTheDesktopWillDo() {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString entry = config.filePath(QStringLiteral("autostart/org.vantro.Vantro.desktop"));
+        QVERIFY(QDir(config.path()).mkpath(entry));  // a directory where the entry belongs
+        App a;
+        auto* menu = a.shell->window().findChild<QMenu*>(QStringLiteral("appMenu"));
+        QVERIFY(menu);
+        auto* login = menu->findChild<QAction*>(QStringLiteral("startAtLoginAction"));
+        QVERIFY(login);
+        emit menu->aboutToShow();
+        QVERIFY(!login->isChecked());
+        login->trigger();
+        QTRY_VERIFY(visibleBox() != nullptr);
+        QVERIFY2(visibleBox()->informativeText().contains(QStringLiteral("is a directory")),
+                 qPrintable(visibleBox()->informativeText()));
+        QVERIFY(!login->isChecked());  // the switch does not claim what did not happen
+        clickBoxButton(visibleBox(), QStringLiteral("OK"));
+        QTRY_VERIFY(visibleBox() == nullptr);
+
+        // An entry the user disabled shows as off; switching on writes one that is on.
+        QVERIFY(QDir(entry).removeRecursively());
+        QFile disabled(entry);
+        QVERIFY(disabled.open(QIODevice::WriteOnly));
+        disabled.write("[Desktop Entry]\nType=Application\nExec=vantro --background\nHidden=true\n");
+        disabled.close();
+        emit menu->aboutToShow();
+        QVERIFY(!login->isChecked());
+        login->trigger();
+        QVERIFY(login->isChecked());
+        QVERIFY(visibleBox() == nullptr);
+        login->trigger();
+        QVERIFY(!login->isChecked());
+        QVERIFY(!QFileInfo::exists(entry));
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     void theBandsEmergencyButtonDialsTheStoredNumber() {

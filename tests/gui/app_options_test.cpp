@@ -34,6 +34,20 @@ private slots:
         QVERIFY(parseOptions({"--version"}, error)->version);
     }
 
+    void optionsARunningCompanionDoesNotTakeAreNamed() {
+        QString error;
+        using vantro::gui::notForTheRunningCompanion;
+        QCOMPARE(notForTheRunningCompanion(*parseOptions({}, error)), QString());
+        QCOMPARE(notForTheRunningCompanion(*parseOptions({"--verbose"}, error)), QString());
+        const QString lang = notForTheRunningCompanion(*parseOptions({"--lang", "zh_CN"}, error));
+        QVERIFY2(lang.contains(QStringLiteral("--lang zh_CN not applied")), qPrintable(lang));
+        QVERIFY(lang.contains(QStringLiteral("vantro --quit")));
+        QVERIFY(!lang.contains(QLatin1Char('\n')));
+        const QString all =
+            notForTheRunningCompanion(*parseOptions({"--tablet", "--simulate", "--data-dir=/d"}, error));
+        QVERIFY2(all.contains(QStringLiteral("--data-dir /d, --tablet, --simulate not applied")), qPrintable(all));
+    }
+
     void badArgumentsAreRefusedWithAReason_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("reason");

@@ -55,10 +55,10 @@ QString nameOf(const QWidget* w) {
     return w->parentWidget() ? nameOf(w->parentWidget()) + QLatin1Char('/') + name : name;
 }
 
-/// The scroll area `w` is content of, if any.
+/// The scroll area `w` is content of, if any (its scroll bars are not content).
 const QScrollArea* scrolledBy(const QWidget* w) {
     for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
-        if (auto* area = qobject_cast<const QScrollArea*>(p)) return area;
+        if (auto* area = qobject_cast<const QScrollArea*>(p)) return area->viewport()->isAncestorOf(w) ? area : nullptr;
     return nullptr;
 }
 
@@ -319,7 +319,13 @@ private slots:
         QVERIFY(w.topModal());
         auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QVERIFY2(field, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
-        QCOMPARE(field->selectedText(), field->text());
+        QTest::keyClicks(field, QStringLiteral("9"));
+        QCOMPARE(field->text(), QStringLiteral("9"));
+        // The page opens with an empty field; text already there is selected when the focus comes back.
+        field->clearFocus();
+        QVERIFY(MainWindow::focusFirstIn(w.topModal()));
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QCOMPARE(field->selectedText(), QStringLiteral("9"));
         QTest::keyClicks(field, QStringLiteral("12"));
         QCOMPARE(field->text(), QStringLiteral("12"));
         a.key(Qt::Key_Return);
@@ -427,11 +433,13 @@ private slots:
         a.key(Qt::Key_Left);
         QCOMPARE(history.controller().range(), HistoryRange::All);
 
-        // Sleep: the list takes Down and Return; the chosen night is on the pie.
+        // Sleep: the list starts on the night on the pie (the newest), takes Up and Return; the chosen night
+        // is on the pie.
         a.key(Qt::Key_3, Qt::ControlModifier);
         SleepScreen& sleep = *a.shell->sleepScreen();
         QTRY_VERIFY(sleep.table() && QApplication::focusWidget() == sleep.table());
-        a.key(Qt::Key_Down);
+        QCOMPARE(sleep.table()->keyboardRow(), std::optional<RowPath>(RowPath{0, sleep.selectedRow()}));
+        a.key(Qt::Key_Up);
         a.key(Qt::Key_Return);
         QCOMPARE(sleep.selectedRow(), 1);
         QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
@@ -459,12 +467,13 @@ private slots:
         QAccessibleInterface* list = iface(today);
         QVERIFY(list);
         QCOMPARE(list->role(), QAccessible::List);
-        QVERIFY(list->childCount() >= 7);
-        QCOMPARE(list->child(0)->text(QAccessible::Name), a.tr("Steps"));
-        QCOMPARE(list->child(0)->text(QAccessible::Value), QStringLiteral("-- steps"));
-        QCOMPARE(list->child(3)->text(QAccessible::Value), QStringLiteral("-- cal"));
-        QCOMPARE(list->indexOfChild(list->child(2)), 2);
-        QCOMPARE(list->child(2)->parent(), list);
+        QVERIFY(list->childCount() >= 8);
+        QCOMPARE(list->child(0)->role(), QAccessible::Heading);  // the sync line, then the rows
+        QCOMPARE(list->child(1)->text(QAccessible::Name), a.tr("Steps"));
+        QCOMPARE(list->child(1)->text(QAccessible::Value), QStringLiteral("-- steps"));
+        QCOMPARE(list->child(4)->text(QAccessible::Value), QStringLiteral("-- cal"));
+        QCOMPARE(list->indexOfChild(list->child(3)), 3);
+        QCOMPARE(list->child(3)->parent(), list);
         // The hint over the rows is a button a reader can press.
         QAccessibleInterface* hint = iface(a.shell->todayScreen()->connectHint());
         QCOMPARE(hint->role(), QAccessible::Button);

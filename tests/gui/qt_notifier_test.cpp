@@ -9,10 +9,13 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <map>
 
 using namespace vantro;
 using vantro::gui::QtNotifier;
@@ -33,7 +36,40 @@ void closeBoxes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav"};
+const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true};
+const LocalNotification kNotice{"Vantro keeps running in the background.", "", "", false};
+
+/// The hints of every Notify call the mock service saw, by the notification's body.
+std::map<QString, QVariantMap> hintsByBody() {
+    QDBusMessage dump = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+    dump << QStringLiteral("Notify");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
+    std::map<QString, QVariantMap> out;
+    if (reply.type() != QDBusMessage::ReplyMessage) return out;
+    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
+    auto unwrap = [](const QVariant& v) {
+        return v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
+    };
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        qulonglong when = 0;
+        QVariantList args;
+        calls.beginStructure();
+        calls >> when >> args;
+        calls.endStructure();
+        // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, timeout)
+        if (args.size() < 7) continue;
+        QVariantMap hints;
+        const QVariant raw = unwrap(args.at(6));
+        if (raw.canConvert<QDBusArgument>()) raw.value<QDBusArgument>() >> hints;
+        for (auto it = hints.begin(); it != hints.end(); ++it) it.value() = unwrap(it.value());
+        out[unwrap(args.at(4)).toString()] = hints;
+    }
+    calls.endArray();
+    return out;
+}
 
 }  // namespace
 
@@ -120,6 +156,21 @@ private slots:
         QVERIFY2(seen.contains(QString::fromStdString(kOutOfRange.alertBody)), qPrintable(seen.join(", ")));
         QVERIFY(seen.contains(QStringLiteral("OK")));
         QVERIFY(seen.contains(QStringLiteral("vantro")));  // the app icon's theme name
+
+        // Only the alarm is critical (it stays on a phone's screen and breaks through do-not-disturb), with
+        // the category of a device in trouble; a notice is of normal urgency and has no category.
+        notifier.presentLocalNotificationNow(kNotice);
+        QTRY_COMPARE(sent.count(), 2);
+        const auto hints = hintsByBody();
+        const QString alarmBody = QString::fromStdString(kOutOfRange.alertBody);
+        const QString noticeBody = QString::fromStdString(kNotice.alertBody);
+        QVERIFY(hints.count(alarmBody) && hints.count(noticeBody));
+        QCOMPARE(hints.at(alarmBody).value(QStringLiteral("urgency")).toInt(), 2);
+        QCOMPARE(hints.at(alarmBody).value(QStringLiteral("category")).toString(), QStringLiteral("device.error"));
+        QCOMPARE(hints.at(noticeBody).value(QStringLiteral("urgency")).toInt(), 1);
+        QVERIFY(!hints.at(noticeBody).contains(QStringLiteral("category")));
+        QCOMPARE(hints.at(noticeBody).value(QStringLiteral("desktop-entry")).toString(),
+                 QStringLiteral("org.vantro.Vantro"));
 
         // A click on it brings the notification back to the app; another application's id is not ours.
         auto invoke = [](uint notification) {

@@ -5,14 +5,17 @@
 set -u  # no pipefail: the bad calls below fail on purpose and their errors are grepped
 vantro=$1
 cli=$2
-for tool in dbus-daemon dbus-send gdbus; do
+squat=$(dirname "$0")/squat_bus_name.py
+for tool in dbus-daemon dbus-send gdbus python3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup installs it)"; exit 77; }
 done
 work=$(mktemp -d)
 mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 app=
+squatter=
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$squatter" ] && kill "$squatter" 2>/dev/null
   [ -n "${bus[1]:-}" ] && kill "${bus[1]}" 2>/dev/null
   rm -rf "$work"
 }
@@ -40,6 +43,11 @@ check "background start owns the name" "waitFor 20 owned"
 # A second start shows the first one's window and ends at once, without a link of its own.
 timeout 30 "$vantro" --simulate --data-dir "$data" 2>"$work/second.log"
 check "second instance exits 0" "[ $? -eq 0 ]"
+# Options the running companion cannot take are said in one line, not silently dropped.
+check "the second names what it could not apply" \
+  "[ \$(grep -c 'not applied' '$work/second.log') -eq 1 ] && grep -q -- '--data-dir $data, --simulate not applied' '$work/second.log'"
+timeout 30 "$vantro" 2>"$work/third.log"
+check "a plain second start has nothing to say about options" "! grep -q 'not applied' '$work/third.log'"
 check "the first hears Activate" "waitFor 5 grep -q 'bus: Activate' '$work/app.log'"
 check "the first still runs" "kill -0 $app"
 
@@ -75,9 +83,13 @@ check "two syncs at once both answer" "[ \$(grep -c 'days and' '$work/syncs') -e
 check "sync through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/sync3'"
 days=$("$cli" --data-dir "$data" history | wc -l)
 check "14 days stored" "[ $days -eq 14 ]"
+# The date key keeps 14 rows whatever was written, so the writes are counted: each sync wrote each
+# day once (adding or updating its row), never twice.
+writes=$(grep -cE ': (插入|更新)数据$' "$work/app.log")
 # Three batches went out (the automatic sync, the two at once, the last), all in the app.
 asked=$(grep -c 'SendData: CMD_TYPE_GETDAY_DATA' "$work/app.log")
 check "the app asked for the days once per sync ($asked)" "[ $asked -eq 3 ]"
+check "each day written once per sync ($writes day writes)" "[ $writes -eq $((14 * asked)) ]"
 
 # What vantro-cli cannot do through the app, it says, in one line, with exit 1.
 "$cli" --data-dir "$work/elsewhere" sync >"$work/dd" 2>&1
@@ -96,6 +108,13 @@ check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {
 check "malformed call" "dbus-send --session --print-reply --dest=org.vantro.Vantro /org/vantro/Vantro \
   org.freedesktop.Application.ActivateAction string:quit 2>&1 | grep -q InvalidArgs"
 check "unknown method" "call org.vantro.Vantro.Companion.Explode | grep -q UnknownMethod"
+# Action names are outside text: the log shows them escaped and cut.
+call org.freedesktop.Application.ActivateAction "'fly\\u001b]0;PWN\\u0007'" [] {} >/dev/null
+call org.freedesktop.Application.ActivateAction "'$(head -c 100000 /dev/zero | tr '\0' y)'" [] {} >/dev/null
+check "the log escapes an action's name" "waitFor 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
+check "the log cuts a long action name" "grep -q 'ActivateAction .* (100000 bytes)' '$work/app.log' &&
+  ! grep -q 'y\\{1000\\}' '$work/app.log'"
+check "no control bytes in the log" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/app.log'"
 check "still running after bad calls" "kill -0 $app"
 
 # vantro --quit ends it.
@@ -139,6 +158,37 @@ check "started again" "waitFor 20 owned"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
 check "ActivateAction quit ends it" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
 app=
+
+# A process that owns the name but does not answer as the companion: said in one line, status 1, at once.
+"$squat" org.vantro.Vantro >/dev/null &
+squatter=$!
+check "the squatter owns the name" "waitFor 30 owned"
+for mode in --background ""; do
+  started=$(date +%s%N)
+  timeout 30 "$vantro" $mode --simulate --data-dir "$data" >/dev/null 2>"$work/squat.log"
+  status=$? took=$((($(date +%s%N) - started) / 1000000))
+  echo "a start${mode:+ with $mode} beside the squatter ended with $status after $took ms"
+  check "squatter${mode:+ $mode}: status 1" "[ $status -eq 1 ]"
+  check "squatter${mode:+ $mode}: said once" "[ \$(grep -c \
+    'another process owns org.vantro.Vantro and does not answer as the companion' '$work/squat.log') -eq 1 ]"
+  check "squatter${mode:+ $mode}: within 4 s under load ($took ms)" "[ $took -lt 4000 ]"
+done
+kill $squatter
+wait $squatter 2>/dev/null
+squatter=
+
+# An owner of the name (or a band) with hostile texts: the status shows them escaped and cut.
+"$squat" org.vantro.Vantro --hostile-status >/dev/null &
+squatter=$!
+check "the hostile owner has the name" "waitFor 30 owned"
+"$cli" status >"$work/hostile" 2>&1
+check "status: no control bytes reach the terminal" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/hostile'"
+check "status: texts shown escaped" "grep -qF 'Connected\\x1B]0;PWN\\x07' '$work/hostile' &&
+  grep -qF 'V1\\xC2\\x9B31m' '$work/hostile'"
+check "status: a long text is cut" "[ \$(wc -c <'$work/hostile') -lt 2000 ] && grep -q '100004 bytes' '$work/hostile'"
+kill $squatter
+wait $squatter 2>/dev/null
+squatter=
 
 # Without a session bus: one log line, and the app runs as a single window.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus timeout 5 "$vantro" --simulate --data-dir "$data" 2>"$work/nobus.log"

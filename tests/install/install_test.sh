@@ -28,6 +28,13 @@ check "desktop entry valid" "desktop-file-validate '$prefix/share/applications/o
 check "bus service starts the companion" "grep -qx 'Exec=.*/vantro --background' '$prefix/share/dbus-1/services/org.vantro.Vantro.service'"
 check "unit owns the bus name" "grep -qx 'BusName=org.vantro.Vantro' '$prefix/lib/systemd/user/vantro.service'"
 check "metainfo valid" "appstreamcli validate --no-net '$prefix/share/metainfo/org.vantro.Vantro.metainfo.xml' >/dev/null"
+# What phone software centres read to list the app as fitting a phone, and its bus name.
+metainfo="$prefix/share/metainfo/org.vantro.Vantro.metainfo.xml"
+check "metainfo: fits 360 px" "grep -q '<display_length compare=\"ge\">360</display_length>' '$metainfo'"
+for control in touch keyboard pointing; do
+  check "metainfo: supports $control" "grep -q '<control>$control</control>' '$metainfo'"
+done
+check "metainfo: provides the bus name" "grep -q '<dbus type=\"user\">org.vantro.Vantro</dbus>' '$metainfo'"
 check "man page lists the options" "grep -q 'data\\\\-dir' '$prefix/share/man/man1/vantro.1'"
 
 # --help and --version need no display.

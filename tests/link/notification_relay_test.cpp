@@ -168,3 +168,14 @@ TEST_F(NotificationRelayTest, AMonitorProblemIsSaidOnce) {
     EXPECT_EQ(relay.monitorProblem(), "monitoring refused");
     EXPECT_EQ(log.lines.size(), before);
 }
+
+TEST_F(NotificationRelayTest, MessagesArrivingSteadilyBuzzOncePerTenSeconds) {
+    // A refused message does not start the ten seconds again: one every four seconds for forty seconds
+    // buzzes at 0, 12, 24 and 36 s, not only at the first.
+    settings.setString(kRelayNotifications, "all");
+    for (int second = 0; second <= 40; second += 4) {
+        relay.notify(from("org.telegram.desktop"));
+        loop.advance(4);
+    }
+    EXPECT_EQ(buzzes(), 4);
+}

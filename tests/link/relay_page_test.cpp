@@ -41,4 +41,10 @@ TEST(RelayPageTest, ModeAndSwitchesAreStoredAndAProblemIsShown) {
     relay.setMonitorProblem("no session bus");
     EXPECT_EQ(page.problem(), "Notifications cannot be relayed: no session bus");
     EXPECT_EQ(page.summary(), "Not available");
+
+    // The page says what "chosen" means and names the message switch in the settings' own words.
+    EXPECT_NE(page.chosenHint().find("until"), std::string::npos) << page.chosenHint();
+    const std::string note = page.messageAlertNote();
+    EXPECT_NE(note.find("\u201cMessage alert\u201d"), std::string::npos) << note;
+    EXPECT_EQ(note.find("%1"), std::string::npos);
 }

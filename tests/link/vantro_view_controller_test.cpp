@@ -38,6 +38,9 @@ TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManag
     EXPECT_EQ(vc->title(), "TodayData");
     app.simulatedBand = true;
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
+    app.whySimulated = "SimulatedNotRunning";  // the reason is too long for a title: the header has it
+    EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
+    app.whySimulated.clear();
     EXPECT_EQ(app.strBlueStatus, "Disconnected");
     EXPECT_EQ(app.manager, central);
     EXPECT_EQ(central->delegate, vc.get());

@@ -7,17 +7,21 @@
 
 #include "platform/manual_run_loop.h"
 #include "settings/settings_keys.h"
+#include "store/sqlite_connection.h"
 #include "store/sqlite_data.h"
 
 #include "fake_services.h"
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -188,6 +192,34 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     EXPECT_EQ(storedDays(simulatedDir), 6u);
 }
 
+TEST_F(SessionTest, AWriteThatFailedFailsItsOwnSyncOnly) {
+    bands.days = 2;
+    bands.nights = 1;
+    start();
+    ASSERT_TRUE(await([&](Session::Done d) { return session->connect("", std::move(d)); })->first);
+    ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
+
+    // Another program holds the file for the whole sync: that sync fails and says why.
+    {
+        SqliteConnection holder(session->recordsDir() + "/database.sqlite3", SqliteConnection::Mode::ReadWrite);
+        ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
+        std::optional<std::pair<bool, std::string>> held;
+        ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { held.emplace(ok, why); }),
+                  Session::Outcome::Started);
+        ASSERT_TRUE(runUntil([&] { return held.has_value(); }, Session::kSyncLimitSeconds + 10));
+        EXPECT_FALSE(held->first);
+        EXPECT_NE(held->second.find("locked"), std::string::npos) << held->second;
+        holder.exec("ROLLBACK");
+    }
+    // Once it lets go, the next syncs store everything and succeed.
+    for (int i = 0; i < 2; ++i) {
+        const auto synced = await([&](Session::Done d) { return session->sync(std::move(d)); });
+        ASSERT_TRUE(synced);
+        EXPECT_TRUE(synced->first) << synced->second;
+    }
+    EXPECT_EQ(storedDays(session->recordsDir()), 2u);
+}
+
 TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     TempDir dir;
     setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
@@ -195,7 +227,7 @@ TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     const std::string path = dir.path() + "/autostart/org.vantro.Vantro.desktop";
     EXPECT_EQ(autostartPath(), path);
     EXPECT_FALSE(startsAtLogin());
-    ASSERT_TRUE(setStartAtLogin(true, "/opt/my apps/vantro", log));
+    ASSERT_FALSE(setStartAtLogin(true, "/opt/my apps/vantro", log));
     EXPECT_TRUE(startsAtLogin());
     std::ifstream in(path);
     std::stringstream text;
@@ -203,8 +235,85 @@ TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     EXPECT_NE(text.str().find("\nExec=\"/opt/my apps/vantro\" --background\n"), std::string::npos) << text.str();
     EXPECT_NE(autostartEntry("/usr/bin/vantro").find("\nExec=/usr/bin/vantro --background\n"), std::string::npos);
     EXPECT_NE(autostartEntry("/a/100%/vantro").find("Exec=/a/100%%/vantro --background"), std::string::npos);
-    ASSERT_TRUE(setStartAtLogin(false, "/usr/bin/vantro", log));
+    ASSERT_FALSE(setStartAtLogin(false, "/usr/bin/vantro", log));
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(startsAtLogin());
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Autostart, AnEmptyOrRelativeConfigHomeMeansTheDefault) {
+    const char* home = std::getenv("HOME");
+    const std::string saved = home ? home : "";
+    setenv("HOME", "/home/someone", 1);
+    for (const char* value : {"", "relative/config", "./config", "autostart"}) {
+        setenv("XDG_CONFIG_HOME", value, 1);
+        EXPECT_EQ(autostartPath(), "/home/someone/.config/autostart/org.vantro.Vantro.desktop") << "'" << value << "'";
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(autostartPath(), "/home/someone/.config/autostart/org.vantro.Vantro.desktop");
+    setenv("HOME", saved.c_str(), 1);
+}
+
+// The switch shows what the desktop will do, and a change that cannot be made says why.
+TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
+    TempDir dir;
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    CapturingLog log;
+    const std::string path = autostartPath();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+
+    // Disabled by the user (as desktops' startup settings do): off, and switching on writes a fresh entry.
+    for (const char* disabled : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {
+        std::ofstream(path) << autostartEntry("/usr/bin/vantro") << disabled << "\n";
+        EXPECT_FALSE(startsAtLogin()) << disabled;
+        EXPECT_FALSE(setStartAtLogin(true, "/usr/bin/vantro", log));
+        EXPECT_TRUE(startsAtLogin()) << disabled;
+    }
+    std::ofstream(path) << "[Other]\nHidden=true\n" << autostartEntry("/usr/bin/vantro");
+    EXPECT_TRUE(startsAtLogin()) << "Hidden of another group";
+    std::filesystem::remove(path);
+
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        bool on;
+        const char* said;
+    };
+    const std::string folder = std::filesystem::path(path).parent_path();
+    const Case cases[] = {
+        {"a directory in place of the entry", [&] { std::filesystem::create_directory(path); }, false,
+         "is a directory"},
+        {"a directory, switched on", [&] { std::filesystem::create_directory(path); }, true, "is a directory"},
+        {"a link to nowhere", [&] { std::filesystem::create_symlink(dir / "gone/x.desktop", path); }, true,
+         "does not exist"},
+        {"a file in place of the folder",
+         [&] {
+             std::filesystem::remove_all(folder);
+             std::ofstream(folder) << "x";
+         },
+         true, "a file of that name is in the way"},
+    };
+    for (const auto& c : cases) {
+        c.make();
+        const bool before = startsAtLogin();
+        const auto problem = setStartAtLogin(c.on, "/usr/bin/vantro", log);
+        ASSERT_TRUE(problem) << c.what;
+        EXPECT_NE(problem->find(c.said), std::string::npos) << c.what << ": " << *problem;
+        EXPECT_EQ(startsAtLogin(), before) << c.what;
+        EXPECT_FALSE(startsAtLogin()) << c.what;
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    // A folder that cannot be written (a read-only mount, or no permission) is said as well.
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    const std::string failure = runUnprivileged([] {
+        CapturingLog childLog;
+        const auto problem = setStartAtLogin(true, "/usr/bin/vantro", childLog);
+        if (!problem) return std::string("the entry was written");
+        return problem->find("cannot write") == std::string::npos ? *problem : std::string();
+    });
+    EXPECT_EQ(failure, "");
+    chmod(folder.c_str(), 0755);
     unsetenv("XDG_CONFIG_HOME");
 }

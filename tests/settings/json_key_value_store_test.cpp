@@ -327,6 +327,29 @@ TEST_F(JsonStore, ValuesTheirCommandWouldNotTakeAreDamaged) {
     EXPECT_EQ(edges.integerForKey("Present"), 16);
 }
 
+TEST_F(JsonStore, TheCompanionsOwnKeysTakeOnlyTheirChoices) {
+    writeFile(file(), R"({"autoSyncHours": 7, "relayNotifications": "bogus", "relayAppsChosen": "a;b"})");
+    JsonKeyValueStore store(dir.path(), log);
+    EXPECT_EQ(store.damagedCopy(), dir / "settings.json.damaged");
+    EXPECT_FALSE(store.values().count("autoSyncHours"));
+    EXPECT_FALSE(store.values().count("relayNotifications"));
+    EXPECT_EQ(store.stringForKey("relayAppsChosen"), "a;b");
+    // Said once, naming both.
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("autoSyncHours, relayNotifications"), std::string::npos) << log.lines[0];
+
+    // Every choice is fine, as an integer, a typed entry or a boolean that reads as one.
+    for (const char* text : {R"({"autoSyncHours": 0, "relayNotifications": "off"})",
+                             R"({"autoSyncHours": {"type": "integer", "value": 12}, "relayNotifications": "all"})",
+                             R"({"autoSyncHours": true, "relayNotifications": "chosen"})"}) {
+        writeFile(file(), text);
+        JsonKeyValueStore fine(dir.path(), log);
+        EXPECT_TRUE(fine.damagedCopy().empty()) << text;
+        EXPECT_TRUE(fine.values().count("autoSyncHours")) << text;
+        EXPECT_TRUE(fine.values().count("relayNotifications")) << text;
+    }
+}
+
 TEST_F(JsonStore, BytesAfterTheDocumentMakeItDamaged) {
     for (const std::string& text : {"{\"bodyHeight\": 170}\0{\"bodyWeight\": 99}"s, "{\"bodyHeight\": 170}\0"s,
                                     "{\"bodyHeight\": 170} {\"bodyWeight\": 99}"s}) {

@@ -73,6 +73,8 @@ TEST(RecordsImport, TakesOnlyWhatStoreDayTakesAndEveryByteOfTheFile) {
     } cases[] = {
         {"date,step\n2014-07-15,-1\n", 2, "from 0 to 65535"},
         {"date,wakeup_count\n2014-07-15,65536\n", 2, "from 0 to 65535"},
+        {"[\n{\"date\": \"2014-07-15\",\n\"wakeup_count\": 65536}]", 2, "from 0 to 65535"},
+        {"[\n{\"date\": \"2014-07-15\",\n\"step\": -1}]", 2, "from 0 to 65535"},
         {"date,step\n2014-07-15,9223372036854775807\n", 2, "from 0 to 65535"},
         {"[\n{\"date\": \"2014-07-15\",\n\"step\": -9223372036854775808}]", 2, "from 0 to 65535"},
         {"[\n{\"date\": \"2014-07-15\"},\n{\"date\": \"2014-07-16\", \"deep_time\": 18446744073709551615}]", 3,

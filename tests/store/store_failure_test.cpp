@@ -10,7 +10,10 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -107,6 +110,89 @@ TEST(StoreFailure, ReadsWorkAfterAWriterCrashedMidTransaction) {
     sqlite_data none(tmp / "missing", log, sqlite_data::Access::ReadOnly);
     EXPECT_EQ(none.databaseToArray(days), 0);
     EXPECT_FALSE(std::filesystem::exists(tmp / "missing"));
+}
+
+// A reader that may not write the directory cannot undo the crashed write; it says so in plain words.
+TEST(StoreFailure, AHotJournalTheReaderCannotRollBackIsExplained) {
+    TempDir tmp;
+    const std::string dir = tmp / "data";
+    {
+        CapturingLog log;
+        sqlite_data db(dir, log);
+        for (int day = 1; day <= 28; ++day) ASSERT_TRUE(db.updateData(CalendarDate{2014, 2, day}, day, 0, 0, 0, 0, 0));
+    }
+    const std::string file = dir + "/database.sqlite3";
+    crashMidTransaction(file);
+    ASSERT_GT(std::filesystem::file_size(file + "-journal"), 0u) << "no hot journal was left";
+    // The reader may read both files but not change the directory that holds them.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown((file + "-journal").c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod(tmp.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
+    const std::string failure = runUnprivileged([dir] {
+        CapturingLog log;
+        sqlite_data reader(dir, log, sqlite_data::Access::ReadOnly);
+        std::vector<sportsData> days;
+        if (reader.databaseToArray(days) != 0) return std::string("a half-written file was listed");
+        const std::string why = reader.lastError();
+        for (const char* words : {"stopped in the middle of a write", "-journal", "write access to", "vantro-cli"}) {
+            if (why.find(words) == std::string::npos) return "'" + std::string(words) + "' missing from: " + why;
+        }
+        return std::string();
+    });
+    chmod(dir.c_str(), 0700);
+    EXPECT_EQ(failure, "");
+}
+
+// Another program adds the date while a day or night write is under way: the write waits for it and
+// updates the row, instead of failing on the key it found free a moment before.
+TEST(StoreFailure, AnUpsertWaitsForAnotherWriterAddingTheSameDate) {
+    TempDir tmp;
+    CapturingLog log;
+    sqlite_data db(tmp.path(), log);
+    const std::string file = tmp / "database.sqlite3";
+    struct Case {
+        const char* what;
+        const char* date;
+        std::function<bool()> write;
+        const char* column;
+        int value;
+    };
+    const Case cases[] = {
+        {"day", "2014-07-15",
+         [&] {
+             return db.updateData(CalendarDate{2014, 7, 15}, 11, 2, 3, 4, 0, 5);
+         },
+         "cStep", 11},
+        {"night", "2014-07-16",
+         [&] {
+             return db.updateSleepData(CalendarDate{2014, 7, 16}, 1, 2, 3, 4, 5, 6, TimeOfDay{7, 0}, std::nullopt);
+         },
+         "cWakeupCount", 6},
+    };
+    for (const auto& c : cases) {
+        SqliteConnection other(file, SqliteConnection::Mode::ReadWrite);
+        ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), 0);
+        ASSERT_EQ(other.exec("INSERT INTO sportsTable(cDate, cStep, cWakeupCount) VALUES('2014-07-15', 99, 99), "
+                             "('2014-07-16', 99, 99)"),
+                  0);
+        bool stored = false;
+        std::thread writer([&] { stored = c.write(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the writer's wait
+        ASSERT_EQ(other.exec("COMMIT"), 0);
+        writer.join();
+        EXPECT_TRUE(stored) << c.what << ": " << db.lastError();
+        {
+            SqliteConnection check(file, SqliteConnection::Mode::ReadOnly);
+            SqliteStatement row =
+                check.prepare(std::string("SELECT ") + c.column + " FROM sportsTable WHERE cDate='" + c.date + "'");
+            ASSERT_EQ(row.step(), SQLITE_ROW) << c.what;
+            EXPECT_EQ(row.columnInt(0), c.value) << c.what;
+        }
+        ASSERT_TRUE(db.clearData());
+    }
 }
 
 TEST(StoreFailure, NewFilesArePrivateExistingOnesKeepTheirMode) {

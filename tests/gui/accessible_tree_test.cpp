@@ -1,0 +1,337 @@
+// SPDX-License-Identifier: MIT
+// What a screen reader is told, read through Qt's accessibility tree: on every screen, page, question
+// and menu, every control the keyboard can reach has a name and a role; headings, lists and the chosen
+// night read as they should; a page hides what it covers.
+#include "gui/app_shell.h"
+
+#include "gui/controls.h"
+#include "gui/main_window.h"
+#include "gui/navigation_bar.h"
+#include "gui/property_page.h"
+#include "gui/settings_screen.h"
+#include "gui/sleep_screen.h"
+#include "gui/tab_bar.h"
+#include "gui/table_view.h"
+#include "gui/today_screen_view.h"
+#include "settings/properties_view_controller.h"
+#include "platform/local_time.h"
+#include "platform/paths.h"
+#include "platform/setting_keys.h"
+#include "store/sqlite_data.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QRadioButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace vantro;
+using namespace vantro::gui;
+
+namespace {
+
+QMessageBox* visibleBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
+}
+
+QAccessibleInterface* iface(QObject* o) {
+    return QAccessible::queryAccessibleInterface(o);
+}
+
+/// Focusable objects under `node` that a reader would announce without a name or without a role.
+void unnamed(QAccessibleInterface* node, const QString& path, QStringList& problems, int depth = 0) {
+    if (!node || depth > 40) return;
+    const QAccessible::State state = node->state();
+    if (state.invisible) return;  // not shown: not read
+    const QAccessible::Role role = node->role();
+    const QString name = node->text(QAccessible::Name);
+    const QString here = path + QLatin1Char('/') + QString::number(role, 16) + QLatin1Char(':') + name;
+    if (state.focusable && !state.disabled) {
+        if (name.trimmed().isEmpty()) problems << here + QStringLiteral(" is focusable but has no name");
+        if (role == QAccessible::NoRole || role == QAccessible::Client || role == QAccessible::Pane)
+            problems << here + QStringLiteral(" is focusable but has no control's role");
+    }
+    for (int i = 0; i < node->childCount(); ++i) unnamed(node->child(i), here, problems, depth + 1);
+}
+
+QStringList unnamedIn(QWidget* top) {
+    QStringList problems;
+    unnamed(iface(top), top->objectName(), problems);
+    return problems;
+}
+
+struct App {
+    QTemporaryDir dir;
+    NullLog log;
+    std::unique_ptr<AppShell> shell;
+
+    App(const QString& language, int nights) {
+        NullLog quiet;
+        sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
+        const CalendarDate today = toLocal(std::chrono::system_clock::now()).date();
+        for (int i = 1; i <= 4; ++i) db.updateData(addDays(today, -i), 4000 + 250 * i, 300, 120, 60, 0, 40);
+        for (int i = 1; i <= nights; ++i)
+            db.updateSleepData(addDays(today, -i), 30, 120, 95 + i, 60, 15, 2, TimeOfDay{5, 20}, TimeOfDay{23, 10});
+        AppOptions o;
+        o.language = language;
+        o.brisk = true;
+        o.wristband = WristbandChoice::Simulated;
+        shell = std::make_unique<AppShell>(o, dir.path(), log);
+        window().setAnimationsEnabled(false);
+        window().show();
+        QApplication::setActiveWindow(&window());
+    }
+    ~App() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        shell.reset();
+    }
+    MainWindow& window() { return shell->window(); }
+    SettingsScreen& settings() { return *shell->settingsScreen(); }
+    QString tr(const char* key) { return QString::fromStdString(shell->appDelegate().localized(key)); }
+    QWidget* openPageTitled(const QString& caption) {
+        for (int s = 0; s < settings().sectionCount(); ++s)
+            for (int r = 0; r < settings().rowCount(s); ++r)
+                if (settings().row(s, r).caption == caption) {
+                    settings().table()->tapRow(s, r);
+                    return window().topModal();
+                }
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+class AccessibleTreeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyScreenPageQuestionAndMenuNamesItsControls_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << QStringLiteral("en");
+        QTest::newRow("zh_CN") << QStringLiteral("zh_CN");
+    }
+    void everyScreenPageQuestionAndMenuNamesItsControls() {
+        QFETCH(QString, language);
+        App a(language, 3);
+        MainWindow& w = a.window();
+        QStringList problems;
+        for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
+            w.setCurrentTab(tab);
+            if (tab == kSleepTab) QTRY_VERIFY(a.shell->sleepScreen()->table());
+            QApplication::processEvents();
+            problems << unnamedIn(&w);
+        }
+        int pages = 0;
+        for (int s = 0; s < a.settings().sectionCount(); ++s) {
+            for (int r = 0; r < a.settings().rowCount(s); ++r) {
+                if (a.settings().row(s, r).accessory != Accessory::Disclosure) continue;
+                a.settings().table()->tapRow(s, r);
+                QWidget* page = w.topModal();
+                QVERIFY(page);
+                ++pages;
+                // Only the page is read: the settings behind it are hidden, not merely covered.
+                QAccessibleInterface* behind = iface(a.settings().table());
+                if (!behind->state().invisible)
+                    problems << a.settings().row(s, r).caption + QStringLiteral(": the settings list still shows");
+                for (const QString& p : unnamedIn(&w))
+                    problems << a.settings().row(s, r).caption + QStringLiteral(": ") + p;
+                w.dismissModal(page, false);
+                QApplication::processEvents();
+                QVERIFY(!iface(a.settings().table())->state().invisible);
+            }
+        }
+        QVERIFY(pages >= 10);
+        // The questions and the App menu.
+        w.setCurrentTab(kSettingsTab);
+        w.navigationBar(kSettingsTab)->rightButton()->click();
+        QTRY_VERIFY(visibleBox());
+        problems << unnamedIn(visibleBox());
+        visibleBox()->reject();
+        a.settings().table()->tapRow(4, 2);
+        QTRY_VERIFY(visibleBox());
+        problems << unnamedIn(visibleBox());
+        visibleBox()->reject();
+        w.navigationBar(kSettingsTab)->leftButton()->click();
+        auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
+        QTRY_VERIFY(menu && menu->isVisible());
+        problems << unnamedIn(menu);
+        menu->close();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    void controlsAreNamedByTheCaptionBesideThem() {
+        App a(QStringLiteral("en"), 0);
+        a.window().setCurrentTab(kSettingsTab);
+        // A text field and a switch carry their row's caption (with the unit).
+        QWidget* height = a.openPageTitled(a.tr("BodyHeight"));
+        QVERIFY(height);
+        auto* field = height->findChild<QLineEdit*>();
+        QVERIFY(field);
+        const QString caption =
+            QString::fromStdString(height->findChild<PropertyPageView*>()->model().rows().front().caption);
+        QVERIFY(!caption.isEmpty());
+        QVERIFY2(iface(field)->text(QAccessible::Name).startsWith(caption),
+                 qPrintable(iface(field)->text(QAccessible::Name)));
+        a.window().dismissModal(height, false);
+        // The alarm: the switch, the picker, its fields and its − and + buttons.
+        QWidget* alarm = a.openPageTitled(a.tr("Alarm"));
+        QVERIFY(alarm);
+        auto* sw = alarm->findChild<SwitchControl*>();
+        QVERIFY(sw);
+        QVERIFY(!iface(sw)->text(QAccessible::Name).isEmpty());
+        auto* picker = alarm->findChild<TimePicker*>();
+        QVERIFY(picker);
+        const QString time = picker->accessibleName();
+        QVERIFY(!time.isEmpty());
+        QCOMPARE(iface(picker->hourField())->text(QAccessible::Name), time + QStringLiteral(", hour"));
+        QCOMPARE(iface(picker->minuteField())->text(QAccessible::Name), time + QStringLiteral(", minute"));
+        auto* up = alarm->findChild<QWidget*>(QStringLiteral("minuteUp"));
+        QVERIFY(up);
+        QCOMPARE(iface(up)->text(QAccessible::Name), time + QStringLiteral(", minute, one more"));
+        a.window().dismissModal(alarm, false);
+        // A segmented control is named after its row too.
+        for (const char* page : {"LongTimeSit", "MedicinePrompt"}) {
+            QWidget* p = a.openPageTitled(a.tr(page));
+            QVERIFY2(p, page);
+            QVERIFY(!p->findChildren<SegmentedControl*>().isEmpty());
+            for (auto* seg : p->findChildren<SegmentedControl*>())
+                QVERIFY2(!iface(seg)->text(QAccessible::Name).isEmpty(), page);
+            a.window().dismissModal(p, false);
+        }
+        // Lists and the tab bar have names.
+        QCOMPARE(iface(a.window().tabBar())->text(QAccessible::Name), a.tr("gui.tabs"));
+        QVERIFY(!iface(a.settings().table())->text(QAccessible::Name).isEmpty());
+        QVERIFY(!iface(a.shell->todayScreen()->table())->text(QAccessible::Name).isEmpty());
+        QWidget* relay = a.openPageTitled(a.tr("RelayNotifications"));
+        QVERIFY(relay);
+        QCOMPARE(iface(relay->findChild<QListWidget*>(QStringLiteral("relayApps")))->text(QAccessible::Name),
+                 a.tr("RelayAppsHeader"));
+    }
+
+    void theRelayPageListsAppsByTheirDesktopEntriesAndKeepsUpToDate() {
+        // A desktop entry with a name in two languages and an icon, in a data directory of its own.
+        QTemporaryDir data;
+        QDir(data.path()).mkpath(QStringLiteral("applications"));
+        QDir(data.path()).mkpath(QStringLiteral("icons/hicolor/48x48/apps"));
+        QFile entry(data.filePath(QStringLiteral("applications/org.example.Chatty.desktop")));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(
+            "[Desktop Action New]\nName=Wrong group\n\n[Desktop Entry]\nType=Application\n"
+            "Name=Chatty\\sChat\nName[zh_CN]=\xe8\x81\x8a\xe5\xa4\xa9\nIcon=chatty-icon\nExec=chatty\n");
+        entry.close();
+        QImage icon(48, 48, QImage::Format_ARGB32);
+        icon.fill(Qt::red);
+        QVERIFY(icon.save(data.filePath(QStringLiteral("icons/hicolor/48x48/apps/chatty-icon.png"))));
+        const QByteArray oldDirs = qgetenv("XDG_DATA_DIRS"), oldHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_DIRS", data.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (data.path() + QStringLiteral("/home")).toLocal8Bit());
+        auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_DIRS", oldDirs);
+            qputenv("XDG_DATA_HOME", oldHome);
+        });
+
+        {
+            App a(QStringLiteral("en"), 0);
+            a.shell->settings().setString(std::string(kRelayAppsSeen), "org.example.Chatty;Unknown.App");
+            a.window().setCurrentTab(kSettingsTab);
+            QWidget* page = a.openPageTitled(a.tr("RelayNotifications"));
+            QVERIFY(page);
+            auto* list = page->findChild<QListWidget*>(QStringLiteral("relayApps"));
+            QVERIFY(list);
+            QCOMPARE(list->count(), 2);
+            // By the entry's name and icon, the identifier kept for the reader; else by the identifier.
+            QCOMPARE(list->item(0)->text(), QStringLiteral("Chatty Chat"));
+            QVERIFY(!list->item(0)->icon().isNull());
+            QCOMPARE(list->item(0)->toolTip(), QStringLiteral("org.example.Chatty"));
+            QCOMPARE(list->item(1)->text(), QStringLiteral("Unknown.App"));
+            QVERIFY(list->item(1)->icon().isNull());
+            // Ticking an app stores its identifier, not its name.
+            list->item(0)->setCheckState(Qt::Checked);
+            QCOMPARE(a.shell->settings().stringForKey(std::string(kRelayAppsChosen)).value_or(""),
+                     std::string("org.example.Chatty"));
+            // The page says what "chosen" means and how it stands to the "Message alert" switch.
+            auto* hint = page->findChild<QLabel*>(QStringLiteral("relayChosenHint"));
+            auto* note = page->findChild<QLabel*>(QStringLiteral("relayMessageNote"));
+            QVERIFY(hint && hint->isVisible() && !hint->text().isEmpty());
+            QVERIFY(note && note->isVisible() && note->text().contains(a.tr("Message")));
+            // Tab goes through the choices, then the list, then round to the bar's button.
+            const auto order = a.window().focusOrder();
+            const auto at = [&](QWidget* w) { return std::find(order.begin(), order.end(), w) - order.begin(); };
+            QStringList names;
+            for (QWidget* stop : order)
+                names << stop->objectName() + QLatin1Char(':') + stop->metaObject()->className();
+            // (A group of choices is one stop: the one picked.)
+            for (auto* choice : page->findChildren<QRadioButton*>())
+                if (choice->isChecked()) QVERIFY2(at(choice) < at(list), qPrintable(names.join(QStringLiteral(", "))));
+            QCOMPARE(static_cast<long>(order.size()) - 1, at(list));
+            // An app seen while the page is open joins the list without reopening it.
+            a.shell->settings().setString(std::string(kRelayAppsSeen),
+                                          "org.example.Chatty;Unknown.App;org.example.New");
+            QTRY_COMPARE(list->count(), 3);
+            QCOMPARE(list->item(2)->text(), QStringLiteral("org.example.New"));
+            QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+            a.window().dismissModal(page, false);
+        }
+
+        // In Chinese the entry's Chinese name is shown.
+        App zh(QStringLiteral("zh_CN"), 0);
+        zh.shell->settings().setString(std::string(kRelayAppsSeen), "org.example.Chatty");
+        zh.window().setCurrentTab(kSettingsTab);
+        QWidget* zhPage = zh.openPageTitled(zh.tr("RelayNotifications"));
+        QVERIFY(zhPage);
+        auto* zhList = zhPage->findChild<QListWidget*>(QStringLiteral("relayApps"));
+        QCOMPARE(zhList->item(0)->text(), QString::fromUtf8("\xe8\x81\x8a\xe5\xa4\xa9"));
+    }
+
+    void headingsAreReadAndTheChosenNightIsTheSelectedOne() {
+        App a(QStringLiteral("en"), 3);
+        // Section headings come before their rows, are headings, and take no focus.
+        QAccessibleInterface* list = iface(a.settings().table());
+        QList<QString> headings;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* item = list->child(i);
+            if (item->role() != QAccessible::Heading) continue;
+            headings << item->text(QAccessible::Name);
+            QVERIFY(!item->state().focusable);
+            QVERIFY(i + 1 < list->childCount() && list->child(i + 1)->role() == QAccessible::ListItem);
+        }
+        QList<QString> titled;
+        for (int section = 0; section < a.settings().sectionCount(); ++section)
+            if (!a.settings().headerTitle(section).isEmpty()) titled << a.settings().headerTitle(section);
+        QVERIFY(titled.size() >= 3);
+        QCOMPARE(headings, titled);
+        // Today: the sync line is the heading, the rows follow with their values.
+        QAccessibleInterface* today = iface(a.shell->todayScreen()->table());
+        QCOMPARE(today->child(0)->role(), QAccessible::Heading);
+        QCOMPARE(today->child(1)->text(QAccessible::Name), a.tr("Steps"));
+
+        // The sleep list: "selected" and "checked" both mean the night on the pie; the keyboard's row is the
+        // focused one.
+        a.window().setCurrentTab(kSleepTab);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.table() && sleep.rowCount(0) == 3);
+        sleep.table()->tapRow(0, 0);
+        sleep.table()->setFocus();
+        sleep.table()->setKeyboardRow(RowPath{0, 1});
+        QAccessibleInterface* nights = iface(sleep.table());
+        QVERIFY(nights->child(0)->state().checked && nights->child(0)->state().selected);
+        QVERIFY(!nights->child(1)->state().selected && !nights->child(1)->state().checked);
+        QVERIFY(nights->child(1)->state().focused);
+        QVERIFY(!nights->child(0)->state().focused);
+    }
+};
+
+QTEST_MAIN(AccessibleTreeTest)
+#include "accessible_tree_test.moc"
