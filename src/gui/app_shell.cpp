@@ -2,8 +2,6 @@
 // Composition of the app: the Qt adapters as ports, the running companion, and the window while it is open.
 #include "gui/app_shell.h"
 
-#include "bluez/sync_and_relay.h"
-
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
@@ -62,6 +60,8 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     SimulatedBands bands;
     bands.brisk = options.brisk;
     m_source = std::make_unique<bluez::SystemBandSource>(choice, m_loop, m_log, bands);
+    // The tour shows made-up data and must not take in the desktop's notifications.
+    m_source->watchDesktopNotifications(options.screenshotsDir.isEmpty());
 
     SessionPorts ports{{m_loop, m_log, *m_localizer, *m_settings}};
     ports.notifier = &m_notifier;
@@ -74,11 +74,6 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                         : QCoreApplication::applicationVersion().toStdString();
     ports.dataDir = dataDir.toStdString();
     m_session = std::make_unique<Session>(ports, *m_source);
-    m_syncAndRelay =
-        &m_session->add(std::make_unique<bluez::SyncAndRelay>(m_session->app(), m_session->messageLimit()));
-    m_syncAndRelay->attach(m_session->today());
-    // The tour shows made-up data and must not take in the desktop's notifications.
-    if (options.screenshotsDir.isEmpty()) m_syncAndRelay->watchDesktop();
     m_notifier.setAppName(QStringLiteral("Vantro"));
     m_notifier.setReceiver([this](const LocalNotification& n) {
         // A click on the desktop's notification while the window is closed opens it first.
@@ -194,6 +189,8 @@ void AppShell::freeWindow() {
     // Nobody sees the app now: alarms go to the desktop's notifications.
     m_notifier.setApplicationStateOverride(AppState::Background);
     m_window->hide();
+    m_session->removeListener(m_windowListener);
+    m_windowListener = 0;
     m_todayScreen.reset();
     m_historyScreen.reset();
     m_sleepScreen.reset();
@@ -217,9 +214,6 @@ void AppShell::buildWindow() {
     const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
     m_todayScreen = std::make_unique<TodayScreenView>(m_session->today());
     m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
-    // The settings screen stores the defaults the first time it loads; it waits for its tab now, but the
-    // defaults are due with the window, as before (a setting changed meanwhile must not be reset later).
-    initializeDefaults(*m_settings, m_loop.wallNow());
     // The other tabs wait until they are first shown: a phone starts faster without them.
     m_window->addLazyTab(QStringLiteral("history"), tr("tab.history"), tr("SportsData"), [this, idiom, content] {
         m_historyScreen = std::make_unique<HistoryScreen>(m_session->app(), m_loop, idiom, content);
@@ -234,11 +228,14 @@ void AppShell::buildWindow() {
             m_settingsScreen = std::make_unique<SettingsScreen>(
                 m_session->app(), *m_window, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
             m_settingsScreen->addBackupButton(m_window->navigationBar(kSettingsTab));
-            m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
+            m_settingsScreen->setAddOns(m_session->autoSync(), m_session->relay());
             // After the backup button, so the keyboard reaches the bar's buttons in their old order.
             addAppMenuButton(m_window->navigationBar(kSettingsTab));
             return m_settingsScreen.get();
         });
+    m_windowListener = m_session->onChanged([this] {
+        if (m_settingsScreen) m_settingsScreen->companionChanged();
+    });
     m_todayScreen->connectHintTapped = [this, settingsTab] {
         m_window->setCurrentTab(settingsTab);
         if (TableView* table = settingsScreen()->table()) table->tapRow(0, 0);  // the Wristband row

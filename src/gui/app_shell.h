@@ -23,10 +23,6 @@
 
 #include <memory>
 
-namespace vantro::bluez {
-class SyncAndRelay;
-}
-
 namespace vantro::gui {
 
 class MainWindow;
@@ -89,8 +85,6 @@ public:
     /// Whether a tab's screen has been made (start-up makes only the first).
     bool screenMade(int tab) const;
     VantroViewController& todayController() { return m_session->today(); }
-    /// Automatic sync and the relay of desktop notifications.
-    bluez::SyncAndRelay& syncAndRelay() { return *m_syncAndRelay; }
     /// The simulated wristbands, nearest first.
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
     QString tr(const char* key) const;
@@ -113,8 +107,8 @@ private:
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<bluez::SystemBandSource> m_source;
     std::unique_ptr<Session> m_session;
-    bluez::SyncAndRelay* m_syncAndRelay = nullptr;  // an add-on of the session
     std::unique_ptr<StatusIcon> m_statusIcon;
+    int m_windowListener = 0;  // the window's screens follow the companion
     bool m_quitting = false;
     std::unique_ptr<MainWindow> m_window;
     QPointer<QMenu> m_appMenu;

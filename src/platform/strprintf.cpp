@@ -79,4 +79,9 @@ bool holdsControlCharacters(std::string_view text) {
     return false;
 }
 
+std::string withNumber(std::string text, long long n) {
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, std::to_string(n));
+    return text;
+}
+
 }  // namespace vantro

@@ -41,9 +41,20 @@ void AutoSync::bandLost() {
 void AutoSync::settingChanged() {
     stop();
     if (!m_ready || hours() == 0) return;
-    const SyncProgress& progress = m_app.syncProgress();
     const double interval = static_cast<double>(hours()) * 3600;
-    planAt(progress.lastBegin() ? *progress.lastBegin() + interval : m_app.runLoop().now());
+    const auto last = lastSyncAt();
+    planAt(last ? *last + interval : m_app.runLoop().now());
+}
+
+std::optional<double> AutoSync::lastSyncAt() const {
+    std::optional<double> at = m_app.syncProgress().lastBegin();
+    if (const auto done = m_app.syncProgress().lastComplete()) {
+        // The wall clock of the last completed sync, on the run loop's clock.
+        const double ago = std::chrono::duration<double>(m_app.runLoop().wallNow() - *done).count();
+        const double doneAt = m_app.runLoop().now() - ago;
+        if (!at || doneAt > *at) at = doneAt;
+    }
+    return at;
 }
 
 void AutoSync::tick() {
@@ -52,19 +63,16 @@ void AutoSync::tick() {
     if (!m_ready || hours() == 0) return;
     const double now = m_app.runLoop().now();
     const double interval = static_cast<double>(hours()) * 3600;
-    const SyncProgress& progress = m_app.syncProgress();
-    if (progress.running()) {
+    if (m_app.syncProgress().running()) {
         planAt(now + kBusyRetrySeconds);
         return;
     }
-    if (progress.lastBegin() && now - *progress.lastBegin() < kMinGapSeconds) {
-        planAt(*progress.lastBegin() + std::max(interval, kMinGapSeconds));
+    if (const auto last = lastSyncAt(); last && now - *last < kMinGapSeconds) {
+        planAt(*last + std::max(interval, kMinGapSeconds));
         return;
     }
     m_app.log().log("automatic sync");
-    // The same road as the Sync row: "SyncStarting", then the batch.
-    m_app.setStrTransmitStatus(m_app.localized("SyncStarting"));
-    m_sync.SyncData();
+    m_companion.sync(nullptr);
     planAt(now + interval);
 }
 
