@@ -67,6 +67,7 @@ std::string SyncProgress::lastSyncText(Instant now) const {
 void SyncProgress::complete() {
     stopTimer();
     m_running = false;
+    m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
     m_sawDay = false;
     const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
     const std::string when = formatDateTime(toLocal(at));

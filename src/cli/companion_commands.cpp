@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// vantro-cli status | connect [ID] | sync [ID] | disconnect: through the running companion on the session
+// vantro-cli status | connect [ID] | sync [ID] | disconnect | sim FAULT: through the running companion on the session
 // bus, or, when none runs, with a companion of their own for connect and sync.
 #include "cli/cli.h"
 
@@ -176,6 +176,10 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
                                "Connected to");
         }
         if (name == "disconnect") return reportReply(ctx, command, callCompanion("Disconnect", {}, 10), "Disconnected");
+        if (name == "sim") {
+            return reportReply(ctx, command, callCompanion("SimulateFault", {QString::fromStdString(o.identifier)}, 10),
+                               "Simulated");
+        }
         return reportReply(ctx, command, callCompanion("Sync", {}, Session::kSyncLimitSeconds + 5), "Synced");
     }
     if (name == "status") {
@@ -189,6 +193,11 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
     if (name == "disconnect") {
         ctx.out << "vantro is not running; no band is connected\n";
         return 0;
+    }
+    if (name == "sim") {
+        ctx.err << "vantro-cli sim: vantro is not running; start it with --simulate (or try 'vantro-cli demo --fault "
+                << o.identifier << "')\n";
+        return kFailure;
     }
     return runAlone(ctx, command, o, name == "sync");
 }
@@ -207,6 +216,12 @@ Declare declareCompanion(const char* command) {
         auto o = std::make_shared<CompanionOptions>();
         const std::string name = command;
         if (name == "status") app.add_flag("--json", o->json, "one JSON object, for scripts");
+        if (name == "sim") {
+            app.add_option("FAULT", o->identifier,
+                           "away (out of reach), near (back in reach) or drop (the link breaks)")
+                ->required()
+                ->check(CLI::IsMember({"away", "near", "drop"}));
+        }
         if (name == "connect" || name == "sync") {
             app.add_option("ID", o->identifier,
                            "the band's identifier (default: the band chosen last, else the nearest)");
@@ -227,6 +242,9 @@ const Registration connectReg(
 const Registration syncReg("sync",
                            "sync [ID] [--simulate]                             sync the band and store its records",
                            declareCompanion("sync"));
+const Registration simReg("sim",
+                          "sim away|near|drop                                 move the running app's simulated band",
+                          declareCompanion("sim"));
 const Registration disconnectReg("disconnect",
                                  "disconnect                                         end the running companion's link",
                                  declareCompanion("disconnect"));

@@ -2,6 +2,7 @@
 // Composition of the app: the Qt adapters as ports, the running companion, and the window while it is open.
 #include "gui/app_shell.h"
 
+#include "bluez/logind_sleep_watch.h"
 #include "bluez/sync_and_relay.h"
 
 #include "gui/history_screen.h"
@@ -71,10 +72,16 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                         ? std::string("1.0.0")
                         : QCoreApplication::applicationVersion().toStdString();
     ports.dataDir = dataDir.toStdString();
+    // Suspends are followed wherever logind runs; the tour's made-up band has nothing to keep awake for.
+    if (options.screenshotsDir.isEmpty()) {
+        m_sleep = std::make_unique<bluez::LogindSleepWatch>(m_loop, m_log);
+        ports.sleep = m_sleep.get();
+    }
     m_session = std::make_unique<Session>(ports, *m_source);
     m_syncAndRelay =
         &m_session->add(std::make_unique<bluez::SyncAndRelay>(m_session->app(), m_session->messageLimit()));
     m_syncAndRelay->attach(m_session->today());
+    m_session->onWake([this] { m_syncAndRelay->autoSync().woke(); });
     // The tour shows made-up data and must not take in the desktop's notifications.
     if (options.screenshotsDir.isEmpty()) m_syncAndRelay->watchDesktop();
     m_notifier.setAppName(QStringLiteral("Vantro"));
@@ -111,6 +118,7 @@ AppShell::~AppShell() {
     m_statusIcon.reset();
     freeWindow();
     m_session.reset();
+    m_sleep.reset();
     m_source.reset();
 }
 

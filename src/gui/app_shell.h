@@ -23,7 +23,8 @@
 
 namespace vantro::bluez {
 class SyncAndRelay;
-}
+class LogindSleepWatch;
+}  // namespace vantro::bluez
 
 namespace vantro::gui {
 
@@ -103,6 +104,7 @@ private:
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<bluez::SystemBandSource> m_source;
+    std::unique_ptr<bluez::LogindSleepWatch> m_sleep;
     std::unique_ptr<Session> m_session;
     bluez::SyncAndRelay* m_syncAndRelay = nullptr;  // an add-on of the session
     std::unique_ptr<StatusIcon> m_statusIcon;

@@ -149,7 +149,7 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
     if (error && !expected && findMeOn() && p && p == m_app.peripheral) watchLostLink(p);
     // A rescan clears the remembered wristband first, so it is not called back.
     if (findMeOn() && m_app.peripheral) {
-        m_app.connectPeripheral(m_app.peripheral);
+        if (!holdCallBack || !holdCallBack(p)) m_app.connectPeripheral(m_app.peripheral);
         m_app.setStrBlueStatus("ReConnecting");
     }
     tell(LinkEvent::Disconnected, p);
@@ -190,6 +190,7 @@ void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeriph
     } else {
         p.readValueForCharacteristic(c);
         if (onBandReady) onBandReady();
+        tell(LinkEvent::Ready, m_app.peripheral);
     }
 }
 

@@ -71,9 +71,12 @@ public:
     std::function<void()> onBandReady;
     /// The link to the band went down.
     std::function<void()> onBandLost;
+    /// With find-me on a lost band is asked for again at once, unless this says to wait (a band that
+    /// will not take the link is tried again later by whoever said so).
+    std::function<bool(const BlePeripheralPtr&)> holdCallBack;
 
     /// What the link did, for whoever keeps watch besides the screen (the resident companion, its bus face).
-    enum class LinkEvent { StateChanged, Discovered, Connected, Disconnected, Report, Signal };
+    enum class LinkEvent { StateChanged, Discovered, Connected, Ready, Disconnected, Report, Signal };
     std::function<void(LinkEvent, const BlePeripheralPtr&)> onLinkEvent;
 
     /// Hands the link to another central (a real adapter that turned up while the simulated band stood in):

@@ -29,6 +29,8 @@ public:
     virtual std::string whySimulated() const { return {}; }
     /// The real central, once `onRealBandUsable` has been called; the source then counts as real.
     virtual std::shared_ptr<BleCentral> takeRealCentral() { return nullptr; }
+    /// The simulated bands the companion may be talking to, nearest first; none for a real adapter.
+    virtual std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const { return {}; }
     /// Set by the session: called on the run loop when a real adapter became usable.
     std::function<void()> onRealBandUsable;
     /// Set by the session: called on the run loop when the reason of whySimulated() may have changed.
@@ -56,6 +58,9 @@ public:
     std::string whySimulated() const override { return m_real ? std::string() : m_why; }
     /// The bands, nearest first (empty before makeCentral).
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
+    std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const override {
+        return m_real ? std::vector<std::shared_ptr<SimulatedPeripheral>>{} : wristbands();
+    }
     ScriptedTelephony& scriptedTelephony() { return m_telephony; }
 
 protected:

@@ -19,13 +19,6 @@ namespace {
 constexpr std::array<std::string_view, 6> kLinkStates = {"Disconnected", "Connected",     "ReConnecting",
                                                          "Connecting",   "Disconnecting", "Researching"};
 
-bool subscribed(const VantroAppDelegate& app) {
-    if (!app.characteristic || !app.isConnected()) return false;
-    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
-    return std::any_of(app.characteristic->begin(), app.characteristic->end(),
-                       [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
-}
-
 bool startsWith(const std::string& text, const std::string& prefix) {
     return !prefix.empty() && text.rfind(prefix, 0) == 0;
 }
@@ -51,6 +44,20 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     for (int r = 0; r < TodayScreen::kRowCount; ++r) rows[static_cast<size_t>(r)] = r;
     m_today->tableView().setVisibleRows(rows);
     m_sync = std::make_unique<SettingsSync>(*m_app);
+    LinkKeeper::Hooks hooks;
+    hooks.chosenBand = [this] { return chosenBand(); };
+    hooks.connect = [this](const BlePeripheralPtr& band) { startConnecting(band); };
+    hooks.syncing = [this] { return syncing() || m_app->syncProgress().running(); };
+    hooks.interruptSync = [this](const std::string& why) {
+        m_app->syncProgress().linkLost();
+        finishSync(false, "the sync was interrupted: " + why);
+    };
+    hooks.woke = [this] {
+        for (auto& [id, l] : std::map(m_wakeListeners)) l();
+    };
+    m_keeper = std::make_unique<LinkKeeper>(*m_app, m_ports.sleep, std::move(hooks));
+    m_app->onWatchersChanged = [this] { m_keeper->radioChanged(); };
+    m_today->holdCallBack = [this](const BlePeripheralPtr& p) { return m_keeper->holdsCallBack(p); };
 
     m_source.onRealBandUsable = [this] { switchToRealBand(); };
     m_source.onWhySimulatedChanged = [this] {
@@ -69,6 +76,12 @@ Session::~Session() {
     if (m_connectWaiter && m_connectWaiter->deadline) m_ports.runLoop.cancel(m_connectWaiter->deadline);
     if (m_syncWaiter && m_syncWaiter->poll) m_ports.runLoop.cancel(m_syncWaiter->poll);
     m_today->onLinkEvent = nullptr;
+    m_today->holdCallBack = nullptr;
+    m_app->onWatchersChanged = nullptr;
+    m_keeper.reset();
+    m_wakeListeners.clear();
+    // The source may keep the central (and its queued callbacks) a while longer: it must not call back.
+    if (m_app->manager) m_app->manager->setDelegate(nullptr);
     m_app->manager.reset();
     m_today.reset();
     m_sync.reset();
@@ -85,32 +98,21 @@ void Session::switchToRealBand() {
     m_app->simulatedBand = false;
     m_app->whySimulated.clear();
     m_recordsDir = recordsDirectory(m_ports.dataDir, false);
-    m_reconnectArmed = true;
     m_today->useCentral(std::move(real), m_recordsDir);
+    m_keeper->centralReplaced();
     changed();
 }
 
 void Session::linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p) {
     using E = VantroViewController::LinkEvent;
+    // A caller waiting for a band of its own choice takes precedence over going back to the chosen one.
+    if (!(event == E::Discovered && m_connectWaiter)) m_keeper->linkEvent(event, p);
     switch (event) {
-        case E::StateChanged: {
-            const bool on = m_app->manager && m_app->manager->state() == BleCentralState::PoweredOn;
-            if (on && !m_wasPoweredOn) m_reconnectArmed = true;  // Bluetooth came back
-            m_wasPoweredOn = on;
+        case E::StateChanged:
+        case E::Discovered:
+        case E::Ready:
             break;
-        }
-        case E::Discovered: {
-            const std::string chosen = chosenBand();
-            if (m_reconnectArmed && !m_connectWaiter && p && !chosen.empty() && p->identifier() == chosen &&
-                !m_app->isConnected() && m_app->peripheral != p) {
-                m_ports.log.log("reconnecting to the chosen band " + chosen);
-                m_reconnectArmed = false;
-                startConnecting(p);
-            }
-            break;
-        }
         case E::Connected:
-            m_reconnectArmed = false;
             if (m_app->peripheral) m_ports.settings.setString(kChosenBand, m_app->peripheral->identifier());
             for (auto& [id, l] : std::map(m_linkListeners)) l(true);
             break;
@@ -138,9 +140,15 @@ int Session::onLink(std::function<void(bool)> listener) {
     return m_nextListener++;
 }
 
+int Session::onWake(std::function<void()> listener) {
+    m_wakeListeners.emplace(m_nextListener, std::move(listener));
+    return m_nextListener++;
+}
+
 void Session::removeListener(int id) {
     m_changeListeners.erase(id);
     m_linkListeners.erase(id);
+    m_wakeListeners.erase(id);
 }
 
 void Session::changed() {
@@ -179,6 +187,7 @@ void Session::startConnecting(const BlePeripheralPtr& band) {
 
 Session::Outcome Session::connect(const std::string& identifier, Done done, double timeout) {
     if (syncing()) return Outcome::Busy;
+    m_keeper->userConnected();
     if (m_connectWaiter) finishConnect(false, "another connection was asked for");
     m_connectWaiter = ConnectWaiter{identifier, std::move(done)};
     m_connectWaiter->deadline = m_ports.runLoop.after(timeout, [this, identifier, timeout] {
@@ -200,7 +209,7 @@ void Session::checkConnectWaiter() {
     const BlePeripheralPtr current = m_app->peripheral;
     const bool wanted =
         current && (w.identifier.empty() ? w.requested || m_app->isConnected() : current->identifier() == w.identifier);
-    if (wanted && subscribed(*m_app)) {
+    if (wanted && reportsSubscribed(*m_app)) {
         finishConnect(true, "connected to " + current->identifier());
         return;
     }
@@ -222,8 +231,8 @@ void Session::finishConnect(bool ok, const std::string& message) {
 Session::Outcome Session::disconnect() {
     if (syncing()) return Outcome::Busy;
     if (m_connectWaiter) finishConnect(false, "a disconnection was asked for");
+    m_keeper->userDisconnected();
     if (!m_app->peripheral) return Outcome::NotConnected;
-    m_reconnectArmed = false;
     const bool connected = m_app->isConnected();
     const BlePeripheralPtr band = m_app->peripheral;
     // Forget the band for this run first, so the link-loss rules do not call it back.
@@ -243,7 +252,7 @@ bool Session::syncing() const {
 
 Session::Outcome Session::sync(Done done) {
     if (syncing()) return Outcome::Busy;
-    if (!subscribed(*m_app)) return Outcome::NotConnected;
+    if (!reportsSubscribed(*m_app)) return Outcome::NotConnected;
     const double now = m_ports.runLoop.now();
     m_syncWaiter = SyncWaiter{std::move(done), now, 0, now};
     m_app->setStrTransmitStatus(m_app->localized("SyncStarting"));
@@ -324,7 +333,7 @@ std::string Session::chosenBand() const {
 
 void Session::forgetBand() {
     m_ports.settings.setString(kChosenBand, "");
-    m_reconnectArmed = false;
+    m_keeper->userDisconnected();
 }
 
 }  // namespace vantro

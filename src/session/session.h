@@ -5,7 +5,9 @@
 #include "app/vantro_app_delegate.h"
 #include "link/message_buzz_limit.h"
 #include "link/vantro_view_controller.h"
+#include "platform/sleep_watch.h"
 #include "session/band_source.h"
+#include "session/link_keeper.h"
 #include "settings/settings_sync.h"
 
 #include <functional>
@@ -21,6 +23,8 @@ namespace vantro {
 struct SessionPorts : AppPorts {
     /// Where the database and settings live; empty means the user's XDG directories.
     std::string dataDir = std::string();
+    /// The machine's sleep (logind); none: the companion never hears of a suspend.
+    SleepWatch* sleep = nullptr;
 };
 
 /// What the companion knows right now, for its clients (bus, command line, status icon).
@@ -78,6 +82,8 @@ public:
     int onChanged(std::function<void()> listener);
     /// Called when the link to a band comes up (true) or goes (false).
     int onLink(std::function<void(bool connected)> listener);
+    /// Called when the machine woke from sleep.
+    int onWake(std::function<void()> listener);
     void removeListener(int id);
 
     enum class Outcome { Started, Busy, NotConnected };
@@ -95,6 +101,11 @@ public:
     /// The band the companion connects to when it sees it; empty when none was chosen.
     std::string chosenBand() const;
     void forgetBand();
+    /// The reconnect policy, the radio's quiet and the machine's sleep.
+    LinkKeeper& keeper() { return *m_keeper; }
+    /// Moves the simulated band in use: "away" (out of reach), "near" (back) or "drop" (its link breaks
+    /// in reach). False with the reason when there is no simulated band to move.
+    bool simulateFault(const std::string& what, std::string& message);
 
     /// Seconds of quiet after the last report before a sync counts as done.
     static constexpr double kSyncQuietSeconds = 1.0;
@@ -122,11 +133,10 @@ private:
     std::vector<std::unique_ptr<SessionAddOn>> m_addOns;
     std::map<int, std::function<void()>> m_changeListeners;
     std::map<int, std::function<void(bool)>> m_linkListeners;
+    std::map<int, std::function<void()>> m_wakeListeners;
     int m_nextListener = 1;
 
-    // Connects to the chosen band when seen: armed at start and when Bluetooth comes back.
-    bool m_reconnectArmed = true;
-    bool m_wasPoweredOn = false;
+    std::unique_ptr<LinkKeeper> m_keeper;
 
     struct ConnectWaiter {
         std::string identifier;

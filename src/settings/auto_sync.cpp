@@ -6,6 +6,7 @@
 #include "settings/settings_keys.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vantro {
 namespace {
@@ -43,7 +44,8 @@ void AutoSync::settingChanged() {
     if (!m_ready || hours() == 0) return;
     const SyncProgress& progress = m_app.syncProgress();
     const double interval = static_cast<double>(hours()) * 3600;
-    planAt(progress.lastBegin() ? *progress.lastBegin() + interval : m_app.runLoop().now());
+    const auto last = progress.lastCompletedBegin();
+    planAt(last ? *last + interval : m_app.runLoop().now());
 }
 
 void AutoSync::tick() {
@@ -57,15 +59,38 @@ void AutoSync::tick() {
         planAt(now + kBusyRetrySeconds);
         return;
     }
-    if (progress.lastBegin() && now - *progress.lastBegin() < kMinGapSeconds) {
-        planAt(*progress.lastBegin() + std::max(interval, kMinGapSeconds));
+    // A sync cut short (the link dropped, the machine slept) is no last sync: it is taken up at once.
+    const auto last = progress.lastCompletedBegin();
+    const bool cut = progress.lastBegin() && (!last || *progress.lastBegin() > *last);
+    if (cut) m_app.log().log("the last sync was cut short; taking it up again");
+    if (!cut && last && now - *last < kMinGapSeconds) {
+        planAt(*last + std::max(interval, kMinGapSeconds));
         return;
     }
+    start();
+}
+
+void AutoSync::start() {
     m_app.log().log("automatic sync");
     // The same road as the Sync row: "SyncStarting", then the batch.
     m_app.setStrTransmitStatus(m_app.localized("SyncStarting"));
     m_sync.SyncData();
-    planAt(now + interval);
+    planAt(m_app.runLoop().now() + static_cast<double>(hours()) * 3600);
+}
+
+void AutoSync::woke() {
+    if (!m_ready || hours() == 0) return;
+    // The run loop's clock stood still while the machine slept; the wall clock says what is due.
+    const auto last = m_app.syncProgress().lastComplete();
+    const double interval = static_cast<double>(hours()) * 3600;
+    const double since = last ? std::chrono::duration<double>(m_app.runLoop().wallNow() - *last).count() : interval;
+    if (since >= interval && !m_app.syncProgress().running()) {
+        start();
+    } else if (since >= interval) {
+        tick();
+    } else {
+        planAt(m_app.runLoop().now() + interval - since);
+    }
 }
 
 void AutoSync::planAt(double at) {

@@ -29,6 +29,8 @@ public:
     void bandLost();
     /// "autoSyncHours" may have changed: plan the next sync anew.
     void settingChanged();
+    /// The machine woke from sleep: sync now when the interval passed meanwhile.
+    void woke();
 
     /// The interval in hours, 0 when off; an absent or unknown value counts as the default.
     std::int64_t hours() const;
@@ -37,6 +39,7 @@ public:
 
 private:
     void tick();
+    void start();
     void planAt(double at);
     void stop();
 

@@ -5,6 +5,7 @@
 #include "link_fixture.h"
 
 #include "settings/settings_keys.h"
+#include "settings/settings_sync.h"
 #include "sim/simulated_central.h"
 
 using namespace vantro;
@@ -91,6 +92,43 @@ TEST_F(AutoSyncTest, AReconnectWithinFiveMinutesOfTheLastSyncDoesNotSyncAgain) {
     EXPECT_EQ(syncs(), 1);
     connect();
     EXPECT_EQ(syncs(), 2);
+}
+
+TEST_F(AutoSyncTest, ASyncCutShortIsTakenUpAgainAsSoonAsTheBandIsBack) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    const auto firstComplete = settings.dateForKey(kLastSyncTime);
+    loop.advance(10 * 60);
+    // The next sync starts and the band reboots before its days are in.
+    app.setStrTransmitStatus(app.localized("SyncStarting"));
+    SettingsSync(app).SyncData();
+    EXPECT_EQ(syncs(), 2);
+    band->dropLink();
+    loop.advance(1);
+    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(settings.dateForKey(kLastSyncTime), firstComplete);
+    // Back within a minute: the cut sync does not count, so the five-minute rule does not hold it back.
+    connect();
+    EXPECT_EQ(syncs(), 3);
+    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_NE(settings.dateForKey(kLastSyncTime), firstComplete);
+    // Complete now: the next reconnect is within five minutes of a real last sync.
+    band->dropLink();
+    loop.advance(1);
+    connect();
+    EXPECT_EQ(syncs(), 3);
+}
+
+TEST_F(AutoSyncTest, AfterASleepTheWallClockDecidesWhetherASyncIsDue) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    // The machine slept four hours: the run loop's clock stood still, the wall clock did not.
+    loop.setWallNow(loop.wallNow() + std::chrono::hours(4));
+    autoSync->woke();
+    EXPECT_EQ(syncs(), 2);
+    loop.advance(3);
+    autoSync->woke();
+    EXPECT_EQ(syncs(), 2);  // just synced: the next one is a whole interval away
 }
 
 TEST_F(AutoSyncTest, NeverWhileASyncRunsAndNotAtAllWhenOff) {
