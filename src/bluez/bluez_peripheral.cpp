@@ -35,6 +35,13 @@ BluezPeripheral::BluezPeripheral(const std::shared_ptr<BluezCentral>& central, c
 
 BluezPeripheral::~BluezPeripheral() {
     if (m_retryTimer) m_loop.cancel(m_retryTimer);
+    if (m_link == Link::Connecting || m_link == Link::Connected || m_link == Link::Closing) {
+        // bluetoothd keeps a link its client left behind, and a connected band does not advertise: let it
+        // go on the way out, so a companion started next finds it. Waited for, since the process may end.
+        QDBusMessage disconnect =
+            QDBusMessage::createMethodCall(kBluezService, devicePath(), kDeviceInterface, QStringLiteral("Disconnect"));
+        QDBusConnection::systemBus().call(disconnect, QDBus::Block, 1000);
+    }
     QDBusConnection::systemBus().disconnect(kBluezService, devicePath(), kPropertiesInterface,
                                             QStringLiteral("PropertiesChanged"), this,
                                             SLOT(devicePropertiesChanged(QString, QVariantMap, QStringList)));

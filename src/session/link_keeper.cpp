@@ -90,6 +90,11 @@ void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
     const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
     if (!m_armed || m_held || !p || chosen.empty() || p->identifier() != chosen || m_app.isConnected()) return;
     if (m_app.runLoop().now() < m_notBefore) return;
+    // A band bluetoothd only remembers (listed without a signal when a scan starts) was not heard.
+    if (m_app.bleList) {
+        const auto seen = m_app.bleList->find(seenDeviceKey(*p));
+        if (seen != m_app.bleList->end() && seen->second.rssi == 0) return;
+    }
     // With find-me on, the lost band's own pending request is under way ("ReConnecting").
     if (findMeOn() && m_app.peripheral && m_app.peripheral->identifier() == chosen) return;
     m_app.log().log("reconnecting to the chosen band " + chosen);

@@ -100,6 +100,9 @@ class Day:
         now = time.monotonic()
         if path == REPORT_CHAR and 'Notifying' in changed:
             self.notifying = (bool(changed['Notifying']), now)
+        # A link that ends takes its subscription with it.
+        if path == BAND_PATH and 'Connected' in changed and not changed['Connected']:
+            self.notifying = (False, now)
         if path == '/org/bluez/hci0' and 'Discovering' in changed:
             self.discovering.append((now, bool(changed['Discovering'])))
 
@@ -337,6 +340,7 @@ def run(args, findme):
     day = Day(args)
     rows = []
     problems = []
+    current = ['start']
     try:
         day.settings('findme', 1 if findme else 2)
         day.start_app()
@@ -350,6 +354,7 @@ def run(args, findme):
         results = []
         for name, fault in FAULTS:
             latencies = []
+            current[0] = name
             for _ in range(args.tries):
                 day.wait(day.synced, 60)
                 day.pump(0.3)
@@ -378,6 +383,9 @@ def run(args, findme):
         if medians and statistics.median(medians) > MEDIAN_BOUND:
             problems.append(f'median recovery {statistics.median(medians):.2f} s')
         return results, rows, problems
+    except SystemExit as e:
+        problems.append(f'{current[0]}: {e}')
+        raise
     finally:
         day.close()
         if problems or args.keep:
