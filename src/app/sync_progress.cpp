@@ -4,19 +4,10 @@
 
 #include "app/vantro_app_delegate.h"
 #include "platform/local_time.h"
-#include "platform/strprintf.h"
 #include "platform/setting_keys.h"
+#include "platform/strprintf.h"
 
 namespace vantro {
-namespace {
-
-// The translated texts carry the number as "%1", so each language places it where it belongs.
-std::string withNumber(std::string text, long long n) {
-    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, std::to_string(n));
-    return text;
-}
-
-}  // namespace
 
 SyncProgress::~SyncProgress() {
     stopTimer();
@@ -26,15 +17,37 @@ void SyncProgress::begin() {
     m_running = true;
     m_sawDay = false;
     m_lastBegin = m_app.runLoop().now();
+    CompanionState& s = m_app.state;
+    s.daysStored = s.nightsStored = s.failedWrites = 0;
+    s.syncProblem.clear();
+    m_app.setSyncState(SyncState::Running);
     armTimer(kNoAnswerSeconds, false);
 }
 
-void SyncProgress::dayStored() {
+void SyncProgress::dayStored(bool stored) {
     // Day reports nobody asked for in this run (a sync another program started) are answers all the same.
-    m_running = true;
+    if (!m_running) {
+        m_running = true;
+        m_app.state.daysStored = m_app.state.nightsStored = m_app.state.failedWrites = 0;
+        m_app.state.syncProblem.clear();
+        m_app.setSyncState(SyncState::Running);
+    }
     m_sawDay = true;
     m_lastDayAt = m_app.runLoop().wallNow();
+    if (stored) {
+        ++m_app.state.daysStored;
+    } else {
+        ++m_app.state.failedWrites;
+    }
     armTimer(kSettleSeconds, true);
+}
+
+void SyncProgress::nightStored(bool stored) {
+    if (stored) {
+        ++m_app.state.nightsStored;
+    } else {
+        ++m_app.state.failedWrites;
+    }
 }
 
 void SyncProgress::noMoreDays() {
@@ -44,10 +57,13 @@ void SyncProgress::noMoreDays() {
 
 void SyncProgress::linkLost() {
     if (!m_running) return;
-    stopTimer();
-    m_running = false;
-    m_app.setStrTransmitStatus(m_app.localized("SyncInterrupted"));
     m_app.log().warning("sync not finished: the link dropped before the band's last day was stored");
+    end(SyncState::Interrupted);
+}
+
+void SyncProgress::refused(const std::string& problemKey) {
+    m_app.state.syncProblem = problemKey;
+    end(SyncState::Failed);
 }
 
 std::optional<Instant> SyncProgress::lastComplete() const {
@@ -65,14 +81,26 @@ std::string SyncProgress::lastSyncText(Instant now) const {
 }
 
 void SyncProgress::complete() {
+    m_sawDay = false;
+    const int failed = m_app.state.failedWrites;
+    if (failed > 0) {
+        // Records the band sent are missing: this is not a sync to count from.
+        m_app.log().warning(strprintf("sync failed: %d of the band's records could not be stored", failed));
+        end(SyncState::Failed);
+        return;
+    }
+    const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
+    m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
+    m_app.state.lastSync = at;
+    m_app.settings().setDate(kLastSyncTime, at);
+    end(SyncState::Complete);
+}
+
+void SyncProgress::end(SyncState state) {
     stopTimer();
     m_running = false;
-    m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
-    m_sawDay = false;
-    const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
-    const std::string when = formatDateTime(toLocal(at));
-    m_app.setStrTransmitStatus(strprintf("%s %s", m_app.localized("SyncComplete").c_str(), when.c_str()));
-    m_app.settings().setDate(kLastSyncTime, at);
+    m_app.setSyncState(state);
+    if (onEnded) onEnded();
 }
 
 void SyncProgress::stopTimer() {
@@ -88,9 +116,8 @@ void SyncProgress::armTimer(double seconds, bool settle) {
             complete();
             return;
         }
-        m_running = false;
-        m_app.setStrTransmitStatus(m_app.localized("SyncInterrupted"));
         m_app.log().warning("sync not finished: the band sent no day in time");
+        end(SyncState::Interrupted);
     });
 }
 

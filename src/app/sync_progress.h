@@ -2,8 +2,10 @@
 // Whether the band's answers to a sync have all been stored, and when the last sync finished.
 #pragma once
 
+#include "app/companion_state.h"
 #include "platform/run_loop.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -11,9 +13,11 @@ namespace vantro {
 
 class VantroAppDelegate;
 
-/// Follows one sync from the batch to its last stored day. The band marks no end of its answers: a
-/// sync counts as complete once the day reports have stopped for kSettleSeconds (or the band said it has
-/// no days), so a link that drops before then leaves the sync visibly unfinished.
+/// Follows one sync from the batch to its last stored day: the one rule for when a sync is complete.
+/// The band marks no end of its answers: a sync counts as complete once the day reports have stopped
+/// for kSettleSeconds (or the band said it has no days), so a link that drops before then leaves the
+/// sync visibly unfinished. A sync some of whose records could not be stored ends as failed, with how
+/// many, and does not count as the last sync.
 class SyncProgress {
 public:
     /// The day reports of one sync come back to back; a pause this long means the last one is stored.
@@ -26,14 +30,19 @@ public:
     SyncProgress(const SyncProgress&) = delete;
     SyncProgress& operator=(const SyncProgress&) = delete;
 
-    /// The batch has been issued; the status already says "Syncing".
+    /// The batch has been issued; the status says "Syncing".
     void begin();
-    /// A day report has been stored (or refused as not a real day): more may follow.
-    void dayStored();
+    /// A day report was handled: `stored` is false when the database refused a record it should have kept
+    /// (a report without a real date is not one of those: it is neither stored nor a failure). More may follow.
+    void dayStored(bool stored = true);
+    /// A night report was handled, like dayStored.
+    void nightStored(bool stored = true);
     /// A day report without a date: the band has no days, so nothing more follows.
     void noMoreDays();
     /// The link to the band went down.
     void linkLost();
+    /// The batch could not be sent: `problemKey` says why ("SyncNoCommands").
+    void refused(const std::string& problemKey);
 
     /// From the batch until its last day is stored, the link drops or the band stays silent.
     bool running() const { return m_running; }
@@ -46,8 +55,12 @@ public:
     /// "Synced 10 min ago" and its kin for the time of the last complete sync, at `now`.
     std::string lastSyncText(Instant now) const;
 
+    /// Told whenever a sync ends (complete, interrupted or failed); the state says which.
+    std::function<void()> onEnded;
+
 private:
     void complete();
+    void end(SyncState state);
     void stopTimer();
     void armTimer(double seconds, bool settle);
 

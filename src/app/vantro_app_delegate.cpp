@@ -4,16 +4,13 @@
 
 #include "platform/local_time.h"
 #include "platform/setting_keys.h"
+#include "platform/strprintf.h"
 #include "protocol/codes.h"
 #include "protocol/frame.h"
 
 #include <algorithm>
 
 namespace vantro {
-namespace {
-// The most bytes any command reads from its caller's data.
-}  // namespace
-
 VantroAppDelegate::VantroAppDelegate(AppPorts ports) : m_ports(std::move(ports)) {}
 
 VantroAppDelegate::~VantroAppDelegate() {
@@ -21,8 +18,9 @@ VantroAppDelegate::~VantroAppDelegate() {
 }
 
 bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, TelephonyCallback onTelephony) {
-    strTransmitStatus = localized("NoSync");
-    strBlueStatus = localized("Disconnected");
+    state.lastSync = m_ports.settings.dateForKey(kLastSyncTime);
+    setSyncState(SyncState::Idle);
+    setLinkState(LinkState::Disconnected);
     m_rssiTimer = m_ports.runLoop.every(2.0, [this] { readRSSI(); });
     if (telephony && onTelephony) {
         // The telephony source may call from its own thread; the core runs on the main loop only.
@@ -33,6 +31,36 @@ bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, Tele
     }
     m_send_status = 0;
     return true;
+}
+
+void VantroAppDelegate::setLinkState(LinkState link) {
+    state.link = link;
+    strBlueStatus = localized(linkStateName(link));
+}
+
+void VantroAppDelegate::setSyncState(SyncState sync, bool starting) {
+    state.sync = sync;
+    strTransmitStatus = transmitStatusText(starting);
+}
+
+std::string VantroAppDelegate::transmitStatusText(bool starting) const {
+    switch (state.sync) {
+        case SyncState::Running:
+            return localized(starting ? "SyncStarting" : "Syncing");
+        case SyncState::Complete:
+            if (!state.lastSync) break;
+            return strprintf("%s %s", localized("SyncComplete").c_str(),
+                             formatDateTime(toLocal(*state.lastSync)).c_str());
+        case SyncState::Interrupted:
+            return localized("SyncInterrupted");
+        case SyncState::Failed: {
+            if (!state.syncProblem.empty()) return localized(state.syncProblem);
+            return withNumber(localized("SyncFailed"), state.failedWrites);
+        }
+        case SyncState::Idle:
+            break;
+    }
+    return localized("NoSync");
 }
 
 void VantroAppDelegate::SendData(std::uint8_t type, const std::uint8_t* data, std::int8_t /*length*/) {

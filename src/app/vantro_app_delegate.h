@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/ble_device.h"
+#include "app/companion.h"
+#include "app/companion_state.h"
 #include "app/sync_progress.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
@@ -58,8 +60,13 @@ public:
     BlePeripheralPtr peripheral;
     /// Every characteristic of the wristband service as last discovered; absent before the first discovery.
     std::optional<std::vector<BleCharacteristicPtr>> characteristic;
+    /// The link and transfer status texts, made from `state` whenever it changes.
     std::string strBlueStatus;
     std::string strTransmitStatus;
+    /// What the companion knows, typed; the texts above and the screens' rows are made from it.
+    CompanionState state;
+    /// The companion's verbs (the session); absent for a delegate built without one.
+    Companion* companion = nullptr;
     /// Seen wristbands by "name: identifier"; absent until the today screen has loaded.
     std::optional<std::map<std::string, bleDevice>> bleList;
     std::atomic<std::int32_t> m_send_status{0};
@@ -70,8 +77,12 @@ public:
     /// "Simulated band", with the reason when there is one.
     std::string simulatedBandText() const;
 
-    void setStrBlueStatus(std::string_view key) { strBlueStatus = localized(key); }
-    void setStrTransmitStatus(std::string text) { strTransmitStatus = std::move(text); }
+    void setLinkState(LinkState link);
+    /// Sets the sync state and the transfer status text made from it; `starting` shows "SyncStarting"
+    /// for a sync about to send its batch.
+    void setSyncState(SyncState sync, bool starting = false);
+    /// The transfer status text of the state as it is now.
+    std::string transmitStatusText(bool starting = false) const;
 
     /// The one way to send a command: build its frame, write it with response to the command
     /// characteristic, log its line. `length` is accepted and not used; `data` must hold the bytes

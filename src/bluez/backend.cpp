@@ -5,6 +5,7 @@
 
 #include "bluez/bluez_central.h"
 #include "bluez/bluez_dbus.h"
+#include "bluez/desktop_notification_monitor.h"
 #include "bluez/modem_manager_telephony.h"
 
 namespace vantro::bluez {
@@ -104,6 +105,12 @@ std::string SystemBandSource::whySimulated() const {
     const std::string reason = m_watch->probe->unavailableReason();
     if (reason == "BluetoothNotRunning") return "SimulatedNotRunning";
     return "SimulatedNoAdapter";
+}
+
+DesktopNotificationSource* SystemBandSource::desktopNotifications() {
+    if (!m_watchDesktop) return nullptr;
+    if (!m_desktop) m_desktop = std::make_unique<BusNotificationSource>();
+    return m_desktop.get();
 }
 
 std::shared_ptr<BleCentral> SystemBandSource::takeRealCentral() {

@@ -7,7 +7,7 @@
 #include "platform/debug_log.h"
 #include "platform/run_loop.h"
 #include "platform/telephony.h"
-#include "session/band_source.h"
+#include "sim/simulated_band_source.h"
 
 #include <memory>
 
@@ -45,6 +45,9 @@ public:
     Telephony& telephony() override;
     std::string whySimulated() const override;
     std::shared_ptr<BleCentral> takeRealCentral() override;
+    /// Other applications' notifications on the session bus, unless switched off (the tour's made-up data).
+    DesktopNotificationSource* desktopNotifications() override;
+    void watchDesktopNotifications(bool on) { m_watchDesktop = on; }
 
 private:
     struct Watch;
@@ -52,6 +55,8 @@ private:
     DebugLog& m_log;
     bool m_realFromStart = false;
     std::unique_ptr<Watch> m_watch;
+    bool m_watchDesktop = true;
+    std::unique_ptr<DesktopNotificationSource> m_desktop;
 };
 
 }  // namespace vantro::bluez

@@ -46,6 +46,7 @@ public:
     ~BluezPeripheral() override;
 
     std::string identifier() const override { return m_identifier; }
+    std::string bluetoothAddress() const override { return m_address.toStdString(); }
     std::optional<std::string> name() const override { return m_name; }
     bool isConnected() const override { return m_connected; }
     std::optional<double> rssi() const override { return m_rssi; }

@@ -169,4 +169,22 @@ void DesktopNotificationMonitor::deliver(const DesktopNotification& n) {
     if (m_onNotify) m_onNotify(n);
 }
 
+BusNotificationSource::~BusNotificationSource() = default;
+
+std::string BusNotificationSource::start(Seen seen) {
+    stop();
+    m_monitor = std::make_unique<DesktopNotificationMonitor>(std::move(seen));
+    const QDBusConnection own = QDBusConnection::sessionBus();
+    // Without the app's own session bus the start-up line has said so, naming the relay too:
+    // the missing bus is one log line, not one per duty.
+    m_noBus = !own.isConnected();
+    const std::string problem = m_monitor->start(own.isConnected() ? own.baseService() : QString());
+    if (!problem.empty()) m_monitor.reset();
+    return problem;
+}
+
+void BusNotificationSource::stop() {
+    m_monitor.reset();
+}
+
 }  // namespace vantro::bluez

@@ -47,4 +47,17 @@ private:
     std::unique_ptr<Catcher> m_catcher;
 };
 
+/// The desktop-notification port over the session bus.
+class BusNotificationSource : public DesktopNotificationSource {
+public:
+    ~BusNotificationSource() override;
+    std::string start(Seen seen) override;
+    void stop() override;
+    bool problemLogged() const override { return m_noBus; }
+
+private:
+    std::unique_ptr<DesktopNotificationMonitor> m_monitor;
+    bool m_noBus = false;
+};
+
 }  // namespace vantro::bluez

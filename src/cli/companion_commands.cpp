@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// vantro-cli status | connect [ID] | sync [ID] | disconnect | sim FAULT: through the running companion on the session
-// bus, or, when none runs, with a companion of their own for connect and sync.
+// vantro-cli status | connect [ID] | sync [ID] | disconnect | forget | sim FAULT: through the running companion on the
+// session bus, or, when none runs, with a companion of their own for connect and sync.
 #include "cli/cli.h"
 
+#include "platform/local_time.h"
 #include "platform/paths.h"
+#include "protocol/report.h"
 #include "platform/strprintf.h"
 #include "session/session.h"
 #include "settings/json_key_value_store.h"
@@ -23,6 +25,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -65,37 +68,177 @@ QDBusMessage callCompanion(const char* method, const QVariantList& args, double 
     return QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(timeout * 1000));
 }
 
-int reportReply(Context& ctx, const char* command, const QDBusMessage& reply, const std::string& success) {
+/// Why a reply is not the answer of signature `wanted`, in one line; empty when it is.
+std::string replyProblem(const QDBusMessage& reply, const char* wanted, double timeout) {
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        const bool busy = reply.errorName() == QLatin1String("org.vantro.Vantro.Error.Busy");
-        ctx.err << "vantro-cli " << command << ": " << (busy ? "busy: " : "") << reply.errorMessage().toStdString()
-                << "\n";
-        return kFailure;
+        if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
+            return strprintf("the running app did not answer within %.0f s", timeout);
+        }
+        const std::string text = reply.errorMessage().toStdString();
+        return text.empty() ? reply.errorName().toStdString() : text;
     }
-    const QString answer = reply.arguments().isEmpty() ? QString() : reply.arguments().constFirst().toString();
-    ctx.out << success << (answer.isEmpty() ? "" : ": ") << answer.toStdString() << " (through the running app)\n";
-    return 0;
+    if (reply.type() != QDBusMessage::ReplyMessage) return "no answer from the running app";
+    if (reply.signature() != QLatin1String(wanted)) {
+        return "the owner of " + std::string(qt::kBusName) + " gave an answer of the wrong type (" +
+               reply.signature().toStdString() + " instead of " + wanted + ")";
+    }
+    return {};
+}
+
+/// The running app's status, or why there is none (one line in `problem`).
+std::optional<QVariantMap> companionStatus(std::string& problem) {
+    constexpr double kStatusSeconds = 10;
+    const QDBusMessage reply = callCompanion("GetStatus", {}, kStatusSeconds);
+    problem = replyProblem(reply, "a{sv}", kStatusSeconds);
+    if (!problem.empty()) return std::nullopt;
+    return qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+}
+
+/// The same directory, however it was written.
+bool sameDirectory(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
 void printStatus(Context& ctx, const QVariantMap& status, bool json) {
+    GettextLocalizer localizer(ctx.language);
     if (json) {
         nlohmann::json out = {{"running", true}};
         for (auto it = status.begin(); it != status.end(); ++it) {
-            if (it.value().typeId() == QMetaType::Bool) {
-                out[it.key().toStdString()] = it.value().toBool();
-            } else {
-                out[it.key().toStdString()] = it.value().toString().toStdString();
+            const std::string key = it.key().toStdString();
+            const QVariant& v = it.value();
+            switch (v.typeId()) {
+                case QMetaType::Bool:
+                    out[key] = v.toBool();
+                    break;
+                case QMetaType::Int:
+                case QMetaType::LongLong:
+                case QMetaType::UInt:
+                case QMetaType::ULongLong: {
+                    const qint64 n = v.toLongLong();
+                    // -1 is "not known yet" for counts and percent, 0 for the signal and the last sync.
+                    const bool unknown =
+                        n == qt::CompanionBus::kUnknown || (n == 0 && (key == "Signal" || key == "LastSync"));
+                    out[key] = unknown ? nlohmann::json(nullptr) : nlohmann::json(n);
+                    break;
+                }
+                default:
+                    out[key] = v.toString().toStdString();
+                    if (key == "Version" && v.toString().isEmpty()) out[key] = nullptr;
+                    break;
             }
         }
         ctx.out << out.dump() << "\n";
         return;
     }
-    for (auto it = status.begin(); it != status.end(); ++it) {
-        QString value =
-            it.value().typeId() == QMetaType::Bool ? (it.value().toBool() ? "yes" : "no") : it.value().toString();
-        ctx.out << strprintf("%-13s %s\n", (it.key() + ":").toStdString().c_str(),
-                             value.isEmpty() ? "--" : value.toStdString().c_str());
+    // The human view: the texts the screens show, in the chosen language.
+    const RowUnits units;
+    auto number = [&](const char* key, const std::string& unit) -> std::string {
+        const qint64 n = status.value(QString::fromLatin1(key)).toLongLong();
+        return n == qt::CompanionBus::kUnknown ? "--" : std::to_string(n) + unit;
+    };
+    const qint64 metres = status.value(QStringLiteral("DistanceMetres")).toLongLong();
+    const qint64 signal = status.value(QStringLiteral("Signal")).toLongLong();
+    const qint64 last = status.value(QStringLiteral("LastSync")).toLongLong();
+    auto text = [&](const char* key) { return status.value(QString::fromLatin1(key)).toString().toStdString(); };
+    auto yesNo = [&](const char* key) { return status.value(QString::fromLatin1(key)).toBool() ? "yes" : "no"; };
+    const std::string why = text("WhySimulated");
+    const std::vector<std::pair<const char*, std::string>> lines = {
+        {"State", localizer.localizedString(text("State"))},
+        {"BandName", text("BandName")},
+        {"BandId", text("BandId")},
+        {"Simulated", yesNo("Simulated")},
+        {"WhySimulated", why.empty() ? why : localizer.localizedString(why)},
+        {"Steps", number("Steps", " " + units.steps)},
+        {"Distance",
+         metres == qt::CompanionBus::kUnknown ? "--" : strprintf("%.2f km", static_cast<double>(metres) / 1000)},
+        {"ActiveTime", number("ActiveMinutes", " " + units.minute)},
+        {"Calories", number("Calories", " " + units.cal)},
+        {"Battery", number("Battery", " %")},
+        {"Signal", signal == 0 ? "--" : strprintf("%lld dBm", static_cast<long long>(signal))},
+        {"Version", text("Version")},
+        {"LastSync", last == 0 ? std::string() : formatDateTime(toLocal(Instant{std::chrono::seconds{last}}))},
+        {"Sync", text("Sync")},
+        {"FindMe", yesNo("FindMe")},
+        {"DataDir", text("DataDir")},
+    };
+    for (const auto& [key, value] : lines) {
+        ctx.out << strprintf("%-13s %s\n", (std::string(key) + ":").c_str(), value.empty() ? "--" : value.c_str());
     }
+}
+
+/// Connect, sync, disconnect and forget through the running app: what was asked, or one line why not.
+int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o) {
+    const std::string prefix = "vantro-cli " + name + ": ";
+    std::string problem;
+    const auto status = companionStatus(problem);
+    if (!status) {
+        ctx.err << prefix << problem << "\n";
+        return kFailure;
+    }
+    const std::string appDir = status->value(QStringLiteral("DataDir")).toString().toStdString();
+    if (!ctx.dataDir.empty() && (name == "sync" || name == "connect")) {
+        const std::string mine = recordsDirectory(ctx.dataDir, false);
+        if (!sameDirectory(mine, appDir)) {
+            ctx.err << prefix << "the running app keeps its records in " << appDir << ", not in " << mine
+                    << "; quit it or leave out --data-dir\n";
+            return kFailure;
+        }
+    }
+    if (name == "sim") {
+        const QDBusMessage reply = callCompanion("SimulateFault", {QString::fromStdString(o.identifier)}, 10);
+        if (const std::string why = replyProblem(reply, "s", 10); !why.empty()) {
+            ctx.err << prefix << why << "\n";
+            return kFailure;
+        }
+        ctx.out << reply.arguments().constFirst().toString().toStdString() << " (through the running app)\n";
+        return 0;
+    }
+    if (name == "disconnect" || name == "forget") {
+        const QDBusMessage reply = callCompanion(name == "forget" ? "Forget" : "Disconnect", {}, 10);
+        if (const std::string why = replyProblem(reply, "", 10); !why.empty()) {
+            ctx.err << prefix << why << "\n";
+            return kFailure;
+        }
+        ctx.out << (name == "forget" ? "Forgot the chosen band" : "Disconnected") << " (through the running app)\n";
+        return 0;
+    }
+    // connect ID, and sync ID: that band, connected (or already) before anything else.
+    const bool linked = status->value(QStringLiteral("State")).toString() == QLatin1String("Connected");
+    if (name == "connect" || !o.identifier.empty() || !linked) {
+        const QDBusMessage reply = callCompanion(
+            "Connect", {QString::fromStdString(o.identifier), static_cast<uint>(o.timeout)}, o.timeout + 5);
+        if (const std::string why = replyProblem(reply, "s", o.timeout + 5); !why.empty()) {
+            ctx.err << prefix << why << "\n";
+            return kFailure;
+        }
+        if (name == "connect") {
+            ctx.out << "Connected to " << reply.arguments().constFirst().toString().toStdString()
+                    << " (through the running app)\n";
+            return 0;
+        }
+    }
+    const double limit = Session::kSyncLimitSeconds + 5;
+    const QDBusMessage reply = callCompanion("Sync", {}, limit);
+    if (const std::string why = replyProblem(reply, "s", limit); !why.empty()) {
+        ctx.err << prefix << why << "\n";
+        return kFailure;
+    }
+    ctx.out << "Synced: " << reply.arguments().constFirst().toString().toStdString() << " (through the running app)\n";
+    return 0;
+}
+
+/// Forget without a running app: the chosen band is cleared in the settings file.
+int forgetAlone(Context& ctx) {
+    QuietLog log;
+    JsonKeyValueStore settings(configDirectory(ctx.dataDir), log);
+    if (const std::string why = settings.unavailableReason(); !why.empty()) {
+        ctx.err << "vantro-cli forget: " << why << "\n";
+        return kFailure;
+    }
+    settings.setString(kChosenBand, "");
+    ctx.out << "Forgot the chosen band\n";
+    return 0;
 }
 
 /// Connect and sync when no companion runs: one of their own, on the same files as the app's.
@@ -120,7 +263,6 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
         ctx.err << "vantro-cli " << command << ": " << why << "\n";
         return kFailure;
     }
-    if (sync) initializeDefaults(settings, loop.wallNow());  // the sync sends every setting
     GettextLocalizer localizer(ctx.language);
     bluez::SystemBandSource source(choice, loop, log);
     SessionPorts ports{{loop, log, localizer, settings}};
@@ -162,25 +304,16 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
     const std::string name = command;
     if (companionRunning()) {
         if (name == "status") {
-            const QDBusMessage reply = callCompanion("GetStatus", {}, 10);
-            if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) {
-                ctx.err << "vantro-cli status: " << reply.errorMessage().toStdString() << "\n";
+            std::string problem;
+            const auto status = companionStatus(problem);
+            if (!status) {
+                ctx.err << "vantro-cli status: " << problem << "\n";
                 return kFailure;
             }
-            printStatus(ctx, qdbus_cast<QVariantMap>(reply.arguments().constFirst()), o.json);
+            printStatus(ctx, *status, o.json);
             return 0;
         }
-        if (name == "connect") {
-            return reportReply(ctx, command,
-                               callCompanion("Connect", {QString::fromStdString(o.identifier)}, o.timeout + 5),
-                               "Connected to");
-        }
-        if (name == "disconnect") return reportReply(ctx, command, callCompanion("Disconnect", {}, 10), "Disconnected");
-        if (name == "sim") {
-            return reportReply(ctx, command, callCompanion("SimulateFault", {QString::fromStdString(o.identifier)}, 10),
-                               "Simulated");
-        }
-        return reportReply(ctx, command, callCompanion("Sync", {}, Session::kSyncLimitSeconds + 5), "Synced");
+        return throughApp(ctx, name, o);
     }
     if (name == "status") {
         if (o.json) {
@@ -199,6 +332,7 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
                 << o.identifier << "')\n";
         return kFailure;
     }
+    if (name == "forget") return forgetAlone(ctx);
     return runAlone(ctx, command, o, name == "sync");
 }
 
@@ -240,8 +374,12 @@ const Registration connectReg(
     "connect", "connect [ID] [--simulate] [--timeout S]            connect the band (through the app when it runs)",
     declareCompanion("connect"));
 const Registration syncReg("sync",
-                           "sync [ID] [--simulate]                             sync the band and store its records",
+                           "sync [ID] [--simulate] [--timeout S]               sync the band and store its records",
                            declareCompanion("sync"));
+const Registration forgetReg("forget",
+                             "forget                                             clear the chosen band (the app no "
+                             "longer connects to it)",
+                             declareCompanion("forget"));
 const Registration simReg("sim",
                           "sim away|near|drop                                 move the running app's simulated band",
                           declareCompanion("sim"));

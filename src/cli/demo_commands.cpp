@@ -356,7 +356,7 @@ int demo(Context& ctx, const DemoArguments& arguments) {
     // band's record count is its own, so it gets as long as the session waits.
     const double answers = std::max(o.days, 1) + std::max(o.nights, 1) + 16;
     const double limit =
-        band ? o.timeout + 2 * answers * SimOptions{}.notificationDelay + Session::kSyncQuietSeconds : kMaxBluezSync;
+        band ? o.timeout + 2 * answers * SimOptions{}.notificationDelay + SyncProgress::kSettleSeconds : kMaxBluezSync;
     const bool done = driver->runUntil(
         [&] {
             progress(false);

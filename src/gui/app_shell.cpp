@@ -3,8 +3,6 @@
 #include "gui/app_shell.h"
 
 #include "bluez/logind_sleep_watch.h"
-#include "bluez/sync_and_relay.h"
-
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
@@ -61,6 +59,8 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     SimulatedBands bands;
     bands.brisk = options.brisk;
     m_source = std::make_unique<bluez::SystemBandSource>(choice, m_loop, m_log, bands);
+    // The tour shows made-up data and must not take in the desktop's notifications.
+    m_source->watchDesktopNotifications(options.screenshotsDir.isEmpty());
 
     SessionPorts ports{{m_loop, m_log, *m_localizer, *m_settings}};
     ports.notifier = &m_notifier;
@@ -78,12 +78,6 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
         ports.sleep = m_sleep.get();
     }
     m_session = std::make_unique<Session>(ports, *m_source);
-    m_syncAndRelay =
-        &m_session->add(std::make_unique<bluez::SyncAndRelay>(m_session->app(), m_session->messageLimit()));
-    m_syncAndRelay->attach(m_session->today());
-    m_session->onWake([this] { m_syncAndRelay->autoSync().woke(); });
-    // The tour shows made-up data and must not take in the desktop's notifications.
-    if (options.screenshotsDir.isEmpty()) m_syncAndRelay->watchDesktop();
     m_notifier.setAppName(QStringLiteral("Vantro"));
     m_notifier.setReceiver([this](const LocalNotification& n) {
         // A click on the desktop's notification while the window is closed opens it first.
@@ -191,6 +185,8 @@ void AppShell::freeWindow() {
     // Nobody sees the app now: alarms go to the desktop's notifications.
     m_notifier.setApplicationStateOverride(AppState::Background);
     m_window->hide();
+    m_session->removeListener(m_windowListener);
+    m_windowListener = 0;
     m_todayScreen.reset();
     m_historyScreen.reset();
     m_sleepScreen.reset();
@@ -222,7 +218,10 @@ void AppShell::buildWindow() {
                                                         [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
     const int settingsTab = m_window->addTab(QStringLiteral("settings"), tr("tab.settings"), m_settingsScreen.get());
     m_settingsScreen->addBackupButton(m_window->navigationBar(settingsTab));
-    m_settingsScreen->setSyncAndRelay(m_syncAndRelay);
+    m_settingsScreen->setAddOns(m_session->autoSync(), m_session->relay());
+    m_windowListener = m_session->onChanged([this] {
+        if (m_settingsScreen) m_settingsScreen->companionChanged();
+    });
     m_todayScreen->connectHintTapped = [this, settingsTab] {
         m_window->setCurrentTab(settingsTab);
         if (TableView* table = m_settingsScreen->table()) table->tapRow(0, 0);  // the Wristband row

@@ -22,7 +22,6 @@
 #include <memory>
 
 namespace vantro::bluez {
-class SyncAndRelay;
 class LogindSleepWatch;
 }  // namespace vantro::bluez
 
@@ -83,8 +82,6 @@ public:
     HistoryScreen* historyScreen() const { return m_historyScreen.get(); }
     SleepScreen* sleepScreen() const { return m_sleepScreen.get(); }
     VantroViewController& todayController() { return m_session->today(); }
-    /// Automatic sync and the relay of desktop notifications.
-    bluez::SyncAndRelay& syncAndRelay() { return *m_syncAndRelay; }
     /// The simulated wristbands, nearest first.
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
     QString tr(const char* key) const;
@@ -106,8 +103,8 @@ private:
     std::unique_ptr<bluez::SystemBandSource> m_source;
     std::unique_ptr<bluez::LogindSleepWatch> m_sleep;
     std::unique_ptr<Session> m_session;
-    bluez::SyncAndRelay* m_syncAndRelay = nullptr;  // an add-on of the session
     std::unique_ptr<StatusIcon> m_statusIcon;
+    int m_windowListener = 0;  // the window's screens follow the companion
     bool m_quitting = false;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<TodayScreenView> m_todayScreen;

@@ -149,6 +149,19 @@ void PropertyPageView::buildList(const QString& refreshText) {
                        "border-top: 1px solid %3; }")
             .arg(colours::kTint.name(), colours::kBarBackground.name(), colours::kSeparator.name()));
     connect(m_refreshButton, &QPushButton::clicked, this, [this] { m_table->beginRefreshing(); });
+    // The chosen band is the one the companion returns to by itself; this lets it go.
+    m_forgetButton = new QPushButton(this);
+    m_forgetButton->setObjectName(QStringLiteral("forgetButton"));
+    m_forgetButton->setText(q(m_model->localized("ForgetBand")));
+    m_forgetButton->setFlat(true);
+    m_forgetButton->setFont(AppFonts::font(15));
+    m_forgetButton->setCursor(Qt::PointingHandCursor);
+    m_forgetButton->setStyleSheet(m_refreshButton->styleSheet());
+    m_forgetButton->setEnabled(picker->canForget());
+    connect(m_forgetButton, &QPushButton::clicked, this, [this, picker] {
+        picker->forget();
+        m_forgetButton->setEnabled(picker->canForget());
+    });
 }
 
 void PropertyPageView::buildForm() {
@@ -266,7 +279,9 @@ void PropertyPageView::resizeEvent(QResizeEvent*) {
     if (m_table) {
         const int bar = m_refreshButton ? kRefreshBarHeight : 0;
         m_table->setGeometry(0, 0, width(), height() - bar);
-        if (m_refreshButton) m_refreshButton->setGeometry(0, height() - bar, width(), bar);
+        const int half = m_forgetButton ? width() / 2 : width();
+        if (m_refreshButton) m_refreshButton->setGeometry(0, height() - bar, half, bar);
+        if (m_forgetButton) m_forgetButton->setGeometry(half, height() - bar, width() - half, bar);
     }
 }
 
@@ -303,6 +318,7 @@ void PropertyPageView::refresh() {
     if (!m_table) return;
     m_table->reloadData();
     if (m_refreshButton && m_model->picker()) m_table->setRefreshTitle(q(m_model->picker()->refreshControlTitle));
+    if (m_forgetButton && m_model->picker()) m_forgetButton->setEnabled(m_model->picker()->canForget());
 }
 
 }  // namespace vantro::gui

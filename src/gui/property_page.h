@@ -45,6 +45,8 @@ public:
     /// The list or picker table; null on form pages.
     TableView* table() const { return m_table; }
     QPushButton* refreshButton() const { return m_refreshButton; }
+    /// "Forget this band" under the wristband list.
+    QPushButton* forgetButton() const { return m_forgetButton; }
 
     /// "OK": copies what the user entered into the model, then saves.
     void confirm();
@@ -67,6 +69,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     TableView* m_table = nullptr;
     QPushButton* m_refreshButton = nullptr;
+    QPushButton* m_forgetButton = nullptr;
     std::unique_ptr<ListSource> m_source;
 };
 

@@ -2,7 +2,6 @@
 // The settings tab: the settings table model drawn as a grouped table; rows open pages, toggle, sync, reset.
 #include "gui/settings_screen.h"
 
-#include "bluez/sync_and_relay.h"
 #include "gui/sync_relay_pages.h"
 
 #include "app/vantro_app_delegate.h"
@@ -132,14 +131,20 @@ QString SettingsScreen::title() const {
     return q(m_model.title());
 }
 
-void SettingsScreen::setSyncAndRelay(bluez::SyncAndRelay* duties) {
-    m_autoSyncPage.reset();
-    m_relayPage.reset();
-    if (duties) {
-        m_autoSyncPage = std::make_unique<AutoSyncPage>(m_app, duties->autoSync());
-        m_relayPage = std::make_unique<RelayPage>(m_app, duties->relay());
-    }
+void SettingsScreen::setAddOns(AutoSync& autoSync, NotificationRelay& relay) {
+    m_autoSyncPage = std::make_unique<AutoSyncPage>(m_app, autoSync);
+    m_relayPage = std::make_unique<RelayPage>(m_app, relay);
+    m_shownLastSync = q(m_autoSyncPage->lastSync());
     if (m_table) m_table->reloadData();
+}
+
+void SettingsScreen::companionChanged() {
+    if (!m_autoSyncPage || !m_table) return;
+    const QString last = q(m_autoSyncPage->lastSync());
+    if (last == m_shownLastSync) return;
+    // Section headers are laid out with the rows: a new text needs a new layout.
+    m_shownLastSync = last;
+    m_table->reloadData();
 }
 
 int SettingsScreen::sectionCount() const {

@@ -12,9 +12,7 @@
 
 #include <memory>
 
-namespace vantro::bluez {
-class SyncAndRelay;
-}
+namespace vantro::bluez {}
 
 namespace vantro::gui {
 
@@ -44,8 +42,10 @@ public:
 
     /// Puts the backup button in `bar`: it offers Export and Import of every stored day and night.
     void addBackupButton(NavigationBar* bar);
-    /// Adds a last section with "Sync automatically" and "Relay notifications"; `duties` outlives this.
-    void setSyncAndRelay(bluez::SyncAndRelay* duties);
+    /// Adds a last section with "Sync automatically" and "Relay notifications"; both outlive this.
+    void setAddOns(AutoSync& autoSync, NotificationRelay& relay);
+    /// What the companion knows changed: the header above "Sync automatically" follows the last sync.
+    void companionChanged();
     void exportBackup();
     void importBackup();
     /// Asks for the backup file (to write when `save`); empty when cancelled. A file dialog by default.
@@ -69,6 +69,7 @@ private:
     QPointer<TableView> m_table;
     std::unique_ptr<AutoSyncPage> m_autoSyncPage;
     std::unique_ptr<RelayPage> m_relayPage;
+    QString m_shownLastSync;
 };
 
 }  // namespace vantro::gui

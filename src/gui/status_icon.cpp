@@ -39,9 +39,9 @@ StatusIcon::~StatusIcon() {
 }
 
 void StatusIcon::refresh() {
-    const SessionStatus s = m_shell.session().status();
+    const CompanionState s = m_shell.session().state();
     QString tip = QStringLiteral("Vantro: ") + QString::fromStdString(m_shell.appDelegate().strBlueStatus);
-    if (!s.battery.empty()) tip += QStringLiteral(" · ") + QString::fromStdString(s.battery);
+    if (s.batteryPercent) tip += QStringLiteral(" · %1 %").arg(*s.batteryPercent);
     if (m_icon->toolTip() != tip) m_icon->setToolTip(tip);
 }
 

@@ -78,6 +78,8 @@ public:
     /// The row the keyboard is on.
     std::optional<RowPath> keyboardRow() const { return m_keyRow; }
     void setKeyboardRow(std::optional<RowPath> row);
+    /// The header of `section` as laid out now (empty for a section the table does not have).
+    QString shownHeader(int section) const;
     /// Texts that do not fit where they are drawn at the present size (captions, details, headers).
     QStringList cutTexts();
 

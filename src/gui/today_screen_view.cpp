@@ -150,6 +150,8 @@ void TodayScreenView::visibleRowsChanged(const std::set<RowPath>& rows) {
         if (s == 0) visible.push_back(r);
     }
     m_controller.tableView().setVisibleRows(visible);
+    // Rows that come on screen show what the companion knows, not a placeholder (a reopened window too).
+    m_controller.showKnownValues();
 }
 
 QString TodayScreenView::detailText(int row) const {

@@ -11,6 +11,8 @@
 #include "protocol/report.h"
 #include "store/sqlite_data.h"
 
+#include <cmath>
+
 namespace vantro {
 namespace {
 
@@ -43,7 +45,7 @@ std::string VantroViewController::title() const {
 
 void VantroViewController::viewDidLoad() {
     m_table.load(m_app.localizer());
-    m_app.setStrBlueStatus("Disconnected");
+    m_app.setLinkState(LinkState::Disconnected);
     if (!m_app.manager && m_makeCentral) {
         m_app.manager = m_makeCentral();
         if (m_app.manager) {
@@ -72,7 +74,7 @@ void VantroViewController::useCentral(std::shared_ptr<BleCentral> central, std::
     m_ownsManagerDelegate = m_app.manager != nullptr;
     m_app.bleList.emplace();
     m_app.m_db = std::make_shared<sqlite_data>(m_dataDir, m_app.log());
-    m_app.setStrBlueStatus("Disconnected");
+    m_app.setLinkState(LinkState::Disconnected);
     if (m_app.manager) {
         m_app.manager->setDelegate(this);
         // A central that is already powered on does not report its state again by itself.
@@ -132,7 +134,7 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
         m_app.peripheral->setDelegate(this);
         m_app.peripheral->discoverServices({BleUuid::fromString(kWristbandServiceUuid)});
     }
-    m_app.setStrBlueStatus("Connected");
+    m_app.setLinkState(LinkState::Connected);
     m_app.log().log("perpheral is connected------");
     tell(LinkEvent::Connected, m_app.peripheral);
 }
@@ -140,7 +142,8 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
 void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p,
                                                    const BleErrorOpt& error) {
     m_app.log().log(" peripheral disconnected ------");
-    m_app.setStrBlueStatus("Disconnected");
+    m_app.setLinkState(LinkState::Disconnected);
+    m_app.state.signalDbm.reset();
     m_app.syncProgress().linkLost();
     if (onBandLost) onBandLost();
     // The platform reports an error only for a link the app did not close itself (a picker switch or a
@@ -150,7 +153,7 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
     // A rescan clears the remembered wristband first, so it is not called back.
     if (findMeOn() && m_app.peripheral) {
         if (!holdCallBack || !holdCallBack(p)) m_app.connectPeripheral(m_app.peripheral);
-        m_app.setStrBlueStatus("ReConnecting");
+        m_app.setLinkState(LinkState::ReConnecting);
     }
     tell(LinkEvent::Disconnected, p);
 }
@@ -205,27 +208,35 @@ void VantroViewController::didWriteValueForCharacteristic(BlePeripheral& /*p*/, 
 
 void VantroViewController::handleReport(const Bytes& value) {
     ++m_reportsHandled;
+    CompanionState& state = m_app.state;
     std::visit(Overloaded{
                    [this](const EmergencyCallReport&) { imaCalling(); },
-                   [this](const VersionReport& r) { m_table.setDetailText(TodayScreen::kVersion, VersionText(r)); },
-                   [this](const CurrentReport& r) {
-                       const auto texts = CurrentRowTexts(r, m_table.units());
-                       for (int row = 0; row < static_cast<int>(texts.size()); ++row) {
-                           m_table.setDetailText(row, texts[row]);
-                       }
+                   [&](const VersionReport& r) {
+                       state.version = VersionText(r);
+                       showKnownValues();
+                   },
+                   [&](const CurrentReport& r) {
+                       state.steps = r.steps;
+                       state.distanceMetres = static_cast<std::int64_t>(r.distance) * 10;
+                       state.calories = r.calories;
+                       state.activeMinutes = r.activeTime;
+                       state.batteryPercent = r.battery;
+                       showKnownValues();
                    },
                    [&](const DayRecordReport& r) {
-                       if (m_app.m_db) {
+                       // A report without a real date is refused by the store and is no failure of it.
+                       const bool stored =
+                           !m_app.m_db || !r.date ||
                            m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
-                       }
                        // Complete only once the days stop coming: a drop before the last one shows.
-                       m_app.syncProgress().dayStored();
+                       m_app.syncProgress().dayStored(stored);
                    },
-                   [this](const SleepRecordReport& r) {
-                       if (m_app.m_db) {
+                   [&](const SleepRecordReport& r) {
+                       const bool stored =
+                           !m_app.m_db || !r.date ||
                            m_app.m_db->updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
                                                        r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
-                       }
+                       m_app.syncProgress().nightStored(stored);
                    },
                    [this](const SyncCompleteReport&) { m_app.syncProgress().noMoreDays(); },
                    [](const NothingReport&) {},
@@ -235,18 +246,39 @@ void VantroViewController::handleReport(const Bytes& value) {
     tell(LinkEvent::Report);
 }
 
+void VantroViewController::showKnownValues() {
+    const CompanionState& state = m_app.state;
+    if (state.steps) {
+        CurrentReport r;
+        r.steps = static_cast<std::int32_t>(*state.steps);
+        r.distance = static_cast<std::int32_t>(state.distanceMetres.value_or(0) / 10);
+        r.calories = static_cast<std::int32_t>(state.calories.value_or(0));
+        r.battery = state.batteryPercent.value_or(0);
+        r.activeTime = static_cast<std::int32_t>(state.activeMinutes.value_or(0));
+        const auto texts = CurrentRowTexts(r, m_table.units());
+        for (int row = 0; row < static_cast<int>(texts.size()); ++row) m_table.setDetailText(row, texts[row]);
+    }
+    if (state.version) m_table.setDetailText(TodayScreen::kVersion, *state.version);
+    if (state.signalDbm) m_table.setDetailText(TodayScreen::kRssi, strprintf("%ddb", *state.signalDbm));
+}
+
 void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& /*error*/) {
     // No current value (none read yet, or the last one went stale): "0db" would claim a very strong
     // signal and clear a sounding alarm, so the row shows none and the alarm keeps its state.
     const std::optional<double> reading = p.rssi();
-    if (!reading) {
+    if (!reading || !m_app.isConnected()) {
+        m_app.state.signalDbm.reset();
         m_table.setDetailText(TodayScreen::kRssi, "--");
-        tell(LinkEvent::Signal);
-        return;
+        if (!reading) {
+            tell(LinkEvent::Signal);
+            return;
+        }
+    } else {
+        // Rounded as the row has always printed it ("%.0f": half to even).
+        m_app.state.signalDbm = static_cast<int>(std::nearbyint(*reading));
+        m_table.setDetailText(TodayScreen::kRssi, strprintf("%ddb", *m_app.state.signalDbm));
     }
     const float strength = static_cast<float>(*reading);
-    m_table.setDetailText(TodayScreen::kRssi,
-                          m_app.isConnected() ? strprintf("%.0fdb", static_cast<double>(strength)) : "--");
     if (findMeOn()) {
         Audio_player& alarm = Audio_player::sharedInstance();
         if (strength < kOutOfRangeDbm) {

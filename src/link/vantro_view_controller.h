@@ -63,6 +63,9 @@ public:
                                         const BleErrorOpt& error) override;
     void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& error) override;
 
+    /// Writes what the companion knows into the rows on screen (a window opened again shows it at once).
+    void showKnownValues();
+
     /// The wristband asked for the emergency call: dial the stored number when the switch is on and the
     /// number is dialable.
     void imaCalling();

@@ -81,6 +81,8 @@ public:
     virtual ~BlePeripheral() = default;
     /// Stable 36-character upper-case UUID text.
     virtual std::string identifier() const = 0;
+    /// The Bluetooth address as bluetoothctl shows it ("C0:FF:EE:12:34:56"); empty where the platform has none.
+    virtual std::string bluetoothAddress() const { return {}; }
     /// Absent when the peripheral advertised no name.
     virtual std::optional<std::string> name() const = 0;
     virtual bool isConnected() const = 0;

@@ -47,4 +47,9 @@ std::string quoteText(std::string_view text, std::size_t maxChars) {
     return out;
 }
 
+std::string withNumber(std::string text, long long n) {
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, std::to_string(n));
+    return text;
+}
+
 }  // namespace vantro

@@ -5,10 +5,14 @@
 
 #include "qt/companion_bus_xml.h"
 
+#include "platform/paths.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDeadlineTimer>
 #include <QThread>
+
+#include <algorithm>
 
 namespace vantro::qt {
 namespace {
@@ -90,7 +94,7 @@ bool CompanionBus::activateRunningAction(const QString& action, QString& error) 
 
 CompanionBus::CompanionBus(Session& session, BusActions actions, DebugLog& log)
     : m_session(session), m_actions(std::move(actions)), m_log(log) {
-    m_last = statusMap(m_session.status());
+    m_last = statusMap(m_session.state());
     m_listener = m_session.onChanged([this] { statusChanged(); });
 }
 
@@ -111,28 +115,41 @@ QString CompanionBus::introspect(const QString& /*path*/) const {
     return QString::fromUtf8(kCompanionIntrospection);
 }
 
-QVariantMap CompanionBus::statusMap(const SessionStatus& s) {
+QVariantMap CompanionBus::status() const {
+    QVariantMap all = statusMap(m_session.state());
+    all.insert(QStringLiteral("DataDir"), q(recordsDirectory(m_session.ports().dataDir, false)));
+    return all;
+}
+
+QVariantMap CompanionBus::statusMap(const CompanionState& s) {
+    auto count = [](const std::optional<std::int64_t>& v) { return QVariant::fromValue<qint64>(v.value_or(kUnknown)); };
+    const qint64 lastSync =
+        s.lastSync ? std::chrono::duration_cast<std::chrono::seconds>(s.lastSync->time_since_epoch()).count() : 0;
     return {
-        {QStringLiteral("State"), q(s.state)},
+        {QStringLiteral("State"), q(std::string(linkStateName(s.link)))},
         {QStringLiteral("BandName"), q(s.bandName)},
         {QStringLiteral("BandId"), q(s.bandId)},
         {QStringLiteral("Simulated"), s.simulated},
         {QStringLiteral("WhySimulated"), q(s.whySimulated)},
-        {QStringLiteral("Steps"), q(s.steps)},
-        {QStringLiteral("Distance"), q(s.distance)},
-        {QStringLiteral("ActiveTime"), q(s.activeTime)},
-        {QStringLiteral("Calories"), q(s.calories)},
-        {QStringLiteral("Battery"), q(s.battery)},
-        {QStringLiteral("Signal"), q(s.signal)},
-        {QStringLiteral("Version"), q(s.version)},
-        {QStringLiteral("LastSync"), q(s.lastSync)},
-        {QStringLiteral("Syncing"), s.syncing},
+        {QStringLiteral("Steps"), count(s.steps)},
+        {QStringLiteral("DistanceMetres"), count(s.distanceMetres)},
+        {QStringLiteral("ActiveMinutes"), count(s.activeMinutes)},
+        {QStringLiteral("Calories"), count(s.calories)},
+        {QStringLiteral("Battery"), static_cast<int>(s.batteryPercent.value_or(static_cast<int>(kUnknown)))},
+        {QStringLiteral("Signal"), s.signalDbm.value_or(0)},
+        {QStringLiteral("Version"), q(s.version.value_or(""))},
+        {QStringLiteral("LastSync"), QVariant::fromValue<qint64>(lastSync)},
+        {QStringLiteral("Sync"), q(std::string(syncStateName(s.sync)))},
+        {QStringLiteral("Syncing"), s.sync == SyncState::Running},
+        {QStringLiteral("DaysStored"), s.daysStored},
+        {QStringLiteral("NightsStored"), s.nightsStored},
+        {QStringLiteral("FailedWrites"), s.failedWrites},
         {QStringLiteral("FindMe"), s.findMe},
     };
 }
 
 void CompanionBus::statusChanged() {
-    const QVariantMap now = statusMap(m_session.status());
+    const QVariantMap now = statusMap(m_session.state());
     QVariantMap changed;
     for (auto it = now.begin(); it != now.end(); ++it) {
         if (m_last.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
@@ -251,19 +268,20 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
     };
     std::weak_ptr<int> alive = m_alive;
     if (member == QLatin1String("GetStatus")) {
-        if (takes("")) c.send(m.createReply(statusMap(m_session.status())));
+        if (takes("")) c.send(m.createReply(status()));
         return true;
     }
     if (member == QLatin1String("Connect")) {
-        if (!takes("s")) return true;
+        // (s) waits the usual 30 s; (su) as many seconds as the caller waits itself.
+        if (signature != QLatin1String("su") && !takes("s")) return true;
         m.setDelayedReply(true);
         const QDBusMessage call = m;
         const auto outcome = m_session.connect(
-            m.arguments().at(0).toString().toStdString(), [this, alive, call, c](bool ok, const std::string& why) {
-                if (!alive.lock()) return;
-                const std::string prefix = "connected to ";
-                replyLater(call, c, ok, q(ok && why.rfind(prefix, 0) == 0 ? why.substr(prefix.size()) : why));
-            });
+            m.arguments().at(0).toString().toStdString(),
+            [this, alive, call, c](bool ok, const std::string& why) {
+                if (alive.lock()) replyLater(call, c, ok, q(why));
+            },
+            signature == QLatin1String("su") ? std::clamp(m.arguments().at(1).toUInt(), 1u, 3600u) : 30.0);
         if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
         return true;
     }
@@ -286,6 +304,12 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         c.send(m.createReply(q(message)));
         return true;
     }
+    if (member == QLatin1String("Forget")) {
+        if (!takes("")) return true;
+        m_session.forgetBand();
+        c.send(m.createReply());
+        return true;
+    }
     if (member == QLatin1String("Sync")) {
         if (!takes("")) return true;
         m.setDelayedReply(true);
@@ -305,7 +329,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
 bool CompanionBus::handleProperties(const QDBusMessage& m, const QDBusConnection& c) {
     const QString member = m.member();
     const QList<QVariant> args = m.arguments();
-    const QVariantMap all = statusMap(m_session.status());
+    const QVariantMap all = status();
     if (member == QLatin1String("GetAll") && m.signature() == QLatin1String("s")) {
         if (args.at(0).toString() != QLatin1String(kCompanionInterface)) {
             c.send(m.createReply(QVariantMap()));

@@ -46,10 +46,14 @@ public:
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
-    /// Every property as the bus gives it.
-    static QVariantMap statusMap(const SessionStatus& s);
+    /// Every property as the bus gives it: numbers as numbers, with kUnknown (-1) for a count or percent
+    /// the band has not sent, 0 for no signal reading and 0 for LastSync before the first sync.
+    static QVariantMap statusMap(const CompanionState& s);
+    static constexpr qint64 kUnknown = -1;
 
 private:
+    /// statusMap of the session, and DataDir: where the app keeps its records.
+    QVariantMap status() const;
     void dispatch(const QDBusMessage& message, const QDBusConnection& connection);
     void replyLater(const QDBusMessage& message, const QDBusConnection& connection, bool ok, const QString& text);
     void statusChanged();

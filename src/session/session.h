@@ -2,12 +2,15 @@
 // The one composition root: the running companion built from the ports and a band source.
 #pragma once
 
+#include "app/companion.h"
 #include "app/vantro_app_delegate.h"
 #include "link/message_buzz_limit.h"
+#include "link/notification_relay.h"
 #include "link/vantro_view_controller.h"
+#include "platform/band_source.h"
 #include "platform/sleep_watch.h"
-#include "session/band_source.h"
 #include "session/link_keeper.h"
+#include "settings/auto_sync.h"
 #include "settings/settings_sync.h"
 
 #include <functional>
@@ -27,22 +30,7 @@ struct SessionPorts : AppPorts {
     SleepWatch* sleep = nullptr;
 };
 
-/// What the companion knows right now, for its clients (bus, command line, status icon).
-struct SessionStatus {
-    std::string state;  // link status key: "Disconnected", "Connected", "Connecting", ...
-    std::string bandName;
-    std::string bandId;
-    bool simulated = false;
-    std::string whySimulated;  // plain words, empty unless the simulated band stands in for want of Bluetooth
-    // The today screen's texts, empty while the band has not said.
-    std::string steps, distance, activeTime, calories, battery, signal, version;
-    std::string lastSync;  // local time of the last completed sync, empty before one
-    bool syncing = false;
-    bool findMe = false;
-    bool operator==(const SessionStatus&) const = default;
-};
-
-/// Something built on the running companion (automatic sync, a notification relay, the bus face...).
+/// Something built on the running companion (a notification relay, the bus face...).
 /// Add-ons are made after the link and destroyed before it, in reverse order of adding.
 class SessionAddOn {
 public:
@@ -50,17 +38,21 @@ public:
 };
 
 /// Builds and owns the app delegate, the today/link controller, the phone event relay, the alarm's
-/// ports, a settings sync and the add-ons, and tears them down in order. Also the companion's own
-/// verbs: connect, disconnect, sync, status, and reconnecting to the chosen band.
-class Session {
+/// ports, the settings sync, the automatic sync and the add-ons, and tears them down in order. It is the
+/// companion: it keeps what the companion knows and every verb that reaches the band goes through it.
+class Session : public Companion {
 public:
     Session(SessionPorts ports, BandSource& source);
-    ~Session();
+    ~Session() override;
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     VantroAppDelegate& app() { return *m_app; }
     VantroViewController& today() { return *m_today; }
+    AutoSync& autoSync() { return *m_autoSync; }
+    NotificationRelay& relay() { return *m_relay; }
+    /// The desktop entries and app names the companion's own notifications carry.
+    static std::vector<std::string> ownAppIds();
     /// One message buzz per ten seconds, shared by the modem's messages and the desktop's notifications.
     MessageBuzzLimit& messageLimit() { return m_messages; }
     BandSource& source() { return m_source; }
@@ -77,51 +69,52 @@ public:
         m_addOns.push_back(std::move(addOn));
         return ref;
     }
-    /// Called after anything a client shows may have changed (link, reports, signal, transfer status).
+    /// Called after anything a client shows may have changed (link, reports, signal, sync, settings).
     /// Returns an id for removeListener; a listener that dies before the session must be removed.
     int onChanged(std::function<void()> listener);
     /// Called when the link to a band comes up (true) or goes (false).
     int onLink(std::function<void(bool connected)> listener);
-    /// Called when the machine woke from sleep.
-    int onWake(std::function<void()> listener);
     void removeListener(int id);
 
-    enum class Outcome { Started, Busy, NotConnected };
-    using Done = std::function<void(bool ok, const std::string& message)>;
-    /// Connects to the band with `identifier`, or the nearest one seen when it is empty; waits up to
-    /// `timeout` seconds for it to be seen. `done` hears once the band accepts notifications, or why not.
-    Outcome connect(const std::string& identifier, Done done, double timeout = 30);
-    /// Ends the link to the band (it is not called back).
-    Outcome disconnect();
-    /// Sends the settings and asks for the band's records; `done` hears once they are stored.
-    Outcome sync(Done done);
-    bool syncing() const;
-    SessionStatus status() const;
+    // The verbs.
+    CompanionState state() const override;
+    Outcome connect(const std::string& identifier, Done done, double timeout = 30) override;
+    Outcome disconnect() override;
+    Outcome sync(Done done) override;
+    bool applySetting(std::string_view key) override;
+    void setFindMe(bool on) override;
+    bool factoryReset() override;
+    void forgetBand() override;
+    void rescan() override;
 
+    bool syncing() const { return m_app->state.sync == SyncState::Running; }
     /// The band the companion connects to when it sees it; empty when none was chosen.
     std::string chosenBand() const;
-    void forgetBand();
     /// The reconnect policy, the radio's quiet and the machine's sleep.
     LinkKeeper& keeper() { return *m_keeper; }
     /// Moves the simulated band in use: "away" (out of reach), "near" (back) or "drop" (its link breaks
     /// in reach). False with the reason when there is no simulated band to move.
     bool simulateFault(const std::string& what, std::string& message);
+    /// Reads the settings file again when another program changed it, sends the band settings whose
+    /// values changed and plans the automatic sync anew. Called every kSettingsWatchSeconds.
+    void settingsMayHaveChanged();
 
-    /// Seconds of quiet after the last report before a sync counts as done.
-    static constexpr double kSyncQuietSeconds = 1.0;
-    /// The longest sync waited for.
+    /// The longest a sync is waited for.
     static constexpr double kSyncLimitSeconds = 600;
+    /// How often the settings file is looked at for changes made by other programs.
+    static constexpr double kSettingsWatchSeconds = 2.0;
 
 private:
     void linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p);
     void switchToRealBand();
     void checkConnectWaiter();
-    void checkSyncWaiter();
+    void syncEnded();
     void changed();
     BlePeripheralPtr findBand(const std::string& identifier) const;
     void startConnecting(const BlePeripheralPtr& band);
     void finishConnect(bool ok, const std::string& message);
     void finishSync(bool ok, const std::string& message);
+    void rememberBandSettings();
 
     SessionPorts m_ports;
     BandSource& m_source;
@@ -130,10 +123,11 @@ private:
     std::unique_ptr<VantroAppDelegate> m_app;
     std::unique_ptr<VantroViewController> m_today;
     std::unique_ptr<SettingsSync> m_sync;
+    std::unique_ptr<AutoSync> m_autoSync;
+    std::unique_ptr<NotificationRelay> m_relay;
     std::vector<std::unique_ptr<SessionAddOn>> m_addOns;
     std::map<int, std::function<void()>> m_changeListeners;
     std::map<int, std::function<void(bool)>> m_linkListeners;
-    std::map<int, std::function<void()>> m_wakeListeners;
     int m_nextListener = 1;
 
     std::unique_ptr<LinkKeeper> m_keeper;
@@ -145,13 +139,13 @@ private:
         bool requested = false;
     };
     std::optional<ConnectWaiter> m_connectWaiter;
-    struct SyncWaiter {
-        Done done;
-        double lastReportAt = 0;
-        TimerId poll = 0;
-        double startedAt = 0;
-    };
-    std::optional<SyncWaiter> m_syncWaiter;
+    // Everyone waiting for the sync now running.
+    std::vector<Done> m_syncWaiters;
+    TimerId m_syncDeadline = 0;
+    TimerId m_settingsWatch = 0;
+    // The band settings' commands as last sent or seen, by command code, to tell which changed in the file.
+    std::map<std::uint8_t, Command> m_bandSettings;
+    std::int64_t m_autoSyncHours = -1;
     bool m_notifying = false;
 };
 

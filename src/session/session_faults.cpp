@@ -2,10 +2,13 @@
 // Faults of the simulated band on demand, so the alarms and the reconnection can be seen without hardware.
 #include "session/session.h"
 
+#include "sim/simulated_band_source.h"
+
 namespace vantro {
 
 bool Session::simulateFault(const std::string& what, std::string& message) {
-    const auto bands = m_source.simulatedBands();
+    const auto* simulated = dynamic_cast<const SimulatedBandSource*>(&m_source);
+    const auto bands = simulated ? simulated->simulatedBands() : std::vector<std::shared_ptr<SimulatedPeripheral>>{};
     if (bands.empty()) {
         message = "the companion talks to a real band; only the simulated band can be moved";
         return false;

@@ -42,10 +42,21 @@ void AutoSync::bandLost() {
 void AutoSync::settingChanged() {
     stop();
     if (!m_ready || hours() == 0) return;
-    const SyncProgress& progress = m_app.syncProgress();
     const double interval = static_cast<double>(hours()) * 3600;
-    const auto last = progress.lastCompletedBegin();
+    const auto last = lastSyncAt();
     planAt(last ? *last + interval : m_app.runLoop().now());
+}
+
+std::optional<double> AutoSync::lastSyncAt() const {
+    // A sync cut short (the link dropped, the machine slept) is no last sync.
+    std::optional<double> at = m_app.syncProgress().lastCompletedBegin();
+    if (const auto done = m_app.syncProgress().lastComplete()) {
+        // The wall clock of the last completed sync, on the run loop's clock.
+        const double ago = std::chrono::duration<double>(m_app.runLoop().wallNow() - *done).count();
+        const double doneAt = m_app.runLoop().now() - ago;
+        if (!at || doneAt > *at) at = doneAt;
+    }
+    return at;
 }
 
 void AutoSync::tick() {
@@ -54,16 +65,16 @@ void AutoSync::tick() {
     if (!m_ready || hours() == 0) return;
     const double now = m_app.runLoop().now();
     const double interval = static_cast<double>(hours()) * 3600;
-    const SyncProgress& progress = m_app.syncProgress();
-    if (progress.running()) {
+    if (m_app.syncProgress().running()) {
         planAt(now + kBusyRetrySeconds);
         return;
     }
-    // A sync cut short (the link dropped, the machine slept) is no last sync: it is taken up at once.
-    const auto last = progress.lastCompletedBegin();
-    const bool cut = progress.lastBegin() && (!last || *progress.lastBegin() > *last);
+    // The last sync begun here was cut short: it is taken up at once, whatever the last complete one.
+    const SyncProgress& progress = m_app.syncProgress();
+    const bool cut = progress.lastBegin() &&
+                     (!progress.lastCompletedBegin() || *progress.lastBegin() > *progress.lastCompletedBegin());
     if (cut) m_app.log().log("the last sync was cut short; taking it up again");
-    if (!cut && last && now - *last < kMinGapSeconds) {
+    if (const auto last = lastSyncAt(); !cut && last && now - *last < kMinGapSeconds) {
         planAt(*last + std::max(interval, kMinGapSeconds));
         return;
     }
@@ -72,9 +83,7 @@ void AutoSync::tick() {
 
 void AutoSync::start() {
     m_app.log().log("automatic sync");
-    // The same road as the Sync row: "SyncStarting", then the batch.
-    m_app.setStrTransmitStatus(m_app.localized("SyncStarting"));
-    m_sync.SyncData();
+    m_companion.sync(nullptr);
     planAt(m_app.runLoop().now() + static_cast<double>(hours()) * 3600);
 }
 

@@ -2,8 +2,8 @@
 // Syncs the chosen band on its own: when it connects, then every few hours while it stays connected.
 #pragma once
 
+#include "app/companion.h"
 #include "platform/run_loop.h"
-#include "settings/settings_sync.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,13 +12,14 @@ namespace vantro {
 
 class VantroAppDelegate;
 
-/// Runs the whole settings sync (clock included) without a tap, on the run loop's clock. Never starts
-/// one while another runs, nor within kMinGapSeconds of the last one, whoever started that.
+/// Runs the whole settings sync (clock included) without a tap, through the companion's sync verb, on the
+/// run loop's clock. Never starts one while another runs, nor within kMinGapSeconds of the last one,
+/// whoever started that and in whichever run (the last sync time is kept in the settings).
 class AutoSync {
 public:
     static constexpr double kMinGapSeconds = 5 * 60;
 
-    explicit AutoSync(VantroAppDelegate& app) : m_app(app), m_sync(app) {}
+    AutoSync(VantroAppDelegate& app, Companion& companion) : m_app(app), m_companion(companion) {}
     ~AutoSync();
     AutoSync(const AutoSync&) = delete;
     AutoSync& operator=(const AutoSync&) = delete;
@@ -40,11 +41,13 @@ public:
 private:
     void tick();
     void start();
+    /// Run-loop seconds of the last sync begun or completed, this run or an earlier one.
+    std::optional<double> lastSyncAt() const;
     void planAt(double at);
     void stop();
 
     VantroAppDelegate& m_app;
-    SettingsSync m_sync;
+    Companion& m_companion;
     bool m_ready = false;
     TimerId m_timer = 0;
     double m_nextAt = 0;

@@ -35,16 +35,15 @@ struct PropertiesViewController::Reminder {
     int intervalTag;
     int startTag;
     int endTag;
-    std::uint8_t command;
 };
 
 namespace {
 
 using P = PropertiesViewController;
-constexpr P::Reminder kSitReminder{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime,  kSitIntervalTag,
-                                   kSitStartTag,        kSitEndTag,        CMD_TYPE_PROMPT_SIT};
-constexpr P::Reminder kMedicineReminder{kMedicineInteval,  kMedicineSTime,  kMedicineETime,      kMedicineIntervalTag,
-                                        kMedicineStartTag, kMedicineEndTag, CMD_TYPE_PROMPT_MEAD};
+constexpr P::Reminder kSitReminder{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime,
+                                   kSitIntervalTag,     kSitStartTag,      kSitEndTag};
+constexpr P::Reminder kMedicineReminder{kMedicineInteval,     kMedicineSTime,    kMedicineETime,
+                                        kMedicineIntervalTag, kMedicineStartTag, kMedicineEndTag};
 
 FormControl timePicker(int tag, TimeOfDay t) {
     FormControl c;
@@ -283,8 +282,8 @@ void PropertiesViewController::ProessResult() {
     }
 }
 
-bool PropertiesViewController::saveNumber(std::string_view storeKey, std::uint8_t command, int low,
-                                          const char* emptyKey, const char* wanKey) {
+bool PropertiesViewController::saveNumber(std::string_view storeKey, int low, const char* emptyKey,
+                                          const char* wanKey) {
     const FormControl* field = controlWithTag(kNumberFieldTag);
     const std::string text = field ? field->text : std::string();
     if (text.empty()) {
@@ -298,25 +297,24 @@ bool PropertiesViewController::saveNumber(std::string_view storeKey, std::uint8_
     }
     m_app.settings().setInteger(storeKey, v);
     if (m_context.settingsChanged) m_context.settingsChanged();
-    m_app.SendData(settingByteCommand(command, v));
+    applySetting(storeKey);
     return true;
 }
 
 void PropertiesViewController::saveHeight() {
-    if (saveNumber(kBodyHeight, CMD_TYPE_BODYHEIGHT, kBodyHeightMin, "txtHeightPrompt", "txtHeightPromptWan")) {
+    if (saveNumber(kBodyHeight, kBodyHeightMin, "txtHeightPrompt", "txtHeightPromptWan")) {
         finish();
     }
 }
 
 void PropertiesViewController::saveWeight() {
-    if (saveNumber(kBodyWeight, CMD_TYPE_BODYWEIGHT, kBodyWeightMin, "txtWeightPrompt", "txtWeightPromptWan")) {
+    if (saveNumber(kBodyWeight, kBodyWeightMin, "txtWeightPrompt", "txtWeightPromptWan")) {
         finish();
     }
 }
 
 void PropertiesViewController::saveDisplayTime() {
-    if (saveNumber(kDisplayTime, CMD_TYPE_DISPLAY_TIME, kDisplayTimeMin, "txtDisplayDelayPrompt",
-                   "txtDisplayDelayPromptWan")) {
+    if (saveNumber(kDisplayTime, kDisplayTimeMin, "txtDisplayDelayPrompt", "txtDisplayDelayPromptWan")) {
         finish();
     }
 }
@@ -328,9 +326,7 @@ void PropertiesViewController::saveAlarm() {
     const Instant stamp = pickerTimestamps({time})[0];
     m_app.settings().setBool(kAlertSwitch, sw->on);
     m_app.settings().setDate(kAlertTime, stamp);
-    std::optional<TimeOfDay> alarm;
-    if (sw->on) alarm = hourMinuteOf(stamp, m_app.runLoop().wallNow());
-    m_app.SendData(alarmCommand(alarm));
+    applySetting(kAlertSwitch);
     if (m_context.settingsChanged) m_context.settingsChanged();
     finish();
 }
@@ -339,7 +335,7 @@ void PropertiesViewController::saveGreeting() {
     if (wish_row != -1) {
         const bool present = m_context.key == kPresentPage;
         m_app.settings().setInteger(present ? kPresent : kWish, wish_row);
-        m_app.SendData(greetingCommand(present ? CMD_TYPE_PRESENT : CMD_TYPE_WISH, wish_row));
+        applySetting(present ? kPresent : kWish);
         if (m_context.settingsChanged) m_context.settingsChanged();
     }
     finish();
@@ -357,8 +353,7 @@ void PropertiesViewController::saveReminder(const Reminder& r) {
     if (!checkTime(s, e)) return;
     m_app.settings().setDate(r.startKey, s);
     m_app.settings().setDate(r.endKey, e);
-    const Instant now = m_app.runLoop().wallNow();
-    m_app.SendData(reminderCommand(r.command, segments->selectedSegment, hourMinuteOf(s, now), hourMinuteOf(e, now)));
+    applySetting(r.intervalKey);
     if (m_context.settingsChanged) m_context.settingsChanged();
     finish();
 }
@@ -378,6 +373,15 @@ void PropertiesViewController::saveEmergency() {
     if (field) m_app.settings().setString(kImaPhone, field->text);
     if (m_context.settingsChanged) m_context.settingsChanged();
     finish();
+}
+
+std::string PropertiesViewController::localized(std::string_view key) const {
+    return m_app.localized(key);
+}
+
+void PropertiesViewController::applySetting(std::string_view key) {
+    // The companion sends the stored value with the setting's own command, as the sync would.
+    if (m_app.companion) m_app.companion->applySetting(key);
 }
 
 bool PropertiesViewController::checkTime(Instant start, Instant end) {

@@ -84,6 +84,8 @@ struct PageContext {
 class PropertiesViewController {
 public:
     PropertiesViewController(VantroAppDelegate& app, PageContext context);
+    /// The page's text of `key` in the app's language.
+    std::string localized(std::string_view key) const;
     ~PropertiesViewController();
 
     /// Title, rows from the store; the picker's refresh.
@@ -155,7 +157,8 @@ private:
     void finish();
 
     void prompt(const std::string& messageKey, bool localisedButton);
-    bool saveNumber(std::string_view storeKey, std::uint8_t command, int low, const char* emptyKey, const char* wanKey);
+    bool saveNumber(std::string_view storeKey, int low, const char* emptyKey, const char* wanKey);
+    void applySetting(std::string_view key);
     void saveReminder(const Reminder& r);
     TimeOfDay storedTime(std::string_view key) const;
     static const Page* findPage(std::string_view key);

@@ -36,7 +36,7 @@ std::string entryAt(const std::vector<std::string>& list, std::int64_t index) {
 }  // namespace
 
 SettingsViewController::SettingsViewController(VantroAppDelegate& app, std::function<void()> stopAlarmSound)
-    : m_app(app), m_stopAlarmSound(std::move(stopAlarmSound)), m_sync(app) {}
+    : m_app(app), m_stopAlarmSound(std::move(stopAlarmSound)) {}
 
 SettingsViewController::~SettingsViewController() {
     if (m_timer) m_app.runLoop().cancel(m_timer);
@@ -47,8 +47,6 @@ void SettingsViewController::viewDidLoad() {
     WishArray = wishList(m_app.localizer());
     m_title = m_app.localized("Settings");
     if (!m_timer) m_timer = m_app.runLoop().every(1.0, [this] { updateData(); });
-    initializeDefaults(m_app.settings(), m_app.runLoop().wallNow());
-    m_sync.m_sync_status = 0;
 }
 
 int SettingsViewController::numberOfSections() const {
@@ -251,14 +249,14 @@ void SettingsViewController::toggle01(std::string_view key) {
 
 void SettingsViewController::toggleFindMe() {
     strDataExchange = kFindMe;
-    std::int64_t value = kFindMeOn;
-    if (m_app.settings().integerForKey(kFindMe) != kFindMeOff) {
-        value = kFindMeOff;
-        if (m_stopAlarmSound) m_stopAlarmSound();
+    const bool on = m_app.settings().integerForKey(kFindMe) == kFindMeOff;
+    if (!on && m_stopAlarmSound) m_stopAlarmSound();
+    if (m_app.companion) {
+        m_app.companion->setFindMe(on);
+    } else {
+        m_app.settings().setInteger(kFindMe, on ? kFindMeOn : kFindMeOff);
     }
-    m_app.settings().setInteger(kFindMe, value);
     reloadData();
-    m_app.SendData(settingByteCommand(CMD_TYPE_FINDME, value));
 }
 
 void SettingsViewController::syncRow() {
@@ -272,8 +270,8 @@ void SettingsViewController::syncRow() {
         }
         return;
     }
-    m_app.setStrTransmitStatus(m_app.localized("SyncStarting"));
-    if (m_sync.m_sync_status == 0) SyncData();
+    if (m_app.companion) m_app.companion->sync(nullptr);
+    updateData();
 }
 
 namespace {
@@ -298,8 +296,7 @@ void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
         const bool connected = m_app.isConnected();
-        m_app.SendData(factoryResetCommand());
-        if (m_app.m_db) m_app.m_db->clearData();
+        if (m_app.companion) m_app.companion->factoryReset();
         // Erasing everything must not pass in silence; without a band only the data went.
         if (presentAlert) {
             presentAlert({m_app.localized("Prompt"),

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "settings/alert_model.h"
-#include "settings/settings_sync.h"
 #include "store/records_backup.h"
 
 #include <functional>
@@ -72,10 +71,6 @@ public:
     /// Rebuilds every visible row from the store and tells the shell.
     void reloadData();
 
-    void SyncData() { m_sync.SyncData(); }
-    SettingsSync& sync() { return m_sync; }
-    std::int32_t m_sync_status() const { return m_sync.m_sync_status; }
-
     /// The Backup button: every stored record to `path` (CSV for a ".csv" name, JSON otherwise), and
     /// back. The app's import only fills in what was never stored; replacing stored values is left to
     /// vantro-cli import --overwrite.
@@ -105,7 +100,6 @@ private:
 
     VantroAppDelegate& m_app;
     std::function<void()> m_stopAlarmSound;
-    SettingsSync m_sync;
     std::string m_title;
     std::map<IndexPath, SettingsRow> m_visible;
     std::uint64_t m_timer = 0;

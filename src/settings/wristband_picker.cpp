@@ -3,6 +3,7 @@
 #include "settings/wristband_picker.h"
 
 #include "app/vantro_app_delegate.h"
+#include "platform/setting_keys.h"
 #include "platform/strprintf.h"
 
 namespace vantro {
@@ -59,36 +60,37 @@ void WristbandPicker::select(int row, const std::function<void(double)>& wait) {
     const std::string caption =
         row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<size_t>(row)].caption : "";
     BlePeripheralPtr p = m_app.getBlePeripheralFromBleList(caption);
-    if (!p) return;
+    if (!p || !m_app.companion) return;
     const bool same = m_app.comparePeripheral(p, m_app.peripheral);
     const bool connected = m_app.isConnected();
     if (same && connected) {
-        m_app.disconnectPeripheral(m_app.peripheral);
-        m_app.setStrBlueStatus("Disconnecting");
+        m_app.companion->disconnect();
         return;
     }
     if (!same) {
-        if (connected) {
-            m_app.disconnectPeripheral(m_app.peripheral);
-            m_app.setStrBlueStatus("Disconnecting");
-        }
+        if (connected) m_app.companion->disconnect();
         if (wait) wait(kSwitchBandWaitSeconds);
     }
-    m_app.connectPeripheral(p);
-    m_app.setStrBlueStatus("Connecting");
+    m_app.companion->connect(p->identifier(), nullptr);
 }
 
 void WristbandPicker::refreshBleTable(bool refreshing) {
-    if (!refreshing) return;
-    if (m_app.isConnected()) {
-        m_app.disconnectPeripheral(m_app.peripheral);
-        m_app.setStrBlueStatus("Researching");
-    }
-    if (m_app.bleList) m_app.bleList->clear();
-    m_app.startScanning();
-    m_app.peripheral = nullptr;
+    if (!refreshing || !m_app.companion) return;
+    m_app.companion->rescan();
     refreshControlTitle = m_app.localized("Scanning");
     updateBleList();
+}
+
+void WristbandPicker::forget() {
+    if (!m_app.companion) return;
+    // The band is let go too: a forgotten band that stayed connected would still look chosen.
+    if (m_app.isConnected()) m_app.companion->disconnect();
+    m_app.companion->forgetBand();
+    updateBleList();
+}
+
+bool WristbandPicker::canForget() const {
+    return !m_app.settings().stringForKey(kChosenBand).value_or("").empty();
 }
 
 }  // namespace vantro

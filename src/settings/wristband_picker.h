@@ -46,6 +46,11 @@ public:
     /// band go and connecting another.
     void select(int row, const std::function<void(double)>& wait);
 
+    /// "Forget this band": lets the chosen band go; the companion no longer connects to it by itself.
+    void forget();
+    /// Whether a band is chosen, so that there is one to forget.
+    bool canForget() const;
+
 private:
     VantroAppDelegate& m_app;
     std::function<void()> m_changed;

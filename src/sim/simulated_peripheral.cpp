@@ -8,6 +8,17 @@
 #include <algorithm>
 
 namespace vantro {
+
+std::string SimulatedPeripheral::bluetoothAddress() const {
+    const std::string& id = m_config.identifier;
+    if (id.size() < 12) return {};
+    std::string address;
+    for (std::size_t i = id.size() - 12; i < id.size(); i += 2) {
+        if (!address.empty()) address += ':';
+        address += id.substr(i, 2);
+    }
+    return address;
+}
 namespace {
 
 const char* kDeviceInformationService = "180A";

@@ -24,6 +24,8 @@ public:
     SimulatedPeripheral& operator=(const SimulatedPeripheral&) = delete;
 
     std::string identifier() const override { return m_config.identifier; }
+    /// Made from the identifier's last twelve digits, so each simulated band has its own.
+    std::string bluetoothAddress() const override;
     std::optional<std::string> name() const override { return m_config.name; }
     bool isConnected() const override { return m_connected; }
     std::optional<double> rssi() const override { return m_rssi; }

@@ -117,7 +117,7 @@ protected:
         ASSERT_TRUE(pump.until([&] { return app.bleList && !app.bleList->empty(); }))
             << ::testing::PrintToString(log.lines);
         const std::string key = app.bleList->begin()->first;
-        app.setStrBlueStatus("Connecting");
+        app.setLinkState(LinkState::Connecting);
         app.connectPeripheral(app.getBlePeripheralFromBleList(key));
     }
     bool subscribed() const { return reportSubscribed(app.characteristic); }
@@ -157,7 +157,6 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     EXPECT_EQ(row(TodayScreen::kBattery), "87 %");
 
     SettingsSync sync(app);
-    app.setStrTransmitStatus(app.localized("SyncStarting"));
     sync.SyncData();
     EXPECT_EQ(app.strTransmitStatus, "Syncing");
     // The status says complete from the first day report on, and nights make rows of their own,

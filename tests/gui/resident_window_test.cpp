@@ -5,6 +5,9 @@
 #include "gui/app_shell.h"
 
 #include "gui/main_window.h"
+#include "gui/settings_screen.h"
+#include "gui/table_view.h"
+#include "gui/today_screen_view.h"
 #include "settings/settings_keys.h"
 
 #include <QApplication>
@@ -85,6 +88,37 @@ private slots:
         shell.showWindow();
         QVERIFY(shell.hasWindow() && shell.todayScreen() != nullptr);
         QVERIFY(shell.appDelegate().isConnected() || shell.appDelegate().peripheral);
+    }
+
+    void reopenedWindowShowsWhatTheCompanionKnows() {
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.showWindow();
+        SettingsScreen* settings = shell.settingsScreen();
+        QVERIFY(settings && settings->table());
+        const int own = settings->sectionCount() - 1;
+        QCOMPARE(settings->table()->shownHeader(own), shell.tr("NeverSynced"));
+
+        std::optional<bool> connected;
+        shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(connected.has_value(), 15000);
+        QVERIFY(*connected);
+        std::optional<bool> synced;
+        shell.session().sync([&](bool ok, const std::string&) { synced = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(synced.has_value(), 30000);
+        QVERIFY(*synced);
+        const std::optional<std::string> version = shell.session().state().version;
+        QVERIFY(version.has_value());
+        // The header above "Sync automatically" follows the sync without a restart.
+        QTRY_VERIFY(settings->table()->shownHeader(own) != shell.tr("NeverSynced"));
+        QCOMPARE(settings->table()->shownHeader(own), shell.tr("SyncedJustNow"));
+
+        // Closed and opened again, the window shows the firmware version the companion knows.
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(!shell.hasWindow());
+        shell.showWindow();
+        QVERIFY(shell.todayScreen() != nullptr);
+        QTRY_COMPARE(shell.todayScreen()->detailText(TodayScreen::kVersion), QString::fromStdString(*version));
     }
 
     void closedWindowQuitsWithTheSettingOff() {

@@ -37,7 +37,7 @@ struct EndToEnd : LinkFixtureT<SimulatedCentral> {
     }
     /// What the picker does for a band that is not the current one.
     void pick() {
-        app.setStrBlueStatus("Connecting");
+        app.setLinkState(LinkState::Connecting);
         app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
     }
     int count(const std::string& line) const {
@@ -87,7 +87,7 @@ TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
 
     // The picker disconnects the current band with find-me on: a new request follows at once.
     app.disconnectPeripheral(app.peripheral);
-    app.setStrBlueStatus("Disconnecting");
+    app.setLinkState(LinkState::Disconnecting);
     loop.runPending();
     EXPECT_EQ(app.strBlueStatus, "ReConnecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
@@ -114,7 +114,7 @@ TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects)
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     // The picker's pull to refresh while connected.
     app.disconnectPeripheral(app.peripheral);
-    app.setStrBlueStatus("Researching");
+    app.setLinkState(LinkState::Researching);
     app.bleList->clear();
     app.startScanning();
     app.peripheral = nullptr;
@@ -167,7 +167,6 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     loop.advance(0.0075);
 
     SettingsSync sync(app);
-    app.setStrTransmitStatus(app.localized("SyncStarting"));
     sync.SyncData();
     EXPECT_EQ(app.strTransmitStatus, "Syncing");
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));

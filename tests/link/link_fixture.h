@@ -13,13 +13,11 @@
 #include "fake_ble.h"
 #include "fake_services.h"
 #include "temp_dir.h"
+#include "virtual_time.h"
 
 #include <gtest/gtest.h>
 
 namespace vantro::testing {
-
-/// 2014-07-15 15:04:05 UTC; the tests run with TZ=UTC.
-inline const Instant kTestStart{std::chrono::seconds{1405436645}};
 
 template <class Central>
 struct LinkFixtureT : ::testing::Test {
@@ -72,10 +70,7 @@ struct LinkFixtureT : ::testing::Test {
     }
     void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
     /// Runs virtual time a connection interval at a time until `done` or `limit` seconds have passed.
-    bool runUntil(const std::function<bool()>& done, double limit = 30) {
-        for (double t = 0; t < limit && !done(); t += 0.0075) loop.advance(0.0075);
-        return done();
-    }
+    bool runUntil(const std::function<bool()>& done, double limit = 30) { return testing::runUntil(loop, done, limit); }
     bool subscribed() const { return reportSubscribed(app.characteristic); }
 };
 
@@ -90,14 +85,5 @@ struct FakeBandFixture : LinkFixtureT<FakeCentral> {
         load();
     }
 };
-
-/// Bytes from "33 10 27 ...".
-inline Bytes bytes(const std::string& text) {
-    Bytes out;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        out.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
-    }
-    return out;
-}
 
 }  // namespace vantro::testing

@@ -124,7 +124,7 @@ TEST_F(Controller, ConnectionSetUpRunsInOrderOnTheStoredWristband) {
     band->serviceList.push_back(info);
     auto other = std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A009", "Other");
 
-    app.setStrBlueStatus("Connecting");
+    app.setLinkState(LinkState::Connecting);
     app.connectPeripheral(band);
     ASSERT_EQ(central->connects.size(), 1u);
     band->connected = true;

@@ -3,6 +3,7 @@
 // the chosen band, a real adapter that turns up late, and the autostart entry.
 #include "session/autostart.h"
 #include "session/session.h"
+#include "sim/simulated_band_source.h"
 
 #include "platform/manual_run_loop.h"
 #include "settings/settings_keys.h"
@@ -90,25 +91,34 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     const auto connected = await([&](Session::Done d) { return session->connect("", std::move(d)); });
     ASSERT_TRUE(connected && connected->first) << (connected ? connected->second : "no answer");
     const std::string nearest = source->wristbands()[0]->identifier();
-    EXPECT_EQ(session->status().bandId, nearest);
+    EXPECT_EQ(session->state().bandId, nearest);
     EXPECT_EQ(session->chosenBand(), nearest);  // remembered for the next start
 
     std::optional<std::pair<bool, std::string>> synced;
     ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { synced.emplace(ok, why); }),
               Session::Outcome::Started);
-    EXPECT_TRUE(session->status().syncing);
-    // While it runs every other verb is turned away, a sync started elsewhere included.
-    EXPECT_EQ(session->sync(nullptr), Session::Outcome::Busy);
-    EXPECT_EQ(session->connect("", nullptr), Session::Outcome::Busy);
-    EXPECT_EQ(session->disconnect(), Session::Outcome::Busy);
+    EXPECT_EQ(session->state().sync, SyncState::Running);
+    // Asked again while it runs (a second client, the automatic sync's): both hear the one sync's end.
+    std::optional<std::pair<bool, std::string>> joined;
+    EXPECT_EQ(session->sync([&](bool ok, const std::string& why) { joined.emplace(ok, why); }),
+              Session::Outcome::Started);
     ASSERT_TRUE(runUntil([&] { return synced.has_value(); }, 60));
     EXPECT_TRUE(synced->first) << synced->second;
+    EXPECT_EQ(synced->second, "6 days and 3 nights stored");
+    ASSERT_TRUE(joined.has_value());
+    EXPECT_EQ(*joined, *synced);
+    // One batch went to the band, not two.
+    int batches = 0;
+    for (const auto& f : source->wristbands()[0]->firmware().receivedFrames()) batches += f == Bytes{0x15} ? 1 : 0;
+    EXPECT_EQ(batches, 1);
 
-    const SessionStatus s = session->status();
-    EXPECT_EQ(s.state, "Connected");
-    EXPECT_FALSE(s.syncing);
-    EXPECT_FALSE(s.lastSync.empty());
-    EXPECT_FALSE(s.version.empty());
+    const CompanionState s = session->state();
+    EXPECT_EQ(s.link, LinkState::Connected);
+    EXPECT_EQ(s.sync, SyncState::Complete);
+    EXPECT_EQ(s.daysStored, 6);
+    EXPECT_EQ(s.nightsStored, 3);
+    EXPECT_TRUE(s.lastSync.has_value());
+    EXPECT_TRUE(s.version.has_value());
     EXPECT_TRUE(s.simulated);
     EXPECT_EQ(s.whySimulated, "SimulatedNoAdapter");
     // The simulated band's records stay apart from the real ones.
@@ -124,20 +134,20 @@ TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
 
     // Next start: the chosen band, not the nearer one, as soon as it is seen.
     start();
-    ASSERT_TRUE(runUntil([&] { return session->status().state == "Connected"; }));
-    EXPECT_EQ(session->status().bandId, farther);
+    ASSERT_TRUE(runUntil([&] { return session->state().link == LinkState::Connected; }));
+    EXPECT_EQ(session->state().bandId, farther);
 
     // Asked to disconnect, it stays disconnected, find-me or not.
     settings.setInteger(kFindMe, kFindMeOn);
     EXPECT_EQ(session->disconnect(), Session::Outcome::Started);
     runUntil([] { return false; }, 5);
-    EXPECT_EQ(session->status().state, "Disconnected");
+    EXPECT_EQ(session->state().link, LinkState::Disconnected);
     EXPECT_EQ(session->disconnect(), Session::Outcome::NotConnected);
 
     session->forgetBand();
     start();
     runUntil([] { return false; }, 5);
-    EXPECT_EQ(session->status().state, "Disconnected");
+    EXPECT_EQ(session->state().link, LinkState::Disconnected);
     EXPECT_EQ(session->chosenBand(), "");
 }
 
@@ -170,9 +180,9 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     EXPECT_FALSE(session->app().simulatedBand);
     EXPECT_EQ(session->today().title().find("SimulatedBand"), std::string::npos);
     EXPECT_EQ(session->recordsDir(), dir.path() + "/vantro");
-    EXPECT_EQ(session->status().state, "Disconnected");  // the simulated link ended
+    EXPECT_EQ(session->state().link, LinkState::Disconnected);  // the simulated link ended
     ASSERT_TRUE(await([&](Session::Done d) { return session->connect("", std::move(d)); })->first);
-    EXPECT_EQ(session->status().bandId, band.identifier);
+    EXPECT_EQ(session->state().bandId, band.identifier);
     ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
     EXPECT_EQ(storedDays(session->recordsDir()), 2u);
     EXPECT_EQ(storedDays(simulatedDir), 6u);

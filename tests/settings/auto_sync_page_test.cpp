@@ -4,7 +4,11 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/manual_run_loop.h"
 #include "platform/setting_keys.h"
+#include "session/session.h"
 #include "settings/auto_sync.h"
+#include "sim/simulated_band_source.h"
+
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +19,13 @@ TEST(AutoSyncPageTest, ShowsTheStoredIntervalAndStoresThePickedOne) {
     CapturingLog log;
     GettextLocalizer zh("zh_CN");
     MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, zh, settings}};
-    AutoSync autoSync(app);
+    vantro::testing::TempDir dir;
+    FixedBandSource source(nullptr, false);
+    SessionPorts ports{{loop, log, zh, settings}};
+    ports.dataDir = dir.path();
+    Session session(ports, source);
+    VantroAppDelegate& app = session.app();
+    AutoSync& autoSync = session.autoSync();
     AutoSyncPage page(app, autoSync);
 
     const auto choices = page.choices();

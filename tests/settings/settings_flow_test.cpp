@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The settings screens driven as a user would, against the simulated wristband on virtual time.
-#include "../link/link_fixture.h"
+#include "session_fixture.h"
 
+#include "link/audio_player.h"
 #include "settings/properties_view_controller.h"
 #include "settings/settings_view_controller.h"
+#include "platform/setting_keys.h"
 #include "sim/simulated_central.h"
 
 #include <algorithm>
@@ -13,7 +15,8 @@ using namespace vantro::testing;
 
 namespace {
 
-struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
+struct SettingsFlow : SessionFixture {
+    std::shared_ptr<SimulatedCentral> central;
     std::shared_ptr<SimulatedPeripheral> band, second;
     std::unique_ptr<SettingsViewController> screen;
     std::shared_ptr<PropertiesViewController> page;
@@ -21,7 +24,6 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
     double connectionDelay = 0.05;
 
     void SetUp() override {
-        LinkFixtureT::SetUp();
         SimOptions options;
         options.currentDataInterval = 0;
         options.connectionDelay = connectionDelay;
@@ -32,9 +34,9 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
         cfg.firmware.today = {2014, 7, 15};
         band = central->addWristband(cfg);
         second = central->addWristband(SimBandConfig{});
-        load();
+        startOn(central);
         screen = std::make_unique<SettingsViewController>(
-            app, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
+            app(), [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
         screen->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
         screen->presentPage = [this](std::shared_ptr<PropertiesViewController> p) {
             p->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
@@ -47,8 +49,12 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
     void TearDown() override {
         page.reset();
         screen.reset();
-        LinkFixtureT::TearDown();
+        session.reset();
     }
+    bool subscribed() {
+        return app().isConnected() && app().commandCharacteristic() && app().state.link == LinkState::Connected;
+    }
+    void setFindMe(bool on) { memorySettings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff); }
     int pickerRowOf(const BlePeripheral& p) const {
         const auto& rows = page->picker()->rows();
         auto it =
@@ -69,11 +75,11 @@ struct SettingsFlow : LinkFixtureT<SimulatedCentral> {
 // Rescanning from the picker is pulled through in the app flows.
 TEST_F(SettingsFlow, SwitchingBandsFromThePicker) {
     pick(*band);
-    ASSERT_TRUE(runUntil([&] { return app.isConnected(); }));
+    ASSERT_TRUE(runUntil([&] { return app().isConnected(); }));
     pick(*second);
-    EXPECT_EQ(app.peripheral, std::static_pointer_cast<BlePeripheral>(second));
+    EXPECT_EQ(app().peripheral, std::static_pointer_cast<BlePeripheral>(second));
     ASSERT_TRUE(runUntil([&] { return second->isConnected() && !band->isConnected(); }));
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
 }
 
 // A slow radio: the band comes back and advertises before its pending reconnection completes.
@@ -89,16 +95,16 @@ TEST_F(SlowLinkFlow, PickingTheBandAfterARescanDuringAReconnectionConnects) {
     pick(*band);
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     band->walkOutOfRange();
-    ASSERT_TRUE(runUntil([&] { return app.strBlueStatus == "ReConnecting"; }));
+    ASSERT_TRUE(runUntil([&] { return app().strBlueStatus == "ReConnecting"; }));
 
     screen->didSelectRowAtIndexPath({0, 0});
     page->picker()->refreshBleTable(true);
     band->comeBack();
-    ASSERT_TRUE(runUntil([&] { return app.bleList->count(seenDeviceKey(*band)) == 1; }));
+    ASSERT_TRUE(runUntil([&] { return app().bleList->count(seenDeviceKey(*band)) == 1; }));
     ASSERT_TRUE(runUntil([&] { return band->isConnected(); }));  // the reconnection completed meanwhile
     page.reset();
     pick(*band);
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus, "Connecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }, 5));
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
 }

@@ -5,10 +5,13 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/manual_run_loop.h"
 #include "protocol/codes.h"
+#include "session/session.h"
 #include "settings/properties_view_controller.h"
 #include "settings/settings_view_controller.h"
+#include "sim/simulated_band_source.h"
 
 #include "fake_ble.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +33,11 @@ struct SettingsScreenFixture : ::testing::Test {
         }
     } localizer;
     MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    TempDir dir;
     std::shared_ptr<FakeCentral> central = std::make_shared<FakeCentral>();
+    FixedBandSource source{[this] { return central; }, false};
+    Session session{sessionPorts(), source};
+    VantroAppDelegate& app = session.app();
     std::shared_ptr<FakePeripheral> band =
         std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
     int alarmStops = 0;
@@ -40,10 +46,13 @@ struct SettingsScreenFixture : ::testing::Test {
     std::shared_ptr<PropertiesViewController> page;
     std::vector<double> waits;
 
+    SessionPorts sessionPorts() {
+        SessionPorts ports{{loop, log, localizer, settings}};
+        ports.dataDir = dir.path();
+        return ports;
+    }
+
     void SetUp() override {
-        app.didFinishLaunchingWithOptions(nullptr, nullptr);
-        app.manager = central;
-        app.bleList.emplace();
         screen.presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
         screen.presentPage = [this](std::shared_ptr<PropertiesViewController> p) {
             p->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
@@ -56,6 +65,9 @@ struct SettingsScreenFixture : ::testing::Test {
     /// A connected band with its service discovered, as after a completed connection set-up.
     void connectBand() {
         const auto service = band->addWristbandService();
+        for (const auto& c : service->characteristics) {
+            if (c->uuid == BleUuid::fromString(kReportCharacteristicUuid)) c->isNotifying = true;
+        }
         band->connected = true;
         app.peripheral = band;
         app.characteristic = service->characteristics;

@@ -110,7 +110,7 @@ TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
         SCOPED_TRACE(static_cast<int>(link));
         central->cancels.clear();
         central->scans.clear();
-        app.setStrBlueStatus(link == Link::Reconnecting ? "ReConnecting" : "Disconnected");
+        app.setLinkState(link == Link::Reconnecting ? LinkState::ReConnecting : LinkState::Disconnected);
         if (link == Link::Connected) connectBand();
         if (link == Link::Reconnecting) app.connectPeripheral(band);  // remembered, its connection pending
         auto& p = open({0, 0});

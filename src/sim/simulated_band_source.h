@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Where the companion's Bluetooth central comes from: a real adapter, the simulated bands, or a test's fake.
+// The simulated bands as a source of the companion's central, and a source of a test's own central.
 #pragma once
 
-#include "platform/ble.h"
+#include "platform/band_source.h"
 #include "platform/run_loop.h"
-#include "platform/telephony.h"
 #include "sim/simulated_central.h"
 
 #include <functional>
@@ -13,29 +12,6 @@
 #include <vector>
 
 namespace vantro {
-
-/// The chooser's answer for one run: the central to start with, whether it is the simulated band, and the
-/// telephony that goes with it. A source that started simulated may later offer a real central.
-class BandSource {
-public:
-    virtual ~BandSource() = default;
-    virtual bool simulated() const = 0;
-    /// Called once, when the link is built.
-    virtual std::shared_ptr<BleCentral> makeCentral() = 0;
-    /// The phone's events for the relay; the source keeps it for the whole run.
-    virtual Telephony& telephony() = 0;
-    /// Localisation key of why the simulated band stands in ("SimulatedNoAdapter"); empty when it was
-    /// asked for by name or a real band is used.
-    virtual std::string whySimulated() const { return {}; }
-    /// The real central, once `onRealBandUsable` has been called; the source then counts as real.
-    virtual std::shared_ptr<BleCentral> takeRealCentral() { return nullptr; }
-    /// The simulated bands the companion may be talking to, nearest first; none for a real adapter.
-    virtual std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const { return {}; }
-    /// Set by the session: called on the run loop when a real adapter became usable.
-    std::function<void()> onRealBandUsable;
-    /// Set by the session: called on the run loop when the reason of whySimulated() may have changed.
-    std::function<void()> onWhySimulatedChanged;
-};
 
 /// What the simulated bands look like.
 struct SimulatedBands {
@@ -58,7 +34,8 @@ public:
     std::string whySimulated() const override { return m_real ? std::string() : m_why; }
     /// The bands, nearest first (empty before makeCentral).
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
-    std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const override {
+    /// The bands the companion may be talking to: none once a real adapter took over.
+    std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const {
         return m_real ? std::vector<std::shared_ptr<SimulatedPeripheral>>{} : wristbands();
     }
     ScriptedTelephony& scriptedTelephony() { return m_telephony; }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The simulated bands as a source of the companion's central.
-#include "session/band_source.h"
+#include "sim/simulated_band_source.h"
 
 #include "platform/local_time.h"
 

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+// The one table from stored setting to band command, for the settings batch and for one changed setting.
+#include "settings/setting_commands.h"
+
+#include "protocol/codes.h"
+#include "settings/settings_keys.h"
+
+#include <array>
+
+namespace vantro {
+namespace {
+
+using Make = std::optional<Command> (*)(const KeyValueStore&, Instant);
+
+/// One row: the keys whose values the command carries (none for a plain request), and how it is made.
+struct Row {
+    std::array<std::string_view, 3> keys;
+    Make make;
+};
+
+TimeOfDay hm(const KeyValueStore& s, std::string_view key, Instant now) {
+    return hourMinuteOf(s.dateForKey(key), now);
+}
+
+// In the batch's order; the version request sits where the band has always had it.
+const std::array<Row, 10> kTable{{
+    {{kBodyHeight},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return settingByteCommand(CMD_TYPE_BODYHEIGHT, s.integerForKey(kBodyHeight));
+     }},
+    {{kBodyWeight},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return settingByteCommand(CMD_TYPE_BODYWEIGHT, s.integerForKey(kBodyWeight));
+     }},
+    {{kDisplayTime},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return settingByteCommand(CMD_TYPE_DISPLAY_TIME, s.integerForKey(kDisplayTime));
+     }},
+    {{kAlertSwitch, kAlertTime},
+     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
+         // Any nonzero low byte counts as on, as the band has always been told.
+         const bool on = (s.integerForKey(kAlertSwitch) & 0xFF) != 0;
+         return alarmCommand(on ? std::optional<TimeOfDay>(hm(s, kAlertTime, now)) : std::nullopt);
+     }},
+    {{kFindMe},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return settingByteCommand(CMD_TYPE_FINDME, s.integerForKey(kFindMe));
+     }},
+    {{}, [](const KeyValueStore&, Instant) -> std::optional<Command> { return requestCommand(CMD_TYPE_GET_VERSION); }},
+    {{kWish},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return greetingCommand(CMD_TYPE_WISH, s.integerForKey(kWish));
+     }},
+    {{kPresent},
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return greetingCommand(CMD_TYPE_PRESENT, s.integerForKey(kPresent));
+     }},
+    {{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime},
+     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
+         return reminderCommand(CMD_TYPE_PROMPT_SIT, s.integerForKey(kLongTimeSitInteval),
+                                hm(s, kLongTimeSitSTime, now), hm(s, kLongTimeSitETime, now));
+     }},
+    {{kMedicineInteval, kMedicineSTime, kMedicineETime},
+     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
+         return reminderCommand(CMD_TYPE_PROMPT_MEAD, s.integerForKey(kMedicineInteval), hm(s, kMedicineSTime, now),
+                                hm(s, kMedicineETime, now));
+     }},
+}};
+
+}  // namespace
+
+std::optional<Command> commandForSetting(const KeyValueStore& store, std::string_view key, Instant now) {
+    if (key.empty()) return std::nullopt;
+    for (const Row& row : kTable) {
+        for (std::string_view k : row.keys) {
+            if (k == key) return row.make(store, now);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<Command> settingsBatch(const KeyValueStore& store, Instant now) {
+    std::vector<Command> batch{requestCommand(CMD_TYPE_DATE), requestCommand(CMD_TYPE_TIME)};
+    for (const Row& row : kTable) {
+        if (auto c = row.make(store, now)) batch.push_back(*c);
+    }
+    batch.push_back(requestCommand(CMD_TYPE_GET_SLEEP));
+    batch.push_back(requestCommand(CMD_TYPE_GETDAY_DATA));
+    return batch;
+}
+
+std::vector<std::string_view> bandSettingKeys() {
+    std::vector<std::string_view> keys;
+    for (const Row& row : kTable) {
+        for (std::string_view k : row.keys) {
+            if (!k.empty()) keys.push_back(k);
+        }
+    }
+    return keys;
+}
+
+}  // namespace vantro

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// The companion as its clients see it: the same fourteen commands whatever starts it, a sync whose records
+// are not stored ends failed, settings changed by another program reach the band, a band named by its
+// address, and add-ons that go before the link they use.
+#include "session_fixture.h"
+
+#include "platform/paths.h"
+#include "platform/setting_keys.h"
+#include "settings/json_key_value_store.h"
+#include "store/sqlite_connection.h"
+
+#include "fake_ble.h"
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct CompanionTest : SessionFixture {
+    SimulatedBands bands;
+    SimulatedBandSource* sim = nullptr;
+
+    void SetUp() override {
+        bands.days = 2;
+        bands.nights = 1;
+    }
+    void startSimulated() {
+        auto s = std::make_unique<SimulatedBandSource>(loop, bands);
+        sim = s.get();
+        start(std::move(s));
+    }
+    std::shared_ptr<SimulatedPeripheral> nearest() const { return sim->wristbands().at(0); }
+    std::vector<std::string> framesOf(const SimulatedPeripheral& band) const {
+        std::vector<std::string> out;
+        for (const auto& f : band.firmware().receivedFrames()) out.push_back(hex(f));
+        return out;
+    }
+    void connectNearest() {
+        const auto answer = await([&](Done d) { return session->connect("", std::move(d)); });
+        ASSERT_TRUE(answer && answer->first) << (answer ? answer->second : "no answer");
+    }
+    using Done = vantro::Companion::Done;
+};
+
+}  // namespace
+
+TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
+    // As at a first start in the background: nobody opened the settings screen.
+    ASSERT_EQ(memorySettings.stringForKey(kFlags), std::nullopt);
+    startSimulated();
+    connectNearest();
+    ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
+    const auto frames = framesOf(*nearest());
+    ASSERT_EQ(frames.size(), 14u) << ::testing::PrintToString(frames);
+    EXPECT_EQ(frames[2], "04 A5");  // body height 165
+    EXPECT_EQ(frames[3], "05 41");  // body weight 65
+}
+
+TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTime) {
+    memorySettings.setInteger(kAutoSyncHours, 0);
+    startSimulated();
+    connectNearest();
+    // Another program holds the database for the whole sync.
+    SqliteConnection holder(session->recordsDir() + "/database.sqlite3", SqliteConnection::Mode::ReadWrite);
+    ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
+    const auto synced = await([&](Done d) { return session->sync(std::move(d)); });
+    holder.exec("ROLLBACK");
+    ASSERT_TRUE(synced.has_value());
+    EXPECT_FALSE(synced->first);
+    EXPECT_NE(synced->second.find("3 of the band's records could not be stored"), std::string::npos) << synced->second;
+    const CompanionState s = session->state();
+    EXPECT_EQ(s.sync, SyncState::Failed);
+    EXPECT_EQ(s.failedWrites, 3);
+    EXPECT_EQ(s.daysStored, 0);
+    EXPECT_FALSE(s.lastSync.has_value());
+    EXPECT_FALSE(memorySettings.dateForKey(kLastSyncTime).has_value());
+    EXPECT_EQ(app().strTransmitStatus, "SyncFailed");
+}
+
+TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
+    const std::string config = configDirectory(dir.path());
+    JsonKeyValueStore mine(config, log);
+    settingsStore = &mine;
+    startSimulated();
+    connectNearest();
+    ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
+    const std::size_t before = framesOf(*nearest()).size();
+    const auto planned = session->autoSync().nextAt();
+    ASSERT_TRUE(planned.has_value());
+
+    // As `vantro-cli settings set findme 1` and `... autoSyncHours 1` would.
+    {
+        CapturingLog otherLog;
+        JsonKeyValueStore other(config, otherLog);
+        other.setInteger(kFindMe, kFindMeOn);
+        other.setInteger(kAutoSyncHours, 1);
+        other.setInteger(kBodyWeight, 70);
+    }
+    loop.advance(Session::kSettingsWatchSeconds + 0.5);
+    const auto frames = framesOf(*nearest());
+    ASSERT_EQ(frames.size(), before + 2) << ::testing::PrintToString(frames);
+    EXPECT_EQ(frames[before], "05 46");
+    EXPECT_EQ(frames[before + 1], "0A 01");
+    EXPECT_TRUE(session->state().findMe);
+    ASSERT_TRUE(session->autoSync().nextAt().has_value());
+    EXPECT_LT(*session->autoSync().nextAt(), *planned);
+    // Nothing changed since: nothing more is sent.
+    loop.advance(10);
+    EXPECT_EQ(framesOf(*nearest()).size(), before + 2);
+}
+
+TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {
+    memorySettings.setInteger(kAutoSyncHours, 0);
+    startSimulated();
+    const auto farther = sim->wristbands().at(1);
+    std::string address = farther->bluetoothAddress();
+    ASSERT_EQ(address.size(), 17u);
+    for (char& c : address) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto answer = await([&](Done d) { return session->connect(address, std::move(d), 10); });
+    ASSERT_TRUE(answer && answer->first) << (answer ? answer->second : "no answer");
+    EXPECT_EQ(answer->second, farther->identifier());
+    EXPECT_EQ(session->state().bandId, farther->identifier());
+    EXPECT_EQ(session->chosenBand(), farther->identifier());
+
+    // Connected already, the nearer band asked for by name becomes the chosen one as well.
+    const auto near = await([&](Done d) { return session->connect(nearest()->identifier(), std::move(d), 10); });
+    ASSERT_TRUE(near && near->first);
+    EXPECT_EQ(session->chosenBand(), nearest()->identifier());
+
+    session->forgetBand();
+    EXPECT_EQ(session->chosenBand(), "");
+}
+
+namespace {
+
+/// An add-on that notes, as it goes, whether the link it was built on is still there.
+struct LinkWatcher : SessionAddOn {
+    LinkWatcher(std::shared_ptr<FakeCentral> central, std::optional<bool>& linkAtTeardown)
+        : m_central(std::move(central)), m_linkAtTeardown(linkAtTeardown) {}
+    ~LinkWatcher() override { m_linkAtTeardown = m_central->delegate != nullptr; }
+    std::shared_ptr<FakeCentral> m_central;
+    std::optional<bool>& m_linkAtTeardown;
+};
+
+}  // namespace
+
+TEST_F(CompanionTest, AddOnsGoWhileTheLinkAndTheDelegateStillStand) {
+    auto central = std::make_shared<FakeCentral>();
+    startOn(central);
+    ASSERT_NE(central->delegate, nullptr);
+    std::optional<bool> linkAtTeardown;
+    session->add(std::make_unique<LinkWatcher>(central, linkAtTeardown));
+    session.reset();
+    ASSERT_TRUE(linkAtTeardown.has_value());
+    EXPECT_TRUE(*linkAtTeardown);
+    EXPECT_EQ(central->delegate, nullptr);  // and the link let go of the central after them
+}
