@@ -142,6 +142,7 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
 void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p,
                                                    const BleErrorOpt& error) {
     m_app.log().log(" peripheral disconnected ------");
+    m_lastLossError = error.has_value();
     m_app.setLinkState(LinkState::Disconnected);
     m_app.state.signalDbm.reset();
     m_app.syncProgress().linkLost();
@@ -152,7 +153,7 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
     if (error && !expected && findMeOn() && p && p == m_app.peripheral) watchLostLink(p);
     // A rescan clears the remembered wristband first, so it is not called back.
     if (findMeOn() && m_app.peripheral) {
-        if (!holdCallBack || !holdCallBack(p)) m_app.connectPeripheral(m_app.peripheral);
+        if (!holdCallBack || !holdCallBack(p, error.has_value())) m_app.connectPeripheral(m_app.peripheral);
         m_app.setLinkState(LinkState::ReConnecting);
     }
     tell(LinkEvent::Disconnected, p);

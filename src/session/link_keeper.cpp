@@ -37,8 +37,12 @@ bool LinkKeeper::findMeOn() const {
     return m_app.settings().integerForKey(kFindMe) == kFindMeOn;
 }
 
-bool LinkKeeper::holdsCallBack(const BlePeripheralPtr& p) const {
-    return !m_ready && p && m_hooks.chosenBand && p->identifier() == m_hooks.chosenBand();
+bool LinkKeeper::refused(bool error) const {
+    return !m_ready && (!error || m_unreadyLosses >= kLossesBeforeRefusal - 1);
+}
+
+bool LinkKeeper::holdsCallBack(const BlePeripheralPtr& p, bool error) const {
+    return refused(error) && p && m_hooks.chosenBand && p->identifier() == m_hooks.chosenBand();
 }
 
 double LinkKeeper::pause() const {
@@ -69,7 +73,7 @@ void LinkKeeper::linkEvent(VantroViewController::LinkEvent event, const BlePerip
             m_ready = false;
             break;
         case E::Disconnected:
-            lost(p, m_ready);
+            lost(p);
             m_ready = false;
             break;
         case E::Ready:
@@ -79,6 +83,7 @@ void LinkKeeper::linkEvent(VantroViewController::LinkEvent event, const BlePerip
     }
     if (!m_ready && reportsSubscribed(m_app)) {
         m_ready = true;
+        m_unreadyLosses = 0;
         m_refusals = 0;
         m_notBefore = 0;
     }
@@ -102,11 +107,13 @@ void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
     if (m_hooks.connect) m_hooks.connect(p);
 }
 
-void LinkKeeper::lost(const BlePeripheralPtr& p, bool ready) {
+void LinkKeeper::lost(const BlePeripheralPtr& p) {
     if (m_held) return;
     const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
     if (!p || chosen.empty() || p->identifier() != chosen) return;
-    if (!ready) {
+    const bool refusal = refused(m_hooks.lostWithError ? m_hooks.lostWithError() : true);
+    if (!m_ready) ++m_unreadyLosses;
+    if (refusal) {
         // The band took the link but not the subscription, or dropped it at once: do not hammer it.
         ++m_refusals;
         const double pause = std::min(kMaxPauseSeconds, kFirstPauseSeconds * std::pow(2.0, m_refusals - 1));

@@ -32,6 +32,8 @@ public:
         std::function<void(const std::string& why)> interruptSync;
         /// The machine woke: whatever is due after a long pause (the automatic sync).
         std::function<void()> woke;
+        /// Whether the link that just ended was lost rather than closed by the app.
+        std::function<bool()> lostWithError;
     };
 
     LinkKeeper(VantroAppDelegate& app, SleepWatch* sleep, Hooks hooks);
@@ -48,8 +50,9 @@ public:
     void radioChanged() { m_radio.update(); }
     void centralReplaced();
 
-    /// With find-me on, whether the lost band's request waits out a pause instead of being made at once.
-    bool holdsCallBack(const BlePeripheralPtr& p) const;
+    /// With find-me on, whether the lost band's request waits out a pause instead of being made at once;
+    /// `error` tells a link that was lost from one the app closed. Called before the loss is told.
+    bool holdsCallBack(const BlePeripheralPtr& p, bool error) const;
     bool holding() const { return m_held; }
     bool armed() const { return m_armed; }
     /// Seconds until a refusing band is tried again; 0 when it may be tried now.
@@ -58,13 +61,18 @@ public:
 
     static constexpr double kFirstPauseSeconds = 2;
     static constexpr double kMaxPauseSeconds = 60;
+    /// Links lost in a row before the band's reports were subscribed to that count as a refusal.
+    static constexpr int kLossesBeforeRefusal = 3;
     /// A sync keeps the machine awake while it runs; this often it is checked whether it still runs.
     static constexpr double kSleepHoldCheckSeconds = 1;
 
 private:
     bool findMeOn() const;
     void sawBand(const BlePeripheralPtr& p);
-    void lost(const BlePeripheralPtr& p, bool ready);
+    void lost(const BlePeripheralPtr& p);
+    /// A loss before the band's reports were subscribed to counts as a refusal when the app closed the
+    /// link itself (the band would not serve it), or when it keeps happening.
+    bool refused(bool error) const;
     void prepareForSleep(bool sleeping);
     void renewPendingRequest();
     void updateSleepHold();
@@ -78,6 +86,7 @@ private:
     bool m_ready = false;  // the current link reached the band's reports
     bool m_wasPoweredOn = false;
     int m_refusals = 0;
+    int m_unreadyLosses = 0;  // links lost in a row before they were of use
     double m_notBefore = 0;
     TimerId m_holdCheck = 0;
     TimerId m_pauseTimer = 0;

@@ -45,9 +45,10 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
         m_app->syncProgress().linkLost();
     };
     hooks.woke = [this] { m_autoSync->woke(); };
+    hooks.lostWithError = [this] { return m_today->lastLossWasError(); };
     m_keeper = std::make_unique<LinkKeeper>(*m_app, m_ports.sleep, std::move(hooks));
     m_app->onWatchersChanged = [this] { m_keeper->radioChanged(); };
-    m_today->holdCallBack = [this](const BlePeripheralPtr& p) { return m_keeper->holdsCallBack(p); };
+    m_today->holdCallBack = [this](const BlePeripheralPtr& p, bool error) { return m_keeper->holdsCallBack(p, error); };
     m_relay = std::make_unique<NotificationRelay>(*m_app, m_messages, ownAppIds());
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) {
         const std::string problem = desktop->start([this](const DesktopNotification& n) { m_relay->notify(n); });
