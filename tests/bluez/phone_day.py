@@ -168,7 +168,7 @@ class Day:
 
     def synced(self):
         s = self.status()
-        return not bool(s['Syncing']) and str(s['LastSync']) != ''
+        return not bool(s['Syncing']) and int(s['LastSync']) > 0
 
     def days_stored(self):
         out = subprocess.run([self.args.cli, '--data-dir', self.data, 'history'], capture_output=True, text=True)
@@ -344,7 +344,7 @@ def run(args, findme):
     try:
         day.settings('findme', 1 if findme else 2)
         day.start_app()
-        day.companion('Connect', '', timeout=40)
+        day.companion('Connect', '', dbus.UInt32(30), timeout=40)
         day.wait(day.band_notifying, 10, 'the band is not notifying after the connect')
         day.wait(day.synced, 60, 'the first sync did not complete')
         discovery, calls = day.idle(args.idle)
