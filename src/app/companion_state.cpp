@@ -2,40 +2,26 @@
 // What the companion knows, as typed values: the link, the band's totals, its signal and version, the sync.
 #include "app/companion_state.h"
 
+#include <array>
+
 namespace vantro {
+namespace {
+
+// In the order of the enums.
+constexpr std::array<std::string_view, 6> kLinkNames{"Disconnected", "Connected",     "ReConnecting",
+                                                     "Connecting",   "Disconnecting", "Researching"};
+constexpr std::array<std::string_view, 5> kSyncNames{"idle", "running", "complete", "interrupted", "failed"};
+
+}  // namespace
 
 std::string_view linkStateName(LinkState state) {
-    switch (state) {
-        case LinkState::Connected:
-            return "Connected";
-        case LinkState::ReConnecting:
-            return "ReConnecting";
-        case LinkState::Connecting:
-            return "Connecting";
-        case LinkState::Disconnecting:
-            return "Disconnecting";
-        case LinkState::Researching:
-            return "Researching";
-        case LinkState::Disconnected:
-            break;
-    }
-    return "Disconnected";
+    const auto i = static_cast<std::size_t>(state);
+    return i < kLinkNames.size() ? kLinkNames[i] : kLinkNames[0];
 }
 
 std::string_view syncStateName(SyncState state) {
-    switch (state) {
-        case SyncState::Running:
-            return "running";
-        case SyncState::Complete:
-            return "complete";
-        case SyncState::Interrupted:
-            return "interrupted";
-        case SyncState::Failed:
-            return "failed";
-        case SyncState::Idle:
-            break;
-    }
-    return "idle";
+    const auto i = static_cast<std::size_t>(state);
+    return i < kSyncNames.size() ? kSyncNames[i] : kSyncNames[0];
 }
 
 }  // namespace vantro

@@ -34,6 +34,7 @@ struct CompanionState {
     std::optional<int> batteryPercent;
     std::optional<std::int64_t> steps;
     std::optional<std::int64_t> distanceMetres;
+    /// Burnt today, active and resting together (as the today row shows them).
     std::optional<std::int64_t> calories;
     std::optional<std::int64_t> activeMinutes;
     /// Signal strength of the link in dBm, absent while not connected or not read yet.

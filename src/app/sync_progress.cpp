@@ -28,9 +28,11 @@ void SyncProgress::dayStored(bool stored) {
     // Day reports nobody asked for in this run (a sync another program started) are answers all the same.
     if (!m_running) {
         m_running = true;
-        m_app.state.daysStored = m_app.state.nightsStored = m_app.state.failedWrites = 0;
-        m_app.state.syncProblem.clear();
-        m_app.setSyncState(SyncState::Running);
+        CompanionState& s = m_app.state;
+        s.daysStored = s.nightsStored = s.failedWrites = 0;
+        s.syncProblem.clear();
+        // The transfer text keeps what it said until this sync ends: nobody here asked for it.
+        s.sync = SyncState::Running;
     }
     m_sawDay = true;
     m_lastDayAt = m_app.runLoop().wallNow();
@@ -59,6 +61,13 @@ void SyncProgress::linkLost() {
     if (!m_running) return;
     m_app.log().warning("sync not finished: the link dropped before the band's last day was stored");
     end(SyncState::Interrupted);
+}
+
+void SyncProgress::abandon() {
+    if (!m_running) return;
+    stopTimer();
+    m_running = false;
+    m_app.setSyncState(SyncState::Interrupted);
 }
 
 void SyncProgress::refused(const std::string& problemKey) {

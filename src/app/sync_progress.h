@@ -41,6 +41,8 @@ public:
     void noMoreDays();
     /// The link to the band went down.
     void linkLost();
+    /// The sync is given up (its time ran out, the band changed): it ends interrupted, and nobody is told.
+    void abandon();
     /// The batch could not be sent: `problemKey` says why ("SyncNoCommands").
     void refused(const std::string& problemKey);
 

@@ -204,8 +204,7 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
         return 0;
     }
     // connect ID, and sync ID: that band, connected (or already) before anything else.
-    const bool linked = status->value(QStringLiteral("State")).toString() == QLatin1String("Connected");
-    if (name == "connect" || !o.identifier.empty() || !linked) {
+    if (name == "connect" || !o.identifier.empty()) {
         const QDBusMessage reply = callCompanion(
             "Connect", {QString::fromStdString(o.identifier), static_cast<uint>(o.timeout)}, o.timeout + 5);
         if (const std::string why = replyProblem(reply, "s", o.timeout + 5); !why.empty()) {

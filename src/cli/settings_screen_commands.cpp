@@ -25,7 +25,11 @@ std::optional<MemoryKeyValueStore> readSettings(Context& ctx) {
     const std::string path = configDirectory(ctx.dataDir) + "/settings.json";
     MemoryKeyValueStore store;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) return store;  // the app's first start
+    if (!std::filesystem::exists(path, ec) && !ec) {
+        // The app's first start: it writes the defaults as it starts.
+        initializeDefaults(store, std::chrono::system_clock::now());
+        return store;
+    }
     std::ifstream in(path, std::ios::binary);
     // One byte past the limit is enough to tell a file too large.
     std::string bytes(JsonKeyValueStore::kMaxFileBytes + 1, '\0');
@@ -37,7 +41,7 @@ std::optional<MemoryKeyValueStore> readSettings(Context& ctx) {
         return std::nullopt;
     }
     // What the app writes on first use, under what is stored: a value set before that first use shows
-    // as it is stored, not as the default that opening the screen in the app would put over it.
+    // as it is stored, not as the default that starting the app would put over it.
     initializeDefaults(store, std::chrono::system_clock::now());
     const SettingsDocument document = JsonKeyValueStore::parse(bytes);
     if (!document.sound()) {

@@ -77,12 +77,6 @@ void TableView::reloadData() {
     update();
 }
 
-QString TableView::shownHeader(int section) const {
-    return section >= 0 && section < static_cast<int>(m_sections.size())
-               ? m_sections[static_cast<size_t>(section)].header
-               : QString();
-}
-
 void TableView::refreshVisible() {
     update();
 }

@@ -79,7 +79,10 @@ public:
     std::optional<RowPath> keyboardRow() const { return m_keyRow; }
     void setKeyboardRow(std::optional<RowPath> row);
     /// The header of `section` as laid out now (empty for a section the table does not have).
-    QString shownHeader(int section) const;
+    QString shownHeader(int section) const {
+        const auto i = static_cast<size_t>(section);
+        return section >= 0 && i < m_sections.size() ? m_sections[i].header : QString();
+    }
     /// Texts that do not fit where they are drawn at the present size (captions, details, headers).
     QStringList cutTexts();
 

@@ -219,7 +219,7 @@ void VantroViewController::handleReport(const Bytes& value) {
                    [&](const CurrentReport& r) {
                        state.steps = r.steps;
                        state.distanceMetres = static_cast<std::int64_t>(r.distance) * 10;
-                       state.calories = r.calories;
+                       state.calories = r.calories + r.restcal;  // burnt today, as the row shows it
                        state.activeMinutes = r.activeTime;
                        state.batteryPercent = r.battery;
                        showKnownValues();

@@ -86,11 +86,10 @@ Session::~Session() {
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) desktop->stop();
     m_relay.reset();
     m_autoSync.reset();
-    // The link goes before the alarm's ports and the delegate. The source may keep the central (and its
-    // queued callbacks) a while longer: it must not call back.
-    if (m_app->manager) m_app->manager->setDelegate(nullptr);
-    m_app->manager.reset();
+    // The link goes before the alarm's ports and the delegate: first the controller, which lets go of the
+    // central's and the band's callbacks (a central shared with a test outlives it), then the central.
     m_today.reset();
+    m_app->manager.reset();
     m_sync.reset();
     Audio_player::resetSharedInstance();
     m_app->companion = nullptr;

@@ -120,6 +120,10 @@ Companion::Outcome Session::sync(Done done) {
     }
     if (!reportsSubscribed(*m_app)) return Outcome::NotConnected;
     m_syncWaiters.push_back(std::move(done));
+    // Settings that could not be read at start and can be now were never initialised: the band gets
+    // the same fourteen commands as after any other start.
+    m_ports.settings.refresh();
+    if (m_ports.settings.unavailableReason().empty()) initializeDefaults(m_ports.settings, m_ports.runLoop.wallNow());
     m_app->setSyncState(SyncState::Running, true);
     if (m_sync->SyncData()) {
         rememberBandSettings();
@@ -161,10 +165,7 @@ void Session::syncEnded() {
 void Session::finishSync(bool ok, const std::string& message) {
     if (m_syncDeadline) m_ports.runLoop.cancel(m_syncDeadline);
     m_syncDeadline = 0;
-    if (!ok && syncing()) {
-        m_app->state.syncProblem.clear();
-        m_app->setSyncState(SyncState::Interrupted);
-    }
+    if (!ok && syncing()) m_app->syncProgress().abandon();
     std::vector<Done> waiters = std::exchange(m_syncWaiters, {});
     for (auto& done : waiters) {
         if (done) done(ok, message);

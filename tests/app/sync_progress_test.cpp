@@ -4,6 +4,8 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/manual_run_loop.h"
 
+#include "virtual_time.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -25,7 +27,7 @@ struct Texts : Localizer {
 };
 
 struct Progress : ::testing::Test {
-    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};  // 2014-07-15 15:04:05 UTC
+    ManualRunLoop loop{vantro::testing::kTestStart};
     CapturingLog log;
     Texts texts;
     MemoryKeyValueStore settings;
@@ -77,4 +79,29 @@ TEST_F(Progress, ABandThatSendsNoDayLeavesTheSyncUnfinishedAndAnEmptyBandFinishe
     EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
     loop.advance(SyncProgress::kNoAnswerSeconds);
     EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
+}
+
+TEST_F(Progress, RecordsThatCouldNotBeStoredEndTheSyncFailedWithoutALastSyncTime) {
+    int ended = 0;
+    progress.onEnded = [&] { ++ended; };
+    progress.begin();
+    progress.dayStored(true);
+    progress.nightStored(false);
+    progress.dayStored(false);
+    loop.advance(SyncProgress::kSettleSeconds);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(app.state.sync, SyncState::Failed);
+    EXPECT_EQ(app.state.daysStored, 1);
+    EXPECT_EQ(app.state.failedWrites, 2);
+    EXPECT_EQ(app.strTransmitStatus, "SyncFailed");
+    EXPECT_FALSE(progress.lastComplete());
+    EXPECT_FALSE(app.state.lastSync);
+
+    // The next sync starts its count afresh.
+    progress.begin();
+    progress.dayStored(true);
+    loop.advance(SyncProgress::kSettleSeconds);
+    EXPECT_EQ(app.state.sync, SyncState::Complete);
+    EXPECT_EQ(app.state.failedWrites, 0);
+    EXPECT_TRUE(progress.lastComplete());
 }

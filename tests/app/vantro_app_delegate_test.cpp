@@ -5,6 +5,8 @@
 
 #include "fake_ble.h"
 
+#include "virtual_time.h"
+
 #include <gtest/gtest.h>
 
 using namespace vantro;
@@ -13,7 +15,7 @@ using namespace vantro::testing;
 namespace {
 
 struct Fixture : ::testing::Test {
-    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};  // 2014-07-15 15:04:05 UTC
+    ManualRunLoop loop{vantro::testing::kTestStart};
     CapturingLog log;
     IdentityLocalizer localizer;
     MemoryKeyValueStore settings;

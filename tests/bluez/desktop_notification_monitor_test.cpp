@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QVariantMap>
 
+#include "virtual_time.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,7 +46,7 @@ QVariantMap entry(const QString& desktopEntry, int urgency = 1) {
 
 struct Monitor : ::testing::Test {
     TempDir dir;
-    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};
+    ManualRunLoop loop{vantro::testing::kTestStart};
     QtPump pump{loop};
     CapturingLog log;
     IdentityLocalizer localizer;

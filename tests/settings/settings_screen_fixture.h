@@ -13,6 +13,8 @@
 #include "fake_ble.h"
 #include "temp_dir.h"
 
+#include "virtual_time.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -23,7 +25,7 @@ namespace vantro::testing {
 
 struct SettingsScreenFixture : ::testing::Test {
     // 2014-07-15 15:04:05 UTC; tests run with TZ=UTC.
-    ManualRunLoop loop{Instant{std::chrono::seconds{1405436645}}};
+    ManualRunLoop loop{vantro::testing::kTestStart};
     CapturingLog log;
     /// Keys as they are, or the texts of a real catalog once `catalog` is set.
     struct : Localizer {
