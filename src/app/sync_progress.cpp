@@ -99,6 +99,7 @@ void SyncProgress::complete() {
         return;
     }
     const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
+    m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
     m_app.state.lastSync = at;
     m_app.settings().setDate(kLastSyncTime, at);
     end(SyncState::Complete);

@@ -50,6 +50,8 @@ public:
     bool running() const { return m_running; }
     /// Run-loop seconds of the last batch, absent before the first.
     std::optional<double> lastBegin() const { return m_lastBegin; }
+    /// Run-loop seconds of the batch of the last sync that completed: one cut short does not count.
+    std::optional<double> lastCompletedBegin() const { return m_lastCompletedBegin; }
     /// Wall-clock time the last sync completed: this run's, or the one stored from an earlier run.
     std::optional<Instant> lastComplete() const;
     /// "Synced 10 min ago" and its kin for the time of the last complete sync, at `now`.
@@ -68,6 +70,7 @@ private:
     bool m_running = false;
     bool m_sawDay = false;
     std::optional<double> m_lastBegin;
+    std::optional<double> m_lastCompletedBegin;
     std::optional<Instant> m_lastDayAt;
     TimerId m_timer = 0;
 };

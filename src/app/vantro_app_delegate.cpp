@@ -8,6 +8,8 @@
 #include "protocol/codes.h"
 #include "protocol/frame.h"
 
+#include <algorithm>
+
 namespace vantro {
 VantroAppDelegate::VantroAppDelegate(AppPorts ports) : m_ports(std::move(ports)) {}
 
@@ -137,7 +139,25 @@ bool VantroAppDelegate::isConnected() const {
 }
 
 void VantroAppDelegate::readRSSI() {
-    if (peripheral) peripheral->readRSSI();
+    if (!peripheral) return;
+    // Nobody looks at the signal: read it now and then only, so the row stays roughly current.
+    if (!signalWatched() && ++m_slowSignalTick % kSlowSignalTicks != 0) return;
+    peripheral->readRSSI();
+}
+
+void VantroAppDelegate::setPickerOpen(bool open) {
+    m_pickersOpen = std::max(0, m_pickersOpen + (open ? 1 : -1));
+    if (onWatchersChanged) onWatchersChanged();
+}
+
+void VantroAppDelegate::setTodayShown(bool shown) {
+    if (shown == m_todayShown) return;
+    m_todayShown = shown;
+    if (onWatchersChanged) onWatchersChanged();
+}
+
+bool VantroAppDelegate::signalWatched() const {
+    return m_todayShown || pickerOpen() || m_ports.settings.integerForKey(kFindMe) == kFindMeOn;
 }
 
 BlePeripheralPtr VantroAppDelegate::getBlePeripheralFromBleList(std::string_view key) const {

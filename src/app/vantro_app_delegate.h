@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -101,6 +102,18 @@ public:
     /// Seconds since a factory reset was last sent to the band; absent when none was.
     std::optional<double> sinceFactoryReset() const;
 
+    // Who watches the radio: the picker wants discovery, the today screen and find-me a fresh signal.
+    void setPickerOpen(bool open);
+    bool pickerOpen() const { return m_pickersOpen > 0; }
+    void setTodayShown(bool shown);
+    bool todayShown() const { return m_todayShown; }
+    /// The signal is read every 2 s while someone watches it (find-me on, the today screen shown);
+    /// otherwise every kSlowSignalTicks-th tick.
+    bool signalWatched() const;
+    static constexpr int kSlowSignalTicks = 15;
+    /// Called when the picker opens or closes or the today screen shows or hides.
+    std::function<void()> onWatchersChanged;
+
     // Seen-wristband look-ups and the signal timer's action.
     void readRSSI();
     BlePeripheralPtr getBlePeripheralFromBleList(std::string_view key) const;
@@ -129,6 +142,9 @@ private:
     AppPorts m_ports;
     SyncProgress m_syncProgress{*this};
     TimerId m_rssiTimer = 0;
+    int m_slowSignalTick = 0;
+    int m_pickersOpen = 0;
+    bool m_todayShown = false;
     std::optional<double> m_factoryResetAt;
 };
 

@@ -60,6 +60,7 @@ void BluezCentral::objectsChanged(const QDBusMessage& message) {
     } else if (path == m_adapterPath && qdbus_cast<QStringList>(args[1]).contains(kAdapterInterface)) {
         m_log.log("BlueZ lost its Bluetooth adapter");
         m_adapterPath.clear();
+        linksGone();
         attachAdapter();
     }
 }
@@ -94,6 +95,7 @@ void BluezCentral::attachAdapter() {
                 SLOT(adapterPropertiesChanged(QString, QVariantMap, QStringList)));
     m_powered = adapter.value(QStringLiteral("Powered"), true).toBool();
     setState(m_powered ? BleCentralState::PoweredOn : BleCentralState::PoweredOff);
+    if (m_powered) linksBack();
 }
 
 void BluezCentral::adapterPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
@@ -106,8 +108,23 @@ void BluezCentral::adapterPropertiesChanged(const QString& interface, const QVar
     if (!powered) {
         if (m_agent) m_agent->stop();
         m_agent.reset();
+        linksGone();
     }
     setState(powered ? BleCentralState::PoweredOn : BleCentralState::PoweredOff);
+    if (powered) linksBack();
+}
+
+void BluezCentral::linksGone() {
+    // QtBluetooth does not always notice that its links went with the adapter or bluetoothd.
+    for (auto& [address, p] : m_peripherals) p->bluetoothGone();
+}
+
+void BluezCentral::linksBack() {
+    // Posted: the app hears of the state first, then the pending requests are tried.
+    post([this] {
+        if (!usable()) return;
+        for (auto& [address, p] : std::map(m_peripherals)) p->bluetoothBack();
+    });
 }
 
 void BluezCentral::bluetoothdGone() {
@@ -116,8 +133,7 @@ void BluezCentral::bluetoothdGone() {
     m_agent.reset();
     m_adapterPath.clear();
     m_unavailable = QStringLiteral("BluetoothNotRunning");
-    // QtBluetooth does not always notice that its links went with bluetoothd.
-    for (auto& [address, p] : m_peripherals) p->bluetoothGone();
+    linksGone();
     setState(BleCentralState::Unsupported);
 }
 

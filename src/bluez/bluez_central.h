@@ -46,6 +46,8 @@ public:
     std::string signalSource() const override;
 
     bool isScanning() const { return m_agent && m_agent->isActive(); }
+    /// bluetoothd runs and its adapter is there and powered: only then is a connection attempt made.
+    bool usable() const { return !m_adapterPath.isEmpty() && m_powered && m_unavailable.isEmpty(); }
 
     // For the peripherals.
     RunLoop& runLoop() const { return m_loop; }
@@ -74,6 +76,9 @@ private:
     void startAgent();
     void advertisementSeen(const QBluetoothDeviceInfo& info);
     void setState(BleCentralState state);
+    /// Every link is over (the adapter went or lost its power), or the adapter is usable again.
+    void linksGone();
+    void linksBack();
     std::shared_ptr<BluezPeripheral> ownPeripheral(const BlePeripheralPtr& p) const;
 
     RunLoop& m_loop;

@@ -35,6 +35,13 @@ BluezPeripheral::BluezPeripheral(const std::shared_ptr<BluezCentral>& central, c
 
 BluezPeripheral::~BluezPeripheral() {
     if (m_retryTimer) m_loop.cancel(m_retryTimer);
+    if (m_link == Link::Connecting || m_link == Link::Connected || m_link == Link::Closing) {
+        // bluetoothd keeps a link its client left behind, and a connected band does not advertise: let it
+        // go on the way out, so a companion started next finds it. Waited for, since the process may end.
+        QDBusMessage disconnect =
+            QDBusMessage::createMethodCall(kBluezService, devicePath(), kDeviceInterface, QStringLiteral("Disconnect"));
+        QDBusConnection::systemBus().call(disconnect, QDBus::Block, 1000);
+    }
     QDBusConnection::systemBus().disconnect(kBluezService, devicePath(), kPropertiesInterface,
                                             QStringLiteral("PropertiesChanged"), this,
                                             SLOT(devicePropertiesChanged(QString, QVariantMap, QStringList)));
@@ -58,6 +65,7 @@ void BluezPeripheral::requestConnection() {
     m_wanted = true;
     switch (m_link) {
         case Link::Idle:
+            m_retryDelay = kRetrySeconds;
             startAttempt();
             break;
         case Link::Connected:
@@ -67,6 +75,9 @@ void BluezPeripheral::requestConnection() {
             });
             break;
         case Link::Waiting:
+            // Asked again (the machine woke, the user insists): the pause is over.
+            bluetoothBack();
+            break;
         case Link::Connecting:
         case Link::Closing:  // the request is taken up once the link is down
             break;
@@ -103,9 +114,33 @@ void BluezPeripheral::bluetoothGone() {
     controllerUnconnected();
 }
 
+void BluezPeripheral::bluetoothBack() {
+    if (m_link != Link::Waiting || !m_wanted) return;
+    if (m_retryTimer) m_loop.cancel(m_retryTimer);
+    m_retryTimer = 0;
+    m_retryDelay = kRetrySeconds;
+    startAttempt();
+}
+
+void BluezPeripheral::heard() {
+    m_heardAt = m_loop.now();
+    if (m_link != Link::Waiting || !m_wanted || m_failedWhileHeard) return;
+    auto central = m_central.lock();
+    if (!central || !central->usable()) return;
+    if (m_retryTimer) m_loop.cancel(m_retryTimer);
+    m_retryTimer = 0;
+    startAttempt();
+}
+
 void BluezPeripheral::startAttempt() {
     auto central = m_central.lock();
     if (!central) return;
+    if (!central->usable()) {
+        // Nothing to ask bluetoothd while it or the adapter is away: the central calls bluetoothBack().
+        m_link = Link::Waiting;
+        return;
+    }
+    ++m_attempts;
     m_link = Link::Connecting;
     m_closeRequested = false;
     m_controller = QLowEnergyController::createCentral(m_info, central->adapterAddress(), this);
@@ -123,6 +158,8 @@ void BluezPeripheral::controllerConnected() {
     if (m_link != Link::Connecting) return;
     m_link = Link::Connected;
     m_lastFailure.clear();
+    m_retryDelay = kRetrySeconds;
+    m_failedWhileHeard = false;
     post([](BluezPeripheral& self) {
         self.m_connected = true;
         if (auto central = self.m_central.lock()) central->reportConnected(self.shared_from_this());
@@ -191,8 +228,14 @@ void BluezPeripheral::attemptFailed(const QString& reason) {
         m_lastFailure = reason;
     }
     m_link = Link::Waiting;
+    // A band heard just now that still fails refuses: only the growing pause brings the next attempt.
+    m_failedWhileHeard = m_heardRssi && m_loop.now() - m_heardAt <= kHeardRecentlySeconds;
+    auto central = m_central.lock();
+    if (!central || !central->usable()) return;  // bluetoothBack() takes it up
+    const double delay = m_retryDelay;
+    m_retryDelay = std::min(m_retryDelay * 2, kMaxRetrySeconds);
     std::weak_ptr<BluezPeripheral> weak = weak_from_this();
-    m_retryTimer = m_loop.after(kRetrySeconds, [weak] {
+    m_retryTimer = m_loop.after(delay, [weak] {
         auto self = weak.lock();
         if (!self) return;
         self->m_retryTimer = 0;

@@ -25,15 +25,22 @@ namespace vantro::bluez {
 class BluezCentral;
 
 /// BlePeripheral on BlueZ. A connection request has no time-out: failed attempts are retried until it
-/// is cancelled. The signal strength is the link's, read from the kernel, or where the process may not
-/// ask the kernel, bluetoothd's Device1.RSSI while it is fresh.
+/// is cancelled, with a growing pause while the band stays away or refuses, at once when a band that
+/// was away is heard again, and never while the adapter is off or bluetoothd is gone. The signal strength is the
+/// link's, read from the kernel, or where the process may not ask the kernel, bluetoothd's Device1.RSSI while it is
+/// fresh.
 class BluezPeripheral : public QObject, public BlePeripheral, public std::enable_shared_from_this<BluezPeripheral> {
     Q_OBJECT
 public:
     /// A reading older than this is not the current signal any more.
     static constexpr double kRssiFreshSeconds = 10.0;
-    /// Pause between two attempts of a pending connection request.
+    /// First pause between two attempts of a pending connection request; it doubles after each failed
+    /// attempt up to kMaxRetrySeconds.
     static constexpr double kRetrySeconds = 2.0;
+    static constexpr double kMaxRetrySeconds = 30.0;
+    /// An advertisement this recent means the band was in reach when an attempt failed: it refuses,
+    /// and hearing it again does not bring the next attempt forward.
+    static constexpr double kHeardRecentlySeconds = 3.0;
 
     BluezPeripheral(const std::shared_ptr<BluezCentral>& central, const QBluetoothDeviceInfo& info);
     ~BluezPeripheral() override;
@@ -61,8 +68,13 @@ public:
     void setName(std::optional<std::string> name) { m_name = std::move(name); }
     void requestConnection();
     void cancelConnection();
-    /// bluetoothd went away: a link that was up or being made is over.
+    /// bluetoothd, the adapter or its power went away: a link that was up or being made is over, and
+    /// a pending request waits for bluetoothBack().
     void bluetoothGone();
+    /// The adapter is usable again: a pending request is tried at once.
+    void bluetoothBack();
+    /// Connection attempts made since this peripheral was seen (for tests and the radio figures).
+    int attempts() const { return m_attempts; }
 
 private slots:
     void devicePropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
@@ -86,6 +98,9 @@ private:
 
     void startAttempt();
     void attemptFailed(const QString& reason);
+    /// The band was heard (an advertisement): a request waiting out a pause for a band that was away
+    /// is tried now.
+    void heard();
     void controllerConnected();
     void controllerUnconnected();
     void controllerError(QLowEnergyController::Error error);
@@ -123,6 +138,9 @@ private:
     bool m_discoveringServices = false;
     std::vector<BleUuid> m_serviceFilter;
     TimerId m_retryTimer = 0;
+    double m_retryDelay = kRetrySeconds;
+    bool m_failedWhileHeard = false;  // the last attempt failed although the band was advertising
+    int m_attempts = 0;
     QString m_lastFailure;  // logged once per kind of failure while retrying
     QString m_lastError;
     QPointer<QLowEnergyController> m_controller;

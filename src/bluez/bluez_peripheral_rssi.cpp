@@ -22,7 +22,7 @@ void BluezPeripheral::advertised(const QBluetoothDeviceInfo& info) {
     m_info = info;
     if (info.rssi() != 0) {
         m_heardRssi = info.rssi();
-        m_heardAt = m_loop.now();
+        heard();
     }
 }
 
@@ -31,7 +31,7 @@ void BluezPeripheral::devicePropertiesChanged(const QString& interface, const QV
     if (interface != kDeviceInterface) return;
     if (changed.contains(QStringLiteral("RSSI"))) {
         m_heardRssi = changed.value(QStringLiteral("RSSI")).toInt();
-        m_heardAt = m_loop.now();
+        heard();
     }
     if (invalidated.contains(QStringLiteral("RSSI"))) m_heardRssi.reset();
 }
@@ -73,35 +73,26 @@ LeAddressType BluezPeripheral::addressType() {
 }
 
 void BluezPeripheral::readAdvertisedRssi() {
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(kBluezService, devicePath(), kPropertiesInterface, QStringLiteral("Get"));
-    get << kDeviceInterface << QStringLiteral("RSSI");
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(get, 2000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        QDBusPendingReply<QDBusVariant> reply = *w;
-        const bool held = !reply.isError();
-        const bool fresh = held && m_heardRssi && m_loop.now() - m_heardAt <= kRssiFreshSeconds;
-        if (!fresh) {
-            // Nothing current to tell: the screen shows no value rather than an old or made-up one.
-            if (!m_staleLogged) {
-                m_log.log(strprintf("BlueZ holds no current signal strength of %s", m_identifier.c_str()));
-                m_staleLogged = true;
-            }
-            post([](BluezPeripheral& self) {
-                self.m_rssi.reset();
-                if (self.m_delegate) {
-                    self.m_delegate->peripheralDidUpdateRSSI(self, BleError{"No current signal strength."});
-                }
-            });
-            return;
+    // bluetoothd announces every strength it hears (PropertiesChanged): asking it again costs a bus call
+    // and says nothing new.
+    const bool fresh = m_heardRssi && m_loop.now() - m_heardAt <= kRssiFreshSeconds;
+    if (!fresh) {
+        // Nothing current to tell: the screen shows no value rather than an old or made-up one.
+        if (!m_staleLogged) {
+            m_log.log(strprintf("BlueZ holds no current signal strength of %s", m_identifier.c_str()));
+            m_staleLogged = true;
         }
-        m_staleLogged = false;
-        const double value = reply.value().variant().toInt();
-        post([value](BluezPeripheral& self) {
-            self.m_rssi = value;
-            if (self.m_delegate) self.m_delegate->peripheralDidUpdateRSSI(self, {});
+        post([](BluezPeripheral& self) {
+            self.m_rssi.reset();
+            if (self.m_delegate)
+                self.m_delegate->peripheralDidUpdateRSSI(self, BleError{"No current signal strength."});
         });
+        return;
+    }
+    m_staleLogged = false;
+    post([value = *m_heardRssi](BluezPeripheral& self) {
+        self.m_rssi = value;
+        if (self.m_delegate) self.m_delegate->peripheralDidUpdateRSSI(self, {});
     });
 }
 

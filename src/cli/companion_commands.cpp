@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// vantro-cli status | connect [ID] | sync [ID] | disconnect | forget: through the running companion on the session
-// bus, or, when none runs, with a companion of their own for connect and sync.
+// vantro-cli status | connect [ID] | sync [ID] | disconnect | forget | sim FAULT: through the running companion on the
+// session bus, or, when none runs, with a companion of their own for connect and sync.
 #include "cli/cli.h"
 
 #include "platform/local_time.h"
@@ -190,6 +190,15 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
             return kFailure;
         }
     }
+    if (name == "sim") {
+        const QDBusMessage reply = callCompanion("SimulateFault", {QString::fromStdString(o.identifier)}, 10);
+        if (const std::string why = replyProblem(reply, "s", 10); !why.empty()) {
+            ctx.err << prefix << why << "\n";
+            return kFailure;
+        }
+        ctx.out << reply.arguments().constFirst().toString().toStdString() << " (through the running app)\n";
+        return 0;
+    }
     if (name == "disconnect" || name == "forget") {
         const QDBusMessage reply = callCompanion(name == "forget" ? "Forget" : "Disconnect", {}, 10);
         if (const std::string why = replyProblem(reply, "", 10); !why.empty()) {
@@ -322,6 +331,11 @@ int companionCommand(Context& ctx, const char* command, const CompanionOptions& 
         ctx.out << "vantro is not running; no band is connected\n";
         return 0;
     }
+    if (name == "sim") {
+        ctx.err << "vantro-cli sim: vantro is not running; start it with --simulate (or try 'vantro-cli demo --fault "
+                << o.identifier << "')\n";
+        return kFailure;
+    }
     if (name == "forget") return forgetAlone(ctx);
     return runAlone(ctx, command, o, name == "sync");
 }
@@ -340,6 +354,12 @@ Declare declareCompanion(const char* command) {
         auto o = std::make_shared<CompanionOptions>();
         const std::string name = command;
         if (name == "status") app.add_flag("--json", o->json, "one JSON object, for scripts");
+        if (name == "sim") {
+            app.add_option("FAULT", o->identifier,
+                           "away (out of reach), near (back in reach) or drop (the link breaks)")
+                ->required()
+                ->check(CLI::IsMember({"away", "near", "drop"}));
+        }
         if (name == "connect" || name == "sync") {
             app.add_option("ID", o->identifier,
                            "the band's identifier (default: the band chosen last, else the nearest)");
@@ -364,6 +384,9 @@ const Registration forgetReg("forget",
                              "forget                                             clear the chosen band (the app no "
                              "longer connects to it)",
                              declareCompanion("forget"));
+const Registration simReg("sim",
+                          "sim away|near|drop                                 move the running app's simulated band",
+                          declareCompanion("sim"));
 const Registration disconnectReg("disconnect",
                                  "disconnect                                         end the running companion's link",
                                  declareCompanion("disconnect"));

@@ -2,6 +2,7 @@
 // vantro-cli demo: the whole conversation with a simulated wristband, from discovery to stored data;
 // with --bluez the same with a real one through BlueZ.
 #include "cli/cli.h"
+#include "cli/demo_link_faults.h"
 
 #include "session/session.h"
 #include "platform/local_time.h"
@@ -314,6 +315,7 @@ int demo(Context& ctx, const DemoArguments& arguments) {
     Session session(ports, *source);
     VantroAppDelegate& app = session.app();
     VantroViewController& today = session.today();
+    app.setTodayShown(true);  // the demo prints the today screen, signal row included
     std::shared_ptr<SimulatedPeripheral> band;
     if (auto* sim = dynamic_cast<SimulatedBandSource*>(source.get()); sim && !o.bluez) {
         band = sim->wristbands().at(0);
@@ -390,6 +392,14 @@ int demo(Context& ctx, const DemoArguments& arguments) {
     ctx.out << "Link status: " << app.strBlueStatus << "\n";
     ctx.out << "Transfer status: " << app.strTransmitStatus << "\n";
     printRecords(ctx.out, days, nights);
+    if (band && isLinkFault(o.fault)) {
+        const RunUntil runUntil = [&](const std::function<bool()>& done, double s) {
+            return driver->runUntil(done, s);
+        };
+        if (const std::string why = showLinkFault(o.fault, session, runUntil, o.timeout, ctx.out); !why.empty()) {
+            return fail(why);
+        }
+    }
     return 0;
 }
 
@@ -404,8 +414,11 @@ Handler declareDemo(CLI::App& app) {
         text("--days", a->days, "days of records on the band, 0 to 36500 (default 7)")->type_name("N"),
         text("--nights", a->nights, "nights of records on the band, 0 to 36500 (default 7)")->type_name("N"),
         text("--seed", a->seed, "the band's records are made from this number (default 1)")->type_name("N"),
-        text("--fault", a->fault, "a step that fails: out-of-range, refuse-notifications or no-service")
-            ->check(CLI::IsMember({"out-of-range", "refuse-notifications", "no-service"}).description(""))
+        text("--fault", a->fault,
+             "a step that fails: out-of-range, refuse-notifications or no-service; or after the sync, the band "
+             "goes away (away) or its link drops (drop) and it is connected again")
+            ->check(
+                CLI::IsMember({"out-of-range", "refuse-notifications", "no-service", "away", "drop"}).description(""))
             ->type_name("FAULT"),
     };
     text("--timeout", a->timeout, "seconds each step may take, 1 to 3600 (default 5)")->type_name("SECONDS");

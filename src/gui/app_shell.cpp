@@ -2,6 +2,7 @@
 // Composition of the app: the Qt adapters as ports, the running companion, and the window while it is open.
 #include "gui/app_shell.h"
 
+#include "bluez/logind_sleep_watch.h"
 #include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/message_box.h"
@@ -73,6 +74,11 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
                         ? std::string("1.0.0")
                         : QCoreApplication::applicationVersion().toStdString();
     ports.dataDir = dataDir.toStdString();
+    // Suspends are followed wherever logind runs; the tour's made-up band has nothing to keep awake for.
+    if (options.screenshotsDir.isEmpty()) {
+        m_sleep = std::make_unique<bluez::LogindSleepWatch>(m_loop, m_log);
+        ports.sleep = m_sleep.get();
+    }
     m_session = std::make_unique<Session>(ports, *m_source);
     m_notifier.setAppName(QStringLiteral("Vantro"));
     m_notifier.setReceiver([this](const LocalNotification& n) {
@@ -108,6 +114,7 @@ AppShell::~AppShell() {
     m_statusIcon.reset();
     freeWindow();
     m_session.reset();
+    m_sleep.reset();
     m_source.reset();
 }
 

@@ -58,6 +58,7 @@ TodayScreenView::TodayScreenView(VantroViewController& controller) : m_controlle
 
 TodayScreenView::~TodayScreenView() {
     m_controller.tableView().onRowChanged = nullptr;
+    m_controller.appDelegate().setTodayShown(false);
 }
 
 QWidget* TodayScreenView::view() {
@@ -121,6 +122,16 @@ TableRow TodayScreenView::row(int, int row) {
     r.detail = QString::fromStdString(cell->detail);
     r.image = cell->image;
     return r;
+}
+
+void TodayScreenView::viewWillAppear() {
+    updateConnectHint();
+    // Someone looks at the signal row: it is read every two seconds again.
+    m_controller.appDelegate().setTodayShown(true);
+}
+
+void TodayScreenView::viewWillDisappear() {
+    m_controller.appDelegate().setTodayShown(false);
 }
 
 TableRow TodayScreenView::accessibleRow(int, int row) {

@@ -31,7 +31,8 @@ public:
     void didSelect(int section, int row) override;
     void visibleRowsChanged(const std::set<RowPath>& rows) override;
     TableRow accessibleRow(int section, int row) override;
-    void viewWillAppear() override { updateConnectHint(); }
+    void viewWillAppear() override;
+    void viewWillDisappear() override;
 
     TableView* table() const { return m_table; }
     /// The detail text on screen in `row`, empty when it has no cell.

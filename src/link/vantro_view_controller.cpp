@@ -144,6 +144,7 @@ void VantroViewController::didConnectPeripheral(BleCentral& /*central*/, const B
 void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, const BlePeripheralPtr& p,
                                                    const BleErrorOpt& error) {
     m_app.log().log(" peripheral disconnected ------");
+    m_lastLossError = error.has_value();
     m_app.setLinkState(LinkState::Disconnected);
     m_app.state.signalDbm.reset();
     m_app.syncProgress().linkLost();
@@ -154,7 +155,7 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
     if (error && !expected && findMeOn() && p && p == m_app.peripheral) watchLostLink(p);
     // A rescan clears the remembered wristband first, so it is not called back.
     if (findMeOn() && m_app.peripheral) {
-        m_app.connectPeripheral(m_app.peripheral);
+        if (!holdCallBack || !holdCallBack(p, error.has_value())) m_app.connectPeripheral(m_app.peripheral);
         m_app.setLinkState(LinkState::ReConnecting);
     }
     tell(LinkEvent::Disconnected, p);
@@ -195,6 +196,7 @@ void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeriph
     } else {
         p.readValueForCharacteristic(c);
         if (onBandReady) onBandReady();
+        tell(LinkEvent::Ready, m_app.peripheral);
     }
 }
 

@@ -74,9 +74,15 @@ public:
     std::function<void()> onBandReady;
     /// The link to the band went down.
     std::function<void()> onBandLost;
+    /// With find-me on a lost band is asked for again at once, unless this says to wait (a band that
+    /// will not take the link is tried again later by whoever said so). `error`: the link was lost, not
+    /// closed by the app.
+    std::function<bool(const BlePeripheralPtr&, bool error)> holdCallBack;
+    /// Whether the last link to end was lost (an error) rather than closed by the app.
+    bool lastLossWasError() const { return m_lastLossError; }
 
     /// What the link did, for whoever keeps watch besides the screen (the resident companion, its bus face).
-    enum class LinkEvent { StateChanged, Discovered, Connected, Disconnected, Report, Signal };
+    enum class LinkEvent { StateChanged, Discovered, Connected, Ready, Disconnected, Report, Signal };
     std::function<void(LinkEvent, const BlePeripheralPtr&)> onLinkEvent;
 
     /// Hands the link to another central (a real adapter that turned up while the simulated band stood in):
@@ -108,7 +114,8 @@ private:
     bool m_ownsManagerDelegate = false;
     std::uint64_t m_reportsHandled = 0;
     TimerId m_linkLossTimer = 0;
-    bool m_linkLossAlarm = false;  // the alarm sounding now was raised by a lost link
+    bool m_linkLossAlarm = false;
+    bool m_lastLossError = false;  // the alarm sounding now was raised by a lost link
 };
 
 }  // namespace vantro

@@ -319,6 +319,15 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         c.send(m.createReply());
         return true;
     }
+    if (member == QLatin1String("SimulateFault")) {
+        if (!takes("s")) return true;
+        std::string message;
+        if (!m_session.simulateFault(m.arguments().at(0).toString().toStdString(), message)) {
+            return sendError(m, c, kErrorFailed, q(message));
+        }
+        c.send(m.createReply(q(message)));
+        return true;
+    }
     if (member == QLatin1String("Forget")) {
         if (!takes("")) return true;
         m_session.forgetBand();

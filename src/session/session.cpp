@@ -36,6 +36,19 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     m_autoSync = std::make_unique<AutoSync>(*m_app, *this);
     m_today->onBandReady = [this] { m_autoSync->bandReady(); };
     m_today->onBandLost = [this] { m_autoSync->bandLost(); };
+    LinkKeeper::Hooks hooks;
+    hooks.chosenBand = [this] { return chosenBand(); };
+    hooks.connect = [this](const BlePeripheralPtr& band) { startConnecting(band); };
+    hooks.syncing = [this] { return syncing(); };
+    hooks.interruptSync = [this](const std::string& why) {
+        m_ports.log.log("sync interrupted: " + why);
+        m_app->syncProgress().linkLost();
+    };
+    hooks.woke = [this] { m_autoSync->woke(); };
+    hooks.lostWithError = [this] { return m_today->lastLossWasError(); };
+    m_keeper = std::make_unique<LinkKeeper>(*m_app, m_ports.sleep, std::move(hooks));
+    m_app->onWatchersChanged = [this] { m_keeper->radioChanged(); };
+    m_today->holdCallBack = [this](const BlePeripheralPtr& p, bool error) { return m_keeper->holdsCallBack(p, error); };
     m_relay = std::make_unique<NotificationRelay>(*m_app, m_messages, ownAppIds());
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) {
         const std::string problem = desktop->start([this](const DesktopNotification& n) { m_relay->notify(n); });
@@ -67,6 +80,9 @@ Session::~Session() {
     m_today->onLinkEvent = nullptr;
     m_today->onBandReady = nullptr;
     m_today->onBandLost = nullptr;
+    m_today->holdCallBack = nullptr;
+    m_app->onWatchersChanged = nullptr;
+    m_keeper.reset();
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) desktop->stop();
     m_relay.reset();
     m_autoSync.reset();
@@ -107,32 +123,21 @@ void Session::switchToRealBand() {
     m_app->simulatedBand = false;
     m_app->whySimulated.clear();
     m_recordsDir = recordsDirectory(m_ports.dataDir, false);
-    m_reconnectArmed = true;
     m_today->useCentral(std::move(real), m_recordsDir);
+    m_keeper->centralReplaced();
     changed();
 }
 
 void Session::linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p) {
     using E = VantroViewController::LinkEvent;
+    // A caller waiting for a band of its own choice takes precedence over going back to the chosen one.
+    if (!(event == E::Discovered && m_connectWaiter)) m_keeper->linkEvent(event, p);
     switch (event) {
-        case E::StateChanged: {
-            const bool on = m_app->manager && m_app->manager->state() == BleCentralState::PoweredOn;
-            if (on && !m_wasPoweredOn) m_reconnectArmed = true;  // Bluetooth came back
-            m_wasPoweredOn = on;
+        case E::StateChanged:
+        case E::Discovered:
+        case E::Ready:
             break;
-        }
-        case E::Discovered: {
-            const std::string chosen = chosenBand();
-            if (m_reconnectArmed && !m_connectWaiter && p && !chosen.empty() && p->identifier() == chosen &&
-                !m_app->isConnected() && m_app->peripheral != p) {
-                m_ports.log.log("reconnecting to the chosen band " + chosen);
-                m_reconnectArmed = false;
-                startConnecting(p);
-            }
-            break;
-        }
         case E::Connected:
-            m_reconnectArmed = false;
             if (m_app->peripheral) m_ports.settings.setString(kChosenBand, m_app->peripheral->identifier());
             for (auto& [id, l] : std::map(m_linkListeners)) l(true);
             break;

@@ -8,6 +8,8 @@
 #include "link/notification_relay.h"
 #include "link/vantro_view_controller.h"
 #include "platform/band_source.h"
+#include "platform/sleep_watch.h"
+#include "session/link_keeper.h"
 #include "settings/auto_sync.h"
 #include "settings/settings_sync.h"
 
@@ -24,6 +26,8 @@ namespace vantro {
 struct SessionPorts : AppPorts {
     /// Where the database and settings live; empty means the user's XDG directories.
     std::string dataDir = std::string();
+    /// The machine's sleep (logind); none: the companion never hears of a suspend.
+    SleepWatch* sleep = nullptr;
 };
 
 /// Something built on the running companion (a notification relay, the bus face...).
@@ -86,6 +90,11 @@ public:
     bool syncing() const { return m_app->state.sync == SyncState::Running; }
     /// The band the companion connects to when it sees it; empty when none was chosen.
     std::string chosenBand() const;
+    /// The reconnect policy, the radio's quiet and the machine's sleep.
+    LinkKeeper& keeper() { return *m_keeper; }
+    /// Moves the simulated band in use: "away" (out of reach), "near" (back) or "drop" (its link breaks
+    /// in reach). False with the reason when there is no simulated band to move.
+    bool simulateFault(const std::string& what, std::string& message);
     /// Reads the settings file again when another program changed it, sends the band settings whose
     /// values changed and plans the automatic sync anew. Called every kSettingsWatchSeconds.
     void settingsMayHaveChanged();
@@ -121,9 +130,7 @@ private:
     std::map<int, std::function<void(bool)>> m_linkListeners;
     int m_nextListener = 1;
 
-    // Connects to the chosen band when seen: armed at start and when Bluetooth comes back.
-    bool m_reconnectArmed = true;
-    bool m_wasPoweredOn = false;
+    std::unique_ptr<LinkKeeper> m_keeper;
 
     struct ConnectWaiter {
         std::string identifier;

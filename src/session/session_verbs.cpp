@@ -14,13 +14,6 @@
 namespace vantro {
 namespace {
 
-bool subscribed(const VantroAppDelegate& app) {
-    if (!app.characteristic || !app.isConnected()) return false;
-    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
-    return std::any_of(app.characteristic->begin(), app.characteristic->end(),
-                       [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
-}
-
 bool sameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
@@ -59,6 +52,7 @@ void Session::startConnecting(const BlePeripheralPtr& band) {
 }
 
 Companion::Outcome Session::connect(const std::string& identifier, Done done, double timeout) {
+    m_keeper->userConnected();
     if (m_connectWaiter) finishConnect(false, "another connection was asked for");
     m_connectWaiter = ConnectWaiter{identifier, std::move(done)};
     m_connectWaiter->deadline = m_ports.runLoop.after(timeout, [this, identifier, timeout] {
@@ -81,7 +75,7 @@ void Session::checkConnectWaiter() {
     const BlePeripheralPtr current = m_app->peripheral;
     const bool wanted =
         current && (w.identifier.empty() ? w.requested || m_app->isConnected() : names(*current, w.identifier));
-    if (wanted && subscribed(*m_app)) {
+    if (wanted && reportsSubscribed(*m_app)) {
         // The band asked for by name is the chosen one from now on, also when it was connected already.
         m_ports.settings.setString(kChosenBand, current->identifier());
         finishConnect(true, current->identifier());
@@ -104,8 +98,8 @@ void Session::finishConnect(bool ok, const std::string& message) {
 
 Companion::Outcome Session::disconnect() {
     if (m_connectWaiter) finishConnect(false, "a disconnection was asked for");
+    m_keeper->userDisconnected();
     if (!m_app->peripheral) return Outcome::NotConnected;
-    m_reconnectArmed = false;
     const bool connected = m_app->isConnected();
     const BlePeripheralPtr band = m_app->peripheral;
     // Forget the band for this run first, so the link-loss rules do not call it back.
@@ -124,7 +118,7 @@ Companion::Outcome Session::sync(Done done) {
         m_syncWaiters.push_back(std::move(done));
         return Outcome::Started;
     }
-    if (!subscribed(*m_app)) return Outcome::NotConnected;
+    if (!reportsSubscribed(*m_app)) return Outcome::NotConnected;
     m_syncWaiters.push_back(std::move(done));
     // A write that failed in an earlier sync (a file held by another program) is not this sync's failure.
     if (m_app->m_db) m_app->m_db->forgetFailures();
@@ -203,12 +197,14 @@ bool Session::factoryReset() {
 
 void Session::forgetBand() {
     m_ports.settings.setString(kChosenBand, "");
-    m_reconnectArmed = false;
+    m_keeper->userDisconnected();
     changed();
 }
 
 void Session::rescan() {
     if (m_connectWaiter) finishConnect(false, "the bands are being looked for again");
+    // The user looks for bands to pick from: the link they end stays ended until one is picked.
+    m_keeper->userDisconnected();
     if (m_app->isConnected()) {
         m_app->disconnectPeripheral(m_app->peripheral);
         m_app->setLinkState(LinkState::Researching);

@@ -6,6 +6,7 @@
 #include "settings/settings_keys.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vantro {
 namespace {
@@ -47,7 +48,8 @@ void AutoSync::settingChanged() {
 }
 
 std::optional<double> AutoSync::lastSyncAt() const {
-    std::optional<double> at = m_app.syncProgress().lastBegin();
+    // A sync cut short (the link dropped, the machine slept) is no last sync.
+    std::optional<double> at = m_app.syncProgress().lastCompletedBegin();
     if (const auto done = m_app.syncProgress().lastComplete()) {
         // The wall clock of the last completed sync, on the run loop's clock.
         const double ago = std::chrono::duration<double>(m_app.runLoop().wallNow() - *done).count();
@@ -67,13 +69,37 @@ void AutoSync::tick() {
         planAt(now + kBusyRetrySeconds);
         return;
     }
-    if (const auto last = lastSyncAt(); last && now - *last < kMinGapSeconds) {
+    // The last sync begun here was cut short: it is taken up at once, whatever the last complete one.
+    const SyncProgress& progress = m_app.syncProgress();
+    const bool cut = progress.lastBegin() &&
+                     (!progress.lastCompletedBegin() || *progress.lastBegin() > *progress.lastCompletedBegin());
+    if (cut) m_app.log().log("the last sync was cut short; taking it up again");
+    if (const auto last = lastSyncAt(); !cut && last && now - *last < kMinGapSeconds) {
         planAt(*last + std::max(interval, kMinGapSeconds));
         return;
     }
+    start();
+}
+
+void AutoSync::start() {
     m_app.log().log("automatic sync");
     m_companion.sync(nullptr);
-    planAt(now + interval);
+    planAt(m_app.runLoop().now() + static_cast<double>(hours()) * 3600);
+}
+
+void AutoSync::woke() {
+    if (!m_ready || hours() == 0) return;
+    // The run loop's clock stood still while the machine slept; the wall clock says what is due.
+    const auto last = m_app.syncProgress().lastComplete();
+    const double interval = static_cast<double>(hours()) * 3600;
+    const double since = last ? std::chrono::duration<double>(m_app.runLoop().wallNow() - *last).count() : interval;
+    if (since >= interval && !m_app.syncProgress().running()) {
+        start();
+    } else if (since >= interval) {
+        tick();
+    } else {
+        planAt(m_app.runLoop().now() + interval - since);
+    }
 }
 
 void AutoSync::planAt(double at) {

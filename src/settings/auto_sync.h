@@ -30,6 +30,8 @@ public:
     void bandLost();
     /// "autoSyncHours" may have changed: plan the next sync anew.
     void settingChanged();
+    /// The machine woke from sleep: sync now when the interval passed meanwhile.
+    void woke();
 
     /// The interval in hours, 0 when off; an absent or unknown value counts as the default.
     std::int64_t hours() const;
@@ -38,6 +40,7 @@ public:
 
 private:
     void tick();
+    void start();
     /// Run-loop seconds of the last sync begun or completed, this run or an earlier one.
     std::optional<double> lastSyncAt() const;
     void planAt(double at);

@@ -24,12 +24,17 @@ WristbandPicker::~WristbandPicker() {
 void WristbandPicker::start() {
     refreshControlTitle = m_app.localized("RefreshData");
     updateBleList();
-    if (!m_timer) m_timer = m_app.runLoop().every(kPickerRefreshSeconds, [this] { updateBleList(); });
+    if (!m_timer) {
+        m_timer = m_app.runLoop().every(kPickerRefreshSeconds, [this] { updateBleList(); });
+        m_app.setPickerOpen(true);
+    }
 }
 
 void WristbandPicker::stop() {
-    if (m_timer) m_app.runLoop().cancel(m_timer);
+    if (!m_timer) return;
+    m_app.runLoop().cancel(m_timer);
     m_timer = 0;
+    m_app.setPickerOpen(false);
 }
 
 void WristbandPicker::updateBleList() {

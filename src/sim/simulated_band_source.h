@@ -34,6 +34,10 @@ public:
     std::string whySimulated() const override { return m_real ? std::string() : m_why; }
     /// The bands, nearest first (empty before makeCentral).
     std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const;
+    /// The bands the companion may be talking to: none once a real adapter took over.
+    std::vector<std::shared_ptr<SimulatedPeripheral>> simulatedBands() const {
+        return m_real ? std::vector<std::shared_ptr<SimulatedPeripheral>>{} : wristbands();
+    }
     ScriptedTelephony& scriptedTelephony() { return m_telephony; }
 
 protected:

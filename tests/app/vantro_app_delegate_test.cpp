@@ -41,6 +41,7 @@ TEST_F(Fixture, LaunchSetsStatusTextsGuardAndRssiTimer) {
     EXPECT_EQ(telephony.observerCount(), 1u);
 
     // Before a band is chosen the timer fires and asks nothing of Bluetooth.
+    app.setTodayShown(true);
     loop.advance(4.0);
     app.peripheral = band;
     loop.advance(1.99);
@@ -49,6 +50,30 @@ TEST_F(Fixture, LaunchSetsStatusTextsGuardAndRssiTimer) {
     EXPECT_EQ(band->rssiReads, 1);
     loop.advance(6.0);
     EXPECT_EQ(band->rssiReads, 4);
+}
+
+TEST_F(Fixture, TheSignalIsReadEveryTwoSecondsOnlyWhileSomeoneWatchesIt) {
+    app.didFinishLaunchingWithOptions(nullptr, nullptr);
+    app.peripheral = band;
+    loop.advance(60.0);
+    // Nobody looks: twice a minute keeps the row roughly current.
+    EXPECT_EQ(band->rssiReads, 60 / (2 * VantroAppDelegate::kSlowSignalTicks));
+    for (const char* who : {"today", "picker", "findme"}) {
+        const std::string watcher = who;
+        band->rssiReads = 0;
+        if (watcher == "today") app.setTodayShown(true);
+        if (watcher == "picker") app.setPickerOpen(true);
+        if (watcher == "findme") settings.setInteger("findme", 1);
+        loop.advance(60.0);
+        EXPECT_EQ(band->rssiReads, 30) << watcher;
+        app.setTodayShown(false);
+        app.setPickerOpen(false);
+        settings.setInteger("findme", 2);
+    }
+    // Closing a picker that was never opened does not hide one that is.
+    app.setPickerOpen(false);
+    app.setPickerOpen(true);
+    EXPECT_TRUE(app.pickerOpen());
 }
 
 // Which characteristic a frame goes to, how, and its log line are checked with the settings batch.

@@ -13,6 +13,7 @@
 
 #include <QDBusArgument>
 #include <QDBusVariant>
+#include <QRegularExpression>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -253,6 +254,47 @@ TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIs
     ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro") && rec.since(before).size() == 1; }))
         << ::testing::PrintToString(rec.events);
     EXPECT_TRUE(band->isConnected());
+}
+
+TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAtOnceWhenHeard) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    startCentral();
+    const BlePeripheralPtr band = waitForBand("Vantro");
+    ASSERT_TRUE(band);
+    connectAndSubscribe(band);
+    mock("SetInRange", {kBand1, false});
+    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
+    // Each call to Device1.Connect, not the line for its failure.
+    const auto connects = [&] {
+        static const QRegularExpression kConnect(QStringLiteral("^\\S+ Connect$"), QRegularExpression::MultilineOption);
+        return static_cast<int>(bluez->output().count(kConnect));
+    };
+    const int before = connects();
+    central->connectPeripheral(band, true);
+    for (int i = 0; i < 60; ++i) pump.advance(1.0);
+    // 2, 4, 8, 16 and 30 s apart: six attempts in the first minute, not thirty.
+    EXPECT_GE(connects() - before, 5);
+    EXPECT_LE(connects() - before, 6);
+
+    // Without power nothing is asked of bluetoothd; power back, the request is tried at once.
+    mock("SetPowered", {QStringLiteral("hci0"), false});
+    ASSERT_TRUE(pump.until([&] { return rec.has("state 4"); }));
+    const int unpowered = connects();
+    for (int i = 0; i < 60; ++i) pump.advance(1.0);
+    EXPECT_EQ(connects(), unpowered);
+    mock("SetPowered", {QStringLiteral("hci0"), true});
+    EXPECT_TRUE(pump.until([&] { return connects() == unpowered + 1; }, 3));
+
+    // A band that was away and is heard again is not left waiting out the pause.
+    for (int i = 0; i < 20; ++i) pump.advance(1.0);
+    mock("SetInRange", {kBand1, true});
+    mock("Advertise", {kBand1, int16(-61)});
+    ASSERT_TRUE(pump.until([&] { return band->isConnected(); }, 5)) << ::testing::PrintToString(log.lines);
+
+    // The signal comes from what bluetoothd announced: reading it costs no call.
+    for (int i = 0; i < 5; ++i) band->readRSSI();
+    pump.idle(0.3);
+    EXPECT_FALSE(bluez->output().contains(QStringLiteral("org.bluez.Device1.RSSI")));
 }
 
 TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {

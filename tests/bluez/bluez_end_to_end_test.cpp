@@ -187,7 +187,8 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     EXPECT_EQ(nights.size(), 5u);  // the oldest date has a day but no night
     EXPECT_EQ(row(TodayScreen::kVersion), "1.5");
 
-    // The signal row shows bluetoothd's strength while the band is heard.
+    // The signal row shows bluetoothd's strength while the band is heard and the today screen is shown.
+    app.setTodayShown(true);
     mockBluez("Advertise", {kBand, int16(-67)});
     ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kRssi) == "-67db"; }, 15)) << row(TodayScreen::kRssi);
 }

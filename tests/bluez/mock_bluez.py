@@ -7,6 +7,11 @@ export the wristband's GATT service while connected: the report characteristic
 (write with response). Connect also resolves the services, as bluetoothd does
 for a device whose GATT database is known.
 
+With the template parameter "advertise" (seconds), every band that is in range, not connected and
+heard by a powered adapter that is discovering advertises at that interval (its RSSI is announced
+again), as bluetoothd passes advertisements on. Adapters can lose their power (SetPowered), which ends
+their links and refuses new ones, and links can break in range (DropLink).
+
 Every frame written to a band is kept (ReceivedFrames). With the template
 parameter "firmware" (the command line of vantro-firmware: reads frames as hex
 lines, answers each with its reports as hex lines and then a "." line, and
@@ -21,6 +26,7 @@ import signal
 import subprocess
 
 import dbus
+from gi.repository import GLib
 
 from dbusmock import OBJECT_MANAGER_IFACE, mockobject
 from dbusmock.templates.bluez5 import *  # noqa: F401,F403 (methods of the stock template)
@@ -43,6 +49,7 @@ REPORT_CHAR = '14702853-620a-3973-7c78-9cfff0876abd'
 CCCD = '00002902-0000-1000-8000-00805f9b34fb'
 
 FIRMWARE = {'argv': None}
+ADAPTER_IFACE = 'org.bluez.Adapter1'
 
 
 def _bytes(hex_text):
@@ -90,6 +97,9 @@ class Band:
     def connect(self):
         if self.device.connected:
             raise dbus.exceptions.DBusException('Already Connected', name='org.bluez.Error.AlreadyConnected')
+        adapter = mockobject.objects.get(str(self.device.props[DEVICE_IFACE]['Adapter']))
+        if adapter is None or not adapter.props[ADAPTER_IFACE]['Powered']:
+            raise dbus.exceptions.DBusException('Resource Not Ready', name='org.bluez.Error.NotReady')
         if not self.in_range:
             raise dbus.exceptions.DBusException('le-connection-abort-by-local', name='org.bluez.Error.Failed')
         self.export_gatt()
@@ -269,6 +279,7 @@ def AddWristband(self, adapter_device_name, address, name, rssi):
     device = mockobject.objects[path]
     device.connected = False
     device.band = Band(device)
+    device.band.rssi = rssi
     self.EmitSignal(OBJECT_MANAGER_IFACE, 'InterfacesAdded', 'oa{sa{sv}}',
                     [dbus.ObjectPath(path), {DEVICE_IFACE: props}])
     return path
@@ -301,11 +312,53 @@ def Rename(_self, address, name):
 
 @dbus.service.method(MOCK_IFACE, in_signature='sb', out_signature='')
 def SetInRange(_self, address, in_range):
-    '''Out of range drops the link and makes connection attempts fail.'''
-    band = _band(_device(address))
+    '''Out of range drops the link and makes connection attempts fail; bluetoothd forgets its strength.'''
+    device = _device(address)
+    band = _band(device)
     band.in_range = bool(in_range)
     if not band.in_range:
         band.drop()
+        if 'RSSI' in device.props[DEVICE_IFACE]:
+            device.props[DEVICE_IFACE].pop('RSSI', None)
+            _changed(device, DEVICE_IFACE, {}, ['RSSI'])
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def DropLink(_self, address):
+    '''The link breaks while the band stays in range.'''
+    _band(_device(address)).drop()
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='sb', out_signature='')
+def SetPowered(_self, adapter_device_name, powered):
+    '''The adapter's power: off ends every link on it and stops its discovery.'''
+    adapter = mockobject.objects['/org/bluez/' + adapter_device_name]
+    props = {'Powered': dbus.Boolean(powered, variant_level=1)}
+    if not powered:
+        props['Discovering'] = dbus.Boolean(False, variant_level=1)
+        for path, obj in list(mockobject.objects.items()):
+            if path.startswith(adapter.path + '/') and hasattr(obj, 'band'):
+                obj.band.drop()
+    adapter.props[ADAPTER_IFACE].update(props)
+    _changed(adapter, ADAPTER_IFACE, props)
+
+
+def _advertise_all():
+    '''One advertisement of every band that a discovering, powered adapter can hear.'''
+    for path, obj in list(mockobject.objects.items()):
+        band = getattr(obj, 'band', None)
+        if band is None or not band.in_range or obj.connected:
+            continue
+        adapter = mockobject.objects.get(str(obj.props[DEVICE_IFACE]['Adapter']))
+        if adapter is None:
+            continue
+        props = adapter.props[ADAPTER_IFACE]
+        if not props['Powered'] or not props['Discovering']:
+            continue
+        rssi = dbus.Int16(band.rssi, variant_level=1)
+        obj.props[DEVICE_IFACE]['RSSI'] = rssi
+        _changed(obj, DEVICE_IFACE, {'RSSI': rssi})
+    return True
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='sb', out_signature='')
@@ -344,6 +397,8 @@ def load(mock, parameters):
     bluez5.load(mock, parameters)
     firmware = parameters.get('firmware')
     FIRMWARE['argv'] = [str(a) for a in firmware] if firmware else None
+    if parameters.get('advertise'):
+        GLib.timeout_add(int(float(parameters['advertise']) * 1000), _advertise_all)
     # Never outlive the test that started us, nor the bus we serve.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     mock.connection.call_on_disconnection(_exit_with_bus)

@@ -39,6 +39,15 @@ check_fault out-of-range "no wristband was discovered within 1 s"
 check_fault refuse-notifications "did not connect and accept notifications within 1 s"
 check_fault no-service "did not connect and accept notifications within 1 s"
 
+# After the sync the band walks away (or its link breaks) and comes back: the demo shows the link
+# ending and the band connected again, with find-me off.
+for fault in away drop; do
+  "$cli" --data-dir "$dir/l-$fault" demo --fault "$fault" --days 2 --nights 1 >"$dir/out" 2>"$dir/err"; s=$?
+  [ "$s" = 0 ] || fail "fault $fault: exit $s: $(cat "$dir/err")"
+  grep -q "^Link status: Disconnected$" "$dir/out" || fail "fault $fault: the link did not show as ended"
+  grep -qE "^Reconnected after [0-9.]+ s: Connected$" "$dir/out" || fail "fault $fault: not reconnected: $(cat "$dir/out")"
+done
+
 # Bad options are usage errors.
 for args in "--days -1" "--days 36501" "--nights x" "--seed" "--timeout 0" "--fault sneeze" "surplus"; do
   # shellcheck disable=SC2086

@@ -16,7 +16,7 @@ lines=("history" "nights" "clear" "store-day 2014-07-15 1 2 3 4 5" "store-night 
        "settings set bodyHeight 170" "settings init" "screen history" "screen sleep" "screen settings"
        "demo --days 1 --nights 1 --timeout 1" "doctor" "frame 8" "decode 0D0E"
        "status --json" "connect --simulate --timeout 1" "sync --simulate --timeout 1" "disconnect" "forget"
-       "start-at-login")
+       "start-at-login" "sim away")
 commands=$("$cli" --help | sed -n '/^Commands:/,/^$/p' | awk 'NF > 0 && $1 != "Commands:" {print $1}')
 [ -n "$commands" ] || fail "the help lists no commands"
 for c in $commands; do

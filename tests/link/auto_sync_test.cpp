@@ -91,11 +91,52 @@ TEST_F(AutoSyncTest, AReconnectWithinFiveMinutesOfTheLastSyncDoesNotSyncAgain) {
     connect();
     EXPECT_EQ(syncs(), 1);
     // While away no timer runs for it; once back after the gap, it syncs at once.
-    band->dropLink();
+    band->walkOutOfRange();
     loop.advance(4 * kHour);
     EXPECT_EQ(syncs(), 1);
+    band->comeBack();
     connect();
     EXPECT_EQ(syncs(), 2);
+}
+
+TEST_F(AutoSyncTest, ASyncCutShortIsTakenUpAgainAsSoonAsTheBandIsBack) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    const auto firstComplete = settings.dateForKey(kLastSyncTime);
+    loop.advance(10 * 60);
+    // The next sync starts and the band reboots before its days are in.
+    ASSERT_EQ(session->sync(nullptr), Companion::Outcome::Started);
+    EXPECT_EQ(syncs(), 2);
+    band->walkOutOfRange();
+    loop.advance(1);
+    EXPECT_EQ(session->state().sync, SyncState::Interrupted);
+    EXPECT_EQ(settings.dateForKey(kLastSyncTime), firstComplete);
+    // Back after three seconds: the companion reconnects by itself, and the cut sync does not count, so
+    // the five-minute rule does not hold it back.
+    loop.advance(2);
+    band->comeBack();
+    ASSERT_TRUE(runUntil([&] { return syncs() == 3; }, 5));
+    loop.advance(3);
+    EXPECT_EQ(session->state().sync, SyncState::Complete);
+    EXPECT_NE(settings.dateForKey(kLastSyncTime), firstComplete);
+    // Complete now: the next reconnect is within five minutes of a real last sync.
+    band->dropLink();
+    ASSERT_TRUE(runUntil([&] { return !app().isConnected(); }, 2));
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }, 5));
+    loop.advance(3);
+    EXPECT_EQ(syncs(), 3);
+}
+
+TEST_F(AutoSyncTest, AfterASleepTheWallClockDecidesWhetherASyncIsDue) {
+    connect();
+    EXPECT_EQ(syncs(), 1);
+    // The machine slept four hours: the run loop's clock stood still, the wall clock did not.
+    loop.setWallNow(loop.wallNow() + std::chrono::hours(4));
+    autoSync().woke();
+    EXPECT_EQ(syncs(), 2);
+    loop.advance(3);
+    autoSync().woke();
+    EXPECT_EQ(syncs(), 2);  // just synced: the next one is a whole interval away
 }
 
 TEST_F(AutoSyncTest, NeverWhileASyncRunsAndNotAtAllWhenOff) {

@@ -5,6 +5,7 @@
 #include "session/session.h"
 
 #include "platform/manual_run_loop.h"
+#include "platform/sleep_watch.h"
 #include "sim/simulated_band_source.h"
 
 #include "fake_services.h"
@@ -32,6 +33,7 @@ struct SessionFixture : ::testing::Test {
     RecordingSoundPlayer sound;
     RecordingNotifier notifier;
     RecordingUrlOpener urls;
+    ManualSleepWatch sleep;
     std::unique_ptr<BandSource> source;
     std::unique_ptr<Session> session;
 
@@ -41,6 +43,7 @@ struct SessionFixture : ::testing::Test {
         source = std::move(band);
         SessionPorts ports{{loop, log, *localizer, *settingsStore, &notifier, &sound, &urls}};
         ports.dataDir = dir.path();
+        ports.sleep = &sleep;
         session = std::make_unique<Session>(ports, *source);
     }
     /// A session on the central `make` returns (a scripted or a hand-built simulated central).

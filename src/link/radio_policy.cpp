@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// When the companion keeps the radio discovering: never idly while its band is connected.
+#include "link/radio_policy.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantro {
+
+RadioPolicy::RadioPolicy(VantroAppDelegate& app) : m_app(app) {}
+
+RadioPolicy::~RadioPolicy() {
+    if (m_timer) m_app.runLoop().cancel(m_timer);
+}
+
+bool RadioPolicy::usable() const {
+    return m_app.manager && m_app.manager->state() == BleCentralState::PoweredOn && !m_suspended;
+}
+
+void RadioPolicy::centralStateChanged() {
+    // The today controller starts a scan whenever the central reports power-on.
+    m_scanning = m_app.manager && m_app.manager->state() == BleCentralState::PoweredOn;
+    if (!m_scanning) searchNow();
+    update();
+}
+
+void RadioPolicy::setSuspended(bool suspended) {
+    m_suspended = suspended;
+    if (!suspended) searchNow();
+    update();
+}
+
+void RadioPolicy::searchNow() {
+    m_awaySince.reset();
+}
+
+bool RadioPolicy::wanted() const {
+    if (!usable()) return false;
+    if (m_app.pickerOpen()) return true;
+    if (m_app.isConnected()) {
+        return m_app.signalWatched() && m_app.manager->signalSource() == "SignalFromAdvertisements";
+    }
+    const double away = m_awaySince ? m_app.runLoop().now() - *m_awaySince : 0;
+    if (away < kFullDutySeconds) return true;
+    return std::fmod(away - kFullDutySeconds, kPeriodSeconds) < kWindowSeconds;
+}
+
+void RadioPolicy::update() {
+    if (m_timer) m_app.runLoop().cancel(m_timer);
+    m_timer = 0;
+    const double now = m_app.runLoop().now();
+    const bool searching = usable() && !m_app.isConnected() && !m_app.pickerOpen();
+    if (!searching) {
+        if (m_app.isConnected()) m_awaySince.reset();
+    } else if (!m_awaySince) {
+        m_awaySince = now;
+    }
+    const bool want = wanted();
+    if (want != m_scanning && usable()) {
+        m_scanning = want;
+        if (want) {
+            m_app.startScanning();
+        } else {
+            m_app.stopScanning();
+        }
+    }
+    if (!usable()) m_scanning = false;
+    if (!searching) return;
+    // The next edge of the search: the end of the full-duty stretch, then each window's start and end.
+    const double away = now - *m_awaySince;
+    double next = 0;
+    if (away < kFullDutySeconds) {
+        next = kFullDutySeconds - away;
+    } else {
+        const double phase = std::fmod(away - kFullDutySeconds, kPeriodSeconds);
+        next = phase < kWindowSeconds ? kWindowSeconds - phase : kPeriodSeconds - phase;
+    }
+    schedule(next);
+}
+
+void RadioPolicy::schedule(double seconds) {
+    m_timer = m_app.runLoop().after(std::max(seconds, 0.01), [this] {
+        m_timer = 0;
+        update();
+    });
+}
+
+}  // namespace vantro

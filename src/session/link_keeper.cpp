@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// Keeps the companion on its chosen band through a phone's day: back after every loss, quiet on the
+// radio, aware of the machine's sleep.
+#include "session/link_keeper.h"
+
+#include "platform/setting_keys.h"
+#include "platform/strprintf.h"
+#include "protocol/codes.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantro {
+
+LinkKeeper::LinkKeeper(VantroAppDelegate& app, SleepWatch* sleep, Hooks hooks)
+    : m_app(app), m_sleep(sleep), m_hooks(std::move(hooks)), m_radio(app) {
+    if (m_sleep) m_sleep->onPrepareForSleep = [this](bool sleeping) { prepareForSleep(sleeping); };
+}
+
+LinkKeeper::~LinkKeeper() {
+    if (m_holdCheck) m_app.runLoop().cancel(m_holdCheck);
+    if (m_pauseTimer) m_app.runLoop().cancel(m_pauseTimer);
+    if (m_sleep) {
+        m_sleep->onPrepareForSleep = nullptr;
+        m_sleep->holdSleep(false);
+    }
+}
+
+bool reportsSubscribed(const VantroAppDelegate& app) {
+    if (!app.characteristic || !app.isConnected()) return false;
+    const BleUuid report = BleUuid::fromString(kReportCharacteristicUuid);
+    return std::any_of(app.characteristic->begin(), app.characteristic->end(),
+                       [&](const BleCharacteristicPtr& c) { return c && c->uuid == report && c->isNotifying; });
+}
+
+bool LinkKeeper::findMeOn() const {
+    return m_app.settings().integerForKey(kFindMe) == kFindMeOn;
+}
+
+bool LinkKeeper::refused(bool error) const {
+    return !m_ready && (!error || m_unreadyLosses >= kLossesBeforeRefusal - 1);
+}
+
+bool LinkKeeper::holdsCallBack(const BlePeripheralPtr& p, bool error) const {
+    return refused(error) && p && m_hooks.chosenBand && p->identifier() == m_hooks.chosenBand();
+}
+
+double LinkKeeper::pause() const {
+    return std::max(0.0, m_notBefore - m_app.runLoop().now());
+}
+
+void LinkKeeper::linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p) {
+    using E = VantroViewController::LinkEvent;
+    switch (event) {
+        case E::StateChanged: {
+            const bool on = m_app.manager && m_app.manager->state() == BleCentralState::PoweredOn;
+            if (on && !m_wasPoweredOn && !m_held) {
+                // Bluetooth came back: every loss it caused is over, so no pause either.
+                m_armed = true;
+                m_notBefore = 0;
+                renewPendingRequest();
+            }
+            m_wasPoweredOn = on;
+            m_radio.centralStateChanged();
+            break;
+        }
+        case E::Discovered:
+            sawBand(p);
+            break;
+        case E::Connected:
+            m_held = false;
+            m_armed = false;
+            m_ready = false;
+            break;
+        case E::Disconnected:
+            lost(p);
+            m_ready = false;
+            break;
+        case E::Ready:
+        case E::Report:
+        case E::Signal:
+            break;
+    }
+    if (!m_ready && reportsSubscribed(m_app)) {
+        m_ready = true;
+        m_unreadyLosses = 0;
+        m_refusals = 0;
+        m_notBefore = 0;
+    }
+    if (event != E::StateChanged) m_radio.update();
+    updateSleepHold();
+}
+
+void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
+    const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
+    if (!m_armed || m_held || !p || chosen.empty() || p->identifier() != chosen || m_app.isConnected()) return;
+    if (m_app.runLoop().now() < m_notBefore) return;
+    // A band bluetoothd only remembers (listed without a signal when a scan starts) was not heard.
+    if (m_app.bleList) {
+        const auto seen = m_app.bleList->find(seenDeviceKey(*p));
+        if (seen != m_app.bleList->end() && seen->second.rssi == 0) return;
+    }
+    // With find-me on, the lost band's own pending request is under way ("ReConnecting").
+    if (findMeOn() && m_app.peripheral && m_app.peripheral->identifier() == chosen) return;
+    m_app.log().log("reconnecting to the chosen band " + chosen);
+    m_armed = false;
+    if (m_hooks.connect) m_hooks.connect(p);
+}
+
+void LinkKeeper::lost(const BlePeripheralPtr& p) {
+    if (m_held) return;
+    const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
+    if (!p || chosen.empty() || p->identifier() != chosen) return;
+    const bool refusal = refused(m_hooks.lostWithError ? m_hooks.lostWithError() : true);
+    if (!m_ready) ++m_unreadyLosses;
+    if (refusal) {
+        // The band took the link but not the subscription, or dropped it at once: do not hammer it.
+        ++m_refusals;
+        const double pause = std::min(kMaxPauseSeconds, kFirstPauseSeconds * std::pow(2.0, m_refusals - 1));
+        m_notBefore = m_app.runLoop().now() + pause;
+        m_app.log().log(strprintf("the band %s did not take the link; trying again in %.0f s", chosen.c_str(), pause));
+        // With find-me on its request was held back (holdsCallBack): it is made once the pause is over.
+        if (m_pauseTimer) m_app.runLoop().cancel(m_pauseTimer);
+        m_pauseTimer = m_app.runLoop().after(pause, [this] {
+            m_pauseTimer = 0;
+            if (!m_held) renewPendingRequest();
+        });
+    }
+    m_armed = true;
+}
+
+void LinkKeeper::userDisconnected() {
+    m_held = true;
+    m_armed = false;
+}
+
+void LinkKeeper::userConnected() {
+    m_held = false;
+    m_refusals = 0;
+    m_notBefore = 0;
+}
+
+void LinkKeeper::centralReplaced() {
+    m_armed = !m_held;
+    m_wasPoweredOn = false;
+    m_radio.centralStateChanged();
+}
+
+void LinkKeeper::prepareForSleep(bool sleeping) {
+    if (sleeping) {
+        // A sync cannot outlive the suspend: it ends now as interrupted, with what it stored kept, and is
+        // taken up once the band is back.
+        if (m_hooks.syncing && m_hooks.syncing() && m_hooks.interruptSync) {
+            m_hooks.interruptSync("the machine is going to sleep");
+        }
+        m_radio.setSuspended(true);
+        if (m_sleep) m_sleep->holdSleep(false);
+        return;
+    }
+    m_app.log().log("awake: looking for the chosen band again");
+    if (!m_held) m_armed = true;
+    m_refusals = 0;
+    m_notBefore = 0;
+    m_radio.setSuspended(false);
+    renewPendingRequest();
+    if (m_hooks.woke) m_hooks.woke();
+}
+
+void LinkKeeper::renewPendingRequest() {
+    // With find-me on the lost band's request stays pending; one that waited out a pause the sleep
+    // stretched, or that a central dropped with its power, is asked for again now.
+    if (m_app.peripheral && !m_app.isConnected() && findMeOn() && m_app.manager) {
+        m_app.connectPeripheral(m_app.peripheral);
+    }
+}
+
+void LinkKeeper::updateSleepHold() {
+    if (!m_sleep) return;
+    const bool want = m_hooks.syncing && m_hooks.syncing();
+    if (want == m_sleep->holdingSleep()) return;
+    m_sleep->holdSleep(want);
+    if (m_holdCheck) m_app.runLoop().cancel(m_holdCheck);
+    m_holdCheck = 0;
+    // A sync ends on a timer as often as on an event: look again while it holds the machine awake.
+    if (want) m_holdCheck = m_app.runLoop().every(kSleepHoldCheckSeconds, [this] { updateSleepHold(); });
+}
+
+}  // namespace vantro

@@ -1,0 +1,447 @@
+# SPDX-License-Identifier: MIT
+'''A phone's day for the resident companion: every way the link is lost, and how soon it is back.
+
+Runs on the private system bus of with_private_bus.sh, with a session bus of its own. The mock
+bluetoothd plays the simulator's firmware and advertises each band once a second while it is in range;
+python-dbusmock's logind template stands in for logind. The companion is `vantro --background --bluez`,
+connected once through the bus; then each fault is injected, and "recovered" means the band's report
+characteristic is notifying again, within the bound, with no user action.
+
+usage: phone_day.py VANTRO VANTRO_CLI VANTRO_FIRMWARE [--tries N] [--full] [--findme off|on|both]
+
+Without --full the waits are short (a suite test); with it they are the ones the table names.
+Prints one line per fault class and find-me setting, and the idle radio figures; exits 1 when a loss
+was not recovered within the bound, the days were not stored once each, or the idle radio was busy.
+'''
+
+import argparse
+import json
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+import dbus
+import dbus.mainloop.glib
+from gi.repository import GLib
+
+BAND = 'C0:11:22:33:44:01'
+BAND_PATH = '/org/bluez/hci0/dev_' + BAND.replace(':', '_')
+REPORT_CHAR = BAND_PATH + '/service0010/char0013'
+BOUND = 2.0          # seconds from the band being available to notifying again
+MEDIAN_BOUND = 1.0
+RECOVERY_LIMIT = 40  # a loss not recovered by then is not recovered
+DAYS = 5
+MOCKS = os.environ.get('VANTRO_MOCK_DIR', os.path.dirname(os.path.abspath(__file__)))
+
+
+class Day:
+    def __init__(self, args):
+        self.args = args
+        self.work = tempfile.mkdtemp(prefix='vantro-day.')
+        self.data = os.path.join(self.work, 'data')
+        self.processes = []
+        self.app = None
+        self.bluez = None
+        self.notifying = None  # (value, time) of the last Notifying change of the report characteristic
+        self.discovering = []  # (time, value) of the adapter's Discovering changes
+        self.loop = GLib.MainContext.default()
+        dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+        self.start_session_bus()
+        self.system = dbus.SystemBus()
+        self.session = dbus.bus.BusConnection(self.session_address)
+        self.system.add_signal_receiver(self.properties_changed, 'PropertiesChanged',
+                                        'org.freedesktop.DBus.Properties', None, None, path_keyword='path')
+        self.calls_file = os.path.join(self.work, 'calls.log')
+        monitor = subprocess.Popen(['stdbuf', '-oL', 'dbus-monitor', '--system', '--profile',
+                                    "type='method_call',destination='org.bluez'"],
+                                   stdout=open(self.calls_file, 'w'), stderr=subprocess.DEVNULL)
+        self.processes.append(monitor)
+        self.logind = self.start_mock('org.freedesktop.login1', 'logind', None)
+        self.start_bluez()
+
+    # -- plumbing
+    def start_session_bus(self):
+        out = subprocess.run(['dbus-daemon', '--session', '--fork', '--print-address=1', '--print-pid=1'],
+                             capture_output=True, text=True, check=True).stdout.split()
+        self.session_address, pid = out[0], int(out[1])
+        self.pids = [pid]
+
+    def start_mock(self, name, template, parameters):
+        command = [sys.executable, '-m', 'dbusmock', '--system', '--template', template]
+        if parameters:
+            command += ['--parameters', json.dumps(parameters)]
+        log = open(os.path.join(self.work, name + '.log'), 'a')
+        process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT)
+        self.processes.append(process)
+        with open(os.path.join(os.environ['VANTRO_BUS_DIR'], 'pids'), 'a') as pids:
+            pids.write(f'{process.pid}\n')
+        self.wait(lambda: self.system.name_has_owner(name), 15, f'{name} did not start')
+        return process
+
+    def start_bluez(self):
+        firmware = [self.args.firmware, '--seed', '5', '--days', str(DAYS), '--nights', '3']
+        self.bluez = self.start_mock('org.bluez', os.path.join(MOCKS, 'mock_bluez.py'),
+                                     {'firmware': firmware, 'advertise': 1.0})
+        self.add_adapter_and_band()
+
+    def add_adapter_and_band(self):
+        self.mock('AddAdapter', 'hci0', 'phone')
+        self.mock('AddWristband', 'hci0', BAND, 'Vantro', dbus.Int16(-60))
+
+    def mock(self, method, *args):
+        proxy = self.system.get_object('org.bluez', '/')
+        return proxy.get_dbus_method(method, 'org.bluez.Mock')(*args)
+
+    def properties_changed(self, interface, changed, invalidated, path=None):
+        now = time.monotonic()
+        if path == REPORT_CHAR and 'Notifying' in changed:
+            self.notifying = (bool(changed['Notifying']), now)
+        # A link that ends takes its subscription with it.
+        if path == BAND_PATH and 'Connected' in changed and not changed['Connected']:
+            self.notifying = (False, now)
+        if path == '/org/bluez/hci0' and 'Discovering' in changed:
+            self.discovering.append((now, bool(changed['Discovering'])))
+
+    def pump(self, seconds):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            while self.loop.iteration(False):
+                pass
+            time.sleep(0.01)
+
+    def wait(self, condition, seconds, message=None):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            while self.loop.iteration(False):
+                pass
+            if condition():
+                return True
+            time.sleep(0.01)
+        if message:
+            raise SystemExit(f'FAIL: {message}')
+        return False
+
+    def companion(self, method, *args, timeout=60):
+        proxy = self.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro')
+        return proxy.get_dbus_method(method, 'org.vantro.Vantro.Companion')(*args, timeout=timeout)
+
+    def status(self):
+        return self.companion('GetStatus', timeout=10)
+
+    def band_notifying(self):
+        return self.notifying is not None and self.notifying[0]
+
+    # -- the companion
+    def start_app(self):
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.session_address, QT_QPA_PLATFORM='offscreen',
+                   XDG_CONFIG_HOME=os.path.join(self.work, 'config'), XDG_DATA_HOME=os.path.join(self.work, 'xdg'))
+        log = open(os.path.join(self.work, 'app.log'), 'a')
+        self.app = subprocess.Popen([self.args.vantro, '--background', '--bluez', '--data-dir', self.data,
+                                     '--verbose'], env=env, stdout=log, stderr=subprocess.STDOUT)
+        self.wait(lambda: self.session.name_has_owner('org.vantro.Vantro'), 30, 'the companion did not start')
+        return time.monotonic()
+
+    def stop_app(self):
+        if self.app is None:
+            return
+        # As the user ends it: the companion closes its link on the way out.
+        try:
+            proxy = self.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro')
+            proxy.get_dbus_method('ActivateAction', 'org.freedesktop.Application')('quit', [], {}, timeout=10)
+        except dbus.exceptions.DBusException:
+            self.app.send_signal(signal.SIGTERM)
+        try:
+            self.app.wait(10)
+        except subprocess.TimeoutExpired:
+            self.app.kill()
+            self.app.wait()
+        self.app = None
+        self.wait(lambda: not self.session.name_has_owner('org.vantro.Vantro'), 10)
+
+    def settings(self, key, value):
+        subprocess.run([self.args.cli, '--data-dir', self.data, 'settings', 'set', key, str(value)],
+                       check=True, capture_output=True)
+
+    def synced(self):
+        s = self.status()
+        return not bool(s['Syncing']) and int(s['LastSync']) > 0
+
+    def days_stored(self):
+        out = subprocess.run([self.args.cli, '--data-dir', self.data, 'history'], capture_output=True, text=True)
+        return [line for line in out.stdout.splitlines() if line.strip()]
+
+    def close(self):
+        self.stop_app()
+        for p in reversed(self.processes):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+        for pid in self.pids:
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+
+    # -- measuring
+    def recovery(self, since):
+        '''Seconds from `since` until the band notifies again; None when it did not within the limit.'''
+        if not self.wait(lambda: self.band_notifying() and self.notifying[1] >= since - 0.001, RECOVERY_LIMIT):
+            return None
+        return self.notifying[1] - since
+
+    def lost(self):
+        self.wait(lambda: not self.band_notifying(), 10, 'the link did not drop')
+
+    def calls_between(self, start, end):
+        '''Method calls to org.bluez from anyone but this script, between two monotonic instants.'''
+        own = {self.system.get_unique_name()}
+        count = 0
+        offset = time.time() - time.monotonic()
+        with open(self.calls_file) as f:
+            for line in f:
+                fields = line.split('\t') if '\t' in line else line.split()
+                if len(fields) < 4 or fields[0] != 'mc':
+                    continue
+                stamp = float(fields[1]) - offset
+                if start <= stamp <= end and fields[3] not in own:
+                    count += 1
+        return count
+
+    def discovery_between(self, start, end):
+        '''Seconds the adapter spent discovering between two monotonic instants.'''
+        on = None
+        total = 0.0
+        state = False
+        for stamp, value in self.discovering:
+            if stamp > end:
+                break
+            if stamp < start:
+                state = value
+                continue
+            if value and not state:
+                on = stamp
+            elif not value and state and on is not None:
+                total += stamp - on
+            elif not value and state:
+                total += stamp - start
+            state = value
+            if value and on is None:
+                on = stamp
+        if state:
+            total += end - (on if on is not None and on >= start else start)
+        return total
+
+    def idle(self, seconds):
+        start = time.monotonic()
+        self.pump(seconds)
+        end = time.monotonic()
+        scale = 60.0 / seconds
+        return self.discovery_between(start, end) * scale, self.calls_between(start, end) * scale
+
+
+# -- the faults: each returns the instant the band is available again
+def companion_restarted(day, short):
+    day.stop_app()
+    day.lost()
+    return day.start_app()
+
+
+def away(seconds):
+    def fault(day, short):
+        day.mock('SetInRange', BAND, False)
+        day.lost()
+        day.pump(seconds(short))
+        day.mock('SetInRange', BAND, True)
+        return time.monotonic()
+    return fault
+
+
+def link_drops(day, short):
+    day.mock('DropLink', BAND)
+    day.lost()
+    return time.monotonic()
+
+
+def bluetoothd_restarted(day, short):
+    day.bluez.terminate()
+    day.bluez.wait(5)
+    day.processes.remove(day.bluez)
+    day.notifying = None
+    day.pump(1)
+    day.start_bluez()
+    return time.monotonic()
+
+
+def adapter_power(day, short):
+    day.mock('SetPowered', 'hci0', False)
+    day.lost()
+    day.pump(2 if short else 5)
+    day.mock('SetPowered', 'hci0', True)
+    return time.monotonic()
+
+
+def adapter_removed(day, short):
+    day.mock('RemoveAdapterWithDevices', 'hci0')
+    day.notifying = None
+    day.pump(1)
+    day.add_adapter_and_band()
+    return time.monotonic()
+
+
+def suspend(day, short):
+    logind = day.system.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
+    emit = logind.get_dbus_method('EmitSignal', 'org.freedesktop.DBus.Mock')
+    emit('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b', [True])
+    # The radio sleeps with the machine: the link does not survive it.
+    day.mock('SetInRange', BAND, False)
+    day.lost()
+    day.pump(3 if short else 30)
+    day.mock('SetInRange', BAND, True)
+    emit('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b', [False])
+    return time.monotonic()
+
+
+def reboot_mid_sync(day, short):
+    day.last_sync = str(day.status()['LastSync'])
+    proxy = day.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro')
+    errors = []
+    proxy.get_dbus_method('Sync', 'org.vantro.Vantro.Companion')(
+        reply_handler=lambda *a: None, error_handler=errors.append, timeout=120)
+    before = len(day.mock('ReceivedFrames', BAND))
+    day.wait(lambda: len(day.mock('ReceivedFrames', BAND)) > before + 2, 10, 'the sync did not start')
+    day.mock('SetInRange', BAND, False)
+    day.lost()
+    day.pump(3)
+    day.mock('SetInRange', BAND, True)
+    return time.monotonic()
+
+
+FAULTS = [
+    ('companion restarted', companion_restarted),
+    ('band out of range 5 s, then back', away(lambda short: 2 if short else 5)),
+    ('band out of range 60 s, then back', away(lambda short: 16 if short else 60)),
+    ('link drops while in range', link_drops),
+    ('bluetoothd killed and started again', bluetoothd_restarted),
+    ('adapter powered off 5 s, then on', adapter_power),
+    ('adapter removed and added again', adapter_removed),
+    ('PrepareForSleep(true), 30 s down, PrepareForSleep(false)', suspend),
+    ('band reboots mid-sync, back after 3 s', reboot_mid_sync),
+]
+
+
+def run(args, findme):
+    day = Day(args)
+    rows = []
+    problems = []
+    current = ['start']
+    try:
+        day.settings('findme', 1 if findme else 2)
+        day.start_app()
+        day.companion('Connect', '', dbus.UInt32(30), timeout=40)
+        day.wait(day.band_notifying, 10, 'the band is not notifying after the connect')
+        day.wait(day.synced, 60, 'the first sync did not complete')
+        discovery, calls = day.idle(args.idle)
+        rows.append(('idle, connected', discovery, calls))
+        if not findme and discovery > 0:
+            problems.append('the adapter is discovering while the band is connected and idle')
+        results = []
+        for name, fault in ([] if args.idle_only else FAULTS):
+            latencies = []
+            current[0] = name
+            for _ in range(args.tries):
+                day.wait(day.synced, 60)
+                day.pump(0.3)
+                since = fault(day, not args.full)
+                latencies.append(day.recovery(since))
+                if fault is reboot_mid_sync and latencies[-1] is not None:
+                    # The cut sync is taken up again once the band is back, and completes.
+                    if not day.wait(lambda: day.synced() and str(day.status()['LastSync']) != day.last_sync, 30):
+                        problems.append('the sync the reboot cut short was not taken up again')
+            results.append((name, latencies))
+            ok = [t for t in latencies if t is not None]
+            if len(ok) < len(latencies) or max(ok) > BOUND:
+                problems.append(f'{name}: {describe(latencies)}')
+        # Every day once, and the sync after the cut one completed.
+        day.wait(day.synced, 60, 'the sync after the faults did not complete')
+        stored = day.days_stored()
+        if len(stored) != DAYS and not args.idle_only:
+            problems.append(f'{len(stored)} days stored, not {DAYS}: {stored}')
+        day.mock('SetInRange', BAND, False)
+        day.lost()
+        discovery, calls = day.idle(args.idle)
+        rows.append(('idle, band away', discovery, calls))
+        day.mock('SetInRange', BAND, True)
+        day.recovery(time.monotonic() if not args.idle_only else 0)
+        medians = [statistics.median(t for t in l if t is not None) for _, l in results if any(l)]
+        if medians and statistics.median(medians) > MEDIAN_BOUND:
+            problems.append(f'median recovery {statistics.median(medians):.2f} s')
+        return results, rows, problems
+    except SystemExit as e:
+        problems.append(f'{current[0]}: {e}')
+        raise
+    finally:
+        day.close()
+        if problems or args.keep:
+            print(f'(work directory: {day.work})')
+            with open(os.path.join(day.work, 'app.log'), errors='replace') as f:
+                lines = [l for l in f if 'SendData' not in l and '数据' not in l and '-add:' not in l]
+            print(''.join(lines[-60:]))
+
+
+def describe(latencies):
+    ok = sorted(t for t in latencies if t is not None)
+    text = f'{len(ok)}/{len(latencies)}'
+    if ok:
+        text += f', {ok[0]:.2f}/{statistics.median(ok):.2f}/{ok[-1]:.2f} s'
+    return text
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('vantro')
+    parser.add_argument('cli')
+    parser.add_argument('firmware')
+    parser.add_argument('--tries', type=int, default=1)
+    parser.add_argument('--full', action='store_true', help='the waits the table names')
+    parser.add_argument('--findme', choices=['off', 'on', 'both'], default='both')
+    parser.add_argument('--idle', type=float, default=10.0, help='seconds of each idle measurement')
+    parser.add_argument('--keep', action='store_true')
+    parser.add_argument('--idle-only', action='store_true', help='only the idle radio figures')
+    args = parser.parse_args()
+    settings = {'off': [False], 'on': [True], 'both': [False, True]}[args.findme]
+    table = {}
+    idle = {}
+    failures = []
+    for findme in settings:
+        results, rows, problems = run(args, findme)
+        for name, latencies in results:
+            table.setdefault(name, {})[findme] = latencies
+        idle[findme] = rows
+        failures += [('find-me on: ' if findme else 'find-me off: ') + p for p in problems]
+    headers = ['fault'] + [f'find-me {"on" if f else "off"}: recovered, latency min/median/max' for f in settings]
+    print('| ' + ' | '.join(headers) + ' |')
+    print('|' + '---|' * len(headers))
+    for name, _ in ([] if args.idle_only else FAULTS):
+        print(f'| {name} | ' + ' | '.join(describe(table[name][f]) for f in settings) + ' |')
+    print()
+    print('| idle minute | ' + ' | '.join(f'find-me {"on" if f else "off"}: discovery s, bus calls to org.bluez'
+                                           for f in settings) + ' |')
+    print('|---|' + '---|' * len(settings))
+    for i, (what, _, _) in enumerate(idle[settings[0]]):
+        print(f'| {what} | ' + ' | '.join(f'{idle[f][i][1]:.0f} s, {idle[f][i][2]:.0f}' for f in settings) + ' |')
+    for f in failures:
+        print('FAIL: ' + f)
+    passed = 0 if failures else 1
+    print(f'{passed} passed, {1 - passed} failed')
+    return 0 if passed else 1
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: MIT
+// The companion through a phone's day on the simulated bands and virtual time: back to the chosen band
+// after every loss with find-me off and on, a band disconnected on purpose stays so, a refusing band is
+// not hammered, the radio stays quiet while connected, and the machine's sleep is followed.
+#include "session/session.h"
+
+#include "settings/settings_keys.h"
+#include "sim/simulated_band_source.h"
+
+#include "session_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace vantro;
+using namespace vantro::testing;
+
+namespace {
+
+struct LinkKeeperTest : SessionFixture, ::testing::WithParamInterface<bool> {
+    MemoryKeyValueStore& settings = memorySettings;
+    SimulatedBandSource* bands = nullptr;
+
+    void SetUp() override {
+        initializeDefaults(settings, loop.wallNow());
+        settings.setInteger(kFindMe, GetParam() ? kFindMeOn : kFindMeOff);
+        SimulatedBands config;
+        config.days = 3;
+        config.nights = 2;
+        auto simulated = std::make_unique<SimulatedBandSource>(loop, config);
+        bands = simulated.get();
+        start(std::move(simulated));
+    }
+    void TearDown() override {
+        // What the bands still have queued runs out before the loop goes.
+        session.reset();
+        loop.advance(1);
+        source.reset();
+        loop.advance(1);
+    }
+    void idle(double seconds) {
+        runUntil([] { return false; }, seconds);
+    }
+    std::string recentLog() const {
+        const auto from = log.lines.end() - static_cast<std::ptrdiff_t>(std::min<size_t>(log.lines.size(), 15));
+        return ::testing::PrintToString(std::vector<std::string>(from, log.lines.end()));
+    }
+    SimulatedPeripheral& band(int i) { return *bands->wristbands().at(static_cast<size_t>(i)); }
+    SimulatedCentral& central() { return static_cast<SimulatedCentral&>(*session->app().manager); }
+    bool ready() { return reportsSubscribed(session->app()); }
+    std::string connectedId() {
+        return session->app().isConnected() ? session->app().peripheral->identifier() : std::string();
+    }
+    void connect(int i) {
+        std::optional<bool> ok;
+        session->connect(band(i).identifier(), [&](bool done, const std::string&) { ok = done; });
+        ASSERT_TRUE(runUntil([&] { return ok.has_value(); })) << "no answer";
+        ASSERT_TRUE(*ok);
+    }
+    /// Virtual seconds from now until the chosen band is connected and notifying again.
+    std::optional<double> backWithin(double limit) {
+        const double from = loop.now();
+        if (!runUntil([&] { return ready(); }, limit)) return std::nullopt;
+        return loop.now() - from;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(FindMe, LinkKeeperTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "On" : "Off"; });
+
+TEST_P(LinkKeeperTest, EveryLossIsRecoveredWithinTwoSecondsOfTheBandBeingBack) {
+    // The farther band is the chosen one: only it is called back, though the nearer one is in reach.
+    connect(1);
+    const std::string chosen = band(1).identifier();
+
+    for (double away : {5.0, 60.0, 400.0}) {
+        band(1).walkOutOfRange();
+        ASSERT_TRUE(runUntil([&] { return !session->app().isConnected(); }, 5));
+        idle(away);
+        EXPECT_EQ(connectedId(), "") << "after " << away << " s away";
+        band(1).comeBack();
+        // After five minutes away the search has slowed to a window a minute.
+        const double bound = away < RadioPolicy::kFullDutySeconds ? 2 : RadioPolicy::kPeriodSeconds + 2;
+        const auto back = backWithin(bound);
+        ASSERT_TRUE(back) << "away " << away << " s; status " << linkStateName(session->state().link) << recentLog();
+        EXPECT_EQ(connectedId(), chosen);
+    }
+
+    band(1).dropLink();
+    ASSERT_TRUE(runUntil([&] { return !session->app().isConnected(); }, 5));
+    ASSERT_TRUE(backWithin(2)) << "link drop" << recentLog();
+
+    // Bluetooth off and on again.
+    central().setState(BleCentralState::PoweredOff);
+    idle(5);
+    EXPECT_EQ(connectedId(), "");
+    central().setState(BleCentralState::PoweredOn);
+    ASSERT_TRUE(backWithin(2)) << "Bluetooth back";
+    EXPECT_EQ(connectedId(), chosen);
+    // With find-me off a loss never said "ReConnecting" nor sounded an alarm: those stay find-me's.
+    if (!GetParam()) {
+        EXPECT_FALSE(log.contains("link to " + chosen + " lost for 15 s"));
+    }
+}
+
+TEST_P(LinkKeeperTest, ABandDisconnectedOnPurposeStaysSoUntilAsked) {
+    connect(0);
+    EXPECT_EQ(session->disconnect(), Session::Outcome::Started);
+    idle(120);
+    EXPECT_EQ(connectedId(), "");
+    EXPECT_EQ(session->state().link, LinkState::Disconnected);
+    connect(0);
+    band(0).dropLink();
+    ASSERT_TRUE(backWithin(2));  // asked for again, it is kept again
+}
+
+TEST_P(LinkKeeperTest, ABandThatRefusesItsNotificationsIsTriedLessAndLessOften) {
+    connect(0);
+    band(0).setRefuseNotifications(true);
+    band(0).dropLink();
+    const auto attempts = [&] {
+        return std::count_if(log.lines.begin(), log.lines.end(),
+                             [](const std::string& l) { return l.find("did not take the link") != std::string::npos; });
+    };
+    idle(130);
+    // 2, 4, 8, 16, 32, 60 s apart: six tries in two minutes, not one a second.
+    EXPECT_GE(attempts(), 4);
+    EXPECT_LE(attempts(), 7);
+    EXPECT_NE(session->state().link, LinkState::Connected);
+    band(0).setRefuseNotifications(false);
+    EXPECT_TRUE(backWithin(61));
+}
+
+TEST_P(LinkKeeperTest, TheRadioDiscoversOnlyWhileSomeoneNeedsIt) {
+    loop.advance(0.1);
+    EXPECT_TRUE(central().isScanning());  // looking for a band at start
+    connect(0);
+    runUntil([] { return false; }, 1);
+    EXPECT_FALSE(central().isScanning()) << "connected and idle";
+    session->app().setPickerOpen(true);
+    EXPECT_TRUE(central().isScanning()) << "the picker lists the bands around";
+    session->app().setPickerOpen(false);
+    EXPECT_FALSE(central().isScanning());
+
+    // The band gone for good: full duty for five minutes, then ten seconds a minute.
+    band(0).walkOutOfRange();
+    double scanning = 0;
+    for (double t = 0; t < RadioPolicy::kFullDutySeconds; t += 0.5) {
+        loop.advance(0.5);
+        scanning += central().isScanning() ? 0.5 : 0;
+    }
+    EXPECT_GE(scanning, RadioPolicy::kFullDutySeconds - 2);
+    scanning = 0;
+    for (double t = 0; t < 600; t += 0.5) {
+        loop.advance(0.5);
+        scanning += central().isScanning() ? 0.5 : 0;
+    }
+    EXPECT_NEAR(scanning, 100, 2);
+    // Back within one window: connected within a minute, and quiet again.
+    band(0).comeBack();
+    EXPECT_TRUE(backWithin(RadioPolicy::kPeriodSeconds + 2));
+    idle(1);
+    EXPECT_FALSE(central().isScanning());
+}
+
+TEST_P(LinkKeeperTest, ASyncHoldsOffTheSuspendAndASuspendEndsItCleanlyThenItIsTakenUpAgain) {
+    connect(0);
+    std::optional<std::pair<bool, std::string>> first;
+    ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { first.emplace(ok, why); }),
+              Session::Outcome::Started);
+    ASSERT_TRUE(runUntil([&] { return sleep.holdingSleep(); }, 2)) << "a running sync delays the suspend";
+    sleep.prepareForSleep(true);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->first);
+    EXPECT_FALSE(sleep.holdingSleep());
+    EXPECT_FALSE(central().isScanning());
+    EXPECT_EQ(session->state().sync, SyncState::Interrupted);
+    EXPECT_FALSE(session->state().lastSync);  // cut short: no last sync
+
+    // The radio sleeps with the machine.
+    band(0).walkOutOfRange();
+    idle(30);
+    EXPECT_FALSE(central().isScanning());
+    band(0).comeBack();
+    sleep.prepareForSleep(false);
+    ASSERT_TRUE(backWithin(2)) << "awake";
+
+    std::optional<std::pair<bool, std::string>> second;
+    ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { second.emplace(ok, why); }),
+              Session::Outcome::Started);
+    ASSERT_TRUE(runUntil([&] { return second.has_value(); }, 60));
+    EXPECT_TRUE(second->first) << second->second;
+    EXPECT_TRUE(session->state().lastSync);
+    idle(2);
+    EXPECT_FALSE(sleep.holdingSleep()) << "let go once the sync completed";
+}
+
+TEST_P(LinkKeeperTest, TheSimulatedBandMovesOnRequest) {
+    connect(1);
+    std::string message;
+    ASSERT_TRUE(session->simulateFault("away", message));
+    EXPECT_NE(message.find(band(1).identifier()), std::string::npos) << "the band in use moves";
+    ASSERT_TRUE(runUntil([&] { return !session->app().isConnected(); }, 5));
+    ASSERT_TRUE(session->simulateFault("near", message));
+    ASSERT_TRUE(backWithin(2));
+    ASSERT_TRUE(session->simulateFault("drop", message));
+    ASSERT_TRUE(runUntil([&] { return !session->app().isConnected(); }, 5));
+    EXPECT_FALSE(session->simulateFault("drop", message)) << "no link to drop";
+    EXPECT_FALSE(session->simulateFault("explode", message));
+    EXPECT_NE(message.find("away, near or drop"), std::string::npos);
+}
+
+TEST(LinkKeeperWithoutSimulation, ARealBandCannotBeMovedByACommand) {
+    ManualRunLoop loop;
+    CapturingLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    FixedBandSource source([] { return nullptr; }, false);
+    Session session(SessionPorts{{loop, log, localizer, settings}}, source);
+    std::string message;
+    EXPECT_FALSE(session.simulateFault("away", message));
+    EXPECT_NE(message.find("real band"), std::string::npos);
+}
+
+}  // namespace
