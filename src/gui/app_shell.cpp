@@ -215,7 +215,7 @@ void AppShell::buildWindow() {
     m_window->tabBar()->setAccessibleName(tr("gui.tabs"));
     m_notifier.setDialogParent(m_window.get());
     m_notifier.setApplicationStateOverride(std::nullopt);
-    QObject::connect(&m_sound, &QtSoundPlayer::vibrated, m_window.get(), [this] { m_window->flash(); });
+    QObject::connect(&m_sound, &AlarmSound::vibrated, m_window.get(), [this] { m_window->flash(); });
     const Metrics& m = m_window->metrics();
     const QSize content(m.window.width(), m.window.height() - m.navBarHeight - m.tabBarHeight);
     const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;

@@ -7,7 +7,7 @@
 #include "gui/app_options.h"
 #include "gui/qt_notifier.h"
 #include "qt/qt_run_loop.h"
-#include "gui/qt_sound_player.h"
+#include "gui/alarm_sound.h"
 #include "gui/qt_url_opener.h"
 #include "link/vantro_view_controller.h"
 #include "sim/simulated_central.h"
@@ -71,7 +71,7 @@ public:
     VantroAppDelegate& appDelegate() { return m_session->app(); }
     qt::QtRunLoop& runLoop() { return m_loop; }
     QtNotifier& notifier() { return m_notifier; }
-    QtSoundPlayer& sound() { return m_sound; }
+    AlarmSound& sound() { return m_sound; }
     KeyValueStore& settings() { return *m_settings; }
     const Localizer& localizer() const { return *m_localizer; }
     /// The telephony events of the simulated phone (injected by the tour and tests); with BlueZ the app
@@ -105,7 +105,7 @@ private:
     DebugLog& m_log;
     qt::QtRunLoop m_loop;
     QtNotifier m_notifier;
-    QtSoundPlayer m_sound;
+    AlarmSound m_sound;
     QtUrlOpener m_urls;
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;

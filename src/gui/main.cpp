@@ -5,7 +5,7 @@
 #include "gui/app_shell.h"
 #include "gui/first_frame.h"
 #include "gui/main_window.h"
-#include "gui/qt_sound_player.h"
+#include "gui/alarm_sound.h"
 #include "gui/screenshot_tour.h"
 #include "qt/companion_bus.h"
 #include "qt/qt_log.h"
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
         }
         if (options->verbose) {
             log.log(QStringLiteral("first frame %1 ms after start").arg(sinceStart.elapsed()).toStdString());
-            log.log(QtSoundPlayer::outputDescription().toStdString());
+            log.log(shell.sound().outputDescription().toStdString());
         }
     };
     if (!background) {
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
         whenFirstFramePainted(&shell.window(), afterFirstFrame);
         shell.showWindow();
     } else if (options->verbose) {
-        QTimer::singleShot(0, [&log] { log.log(QtSoundPlayer::outputDescription().toStdString()); });
+        QTimer::singleShot(0, [&log, &shell] { log.log(shell.sound().outputDescription().toStdString()); });
     }
     const int status = app.exec();
     bus.reset();

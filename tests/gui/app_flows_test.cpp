@@ -428,7 +428,7 @@ private slots:
         a.settings().table()->scrollToRow(4, 1);
         a.settings().table()->tapRow(4, 1);  // find-me on
         QCOMPARE(a.app().settings().integerForKey("findme"), 1);
-        QSignalSpy vibrated(&a.shell->sound(), &QtSoundPlayer::vibrated);
+        QSignalSpy vibrated(&a.shell->sound(), &AlarmSound::vibrated);
         // Far enough for a reading under -95 dBm, still within reach of the radio.
         a.shell->wristbands().front()->setDistance(80);
         QTRY_VERIFY_WITH_TIMEOUT(visibleBox() != nullptr, 6000);

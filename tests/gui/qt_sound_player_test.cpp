@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The alarm sound: embedded resource, loops, stop, and the vibration alert.
-#include "gui/qt_sound_player.h"
+#include "sound/qt_sound_player.h"
 
 #include <QFile>
 #include <QTest>
 
-using vantro::gui::QtSoundPlayer;
+using vantro::sound::QtSoundPlayer;
 
 class QtSoundPlayerTest : public QObject {
     Q_OBJECT

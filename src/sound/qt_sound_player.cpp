@@ -1,34 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The alarm sound on Qt Multimedia, and the vibration alert as a beep.
-#include "gui/qt_sound_player.h"
+// The alarm sound on Qt Multimedia.
+#include "sound/qt_sound_player.h"
+
+#include "sound/wave_file.h"
 
 #include <QApplication>
 #include <QAudioDevice>
-#include <QFile>
 #include <QMediaDevices>
 #include <QSoundEffect>
 
-namespace vantro::gui {
-namespace {
-
-/// Whether the source is a readable RIFF/WAVE file. Decided here, so that a machine without an audio
-/// device (where the effect itself reports an error) still counts the sound as loaded.
-bool isWave(const QUrl& url) {
-    QString path;
-    if (url.scheme() == QLatin1String("qrc"))
-        path = QLatin1Char(':') + url.path();
-    else if (url.isLocalFile())
-        path = url.toLocalFile();
-    else
-        return false;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray header = f.read(12);
-    return header.size() == 12 && header.startsWith("RIFF") && header.mid(8, 4) == "WAVE";
-}
-
-}  // namespace
-
+namespace vantro::sound {
 QtSoundPlayer::QtSoundPlayer(QUrl source, QObject* parent)
     : QObject(parent), m_source(std::move(source)), m_sourceExists(isWave(m_source)) {}
 
@@ -95,7 +76,6 @@ bool QtSoundPlayer::isPlaying() const {
 
 void QtSoundPlayer::vibrate() {
     QApplication::beep();
-    emit vibrated();
 }
 
-}  // namespace vantro::gui
+}  // namespace vantro::sound

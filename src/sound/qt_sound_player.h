@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The alarm sound on Qt Multimedia, and the vibration alert as a beep.
+// The alarm sound on Qt Multimedia; built into the sound module the app opens when the alarm first sounds.
 #pragma once
 
 #include "platform/services.h"
@@ -9,13 +9,12 @@
 
 class QSoundEffect;
 
-namespace vantro::gui {
+namespace vantro::sound {
 
-/// SoundPlayer playing one short sound effect; `vibrated` lets the shell flash the window.
+/// SoundPlayer playing one short sound effect.
 /// The audio output is opened when the alarm first sounds, not before: most runs never sound it, and
 /// opening it costs start-up time and, on a machine without sound, warnings.
 class QtSoundPlayer : public QObject, public SoundPlayer {
-    Q_OBJECT
 public:
     /// The default source is the alarm sound embedded in the app.
     explicit QtSoundPlayer(QUrl source = QUrl(QStringLiteral("qrc:/sounds/alarm-sound.wav")),
@@ -40,9 +39,6 @@ public:
     /// How many times the last `play` asked for the sound (1 + loops).
     int requestedPlays() const { return m_requestedPlays; }
 
-signals:
-    void vibrated();
-
 private:
     QSoundEffect* effect();
 
@@ -53,4 +49,4 @@ private:
     int m_requestedPlays = 0;
 };
 
-}  // namespace vantro::gui
+}  // namespace vantro::sound
