@@ -2,6 +2,7 @@
 // What a screen reader is told, read through Qt's accessibility tree: on every screen, page, question
 // and menu, every control the keyboard can reach has a name and a role; headings, lists and the chosen
 // night read as they should; a page hides what it covers.
+#include "app_under_test.h"
 #include "gui/app_shell.h"
 
 #include "app/vantro_app_delegate.h"
@@ -38,14 +39,9 @@
 
 using namespace vantro;
 using namespace vantro::gui;
+using app_test::visibleBox;
 
 namespace {
-
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 QAccessibleInterface* iface(QObject* o) {
     return QAccessible::queryAccessibleInterface(o);
@@ -73,35 +69,8 @@ QStringList unnamedIn(QWidget* top) {
     return problems;
 }
 
-struct App {
-    QTemporaryDir dir;
-    NullLog log;
-    std::unique_ptr<AppShell> shell;
-
-    App(const QString& language, int nights) {
-        NullLog quiet;
-        sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
-        const CalendarDate today = toLocal(std::chrono::system_clock::now()).date();
-        for (int i = 1; i <= 4; ++i) db.updateData(addDays(today, -i), 4000 + 250 * i, 300, 120, 60, 0, 40);
-        for (int i = 1; i <= nights; ++i)
-            db.updateSleepData(addDays(today, -i), 30, 120, 95 + i, 60, 15, 2, TimeOfDay{5, 20}, TimeOfDay{23, 10});
-        AppOptions o;
-        o.language = language;
-        o.brisk = true;
-        o.wristband = WristbandChoice::Simulated;
-        shell = std::make_unique<AppShell>(o, dir.path(), log);
-        window().setAnimationsEnabled(false);
-        window().show();
-        QApplication::setActiveWindow(&window());
-    }
-    ~App() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-        shell.reset();
-    }
-    MainWindow& window() { return shell->window(); }
-    SettingsScreen& settings() { return *shell->settingsScreen(); }
-    QString tr(const char* key) { return QString::fromStdString(shell->appDelegate().localized(key)); }
+struct App : app_test::AppUnderTest {
+    App(const QString& language, int nights) : AppUnderTest(language, false, 4, nights) {}
     QWidget* openPageTitled(const QString& caption) {
         for (int s = 0; s < settings().sectionCount(); ++s)
             for (int r = 0; r < settings().rowCount(s); ++r)

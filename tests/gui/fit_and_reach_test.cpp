@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Every screen at phone, tablet and desktop sizes: controls inside the window, no text cut; the
 // keyboard paths; what a screen reader is told; the texts of empty screens and of the reset.
+#include "app_under_test.h"
 #include "gui/app_shell.h"
 
 #include "charts/label.h"
@@ -40,14 +41,9 @@
 
 using namespace vantro;
 using namespace vantro::gui;
+using app_test::visibleBox;
 
 namespace {
-
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 QString nameOf(const QWidget* w) {
     const QString name =
@@ -133,53 +129,7 @@ QStringList boxMisfits(QMessageBox* box, QWidget* window) {
     return problems;
 }
 
-struct App {
-    QTemporaryDir dir;
-    NullLog log;
-    std::unique_ptr<AppShell> shell;
-
-    /// `days` and `nights` records are stored before the app starts (ending yesterday).
-    explicit App(const QString& language = QStringLiteral("en"), bool tablet = false, int days = 0, int nights = 0) {
-        if (days || nights) {
-            NullLog quiet;
-            sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
-            const CalendarDate today = toLocal(std::chrono::system_clock::now()).date();
-            for (int i = 1; i <= days; ++i) db.updateData(addDays(today, -i), 4000 + 250 * i, 300, 120, 60, 0, 40);
-            for (int i = 1; i <= nights; ++i)
-                db.updateSleepData(addDays(today, -i), 30, 120, 95 + i, 60, 15, 2, TimeOfDay{5, 20}, TimeOfDay{23, 10});
-        }
-        AppOptions o;
-        o.language = language;
-        o.tablet = tablet;
-        o.brisk = true;
-        o.wristband = WristbandChoice::Simulated;
-        shell = std::make_unique<AppShell>(o, dir.path(), log);
-        window().setAnimationsEnabled(false);
-        window().show();
-        QApplication::setActiveWindow(&window());
-    }
-    ~App() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-        shell.reset();
-    }
-    MainWindow& window() { return shell->window(); }
-    SettingsScreen& settings() { return *shell->settingsScreen(); }
-    QString tr(const char* key) { return QString::fromStdString(shell->appDelegate().localized(key)); }
-    void key(int k, Qt::KeyboardModifiers m = {}) {
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : &window();
-        QTest::keyClick(to, static_cast<Qt::Key>(k), m);
-        QApplication::processEvents();
-    }
-    /// Every page a settings row opens, as (section, row).
-    std::vector<RowPath> pageRows() {
-        std::vector<RowPath> rows;
-        for (int s = 0; s < settings().sectionCount(); ++s)
-            for (int r = 0; r < settings().rowCount(s); ++r)
-                if (settings().row(s, r).accessory == Accessory::Disclosure) rows.push_back({s, r});
-        return rows;
-    }
-};
+using App = app_test::AppUnderTest;
 
 }  // namespace
 

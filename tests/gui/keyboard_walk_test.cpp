@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Every screen, page and question walked by the keyboard alone: Tab and Shift+Tab go round every control
 // and back, every stop is seen (a ring) and named, and Return and Escape do what the README says.
+#include "app_under_test.h"
 #include "gui/app_shell.h"
 
 #include "charts/chart_information_view.h"
@@ -38,14 +39,9 @@
 
 using namespace vantro;
 using namespace vantro::gui;
+using app_test::visibleBox;
 
 namespace {
-
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 void closeBoxes() {
     while (QMessageBox* box = visibleBox()) {
@@ -83,53 +79,15 @@ QImage look(QWidget* w) {
     return image;
 }
 
-struct App {
-    QTemporaryDir dir;
-    NullLog log;
-    std::unique_ptr<AppShell> shell;
-
-    App(int days, int nights, const QString& language = QStringLiteral("en")) {
-        NullLog quiet;
-        sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
-        const CalendarDate today = toLocal(std::chrono::system_clock::now()).date();
-        for (int i = 1; i <= days; ++i) db.updateData(addDays(today, -i), 4000 + 250 * i, 300, 120, 60, 0, 40);
-        for (int i = 1; i <= nights; ++i)
-            db.updateSleepData(addDays(today, -i), 30, 120, 95 + i, 60, 15, 2, TimeOfDay{5, 20}, TimeOfDay{23, 10});
-        AppOptions o;
-        o.language = language;
-        o.brisk = true;
-        o.wristband = WristbandChoice::Simulated;
-        shell = std::make_unique<AppShell>(o, dir.path(), log);
-        window().setAnimationsEnabled(false);
-        window().resize(360, 640);
-        window().show();
-        QApplication::setActiveWindow(&window());
-    }
-    ~App() {
-        closeBoxes();
-        shell.reset();
-    }
+struct App : app_test::AppUnderTest {
+    App(int days, int nights, const QString& language = QStringLiteral("en"))
+        : AppUnderTest(language, false, days, nights, QSize(360, 640)) {}
+    ~App() { closeBoxes(); }
     /// Answers any question with Cancel and gives the window the keyboard back.
     void settle() {
         closeBoxes();
         QApplication::setActiveWindow(&window());
         QApplication::processEvents();
-    }
-    MainWindow& window() { return shell->window(); }
-    SettingsScreen& settings() { return *shell->settingsScreen(); }
-    QString tr(const char* key) { return QString::fromStdString(shell->appDelegate().localized(key)); }
-    void key(int k, Qt::KeyboardModifiers m = {}) {
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : &window();
-        QTest::keyClick(to, static_cast<Qt::Key>(k), m);
-        QApplication::processEvents();
-    }
-    /// Every row of the settings that opens a page, the sync and relay pages included.
-    std::vector<RowPath> pageRows() {
-        std::vector<RowPath> rows;
-        for (int s = 0; s < settings().sectionCount(); ++s)
-            for (int r = 0; r < settings().rowCount(s); ++r)
-                if (settings().row(s, r).accessory == Accessory::Disclosure) rows.push_back({s, r});
-        return rows;
     }
     QWidget* openPage(RowPath row) {
         settings().table()->tapRow(row.first, row.second);
