@@ -100,20 +100,18 @@ struct KernelBand : FakePeripheral {
     }
 };
 
-struct KernelAlarm : LinkFixtureT<FakeCentral> {};
+struct KernelAlarm : FakeBandFixture {};
 
 }  // namespace
 
 TEST_F(KernelAlarm, KernelReadingsDriveTheOutOfRangeAlarmEpisodes) {
-    central = std::make_shared<FakeCentral>();
-    load();
     KernelPair k;
     k.script = {-60, -96, -100, 127, -95, -97};
     auto band = std::make_shared<KernelBand>();
     band->reader = &k.reader;
     band->connected = true;
-    band->delegate = vc.get();
-    app.peripheral = band;
+    band->delegate = vc;
+    app().peripheral = band;
     setFindMe(true);
     const std::vector<std::string> rows = {"-60db", "-96db", "-100db", "--", "-95db", "-97db"};
     const std::vector<size_t> notified = {0, 1, 1, 1, 1, 2};

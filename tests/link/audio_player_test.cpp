@@ -10,7 +10,7 @@ struct Alarm : FakeBandFixture {
     void SetUp() override {
         FakeBandFixture::SetUp();
         band->connected = true;
-        app.peripheral = band;
+        app().peripheral = band;
         setFindMe(true);
     }
     void reading(double dbm) {
@@ -89,11 +89,11 @@ TEST_F(Alarm, InTheBackgroundThePlatformShowsTheNotificationAndTheHandlerDoesNot
     reading(-100);
     EXPECT_EQ(notifier.notifications.size(), 1u);
     EXPECT_TRUE(notifier.alerts.empty());
-    app.didReceiveLocalNotification({"无法找到蓝牙手环！", "OK", "alarm-sound.wav"});
+    app().didReceiveLocalNotification({"无法找到蓝牙手环！", "OK", "alarm-sound.wav"});
     EXPECT_EQ(sound.vibrations, 0);
     EXPECT_EQ(notifier.alerts.size(), 1u);
     notifier.state = AppState::Inactive;
-    app.didReceiveLocalNotification({"body", "Open", ""});
+    app().didReceiveLocalNotification({"body", "Open", ""});
     EXPECT_EQ(sound.vibrations, 1);
     EXPECT_EQ(notifier.alerts.back().button, "Open");
 }

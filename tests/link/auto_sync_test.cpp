@@ -19,7 +19,6 @@ constexpr double kHour = 3600;
 struct AutoSyncTest : SessionFixture {
     std::shared_ptr<SimulatedCentral> central;
     std::shared_ptr<SimulatedPeripheral> band;
-    MemoryKeyValueStore& settings = memorySettings;
 
     void SetUp() override { restart(); }
     /// A new run of the companion, with the band where it was (the same band, its records and clock).
@@ -37,7 +36,6 @@ struct AutoSyncTest : SessionFixture {
         loop.advance(0.01);
     }
     AutoSync& autoSync() { return session->autoSync(); }
-    bool subscribed() { return session->state().link == LinkState::Connected && app().commandCharacteristic(); }
     void connect() {
         app().connectPeripheral(app().getBlePeripheralFromBleList(seenDeviceKey(*band)));
         ASSERT_TRUE(runUntil([&] { return subscribed(); }));
@@ -47,11 +45,6 @@ struct AutoSyncTest : SessionFixture {
         int n = 0;
         for (const auto& f : band->firmware().receivedFrames()) n += f == Bytes{CMD_TYPE_GETDAY_DATA} ? 1 : 0;
         return n;
-    }
-    std::vector<sportsData> days() {
-        std::vector<sportsData> out;
-        app().m_db->databaseToArray(out);
-        return out;
     }
 };
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The whole conversation with the simulated band on virtual time: connection, link state table, sync, faults.
-#include "link_fixture.h"
-
+#include "link/audio_player.h"
+#include "protocol/codes.h"
+#include "fake_ble.h"
 #include "settings/settings_keys.h"
-#include "settings/settings_sync.h"
 #include "sim/simulated_central.h"
+
+#include "session_fixture.h"
 
 #include <algorithm>
 
@@ -13,33 +15,33 @@ using namespace vantro::testing;
 
 namespace {
 
-struct EndToEnd : LinkFixtureT<SimulatedCentral> {
+struct EndToEnd : SessionFixture {
+    std::shared_ptr<SimulatedCentral> central;
     std::shared_ptr<SimulatedPeripheral> band;
     SimOptions options;
     WristbandFirmware::Options firmware;
 
     void SetUp() override {
-        LinkFixtureT::SetUp();
+        // Syncs start when a test asks for them.
+        settings.setInteger(kAutoSyncHours, 0);
         firmware.days = 5;
         firmware.nights = 4;
         firmware.seed = 99;
         firmware.today = {2014, 7, 15};
         options.currentDataInterval = 0;
     }
-    /// The band with the options and firmware chosen so far; the view loads and starts scanning.
+    /// The companion on the band with the options and firmware chosen so far, scanning.
     void start() {
         central = std::make_shared<SimulatedCentral>(loop, options);
         SimBandConfig cfg;
         cfg.firmware = firmware;
         band = central->addWristband(cfg);
-        load();
+        startOn(central);
         loop.advance(0.01);  // powered on, scanning, first advertisement
     }
-    /// What the picker does for a band that is not the current one.
-    void pick() {
-        app.setLinkState(LinkState::Connecting);
-        app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
-    }
+    /// The user picks the band.
+    void pick() { session->connect(band->identifier(), nullptr); }
+    void sync() { ASSERT_EQ(session->sync(nullptr), Companion::Outcome::Started); }
     int count(const std::string& line) const {
         return static_cast<int>(std::count(log.lines.begin(), log.lines.end(), line));
     }
@@ -49,61 +51,58 @@ struct EndToEnd : LinkFixtureT<SimulatedCentral> {
 
 TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
     start();
-    ASSERT_EQ(app.bleList->size(), 1u);
-    EXPECT_EQ(log.lines[0], "scanning ble device!-----");
-    EXPECT_EQ(log.lines[1], "---add:Vantro: 5EB0A7C2-31D4-4E6F-9A10-000000000001");
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    // What the link state reads the moment a link ends, before the companion calls its chosen band back.
+    std::vector<std::string> atLoss;
+    session->onLink([&](bool up) {
+        if (!up) atLoss.push_back(app().strBlueStatus);
+    });
+    ASSERT_EQ(app().bleList->size(), 1u);
+    EXPECT_TRUE(log.contains("---add:Vantro: 5EB0A7C2-31D4-4E6F-9A10-000000000001"));
+    EXPECT_EQ(app().strBlueStatus, "Disconnected");
 
     // Disconnected -> Connecting -> Connected, then services, characteristics, notifications and one read.
     pick();
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus, "Connecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
     loop.advance(0.0075);
     EXPECT_NE(row(0), "-- steps");  // the value read after subscribing
-    EXPECT_EQ(app.characteristic->size(), 2u);
+    EXPECT_EQ(app().characteristic->size(), 2u);
 
-    // Connected -> Disconnected: any loss, find-me off.
+    // Connected -> Disconnected: any loss, find-me off; the companion asks for its chosen band again.
     setFindMe(false);
     band->dropLink();
     loop.runPending();
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
-    loop.advance(5);
-    EXPECT_FALSE(band->isConnected());
+    EXPECT_EQ(atLoss, std::vector<std::string>{"Disconnected"});
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
 
     // Connected -> ReConnecting -> Connected: find-me on and a band remembered.
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     setFindMe(true);
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
     loop.advance(60);  // the request waits as long as the band is away
-    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
     EXPECT_FALSE(band->isConnected());
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
 
-    // The picker disconnects the current band with find-me on: a new request follows at once.
-    app.disconnectPeripheral(app.peripheral);
-    app.setLinkState(LinkState::Disconnecting);
+    // The delegate disconnects the current band with find-me on: a new request follows at once.
+    app().disconnectPeripheral(app().peripheral);
+    app().setLinkState(LinkState::Disconnecting);
     loop.runPending();
-    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
 
     // Connected, report characteristic not notifying: the connection is cancelled, then as any loss.
     setFindMe(false);
     band->setRefuseNotifications(true);
+    atLoss.clear();
     band->dropLink();
-    loop.runPending();
-    const int losses = count(" peripheral disconnected ------");
-    pick();
-    ASSERT_TRUE(runUntil([&] { return count(" peripheral disconnected ------") == losses + 1; }));
+    ASSERT_TRUE(runUntil([&] { return atLoss.size() == 2; }));
     EXPECT_TRUE(log.contains("Error changing notification state:The attribute could not be written."));
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
-    EXPECT_FALSE(band->isConnected());
-    loop.advance(5);
+    EXPECT_EQ(atLoss, (std::vector<std::string>{"Disconnected", "Disconnected"}));
     EXPECT_FALSE(band->isConnected());
 }
 
@@ -112,48 +111,41 @@ TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects)
     setFindMe(true);
     pick();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    // The picker's pull to refresh while connected.
-    app.disconnectPeripheral(app.peripheral);
-    app.setLinkState(LinkState::Researching);
-    app.bleList->clear();
-    app.startScanning();
-    app.peripheral = nullptr;
+    session->rescan();  // the picker's pull to refresh while connected
     loop.advance(3);
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().strBlueStatus, "Disconnected");
     EXPECT_FALSE(band->isConnected());
     EXPECT_FALSE(band->connectionPending());
-    EXPECT_EQ(app.bleList->size(), 1u);  // heard again
+    EXPECT_EQ(app().bleList->size(), 1u);  // heard again
 }
 
-TEST_F(EndToEnd, ABandThatKeepsRefusingNotificationsCyclesWithoutGrowingMemory) {
+TEST_F(EndToEnd, ABandThatKeepsRefusingNotificationsIsTriedAgainWithoutGrowingMemory) {
     start();
     setFindMe(true);
     band->setRefuseNotifications(true);
     pick();
-    ASSERT_TRUE(runUntil([&] { return app.characteristic.has_value(); }));
-    const std::weak_ptr<BleCharacteristic> firstReport = app.characteristic->front();
-    loop.advance(10);
-    const int cyclesAfter10s = count("perpheral is connected------");
-    EXPECT_GT(cyclesAfter10s, 50);
-    EXPECT_EQ(count(" peripheral disconnected ------"), cyclesAfter10s - (band->isConnected() ? 1 : 0));
-    loop.advance(10);
-    EXPECT_GT(count("perpheral is connected------"), cyclesAfter10s + 50);
+    ASSERT_TRUE(runUntil([&] { return app().characteristic.has_value(); }));
+    const std::weak_ptr<BleCharacteristic> firstReport = app().characteristic->front();
+    // Tried again after pauses of 2, 4, 8 ... 60 s.
+    loop.advance(130);
+    const int cycles = count("perpheral is connected------");
+    EXPECT_GE(cycles, 6);
+    EXPECT_EQ(count(" peripheral disconnected ------"), cycles - (band->isConnected() ? 1 : 0));
     // Every cycle hands out fresh objects and keeps only the latest: nothing piles up.
     EXPECT_TRUE(firstReport.expired());
-    EXPECT_EQ(app.characteristic->size(), 2u);
-    EXPECT_EQ(app.bleList->size(), 1u);
+    EXPECT_EQ(app().characteristic->size(), 2u);
+    EXPECT_EQ(app().bleList->size(), 1u);
     EXPECT_EQ(band->pendingNotifications(), 0u);
     EXPECT_LE(band->services().size(), 1u);
     // Once the band agrees, the cycle ends in a subscription.
     band->setRefuseNotifications(false);
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    const int cycles = count("perpheral is connected------");
+    ASSERT_TRUE(runUntil([&] { return subscribed(); }, 70));
+    const int subscribedAfter = count("perpheral is connected------");
     loop.advance(10);
-    EXPECT_EQ(count("perpheral is connected------"), cycles);
+    EXPECT_EQ(count("perpheral is connected------"), subscribedAfter);
 }
 
 TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
-    start();
     initializeDefaults(settings, loop.wallNow());
     settings.setInteger("bodyHeight", 180);
     settings.setInteger("bodyWeight", 72);
@@ -162,19 +154,19 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     settings.setInteger("Wish", 3);
     settings.setInteger("Present", 16);
     settings.setInteger("LongTimeSitInteval", 2);
+    start();
     pick();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     loop.advance(0.0075);
 
-    SettingsSync sync(app);
-    sync.SyncData();
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    sync();
+    EXPECT_EQ(app().strTransmitStatus, "Syncing");
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
     // Every day is stored, but only a pause tells that no more are coming.
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
-    EXPECT_TRUE(app.syncProgress().running());
+    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    EXPECT_TRUE(app().syncProgress().running());
     loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_FALSE(app.syncProgress().running());
+    EXPECT_FALSE(app().syncProgress().running());
 
     // The frames the band received, in order.
     std::vector<std::string> frames;
@@ -215,7 +207,7 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
         EXPECT_EQ(row.start_time, formatTime({want.startHour, want.startMinute}));
     }
     EXPECT_EQ(row(6), "1.5");
-    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete 2014-07-15 15:04:", 0), 0u) << app.strTransmitStatus;
+    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete 2014-07-15 15:04:", 0), 0u) << app().strTransmitStatus;
     EXPECT_EQ(count("SendData: CMD_TYPE_GETDAY_DATA"), 1);
 }
 
@@ -226,18 +218,17 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     setFindMe(true);
     pick();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    SettingsSync sync(app);
-    sync.SyncData();
+    sync();
     // The fourteen write responses, the version and some 25 nights arrive, then the band walks away.
     loop.advance(0.0075 * 40);
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
     const auto partial = nights();
     EXPECT_GT(partial.size(), 20u);
     EXPECT_LT(partial.size(), 40u);
     EXPECT_EQ(days().size(), partial.size());  // one row per date so far
-    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
     for (size_t i = 0; i < partial.size(); ++i) {
         EXPECT_EQ(partial[i].deep_time, band->firmware().nights()[i].deepTime);
     }
@@ -245,21 +236,21 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     // Back, and this time the link drops after some of the days: still not finished, and it stays so.
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    const auto before = vc->reportsHandled();
-    sync.SyncData();
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
-    ASSERT_TRUE(runUntil([&] { return vc->reportsHandled() >= before + 1 + 40 + 5; }));
+    const auto before = today().reportsHandled();
+    sync();
+    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    ASSERT_TRUE(runUntil([&] { return today().reportsHandled() >= before + 1 + 40 + 5; }));
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
     loop.advance(SyncProgress::kNoAnswerSeconds);
-    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime));
-    EXPECT_EQ(app.syncProgress().lastSyncText(loop.wallNow()), "NeverSynced");
+    EXPECT_EQ(app().syncProgress().lastSyncText(loop.wallNow()), "NeverSynced");
 
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    sync.SyncData();
+    sync();
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
     loop.advance(SyncProgress::kSettleSeconds);
     const auto d = days();
@@ -270,9 +261,9 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
         EXPECT_EQ(n[i].deep_time, band->firmware().nights()[i].deepTime);
         EXPECT_EQ(n[i].date, d[i].date);
     }
-    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete", 0), 0u);
     EXPECT_TRUE(settings.dateForKey(kLastSyncTime));
-    EXPECT_EQ(app.syncProgress().lastSyncText(loop.wallNow()), "SyncedJustNow");
+    EXPECT_EQ(app().syncProgress().lastSyncText(loop.wallNow()), "SyncedJustNow");
 }
 
 // The band's emergency button and the alarm's dialog are clicked through in the app flows.
@@ -304,15 +295,15 @@ TEST_F(EndToEnd, ABandWithoutTheWristbandServiceStaysConnectedWithTheOldCharacte
     start();
     pick();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    const auto earlier = *app.characteristic;
+    const auto earlier = *app().characteristic;
     central->cancelPeripheralConnection(band);
     loop.runPending();
     band->setHideWristbandService(true);
     pick();
     loop.advance(2);
     EXPECT_TRUE(band->isConnected());
-    EXPECT_EQ(app.strBlueStatus, "Connected");
-    EXPECT_EQ(*app.characteristic, earlier);
+    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(*app().characteristic, earlier);
     EXPECT_FALSE(earlier[0]->isNotifying);
 }
 
@@ -375,14 +366,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkLoss,
                                                    [](EndToEnd& t) { t.setFindMe(false); }, false},
                                            LinkEnd{"closed by the picker", true,
                                                    [](EndToEnd& t) {
-                                                       t.app.disconnectPeripheral(t.app.peripheral);
+                                                       t.session->disconnect();
                                                        t.band->walkOutOfRange();
                                                    },
                                                    nothing, false},
                                            LinkEnd{"factory reset", true,
                                                    [](EndToEnd& t) {
-                                                       const std::uint8_t data[6] = {0xB6, 0x5A};
-                                                       t.app.SendData(CMD_TYPE_FACTORY, data, 2);
+                                                       t.session->factoryReset();
                                                        t.band->walkOutOfRange();
                                                    },
                                                    nothing, false}));

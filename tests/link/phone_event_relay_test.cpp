@@ -12,8 +12,8 @@ struct Relay : FakeBandFixture {
     void SetUp() override {
         FakeBandFixture::SetUp();
         band->addWristbandService();
-        app.peripheral = band;
-        app.characteristic = band->serviceList[0]->characteristics;
+        app().peripheral = band;
+        app().characteristic = band->serviceList[0]->characteristics;
         log.lines.clear();
     }
     std::vector<std::string> writes() const { return band->writtenFrames(); }
@@ -37,7 +37,7 @@ TEST_F(Relay, CallsAndMessagesAreAnnouncedOthersOnlyLogged) {
     };
     for (const auto& [name, line] : table) {
         log.lines.clear();
-        telephony.deliver(name);
+        telephony->deliver(name);
         EXPECT_TRUE(log.lines.empty()) << "ran on the notifying thread: " << name;
         loop.runPending();
         if (line) {
@@ -50,10 +50,10 @@ TEST_F(Relay, CallsAndMessagesAreAnnouncedOthersOnlyLogged) {
 }
 
 TEST_F(Relay, EveryNotificationIsRelayedOnItsOwn) {
-    telephony.deliver("kCTCallIdentificationChangeNotification");
-    telephony.deliver("kCTCallIdentificationChangeNotification");
-    telephony.deliver("kCTSMSMessageReceivedNotification", {{"kCTSMSMessage", "hi"}});
-    telephony.deliver("kCTCallIdentificationChangeNotification");
+    telephony->deliver("kCTCallIdentificationChangeNotification");
+    telephony->deliver("kCTCallIdentificationChangeNotification");
+    telephony->deliver("kCTSMSMessageReceivedNotification", {{"kCTSMSMessage", "hi"}});
+    telephony->deliver("kCTCallIdentificationChangeNotification");
     loop.runPending();
     EXPECT_EQ(writes(), (std::vector<std::string>{"06 AA", "06 AA", "06 AA"}));
     EXPECT_EQ(log.lines[2], "Message");
@@ -84,7 +84,7 @@ TEST_F(Relay, TheEmergencyRequestDialsOnlyWithTheSwitchOnAndADialableNumber) {
         vc->didUpdateValueForCharacteristic(*band, c, std::nullopt);
     };
     settings.setString("imaphone", "112");
-    emergency();  // switch off (never set)
+    emergency();  // switch off (the default)
     settings.setBool("imaswitch", false);
     emergency();
     EXPECT_TRUE(urls.opened.empty());

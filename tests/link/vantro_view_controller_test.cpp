@@ -22,50 +22,42 @@ struct Controller : FakeBandFixture {
         c->value = value;
         vc->didUpdateValueForCharacteristic(*band, c, std::nullopt);
     }
-    /// The band as it is after connection, discovery and subscription.
-    void connected() {
-        band->addWristbandService();
-        app.connectPeripheral(band);
-        band->connected = true;
-        app.characteristic = band->serviceList[0]->characteristics;
-        band->delegate = vc.get();
-    }
 };
 
 }  // namespace
 
 TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManager) {
     EXPECT_EQ(vc->title(), "TodayData");
-    app.simulatedBand = true;
+    app().simulatedBand = true;
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
-    app.whySimulated = "SimulatedNotRunning";  // the reason is too long for a title: the header has it
+    app().whySimulated = "SimulatedNotRunning";  // the reason is too long for a title: the header has it
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
-    app.whySimulated.clear();
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
-    EXPECT_EQ(app.manager, central);
-    EXPECT_EQ(central->delegate, vc.get());
-    ASSERT_TRUE(app.bleList);
-    EXPECT_TRUE(app.bleList->empty());
-    ASSERT_TRUE(app.m_db);
-    EXPECT_EQ(app.m_db->m_dataFilePath(), dir / "database.sqlite3");
+    app().whySimulated.clear();
+    EXPECT_EQ(app().strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().manager, central);
+    EXPECT_EQ(central->delegate, vc);
+    ASSERT_TRUE(app().bleList);
+    EXPECT_TRUE(app().bleList->empty());
+    ASSERT_TRUE(app().m_db);
+    EXPECT_EQ(app().m_db->m_dataFilePath(), dir / "database.sqlite3");
     EXPECT_EQ(vc->heightForRowAtIndexPath(0), 70.0);
     EXPECT_TRUE(central->scans.empty());  // scanning waits for the powered-on state
 
-    app.m_db->updateData(CalendarDate{2014, 7, 14}, 1, 2, 3, 4, 0, 5);
+    app().m_db->updateData(CalendarDate{2014, 7, 14}, 1, 2, 3, 4, 0, 5);
     vc->didDiscoverPeripheral(*central, band, -60);
-    const auto firstDb = app.m_db;
-    app.strBlueStatus = "Connected";
+    const auto firstDb = app().m_db;
+    app().strBlueStatus = "Connected";
     vc->viewDidLoad();
     EXPECT_EQ(centralsMade, 1);
-    EXPECT_EQ(app.manager, central);
-    EXPECT_TRUE(app.bleList->empty());
-    EXPECT_NE(app.m_db, firstDb);
+    EXPECT_EQ(app().manager, central);
+    EXPECT_TRUE(app().bleList->empty());
+    EXPECT_NE(app().m_db, firstDb);
     EXPECT_EQ(days().size(), 1u);  // a new object on the same file
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().strBlueStatus, "Disconnected");
 }
 
 TEST_F(Controller, RowHeightFollowsTheIdiom) {
-    VantroAppDelegate tablet(AppPorts{loop, log, localizer, settings, nullptr, nullptr, nullptr, DeviceIdiom::Tablet});
+    VantroAppDelegate tablet(AppPorts{loop, log, identity, settings, nullptr, nullptr, nullptr, DeviceIdiom::Tablet});
     VantroViewController tabletVc(tablet, nullptr, dir.path());
     EXPECT_EQ(tabletVc.heightForRowAtIndexPath(3), 100.0);
     EXPECT_TRUE(tabletVc.didSelectRowAtIndexPath(3));
@@ -82,8 +74,8 @@ TEST_F(Controller, EveryCentralStateLogsItsLineAndOnlyPoweredOnScans) {
         {static_cast<BleCentralState>(9), "Central Manager did change state!------"},
         {BleCentralState::PoweredOn, "scanning ble device!-----"},
     };
-    app.peripheral = band;
-    app.strBlueStatus = "Connected";
+    app().peripheral = band;
+    app().strBlueStatus = "Connected";
     for (const auto& [state, line] : table) {
         central->currentState = state;
         vc->centralManagerDidUpdateState(*central);
@@ -93,9 +85,9 @@ TEST_F(Controller, EveryCentralStateLogsItsLineAndOnlyPoweredOnScans) {
     ASSERT_EQ(central->scans.size(), 2u);  // each powered-on report scans again
     EXPECT_EQ(central->scans[0].services, std::vector<BleUuid>{BleUuid::fromString(kWristbandServiceUuid)});
     EXPECT_TRUE(central->scans[0].allowDuplicates);
-    EXPECT_EQ(app.strBlueStatus, "Connected");
-    EXPECT_EQ(app.peripheral, band);
-    EXPECT_FALSE(app.characteristic);
+    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().peripheral, band);
+    EXPECT_FALSE(app().characteristic);
 }
 
 TEST_F(Controller, DiscoveryKeepsTheLatestAdvertisementPerNameAndIdentifier) {
@@ -108,13 +100,13 @@ TEST_F(Controller, DiscoveryKeepsTheLatestAdvertisementPerNameAndIdentifier) {
     vc->didDiscoverPeripheral(*central, nullptr, -50);
     band->m_name = "Vantro 2";  // renamed: a second entry
     vc->didDiscoverPeripheral(*central, band, -65);
-    ASSERT_EQ(app.bleList->size(), 4u);
-    const auto& first = app.bleList->at("Vantro: 8A7C2E1F-0000-4000-8000-00000000A001");
+    ASSERT_EQ(app().bleList->size(), 4u);
+    const auto& first = app().bleList->at("Vantro: 8A7C2E1F-0000-4000-8000-00000000A001");
     EXPECT_EQ(first.device, band);
     EXPECT_FLOAT_EQ(first.rssi, -71.0f);
     EXPECT_FALSE(first.name);
-    EXPECT_TRUE(app.bleList->count("(null): 8A7C2E1F-0000-4000-8000-00000000A003"));
-    EXPECT_TRUE(app.bleList->count("Vantro 2: 8A7C2E1F-0000-4000-8000-00000000A001"));
+    EXPECT_TRUE(app().bleList->count("(null): 8A7C2E1F-0000-4000-8000-00000000A003"));
+    EXPECT_TRUE(app().bleList->count("Vantro 2: 8A7C2E1F-0000-4000-8000-00000000A001"));
     EXPECT_EQ(log.lines.front(), "---add:Vantro: 8A7C2E1F-0000-4000-8000-00000000A001");
     EXPECT_EQ(log.lines.size(), 5u);
     EXPECT_TRUE(central->connects.empty());  // discovery never connects
@@ -127,16 +119,16 @@ TEST_F(Controller, ConnectionSetUpRunsInOrderOnTheStoredWristband) {
     band->serviceList.push_back(info);
     auto other = std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A009", "Other");
 
-    app.setLinkState(LinkState::Connecting);
-    app.connectPeripheral(band);
+    app().setLinkState(LinkState::Connecting);
+    app().connectPeripheral(band);
     ASSERT_EQ(central->connects.size(), 1u);
     band->connected = true;
     vc->didConnectPeripheral(*central, other);  // the stored wristband is set up, not the argument
-    EXPECT_EQ(band->delegate, vc.get());
+    EXPECT_EQ(band->delegate, vc);
     EXPECT_EQ(other->delegate, nullptr);
     ASSERT_EQ(band->serviceDiscoveries.size(), 1u);
     EXPECT_EQ(band->serviceDiscoveries[0], std::vector<BleUuid>{BleUuid::fromString(kWristbandServiceUuid)});
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
     EXPECT_EQ(log.lines, std::vector<std::string>{"perpheral is connected------"});
 
     vc->didDiscoverServices(*band, BleError{"failed"});
@@ -147,13 +139,13 @@ TEST_F(Controller, ConnectionSetUpRunsInOrderOnTheStoredWristband) {
 
     vc->didDiscoverCharacteristicsForService(*band, band->serviceList[0], BleError{"failed"});
     vc->didDiscoverCharacteristicsForService(*band, info, std::nullopt);
-    EXPECT_FALSE(app.characteristic);
+    EXPECT_FALSE(app().characteristic);
     EXPECT_TRUE(band->notifyRequests.empty());
     vc->didDiscoverCharacteristicsForService(*band, band->serviceList[0], std::nullopt);
     ASSERT_EQ(band->notifyRequests.size(), 1u);
     EXPECT_TRUE(band->notifyRequests[0].enabled);
     EXPECT_EQ(band->notifyRequests[0].characteristic, report());
-    EXPECT_EQ(*app.characteristic, band->serviceList[0]->characteristics);
+    EXPECT_EQ(*app().characteristic, band->serviceList[0]->characteristics);
 
     // Notifications on: the report characteristic is read once; other characteristics are not.
     report()->isNotifying = true;
@@ -197,10 +189,10 @@ TEST_F(Controller, DisconnectionReconnectsOnlyWithFindMeOnAndAWristbandRemembere
         central->connects.clear();
         log.lines.clear();
         settings.setInteger("findme", c.findme);
-        app.peripheral = c.remembered ? band : nullptr;
-        app.strBlueStatus = "Connected";
+        app().peripheral = c.remembered ? band : nullptr;
+        app().strBlueStatus = "Connected";
         vc->didDisconnectPeripheral(*central, band, BleError{"The connection has timed out unexpectedly."});
-        EXPECT_EQ(app.strBlueStatus, c.status) << c.findme << c.remembered;
+        EXPECT_EQ(app().strBlueStatus, c.status) << c.findme << c.remembered;
         ASSERT_EQ(central->connects.size(), c.connects);
         if (c.connects) {
             EXPECT_EQ(central->connects[0].peripheral, band);
@@ -235,7 +227,7 @@ TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     EXPECT_TRUE(log.lines.empty());
     notify(bytes("99"));
     EXPECT_EQ(log.lines, std::vector<std::string>{"not match type data!"});
-    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus, "NoSync");
     EXPECT_EQ(vc->reportsHandled(), 7u);
 }
 
@@ -250,19 +242,19 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     EXPECT_EQ(d[0].restcal, 87);
     EXPECT_EQ(d[0].activetime, 45);
     std::int32_t step, dist, cal, rest, tstep = -1, active;
-    ASSERT_TRUE(app.m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
+    ASSERT_TRUE(app().m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
     EXPECT_EQ(tstep, 0);
     // More days may follow: complete once they stop, with the time the last one was stored.
-    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus, "NoSync");
     loop.advance(SyncProgress::kSettleSeconds - 0.1);
-    EXPECT_EQ(app.strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus, "NoSync");
     loop.advance(0.1);
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:04:05");
+    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-07-15 15:04:05");
 
     // Around New Year the week-based year would already say 2015; the hour stays on the 24-hour clock.
     loop.setWallNow(Instant{std::chrono::seconds{1419894005}});     // 2014-12-29 23:00:05
     notify(bytes("34 00 00 00 00 00 00 00 00 00 00 07 0F 00 00"));  // year 0: no record, still complete
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
+    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
     EXPECT_EQ(days().size(), 1u);
 
     // A second report of the same date updates the row; a day that does not exist is not stored.
@@ -272,7 +264,7 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     d = days();
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].step, 50000);
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
+    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
 }
 
 TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
@@ -296,12 +288,12 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     EXPECT_EQ(n[1].enter_time, 1440);
     std::int32_t a, b, c, d, e, f;
     std::optional<TimeOfDay> total, start;
-    ASSERT_TRUE(app.m_db->querySleepData(CalendarDate{2014, 7, 16}, a, b, c, d, e, f, total, start));
+    ASSERT_TRUE(app().m_db->querySleepData(CalendarDate{2014, 7, 16}, a, b, c, d, e, f, total, start));
     EXPECT_FALSE(total);
     EXPECT_FALSE(start);
     EXPECT_EQ(days()[0].step, 1000);  // the day of the same date is untouched
     loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(app.strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete", 0), 0u);
 }
 
 TEST_F(Controller, AnyValueOfAnyLengthNeitherCrashesNorCorruptsTheDatabase) {
@@ -379,7 +371,8 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
 
 TEST_F(Controller, DestroyingTheControllerDetachesItFromTheSharedObjects) {
     connected();
-    vc.reset();
+    band->delegate = vc;
+    session.reset();
     EXPECT_EQ(central->delegate, nullptr);
     EXPECT_EQ(band->delegate, nullptr);
 }

@@ -46,7 +46,7 @@ struct CompanionTest : SessionFixture {
 
 TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
     // As at a first start in the background: nobody opened the settings screen.
-    ASSERT_EQ(memorySettings.stringForKey(kFlags), std::nullopt);
+    ASSERT_EQ(settings.stringForKey(kFlags), std::nullopt);
     startSimulated();
     connectNearest();
     ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
@@ -57,7 +57,7 @@ TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
 }
 
 TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTime) {
-    memorySettings.setInteger(kAutoSyncHours, 0);
+    settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
     connectNearest();
     // Another program holds the database for the whole sync.
@@ -73,7 +73,7 @@ TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTim
     EXPECT_EQ(s.failedWrites, 3);
     EXPECT_EQ(s.daysStored, 0);
     EXPECT_FALSE(s.lastSync.has_value());
-    EXPECT_FALSE(memorySettings.dateForKey(kLastSyncTime).has_value());
+    EXPECT_FALSE(settings.dateForKey(kLastSyncTime).has_value());
     EXPECT_EQ(app().strTransmitStatus, "SyncFailed");
 }
 
@@ -110,7 +110,7 @@ TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
 }
 
 TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {
-    memorySettings.setInteger(kAutoSyncHours, 0);
+    settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
     const auto farther = sim->wristbands().at(1);
     std::string address = farther->bluetoothAddress();

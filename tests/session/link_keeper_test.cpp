@@ -19,7 +19,6 @@ using namespace vantro::testing;
 namespace {
 
 struct LinkKeeperTest : SessionFixture, ::testing::WithParamInterface<bool> {
-    MemoryKeyValueStore& settings = memorySettings;
     SimulatedBandSource* bands = nullptr;
 
     void SetUp() override {

@@ -54,7 +54,6 @@ struct SettingsFlow : SessionFixture {
     bool subscribed() {
         return app().isConnected() && app().commandCharacteristic() && app().state.link == LinkState::Connected;
     }
-    void setFindMe(bool on) { memorySettings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff); }
     int pickerRowOf(const BlePeripheral& p) const {
         const auto& rows = page->picker()->rows();
         auto it =

@@ -6,7 +6,9 @@
 
 #include "platform/manual_run_loop.h"
 #include "platform/sleep_watch.h"
+#include "settings/settings_keys.h"
 #include "sim/simulated_band_source.h"
+#include "store/sqlite_data.h"
 
 #include "fake_services.h"
 #include "temp_dir.h"
@@ -17,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace vantro::testing {
 
@@ -28,14 +31,18 @@ struct SessionFixture : ::testing::Test {
     CapturingLog log;
     IdentityLocalizer identity;
     const Localizer* localizer = &identity;
-    MemoryKeyValueStore memorySettings;
-    KeyValueStore* settingsStore = &memorySettings;
+    MemoryKeyValueStore settings;
+    KeyValueStore* settingsStore = &settings;
     RecordingSoundPlayer sound;
     RecordingNotifier notifier;
     RecordingUrlOpener urls;
     ManualSleepWatch sleep;
     std::unique_ptr<BandSource> source;
     std::unique_ptr<Session> session;
+    /// The scripted phone of a session started with startOn().
+    ScriptedTelephony* telephony = nullptr;
+    /// How often the session asked startOn()'s source for its central.
+    int centralsMade = 0;
 
     /// A session on `band` (any source); the previous one, if any, ends first, as at a restart.
     void start(std::unique_ptr<BandSource> band) {
@@ -45,15 +52,43 @@ struct SessionFixture : ::testing::Test {
         ports.dataDir = dir.path();
         ports.sleep = &sleep;
         session = std::make_unique<Session>(ports, *source);
+        // A notification shown while the app runs comes back to it, as the desktop's does.
+        notifier.onNotificationReceived = [this](const LocalNotification& n) {
+            if (session) app().didReceiveLocalNotification(n);
+        };
     }
-    /// A session on the central `make` returns (a scripted or a hand-built simulated central).
+    /// A session on `central` (a scripted or a hand-built simulated central).
     template <class Central>
     void startOn(std::shared_ptr<Central> central, bool simulated = false) {
-        start(std::make_unique<FixedBandSource>([central] { return central; }, simulated));
+        auto fixed = std::make_unique<FixedBandSource>(
+            [this, central] {
+                ++centralsMade;
+                return central;
+            },
+            simulated);
+        telephony = &fixed->scriptedTelephony();
+        start(std::move(fixed));
     }
     VantroAppDelegate& app() { return session->app(); }
-    bool runUntil(const std::function<bool()>& done, double limit = 30) {
-        return testing::runUntil(loop, done, limit, 0.01);
+    VantroViewController& today() { return session->today(); }
+    /// The today screen's row `r` as shown (every row is on screen).
+    std::string row(int r) { return today().tableView().detailText(r).value_or("<no cell>"); }
+    std::vector<sportsData> days() {
+        std::vector<sportsData> out;
+        app().m_db->databaseToArray(out);
+        return out;
+    }
+    std::vector<sleepData> nights() {
+        std::vector<sleepData> out;
+        app().m_db->SleepDataToArray(out);
+        return out;
+    }
+    /// Find-me as the settings file holds it; the band hears of it at the next sync.
+    void setFindMe(bool on) { settings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff); }
+    /// Connected with the band's reports subscribed to: the link is of use.
+    bool subscribed() { return reportsSubscribed(app()); }
+    bool runUntil(const std::function<bool()>& done, double limit = 30, double step = 0.01) {
+        return testing::runUntil(loop, done, limit, step);
     }
     /// Starts `verb`, runs until it answers and gives its answer (absent when it never did).
     std::optional<std::pair<bool, std::string>> await(const std::function<Companion::Outcome(Companion::Done)>& verb,
@@ -62,6 +97,11 @@ struct SessionFixture : ::testing::Test {
         EXPECT_EQ(verb([&](bool ok, const std::string& why) { answer.emplace(ok, why); }), Companion::Outcome::Started);
         runUntil([&] { return answer.has_value(); }, limit);
         return answer;
+    }
+    /// Connects to the band with `identifier` through the session; whether it did.
+    bool connect(const std::string& identifier = {}) {
+        const auto answer = await([&](Companion::Done d) { return session->connect(identifier, std::move(d)); });
+        return answer && answer->first;
     }
 };
 
