@@ -1,33 +1,23 @@
 // SPDX-License-Identifier: MIT
-// An app delegate with a database in a fresh directory, on virtual time, for the screen tests.
+// The companion with no band, its database in a fresh directory, on virtual time, for the screen tests.
 #pragma once
 
-#include "app/vantro_app_delegate.h"
 #include "charts/ui_context.h"
-#include "platform/manual_run_loop.h"
-#include "store/sqlite_data.h"
-#include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
+#include "session_fixture.h"
 
 namespace vantro::testing {
 
-struct ScreenFixture : ::testing::Test {
-    TempDir dir;
-    ManualRunLoop loop;
-    CapturingLog log;
-    IdentityLocalizer keys;
-    MemoryKeyValueStore settings;
+struct ScreenFixture : SessionFixture {
     FixedTextMetrics metrics;
     UiContext ui{loop, metrics};
-    std::unique_ptr<VantroAppDelegate> app = makeApp(keys);
+    VantroAppDelegate* app = makeApp(identity);
 
-    std::unique_ptr<VantroAppDelegate> makeApp(const Localizer& localizer) {
-        auto a = std::make_unique<VantroAppDelegate>(AppPorts{loop, log, localizer, settings});
-        a->m_db = std::make_shared<sqlite_data>(dir.path(), log);
-        return a;
+    /// The companion (again) in `texts`; the one before ends.
+    VantroAppDelegate* makeApp(const Localizer& texts) {
+        localizer = &texts;
+        startOn(std::shared_ptr<BleCentral>());
+        return &session->app();
     }
     void day(int y, int m, int d, int steps) { app->m_db->updateData(makeDate(y, m, d), steps, 0, 0, 0, 0, 0); }
     void night(int y, int m, int d, int enter, int spindles, int deep, int rem, int wakeup, int count,
