@@ -4,6 +4,8 @@
 
 #include "fake_ble.h"
 #include "platform/manual_run_loop.h"
+#include "session/session.h"
+#include "sim/simulated_band_source.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,11 +22,12 @@ private slots:
         NullLog log;
         IdentityLocalizer localizer;
         MemoryKeyValueStore settings;
-        VantroAppDelegate app(AppPorts{loop, log, localizer, settings});
         auto central = std::make_shared<testing::FakeCentral>();
-        VantroViewController controller(
-            app, [&] { return central; }, dir.path().toStdString());
-        controller.viewDidLoad();
+        FixedBandSource source([&] { return central; }, false);
+        SessionPorts ports{{loop, log, localizer, settings}};
+        ports.dataDir = dir.path().toStdString();
+        Session session(ports, source);
+        VantroViewController& controller = session.today();
         TodayScreenView today(controller);
         TableView* table = qobject_cast<TableView*>(today.view());
         QVERIFY(table);
