@@ -2,26 +2,17 @@
 // The whole app over BlueZ: a mock bluetoothd playing the simulator's firmware and a mock ModemManager;
 // scan, pick, connect, subscribe, sync, stored records, the frames the band received, link loss and
 // reconnection with find-me, and telephony events relayed to the band.
-#include "app/vantro_app_delegate.h"
 #include "bluez/bluez_central.h"
 #include "bluez/bluez_peripheral.h"
 #include "bluez/modem_manager_telephony.h"
 #include "bus_fixture.h"
 #include "fake_ble.h"
-#include "fake_services.h"
 #include "link/audio_player.h"
-#include "link/phone_event_relay.h"
-#include "link/vantro_view_controller.h"
-#include "platform/key_value_store.h"
 #include "platform/local_time.h"
-#include "platform/localizer.h"
 #include "protocol/codes.h"
 #include "protocol/frame.h"
-#include "settings/settings_keys.h"
-#include "settings/settings_sync.h"
+#include "session_fixture.h"
 #include "sim/wristband_firmware.h"
-#include "store/sqlite_data.h"
-#include "temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,9 +27,24 @@ namespace vantro::testing {
 namespace {
 
 const QString kBand = QStringLiteral("C0:11:22:33:44:01");
-const Instant kStart{std::chrono::seconds{1405436645}};  // 2014-07-15 15:04:05 UTC; TZ=UTC
+/// bluetoothd and ModemManager, as the desktop shell plugs them in.
+class BluezSource : public BandSource {
+public:
+    BluezSource(ManualRunLoop& loop, DebugLog& log) : phone(loop, log), m_loop(loop), m_log(log) {}
+    bool simulated() const override { return false; }
+    std::shared_ptr<BleCentral> makeCentral() override {
+        // Never the machine's kernel: the signal comes from the mock's advertisements.
+        return std::make_shared<bluez::BluezCentral>(m_loop, m_log, [](std::string*) { return nullptr; });
+    }
+    Telephony& telephony() override { return phone; }
+    bluez::ModemManagerTelephony phone;
 
-class BluezEndToEnd : public ::testing::Test {
+private:
+    ManualRunLoop& m_loop;
+    DebugLog& m_log;
+};
+
+class BluezEndToEnd : public SessionFixture {
 protected:
     void SetUp() override {
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
@@ -66,28 +72,15 @@ protected:
         ASSERT_TRUE(mm->running()) << mm->output().toStdString();
         mockModem("AddModem", {0u});
 
-        initializeDefaults(settings, loop.wallNow());
-        Audio_player::resetSharedInstance();
-        Audio_player::configure({&sound, &notifier, &log});
-        telephony = std::make_unique<bluez::ModemManagerTelephony>(loop, log);
-        app.didFinishLaunchingWithOptions(telephony.get(), telephonyRelay(app));
-        vc = std::make_unique<VantroViewController>(
-            app,
-            [this] {
-                // Never the machine's kernel: the signal comes from the mock's advertisements.
-                return central = std::make_shared<bluez::BluezCentral>(loop, log, [](std::string*) { return nullptr; });
-            },
-            dir.path());
-        vc->viewDidLoad();
-        vc->tableView().setVisibleRows({0, 1, 2, 3, 4, 5, 6});
+        settings.setInteger(kAutoSyncHours, 0);  // syncs start when a test asks for them
+        auto bluezSource = std::make_unique<BluezSource>(loop, log);
+        modem = &bluezSource->phone;
+        start(std::move(bluezSource));
     }
     void TearDown() override {
-        vc.reset();
-        app.manager.reset();
-        app.peripheral.reset();
-        app.bleList.reset();
-        central.reset();
-        Audio_player::resetSharedInstance();
+        // The mocks outlive everything that talks to them.
+        session.reset();
+        source.reset();
         pump.idle(0.05);
     }
 
@@ -112,68 +105,45 @@ protected:
         return out;
     }
 
-    /// What the wristband picker does for a band that is not the current one.
+    /// The user picks the band once it is seen.
     void pick() {
-        ASSERT_TRUE(pump.until([&] { return app.bleList && !app.bleList->empty(); }))
+        ASSERT_TRUE(pump.until([&] { return app().bleList && !app().bleList->empty(); }))
             << ::testing::PrintToString(log.lines);
-        const std::string key = app.bleList->begin()->first;
-        app.setLinkState(LinkState::Connecting);
-        app.connectPeripheral(app.getBlePeripheralFromBleList(key));
+        session->connect(kBand.toStdString(), nullptr);
     }
-    bool subscribed() const { return reportSubscribed(app.characteristic); }
-    std::string row(int r) const { return vc->tableView().detailText(r).value_or("<no cell>"); }
-    void setFindMe(bool on) { settings.setInteger("findme", on ? 1 : 2); }
     std::string frameOf(std::uint8_t type) {
         const std::uint8_t zeros[6] = {};
         return hex(*BuildFrame(type, zeros, sizeof zeros, toLocal(loop.wallNow())));
     }
 
-    // The mocks outlive everything that talks to them.
     std::unique_ptr<MockService> bluez;
     std::unique_ptr<MockService> mm;
-    TempDir dir;
-    ManualRunLoop loop{kStart};
     QtPump pump{loop};
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    RecordingSoundPlayer sound;
-    RecordingNotifier notifier;
-    RecordingUrlOpener urls;
-    std::unique_ptr<bluez::ModemManagerTelephony> telephony;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings, &notifier, &sound, &urls}};
-    std::shared_ptr<bluez::BluezCentral> central;
-    std::unique_ptr<VantroViewController> vc;
+    bluez::ModemManagerTelephony* modem = nullptr;
     WristbandFirmware::Options firmware;
 };
 
 TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     pick();
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus, "Connecting");
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app.strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus, "Connected");
     // The read after subscribing shows today's totals from the firmware.
     ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kSteps) != "-- steps"; }));
     EXPECT_EQ(row(TodayScreen::kBattery), "87 %");
 
-    SettingsSync sync(app);
-    sync.SyncData();
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    ASSERT_EQ(session->sync(nullptr), Companion::Outcome::Started);
+    EXPECT_EQ(app().strTransmitStatus, "Syncing");
     // The status says complete from the first day report on, and nights make rows of their own,
     // so the sync is over only when every day's values are there.
     const WristbandFirmware expected(firmware);
-    std::vector<sportsData> days;
-    std::vector<sleepData> nights;
     ASSERT_TRUE(pump.until([&] {
-        days.clear();
-        nights.clear();
-        app.m_db->databaseToArray(days);
-        app.m_db->SleepDataToArray(nights);
+        const auto days = this->days();
         const bool allDays = std::equal(days.begin(), days.end(), expected.days().begin(), expected.days().end(),
                                         [](const sportsData& got, const FirmwareDay& want) {
                                             return got.step == want.steps && got.activetime == want.activeTime;
                                         });
-        return allDays && app.strTransmitStatus.rfind("SyncComplete", 0) == 0;
+        return allDays && app().strTransmitStatus.rfind("SyncComplete", 0) == 0;
     })) << ::testing::PrintToString(log.lines);
 
     // The band received the fourteen commands in order; their bytes, and every field of the records
@@ -184,11 +154,11 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     for (const auto& f : frames) codes.push_back(f.substr(0, 2));
     EXPECT_THAT(codes, ::testing::ElementsAre("08", "09", "04", "05", "0B", "0C", "0A", "17", "1B", "1C", "1E", "1F",
                                               "19", "15"));
-    EXPECT_EQ(nights.size(), 5u);  // the oldest date has a day but no night
+    EXPECT_EQ(nights().size(), 5u);  // the oldest date has a day but no night
     EXPECT_EQ(row(TodayScreen::kVersion), "1.5");
 
     // The signal row shows bluetoothd's strength while the band is heard and the today screen is shown.
-    app.setTodayShown(true);
+    app().setTodayShown(true);
     mockBluez("Advertise", {kBand, int16(-67)});
     ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kRssi) == "-67db"; }, 15)) << row(TodayScreen::kRssi);
 }
@@ -199,11 +169,11 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
 
     mockBluez("SetInRange", {kBand, false});
-    ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "ReConnecting"; })) << app.strBlueStatus;
+    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus == "ReConnecting"; })) << app().strBlueStatus;
     // The request waits as long as the band is away; after 15 s the alarm sounds.
     for (int i = 0; i < 3; ++i) pump.advance(bluez::BluezPeripheral::kRetrySeconds);
-    EXPECT_EQ(app.strBlueStatus, "ReConnecting");
-    EXPECT_FALSE(app.isConnected());
+    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_FALSE(app().isConnected());
     EXPECT_TRUE(notifier.notifications.empty());
     pump.advance(VantroViewController::kLinkLossAlarmSeconds - 3 * bluez::BluezPeripheral::kRetrySeconds + 0.5);
     EXPECT_EQ(notifier.notifications.size(), 1u);
@@ -212,12 +182,12 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
     const size_t before = framesReceived().size();
     mockBluez("SetInRange", {kBand, true});
     pump.advance(bluez::BluezPeripheral::kRetrySeconds);
-    ASSERT_TRUE(pump.until([&] { return app.strBlueStatus == "Connected" && subscribed(); }))
+    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus == "Connected" && subscribed(); }))
         << ::testing::PrintToString(log.lines);
-    EXPECT_TRUE(app.isConnected());
+    EXPECT_TRUE(app().isConnected());
     EXPECT_FALSE(Audio_player::isAlarmActive());
     // The new link carries commands again.
-    SettingsSync(app).SyncData();
+    ASSERT_EQ(session->sync(nullptr), Companion::Outcome::Started);
     ASSERT_TRUE(pump.until([&] { return framesReceived().size() == before + 14; }));
     // That with find-me off a loss stays a loss is the app's own rule, checked on the simulated band.
 }
@@ -225,7 +195,7 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
 TEST_F(BluezEndToEnd, AnIncomingCallAndAMessageEachSendTheirCommandToTheBand) {
     pick();
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
-    ASSERT_TRUE(pump.until([&] { return !telephony->modems().isEmpty(); }));
+    ASSERT_TRUE(pump.until([&] { return !modem->modems().isEmpty(); }));
 
     // Outgoing calls and stored drafts are not announced.
     mockModem("OutgoingCall", {0u, QStringLiteral("+15550123")});
