@@ -2,21 +2,16 @@
 // Notifications posted on a private session bus reach the simulated band as one message buzz each.
 #include "bluez/desktop_notification_monitor.h"
 
-#include "app/vantro_app_delegate.h"
-#include "link/notification_relay.h"
-#include "link/vantro_view_controller.h"
 #include "protocol/codes.h"
 #include "sim/simulated_central.h"
 
 #include "bus_fixture.h"
-#include "temp_dir.h"
+#include "session_fixture.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QVariantMap>
-
-#include "virtual_time.h"
 
 #include <gtest/gtest.h>
 
@@ -44,21 +39,26 @@ QVariantMap entry(const QString& desktopEntry, int urgency = 1) {
             {QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(urgency))}};
 }
 
-struct Monitor : ::testing::Test {
-    TempDir dir;
-    ManualRunLoop loop{vantro::testing::kTestStart};
+/// The simulated band, and the session bus's notifications as the desktop shell plugs them in, counted.
+struct BusSource : FixedBandSource, DesktopNotificationSource {
+    using FixedBandSource::FixedBandSource;
+    DesktopNotificationSource* desktopNotifications() override { return this; }
+    std::string start(Seen s) override {
+        return bus.start([this, s](const DesktopNotification& n) {
+            ++seen;
+            s(n);
+        });
+    }
+    void stop() override { bus.stop(); }
+    bluez::BusNotificationSource bus;
+    int seen = 0;
+};
+
+struct Monitor : SessionFixture {
     QtPump pump{loop};
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
     std::shared_ptr<SimulatedCentral> central;
     std::shared_ptr<SimulatedPeripheral> band;
-    std::unique_ptr<VantroViewController> vc;
-    MessageBuzzLimit messages;
-    NotificationRelay relay{app, messages, {"org.vantro.Vantro", "vantro", "Vantro"}};
-    std::unique_ptr<bluez::DesktopNotificationMonitor> monitor;
-    int seen = 0;
+    BusSource* counted = nullptr;
     QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-app");
 
     void SetUp() override {
@@ -68,23 +68,18 @@ struct Monitor : ::testing::Test {
         options.currentDataInterval = 0;
         central = std::make_shared<SimulatedCentral>(loop, options);
         band = central->addWristband(SimBandConfig{});
-        vc = std::make_unique<VantroViewController>(
-            app, [this] { return central; }, dir.path());
-        vc->viewDidLoad();
+        settings.setInteger(kAutoSyncHours, 0);
+        auto source = std::make_unique<BusSource>([this] { return central; }, true);
+        counted = source.get();
+        start(std::move(source));
+        ASSERT_EQ(session->relay().monitorProblem(), "");
         loop.advance(0.01);
-        app.connectPeripheral(app.getBlePeripheralFromBleList(seenDeviceKey(*band)));
-        ASSERT_TRUE(pump.until([&] { return app.commandCharacteristic() && app.isConnected(); }));
-        relay.setChosen(kChosen, true);
-        monitor = std::make_unique<bluez::DesktopNotificationMonitor>([this](const DesktopNotification& n) {
-            ++seen;
-            relay.notify(n);
-        });
-        const std::string problem = monitor->start(QDBusConnection::sessionBus().baseService());
-        ASSERT_EQ(problem, "");
+        session->connect(band->identifier(), nullptr);
+        ASSERT_TRUE(pump.until([&] { return subscribed(); }));
+        session->relay().setChosen(kChosen, true);
     }
     void TearDown() override {
-        monitor.reset();
-        vc.reset();
+        session.reset();
         QDBusConnection::disconnectFromBus("other-app");
     }
     int buzzes() const {
@@ -94,12 +89,12 @@ struct Monitor : ::testing::Test {
     /// Sends the calls, then a well-formed call of an app nobody chose, and waits until the monitor has
     /// seen `wellFormed` of them plus that last one: everything sent before it has been dealt with.
     void post(QDBusConnection bus, const std::vector<QDBusMessage>& calls, int wellFormed) {
-        const int before = seen;
+        const int before = counted->seen;
         for (const auto& c : calls) ASSERT_TRUE(bus.send(c));
         ASSERT_TRUE(bus.send(notifyCall(QStringLiteral("Unchosen"), entry(QStringLiteral("org.example.Unchosen")))));
-        ASSERT_TRUE(pump.until([&] { return seen >= before + wellFormed + 1; }, 10));
+        ASSERT_TRUE(pump.until([&] { return counted->seen >= before + wellFormed + 1; }, 10));
         pump.advance(0.2);  // the frame's way to the band
-        EXPECT_EQ(seen, before + wellFormed + 1);
+        EXPECT_EQ(counted->seen, before + wellFormed + 1);
     }
 };
 
@@ -127,7 +122,7 @@ TEST_F(Monitor, OnlyAChosenAppsNotificationBuzzesAndABurstBuzzesOnce) {
 
     // The apps seen are listed for choosing; nothing of what they said was kept or logged.
     std::vector<std::string> ids;
-    for (const auto& a : relay.apps()) ids.push_back(a.id);
+    for (const auto& a : session->relay().apps()) ids.push_back(a.id);
     EXPECT_EQ(ids, (std::vector<std::string>{"org.example.Other", kChosen, "org.example.Unchosen"}));
     for (const auto& line : log.lines) EXPECT_EQ(line.find("secret"), std::string::npos) << line;
     for (const auto& [key, value] : settings.values()) {
