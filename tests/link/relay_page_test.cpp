@@ -3,20 +3,19 @@
 
 #include "platform/setting_keys.h"
 
-#include "link_fixture.h"
+#include "session_fixture.h"
 
 using namespace vantro;
 using namespace vantro::testing;
 
-TEST(RelayPageTest, ModeAndSwitchesAreStoredAndAProblemIsShown) {
-    ManualRunLoop loop;
-    CapturingLog log;
+using RelayPageTest = SessionFixture;
+
+TEST_F(RelayPageTest, ModeAndSwitchesAreStoredAndAProblemIsShown) {
     GettextLocalizer texts("en");
-    MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, texts, settings}};
-    MessageBuzzLimit limit;
-    NotificationRelay relay(app, limit, {"Vantro"});
-    RelayPage page(app, relay);
+    localizer = &texts;
+    startOn(std::shared_ptr<BleCentral>());
+    NotificationRelay& relay = session->relay();
+    RelayPage page(app(), relay);
 
     EXPECT_EQ(page.choices(), (std::vector<std::string>{"Off", "All apps", "Chosen apps"}));
     EXPECT_EQ(page.selected(), 2);
