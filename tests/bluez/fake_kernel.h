@@ -4,6 +4,8 @@
 
 #include "bluez/mgmt_connection_info.h"
 
+#include "virtual_time.h"
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,9 +18,7 @@ namespace vantro::testing {
 
 /// Bytes from "31 00 00 ...".
 inline bluez::MgmtBytes hexBytes(const std::string& text) {
-    bluez::MgmtBytes out;
-    for (size_t i = 0; i + 1 < text.size(); i += 3) out.push_back(std::stoi(text.substr(i, 2), nullptr, 16));
-    return out;
+    return bytes(text);
 }
 
 /// Answers as the kernel does: an unrelated event first, then a Command Complete with the address and

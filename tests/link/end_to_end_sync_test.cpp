@@ -169,9 +169,7 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     EXPECT_FALSE(app().syncProgress().running());
 
     // The frames the band received, in order.
-    std::vector<std::string> frames;
-    for (const auto& f : band->firmware().receivedFrames()) frames.push_back(hex(f));
-    EXPECT_EQ(frames,
+    EXPECT_EQ(framesOf(*band),
               (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "04 B4", "05 48", "0B 05", "0C 07 1E", "0A 02",
                                         "17", "1B 03", "1C 10", "1E 02 0F 04 0F 04", "1F 00 0F 04 0F 04", "19", "15"}));
     const auto& got = band->firmware().settings();

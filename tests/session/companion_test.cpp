@@ -30,15 +30,6 @@ struct CompanionTest : SessionFixture {
         start(std::move(s));
     }
     std::shared_ptr<SimulatedPeripheral> nearest() const { return sim->wristbands().at(0); }
-    std::vector<std::string> framesOf(const SimulatedPeripheral& band) const {
-        std::vector<std::string> out;
-        for (const auto& f : band.firmware().receivedFrames()) out.push_back(hex(f));
-        return out;
-    }
-    void connectNearest() {
-        const auto answer = await([&](Done d) { return session->connect("", std::move(d)); });
-        ASSERT_TRUE(answer && answer->first) << (answer ? answer->second : "no answer");
-    }
     using Done = vantro::Companion::Done;
 };
 
@@ -48,7 +39,7 @@ TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
     // As at a first start in the background: nobody opened the settings screen.
     ASSERT_EQ(settings.stringForKey(kFlags), std::nullopt);
     startSimulated();
-    connectNearest();
+    ASSERT_TRUE(connect());
     ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
     const auto frames = framesOf(*nearest());
     ASSERT_EQ(frames.size(), 14u) << ::testing::PrintToString(frames);
@@ -59,7 +50,7 @@ TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
 TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTime) {
     settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
-    connectNearest();
+    ASSERT_TRUE(connect());
     // Another program holds the database for the whole sync.
     SqliteConnection holder(session->recordsDir() + "/database.sqlite3", SqliteConnection::Mode::ReadWrite);
     ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
@@ -82,7 +73,7 @@ TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
     JsonKeyValueStore mine(config, log);
     settingsStore = &mine;
     startSimulated();
-    connectNearest();
+    ASSERT_TRUE(connect());
     ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
     const std::size_t before = framesOf(*nearest()).size();
     const auto planned = session->autoSync().nextAt();

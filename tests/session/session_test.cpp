@@ -2,25 +2,13 @@
 // The running companion on the simulated bands and virtual time: connect, sync, busy, reconnecting to
 // the chosen band, a real adapter that turns up late, and the autostart entry.
 #include "session/autostart.h"
-#include "session/session.h"
-#include "sim/simulated_band_source.h"
-
-#include "platform/manual_run_loop.h"
-#include "settings/settings_keys.h"
 #include "store/sqlite_connection.h"
-#include "store/sqlite_data.h"
 
-#include "fake_services.h"
-#include "temp_dir.h"
+#include "session_fixture.h"
 #include "unprivileged.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <sys/stat.h>
 
 using namespace vantro;
@@ -44,19 +32,13 @@ public:
     std::shared_ptr<SimulatedCentral> real;
 };
 
-struct SessionTest : ::testing::Test {
-    TempDir dir;
-    ManualRunLoop loop;
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    RecordingNotifier notifier;
-    RecordingSoundPlayer sound;
+struct SessionTest : SessionFixture {
     SimulatedBands bands;
-    std::unique_ptr<LateAdapterSource> source;
-    std::unique_ptr<Session> session;
+    LateAdapterSource* late = nullptr;
 
     void SetUp() override {
+        // The records in the user's own directories, the simulated band's apart.
+        dataDir.clear();
         setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
         bands.days = 6;
         bands.nights = 3;
@@ -65,21 +47,9 @@ struct SessionTest : ::testing::Test {
     void TearDown() override { unsetenv("XDG_DATA_HOME"); }
     void start() {
         session.reset();
-        source = std::make_unique<LateAdapterSource>(loop, bands);
-        SessionPorts ports{{loop, log, localizer, settings, &notifier, &sound}};
-        session = std::make_unique<Session>(ports, *source);
-    }
-    bool runUntil(const std::function<bool()>& done, double limit = 30) {
-        for (double t = 0; t < limit && !done(); t += 0.01) loop.advance(0.01);
-        return done();
-    }
-    /// Starts `verb` and runs until it answers; its answer.
-    std::optional<std::pair<bool, std::string>> await(const std::function<Session::Outcome(Session::Done)>& verb,
-                                                      Session::Outcome expected = Session::Outcome::Started) {
-        std::optional<std::pair<bool, std::string>> answer;
-        EXPECT_EQ(verb([&](bool ok, const std::string& why) { answer.emplace(ok, why); }), expected);
-        runUntil([&] { return answer.has_value(); }, 60);
-        return answer;
+        auto next = std::make_unique<LateAdapterSource>(loop, bands);
+        late = next.get();
+        SessionFixture::start(std::move(next));
     }
     std::size_t storedDays(const std::string& where) {
         std::vector<sportsData> days;
@@ -94,7 +64,7 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     start();
     const auto connected = await([&](Session::Done d) { return session->connect("", std::move(d)); });
     ASSERT_TRUE(connected && connected->first) << (connected ? connected->second : "no answer");
-    const std::string nearest = source->wristbands()[0]->identifier();
+    const std::string nearest = late->wristbands()[0]->identifier();
     EXPECT_EQ(session->state().bandId, nearest);
     EXPECT_EQ(session->chosenBand(), nearest);  // remembered for the next start
 
@@ -113,7 +83,7 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     EXPECT_EQ(*joined, *synced);
     // One batch went to the band, not two.
     int batches = 0;
-    for (const auto& f : source->wristbands()[0]->firmware().receivedFrames()) batches += f == Bytes{0x15} ? 1 : 0;
+    for (const auto& f : late->wristbands()[0]->firmware().receivedFrames()) batches += f == Bytes{0x15} ? 1 : 0;
     EXPECT_EQ(batches, 1);
 
     const CompanionState s = session->state();
@@ -132,7 +102,7 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
 
 TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
     start();
-    const std::string farther = source->wristbands()[1]->identifier();
+    const std::string farther = late->wristbands()[1]->identifier();
     const auto connected = await([&](Session::Done d) { return session->connect(farther, std::move(d)); });
     ASSERT_TRUE(connected && connected->first);
 
@@ -169,7 +139,7 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     // The title marks the simulated band; why it stands in is said where it can wrap.
     EXPECT_NE(session->today().title().find("SimulatedBand"), std::string::npos);
     EXPECT_EQ(session->app().simulatedBandText(), "SimulatedBand (SimulatedNoAdapter)");
-    ASSERT_TRUE(await([&](Session::Done d) { return session->connect("", std::move(d)); })->first);
+    ASSERT_TRUE(connect());
     ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
     const std::string simulatedDir = session->recordsDir();
 
@@ -181,13 +151,13 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     band.firmware.nights = 1;
     band.firmware.today = toLocal(loop.wallNow()).date();
     real->addWristband(band);
-    source->adapterAppears(real);
+    late->adapterAppears(real);
 
     EXPECT_FALSE(session->app().simulatedBand);
     EXPECT_EQ(session->today().title().find("SimulatedBand"), std::string::npos);
     EXPECT_EQ(session->recordsDir(), dir.path() + "/vantro");
     EXPECT_EQ(session->state().link, LinkState::Disconnected);  // the simulated link ended
-    ASSERT_TRUE(await([&](Session::Done d) { return session->connect("", std::move(d)); })->first);
+    ASSERT_TRUE(connect());
     EXPECT_EQ(session->state().bandId, band.identifier);
     ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
     EXPECT_EQ(storedDays(session->recordsDir()), 2u);
@@ -198,7 +168,7 @@ TEST_F(SessionTest, AWriteThatFailedFailsItsOwnSyncOnly) {
     bands.days = 2;
     bands.nights = 1;
     start();
-    ASSERT_TRUE(await([&](Session::Done d) { return session->connect("", std::move(d)); })->first);
+    ASSERT_TRUE(connect());
     ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
 
     // Another program holds the file for the whole sync: that sync fails and says why.
@@ -231,10 +201,8 @@ TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     EXPECT_FALSE(startsAtLogin());
     ASSERT_FALSE(setStartAtLogin(true, "/opt/my apps/vantro", log));
     EXPECT_TRUE(startsAtLogin());
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("\nExec=\"/opt/my apps/vantro\" --background\n"), std::string::npos) << text.str();
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("\nExec=\"/opt/my apps/vantro\" --background\n"), std::string::npos) << text;
     EXPECT_NE(autostartEntry("/usr/bin/vantro").find("\nExec=/usr/bin/vantro --background\n"), std::string::npos);
     EXPECT_NE(autostartEntry("/a/100%/vantro").find("Exec=/a/100%%/vantro --background"), std::string::npos);
     ASSERT_FALSE(setStartAtLogin(false, "/usr/bin/vantro", log));

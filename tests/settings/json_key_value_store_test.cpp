@@ -228,11 +228,7 @@ TEST_F(JsonStore, WritersKeepEachOthersChanges) {
         }
         children.push_back(pid);
     }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    for (pid_t pid : children) EXPECT_TRUE(waitForExit(pid));
     JsonKeyValueStore after(dir.path(), log);
     EXPECT_EQ(after.values().size(), 3u + 2 * kWrites);
     EXPECT_EQ(after.integerForKey("bodyHeight"), 170);

@@ -11,6 +11,7 @@
 #include "fake_ble.h"
 #include "temp_dir.h"
 #include "tz_guard.h"
+#include "virtual_time.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +33,10 @@ struct WatchingPeripheral : FakePeripheral {
     }
 };
 
-const Instant kNow{std::chrono::seconds{1405436645}};       // 2014-07-15 15:04:05 UTC
 const Instant kDefaults{std::chrono::seconds{1404202800}};  // 2014-07-01 08:20:00 UTC
 
 struct Sync : ::testing::Test {
-    ManualRunLoop loop{kNow};
+    ManualRunLoop loop{kTestStart};
     CapturingLog log;
     IdentityLocalizer localizer;
     MemoryKeyValueStore settings;

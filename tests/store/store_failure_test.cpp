@@ -71,8 +71,7 @@ void crashMidTransaction(const std::string& file) {
             "FROM n WHERE i < 2000) SELECT 'x' || i, printf('%01000d', i) FROM n");
         _exit(0);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    waitForExit(pid);
 }
 
 mode_t modeOf(const std::string& path) {

@@ -10,6 +10,7 @@
 #include "sim/simulated_band_source.h"
 #include "store/sqlite_data.h"
 
+#include "fake_ble.h"
 #include "fake_services.h"
 #include "temp_dir.h"
 #include "virtual_time.h"
@@ -27,6 +28,8 @@ namespace vantro::testing {
 /// a temporary directory; `localizer` may be replaced before start().
 struct SessionFixture : ::testing::Test {
     TempDir dir;
+    /// Where the session keeps its records; empty: the user's own directories.
+    std::string dataDir = dir.path();
     ManualRunLoop loop{kTestStart};
     CapturingLog log;
     IdentityLocalizer identity;
@@ -49,7 +52,7 @@ struct SessionFixture : ::testing::Test {
         session.reset();
         source = std::move(band);
         SessionPorts ports{{loop, log, *localizer, *settingsStore, &notifier, &sound, &urls}};
-        ports.dataDir = dir.path();
+        ports.dataDir = dataDir;
         ports.sleep = &sleep;
         session = std::make_unique<Session>(ports, *source);
         // A notification shown while the app runs comes back to it, as the desktop's does.
@@ -81,6 +84,12 @@ struct SessionFixture : ::testing::Test {
     std::vector<sleepData> nights() {
         std::vector<sleepData> out;
         app().m_db->SleepDataToArray(out);
+        return out;
+    }
+    /// The frames `band` received, in hex, oldest first.
+    static std::vector<std::string> framesOf(const SimulatedPeripheral& band) {
+        std::vector<std::string> out;
+        for (const auto& f : band.firmware().receivedFrames()) out.push_back(hex(f));
         return out;
     }
     /// Find-me as the settings file holds it; the band hears of it at the next sync.

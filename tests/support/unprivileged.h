@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Runs a check as an ordinary user: the tests run as root here, and root writes through permission bits.
+// Child processes in tests: a check run as an ordinary user (the tests run as root here, and root
+// writes through permission bits), and waiting for a child.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,12 @@
 #include <unistd.h>
 
 namespace vantro::testing {
+
+/// Waits for the child `pid`; whether it exited with 0.
+inline bool waitForExit(pid_t pid) {
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 /// Runs `check` (an empty result means it passed) in a child that has dropped to "nobody" when the
 /// process is root, or directly otherwise. Returns the check's message, or why it could not run.
@@ -30,9 +37,7 @@ inline std::string runUnprivileged(const std::function<std::string()>& check) {
     ssize_t n;
     while ((n = read(fds[0], buf, sizeof buf)) > 0) message.append(buf, static_cast<size_t>(n));
     close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return message.empty() ? "child failed" : message;
+    if (!waitForExit(pid)) return message.empty() ? "child failed" : message;
     return {};
 }
 
