@@ -109,7 +109,7 @@ TEST_F(Monitor, OnlyAChosenAppsNotificationBuzzesAndABurstBuzzesOnce) {
          3);
     EXPECT_EQ(buzzes(), 0);
     // The companion's own notification, posted on its own connection, even under a chosen entry.
-    post(QDBusConnection::sessionBus(), {notifyCall(QStringLiteral("Vantro"), entry(kChosen))}, 1);
+    post(QDBusConnection::sessionBus(), {notifyCall(QStringLiteral("Chat"), entry(kChosen))}, 1);
     EXPECT_EQ(buzzes(), 0);
 
     post(other, {notifyCall(QStringLiteral("Chat"), entry(kChosen))}, 1);
