@@ -64,9 +64,7 @@ struct Monitor : SessionFixture {
     void SetUp() override {
         ASSERT_TRUE(std::getenv("DBUS_SESSION_BUS_ADDRESS")) << "run under with_session_bus.sh";
         ASSERT_TRUE(other.isConnected());
-        SimOptions options;
-        options.currentDataInterval = 0;
-        central = std::make_shared<SimulatedCentral>(loop, options);
+        central = quietCentral();
         band = central->addWristband(SimBandConfig{});
         settings.setInteger(kAutoSyncHours, 0);
         auto source = std::make_unique<BusSource>([this] { return central; }, true);

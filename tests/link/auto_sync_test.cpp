@@ -24,21 +24,14 @@ struct AutoSyncTest : SessionFixture {
     /// A new run of the companion, with the band where it was (the same band, its records and clock).
     void restart() {
         session.reset();
-        SimOptions options;
-        options.currentDataInterval = 0;
-        central = std::make_shared<SimulatedCentral>(loop, options);
-        SimBandConfig cfg;
-        cfg.firmware.days = 3;
-        cfg.firmware.nights = 2;
-        cfg.firmware.today = {2014, 7, 15};
-        band = central->addWristband(cfg);
+        central = quietCentral();
+        band = central->addWristband(bandWith(3, 2));
         startOn(central);
         loop.advance(0.01);
     }
     AutoSync& autoSync() { return session->autoSync(); }
     void connect() {
-        app().connectPeripheral(app().getBlePeripheralFromBleList(seenDeviceKey(*band)));
-        ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+        ASSERT_TRUE(SessionFixture::connect(band->identifier()));
         loop.advance(3);  // the answers and the pause after the last day
     }
     int syncs() const {

@@ -25,14 +25,9 @@ struct SettingsFlow : SessionFixture {
 
     void SetUp() override {
         SimOptions options;
-        options.currentDataInterval = 0;
         options.connectionDelay = connectionDelay;
-        central = std::make_shared<SimulatedCentral>(loop, options);
-        SimBandConfig cfg;
-        cfg.firmware.days = 3;
-        cfg.firmware.nights = 2;
-        cfg.firmware.today = {2014, 7, 15};
-        band = central->addWristband(cfg);
+        central = quietCentral(options);
+        band = central->addWristband(bandWith(3, 2));
         second = central->addWristband(SimBandConfig{});
         startOn(central);
         screen = std::make_unique<SettingsViewController>(

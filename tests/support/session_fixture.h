@@ -86,14 +86,33 @@ struct SessionFixture : ::testing::Test {
         app().m_db->SleepDataToArray(out);
         return out;
     }
+    /// A simulated central on the fixture's clock whose bands send values only when asked.
+    std::shared_ptr<SimulatedCentral> quietCentral(SimOptions options = {}) {
+        options.currentDataInterval = 0;
+        return std::make_shared<SimulatedCentral>(loop, options);
+    }
+    /// A band holding `days` days and `nights` nights of records up to the start day.
+    static SimBandConfig bandWith(int days, int nights) {
+        SimBandConfig cfg;
+        cfg.firmware.days = days;
+        cfg.firmware.nights = nights;
+        cfg.firmware.today = {2014, 7, 15};
+        return cfg;
+    }
     /// The frames `band` received, in hex, oldest first.
     static std::vector<std::string> framesOf(const SimulatedPeripheral& band) {
         std::vector<std::string> out;
         for (const auto& f : band.firmware().receivedFrames()) out.push_back(hex(f));
         return out;
     }
-    /// Find-me as the settings file holds it; the band hears of it at the next sync.
-    void setFindMe(bool on) { settings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff); }
+    /// Find-me switched by the user: stored, and told to a connected band.
+    void setFindMe(bool on) {
+        if (session) {
+            session->setFindMe(on);
+        } else {
+            settings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff);
+        }
+    }
     /// Connected with the band's reports subscribed to: the link is of use.
     bool subscribed() { return reportsSubscribed(app()); }
     bool runUntil(const std::function<bool()>& done, double limit = 30, double step = 0.01) {
