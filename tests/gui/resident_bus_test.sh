@@ -66,17 +66,32 @@ check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights 
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
 check "the sync ended" "waitFor 30 idle"
 
+# A setting another program changes reaches the connected band, and the status shows it.
+findMeSent() { grep -c 'SendData: CMD_TYPE_FINDME' "$work/app.log"; }
+findMe() { "$cli" status --json | grep -q "\"FindMe\":$1"; }
+sentBefore=$(findMeSent)
+"$cli" --data-dir "$data" settings set findme 1 >/dev/null 2>&1
+check "settings set findme shows in the status" "waitFor 10 findMe true"
+check "settings set findme reaches the band" "waitFor 5 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
+"$cli" --data-dir "$data" settings set findme 2 >/dev/null 2>&1
+check "and back off" "waitFor 10 findMe false"
+
 # The numbers are numbers, in any language.
 LANGUAGE=zh_CN "$cli" --lang zh_CN status --json >"$work/status-zh" 2>&1
 check "status --json under zh_CN gives numbers" "grep -Eq '\"Steps\":[0-9]+[,}]' '$work/status-zh' && \
   grep -Eq '\"Battery\":[0-9]+[,}]' '$work/status-zh' && grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/status-zh'"
 check "the bus property is an integer" "call org.freedesktop.DBus.Properties.Get org.vantro.Vantro.Companion Steps | grep -Eq '<int64 [0-9]+>'"
 
-# Two syncs at once: the second waits for the first, both hear its outcome.
+# Two syncs at once: the second waits for the first, both hear its outcome. Meanwhile the status
+# still knows when the last sync was.
 call org.vantro.Vantro.Companion.Sync >"$work/sync1" &
 first=$!
-call org.vantro.Vantro.Companion.Sync >"$work/sync2"
-wait $first
+call org.vantro.Vantro.Companion.Sync >"$work/sync2" &
+second=$!
+syncRunning() { "$cli" status --json >"$work/running" 2>&1 && grep -q '"Syncing":true' "$work/running"; }
+check "the status shows the sync running" "waitFor 10 syncRunning"
+check "LastSync stays known while a sync runs" "grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/running'"
+wait $first $second
 cat "$work/sync1" "$work/sync2" >"$work/syncs"
 check "two syncs at once both answer" "[ \$(grep -c 'days and' '$work/syncs') -eq 2 ]"
 "$cli" sync >"$work/sync3" 2>&1
@@ -151,10 +166,16 @@ else
   echo "note: python3-dbusmock missing; the stand-in checks are skipped"
 fi
 
-# ActivateAction quit ends a companion too.
-"$vantro" --background --simulate --data-dir "$data" >/dev/null 2>>"$work/app.log" &
+# Started in the background (as at login) on settings never written, with no window ever shown, the
+# companion sends the band all fourteen commands. ActivateAction quit ends it.
+"$vantro" --background --simulate --data-dir "$work/fresh" --verbose >/dev/null 2>"$work/fresh.log" &
 app=$!
 check "started again" "waitFor 20 owned"
+"$cli" connect >/dev/null 2>&1
+"$cli" sync >/dev/null 2>&1
+check "its sync ended" "waitFor 30 idle"
+check "a background start sends all fourteen commands" "[ \$(grep -c 'SendData: ' '$work/fresh.log') -eq 14 ] &&
+  grep -q 'SendData: CMD_TYPE_BODYHEIGHT' '$work/fresh.log' && grep -q 'SendData: CMD_TYPE_BODYWEIGHT' '$work/fresh.log'"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
 check "ActivateAction quit ends it" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
 app=
