@@ -129,6 +129,9 @@ TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {
 
     session->forgetBand();
     EXPECT_EQ(session->chosenBand(), "");
+    // Forgotten but still connected: asked for by name, it is chosen again.
+    ASSERT_TRUE(await([&](Done d) { return session->connect(nearest()->identifier(), std::move(d), 10); })->first);
+    EXPECT_EQ(session->chosenBand(), nearest()->identifier());
 }
 
 namespace {
