@@ -6,7 +6,7 @@ set -u  # no pipefail: the bad calls below fail on purpose and their errors are 
 vantro=$1
 cli=$2
 squat=$(dirname "$0")/squat_bus_name.py
-for tool in dbus-daemon dbus-send gdbus python3; do
+for tool in dbus-daemon dbus-send dbus-monitor gdbus python3; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup installs it)"; exit 77; }
 done
 work=$(mktemp -d)
@@ -66,6 +66,11 @@ check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights 
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
 check "the sync ended" "waitFor 30 idle"
 
+# Changes are told on the bus as they happen, in typed values, once each.
+dbus-monitor --session "type='signal',path='/org/vantro/Vantro',member='PropertiesChanged'" >"$work/changes" 2>&1 &
+monitor=$!
+check "the bus is watched" "waitFor 5 grep -q NameLost '$work/changes'"
+
 # A setting another program changes reaches the connected band, and the status shows it.
 findMeSent() { grep -c 'SendData: CMD_TYPE_FINDME' "$work/app.log"; }
 findMe() { "$cli" status --json | grep -q "\"FindMe\":$1"; }
@@ -93,6 +98,11 @@ check "the status shows the sync running" "waitFor 10 syncRunning"
 check "LastSync stays known while a sync runs" "grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/running'"
 wait $first $second
 cat "$work/sync1" "$work/sync2" >"$work/syncs"
+kill $monitor
+wait $monitor 2>/dev/null
+told() { grep -A1 "string \"$1\"" "$work/changes" | grep -c "$2"; }
+check "find-me on was told once" "[ \$(told FindMe 'boolean true') -eq 1 ]"
+check "the sync was told in numbers" "[ \$(told DaysStored 'int32 14$') -ge 1 ] && [ \$(told LastSync 'int64 [0-9]\{10\}$') -ge 1 ]"
 check "two syncs at once both answer" "[ \$(grep -c 'days and' '$work/syncs') -eq 2 ]"
 "$cli" sync >"$work/sync3" 2>&1
 check "sync through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/sync3'"
