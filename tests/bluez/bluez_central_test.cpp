@@ -113,6 +113,20 @@ protected:
         EXPECT_TRUE(pump.until([&] { return rec.seen.count(name) > 0; })) << ::testing::PrintToString(rec.events);
         return rec.seen.count(name) ? rec.seen[name] : nullptr;
     }
+    /// The band "Vantro" at kBand1, as a started central saw it; with `link`, connected as the app does.
+    BlePeripheralPtr startWithBand(bool link) {
+        addBand(kBand1, QStringLiteral("Vantro"), -60);
+        startCentral();
+        BlePeripheralPtr band = waitForBand("Vantro");
+        if (band && link) connectAndSubscribe(band);
+        return band;
+    }
+    /// The linked band walks out of range.
+    void loseLink(const BlePeripheralPtr& band) {
+        mock("SetInRange", {kBand1, false});
+        ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
+        EXPECT_FALSE(band->isConnected());
+    }
     /// Connects and sets up the link as the app does: services, characteristics, notifications, one read.
     void connectAndSubscribe(const BlePeripheralPtr& p) {
         p->setDelegate(&rec);
@@ -187,11 +201,9 @@ TEST_F(BluezCentralTest, ScanReportsOnlyWristbandsAndEveryRepeatedAdvertisement)
 }
 
 TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    mock("SetReportValue", {kBand1, QStringLiteral("33 10 27")});
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
+    mock("SetReportValue", {kBand1, QStringLiteral("33 10 27")});
     const size_t before = rec.events.size();
     connectAndSubscribe(band);
     EXPECT_TRUE(band->isConnected());
@@ -223,15 +235,10 @@ TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
 }
 
 TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIsBack) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
 
-    mock("SetInRange", {kBand1, false});
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
-    EXPECT_FALSE(band->isConnected());
+    loseLink(band);
 
     // No time-out: attempts fail while the band is away, and the request stays pending.
     const size_t before = rec.events.size();
@@ -257,13 +264,9 @@ TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIs
 }
 
 TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAtOnceWhenHeard) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
-    mock("SetInRange", {kBand1, false});
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
+    loseLink(band);
     // Each call to Device1.Connect, not the line for its failure.
     const auto connects = [&] {
         static const QRegularExpression kConnect(QStringLiteral("^\\S+ Connect$"), QRegularExpression::MultilineOption);
@@ -298,9 +301,7 @@ TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAt
 }
 
 TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
     mock("SetInRange", {kBand1, false});
     central->connectPeripheral(band, true);
@@ -317,11 +318,8 @@ TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {
 }
 
 TEST_F(BluezCentralTest, RefusedNotificationsAndFailedWritesComeBackAsErrors) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
 
     band->setNotifyValue(false, report);
     ASSERT_TRUE(pump.until([&] { return rec.has("notifying 0"); })) << ::testing::PrintToString(rec.events);
@@ -342,9 +340,7 @@ TEST_F(BluezCentralTest, RefusedNotificationsAndFailedWritesComeBackAsErrors) {
 }
 
 TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOtherwise) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
     band->setDelegate(&rec);
     band->readRSSI();  // not connected: no answer, as on the platform
@@ -399,11 +395,8 @@ TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOther
 
 TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
     kernel = [this](std::string*) { return openFakeKernel(kernels, {-52, 127}, false); };
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
     band->readRSSI();
     ASSERT_TRUE(pump.until([&] { return rec.has("rssi -52"); })) << ::testing::PrintToString(rec.events);
     EXPECT_EQ(central->signalSource(), "SignalFromLink");
@@ -421,9 +414,7 @@ TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
 }
 
 TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWithoutRestarting) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    ASSERT_TRUE(waitForBand("Vantro"));
+    ASSERT_TRUE(startWithBand(false));
     auto setPowered = [&](bool on) {
         bluez->call(
             QStringLiteral("/org/bluez/hci0"), bluez::kPropertiesInterface, QStringLiteral("Set"),
