@@ -5,40 +5,24 @@
 set -u  # no pipefail: the bad calls below fail on purpose and their errors are grepped
 vantro=$1
 cli=$2
-squat=$(dirname "$0")/squat_bus_name.py
-for tool in dbus-daemon dbus-send gdbus python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup installs it)"; exit 77; }
-done
-work=$(mktemp -d)
-mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+here=$(dirname "$0")
+squat=$here/../support/raw_bus.py
+. "$here/../support/shell_fixture.sh"
+require dbus-daemon dbus-send dbus-monitor gdbus python3
+start_session_bus
 app=
 squatter=
-cleanup() {
+on_cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
   [ -n "$squatter" ] && kill "$squatter" 2>/dev/null
-  [ -n "${bus[1]:-}" ] && kill "${bus[1]}" 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-export DBUS_SESSION_BUS_ADDRESS=${bus[0]}
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 data=$work/d
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
-owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.vantro.Vantro 2>/dev/null | grep -q true
-}
-waitFor() {  # waitFor SECONDS COMMAND...
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq 1 "$limit"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 call() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro --method "$@" 2>&1; }
 
 "$vantro" --background --simulate --data-dir "$data" --verbose >/dev/null 2>"$work/app.log" &
 app=$!
-check "background start owns the name" "waitFor 20 owned"
+check "background start owns the name" "wait_for 20 owned org.vantro.Vantro"
 
 # A second start shows the first one's window and ends at once, without a link of its own.
 timeout 30 "$vantro" --simulate --data-dir "$data" 2>"$work/second.log"
@@ -48,7 +32,7 @@ check "the second names what it could not apply" \
   "[ \$(grep -c 'not applied' '$work/second.log') -eq 1 ] && grep -q -- '--data-dir $data, --simulate not applied' '$work/second.log'"
 timeout 30 "$vantro" 2>"$work/third.log"
 check "a plain second start has nothing to say about options" "! grep -q 'not applied' '$work/third.log'"
-check "the first hears Activate" "waitFor 5 grep -q 'bus: Activate' '$work/app.log'"
+check "the first hears Activate" "wait_for 5 grep -q 'bus: Activate' '$work/app.log'"
 check "the first still runs" "kill -0 $app"
 
 "$cli" status --json >"$work/status" 2>&1
@@ -64,7 +48,22 @@ check "status shows the link" "'$cli' status | grep -q '^State: *Connected'"
 check "the band synced on its own after the connect" "grep -q 'automatic sync' '$work/app.log'"
 check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights stored \(through the running app\)$' '$work/sync0'"
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
-check "the sync ended" "waitFor 30 idle"
+check "the sync ended" "wait_for 30 idle"
+
+# Changes are told on the bus as they happen, in typed values, once each.
+dbus-monitor --session "type='signal',path='/org/vantro/Vantro',member='PropertiesChanged'" >"$work/changes" 2>&1 &
+monitor=$!
+check "the bus is watched" "wait_for 5 grep -q NameLost '$work/changes'"
+
+# A setting another program changes reaches the connected band, and the status shows it.
+findMeSent() { grep -c 'SendData: CMD_TYPE_FINDME' "$work/app.log"; }
+findMe() { "$cli" status --json | grep -q "\"FindMe\":$1"; }
+sentBefore=$(findMeSent)
+"$cli" --data-dir "$data" settings set findme 1 >/dev/null 2>&1
+check "settings set findme shows in the status" "wait_for 10 findMe true"
+check "settings set findme reaches the band" "wait_for 5 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
+"$cli" --data-dir "$data" settings set findme 2 >/dev/null 2>&1
+check "and back off" "wait_for 10 findMe false"
 
 # The numbers are numbers, in any language.
 LANGUAGE=zh_CN "$cli" --lang zh_CN status --json >"$work/status-zh" 2>&1
@@ -72,12 +71,22 @@ check "status --json under zh_CN gives numbers" "grep -Eq '\"Steps\":[0-9]+[,}]'
   grep -Eq '\"Battery\":[0-9]+[,}]' '$work/status-zh' && grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/status-zh'"
 check "the bus property is an integer" "call org.freedesktop.DBus.Properties.Get org.vantro.Vantro.Companion Steps | grep -Eq '<int64 [0-9]+>'"
 
-# Two syncs at once: the second waits for the first, both hear its outcome.
+# Two syncs at once: the second waits for the first, both hear its outcome. Meanwhile the status
+# still knows when the last sync was.
 call org.vantro.Vantro.Companion.Sync >"$work/sync1" &
 first=$!
-call org.vantro.Vantro.Companion.Sync >"$work/sync2"
-wait $first
+call org.vantro.Vantro.Companion.Sync >"$work/sync2" &
+second=$!
+syncRunning() { "$cli" status --json >"$work/running" 2>&1 && grep -q '"Syncing":true' "$work/running"; }
+check "the status shows the sync running" "wait_for 10 syncRunning"
+check "LastSync stays known while a sync runs" "grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/running'"
+wait $first $second
 cat "$work/sync1" "$work/sync2" >"$work/syncs"
+kill $monitor
+wait $monitor 2>/dev/null
+told() { grep -A1 "string \"$1\"" "$work/changes" | grep -c "$2"; }
+check "find-me on was told once" "[ \$(told FindMe 'boolean true') -eq 1 ]"
+check "the sync was told in numbers" "[ \$(told DaysStored 'int32 14$') -ge 1 ] && [ \$(told LastSync 'int64 [0-9]\{10\}$') -ge 1 ]"
 check "two syncs at once both answer" "[ \$(grep -c 'days and' '$work/syncs') -eq 2 ]"
 "$cli" sync >"$work/sync3" 2>&1
 check "sync through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/sync3'"
@@ -95,13 +104,16 @@ check "each day written once per sync ($writes day writes)" "[ $writes -eq $((14
 "$cli" --data-dir "$work/elsewhere" sync >"$work/dd" 2>&1
 check "another --data-dir exits 1" "[ $? -eq 1 ]"
 check "it names both directories" "grep -q '$data' '$work/dd' && grep -q '$work/elsewhere' '$work/dd' && [ \$(wc -l <'$work/dd') -eq 1 ]"
-start=$(date +%s)
-"$cli" sync NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
-check "an unknown band exits 1" "[ $? -eq 1 ] && grep -q 'NO-SUCH-BAND was not seen within 3 s' '$work/nosuch'"
-check "within its timeout" "[ \$((\$(date +%s) - start)) -lt 10 ]"
+for verb in sync connect; do
+  start=$(date +%s)
+  "$cli" $verb NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
+  check "$verb: an unknown band exits 1 with one line" "[ $? -eq 1 ] && [ \$(wc -l <'$work/nosuch') -eq 1 ] &&
+    grep -q 'NO-SUCH-BAND was not seen within 3 s' '$work/nosuch'"
+  check "$verb: within its timeout" "[ \$((\$(date +%s) - start)) -lt 8 ]"
+done
 "$cli" forget >"$work/forget" 2>&1
 check "forget through the bus" "[ $? -eq 0 ] && grep -q 'Forgot the chosen band (through the running app)' '$work/forget'"
-check "the app forgot it" "waitFor 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
+check "the app forgot it" "wait_for 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
 
 # Bad calls get D-Bus errors and the companion lives on.
 check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {} | grep -q InvalidArgs"
@@ -111,7 +123,7 @@ check "unknown method" "call org.vantro.Vantro.Companion.Explode | grep -q Unkno
 # Action names are outside text: the log shows them escaped and cut.
 call org.freedesktop.Application.ActivateAction "'fly\\u001b]0;PWN\\u0007'" [] {} >/dev/null
 call org.freedesktop.Application.ActivateAction "'$(head -c 100000 /dev/zero | tr '\0' y)'" [] {} >/dev/null
-check "the log escapes an action's name" "waitFor 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
+check "the log escapes an action's name" "wait_for 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
 check "the log cuts a long action name" "grep -q 'ActivateAction .* (100000 bytes)' '$work/app.log' &&
   ! grep -q 'y\\{1000\\}' '$work/app.log'"
 check "no control bytes in the log" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/app.log'"
@@ -120,7 +132,7 @@ check "still running after bad calls" "kill -0 $app"
 # vantro --quit ends it.
 timeout 20 "$vantro" --quit
 check "--quit exits 0" "[ $? -eq 0 ]"
-check "the companion ended" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
+check "the companion ended" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 wait "$app" 2>/dev/null
 check "it ended cleanly" "[ $? -eq 0 ]"
 app=
@@ -133,7 +145,8 @@ py=python3
 if $py -c 'import dbusmock' 2>/dev/null; then
   $py -m dbusmock org.vantro.Vantro /org/vantro/Vantro org.vantro.Vantro.Companion >/dev/null 2>&1 &
   mock=$!
-  check "the stand-in owns the name" "waitFor 10 owned"
+  track $mock
+  check "the stand-in owns the name" "wait_for 10 owned org.vantro.Vantro"
   mockCall() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro \
     --method org.freedesktop.DBus.Mock.AddMethod org.vantro.Vantro.Companion "$@" >/dev/null; }
   mockCall GetStatus '' 'a{sv}' "ret = {'State': 'Connected', 'DataDir': '$data'}"
@@ -151,18 +164,24 @@ else
   echo "note: python3-dbusmock missing; the stand-in checks are skipped"
 fi
 
-# ActivateAction quit ends a companion too.
-"$vantro" --background --simulate --data-dir "$data" >/dev/null 2>>"$work/app.log" &
+# Started in the background (as at login) on settings never written, with no window ever shown, the
+# companion sends the band all fourteen commands. ActivateAction quit ends it.
+"$vantro" --background --simulate --data-dir "$work/fresh" --verbose >/dev/null 2>"$work/fresh.log" &
 app=$!
-check "started again" "waitFor 20 owned"
+check "started again" "wait_for 20 owned org.vantro.Vantro"
+"$cli" connect >/dev/null 2>&1
+"$cli" sync >/dev/null 2>&1
+check "its sync ended" "wait_for 30 idle"
+check "a background start sends all fourteen commands" "[ \$(grep -c 'SendData: ' '$work/fresh.log') -eq 14 ] &&
+  grep -q 'SendData: CMD_TYPE_BODYHEIGHT' '$work/fresh.log' && grep -q 'SendData: CMD_TYPE_BODYWEIGHT' '$work/fresh.log'"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
-check "ActivateAction quit ends it" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
+check "ActivateAction quit ends it" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 app=
 
 # A process that owns the name but does not answer as the companion: said in one line, status 1, at once.
-"$squat" org.vantro.Vantro >/dev/null &
+"$squat" squat org.vantro.Vantro >/dev/null &
 squatter=$!
-check "the squatter owns the name" "waitFor 30 owned"
+check "the squatter owns the name" "wait_for 30 owned org.vantro.Vantro"
 for mode in --background ""; do
   started=$(date +%s%N)
   timeout 30 "$vantro" $mode --simulate --data-dir "$data" >/dev/null 2>"$work/squat.log"
@@ -178,9 +197,9 @@ wait $squatter 2>/dev/null
 squatter=
 
 # An owner of the name (or a band) with hostile texts: the status shows them escaped and cut.
-"$squat" org.vantro.Vantro --hostile-status >/dev/null &
+"$squat" squat org.vantro.Vantro --hostile-status >/dev/null &
 squatter=$!
-check "the hostile owner has the name" "waitFor 30 owned"
+check "the hostile owner has the name" "wait_for 30 owned org.vantro.Vantro"
 "$cli" status >"$work/hostile" 2>&1
 check "status: no control bytes reach the terminal" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/hostile'"
 check "status: texts shown escaped" "grep -qF 'Connected\\x1B]0;PWN\\x07' '$work/hostile' &&
@@ -196,5 +215,5 @@ check "no bus: runs until stopped" "[ $? -eq 124 ]"
 check "no bus: one log line" "[ \$(grep -c 'no session bus' '$work/nobus.log') -eq 1 ]"
 check "no bus: the line names the relay" "grep 'no session bus' '$work/nobus.log' | grep -q 'desktop notifications'"
 
-[ $fail -eq 0 ] || { echo "--- app log"; grep -v -e 数据 -e SendData -e -add: "$work/app.log" | tail -40; }
-exit $fail
+[ $failures -eq 0 ] || { echo "--- app log"; grep -v -e 数据 -e SendData -e -add: "$work/app.log" | tail -40; }
+finish
