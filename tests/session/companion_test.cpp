@@ -127,9 +127,9 @@ TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {
 }
 
 TEST_F(CompanionTest, ForgetThisBandInThePickerLetsTheChosenBandGo) {
-    memorySettings.setInteger(kAutoSyncHours, 0);
+    settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
-    connectNearest();
+    ASSERT_TRUE(connect());
     WristbandPicker picker(app(), [] {});
     ASSERT_TRUE(picker.canForget());
     picker.forget();
