@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/sync_progress.h"
 
-#include "app/vantro_app_delegate.h"
-#include "platform/manual_run_loop.h"
-
-#include "virtual_time.h"
-
-#include <gtest/gtest.h>
+#include "delegate_fixture.h"
 
 #include <map>
 
@@ -26,12 +21,7 @@ struct Texts : Localizer {
     }
 };
 
-struct Progress : ::testing::Test {
-    ManualRunLoop loop{vantro::testing::kTestStart};
-    CapturingLog log;
-    Texts texts;
-    MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, texts, settings}};
+struct Progress : vantro::testing::DelegateFixture<Texts> {
     SyncProgress& progress = app.syncProgress();
 };
 
@@ -52,7 +42,7 @@ TEST_F(Progress, TheLastSyncIsToldInMinutesHoursOrDaysAndOutlivesTheProcess) {
         {std::chrono::minutes(59), "Synced 59 min ago"}, {std::chrono::minutes(60), "Synced 1 h ago"},
         {std::chrono::hours(47), "Synced 47 h ago"},     {std::chrono::hours(48), "vor 2 Tagen"},
     };
-    VantroAppDelegate nextRun{AppPorts{loop, log, texts, settings}};
+    VantroAppDelegate nextRun{AppPorts{loop, log, localizer, settings}};
     for (const auto& [after, text] : table) {
         EXPECT_EQ(progress.lastSyncText(done + after), text);
         EXPECT_EQ(nextRun.syncProgress().lastSyncText(done + after), text);

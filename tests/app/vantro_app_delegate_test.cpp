@@ -1,27 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "app/vantro_app_delegate.h"
-#include "platform/manual_run_loop.h"
 #include "protocol/codes.h"
 
-#include "fake_ble.h"
-
-#include "virtual_time.h"
-
-#include <gtest/gtest.h>
+#include "delegate_fixture.h"
 
 using namespace vantro;
 using namespace vantro::testing;
 
 namespace {
 
-struct Fixture : ::testing::Test {
-    ManualRunLoop loop{vantro::testing::kTestStart};
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
-    std::shared_ptr<FakePeripheral> band =
-        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+struct Fixture : DelegateFixture<> {
+    std::shared_ptr<FakePeripheral> band = scriptedBand();
 
     void discoverWristband() {
         const auto service = band->addWristbandService();

@@ -109,8 +109,7 @@ TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
 TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects) {
     start();
     setFindMe(true);
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     session->rescan();  // the picker's pull to refresh while connected
     loop.advance(3);
     EXPECT_EQ(app().strBlueStatus, "Disconnected");
@@ -155,8 +154,7 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     settings.setInteger("Present", 16);
     settings.setInteger("LongTimeSitInteval", 2);
     start();
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     loop.advance(0.0075);
 
     sync();
@@ -214,8 +212,7 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     firmware.nights = 40;
     start();
     setFindMe(true);
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     sync();
     // The fourteen write responses, the version and some 25 nights arrive, then the band walks away.
     loop.advance(0.0075 * 40);
@@ -269,8 +266,7 @@ TEST_F(EndToEnd, TheBandsOwnPushesAndItsSignalReachTheScreenAndTheAlarm) {
     options.currentDataInterval = 5;
     start();
     setFindMe(true);
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     loop.advance(0.01);
     const std::string first = row(0);
     loop.advance(30);  // today's steps grow and are pushed
@@ -291,8 +287,7 @@ TEST_F(EndToEnd, TheBandsOwnPushesAndItsSignalReachTheScreenAndTheAlarm) {
 
 TEST_F(EndToEnd, ABandWithoutTheWristbandServiceStaysConnectedWithTheOldCharacteristics) {
     start();
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     const auto earlier = *app().characteristic;
     central->cancelPeripheralConnection(band);
     loop.runPending();
@@ -329,8 +324,7 @@ void nothing(EndToEnd&) {}
 TEST_P(LinkLoss, AnUnaskedDropWithFindMeOnSoundsTheAlarmAfter15SecondsUntilTheBandIsBack) {
     const LinkEnd& c = GetParam();
     start();
-    pick();
-    ASSERT_TRUE(runUntil([&] { return subscribed(); }));
+    ASSERT_TRUE(connect(band->identifier()));
     setFindMe(c.findMe);
     c.drop(*this);
     loop.advance(5);

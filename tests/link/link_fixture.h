@@ -13,8 +13,7 @@ namespace vantro::testing {
 
 struct FakeBandFixture : SessionFixture {
     std::shared_ptr<FakeCentral> central = std::make_shared<FakeCentral>();
-    std::shared_ptr<FakePeripheral> band =
-        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    std::shared_ptr<FakePeripheral> band = scriptedBand();
     VantroViewController* vc = nullptr;
 
     void SetUp() override {

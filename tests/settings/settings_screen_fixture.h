@@ -40,8 +40,7 @@ struct SettingsScreenFixture : ::testing::Test {
     FixedBandSource source{[this] { return central; }, false};
     Session session{sessionPorts(), source};
     VantroAppDelegate& app = session.app();
-    std::shared_ptr<FakePeripheral> band =
-        std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+    std::shared_ptr<FakePeripheral> band = scriptedBand();
     int alarmStops = 0;
     SettingsViewController screen{app, [this] { ++alarmStops; }};
     std::vector<AlertModel> alerts;

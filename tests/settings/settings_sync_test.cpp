@@ -2,18 +2,13 @@
 // The fourteen-command settings batch, frame by frame.
 #include "settings/settings_sync.h"
 
-#include "app/vantro_app_delegate.h"
-#include "platform/manual_run_loop.h"
 #include "protocol/codes.h"
 #include "settings/json_key_value_store.h"
 #include "settings/settings_keys.h"
 
-#include "fake_ble.h"
+#include "delegate_fixture.h"
 #include "temp_dir.h"
 #include "tz_guard.h"
-#include "virtual_time.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -35,12 +30,7 @@ struct WatchingPeripheral : FakePeripheral {
 
 const Instant kDefaults{std::chrono::seconds{1404202800}};  // 2014-07-01 08:20:00 UTC
 
-struct Sync : ::testing::Test {
-    ManualRunLoop loop{kTestStart};
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+struct Sync : DelegateFixture<> {
     std::shared_ptr<WatchingPeripheral> band =
         std::make_shared<WatchingPeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
     SettingsSync sync{app};

@@ -35,13 +35,6 @@ std::vector<std::string> FakePeripheral::writtenFrames() const {
     return out;
 }
 
-bool reportSubscribed(const std::optional<std::vector<BleCharacteristicPtr>>& characteristics) {
-    if (!characteristics) return false;
-    return std::any_of(characteristics->begin(), characteristics->end(), [](const BleCharacteristicPtr& c) {
-        return c->uuid == BleUuid::fromString(kReportCharacteristicUuid) && c->isNotifying;
-    });
-}
-
 std::string hex(const Bytes& b) {
     std::string out;
     for (auto v : b) {

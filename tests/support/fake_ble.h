@@ -100,10 +100,12 @@ public:
     std::vector<BlePeripheralPtr> cancels;
 };
 
+/// The scripted band of the tests on a scripted central.
+inline std::shared_ptr<FakePeripheral> scriptedBand() {
+    return std::make_shared<FakePeripheral>("8A7C2E1F-0000-4000-8000-00000000A001", "Vantro");
+}
+
 /// "08 07 DE" for tests' messages.
 std::string hex(const Bytes& b);
-
-/// Whether the link's characteristics include the report characteristic with notifications on.
-bool reportSubscribed(const std::optional<std::vector<BleCharacteristicPtr>>& characteristics);
 
 }  // namespace vantro::testing
