@@ -57,10 +57,10 @@ TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManag
 }
 
 TEST_F(Controller, RowHeightFollowsTheIdiom) {
-    VantroAppDelegate tablet(AppPorts{loop, log, identity, settings, nullptr, nullptr, nullptr, DeviceIdiom::Tablet});
-    VantroViewController tabletVc(tablet, nullptr, dir.path());
-    EXPECT_EQ(tabletVc.heightForRowAtIndexPath(3), 100.0);
-    EXPECT_TRUE(tabletVc.didSelectRowAtIndexPath(3));
+    idiom = DeviceIdiom::Tablet;
+    startOn(central);
+    EXPECT_EQ(today().heightForRowAtIndexPath(3), 100.0);
+    EXPECT_TRUE(today().didSelectRowAtIndexPath(3));
 }
 
 TEST_F(Controller, EveryCentralStateLogsItsLineAndOnlyPoweredOnScans) {

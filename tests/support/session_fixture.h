@@ -40,6 +40,7 @@ struct SessionFixture : ::testing::Test {
     RecordingNotifier notifier;
     RecordingUrlOpener urls;
     ManualSleepWatch sleep;
+    DeviceIdiom idiom = DeviceIdiom::Phone;
     std::unique_ptr<BandSource> source;
     std::unique_ptr<Session> session;
     /// The scripted phone of a session started with startOn().
@@ -51,7 +52,7 @@ struct SessionFixture : ::testing::Test {
     void start(std::unique_ptr<BandSource> band) {
         session.reset();
         source = std::move(band);
-        SessionPorts ports{{loop, log, *localizer, *settingsStore, &notifier, &sound, &urls}};
+        SessionPorts ports{{loop, log, *localizer, *settingsStore, &notifier, &sound, &urls, idiom}};
         ports.dataDir = dataDir;
         ports.sleep = &sleep;
         session = std::make_unique<Session>(ports, *source);
