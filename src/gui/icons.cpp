@@ -23,8 +23,9 @@ QImage prerendered(const QString& resource, int px) {
     if (!pixels.isValid()) return {};
     const QByteArray bytes = pixels.uncompressedData();
     if (bytes.size() != qsizetype(px) * px * 4) return {};
-    return QImage(reinterpret_cast<const uchar*>(bytes.constData()), px, px, QImage::Format_ARGB32_Premultiplied)
-        .copy();
+    const QImage image(reinterpret_cast<const uchar*>(bytes.constData()), px, px, QImage::Format_ARGB32_Premultiplied);
+    // Stored uncompressed (as the build does) the pixels are read where they lie in the binary.
+    return pixels.compressionAlgorithm() == QResource::NoCompression ? image : image.copy();
 }
 
 /// Any other size from the SVG itself, through Qt's image plugin: only then is the SVG renderer loaded.
