@@ -91,6 +91,11 @@ protected:
         pump.idle(0.05);
     }
 
+    /// Pumps until the recorder hears `line`; a failure lists what it heard instead.
+    ::testing::AssertionResult heard(const std::string& line, double seconds = 30) {
+        if (pump.until([&] { return rec.has(line); }, seconds)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no '" << line << "' in " << ::testing::PrintToString(rec.events);
+    }
     QDBusMessage mock(const char* method, const QList<QVariant>& args) {
         QDBusMessage reply = bluez->call(QStringLiteral("/"), kMockIface, QString::fromLatin1(method), args);
         EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
@@ -106,28 +111,42 @@ protected:
     void startCentral() {
         central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
         central->setDelegate(&rec);
-        ASSERT_TRUE(pump.until([&] { return rec.has("state 5"); })) << ::testing::PrintToString(rec.events);
+        ASSERT_TRUE(heard("state 5"));
         central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
     }
     BlePeripheralPtr waitForBand(const std::string& name) {
         EXPECT_TRUE(pump.until([&] { return rec.seen.count(name) > 0; })) << ::testing::PrintToString(rec.events);
         return rec.seen.count(name) ? rec.seen[name] : nullptr;
     }
+    /// The band "Vantro" at kBand1, as a started central saw it; with `link`, connected as the app does.
+    BlePeripheralPtr startWithBand(bool link) {
+        addBand(kBand1, QStringLiteral("Vantro"), -60);
+        startCentral();
+        BlePeripheralPtr band = waitForBand("Vantro");
+        if (band && link) connectAndSubscribe(band);
+        return band;
+    }
+    /// The linked band walks out of range.
+    void loseLink(const BlePeripheralPtr& band) {
+        mock("SetInRange", {kBand1, false});
+        ASSERT_TRUE(heard("disconnect error"));
+        EXPECT_FALSE(band->isConnected());
+    }
     /// Connects and sets up the link as the app does: services, characteristics, notifications, one read.
     void connectAndSubscribe(const BlePeripheralPtr& p) {
         p->setDelegate(&rec);
         central->connectPeripheral(p, true);
-        ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro"); })) << ::testing::PrintToString(rec.events);
+        ASSERT_TRUE(heard("connect Vantro"));
         p->discoverServices({BleUuid::fromString(kWristbandServiceUuid)});
-        ASSERT_TRUE(pump.until([&] { return rec.has("services 1"); })) << ::testing::PrintToString(rec.events);
+        ASSERT_TRUE(heard("services 1"));
         service = p->services().at(0);
         p->discoverCharacteristics({}, service);
-        ASSERT_TRUE(pump.until([&] { return rec.has("characteristics 2"); }));
+        ASSERT_TRUE(heard("characteristics 2"));
         report = characteristic(kReportCharacteristicUuid);
         command = characteristic(kCommandCharacteristicUuid);
         ASSERT_TRUE(report && command);
         p->setNotifyValue(true, report);
-        ASSERT_TRUE(pump.until([&] { return rec.has("notifying 1"); })) << ::testing::PrintToString(rec.events);
+        ASSERT_TRUE(heard("notifying 1"));
     }
     BleCharacteristicPtr characteristic(const char* uuid) const {
         for (const auto& c : service->characteristics) {
@@ -166,7 +185,7 @@ TEST_F(BluezCentralTest, ScanReportsOnlyWristbandsAndEveryRepeatedAdvertisement)
     mock("Advertise", {kBand1, int16(-61)});
     mock("Advertise", {kBand1, int16(-75)});
     mock("Advertise", {kHeadset, int16(-40)});
-    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro -75"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("discover Vantro -75"));
     pump.idle(0.3);
     EXPECT_THAT(rec.since(before), ElementsAre("discover Vantro -61", "discover Vantro -61", "discover Vantro -75"));
     EXPECT_FALSE(rec.has("discover Headset -40"));
@@ -182,16 +201,14 @@ TEST_F(BluezCentralTest, ScanReportsOnlyWristbandsAndEveryRepeatedAdvertisement)
     // A new advertised name reaches the app with the next advertisement.
     mock("Rename", {kBand1, QStringLiteral("Vantro-2")});
     mock("Advertise", {kBand1, int16(-62)});
-    ASSERT_TRUE(pump.until([&] { return rec.has("discover Vantro-2 -62"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("discover Vantro-2 -62"));
     EXPECT_EQ(rec.seen["Vantro-2"], band);
 }
 
 TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    mock("SetReportValue", {kBand1, QStringLiteral("33 10 27")});
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
+    mock("SetReportValue", {kBand1, QStringLiteral("33 10 27")});
     const size_t before = rec.events.size();
     connectAndSubscribe(band);
     EXPECT_TRUE(band->isConnected());
@@ -199,7 +216,7 @@ TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
     EXPECT_FALSE(command->isNotifying);
 
     band->readValueForCharacteristic(report);
-    ASSERT_TRUE(pump.until([&] { return rec.has("value 33 10 27"); }));
+    ASSERT_TRUE(heard("value 33 10 27"));
 
     band->writeValue({0x08, 0x07, 0xDE}, command, BleWriteType::WithResponse);
     band->writeValue({0x09, 0x0F}, command, BleWriteType::WithResponse);
@@ -209,10 +226,10 @@ TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
     // Two reports in a row: each callback sees its own bytes.
     mock("Notify", {kBand1, QStringLiteral("18 01 05")});
     mock("Notify", {kBand1, QStringLiteral("0D 0E")});
-    ASSERT_TRUE(pump.until([&] { return rec.has("value 0D 0E"); }));
+    ASSERT_TRUE(heard("value 0D 0E"));
 
     central->cancelPeripheralConnection(band);
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("disconnect"));
     EXPECT_FALSE(band->isConnected());
     EXPECT_TRUE(band->services().empty());
     EXPECT_THAT(rec.since(before),
@@ -223,15 +240,10 @@ TEST_F(BluezCentralTest, ConnectionSetUpReadWriteAndDisconnectInOrder) {
 }
 
 TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIsBack) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
 
-    mock("SetInRange", {kBand1, false});
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
-    EXPECT_FALSE(band->isConnected());
+    loseLink(band);
 
     // No time-out: attempts fail while the band is away, and the request stays pending.
     const size_t before = rec.events.size();
@@ -257,13 +269,9 @@ TEST_F(BluezCentralTest, LinkLossIsReportedAndAPendingRequestWaitsUntilTheBandIs
 }
 
 TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAtOnceWhenHeard) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
-    mock("SetInRange", {kBand1, false});
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error"); })) << ::testing::PrintToString(rec.events);
+    loseLink(band);
     // Each call to Device1.Connect, not the line for its failure.
     const auto connects = [&] {
         static const QRegularExpression kConnect(QStringLiteral("^\\S+ Connect$"), QRegularExpression::MultilineOption);
@@ -278,7 +286,7 @@ TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAt
 
     // Without power nothing is asked of bluetoothd; power back, the request is tried at once.
     mock("SetPowered", {QStringLiteral("hci0"), false});
-    ASSERT_TRUE(pump.until([&] { return rec.has("state 4"); }));
+    ASSERT_TRUE(heard("state 4"));
     const int unpowered = connects();
     for (int i = 0; i < 60; ++i) pump.advance(1.0);
     EXPECT_EQ(connects(), unpowered);
@@ -298,15 +306,13 @@ TEST_F(BluezCentralTest, AnAwayBandIsTriedLessAndLessOftenNeverWithoutPowerAndAt
 }
 
 TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
     mock("SetInRange", {kBand1, false});
     central->connectPeripheral(band, true);
     pump.idle(0.3);
     central->cancelPeripheralConnection(band);
-    ASSERT_TRUE(pump.until([&] { return rec.has("disconnect"); }));
+    ASSERT_TRUE(heard("disconnect"));
 
     const int attempts = bluez->output().count(QStringLiteral(" Connect raised"));
     mock("SetInRange", {kBand1, true});
@@ -317,34 +323,29 @@ TEST_F(BluezCentralTest, CancellingAPendingRequestEndsItLikeADisconnection) {
 }
 
 TEST_F(BluezCentralTest, RefusedNotificationsAndFailedWritesComeBackAsErrors) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
 
     band->setNotifyValue(false, report);
-    ASSERT_TRUE(pump.until([&] { return rec.has("notifying 0"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("notifying 0"));
     EXPECT_FALSE(report->isNotifying);
 
     mock("SetRefuseNotify", {kBand1, true});
     band->setNotifyValue(true, report);
-    ASSERT_TRUE(pump.until([&] { return rec.has("notifying 0 error"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("notifying 0 error"));
     EXPECT_FALSE(report->isNotifying);
 
     mock("SetFailWrites", {kBand1, true});
     band->writeValue({0x17}, command, BleWriteType::WithResponse);
-    ASSERT_TRUE(pump.until([&] { return rec.has("written error"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("written error"));
     mock("SetFailWrites", {kBand1, false});
     band->writeValue({0x17}, command, BleWriteType::WithResponse);
-    ASSERT_TRUE(pump.until([&] { return rec.has("written"); }));
+    ASSERT_TRUE(heard("written"));
     EXPECT_THAT(framesReceived(kBand1), ElementsAre("17"));
 }
 
 TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOtherwise) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(false);
     ASSERT_TRUE(band);
     band->setDelegate(&rec);
     band->readRSSI();  // not connected: no answer, as on the platform
@@ -355,7 +356,7 @@ TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOther
     mock("Advertise", {kBand1, int16(-71)});
     pump.idle(0.2);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -71"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("rssi -71"));
     EXPECT_EQ(band->rssi(), -71.0);
     // The source is said once, and discovery keeps every advertisement coming while connected.
     EXPECT_EQ(central->signalSource(), "SignalFromAdvertisements");
@@ -375,14 +376,14 @@ TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOther
     // Nothing heard for longer than the freshness window: the reading says there is no value.
     pump.advance(bluez::BluezPeripheral::kRssiFreshSeconds + 1);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi 0"); }));
+    ASSERT_TRUE(heard("rssi 0"));
     EXPECT_FALSE(band->rssi().has_value());
     EXPECT_TRUE(log.contains(strprintf("BlueZ holds no current signal strength of %s", band->identifier().c_str())));
 
     mock("Advertise", {kBand1, int16(-96)});
     pump.idle(0.2);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -96"); }));
+    ASSERT_TRUE(heard("rssi -96"));
 
     // bluetoothd drops the property at once: the next reading has no value, not the last one heard.
     mock("DropRssi", {kBand1});
@@ -394,18 +395,15 @@ TEST_F(BluezCentralTest, WithoutTheKernelTheSignalIsBluezsWhileFreshAndNoneOther
     mock("Advertise", {kBand1, int16(-70)});
     pump.idle(0.2);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -70"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("rssi -70"));
 }
 
 TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
     kernel = [this](std::string*) { return openFakeKernel(kernels, {-52, 127}, false); };
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    const BlePeripheralPtr band = waitForBand("Vantro");
+    const BlePeripheralPtr band = startWithBand(true);
     ASSERT_TRUE(band);
-    connectAndSubscribe(band);
     band->readRSSI();
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi -52"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("rssi -52"));
     EXPECT_EQ(central->signalSource(), "SignalFromLink");
     EXPECT_TRUE(log.contains("Signal strength of the connected band: read from the link"));
     ASSERT_EQ(kernels.size(), 1u);
@@ -416,14 +414,12 @@ TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
         EXPECT_EQ(kernels[0]->requests[0], hexBytes("31 00 00 00 07 00 01 44 33 22 11 C0 02"));
     }
     band->readRSSI();  // 127: the link has no value now
-    ASSERT_TRUE(pump.until([&] { return rec.has("rssi 0"); }));
+    ASSERT_TRUE(heard("rssi 0"));
     EXPECT_FALSE(band->rssi().has_value());
 }
 
 TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWithoutRestarting) {
-    addBand(kBand1, QStringLiteral("Vantro"), -60);
-    startCentral();
-    ASSERT_TRUE(waitForBand("Vantro"));
+    ASSERT_TRUE(startWithBand(false));
     auto setPowered = [&](bool on) {
         bluez->call(
             QStringLiteral("/org/bluez/hci0"), bluez::kPropertiesInterface, QStringLiteral("Set"),
@@ -437,7 +433,7 @@ TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWit
     };
 
     setPowered(false);
-    ASSERT_TRUE(pump.until([&] { return rec.has("state 4"); })) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("state 4"));
     EXPECT_EQ(central->unavailableReason(), "BluetoothOff");
     setPowered(true);
     ASSERT_TRUE(pump.until([&] { return rec.count("state 5") == 2; })) << ::testing::PrintToString(rec.events);
@@ -461,7 +457,7 @@ TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWit
     EXPECT_TRUE(rescanFinds());
     rec.events.clear();
     central->connectPeripheral(rec.seen["Vantro"], true);
-    ASSERT_TRUE(pump.until([&] { return rec.has("connect Vantro"); }, 60)) << ::testing::PrintToString(rec.events);
+    ASSERT_TRUE(heard("connect Vantro", 60));
 }
 
 TEST_F(BluezCentralTest, AdapterPresenceDecidesTheBackend) {
@@ -471,7 +467,7 @@ TEST_F(BluezCentralTest, AdapterPresenceDecidesTheBackend) {
 
     central = std::make_shared<bluez::BluezCentral>(loop, log);
     central->setDelegate(&rec);
-    ASSERT_TRUE(pump.until([&] { return rec.has("state 2"); }));
+    ASSERT_TRUE(heard("state 2"));
     EXPECT_TRUE(log.contains("BlueZ has no Bluetooth adapter"));
 
     bluez->stop();

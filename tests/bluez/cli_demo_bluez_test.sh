@@ -8,29 +8,9 @@ cli=$1
 firmware=$2
 dir=$VANTRO_BUS_DIR
 
-mock() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys, time
-import dbus
-bus = dbus.SystemBus()
-for _ in range(300):
-    if bus.name_has_owner('org.bluez'):
-        break
-    time.sleep(0.05)
-mock = dbus.Interface(bus.get_object('org.bluez', '/'), 'org.bluez.Mock')
-method, args = sys.argv[1], sys.argv[2:]
-if method == 'AddWristband':
-    args = args[:3] + [dbus.Int16(int(args[3]))]
-result = getattr(mock, method)(*args)
-if isinstance(result, (list, dbus.Array)):
-    print('\n'.join(str(r) for r in result))
-PY
-}
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../support/shell_fixture.sh"
+# mock METHOD ARGS...: calls the mock bluetoothd (gdbus takes the argument types from its introspection).
+mock() { gdbus call --system --dest org.bluez --object-path / --method "org.bluez.Mock.$1" -- "${@:2}"; }
 
 # No bluetoothd on the bus: a clear refusal.
 if out=$("$cli" --data-dir "$dir/none" demo --bluez --timeout 2 2>&1); then fail "demo --bluez ran without bluetoothd"; fi
@@ -40,6 +20,7 @@ grep -q "no Bluetooth adapter" <<<"$out" || fail "unexpected refusal: $out"
   --parameters "{\"firmware\": [\"$firmware\", \"--seed\", \"7\", \"--days\", \"3\", \"--nights\", \"3\"]}" \
   >"$dir/mock-cli.log" 2>&1 &
 echo $! >>"$dir/pids"
+wait_for 15 owned org.bluez --system || { echo "the mock bluetoothd did not start"; exit 1; }
 mock AddAdapter hci0 phone >/dev/null
 mock AddDevice hci0 C0:11:22:33:44:0A Headset >/dev/null
 mock AddWristband hci0 C0:11:22:33:44:01 Vantro -58 >/dev/null
@@ -55,6 +36,6 @@ grep -qE "^Transfer status: Synced [0-9]{4}-[0-9]{2}-[0-9]{2} " <<<"$out" || fai
 grep -q "^Stored days (3):" <<<"$out" || fail "not every day was stored"
 grep -qE "^  .+ +1\.5$" <<<"$out" || fail "no firmware version"
 grep -qE "^  .+ +-58db$" <<<"$out" || fail "no signal strength"
-frames=$(mock ReceivedFrames C0:11:22:33:44:01 | wc -l)
+frames=$(mock ReceivedFrames C0:11:22:33:44:01 | grep -o "'[0-9A-F ]*'" | wc -l)
 [ "$frames" -eq 14 ] || fail "the band received $frames frames, not 14"
-echo "1 passed, 0 failed"
+finish

@@ -168,7 +168,8 @@ TEST_F(Monitor, MalformedCallsAreIgnoredAndTheMonitorKeepsWatching) {
     // buzzes, so the monitor is still watching and the refusal was the text's.
     auto sendRaw = [](bool valid) {
         QProcess raw;
-        QStringList args{QStringLiteral(VANTRO_TEST_DIR "/send_raw_notify.py"), QString::fromUtf8(kChosen)};
+        QStringList args{QStringLiteral(VANTRO_TEST_DIR "/../support/raw_bus.py"), QStringLiteral("notify"),
+                         QString::fromUtf8(kChosen)};
         if (valid) args << QStringLiteral("valid");
         raw.start(QStringLiteral("/usr/bin/python3"), args);
         EXPECT_TRUE(raw.waitForFinished(10000));

@@ -7,39 +7,18 @@ set -u
 limit=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)
-dir=$(mktemp -d "${TMPDIR:-/tmp}/vantro-bus.XXXXXX")
-daemon=""
+. "$here/../support/shell_fixture.sh"
+# The mocks the program started wrote their ids to $VANTRO_BUS_DIR/pids.
+on_cleanup() { [ -f "$work/pids" ] && while read -r pid; do track "$pid"; done <"$work/pids"; }
 
-cleanup() {
-  if [ -f "$dir/pids" ]; then
-    while read -r pid; do
-      [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    done <"$dir/pids"
-  fi
-  if [ -n "$daemon" ]; then
-    kill "$daemon" 2>/dev/null
-    wait "$daemon" 2>/dev/null
-  fi
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
-
-socket="$dir/system_bus_socket"
+socket="$work/system_bus_socket"
 dbus-daemon --config-file="$here/private_system_bus.conf" --address="unix:path=$socket" \
   --nofork --nopidfile --syslog-only &
-daemon=$!
-for _ in $(seq 100); do
-  [ -S "$socket" ] && break
-  sleep 0.05
-done
-if [ ! -S "$socket" ]; then
-  echo "with_private_bus: dbus-daemon did not start" >&2
-  exit 1
-fi
+track $!
+wait_for 5 test -S "$socket" || { echo "with_private_bus: dbus-daemon did not start" >&2; exit 1; }
 
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$socket"
-export VANTRO_BUS_DIR="$dir"
+export VANTRO_BUS_DIR="$work"
 export VANTRO_MOCK_DIR="$here"
 unset DBUS_SESSION_BUS_ADDRESS
 timeout -k 5 "$limit" "$@"

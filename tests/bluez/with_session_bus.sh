@@ -6,34 +6,25 @@
 set -u
 kind=$1
 shift
-dir=$(mktemp -d "${TMPDIR:-/tmp}/vantro-session.XXXXXX")
-pids=()
-
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
+# The broker's launcher logs to the journal, which is stood in for in a mount namespace of our own.
+if [ "$kind" = dbus-broker ] && [ -z "${VANTRO_IN_NAMESPACE:-}" ]; then
+  for tool in dbus-broker-launch systemd-socket-activate unshare; do
+    command -v "$tool" >/dev/null || { echo "with_session_bus: $tool is not installed" >&2; exit 77; }
+  done
+  VANTRO_IN_NAMESPACE=1 exec unshare -m "$0" "$kind" "$@" || exit 77
+fi
+. "$(dirname "$0")/../support/shell_fixture.sh"
 
 case "$kind" in
 dbus-daemon)
   command -v dbus-daemon >/dev/null || { echo "with_session_bus: dbus-daemon is not installed" >&2; exit 77; }
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$dir/bus" >/dev/null 2>&1 &
-  pids+=($!)
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >/dev/null 2>&1 &
+  track $!
   ;;
 dbus-broker)
-  # The launcher logs to the journal and takes its socket from socket activation; outside systemd both
-  # are stood in for, the journal in a mount namespace of this script's own.
-  if [ -z "${VANTRO_IN_NAMESPACE:-}" ]; then
-    for tool in dbus-broker-launch systemd-socket-activate unshare; do
-      command -v "$tool" >/dev/null || { echo "with_session_bus: $tool is not installed" >&2; exit 77; }
-    done
-    VANTRO_IN_NAMESPACE=1 exec unshare -m "$0" "$kind" "$@" || exit 77
-  fi
-  mkdir -p "$dir/journal"
-  mount --bind "$dir/journal" /run/systemd/journal 2>/dev/null || {
+  # Outside systemd the launcher's journal and socket activation are stood in for.
+  mkdir -p "$work/journal"
+  mount --bind "$work/journal" /run/systemd/journal 2>/dev/null || {
     echo "with_session_bus: cannot stand in for the journal here" >&2
     exit 77
   }
@@ -44,16 +35,16 @@ s.bind('/run/systemd/journal/socket')
 while True:
     s.recv(65536)
 " &
-  pids+=($!)
+  track $!
   # The launcher also talks to the service manager on a bus of its own: a bare dbus-daemon will do.
-  mkdir -p "$dir/runtime"
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$dir/runtime/bus" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -S "$dir/runtime/bus" ] && break; sleep 0.05; done
-  XDG_RUNTIME_DIR="$dir/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/runtime/bus" \
-    systemd-socket-activate -E XDG_RUNTIME_DIR -E DBUS_SESSION_BUS_ADDRESS -l "$dir/bus" \
-    dbus-broker-launch --scope user >"$dir/broker.log" 2>&1 &
-  pids+=($!)
+  mkdir -p "$work/runtime"
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/runtime/bus" >/dev/null 2>&1 &
+  track $!
+  wait_for 5 test -S "$work/runtime/bus"
+  XDG_RUNTIME_DIR="$work/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/runtime/bus" \
+    systemd-socket-activate -E XDG_RUNTIME_DIR -E DBUS_SESSION_BUS_ADDRESS -l "$work/bus" \
+    dbus-broker-launch --scope user >"$work/broker.log" 2>&1 &
+  track $!
   ;;
 *)
   echo "usage: with_session_bus.sh dbus-daemon|dbus-broker PROGRAM [ARGS...]" >&2
@@ -61,19 +52,14 @@ while True:
   ;;
 esac
 
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus"
-ready=0
-for _ in $(seq 100); do
-  if [ -S "$dir/bus" ] && dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.GetId >/dev/null 2>&1; then
-    ready=1
-    break
-  fi
-  sleep 0.05
-done
-if [ "$ready" -ne 1 ]; then
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
+answers() {
+  [ -S "$work/bus" ] && dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.GetId >/dev/null 2>&1
+}
+if ! wait_for 5 answers; then
   echo "with_session_bus: $kind did not start" >&2
-  [ -f "$dir/broker.log" ] && cat "$dir/broker.log" >&2
+  [ -f "$work/broker.log" ] && cat "$work/broker.log" >&2
   exit 1
 fi
 unset DBUS_SYSTEM_BUS_ADDRESS

@@ -2,34 +2,24 @@
 # screen_cli_test.sh VANTRO_CLI: screen history and screen sleep on a fresh data directory.
 set -u
 cli=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
+. "$(dirname "$0")/../support/shell_fixture.sh"
 
-# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $dir --lang en ARGS.
+# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $work --lang en ARGS; every
+# failure says why.
 check() {
-  local label=$1 want_status=$2 want_out=$3; shift 3
-  local out status
-  out=$("$cli" --data-dir "$dir" --lang en "$@" 2>"$dir/.stderr"); status=$?
-  if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ]; then
-    printf 'FAIL %s: status %s (want %s)\nstdout:\n%s\nwanted:\n%s\nstderr:\n%s\n' \
-      "$label" "$status" "$want_status" "$out" "$want_out" "$(cat "$dir/.stderr")"
-    failures=$((failures + 1))
-  fi
-  if [ "$want_status" != 0 ] && [ ! -s "$dir/.stderr" ]; then
-    echo "FAIL $label: no message on stderr"; failures=$((failures + 1))
-  fi
+  expect "$1" "$2" "$3" "$cli" --data-dir "$work" --lang en "${@:4}"
+  [ "$2" = 0 ] || [ -s "$work/.stderr" ] || fail "$1: no message on stderr"
 }
 
 check empty-history 0 "bars: 0" screen history
 check empty-sleep 0 "nights: 0" screen sleep
 check empty-sleep-row 1 "nights: 0" screen sleep 0
 
-"$cli" --data-dir "$dir" store-day 2014-07-13 100 0 0 0 0 >/dev/null
-"$cli" --data-dir "$dir" store-day 2014-07-15 12345 0 0 0 0 >/dev/null
-"$cli" --data-dir "$dir" store-day 2014-07-14 0 0 0 0 0 >/dev/null
-"$cli" --data-dir "$dir" store-night 2014-07-15 10 20 60 30 5 2 07:30 23:10 >/dev/null
-"$cli" --data-dir "$dir" store-night 2014-07-16 0 0 0 0 0 0 - - >/dev/null
+"$cli" --data-dir "$work" store-day 2014-07-13 100 0 0 0 0 >/dev/null
+"$cli" --data-dir "$work" store-day 2014-07-15 12345 0 0 0 0 >/dev/null
+"$cli" --data-dir "$work" store-day 2014-07-14 0 0 0 0 0 >/dev/null
+"$cli" --data-dir "$work" store-night 2014-07-15 10 20 60 30 5 2 07:30 23:10 >/dev/null
+"$cli" --data-dir "$work" store-night 2014-07-16 0 0 0 0 0 0 - - >/dev/null
 
 # Phone layout: chart 300 × 360, four bars and three gaps of 1 point, 265 points of height.
 check history 0 "period: 2014-07-13 2014-07-16
@@ -82,10 +72,7 @@ check sleep-two-rows 2 "" screen sleep 1 2
 check sleep-not-a-number 2 "" screen sleep 1x
 
 # An unusable data directory is bad usage, not an empty screen.
-out=$("$cli" --data-dir "$dir/database.sqlite3/sub" screen history 2>"$dir/.stderr"); status=$?
-if [ "$status" != 2 ] || [ -n "$out" ] || ! grep -q "not a directory" "$dir/.stderr"; then
-  echo "FAIL bad-dir: status $status, stdout '$out'"; failures=$((failures + 1))
-fi
+out=$("$cli" --data-dir "$work/database.sqlite3/sub" screen history 2>"$work/.stderr"); status=$?
+[ "$status" = 2 ] && [ -z "$out" ] && grep -q "not a directory" "$work/.stderr" || fail "bad-dir: status $status, stdout '$out'"
 
-if [ "$failures" -ne 0 ]; then echo "$failures failure(s)"; exit 1; fi
-echo "screen commands: all checks passed"
+finish "screen commands: all checks passed"

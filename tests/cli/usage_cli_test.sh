@@ -4,15 +4,12 @@
 # path cannot exist.
 set -u
 cli=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { printf 'FAIL %s\n' "$*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../support/shell_fixture.sh"
 
 # One valid command line per command; a command missing here fails the test, so new ones are covered.
-printf 'date,step\n2014-07-15,5\n' > "$dir/backup.csv"
+printf 'date,step\n2014-07-15,5\n' > "$work/backup.csv"
 lines=("history" "nights" "clear" "store-day 2014-07-15 1 2 3 4 5" "store-night 2014-07-15 1 2 3 4 5 6 - -"
-       "export --format csv" "import $dir/backup.csv" "sync-frames" "settings list" "settings get bodyHeight"
+       "export --format csv" "import $work/backup.csv" "sync-frames" "settings list" "settings get bodyHeight"
        "settings set bodyHeight 170" "settings init" "screen history" "screen sleep" "screen settings"
        "demo --days 1 --nights 1 --timeout 1" "doctor" "frame 8" "decode 0D0E"
        "status --json" "connect --simulate --timeout 1" "sync --simulate --timeout 1" "disconnect" "forget"
@@ -23,8 +20,8 @@ for c in $commands; do
   found=0
   for l in "${lines[@]}"; do [ "${l%% *}" = "$c" ] && found=1; done
   [ "$found" = 1 ] || fail "no command line for '$c' in this test"
-  out=$("$cli" "$c" --help 2>"$dir/err"); s=$?
-  [ "$s" = 0 ] && grep -q "^Usage: .*$c" <<<"$out" && [ ! -s "$dir/err" ] || fail "$c --help: exit $s: $out $(cat "$dir/err")"
+  out=$("$cli" "$c" --help 2>"$work/err"); s=$?
+  [ "$s" = 0 ] && grep -q "^Usage: .*$c" <<<"$out" && [ ! -s "$work/err" ] || fail "$c --help: exit $s: $out $(cat "$work/err")"
 done
 for c in "settings list" "settings get" "settings set" "settings init" "screen history" "screen sleep" "screen settings"; do
   # shellcheck disable=SC2086
@@ -33,12 +30,12 @@ for c in "settings list" "settings get" "settings set" "settings init" "screen h
 done
 
 # --opt=value is the same as --opt value.
-d="$dir/eq"
+d="$work/eq"
 [ "$("$cli" frame 8 --at=2014-07-15T10:00:00)" = "08 07 DE 07 0F" ] || fail "frame --at="
 [ "$("$cli" --data-dir="$d" --lang=en screen history --range=week --page=0 | head -1)" = "bars: 0" ] || fail "screen history --range= --page="
 "$cli" "--data-dir=$d" settings init >/dev/null || fail "settings init"
 [ "$("$cli" --data-dir "$d" sync-frames --at=2014-07-15T10:00:00 | head -1)" = "08 07 DE 07 0F" ] || fail "sync-frames --at="
-"$cli" --data-dir "$d" export --format=csv --out="$dir/eq.csv" && [ -s "$dir/eq.csv" ] || fail "export --format= --out="
+"$cli" --data-dir "$d" export --format=csv --out="$work/eq.csv" && [ -s "$work/eq.csv" ] || fail "export --format= --out="
 out=$("$cli" --data-dir "$d" demo --days=2 --nights=1 --seed=3 --timeout=5 2>&1)
 grep -qx "Stored days (2):" <<<"$out" || fail "demo --days=: $out"
 # A value that names a command is a value, values that look like options are values after --, and
@@ -47,8 +44,8 @@ grep -qx "Stored days (2):" <<<"$out" || fail "demo --days=: $out"
 [ "$("$cli" --data-dir "$d" settings get imaphone)" = "history" ] || fail "a value naming a command was not stored"
 "$cli" --data-dir "$d" settings set -- imaphone --112 || fail "settings set -- with a value starting with --"
 [ "$("$cli" --data-dir "$d" settings get imaphone)" = "--112" ] || fail "the value after -- was not stored"
-"$cli" --data-dir "$d" store-day 2014-07-15 -1 0 0 0 0 2>"$dir/err"; s=$?
-[ "$s" = 2 ] && grep -q "STEPS must be a whole number" "$dir/err" || fail "store-day -1: exit $s: $(cat "$dir/err")"
+"$cli" --data-dir "$d" store-day 2014-07-15 -1 0 0 0 0 2>"$work/err"; s=$?
+[ "$s" = 2 ] && grep -q "STEPS must be a whole number" "$work/err" || fail "store-day -1: exit $s: $(cat "$work/err")"
 
 # A word that names no command is called so, at the top and below it.
 for c in "nope" "screen nope" "settings nope"; do
@@ -60,19 +57,18 @@ done
 refused() {
   local label=$1; shift
   local out s
-  out=$("$cli" "$@" 2>"$dir/err"); s=$?
-  [ "$s" = 2 ] && [ -z "$out" ] && [ "$(wc -l <"$dir/err")" = 1 ] || fail "$label: exit $s, stdout '$out', stderr '$(cat "$dir/err")'"
+  out=$("$cli" "$@" 2>"$work/err"); s=$?
+  [ "$s" = 2 ] && [ -z "$out" ] && [ "$(wc -l <"$work/err")" = 1 ] || fail "$label: exit $s, stdout '$out', stderr '$(cat "$work/err")'"
 }
 long=$(printf 'n%.0s' {1..256})
 for l in "${lines[@]}"; do
   # shellcheck disable=SC2086
-  refused "--lang '' $l" --lang "" --data-dir "$dir/lang" $l
+  refused "--lang '' $l" --lang "" --data-dir "$work/lang" $l
   # shellcheck disable=SC2086
-  refused "long name: $l" --data-dir "$dir/$long" $l
+  refused "long name: $l" --data-dir "$work/$long" $l
   # shellcheck disable=SC2086
-  refused "long name below a missing directory: $l" --data-dir "$dir/missing/$long" $l
+  refused "long name below a missing directory: $l" --data-dir "$work/missing/$long" $l
 done
-[ -e "$dir/lang" ] || [ -e "$dir/missing" ] && fail "a refused command created a directory"
+[ -e "$work/lang" ] || [ -e "$work/missing" ] && fail "a refused command created a directory"
 
-[ "$failures" = 0 ] && echo "usage: all checks passed"
-exit $((failures > 0))
+finish "usage: all checks passed"

@@ -8,33 +8,16 @@ set -u
 vantro=$1
 cli=$2
 rounds=${3:-2}
-for tool in dbus-daemon dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup installs it)"; exit 77; }
-done
-work=$(mktemp -d)
-mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+. "$(dirname "$0")/../support/shell_fixture.sh"
+require dbus-daemon dbus-send
+start_session_bus
 app=
 loops=()
-cleanup() {
+on_cleanup() {
   for p in "${loops[@]}"; do kill "$p" 2>/dev/null; done
   [ -n "$app" ] && kill "$app" 2>/dev/null
-  [ -n "${bus[1]:-}" ] && kill "${bus[1]}" 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-export DBUS_SESSION_BUS_ADDRESS=${bus[0]}
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
-owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.vantro.Vantro 2>/dev/null | grep -q true
-}
-waitFor() {  # waitFor SECONDS COMMAND...
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq 1 "$limit"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 
 # The simulated band keeps the 14 days before today (its clock is set by the sync, in UTC here).
 seq 1 14 | sed 's/.*/today - & days/' | date -u -f - +%F | sort >"$work/band-dates"
@@ -69,17 +52,17 @@ for round in $(seq 1 "$rounds"); do
   rm -f "$work/stop" "$work"/*.count
   "$vantro" --background --simulate --data-dir "$data" --verbose >/dev/null 2>"$work/app$round.log" &
   app=$!
-  check "round $round: the companion owns the name" "waitFor 30 owned"
+  check "round $round: the companion owns the name" "wait_for 30 owned org.vantro.Vantro"
   # The connect starts the automatic sync at once, while the writers start; four more syncs are asked
   # for through the bus.
   syncs=0 sync_failures=0
-  "$cli" connect >"$work/connect" 2>&1 || { echo "connect failed: $(cat "$work/connect")"; fail=1; }
+  "$cli" connect >"$work/connect" 2>&1 || fail "connect: $(cat "$work/connect")"
   loop import "$cli" --data-dir "$data" import --overwrite "$work/import.csv" &
   loops=($!)
   loop store storeDays &
   loops+=($!)
   idle() { "$cli" status --json | grep -q '"Syncing":false'; }
-  check "round $round: the automatic sync ends" "waitFor 60 idle"
+  check "round $round: the automatic sync ends" "wait_for 60 idle"
   for _ in 1 2 3 4; do
     syncs=$((syncs + 1))
     if ! "$cli" sync >>"$work/sync$round.out" 2>&1; then sync_failures=$((sync_failures + 1)); fi
@@ -92,7 +75,7 @@ for round in $(seq 1 "$rounds"); do
   # The automatic sync reports only to the log, where every failed write of the companion is a warning.
   auto_failed=$(grep -c 'database .* failed' "$work/app$round.log")
   "$vantro" --quit
-  waitFor 20 eval '! kill -0 $app 2>/dev/null'
+  wait_for 20 eval '! kill -0 $app 2>/dev/null'
   app=
   rows=$("$cli" --data-dir "$data" history | cut -d' ' -f1 | sort -u | comm -12 - "$work/all-dates" | wc -l)
   echo "round $round: $syncs syncs through the bus ($sync_failures failed; failed writes in the companion: $auto_failed)," \
@@ -108,10 +91,10 @@ for round in $(seq 1 "$rounds"); do
 done
 echo "total: $total_syncs syncs, $total_imports imports, $total_stores store-day passes;" \
   "$((total_sync_failures + total_import_failures + total_store_failures)) failures"
-if [ $fail -ne 0 ]; then
+if [ $failures -ne 0 ]; then
   for f in "$work"/sync*.out "$work"/import.out "$work"/store.out; do
     [ -s "$f" ] && { echo "--- $f"; grep -iv '^[0-9]* days added' "$f" | tail -5; }
   done
   echo "--- app log"; grep -i -e warn -e fail -e locked "$work"/app*.log | tail -20
 fi
-exit $fail
+finish

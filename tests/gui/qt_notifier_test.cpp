@@ -3,14 +3,11 @@
 // What the app delegate makes of one (vibration, dialog) is clicked through in the app flows.
 #include "gui/qt_notifier.h"
 
+#include "notification_mock.h"
 #include "qt/qt_run_loop.h"
 
 #include <QApplication>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusVariant>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -41,33 +38,15 @@ const LocalNotification kNotice{"Vantro keeps running in the background.", "", "
 
 /// The hints of every Notify call the mock service saw, by the notification's body.
 std::map<QString, QVariantMap> hintsByBody() {
-    QDBusMessage dump = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-    dump << QStringLiteral("Notify");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
     std::map<QString, QVariantMap> out;
-    if (reply.type() != QDBusMessage::ReplyMessage) return out;
-    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
-    auto unwrap = [](const QVariant& v) {
-        return v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
-    };
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        qulonglong when = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> when >> args;
-        calls.endStructure();
-        // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, timeout)
+    for (const QVariantList& args : vantro::testing::notifyCalls()) {
         if (args.size() < 7) continue;
         QVariantMap hints;
-        const QVariant raw = unwrap(args.at(6));
-        if (raw.canConvert<QDBusArgument>()) raw.value<QDBusArgument>() >> hints;
-        for (auto it = hints.begin(); it != hints.end(); ++it) it.value() = unwrap(it.value());
-        out[unwrap(args.at(4)).toString()] = hints;
+        if (args[6].canConvert<QDBusArgument>()) args[6].value<QDBusArgument>() >> hints;
+        for (auto it = hints.begin(); it != hints.end(); ++it)
+            it.value() = vantro::testing::unwrapDBusVariant(it.value());
+        out[args[4].toString()] = hints;
     }
-    calls.endArray();
     return out;
 }
 
@@ -131,31 +110,12 @@ private slots:
         QVERIFY(received.empty());  // on the desktop now, not in the app
 
         // The service saw the body, the "OK" action and the app icon.
-        QDBusMessage dump = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-        dump << QStringLiteral("Notify");
-        const QDBusMessage notifyCalls = QDBusConnection::sessionBus().call(dump);
-        QCOMPARE(notifyCalls.type(), QDBusMessage::ReplyMessage);
-        QStringList seen;
-        const QDBusArgument calls = notifyCalls.arguments().at(0).value<QDBusArgument>();
-        calls.beginArray();
-        while (!calls.atEnd()) {
-            qulonglong when = 0;
-            QVariantList args;
-            calls.beginStructure();
-            calls >> when >> args;
-            calls.endStructure();
-            for (const QVariant& v : args) {
-                const QVariant inner = v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
-                if (inner.metaType() == QMetaType::fromType<QString>()) seen << inner.toString();
-                if (inner.metaType() == QMetaType::fromType<QStringList>()) seen << inner.toStringList();
-            }
-        }
-        calls.endArray();
-        QVERIFY2(seen.contains(QString::fromStdString(kOutOfRange.alertBody)), qPrintable(seen.join(", ")));
-        QVERIFY(seen.contains(QStringLiteral("OK")));
-        QVERIFY(seen.contains(QStringLiteral("vantro")));  // the app icon's theme name
+        const std::vector<QVariantList> calls = vantro::testing::notifyCalls();
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].value(4).toString(), QString::fromStdString(kOutOfRange.alertBody));
+        QVERIFY2(calls[0].value(5).toStringList().contains(QStringLiteral("OK")),
+                 qPrintable(calls[0].value(5).toStringList().join(", ")));
+        QCOMPARE(calls[0].value(2).toString(), QStringLiteral("vantro"));  // the app icon's theme name
 
         // Only the alarm is critical (it stays on a phone's screen and breaks through do-not-disturb), with
         // the category of a device in trouble; a notice is of normal urgency and has no category.

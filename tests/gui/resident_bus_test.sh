@@ -5,40 +5,24 @@
 set -u  # no pipefail: the bad calls below fail on purpose and their errors are grepped
 vantro=$1
 cli=$2
-squat=$(dirname "$0")/squat_bus_name.py
-for tool in dbus-daemon dbus-send gdbus python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup installs it)"; exit 77; }
-done
-work=$(mktemp -d)
-mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+here=$(dirname "$0")
+squat=$here/../support/raw_bus.py
+. "$here/../support/shell_fixture.sh"
+require dbus-daemon dbus-send gdbus python3
+start_session_bus
 app=
 squatter=
-cleanup() {
+on_cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
   [ -n "$squatter" ] && kill "$squatter" 2>/dev/null
-  [ -n "${bus[1]:-}" ] && kill "${bus[1]}" 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-export DBUS_SESSION_BUS_ADDRESS=${bus[0]}
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 data=$work/d
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
-owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.vantro.Vantro 2>/dev/null | grep -q true
-}
-waitFor() {  # waitFor SECONDS COMMAND...
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq 1 "$limit"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 call() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro --method "$@" 2>&1; }
 
 "$vantro" --background --simulate --data-dir "$data" --verbose >/dev/null 2>"$work/app.log" &
 app=$!
-check "background start owns the name" "waitFor 20 owned"
+check "background start owns the name" "wait_for 20 owned org.vantro.Vantro"
 
 # A second start shows the first one's window and ends at once, without a link of its own.
 timeout 30 "$vantro" --simulate --data-dir "$data" 2>"$work/second.log"
@@ -48,7 +32,7 @@ check "the second names what it could not apply" \
   "[ \$(grep -c 'not applied' '$work/second.log') -eq 1 ] && grep -q -- '--data-dir $data, --simulate not applied' '$work/second.log'"
 timeout 30 "$vantro" 2>"$work/third.log"
 check "a plain second start has nothing to say about options" "! grep -q 'not applied' '$work/third.log'"
-check "the first hears Activate" "waitFor 5 grep -q 'bus: Activate' '$work/app.log'"
+check "the first hears Activate" "wait_for 5 grep -q 'bus: Activate' '$work/app.log'"
 check "the first still runs" "kill -0 $app"
 
 "$cli" status --json >"$work/status" 2>&1
@@ -64,7 +48,7 @@ check "status shows the link" "'$cli' status | grep -q '^State: *Connected'"
 check "the band synced on its own after the connect" "grep -q 'automatic sync' '$work/app.log'"
 check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights stored \(through the running app\)$' '$work/sync0'"
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
-check "the sync ended" "waitFor 30 idle"
+check "the sync ended" "wait_for 30 idle"
 
 # The numbers are numbers, in any language.
 LANGUAGE=zh_CN "$cli" --lang zh_CN status --json >"$work/status-zh" 2>&1
@@ -101,7 +85,7 @@ check "an unknown band exits 1" "[ $? -eq 1 ] && grep -q 'NO-SUCH-BAND was not s
 check "within its timeout" "[ \$((\$(date +%s) - start)) -lt 10 ]"
 "$cli" forget >"$work/forget" 2>&1
 check "forget through the bus" "[ $? -eq 0 ] && grep -q 'Forgot the chosen band (through the running app)' '$work/forget'"
-check "the app forgot it" "waitFor 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
+check "the app forgot it" "wait_for 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
 
 # Bad calls get D-Bus errors and the companion lives on.
 check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {} | grep -q InvalidArgs"
@@ -111,7 +95,7 @@ check "unknown method" "call org.vantro.Vantro.Companion.Explode | grep -q Unkno
 # Action names are outside text: the log shows them escaped and cut.
 call org.freedesktop.Application.ActivateAction "'fly\\u001b]0;PWN\\u0007'" [] {} >/dev/null
 call org.freedesktop.Application.ActivateAction "'$(head -c 100000 /dev/zero | tr '\0' y)'" [] {} >/dev/null
-check "the log escapes an action's name" "waitFor 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
+check "the log escapes an action's name" "wait_for 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
 check "the log cuts a long action name" "grep -q 'ActivateAction .* (100000 bytes)' '$work/app.log' &&
   ! grep -q 'y\\{1000\\}' '$work/app.log'"
 check "no control bytes in the log" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/app.log'"
@@ -120,7 +104,7 @@ check "still running after bad calls" "kill -0 $app"
 # vantro --quit ends it.
 timeout 20 "$vantro" --quit
 check "--quit exits 0" "[ $? -eq 0 ]"
-check "the companion ended" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
+check "the companion ended" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 wait "$app" 2>/dev/null
 check "it ended cleanly" "[ $? -eq 0 ]"
 app=
@@ -133,7 +117,8 @@ py=python3
 if $py -c 'import dbusmock' 2>/dev/null; then
   $py -m dbusmock org.vantro.Vantro /org/vantro/Vantro org.vantro.Vantro.Companion >/dev/null 2>&1 &
   mock=$!
-  check "the stand-in owns the name" "waitFor 10 owned"
+  track $mock
+  check "the stand-in owns the name" "wait_for 10 owned org.vantro.Vantro"
   mockCall() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro \
     --method org.freedesktop.DBus.Mock.AddMethod org.vantro.Vantro.Companion "$@" >/dev/null; }
   mockCall GetStatus '' 'a{sv}' "ret = {'State': 'Connected', 'DataDir': '$data'}"
@@ -154,15 +139,15 @@ fi
 # ActivateAction quit ends a companion too.
 "$vantro" --background --simulate --data-dir "$data" >/dev/null 2>>"$work/app.log" &
 app=$!
-check "started again" "waitFor 20 owned"
+check "started again" "wait_for 20 owned org.vantro.Vantro"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
-check "ActivateAction quit ends it" "waitFor 10 eval '! kill -0 $app 2>/dev/null'"
+check "ActivateAction quit ends it" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 app=
 
 # A process that owns the name but does not answer as the companion: said in one line, status 1, at once.
-"$squat" org.vantro.Vantro >/dev/null &
+"$squat" squat org.vantro.Vantro >/dev/null &
 squatter=$!
-check "the squatter owns the name" "waitFor 30 owned"
+check "the squatter owns the name" "wait_for 30 owned org.vantro.Vantro"
 for mode in --background ""; do
   started=$(date +%s%N)
   timeout 30 "$vantro" $mode --simulate --data-dir "$data" >/dev/null 2>"$work/squat.log"
@@ -178,9 +163,9 @@ wait $squatter 2>/dev/null
 squatter=
 
 # An owner of the name (or a band) with hostile texts: the status shows them escaped and cut.
-"$squat" org.vantro.Vantro --hostile-status >/dev/null &
+"$squat" squat org.vantro.Vantro --hostile-status >/dev/null &
 squatter=$!
-check "the hostile owner has the name" "waitFor 30 owned"
+check "the hostile owner has the name" "wait_for 30 owned org.vantro.Vantro"
 "$cli" status >"$work/hostile" 2>&1
 check "status: no control bytes reach the terminal" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/hostile'"
 check "status: texts shown escaped" "grep -qF 'Connected\\x1B]0;PWN\\x07' '$work/hostile' &&
@@ -196,5 +181,5 @@ check "no bus: runs until stopped" "[ $? -eq 124 ]"
 check "no bus: one log line" "[ \$(grep -c 'no session bus' '$work/nobus.log') -eq 1 ]"
 check "no bus: the line names the relay" "grep 'no session bus' '$work/nobus.log' | grep -q 'desktop notifications'"
 
-[ $fail -eq 0 ] || { echo "--- app log"; grep -v -e 数据 -e SendData -e -add: "$work/app.log" | tail -40; }
-exit $fail
+[ $failures -eq 0 ] || { echo "--- app log"; grep -v -e 数据 -e SendData -e -add: "$work/app.log" | tail -40; }
+finish

@@ -8,48 +8,17 @@
 #include "gui/settings_screen.h"
 #include "gui/table_view.h"
 #include "gui/today_screen_view.h"
+#include "notification_mock.h"
 #include "settings/settings_keys.h"
 
 #include <QApplication>
-#include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vantro;
 using namespace vantro::gui;
-
-namespace {
-
-/// Bodies of every notification the mock service was sent.
-QStringList notifiedBodies() {
-    QDBusMessage dump = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-    dump << QStringLiteral("Notify");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
-    QStringList bodies;
-    if (reply.type() != QDBusMessage::ReplyMessage) return bodies;
-    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        qulonglong when = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> when >> args;
-        calls.endStructure();
-        // Notify(app_name, replaces_id, app_icon, summary, body, ...)
-        if (args.size() > 4) {
-            const QVariant body = args[4];
-            bodies << (body.canConvert<QDBusVariant>() ? body.value<QDBusVariant>().variant() : body).toString();
-        }
-    }
-    calls.endArray();
-    return bodies;
-}
-
-}  // namespace
+using vantro::testing::notifiedBodies;
 
 class ResidentWindowTest : public QObject {
     Q_OBJECT
