@@ -6,6 +6,7 @@
 set -euo pipefail
 build=${1:-build}
 out=${2:-$(mktemp -d)}
+mkdir -p "$out"
 work=$(mktemp -d)
 mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 trap 'kill "${bus[1]}" 2>/dev/null || true; rm -rf "$work"' EXIT
