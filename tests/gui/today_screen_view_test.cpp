@@ -7,27 +7,42 @@
 #include "session/session.h"
 #include "sim/simulated_band_source.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vantro;
 using namespace vantro::gui;
 
+namespace {
+
+/// The companion on a scripted central, nothing connected.
+struct OnScriptedCentral {
+    QTemporaryDir dir;
+    ManualRunLoop loop;
+    NullLog log;
+    IdentityLocalizer localizer;
+    MemoryKeyValueStore settings;
+    std::shared_ptr<testing::FakeCentral> central = std::make_shared<testing::FakeCentral>();
+    FixedBandSource source{[this] { return central; }, false};
+    Session session{ports(), source};
+
+    SessionPorts ports() {
+        SessionPorts p{{loop, log, localizer, settings}};
+        p.dataDir = dir.path().toStdString();
+        return p;
+    }
+};
+
+}  // namespace
+
 class TodayScreenViewTest : public QObject {
     Q_OBJECT
 private slots:
     void theStateLineFollowsTheCentralAndMakesRoomForItself() {
-        QTemporaryDir dir;
-        ManualRunLoop loop;
-        NullLog log;
-        IdentityLocalizer localizer;
-        MemoryKeyValueStore settings;
-        auto central = std::make_shared<testing::FakeCentral>();
-        FixedBandSource source([&] { return central; }, false);
-        SessionPorts ports{{loop, log, localizer, settings}};
-        ports.dataDir = dir.path().toStdString();
-        Session session(ports, source);
-        VantroViewController& controller = session.today();
+        OnScriptedCentral companion;
+        auto& central = companion.central;
+        VantroViewController& controller = companion.session.today();
         TodayScreenView today(controller);
         TableView* table = qobject_cast<TableView*>(today.view());
         QVERIFY(table);
@@ -56,6 +71,31 @@ private slots:
         changeTo(BleCentralState::PoweredOn);
         QCOMPARE(today.headerTitle(0), QStringLiteral("NeverSynced"));
         QCOMPARE(table->rectForRow(0, 0).top(), firstRow);
+    }
+
+    // The connect hint above the rows wraps to the table's width: a longer text or a larger font
+    // needs more lines, and the same text at the same width the same height, however often asked.
+    void theConnectHintsHeightFollowsItsTextFontAndWidth() {
+        OnScriptedCentral companion;
+        TodayScreenView today(companion.session.today());
+        auto* hint = today.view()->findChild<QPushButton*>(QStringLiteral("todayConnectHint"));
+        QVERIFY(hint);
+        QVERIFY(hint->hasHeightForWidth());
+        hint->setText(QStringLiteral("Tap to connect"));
+        const int oneLine = hint->heightForWidth(320);
+        QCOMPARE(hint->heightForWidth(320), oneLine);
+        QVERIFY(hint->heightForWidth(60) > oneLine);
+        hint->setText(QStringLiteral("Tap here to look for your band and connect to it; keep it close to this device"));
+        const int wrapped = hint->heightForWidth(320);
+        QVERIFY(wrapped > oneLine);
+        QFont larger = hint->font();
+        if (larger.pixelSize() > 0) {
+            larger.setPixelSize(larger.pixelSize() * 2);
+        } else {
+            larger.setPointSizeF(larger.pointSizeF() * 2);
+        }
+        hint->setFont(larger);
+        QVERIFY(hint->heightForWidth(320) > wrapped);
     }
 };
 
