@@ -3,26 +3,21 @@
 // and menu, every control the keyboard can reach has a name and a role; headings, lists and the chosen
 // night read as they should; a page hides what it covers.
 #include "app_under_test.h"
-#include "gui/app_shell.h"
 
 #include "app/vantro_app_delegate.h"
 #include "gui/controls.h"
-#include "gui/main_window.h"
-#include "gui/navigation_bar.h"
+#include "gui/history_screen.h"
 #include "gui/property_page.h"
-#include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
-#include "gui/table_view.h"
 #include "gui/today_screen_view.h"
+#include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "screens/sleep_pie_view_controller.h"
 #include "settings/properties_view_controller.h"
-#include "platform/local_time.h"
-#include "platform/paths.h"
 #include "platform/setting_keys.h"
-#include "store/sqlite_data.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -30,12 +25,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QScopeGuard>
-#include <QTest>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -71,15 +63,6 @@ QStringList unnamedIn(QWidget* top) {
 
 struct App : app_test::AppUnderTest {
     App(const QString& language, int nights) : AppUnderTest(language, false, 4, nights) {}
-    QWidget* openPageTitled(const QString& caption) {
-        for (int s = 0; s < settings().sectionCount(); ++s)
-            for (int r = 0; r < settings().rowCount(s); ++r)
-                if (settings().row(s, r).caption == caption) {
-                    settings().table()->tapRow(s, r);
-                    return window().topModal();
-                }
-        return nullptr;
-    }
 };
 
 }  // namespace
@@ -103,36 +86,22 @@ private slots:
             QApplication::processEvents();
             problems << unnamedIn(&w);
         }
-        int pages = 0;
-        for (int s = 0; s < a.settings().sectionCount(); ++s) {
-            for (int r = 0; r < a.settings().rowCount(s); ++r) {
-                if (a.settings().row(s, r).accessory != Accessory::Disclosure) continue;
-                a.settings().table()->tapRow(s, r);
-                QWidget* page = w.topModal();
-                QVERIFY(page);
-                ++pages;
-                // Only the page is read: the settings behind it are hidden, not merely covered.
-                QAccessibleInterface* behind = iface(a.settings().table());
-                if (!behind->state().invisible)
-                    problems << a.settings().row(s, r).caption + QStringLiteral(": the settings list still shows");
-                for (const QString& p : unnamedIn(&w))
-                    problems << a.settings().row(s, r).caption + QStringLiteral(": ") + p;
-                w.dismissModal(page, false);
-                QApplication::processEvents();
-                QVERIFY(!iface(a.settings().table())->state().invisible);
-            }
+        const auto pages = a.pageRows();
+        QVERIFY(pages.size() >= 10);
+        for (const auto& [s, r] : pages) {
+            const QString caption = a.settings().row(s, r).caption;
+            QWidget* page = a.openPage(s, r);
+            QVERIFY(page);
+            // Only the page is read: the settings behind it are hidden, not merely covered.
+            if (!iface(a.settings().table())->state().invisible)
+                problems << caption + QStringLiteral(": the settings list still shows");
+            for (const QString& p : unnamedIn(&w)) problems << caption + QStringLiteral(": ") + p;
+            w.dismissModal(page, false);
+            QApplication::processEvents();
+            QVERIFY(!iface(a.settings().table())->state().invisible);
         }
-        QVERIFY(pages >= 10);
         // The questions and the App menu.
-        w.setCurrentTab(kSettingsTab);
-        w.navigationBar(kSettingsTab)->rightButton()->click();
-        QTRY_VERIFY(visibleBox());
-        problems << unnamedIn(visibleBox());
-        visibleBox()->reject();
-        a.settings().table()->tapRow(4, 2);
-        QTRY_VERIFY(visibleBox());
-        problems << unnamedIn(visibleBox());
-        visibleBox()->reject();
+        a.eachQuestion([&](QMessageBox* box) { problems << unnamedIn(box); });
         w.navigationBar(kSettingsTab)->leftButton()->click();
         auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
         QTRY_VERIFY(menu && menu->isVisible());
@@ -286,7 +255,7 @@ private slots:
         }
     }
 
-    void headingsAreReadAndTheChosenNightIsTheSelectedOne() {
+    void everyItemIsReadWithItsNameValueAndState() {
         App a(QStringLiteral("en"), 3);
         // Section headings come before their rows, are headings, and take no focus.
         QAccessibleInterface* list = iface(a.settings().table());
@@ -303,24 +272,77 @@ private slots:
             if (!a.settings().headerTitle(section).isEmpty()) titled << a.settings().headerTitle(section);
         QVERIFY(titled.size() >= 3);
         QCOMPARE(headings, titled);
-        // Today: the sync line is the heading, the rows follow with their values.
+
+        // Today: the sync line is the heading, then the rows, caption as name and what they show as value.
         QAccessibleInterface* today = iface(a.shell->todayScreen()->table());
+        QCOMPARE(today->role(), QAccessible::List);
+        QVERIFY(today->childCount() >= 8);
         QCOMPARE(today->child(0)->role(), QAccessible::Heading);
         QCOMPARE(today->child(1)->text(QAccessible::Name), a.tr("Steps"));
+        QCOMPARE(today->child(1)->text(QAccessible::Value), QStringLiteral("-- steps"));
+        QCOMPARE(today->child(4)->text(QAccessible::Value), QStringLiteral("-- cal"));
+        QCOMPARE(today->indexOfChild(today->child(3)), 3);
+        QCOMPARE(today->child(3)->parent(), today);
+        // The hint over the rows is a button a reader can press.
+        QAccessibleInterface* hint = iface(a.shell->todayScreen()->connectHint());
+        QCOMPARE(hint->role(), QAccessible::Button);
+        QCOMPARE(hint->text(QAccessible::Name), a.tr("gui.today.connectHint"));
 
-        // The sleep list: "selected" and "checked" both mean the night on the pie; the keyboard's row is the
-        // focused one.
+        // Tabs: names, the selected one, and pressing one switches.
+        QAccessibleInterface* tabs = iface(a.window().tabBar());
+        QCOMPARE(tabs->role(), QAccessible::PageTabList);
+        QCOMPARE(tabs->childCount(), 4);
+        QCOMPARE(tabs->child(2)->text(QAccessible::Name), a.tr("tab.sleep"));
+        QVERIFY(tabs->child(0)->state().selected);
+        QVERIFY(!tabs->child(1)->state().selected);
+        tabs->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(a.window().currentTab(), int(kHistoryTab));
+        QVERIFY(tabs->child(1)->state().selected);
+
+        // Bars: the date and the steps; a point on a bar finds that bar.
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_COMPARE(history.controller().barCount(), 4);
+        QTest::qWait(600);
+        QAccessibleInterface* chart = iface(history.host());
+        QCOMPARE(chart->role(), QAccessible::Chart);
+        QAccessibleInterface* bar = chart->child(3);
+        QVERIFY(bar);
+        QCOMPARE(bar->text(QAccessible::Name), QString::fromStdString(history.controller().monthlySymbols()[3]));
+        QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("%1 steps").arg(4000 + 250));
+        const QPoint onBar = history.host()->mapToGlobal(history.barCentre(2)->toPoint());
+        QCOMPARE(chart->childAt(onBar.x(), onBar.y()), chart->child(2));
+        // The range control's segments and the paging arrows have names too.
+        QAccessibleInterface* ranges = iface(history.rangeControl());
+        QCOMPARE(ranges->childCount(), 4);
+        QCOMPARE(ranges->child(1)->text(QAccessible::Name), a.tr("RangeWeek"));
+        QVERIFY(ranges->child(0)->state().checked);
+        QCOMPARE(iface(history.olderButton())->text(QAccessible::Name), a.tr("OlderPeriod"));
+
+        // The sleep list: "selected" and "checked" both mean the night on the pie, which a press chooses;
+        // the keyboard's row is the focused one. Slices: the phase and its minutes.
         a.window().setCurrentTab(kSleepTab);
         SleepScreen& sleep = *a.shell->sleepScreen();
         QTRY_VERIFY(sleep.table() && sleep.rowCount(0) == 3);
-        sleep.table()->tapRow(0, 0);
+        QAccessibleInterface* nights = iface(sleep.table());
+        QCOMPARE(nights->childCount(), 3);
+        nights->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(sleep.selectedRow(), 0);
         sleep.table()->setFocus();
         sleep.table()->setKeyboardRow(RowPath{0, 1});
-        QAccessibleInterface* nights = iface(sleep.table());
         QVERIFY(nights->child(0)->state().checked && nights->child(0)->state().selected);
         QVERIFY(!nights->child(1)->state().selected && !nights->child(1)->state().checked);
         QVERIFY(nights->child(1)->state().focused);
         QVERIFY(!nights->child(0)->state().focused);
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+        QAccessibleInterface* pie = iface(sleep.host());
+        QCOMPARE(pie->childCount(), 4);
+        QCOMPARE(pie->child(1)->text(QAccessible::Name), a.tr("DeepTime"));
+        QCOMPARE(pie->child(1)->text(QAccessible::Value), QStringLiteral("%1 minutes").arg(95 + 3));
+
+        // The navigation bar's title and buttons.
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab))->text(QAccessible::Name), a.settings().title());
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab)->rightButton())->text(QAccessible::Name),
+                 a.tr("gui.backup"));
     }
 };
 

@@ -3,12 +3,11 @@
 // What the app delegate makes of one (vibration, dialog) is clicked through in the app flows.
 #include "gui/qt_notifier.h"
 
+#include "message_boxes.h"
 #include "notification_mock.h"
 #include "qt/qt_run_loop.h"
 
-#include <QApplication>
 #include <QDBusMetaType>
-#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,22 +15,10 @@
 
 using namespace vantro;
 using vantro::gui::QtNotifier;
+using vantro::testing::closeBoxes;
+using vantro::testing::visibleBox;
 
 namespace {
-
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    }
-    return nullptr;
-}
-
-void closeBoxes() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true};
 const LocalNotification kNotice{"Vantro keeps running in the background.", "", "", false};
