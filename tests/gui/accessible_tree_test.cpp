@@ -124,12 +124,9 @@ private slots:
         QVERIFY2(iface(field)->text(QAccessible::Name).startsWith(caption),
                  qPrintable(iface(field)->text(QAccessible::Name)));
         a.window().dismissModal(height, false);
-        // The alarm: the switch, the picker, its fields and its − and + buttons.
+        // The alarm: the picker, its fields and its − and + buttons.
         QWidget* alarm = a.openPageTitled(a.tr("Alarm"));
         QVERIFY(alarm);
-        auto* sw = alarm->findChild<SwitchControl*>();
-        QVERIFY(sw);
-        QVERIFY(!iface(sw)->text(QAccessible::Name).isEmpty());
         auto* picker = alarm->findChild<TimePicker*>();
         QVERIFY(picker);
         const QString time = picker->accessibleName();
@@ -140,19 +137,8 @@ private slots:
         QVERIFY(up);
         QCOMPARE(iface(up)->text(QAccessible::Name), time + QStringLiteral(", minute, one more"));
         a.window().dismissModal(alarm, false);
-        // A segmented control is named after its row too.
-        for (const char* page : {"LongTimeSit", "MedicinePrompt"}) {
-            QWidget* p = a.openPageTitled(a.tr(page));
-            QVERIFY2(p, page);
-            QVERIFY(!p->findChildren<SegmentedControl*>().isEmpty());
-            for (auto* seg : p->findChildren<SegmentedControl*>())
-                QVERIFY2(!iface(seg)->text(QAccessible::Name).isEmpty(), page);
-            a.window().dismissModal(p, false);
-        }
-        // Lists and the tab bar have names.
+        // The tab bar and the relay's list are named by what they hold.
         QCOMPARE(iface(a.window().tabBar())->text(QAccessible::Name), a.tr("gui.tabs"));
-        QVERIFY(!iface(a.settings().table())->text(QAccessible::Name).isEmpty());
-        QVERIFY(!iface(a.shell->todayScreen()->table())->text(QAccessible::Name).isEmpty());
         QWidget* relay = a.openPageTitled(a.tr("RelayNotifications"));
         QVERIFY(relay);
         QCOMPARE(iface(relay->findChild<QListWidget*>(QStringLiteral("relayApps")))->text(QAccessible::Name),
@@ -302,6 +288,7 @@ private slots:
         // Bars: the date and the steps; a point on a bar finds that bar.
         HistoryScreen& history = *a.shell->historyScreen();
         QTRY_COMPARE(history.controller().barCount(), 4);
+        QVERIFY(!history.emptyLabel() || !history.emptyLabel()->isVisible());  // with data the empty text goes
         QTest::qWait(600);
         QAccessibleInterface* chart = iface(history.host());
         QCOMPARE(chart->role(), QAccessible::Chart);

@@ -158,9 +158,7 @@ private slots:
             QCoreApplication::sendEvent(table, &move);
         }
         QTest::mouseRelease(table, Qt::LeftButton, {}, to.toPoint());
-        QCOMPARE(QString::fromStdString(a.app().strBlueStatus), a.tr("Researching"));
         QCOMPARE(picker->refreshControlTitle(), a.tr("Scanning"));
-        QVERIFY(a.app().peripheral == nullptr);
         QTRY_VERIFY(!a.shell->wristbands().front()->isConnected());
         // The list fills again from new advertisements; the button rescans as well.
         QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);

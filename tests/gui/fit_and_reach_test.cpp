@@ -233,12 +233,6 @@ private slots:
         QCOMPARE(sleep.rowCount(0), 0);
         QCOMPARE(sleep.table()->emptyText(), a.tr("gui.sleep.empty"));
         QVERIFY(!sleep.hint()->isVisible());  // "choose a night below" has nothing below
-
-        // With data the empty texts go.
-        App b(QStringLiteral("en"), false, 3, 1);
-        b.window().setCurrentTab(kHistoryTab);
-        QTRY_COMPARE(b.shell->historyScreen()->controller().barCount(), 3);
-        QVERIFY(!b.shell->historyScreen()->emptyLabel()->isVisible());
     }
 
     void resetWithoutABandSaysTheDataWentAndChineseHasItsOwnWords() {
