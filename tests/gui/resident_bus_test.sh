@@ -8,7 +8,7 @@ cli=$2
 here=$(dirname "$0")
 squat=$here/../support/raw_bus.py
 . "$here/../support/shell_fixture.sh"
-require dbus-daemon dbus-send gdbus python3
+require dbus-daemon dbus-send dbus-monitor gdbus python3
 start_session_bus
 app=
 squatter=
@@ -50,18 +50,43 @@ check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights 
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
 check "the sync ended" "wait_for 30 idle"
 
+# Changes are told on the bus as they happen, in typed values, once each.
+dbus-monitor --session "type='signal',path='/org/vantro/Vantro',member='PropertiesChanged'" >"$work/changes" 2>&1 &
+monitor=$!
+check "the bus is watched" "wait_for 5 grep -q NameLost '$work/changes'"
+
+# A setting another program changes reaches the connected band, and the status shows it.
+findMeSent() { grep -c 'SendData: CMD_TYPE_FINDME' "$work/app.log"; }
+findMe() { "$cli" status --json | grep -q "\"FindMe\":$1"; }
+sentBefore=$(findMeSent)
+"$cli" --data-dir "$data" settings set findme 1 >/dev/null 2>&1
+check "settings set findme shows in the status" "wait_for 10 findMe true"
+check "settings set findme reaches the band" "wait_for 5 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
+"$cli" --data-dir "$data" settings set findme 2 >/dev/null 2>&1
+check "and back off" "wait_for 10 findMe false"
+
 # The numbers are numbers, in any language.
 LANGUAGE=zh_CN "$cli" --lang zh_CN status --json >"$work/status-zh" 2>&1
 check "status --json under zh_CN gives numbers" "grep -Eq '\"Steps\":[0-9]+[,}]' '$work/status-zh' && \
   grep -Eq '\"Battery\":[0-9]+[,}]' '$work/status-zh' && grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/status-zh'"
 check "the bus property is an integer" "call org.freedesktop.DBus.Properties.Get org.vantro.Vantro.Companion Steps | grep -Eq '<int64 [0-9]+>'"
 
-# Two syncs at once: the second waits for the first, both hear its outcome.
+# Two syncs at once: the second waits for the first, both hear its outcome. Meanwhile the status
+# still knows when the last sync was.
 call org.vantro.Vantro.Companion.Sync >"$work/sync1" &
 first=$!
-call org.vantro.Vantro.Companion.Sync >"$work/sync2"
-wait $first
+call org.vantro.Vantro.Companion.Sync >"$work/sync2" &
+second=$!
+syncRunning() { "$cli" status --json >"$work/running" 2>&1 && grep -q '"Syncing":true' "$work/running"; }
+check "the status shows the sync running" "wait_for 10 syncRunning"
+check "LastSync stays known while a sync runs" "grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/running'"
+wait $first $second
 cat "$work/sync1" "$work/sync2" >"$work/syncs"
+kill $monitor
+wait $monitor 2>/dev/null
+told() { grep -A1 "string \"$1\"" "$work/changes" | grep -c "$2"; }
+check "find-me on was told once" "[ \$(told FindMe 'boolean true') -eq 1 ]"
+check "the sync was told in numbers" "[ \$(told DaysStored 'int32 14$') -ge 1 ] && [ \$(told LastSync 'int64 [0-9]\{10\}$') -ge 1 ]"
 check "two syncs at once both answer" "[ \$(grep -c 'days and' '$work/syncs') -eq 2 ]"
 "$cli" sync >"$work/sync3" 2>&1
 check "sync through the bus" "[ $? -eq 0 ] && grep -q 'through the running app' '$work/sync3'"
@@ -79,10 +104,13 @@ check "each day written once per sync ($writes day writes)" "[ $writes -eq $((14
 "$cli" --data-dir "$work/elsewhere" sync >"$work/dd" 2>&1
 check "another --data-dir exits 1" "[ $? -eq 1 ]"
 check "it names both directories" "grep -q '$data' '$work/dd' && grep -q '$work/elsewhere' '$work/dd' && [ \$(wc -l <'$work/dd') -eq 1 ]"
-start=$(date +%s)
-"$cli" sync NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
-check "an unknown band exits 1" "[ $? -eq 1 ] && grep -q 'NO-SUCH-BAND was not seen within 3 s' '$work/nosuch'"
-check "within its timeout" "[ \$((\$(date +%s) - start)) -lt 10 ]"
+for verb in sync connect; do
+  start=$(date +%s)
+  "$cli" $verb NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
+  check "$verb: an unknown band exits 1 with one line" "[ $? -eq 1 ] && [ \$(wc -l <'$work/nosuch') -eq 1 ] &&
+    grep -q 'NO-SUCH-BAND was not seen within 3 s' '$work/nosuch'"
+  check "$verb: within its timeout" "[ \$((\$(date +%s) - start)) -lt 8 ]"
+done
 "$cli" forget >"$work/forget" 2>&1
 check "forget through the bus" "[ $? -eq 0 ] && grep -q 'Forgot the chosen band (through the running app)' '$work/forget'"
 check "the app forgot it" "wait_for 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
@@ -136,10 +164,16 @@ else
   echo "note: python3-dbusmock missing; the stand-in checks are skipped"
 fi
 
-# ActivateAction quit ends a companion too.
-"$vantro" --background --simulate --data-dir "$data" >/dev/null 2>>"$work/app.log" &
+# Started in the background (as at login) on settings never written, with no window ever shown, the
+# companion sends the band all fourteen commands. ActivateAction quit ends it.
+"$vantro" --background --simulate --data-dir "$work/fresh" --verbose >/dev/null 2>"$work/fresh.log" &
 app=$!
 check "started again" "wait_for 20 owned org.vantro.Vantro"
+"$cli" connect >/dev/null 2>&1
+"$cli" sync >/dev/null 2>&1
+check "its sync ended" "wait_for 30 idle"
+check "a background start sends all fourteen commands" "[ \$(grep -c 'SendData: ' '$work/fresh.log') -eq 14 ] &&
+  grep -q 'SendData: CMD_TYPE_BODYHEIGHT' '$work/fresh.log' && grep -q 'SendData: CMD_TYPE_BODYWEIGHT' '$work/fresh.log'"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
 check "ActivateAction quit ends it" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 app=

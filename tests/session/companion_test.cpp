@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The companion as its clients see it: the same fourteen commands whatever starts it, a sync whose records
 // are not stored ends failed, settings changed by another program reach the band, a band named by its
-// address, and add-ons that go before the link they use.
+// address, a band forgotten from the picker, and add-ons that go before the link they use.
 #include "session_fixture.h"
 
 #include "platform/paths.h"
 #include "platform/setting_keys.h"
 #include "settings/json_key_value_store.h"
+#include "settings/wristband_picker.h"
 #include "store/sqlite_connection.h"
 
 #include "fake_ble.h"
@@ -129,6 +130,23 @@ TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {
 
     session->forgetBand();
     EXPECT_EQ(session->chosenBand(), "");
+    // Forgotten but still connected: asked for by name, it is chosen again.
+    ASSERT_TRUE(await([&](Done d) { return session->connect(nearest()->identifier(), std::move(d), 10); })->first);
+    EXPECT_EQ(session->chosenBand(), nearest()->identifier());
+}
+
+TEST_F(CompanionTest, ForgetThisBandInThePickerLetsTheChosenBandGo) {
+    memorySettings.setInteger(kAutoSyncHours, 0);
+    startSimulated();
+    connectNearest();
+    WristbandPicker picker(app(), [] {});
+    ASSERT_TRUE(picker.canForget());
+    picker.forget();
+    EXPECT_FALSE(picker.canForget());
+    EXPECT_EQ(session->chosenBand(), "");
+    // Let go, and not called back by the companion.
+    runUntil([] { return false; }, 5);
+    EXPECT_EQ(session->state().link, LinkState::Disconnected);
 }
 
 namespace {
