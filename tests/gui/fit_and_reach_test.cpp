@@ -246,11 +246,8 @@ private slots:
         QStringList labels;
         for (QAbstractButton* b : visibleBox()->buttons()) labels << b->text();
         labels.sort();
-        QStringList expected{QStringLiteral("取消"), QStringLiteral("确定")};
-        expected.sort();
-        QCOMPARE(labels, expected);
-        for (QAbstractButton* b : visibleBox()->buttons())
-            if (b->text() == QStringLiteral("确定")) b->click();
+        QCOMPARE(labels, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
+        app_test::clickBoxButton(visibleBox(), QStringLiteral("确定"));
         // Erased and said so, though no band was there to reset.
         QTRY_VERIFY(visibleBox() && visibleBox()->informativeText() == a.tr("txtResetDoneNoBand"));
         QVERIFY(visibleBox()->informativeText().contains(QStringLiteral("没有连接手环")));
