@@ -19,7 +19,6 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -303,9 +302,7 @@ private slots:
         a.key(Qt::Key_Return);
         QWidget* relay = w.topModal();
         QVERIFY(relay);
-        QCOMPARE(relay->geometry(), w.rect());
         QVERIFY(relay->isAncestorOf(QApplication::focusWidget()));
-        QVERIFY(relay->findChild<QListWidget*>(QStringLiteral("relayApps")));
         a.key(Qt::Key_Escape);
         QCOMPARE(w.modalCount(), 0);
         QTRY_COMPARE(QApplication::focusWidget(), settings);
@@ -315,7 +312,6 @@ private slots:
         a.key(Qt::Key_Return);
         QWidget* sync = w.topModal();
         QVERIFY(sync);
-        QCOMPARE(sync->geometry(), w.rect());
         // The focus is on the chosen interval; an arrow picks the next one, which is stored at once.
         auto* chosen = qobject_cast<QRadioButton*>(QApplication::focusWidget());
         QVERIFY2(chosen, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
