@@ -273,7 +273,7 @@ private slots:
                  (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
     }
 
-    void touchingABarShowsItsDayAndReleasingHidesIt() {
+    void afterASyncBarsAndSlicesAnswerTouches() {
         App a;
         QVERIFY(a.connect());
         QVERIFY(a.sync());
@@ -309,12 +309,8 @@ private slots:
         QTest::mouseClick(history.newerButton(), Qt::LeftButton);
         QCOMPARE(history.controller().page(), 0);
         QVERIFY(!history.newerButton()->isEnabled());
-    }
 
-    void choosingANightAndTappingASliceTwice() {
-        App a;
-        QVERIFY(a.connect());
-        QVERIFY(a.sync());
+        // Sleep: choosing a night, tapping a slice out and back in.
         a.window().setCurrentTab(kSleepTab);
         SleepScreen& sleep = *a.shell->sleepScreen();
         QTRY_VERIFY(sleep.controller() != nullptr);
@@ -335,14 +331,14 @@ private slots:
         QTRY_COMPARE(pie.slices().size(), size_t(4));
         QCOMPARE(pie.slices()[1].value, static_cast<float>(nights[static_cast<size_t>(last)].deep_time));
 
-        const auto at = sleep.sliceCentre(1);
-        QVERIFY(at);
+        const auto onSlice = sleep.sliceCentre(1);
+        QVERIFY(onSlice);
         auto offsetOf = [&](int i) { return pie.pieView()->layer().values()[static_cast<size_t>(i)]->centrOffset(); };
-        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, onSlice->toPoint());
         QCOMPARE(offsetOf(1), 20.0f);
         QCOMPARE(offsetOf(0), 0.0f);
         QTest::qWait(700);  // the slice slides out; the tap point is still on it
-        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, onSlice->toPoint());
         QCOMPARE(offsetOf(1), 0.0f);
     }
 

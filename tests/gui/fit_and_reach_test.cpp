@@ -185,18 +185,17 @@ private slots:
     }
 
     void theWindowResizesAndNeverGoesBelowThePhoneMinimum() {
-        App a;
+        App a(QStringLiteral("en"), false, 10, 0);
         QVERIFY(a.window().minimumSize().width() <= 360 && a.window().minimumSize().height() <= 480);
         QVERIFY(a.window().maximumSize().width() >= 1280);  // no longer fixed
         a.window().resize(200, 300);
         QTRY_COMPARE(a.window().size(), a.window().minimumSize());
         // The chart is scaled into what it gets: a bar's centre stays on that bar after a resize.
-        App b(QStringLiteral("en"), false, 10, 0);
-        b.window().setCurrentTab(kHistoryTab);
-        HistoryScreen& history = *b.shell->historyScreen();
+        a.window().setCurrentTab(kHistoryTab);
+        HistoryScreen& history = *a.shell->historyScreen();
         QTRY_VERIFY(history.controller().barCount() == 10);
-        b.window().resize(1280, 800);
-        QTRY_COMPARE(b.window().width(), 1280);
+        a.window().resize(1280, 800);
+        QTRY_COMPARE(a.window().width(), 1280);
         QTest::qWait(900);  // the bars have grown in
         const auto at = history.barCentre(3);
         QVERIFY(at);
