@@ -206,7 +206,7 @@ private slots:
         QTest::mouseRelease(history.host(), Qt::LeftButton, {}, at->toPoint());
     }
 
-    void emptyScreensSayWhatToDo() {
+    void emptyScreensSayWhatToDoAndBackupsStartInTheDocuments() {
         App a;
         TodayScreenView& today = *a.shell->todayScreen();
         QPushButton* hint = today.connectHint();
@@ -232,6 +232,19 @@ private slots:
         QCOMPARE(sleep.rowCount(0), 0);
         QCOMPARE(sleep.table()->emptyText(), a.tr("gui.sleep.empty"));
         QVERIFY(!sleep.hint()->isVisible());  // "choose a night below" has nothing below
+
+        // The backup dialogs start in the last folder used, else in the documents.
+        QTemporaryDir home;
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString fallback = QDir(documents).exists() ? documents : QDir::homePath();
+        QCOMPARE(a.settings().backupFolder(), fallback);
+        QDir(home.path()).mkdir(QStringLiteral("saved"));
+        a.settings().rememberBackupFolder(home.filePath(QStringLiteral("saved/backup.json")));
+        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
+        a.settings().rememberBackupFolder(QString());  // a cancelled dialog forgets nothing
+        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
+        QDir(home.filePath(QStringLiteral("saved"))).removeRecursively();
+        QCOMPARE(a.settings().backupFolder(), fallback);  // a folder that went is not offered
     }
 
     void resetWithoutABandSaysTheDataWentAndChineseHasItsOwnWords() {
@@ -251,21 +264,6 @@ private slots:
         QTRY_VERIFY(visibleBox() && visibleBox()->informativeText() == a.tr("txtResetDoneNoBand"));
         QVERIFY(visibleBox()->informativeText().contains(QStringLiteral("没有连接手环")));
         visibleBox()->buttons().front()->click();
-    }
-
-    void backupDialogsStartInTheLastFolderOrTheDocuments() {
-        App a;
-        QTemporaryDir home;
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        const QString fallback = QDir(documents).exists() ? documents : QDir::homePath();
-        QCOMPARE(a.settings().backupFolder(), fallback);
-        QDir(home.path()).mkdir(QStringLiteral("saved"));
-        a.settings().rememberBackupFolder(home.filePath(QStringLiteral("saved/backup.json")));
-        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
-        a.settings().rememberBackupFolder(QString());  // a cancelled dialog forgets nothing
-        QCOMPARE(a.settings().backupFolder(), home.filePath(QStringLiteral("saved")));
-        QDir(home.filePath(QStringLiteral("saved"))).removeRecursively();
-        QCOMPARE(a.settings().backupFolder(), fallback);  // a folder that went is not offered
     }
 };
 

@@ -160,7 +160,7 @@ class KeyboardWalkTest : public QObject {
 private slots:
     void cleanup() { closeBoxes(); }
 
-    void everyScreenGoesRoundAndBack() {
+    void everyScreenAndQuestionGoesRoundAndBack() {
         App a(12, 3);
         MainWindow& w = a.window();
         QStringList problems;
@@ -171,6 +171,23 @@ private slots:
             MainWindow::focusFirstIn(w.navigationBar(tab)->parentWidget());
             problems << walk(w.focusOrder(), w.navigationBar(tab)->title(), [&](int k) { a.key(k); });
         }
+        // The backup question (three answers) and the reset question (destructive, Cancel by default).
+        a.eachQuestion([&](QMessageBox* box) {
+            QTRY_VERIFY(QApplication::focusWidget() && box->isAncestorOf(QApplication::focusWidget()));
+            std::vector<QWidget*> buttons;
+            for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
+            problems << walk(buttons, box->text(), [&](int k) {
+                QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(k));
+                QApplication::processEvents();
+            });
+            // Escape answers Cancel.
+            QSignalSpy answered(box, &QMessageBox::buttonClicked);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!visibleBox());
+            if (answered.count() != 1 ||
+                messageBoxButtonIndex(box, answered.at(0).at(0).value<QAbstractButton*>()) != 0)
+                problems << box->text() + QStringLiteral(": Escape is not Cancel");
+        });
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
@@ -435,29 +452,6 @@ private slots:
         QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), Qt::Key_Return);
         QTRY_VERIFY(exported);
         QVERIFY(!imported);
-    }
-
-    void theQuestionsGoRoundTheirButtons() {
-        App a(0, 0);
-        QStringList problems;
-        // The backup question (three answers) and the reset question (destructive, Cancel by default).
-        a.eachQuestion([&](QMessageBox* box) {
-            QTRY_VERIFY(QApplication::focusWidget() && box->isAncestorOf(QApplication::focusWidget()));
-            std::vector<QWidget*> buttons;
-            for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
-            problems << walk(buttons, box->text(), [&](int k) {
-                QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(k));
-                QApplication::processEvents();
-            });
-            // Escape answers Cancel.
-            QSignalSpy answered(box, &QMessageBox::buttonClicked);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            QTRY_VERIFY(!visibleBox());
-            if (answered.count() != 1 ||
-                messageBoxButtonIndex(box, answered.at(0).at(0).value<QAbstractButton*>()) != 0)
-                problems << box->text() + QStringLiteral(": Escape is not Cancel");
-        });
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
     void aMonthOfTheYearStaysInsideItsPanelOnANarrowPhoneInChinese() {
