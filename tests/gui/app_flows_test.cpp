@@ -168,7 +168,7 @@ private slots:
         QVERIFY(a.window().topModal() != nullptr);  // a rescan keeps the page open
     }
 
-    void syncWithoutABandAsksToConnectFirst() {
+    void withoutABandSyncAsksToConnectAndCancelStoresNothing() {
         App a;
         a.window().setCurrentTab(kSettingsTab);
         a.settings().table()->tapRow(0, 1);
@@ -178,9 +178,17 @@ private slots:
         clickBoxButton(visibleBox(), a.tr("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
         QCOMPARE(a.detail(0, 1), a.tr("NoSync"));
+        // Cancel on a page stores nothing.
+        PropertyPageView* page = a.openPage(3, 1);
+        QVERIFY(page);
+        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
+        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
+        QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
+        QTRY_VERIFY(a.window().topModal() == nullptr);
+        QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
     }
 
-    void editHeightRefusedThenAccepted() {
+    void editHeightRefusedThenAcceptedAndTheEmergencyButtonDials() {
         App a;
         QVERIFY(a.connect());
         PropertyPageView* page = a.openPage(3, 0);
@@ -204,17 +212,17 @@ private slots:
         a.clickOk(page);
         QTRY_VERIFY(a.window().topModal() == nullptr);
         QCOMPARE(a.detail(3, 0), QStringLiteral("170 cm"));
-    }
 
-    void cancelStoresNothing() {
-        App a;
-        PropertyPageView* page = a.openPage(3, 1);
-        QVERIFY(page);
-        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
-        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
-        QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
-        QTRY_VERIFY(a.window().topModal() == nullptr);
-        QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
+        // The band's emergency button dials the stored number.
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        a.app().settings().setBool("imaswitch", true);
+        a.app().settings().setString("imaphone", "+49 (30) 112-0");
+        a.shell->wristbands().front()->pressEmergencyButton();
+        QTRY_COMPARE(handler.urls.size(), 1);
+        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
+        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
     void factoryResetOnlyByAClickOnOk() {
@@ -259,15 +267,6 @@ private slots:
         QTRY_VERIFY(visibleBox() == nullptr);
         QCOMPARE(a.storedDays(), 0);
         QTRY_VERIFY(a.frames().back() == (Bytes{0xB6, 0x5A}));
-    }
-
-    void settingsIndexShowsOneLetterPerSection() {
-        App a;
-        const QStringList letters = a.settings().sectionIndexTitles();
-        QCOMPARE(letters.size(), 6);  // the five of the settings table, then sync and relay
-        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
-        QCOMPARE(SettingsScreen::indexLetters({"Wristband", "Wish", "Wristband settings", "W"}),
-                 (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
     }
 
     void afterASyncBarsAndSlicesAnswerTouches() {
@@ -339,7 +338,7 @@ private slots:
         QCOMPARE(offsetOf(1), 0.0f);
     }
 
-    void theStartMakesOnlyTheShownTabAndOpensNoAudioOutput() {
+    void theStartMakesOnlyTheShownTabAndOpensNoAudioOutputAndTheIndexHasALetterPerSection() {
         App a;
         QTRY_VERIFY(a.shell->todayScreen()->table() != nullptr);
         QVERIFY(a.shell->screenMade(kTodayTab));
@@ -355,6 +354,12 @@ private slots:
         // The titles that stood in for the screens are theirs.
         QCOMPARE(a.window().navigationBar(kSleepTab)->title(), a.shell->sleepScreen()->title());
         QCOMPARE(a.window().navigationBar(kSettingsTab)->title(), a.settings().title());
+        // The settings index: one letter per section.
+        const QStringList letters = a.settings().sectionIndexTitles();
+        QCOMPARE(letters.size(), 6);  // the five of the settings table, then sync and relay
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        QCOMPARE(SettingsScreen::indexLetters({"Wristband", "Wish", "Wristband settings", "W"}),
+                 (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
     }
 
     void outOfRangeSoundsTheAlarmUntilFindMeIsSwitchedOff() {
@@ -432,20 +437,6 @@ private slots:
         QVERIFY(!login->isChecked());
         QVERIFY(!QFileInfo::exists(entry));
         qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    void theBandsEmergencyButtonDialsTheStoredNumber() {
-        App a;
-        TelHandler handler;
-        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
-        a.app().settings().setBool("imaswitch", true);
-        a.app().settings().setString("imaphone", "+49 (30) 112-0");
-        QVERIFY(a.connect());
-        a.shell->wristbands().front()->pressEmergencyButton();
-        QTRY_COMPARE(handler.urls.size(), 1);
-        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
-        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
     // Export from one app and import into a fresh one, through the settings bar's Backup button.
