@@ -89,12 +89,10 @@ QStringList misfits(QWidget* window) {
                                                          : button->fontMetrics().horizontalAdvance(button->text()) >
                                                                button->contentsRect().width();
             if (cut) problems << where + QStringLiteral(": button cut: ") + button->text();
-        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-            if (edit->fontMetrics().horizontalAdvance(edit->text()) > edit->contentsRect().width() - 4)
-                problems << where + QStringLiteral(": field cut: ") + edit->text();
-        } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-            if (spin->fontMetrics().horizontalAdvance(spin->text()) > spin->contentsRect().width() - 4)
-                problems << where + QStringLiteral(": number cut: ") + spin->text();
+        } else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QSpinBox*>(w)) {
+            const QString text = w->property("text").toString();
+            if (w->fontMetrics().horizontalAdvance(text) > w->contentsRect().width() - 4)
+                problems << where + QStringLiteral(": field cut: ") + text;
         }
     }
     return problems;

@@ -194,7 +194,6 @@ private slots:
     void everyPageGoesRoundAndBackAndAnswersReturnAndEscape() {
         App a(3, 2);
         MainWindow& w = a.window();
-        w.setCurrentTab(kSettingsTab);
         const auto rows = a.pageRows();
         QVERIFY(rows.size() >= 10);  // the property pages, the picker, the sync and relay pages
         QStringList problems;
