@@ -7,7 +7,6 @@
 #include "charts/label.h"
 #include "gui/controls.h"
 #include "gui/history_screen.h"
-#include "gui/message_box.h"
 #include "gui/property_page.h"
 #include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"

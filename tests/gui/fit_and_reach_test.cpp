@@ -11,7 +11,6 @@
 #include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
 #include "screens/chart_view_controller.h"
-#include "screens/sleep_main_view_controller.h"
 
 #include <QDir>
 #include <QLabel>

@@ -12,7 +12,6 @@
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
 #include "gui/theme.h"
-#include "gui/view_host.h"
 #include "screens/sleep_pie_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
 
