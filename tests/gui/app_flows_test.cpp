@@ -113,8 +113,7 @@ private slots:
         App a(true);
         TodayScreenView& today = *a.shell->todayScreen();
         // The simulated band says so, and its records never land among the user's real ones.
-        const QString simulated = a.tr("SimulatedBand");
-        QVERIFY(today.title().contains(simulated));
+        QVERIFY(today.title().contains(a.tr("SimulatedBand")));
         QCOMPARE(today.detailText(0), QStringLiteral("-- steps"));
         QCOMPARE(today.detailText(6), QStringLiteral("--"));
         QCOMPARE(a.detail(0, 1), a.tr("NoSync"));

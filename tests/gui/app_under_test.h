@@ -96,10 +96,7 @@ struct AppUnderTest {
     void eachQuestion(const std::function<void(QMessageBox*)>& check) {
         window().setCurrentTab(kSettingsTab);
         for (bool backup : {true, false}) {
-            if (backup)
-                window().navigationBar(kSettingsTab)->rightButton()->click();
-            else
-                settings().table()->tapRow(4, 2);
+            backup ? window().navigationBar(kSettingsTab)->rightButton()->click() : settings().table()->tapRow(4, 2);
             QVERIFY(QTest::qWaitFor([] { return visibleBox() != nullptr; }));
             check(visibleBox());
             if (QMessageBox* box = visibleBox()) box->reject();
