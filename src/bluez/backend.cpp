@@ -3,10 +3,14 @@
 // companion's band.
 #include "bluez/backend.h"
 
-#include "bluez/bluez_central.h"
+#include "bluez/adapter_watch.h"
 #include "bluez/bluez_dbus.h"
+#include "bluez/bluez_module.h"
 #include "bluez/desktop_notification_monitor.h"
 #include "bluez/modem_manager_telephony.h"
+#include "platform/paths.h"
+
+#include <QLibrary>
 
 namespace vantro::bluez {
 
@@ -15,8 +19,36 @@ bool bluetoothAdapterPresent(int timeoutMs) {
     return objects && !firstAdapterPath(*objects).isEmpty();
 }
 
+namespace {
+
+/// The module's entry, opened once (it stays: its objects live until the process ends); null after one
+/// warning when the module is missing or is not the BlueZ module.
+VantroNewBluezCentral centralFactory(DebugLog& log) {
+    static bool tried = false;
+    static VantroNewBluezCentral factory = nullptr;
+    if (tried) return factory;
+    tried = true;
+    auto* module = new QLibrary(QString::fromStdString(moduleFile(kBluezModuleFile)));
+    if (module->load()) factory = reinterpret_cast<VantroNewBluezCentral>(module->resolve(kNewCentralSymbol));
+    if (!factory) {
+        log.warning("no BlueZ module (" + module->errorString().toStdString() +
+                    "); only the simulated band can be used");
+    }
+    return factory;
+}
+
+}  // namespace
+
+bool bluezModuleUsable(DebugLog& log) {
+    return centralFactory(log) != nullptr;
+}
+
 std::shared_ptr<BleCentral> makeBluezCentral(RunLoop& loop, DebugLog& log) {
-    return std::make_shared<BluezCentral>(loop, log);
+    const VantroNewBluezCentral factory = centralFactory(log);
+    if (!factory) return nullptr;
+    std::shared_ptr<BleCentral> central;
+    factory(&loop, &log, &central);
+    return central;
 }
 
 std::unique_ptr<Telephony> makeModemManagerTelephony(RunLoop& loop, DebugLog& log) {
@@ -48,44 +80,41 @@ private:
 }  // namespace
 
 /// Watches for an adapter while the simulated band stands in.
-struct SystemBandSource::Watch : BleCentralDelegate {
+struct SystemBandSource::Watch {
     SystemBandSource& source;
-    std::shared_ptr<BluezCentral> probe;
+    std::unique_ptr<AdapterWatch> adapters;
     SwitchingTelephony telephony;
     bool offered = false;
 
     Watch(SystemBandSource& s, Telephony& first) : source(s), telephony(first) {}
-    void centralManagerDidUpdateState(BleCentral& central) override {
-        const BleCentralState state = central.state();
-        if (offered || (state != BleCentralState::PoweredOn && state != BleCentralState::PoweredOff)) {
+    void seen(AdapterWatch::Seen seen) {
+        if (offered || seen != AdapterWatch::Seen::Adapter) {
             if (source.onWhySimulatedChanged) source.onWhySimulatedChanged();
             return;
         }
         offered = true;
         if (source.onRealBandUsable) source.onRealBandUsable();
     }
-    void didDiscoverPeripheral(BleCentral&, const BlePeripheralPtr&, double) override {}
-    void didConnectPeripheral(BleCentral&, const BlePeripheralPtr&) override {}
-    void didDisconnectPeripheral(BleCentral&, const BlePeripheralPtr&, const BleErrorOpt&) override {}
 };
 
 SystemBandSource::SystemBandSource(BandChoice choice, RunLoop& loop, DebugLog& log, SimulatedBands bands)
     : SimulatedBandSource(loop, bands), m_loop(loop), m_log(log) {
     if (choice == BandChoice::Simulated) return;
     m_watch = std::make_unique<Watch>(*this, scriptedTelephony());
-    if (choice == BandChoice::Bluez || bluetoothAdapterPresent()) {
-        m_realFromStart = true;
-        becameReal();
-        m_watch->telephony.useReal(makeModemManagerTelephony(m_loop, m_log));
-        return;
+    if (choice == BandChoice::Automatic) {
+        m_watch->adapters =
+            std::make_unique<AdapterWatch>(m_loop, [watch = m_watch.get()](AdapterWatch::Seen s) { watch->seen(s); });
+        if (m_watch->adapters->seen() != AdapterWatch::Seen::Adapter) return;
     }
-    m_watch->probe = std::make_shared<BluezCentral>(m_loop, m_log);
-    m_watch->probe->setDelegate(m_watch.get());
+    // The BlueZ module is opened only now that a real band is used; without it the simulated band stays.
+    if (!bluezModuleUsable(m_log)) return;
+    m_watch->adapters.reset();
+    m_realFromStart = true;
+    becameReal();
+    m_watch->telephony.useReal(makeModemManagerTelephony(m_loop, m_log));
 }
 
-SystemBandSource::~SystemBandSource() {
-    if (m_watch && m_watch->probe) m_watch->probe->setDelegate(nullptr);
-}
+SystemBandSource::~SystemBandSource() = default;
 
 bool SystemBandSource::simulated() const {
     return SimulatedBandSource::simulated();
@@ -101,9 +130,8 @@ Telephony& SystemBandSource::telephony() {
 }
 
 std::string SystemBandSource::whySimulated() const {
-    if (!simulated() || !m_watch || !m_watch->probe) return {};
-    const std::string reason = m_watch->probe->unavailableReason();
-    if (reason == "BluetoothNotRunning") return "SimulatedNotRunning";
+    if (!simulated() || !m_watch || !m_watch->adapters) return {};
+    if (m_watch->adapters->seen() == AdapterWatch::Seen::NotRunning) return "SimulatedNotRunning";
     return "SimulatedNoAdapter";
 }
 
@@ -114,11 +142,12 @@ DesktopNotificationSource* SystemBandSource::desktopNotifications() {
 }
 
 std::shared_ptr<BleCentral> SystemBandSource::takeRealCentral() {
-    if (!m_watch || !m_watch->probe || !simulated()) return nullptr;
+    if (!m_watch || !m_watch->adapters || !simulated()) return nullptr;
+    std::shared_ptr<BleCentral> real = makeBluezCentral(m_loop, m_log);
+    if (!real) return nullptr;
+    m_watch->adapters.reset();
     becameReal();
     m_watch->telephony.useReal(makeModemManagerTelephony(m_loop, m_log));
-    std::shared_ptr<BleCentral> real = m_watch->probe;
-    m_watch->probe->setDelegate(nullptr);
     return real;
 }
 

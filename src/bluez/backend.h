@@ -19,8 +19,11 @@ namespace vantro::bluez {
 /// True when bluetoothd answers on the system bus and has at least one adapter (org.bluez with an Adapter1).
 bool bluetoothAdapterPresent(int timeoutMs = 1500);
 
-/// The central role over BlueZ, through QtBluetooth.
+/// The central role over BlueZ, through QtBluetooth in the BlueZ module (opened at the first call); null
+/// when the module cannot be opened (one warning says why).
 std::shared_ptr<BleCentral> makeBluezCentral(RunLoop& loop, DebugLog& log);
+/// Whether the BlueZ module opens (it is opened by this, once).
+bool bluezModuleUsable(DebugLog& log);
 
 /// Incoming calls and received messages from ModemManager; without ModemManager it delivers nothing
 /// and says so once in the log.

@@ -3,6 +3,7 @@
 #include "bluez/bluez_central.h"
 
 #include "bluez/bluez_dbus.h"
+#include "bluez/bluez_uuid.h"
 #include "bluez/bluez_peripheral.h"
 #include "platform/strprintf.h"
 

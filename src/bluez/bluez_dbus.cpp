@@ -40,20 +40,6 @@ QString firstAdapterPath(const ManagedObjects& objects) {
     return {};
 }
 
-BleUuid toBleUuid(const QBluetoothUuid& uuid) {
-    bool isShort = false;
-    const quint16 shortId = uuid.toUInt16(&isShort);
-    if (isShort)
-        return BleUuid::fromBytes({static_cast<std::uint8_t>(shortId >> 8), static_cast<std::uint8_t>(shortId)});
-    return BleUuid::fromString(uuid.toString(QUuid::WithoutBraces).toStdString());
-}
-
-QBluetoothUuid toQtUuid(const BleUuid& uuid) {
-    const Bytes& d = uuid.data();
-    if (d.size() == 2) return QBluetoothUuid(static_cast<quint16>(d[0] << 8 | d[1]));
-    return QBluetoothUuid(QString::fromStdString(uuid.toString()));
-}
-
 std::string identifierForAddress(const QString& address) {
     // A fixed prefix of our own, then the address itself: the same band always gets the same
     // identifier, and a user can match a picker row to the address printed on the band.

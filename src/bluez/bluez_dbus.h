@@ -4,12 +4,14 @@
 
 #include "platform/ble.h"
 
-#include <QBluetoothUuid>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QMap>
 #include <QString>
 #include <QVariantMap>
+
+#include <optional>
+#include <string>
 
 namespace vantro::bluez {
 
@@ -35,10 +37,6 @@ std::optional<ManagedObjects> managedObjects(const QDBusConnection& bus, const Q
 
 /// The object path of the first adapter bluetoothd lists, empty when there is none.
 QString firstAdapterPath(const ManagedObjects& objects);
-
-/// 16-bit ids on the Bluetooth base come back as "2902", others as the full 128-bit value.
-BleUuid toBleUuid(const QBluetoothUuid& uuid);
-QBluetoothUuid toQtUuid(const BleUuid& uuid);
 
 /// A stable 36-character upper-case identifier for a device address, ending in the address's 12 hex digits.
 std::string identifierForAddress(const QString& address);

@@ -4,6 +4,7 @@
 
 #include "bluez/bluez_central.h"
 #include "bluez/bluez_dbus.h"
+#include "bluez/bluez_uuid.h"
 #include "platform/strprintf.h"
 
 #include <QDBusConnection>

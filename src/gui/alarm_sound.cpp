@@ -2,13 +2,12 @@
 // The alarm sound, played by the sound module the app opens when the alarm first sounds.
 #include "gui/alarm_sound.h"
 
+#include "platform/paths.h"
 #include "qt/qt_log.h"
 #include "sound/sound_module.h"
 #include "sound/wave_file.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLibrary>
 
 #include <algorithm>
@@ -29,13 +28,7 @@ AlarmSound::AlarmSound(QUrl source, QString modulePath, QObject* parent)
 AlarmSound::~AlarmSound() = default;
 
 QString AlarmSound::defaultModulePath() {
-    const QString fromEnvironment = qEnvironmentVariable("VANTRO_SOUND_MODULE");
-    if (!fromEnvironment.isEmpty()) return fromEnvironment;
-    const QString besideApp =
-        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../lib/vantro/vantro-sound.so"));
-    // Test programs of the build tree live in other folders than bin; they use the build's module.
-    if (QFile::exists(besideApp)) return besideApp;
-    return QStringLiteral(VANTRO_BUILD_SOUND_MODULE);
+    return QString::fromStdString(moduleFile("vantro-sound.so"));
 }
 
 bool AlarmSound::openModule() {

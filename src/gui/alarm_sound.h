@@ -40,8 +40,7 @@ public:
     /// so it is for --verbose, not for every start.
     QString outputDescription();
 
-    /// $VANTRO_SOUND_MODULE, else lib/vantro/vantro-sound.so beside the executable's bin folder, else the
-    /// build tree's.
+    /// vantro-sound.so in $VANTRO_MODULE_DIR, else in lib/vantro beside the executable's folder.
     static QString defaultModulePath();
 
 signals:

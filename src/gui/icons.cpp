@@ -1,32 +1,50 @@
 // SPDX-License-Identifier: MIT
-// The image names the screens use, mapped to our own SVG icons, rendered sharp at any scale.
+// The image names the screens use, mapped to our own SVG icons: pre-rendered at the sizes the screens use,
+// rendered from the SVG at any other.
 #include "gui/icons.h"
 
 #include <QFile>
 #include <QHash>
+#include <QIcon>
+#include <QImageReader>
 #include <QPainter>
-#include <QSvgRenderer>
+#include <QResource>
 
 #include <cmath>
 
 namespace vantro::gui {
 namespace {
 
+/// The pixels rendered when the app was built (see render_icons.cpp), when this size was one of them.
+QImage prerendered(const QString& resource, int px) {
+    QString base = resource;
+    base.chop(4);  // ".svg"
+    QResource pixels(base + QStringLiteral("@%1.argb").arg(px));
+    if (!pixels.isValid()) return {};
+    const QByteArray bytes = pixels.uncompressedData();
+    if (bytes.size() != qsizetype(px) * px * 4) return {};
+    const QImage image(reinterpret_cast<const uchar*>(bytes.constData()), px, px, QImage::Format_ARGB32_Premultiplied);
+    // Stored uncompressed (as the build does) the pixels are read where they lie in the binary.
+    return pixels.compressionAlgorithm() == QResource::NoCompression ? image : image.copy();
+}
+
+/// Any other size from the SVG itself, through Qt's image plugin: only then is the SVG renderer loaded.
+QImage fromSvg(const QString& resource, int px) {
+    QImageReader reader(resource);
+    reader.setScaledSize(QSize(px, px));
+    return reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 QPixmap render(const QString& resource, int size, qreal dpr) {
     if (resource.isEmpty() || !QFile::exists(resource)) return {};
     static QHash<QString, QPixmap> cache;
     const QString key = resource + QLatin1Char('@') + QString::number(size) + QLatin1Char('x') + QString::number(dpr);
     if (auto it = cache.find(key); it != cache.end()) return *it;
-    QSvgRenderer renderer(resource);
-    if (!renderer.isValid()) return {};
     const int px = static_cast<int>(size * dpr + 0.5);
-    QPixmap pm(px, px);
-    pm.fill(Qt::transparent);
-    {
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&p, QRectF(0, 0, px, px));
-    }
+    QImage image = prerendered(resource, px);
+    if (image.isNull()) image = fromSvg(resource, px);
+    if (image.isNull()) return {};
+    QPixmap pm = QPixmap::fromImage(std::move(image));
     pm.setDevicePixelRatio(dpr);
     cache.insert(key, pm);
     return pm;
@@ -55,6 +73,16 @@ QString Icons::resourceFor(const std::string& imageName) {
 
 QPixmap Icons::pixmap(const std::string& imageName, int size, qreal dpr) {
     return render(resourceFor(imageName), size, dpr);
+}
+
+QIcon Icons::appIcon() {
+    const QString svg = QStringLiteral(":/vantro.svg");
+    QIcon icon;
+    for (const int px : {16, 24, 32, 48, 64, 128}) {
+        const QImage image = prerendered(svg, px);
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon.isNull() ? QIcon(svg) : icon;
 }
 
 qreal Icons::renderScale(const QPainter& p) {

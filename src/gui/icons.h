@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -23,6 +24,8 @@ public:
     static QPixmap pixmap(const std::string& imageName, int size, qreal dpr);
     /// A tab icon ("today", "history", "sleep", "settings") tinted with `colour`.
     static QPixmap tabPixmap(const QString& tab, const QColor& colour, int size, qreal dpr);
+    /// The app's own icon (for a desktop whose icon theme has none), from pixels rendered when it was built.
+    static QIcon appIcon();
     /// The pixel ratio to render icons at for a painter: at least 2, so pictures scaled up stay sharp.
     static qreal renderScale(const QPainter& p);
 };

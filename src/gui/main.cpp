@@ -4,6 +4,7 @@
 #include "gui/app_options.h"
 #include "gui/app_shell.h"
 #include "gui/first_frame.h"
+#include "gui/icons.h"
 #include "gui/main_window.h"
 #include "gui/alarm_sound.h"
 #include "gui/screenshot_tour.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
     // Matches the installed org.vantro.Vantro.desktop, so the desktop shows the window under the app's entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vantro.Vantro"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), QIcon(QStringLiteral(":/vantro.svg"))));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), Icons::appIcon()));
 
     vantro::qt::QtLog log;
     for (const QString& family : AppFonts::install()) {

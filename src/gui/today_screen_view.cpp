@@ -5,6 +5,7 @@
 #include "gui/app_fonts.h"
 #include "gui/theme.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QTextOption>
 
@@ -16,9 +17,16 @@ public:
     using QPushButton::QPushButton;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int w) const override {
+        // The table asks again at every layout; the text is wrapped once per width, text and font.
+        if (m_heightsText != text() || m_heightsFont != font()) {
+            m_heights.clear();
+            m_heightsText = text();
+            m_heightsFont = font();
+        }
+        if (const auto it = m_heights.constFind(w); it != m_heights.cend()) return *it;
         const QRect r = fontMetrics().boundingRect(QRect(0, 0, std::max(1, w - 2 * kPad), 10000),
                                                    Qt::AlignCenter | Qt::TextWordWrap, text());
-        return r.height() + 2 * kPad;
+        return *m_heights.insert(w, r.height() + 2 * kPad);
     }
     QSize sizeHint() const override { return {QPushButton::sizeHint().width(), heightForWidth(320)}; }
     QSize minimumSizeHint() const override { return {60, heightForWidth(60)}; }
@@ -38,6 +46,9 @@ protected:
 
 private:
     static constexpr int kPad = 8;
+    mutable QHash<int, int> m_heights;
+    mutable QString m_heightsText;
+    mutable QFont m_heightsFont;
 };
 }  // namespace
 

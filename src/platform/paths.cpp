@@ -10,6 +10,11 @@
 #include <system_error>
 #include <unistd.h>
 
+// The modules' folder seen from the executable's: the same installed as in the build tree.
+#ifndef VANTRO_INSTALLED_MODULE_DIR
+#define VANTRO_INSTALLED_MODULE_DIR "../lib/vantro"
+#endif
+
 namespace vantro {
 namespace {
 
@@ -68,6 +73,16 @@ bool ensureDirectory(const std::string& dir, DebugLog& log) {
         return false;
     }
     return true;
+}
+
+std::string moduleFile(std::string_view fileName) {
+    if (const char* dir = std::getenv("VANTRO_MODULE_DIR"); dir && *dir) {
+        return (std::filesystem::path(dir) / fileName).string();
+    }
+    // Relative to the executable, so no build path is compiled in and any prefix works.
+    std::error_code ec;
+    const auto exeDir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    return (exeDir / VANTRO_INSTALLED_MODULE_DIR / fileName).lexically_normal().string();
 }
 
 }  // namespace vantro

@@ -20,6 +20,10 @@ std::string recordsDirectory(std::string_view override, bool simulatedBand);
 /// $XDG_CONFIG_HOME/vantro, else ~/.config/vantro.
 std::string configDirectory(std::string_view override = {});
 
+/// Where a module of the app (a shared library it opens when first needed) is: $VANTRO_MODULE_DIR/`fileName`
+/// when that is set, else lib/vantro beside the executable's folder (installed and in the build tree alike).
+std::string moduleFile(std::string_view fileName);
+
 /// Creates `dir` and its missing parents (mode 0700); false plus a log line when that is not possible.
 bool ensureDirectory(const std::string& dir, DebugLog& log);
 

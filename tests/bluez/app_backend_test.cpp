@@ -11,10 +11,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vantro::testing {
 namespace {
@@ -22,6 +25,14 @@ namespace {
 using gui::AppOptions;
 using gui::AppShell;
 using gui::WristbandChoice;
+
+/// Whether this process has loaded the BlueZ module or QtBluetooth (a process never unloads them).
+bool bluetoothLibrariesLoaded() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly)) return false;
+    const QByteArray all = maps.readAll();
+    return all.contains("vantro-bluez.so") || all.contains("libQt6Bluetooth");
+}
 
 bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
     QElapsedTimer clock;
@@ -58,6 +69,7 @@ TEST_F(AppBackendTest, WithAnAdapterTheAppListsTheRealWristbands) {
          {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     EXPECT_TRUE(shell.usesBluez());
+    EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_TRUE(log.contains("Wristband: Bluetooth through BlueZ"));
     EXPECT_TRUE(shell.wristbands().empty());
     auto& app = shell.appDelegate();
@@ -71,11 +83,15 @@ TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
     EXPECT_FALSE(shell.usesBluez());
     EXPECT_TRUE(log.contains("Wristband: simulated"));
     EXPECT_EQ(shell.wristbands().size(), 2u);
+    // Watching for an adapter needs no Bluetooth libraries; they come with a real band.
+    pumpUntil([] { return false; }, 200);
+    EXPECT_FALSE(bluetoothLibrariesLoaded());
 }
 
 TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     ASSERT_FALSE(shell.usesBluez());
+    EXPECT_FALSE(bluetoothLibrariesLoaded());
     // The screens say why the simulated band stands in: the title marks it, the header (which wraps) says why.
     const QString why = shell.tr("SimulatedNoAdapter");
     EXPECT_NE(shell.todayController().title().find(shell.tr("SimulatedBand").toStdString()), std::string::npos);
@@ -85,6 +101,7 @@ TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
     mock("AddWristband",
          {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
     ASSERT_TRUE(pumpUntil([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
+    EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_FALSE(shell.todayScreen()->headerTitle(0).contains(why));
     auto& app = shell.appDelegate();
     ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
@@ -99,6 +116,20 @@ TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
     AppShell shell(simulate, QString::fromStdString(dir.path()), log);
     EXPECT_FALSE(shell.usesBluez());
     EXPECT_EQ(shell.wristbands().size(), 2u);
+    EXPECT_FALSE(bluetoothLibrariesLoaded());
+}
+
+TEST_F(AppBackendTest, WithoutTheBluezModuleTheAppSimulatesAndSaysWhy) {
+    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    qputenv("VANTRO_MODULE_DIR", "/nonexistent/lib/vantro");
+    AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
+    EXPECT_FALSE(shell.usesBluez());
+    EXPECT_EQ(shell.wristbands().size(), 2u);
+    const auto said = std::count_if(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+        return line.rfind("no BlueZ module (", 0) == 0 && line.find("only the simulated band") != std::string::npos;
+    });
+    EXPECT_EQ(said, 1) << ::testing::PrintToString(log.lines);
+    EXPECT_FALSE(bluetoothLibrariesLoaded());
 }
 
 }  // namespace

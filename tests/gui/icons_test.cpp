@@ -1,17 +1,59 @@
 // SPDX-License-Identifier: MIT
-// Every image name the screens use has an icon of ours; unknown names have none.
+// Every image name the screens use has an icon of ours, drawn at the screens' sizes from pixels rendered
+// when the app was built; unknown names have none.
 #include "gui/icons.h"
 
 #include "screens/today_screen.h"
 
+#include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QTest>
 
 using vantro::gui::Icons;
 
+namespace {
+/// Whether this process has loaded the SVG renderer (a process never unloads it).
+bool svgLibraryLoaded() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Svg");
+}
+}  // namespace
+
 class IconsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Runs first: the SVG renderer, once loaded, stays for the rest of the process.
+    void theSizesTheScreensDrawNeedNoSvgRenderer() {
+        for (const auto& name : Icons::imageNames()) {
+            for (const int points : {33, 35}) {
+                const QPixmap pm = Icons::pixmap(name, points, 2.0);
+                QCOMPARE(pm.size(), QSize(points * 2, points * 2));
+                QCOMPARE(qAlpha(pm.toImage().pixel(points, points)), 255);
+            }
+        }
+        for (const char* tab : {"today", "history", "sleep", "settings"}) {
+            QVERIFY(!Icons::tabPixmap(QString::fromLatin1(tab), Qt::black, 26, 2.0).isNull());
+            QVERIFY(!Icons::tabPixmap(QString::fromLatin1(tab), Qt::black, 30, 3.0).isNull());
+        }
+        QVERIFY(!Icons::appIcon().pixmap(32, 32).isNull());
+        QVERIFY(!svgLibraryLoaded());
+    }
+
+    // What was rendered when the app was built is the very picture the SVG gives at that size.
+    void preRenderedPixelsMatchTheSvg() {
+        for (const auto& name : Icons::imageNames()) {
+            const QImage built = Icons::pixmap(name, 35, 2.0).toImage();
+            QImageReader reader(Icons::resourceFor(name));
+            reader.setScaledSize(QSize(70, 70));
+            const QImage svg = reader.read();
+            QVERIFY2(!svg.isNull(), qPrintable(reader.errorString()));
+            QVERIFY2(built.convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+                         svg.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     name.c_str());
+        }
+    }
+
     void everyImageNameRendersSharp() {
         for (const auto& name : Icons::imageNames()) {
             QVERIFY2(!Icons::resourceFor(name).isEmpty(), name.c_str());

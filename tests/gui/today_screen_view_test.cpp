@@ -5,6 +5,7 @@
 #include "fake_ble.h"
 #include "platform/manual_run_loop.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,40 @@ private slots:
         changeTo(BleCentralState::PoweredOn);
         QCOMPARE(today.headerTitle(0), QStringLiteral("NeverSynced"));
         QCOMPARE(table->rectForRow(0, 0).top(), firstRow);
+    }
+
+    // The connect hint above the rows wraps to the table's width: a longer text or a larger font
+    // needs more lines, and the same text at the same width the same height, however often asked.
+    void theConnectHintsHeightFollowsItsTextFontAndWidth() {
+        QTemporaryDir dir;
+        ManualRunLoop loop;
+        NullLog log;
+        IdentityLocalizer localizer;
+        MemoryKeyValueStore settings;
+        VantroAppDelegate app(AppPorts{loop, log, localizer, settings});
+        auto central = std::make_shared<testing::FakeCentral>();
+        VantroViewController controller(
+            app, [&] { return central; }, dir.path().toStdString());
+        controller.viewDidLoad();
+        TodayScreenView today(controller);
+        auto* hint = today.view()->findChild<QPushButton*>(QStringLiteral("todayConnectHint"));
+        QVERIFY(hint);
+        QVERIFY(hint->hasHeightForWidth());
+        hint->setText(QStringLiteral("Tap to connect"));
+        const int oneLine = hint->heightForWidth(320);
+        QCOMPARE(hint->heightForWidth(320), oneLine);
+        QVERIFY(hint->heightForWidth(60) > oneLine);
+        hint->setText(QStringLiteral("Tap here to look for your band and connect to it; keep it close to this device"));
+        const int wrapped = hint->heightForWidth(320);
+        QVERIFY(wrapped > oneLine);
+        QFont larger = hint->font();
+        if (larger.pixelSize() > 0) {
+            larger.setPixelSize(larger.pixelSize() * 2);
+        } else {
+            larger.setPointSizeF(larger.pointSizeF() * 2);
+        }
+        hint->setFont(larger);
+        QVERIFY(hint->heightForWidth(320) > wrapped);
     }
 };
 

@@ -88,3 +88,16 @@ TEST(Paths, EnsureDirectoryCreatesParentsAndReportsFailure) {
     EXPECT_FALSE(ensureDirectory(dir / "file", log));
     EXPECT_EQ(log.lines.size(), 2u);
 }
+
+// A module is looked for beside the program that runs, wherever the tree was built or installed; only the
+// variable points elsewhere (test programs that live outside bin).
+TEST(Paths, ModulesAreFoundBesideTheExecutableOrWhereTheVariableSays) {
+    EnvGuard env;
+    env.set("VANTRO_MODULE_DIR", nullptr);
+    const std::filesystem::path exeDir = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    EXPECT_EQ(moduleFile("vantro-sound.so"), (exeDir.parent_path() / "lib/vantro/vantro-sound.so").string());
+    env.set("VANTRO_MODULE_DIR", "");
+    EXPECT_EQ(moduleFile("vantro-sound.so"), (exeDir.parent_path() / "lib/vantro/vantro-sound.so").string());
+    env.set("VANTRO_MODULE_DIR", "/opt/mods");
+    EXPECT_EQ(moduleFile("vantro-bluez.so"), "/opt/mods/vantro-bluez.so");
+}
