@@ -25,9 +25,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <thread>
 
 namespace vantro::cli {
 namespace {
@@ -70,7 +73,24 @@ QDBusMessage callCompanion(const char* method, const QVariantList& args, double 
         QDBusMessage::createMethodCall(QString::fromLatin1(qt::kBusName), QString::fromLatin1(qt::kBusPath),
                                        QString::fromLatin1(qt::kCompanionInterface), QString::fromLatin1(method));
     call.setArguments(args);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(timeout * 1000));
+    // A companion that has just claimed the name may not have put its object on the bus yet: such an
+    // answer is asked again for a moment (not longer, so a process squatting on the name is still said soon).
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](double s) { return std::chrono::milliseconds(static_cast<long long>(s * 1000)); };
+    const Clock::time_point end = Clock::now() + ms(timeout);
+    const Clock::time_point retryUntil = Clock::now() + ms(std::min(timeout, 1.0));
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        QDBusMessage reply =
+            QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(std::max<long long>(left, 1)));
+        const QString error = reply.errorName();
+        const bool notThereYet = reply.type() == QDBusMessage::ErrorMessage &&
+                                 (error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+                                  error == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
+                                  error == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface"));
+        if (!notThereYet || Clock::now() >= retryUntil) return reply;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 /// Why a reply is not the answer of signature `wanted`, in one line; empty when it is.

@@ -67,6 +67,7 @@ struct StripTest : UiFixture {
         auto chart = std::make_shared<BarChartView>(ui, Rect{10, 10, 300, 360});
         chart->setOwnViewMinWidth(ownViewMinWidth);
         chart->setBackgroundColor(Color::rgb255(38, 43, 51));
+        chart->setAlpha(0.6);  // the strip's bars take the alpha their views would have had
         chart->setHeaderPadding(22);
         chart->setDelegate(&days);
         chart->setDataSource(&days);

@@ -3,26 +3,21 @@
 // and menu, every control the keyboard can reach has a name and a role; headings, lists and the chosen
 // night read as they should; a page hides what it covers.
 #include "app_under_test.h"
-#include "gui/app_shell.h"
 
 #include "app/vantro_app_delegate.h"
 #include "gui/controls.h"
-#include "gui/main_window.h"
-#include "gui/navigation_bar.h"
-#include "gui/property_page.h"
-#include "gui/settings_screen.h"
-#include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
-#include "gui/table_view.h"
+#include "gui/history_screen.h"
+#include "gui/property_page.h"
+#include "gui/sleep_screen.h"
 #include "gui/today_screen_view.h"
+#include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "screens/sleep_pie_view_controller.h"
 #include "settings/properties_view_controller.h"
-#include "platform/local_time.h"
-#include "platform/paths.h"
 #include "platform/setting_keys.h"
-#include "store/sqlite_data.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -30,12 +25,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QScopeGuard>
-#include <QTest>
+#include <QSpinBox>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -71,15 +62,6 @@ QStringList unnamedIn(QWidget* top) {
 
 struct App : app_test::AppUnderTest {
     App(const QString& language, int nights) : AppUnderTest(language, false, 4, nights) {}
-    QWidget* openPageTitled(const QString& caption) {
-        for (int s = 0; s < settings().sectionCount(); ++s)
-            for (int r = 0; r < settings().rowCount(s); ++r)
-                if (settings().row(s, r).caption == caption) {
-                    settings().table()->tapRow(s, r);
-                    return window().topModal();
-                }
-        return nullptr;
-    }
 };
 
 }  // namespace
@@ -87,12 +69,12 @@ struct App : app_test::AppUnderTest {
 class AccessibleTreeTest : public QObject {
     Q_OBJECT
 private slots:
-    void everyScreenPageQuestionAndMenuNamesItsControls_data() {
+    void everyControlIsNamedAndTheSimulatedBandsReasonIsReadWhole_data() {
         QTest::addColumn<QString>("language");
         QTest::newRow("en") << QStringLiteral("en");
         QTest::newRow("zh_CN") << QStringLiteral("zh_CN");
     }
-    void everyScreenPageQuestionAndMenuNamesItsControls() {
+    void everyControlIsNamedAndTheSimulatedBandsReasonIsReadWhole() {
         QFETCH(QString, language);
         App a(language, 3);
         MainWindow& w = a.window();
@@ -103,48 +85,50 @@ private slots:
             QApplication::processEvents();
             problems << unnamedIn(&w);
         }
-        int pages = 0;
-        for (int s = 0; s < a.settings().sectionCount(); ++s) {
-            for (int r = 0; r < a.settings().rowCount(s); ++r) {
-                if (a.settings().row(s, r).accessory != Accessory::Disclosure) continue;
-                a.settings().table()->tapRow(s, r);
-                QWidget* page = w.topModal();
-                QVERIFY(page);
-                ++pages;
-                // Only the page is read: the settings behind it are hidden, not merely covered.
-                QAccessibleInterface* behind = iface(a.settings().table());
-                if (!behind->state().invisible)
-                    problems << a.settings().row(s, r).caption + QStringLiteral(": the settings list still shows");
-                for (const QString& p : unnamedIn(&w))
-                    problems << a.settings().row(s, r).caption + QStringLiteral(": ") + p;
-                w.dismissModal(page, false);
-                QApplication::processEvents();
-                QVERIFY(!iface(a.settings().table())->state().invisible);
-            }
+        const auto pages = a.pageRows();
+        QVERIFY(pages.size() >= 10);
+        for (const auto& [s, r] : pages) {
+            const QString caption = a.settings().row(s, r).caption;
+            QWidget* page = a.openPage(s, r);
+            QVERIFY(page);
+            // Only the page is read: the settings behind it are hidden, not merely covered.
+            if (!iface(a.settings().table())->state().invisible)
+                problems << caption + QStringLiteral(": the settings list still shows");
+            for (const QString& p : unnamedIn(&w)) problems << caption + QStringLiteral(": ") + p;
+            w.dismissModal(page, false);
+            QApplication::processEvents();
+            QVERIFY(!iface(a.settings().table())->state().invisible);
         }
-        QVERIFY(pages >= 10);
         // The questions and the App menu.
-        w.setCurrentTab(kSettingsTab);
-        w.navigationBar(kSettingsTab)->rightButton()->click();
-        QTRY_VERIFY(visibleBox());
-        problems << unnamedIn(visibleBox());
-        visibleBox()->reject();
-        a.settings().table()->tapRow(4, 2);
-        QTRY_VERIFY(visibleBox());
-        problems << unnamedIn(visibleBox());
-        visibleBox()->reject();
+        a.eachQuestion([&](QMessageBox* box) { problems << unnamedIn(box); });
         w.navigationBar(kSettingsTab)->leftButton()->click();
         auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
         QTRY_VERIFY(menu && menu->isVisible());
         problems << unnamedIn(menu);
         menu->close();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+
+        // Why the simulated band stands in, on a narrow phone: the title only says that the band is
+        // simulated; the reason is the header, whole.
+        a.window().resize(360, 640);
+        QTRY_COMPARE(a.window().width(), 360);
+        VantroAppDelegate& app = a.shell->appDelegate();
+        app.simulatedBand = true;
+        app.whySimulated = "SimulatedNotRunning";
+        a.window().refreshTitle(kTodayTab);
+        TableView* today = a.shell->todayScreen()->table();
+        today->reloadData();
+        NavigationBar* bar = a.window().navigationBar(kTodayTab);
+        QVERIFY2(bar->titleFits(), qPrintable(bar->title()));
+        QVERIFY(!bar->title().contains(a.tr("SimulatedNotRunning")));
+        QVERIFY(a.shell->todayScreen()->headerTitle(0).contains(a.tr("SimulatedNotRunning")));
+        QCOMPARE(today->cutTexts(), QStringList());
+        QCOMPARE(iface(today)->child(0)->text(QAccessible::Name), a.shell->todayScreen()->headerTitle(0));
     }
 
     void controlsAreNamedByTheCaptionBesideThem() {
         App a(QStringLiteral("en"), 0);
-        a.window().setCurrentTab(kSettingsTab);
-        // A text field and a switch carry their row's caption (with the unit).
+        // A text field carries its row's caption (with the unit).
         QWidget* height = a.openPageTitled(a.tr("BodyHeight"));
         QVERIFY(height);
         auto* field = height->findChild<QLineEdit*>();
@@ -155,12 +139,9 @@ private slots:
         QVERIFY2(iface(field)->text(QAccessible::Name).startsWith(caption),
                  qPrintable(iface(field)->text(QAccessible::Name)));
         a.window().dismissModal(height, false);
-        // The alarm: the switch, the picker, its fields and its − and + buttons.
+        // The alarm: the picker, its fields and its − and + buttons.
         QWidget* alarm = a.openPageTitled(a.tr("Alarm"));
         QVERIFY(alarm);
-        auto* sw = alarm->findChild<SwitchControl*>();
-        QVERIFY(sw);
-        QVERIFY(!iface(sw)->text(QAccessible::Name).isEmpty());
         auto* picker = alarm->findChild<TimePicker*>();
         QVERIFY(picker);
         const QString time = picker->accessibleName();
@@ -171,23 +152,7 @@ private slots:
         QVERIFY(up);
         QCOMPARE(iface(up)->text(QAccessible::Name), time + QStringLiteral(", minute, one more"));
         a.window().dismissModal(alarm, false);
-        // A segmented control is named after its row too.
-        for (const char* page : {"LongTimeSit", "MedicinePrompt"}) {
-            QWidget* p = a.openPageTitled(a.tr(page));
-            QVERIFY2(p, page);
-            QVERIFY(!p->findChildren<SegmentedControl*>().isEmpty());
-            for (auto* seg : p->findChildren<SegmentedControl*>())
-                QVERIFY2(!iface(seg)->text(QAccessible::Name).isEmpty(), page);
-            a.window().dismissModal(p, false);
-        }
-        // Lists and the tab bar have names.
         QCOMPARE(iface(a.window().tabBar())->text(QAccessible::Name), a.tr("gui.tabs"));
-        QVERIFY(!iface(a.settings().table())->text(QAccessible::Name).isEmpty());
-        QVERIFY(!iface(a.shell->todayScreen()->table())->text(QAccessible::Name).isEmpty());
-        QWidget* relay = a.openPageTitled(a.tr("RelayNotifications"));
-        QVERIFY(relay);
-        QCOMPARE(iface(relay->findChild<QListWidget*>(QStringLiteral("relayApps")))->text(QAccessible::Name),
-                 a.tr("RelayAppsHeader"));
     }
 
     void theRelayPageListsAppsByTheirDesktopEntriesAndKeepsUpToDate() {
@@ -215,11 +180,11 @@ private slots:
         {
             App a(QStringLiteral("en"), 0);
             a.shell->settings().setString(std::string(kRelayAppsSeen), "org.example.Chatty;Unknown.App");
-            a.window().setCurrentTab(kSettingsTab);
             QWidget* page = a.openPageTitled(a.tr("RelayNotifications"));
             QVERIFY(page);
             auto* list = page->findChild<QListWidget*>(QStringLiteral("relayApps"));
             QVERIFY(list);
+            QCOMPARE(iface(list)->text(QAccessible::Name), a.tr("RelayAppsHeader"));  // named by its header
             QCOMPARE(list->count(), 2);
             // By the entry's name and icon, the identifier kept for the reader; else by the identifier.
             QCOMPARE(list->item(0)->text(), QStringLiteral("Chatty Chat"));
@@ -258,35 +223,13 @@ private slots:
         // In Chinese the entry's Chinese name is shown.
         App zh(QStringLiteral("zh_CN"), 0);
         zh.shell->settings().setString(std::string(kRelayAppsSeen), "org.example.Chatty");
-        zh.window().setCurrentTab(kSettingsTab);
         QWidget* zhPage = zh.openPageTitled(zh.tr("RelayNotifications"));
         QVERIFY(zhPage);
         auto* zhList = zhPage->findChild<QListWidget*>(QStringLiteral("relayApps"));
         QCOMPARE(zhList->item(0)->text(), QString::fromUtf8("\xe8\x81\x8a\xe5\xa4\xa9"));
     }
 
-    void whyTheSimulatedBandStandsInWrapsUnderTheTitleOnANarrowPhone() {
-        for (const char* language : {"en", "zh_CN"}) {
-            App a(QString::fromLatin1(language), 0);
-            a.window().resize(360, 640);
-            QTRY_COMPARE(a.window().width(), 360);
-            VantroAppDelegate& app = a.shell->appDelegate();
-            app.simulatedBand = true;
-            app.whySimulated = "SimulatedNotRunning";
-            a.window().refreshTitle(kTodayTab);
-            TableView* today = a.shell->todayScreen()->table();
-            today->reloadData();
-            // The title only says that the band is simulated; the reason is the header, whole.
-            NavigationBar* bar = a.window().navigationBar(kTodayTab);
-            QVERIFY2(bar->titleFits(), qPrintable(bar->title()));
-            QVERIFY(!bar->title().contains(a.tr("SimulatedNotRunning")));
-            QVERIFY(a.shell->todayScreen()->headerTitle(0).contains(a.tr("SimulatedNotRunning")));
-            QCOMPARE(today->cutTexts(), QStringList());
-            QCOMPARE(iface(today)->child(0)->text(QAccessible::Name), a.shell->todayScreen()->headerTitle(0));
-        }
-    }
-
-    void headingsAreReadAndTheChosenNightIsTheSelectedOne() {
+    void everyItemIsReadWithItsNameValueAndState() {
         App a(QStringLiteral("en"), 3);
         // Section headings come before their rows, are headings, and take no focus.
         QAccessibleInterface* list = iface(a.settings().table());
@@ -303,24 +246,78 @@ private slots:
             if (!a.settings().headerTitle(section).isEmpty()) titled << a.settings().headerTitle(section);
         QVERIFY(titled.size() >= 3);
         QCOMPARE(headings, titled);
-        // Today: the sync line is the heading, the rows follow with their values.
+
+        // Today: the sync line is the heading, then the rows, caption as name and what they show as value.
         QAccessibleInterface* today = iface(a.shell->todayScreen()->table());
+        QCOMPARE(today->role(), QAccessible::List);
+        QVERIFY(today->childCount() >= 8);
         QCOMPARE(today->child(0)->role(), QAccessible::Heading);
         QCOMPARE(today->child(1)->text(QAccessible::Name), a.tr("Steps"));
+        QCOMPARE(today->child(1)->text(QAccessible::Value), QStringLiteral("-- steps"));
+        QCOMPARE(today->child(4)->text(QAccessible::Value), QStringLiteral("-- cal"));
+        QCOMPARE(today->indexOfChild(today->child(3)), 3);
+        QCOMPARE(today->child(3)->parent(), today);
+        // The hint over the rows is a button a reader can press.
+        QAccessibleInterface* hint = iface(a.shell->todayScreen()->connectHint());
+        QCOMPARE(hint->role(), QAccessible::Button);
+        QCOMPARE(hint->text(QAccessible::Name), a.tr("gui.today.connectHint"));
 
-        // The sleep list: "selected" and "checked" both mean the night on the pie; the keyboard's row is the
-        // focused one.
+        // Tabs: names, the selected one, and pressing one switches.
+        QAccessibleInterface* tabs = iface(a.window().tabBar());
+        QCOMPARE(tabs->role(), QAccessible::PageTabList);
+        QCOMPARE(tabs->childCount(), 4);
+        QCOMPARE(tabs->child(2)->text(QAccessible::Name), a.tr("tab.sleep"));
+        QVERIFY(tabs->child(0)->state().selected);
+        QVERIFY(!tabs->child(1)->state().selected);
+        tabs->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(a.window().currentTab(), int(kHistoryTab));
+        QVERIFY(tabs->child(1)->state().selected);
+
+        // Bars: the date and the steps; a point on a bar finds that bar.
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_COMPARE(history.controller().barCount(), 4);
+        QVERIFY(!history.emptyLabel() || !history.emptyLabel()->isVisible());  // with data the empty text goes
+        QTest::qWait(600);
+        QAccessibleInterface* chart = iface(history.host());
+        QCOMPARE(chart->role(), QAccessible::Chart);
+        QAccessibleInterface* bar = chart->child(3);
+        QVERIFY(bar);
+        QCOMPARE(bar->text(QAccessible::Name), QString::fromStdString(history.controller().monthlySymbols()[3]));
+        QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("%1 steps").arg(4000 + 250));
+        const QPoint onBar = history.host()->mapToGlobal(history.barCentre(2)->toPoint());
+        QCOMPARE(chart->childAt(onBar.x(), onBar.y()), chart->child(2));
+        // The range control's segments and the paging arrows have names too.
+        QAccessibleInterface* ranges = iface(history.rangeControl());
+        QCOMPARE(ranges->childCount(), 4);
+        QCOMPARE(ranges->child(1)->text(QAccessible::Name), a.tr("RangeWeek"));
+        QVERIFY(ranges->child(0)->state().checked);
+        QCOMPARE(iface(history.olderButton())->text(QAccessible::Name), a.tr("OlderPeriod"));
+
+        // The sleep list: "selected" and "checked" both mean the night on the pie, which a press chooses;
+        // the keyboard's row is the focused one. Slices: the phase and its minutes.
         a.window().setCurrentTab(kSleepTab);
         SleepScreen& sleep = *a.shell->sleepScreen();
         QTRY_VERIFY(sleep.table() && sleep.rowCount(0) == 3);
-        sleep.table()->tapRow(0, 0);
+        QAccessibleInterface* nights = iface(sleep.table());
+        QCOMPARE(nights->childCount(), 3);
+        nights->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(sleep.selectedRow(), 0);
         sleep.table()->setFocus();
         sleep.table()->setKeyboardRow(RowPath{0, 1});
-        QAccessibleInterface* nights = iface(sleep.table());
         QVERIFY(nights->child(0)->state().checked && nights->child(0)->state().selected);
         QVERIFY(!nights->child(1)->state().selected && !nights->child(1)->state().checked);
         QVERIFY(nights->child(1)->state().focused);
         QVERIFY(!nights->child(0)->state().focused);
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+        QAccessibleInterface* pie = iface(sleep.host());
+        QCOMPARE(pie->childCount(), 4);
+        QCOMPARE(pie->child(1)->text(QAccessible::Name), a.tr("DeepTime"));
+        QCOMPARE(pie->child(1)->text(QAccessible::Value), QStringLiteral("%1 minutes").arg(95 + 3));
+
+        // The navigation bar's title and buttons.
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab))->text(QAccessible::Name), a.settings().title());
+        QCOMPARE(iface(a.window().navigationBar(kSettingsTab)->rightButton())->text(QAccessible::Name),
+                 a.tr("gui.backup"));
     }
 };
 

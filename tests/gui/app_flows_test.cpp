@@ -1,28 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The app's main flows, clicked through on the simulated wristband: pick, connect, sync, edit, toggle,
 // reset, touch a bar, choose a night and tap a slice.
-#include "gui/app_shell.h"
+#include "app_under_test.h"
 
 #include "charts/chart_information_view.h"
 #include "charts/label.h"
 #include "gui/controls.h"
 #include "gui/history_screen.h"
-#include "gui/main_window.h"
-#include "gui/message_box.h"
-#include "gui/navigation_bar.h"
 #include "gui/property_page.h"
-#include "gui/settings_screen.h"
 #include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"
-#include "gui/table_view.h"
 #include "gui/theme.h"
 #include "gui/today_screen_view.h"
 #include "screens/chart_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
 #include "protocol/codes.h"
-#include "store/sqlite_data.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -32,12 +25,7 @@
 #include <QLineEdit>
 #include <QAction>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <functional>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -52,58 +40,24 @@ public slots:
 
 namespace {
 
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    }
-    return nullptr;
-}
-
-void clickBoxButton(QMessageBox* box, const QString& text) {
-    for (QAbstractButton* b : box->buttons()) {
-        if (b->text() == text) QTest::mouseClick(b, Qt::LeftButton);
-    }
-}
+using app_test::clickBoxButton;
+using app_test::visibleBox;
 
 /// One run of the app on a fresh data directory, in English, with the band's brisk timing.
-struct App {
-    QTemporaryDir dir;
-    NullLog log;
-    std::unique_ptr<AppShell> shell;
-
-    /// `userDirs`: no --data-dir; the XDG data and config homes point into the temporary directory.
-    /// `prepare` gets the data directory before the app starts.
-    explicit App(bool userDirs = false, const std::function<void(const QString&)>& prepare = {}) {
-        if (prepare) prepare(dir.path());
-        AppOptions o;
-        o.language = QStringLiteral("en");
-        o.brisk = true;
-        o.wristband = WristbandChoice::Simulated;
-        if (userDirs) {
-            qputenv("XDG_DATA_HOME", dir.path().toUtf8());
-            qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-        }
-        shell = std::make_unique<AppShell>(o, userDirs ? QString() : dir.path(), log);
-        shell->window().setAnimationsEnabled(false);
+struct App : app_test::AppUnderTest {
+    explicit App(bool userDirs = false, const std::function<void(const QString&)>& prepare = {})
+        : AppUnderTest(QStringLiteral("en"), false, 0, 0, {}, userDirs, prepare) {
         shell->notifier().setApplicationStateOverride(AppState::Active);
-        shell->window().show();
-    }
-    ~App() {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-        }
-        shell.reset();
     }
     VantroAppDelegate& app() { return shell->appDelegate(); }
-    SettingsScreen& settings() { return *shell->settingsScreen(); }
-    std::string tr(const char* key) { return app().localized(key); }
+    int storedDays() {
+        std::vector<sportsData> days;
+        return app().m_db->databaseToArray(days);
+    }
+    const std::deque<Bytes>& frames() { return shell->wristbands().front()->firmware().receivedFrames(); }
     QString detail(int section, int row) { return settings().row(section, row).detail; }
-
     PropertyPageView* openPage(int section, int row) {
-        shell->window().setCurrentTab(kSettingsTab);
-        settings().table()->scrollToRow(section, row);
-        settings().table()->tapRow(section, row);
-        QWidget* top = shell->window().topModal();
+        QWidget* top = AppUnderTest::openPage(section, row);
         return top ? top->findChild<PropertyPageView*>() : nullptr;
     }
     void clickOk(PropertyPageView* page) {
@@ -120,7 +74,7 @@ struct App {
         picker->table()->tapRow(0, 0);
         // Commands go out once the characteristics are known and the reports are subscribed.
         return QTest::qWaitFor([&] { return app().isConnected() && subscribed(); }, 8000) &&
-               app().strBlueStatus == tr("Connected");
+               QString::fromStdString(app().strBlueStatus) == tr("Connected");
     }
     bool subscribed() {
         if (!app().characteristic) return false;
@@ -134,7 +88,7 @@ struct App {
         const bool ok = QTest::qWaitFor(
             [&] {
                 return bands.front()->pendingNotifications() == 0 &&
-                       app().strTransmitStatus.rfind(tr("SyncComplete"), 0) == 0;
+                       QString::fromStdString(app().strTransmitStatus).startsWith(tr("SyncComplete"));
             },
             10000);
         if (!ok) {
@@ -159,24 +113,22 @@ private slots:
         App a(true);
         TodayScreenView& today = *a.shell->todayScreen();
         // The simulated band says so, and its records never land among the user's real ones.
-        const QString simulated = QString::fromStdString(a.tr("SimulatedBand"));
-        QVERIFY(today.title().contains(simulated));
+        QVERIFY(today.title().contains(a.tr("SimulatedBand")));
         QCOMPARE(today.detailText(0), QStringLiteral("-- steps"));
         QCOMPARE(today.detailText(6), QStringLiteral("--"));
-        QCOMPARE(a.detail(0, 1), QString::fromStdString(a.tr("NoSync")));
+        QCOMPARE(a.detail(0, 1), a.tr("NoSync"));
 
         QVERIFY(a.connect());
-        QVERIFY(a.shell->window().topModal() == nullptr);  // the picker closed itself
-        QTRY_COMPARE(a.detail(0, 0), QString::fromStdString(a.tr("Connected")));
+        QVERIFY(a.window().topModal() == nullptr);  // the picker closed itself
+        QTRY_COMPARE(a.detail(0, 0), a.tr("Connected"));
 
         // Sync while connected: the status runs to "SyncComplete" with the time, the days are stored.
         QVERIFY(a.sync());
-        QTRY_VERIFY(a.detail(0, 1).startsWith(QString::fromStdString(a.tr("SyncComplete"))));
-        std::vector<sportsData> days;
-        QVERIFY(a.app().m_db->databaseToArray(days) >= 14);
+        QTRY_VERIFY(a.detail(0, 1).startsWith(a.tr("SyncComplete")));
+        QVERIFY(a.storedDays() >= 14);
 
         // Today's rows fill: totals from the band's push, the signal reading, the version.
-        a.shell->window().setCurrentTab(kTodayTab);
+        a.window().setCurrentTab(kTodayTab);
         QTRY_VERIFY_WITH_TIMEOUT(today.detailText(0).endsWith(QLatin1String(" steps")) &&
                                      !today.detailText(0).startsWith(QLatin1String("--")),
                                  5000);
@@ -193,7 +145,7 @@ private slots:
         QVERIFY(a.connect());
         PropertyPageView* picker = a.openPage(0, 0);
         QVERIFY(picker);
-        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("RefreshData")));
+        QCOMPARE(picker->refreshControlTitle(), a.tr("RefreshData"));
         // A drag from the top of the list down past the threshold.
         TableView* table = picker->table();
         const QPointF from(100, 20), to(100, 20 + TableView::kRefreshThreshold * 2.5);
@@ -204,31 +156,37 @@ private slots:
             QCoreApplication::sendEvent(table, &move);
         }
         QTest::mouseRelease(table, Qt::LeftButton, {}, to.toPoint());
-        QCOMPARE(a.app().strBlueStatus, a.tr("Researching"));
-        QCOMPARE(picker->refreshControlTitle(), QString::fromStdString(a.tr("Scanning")));
-        QVERIFY(a.app().peripheral == nullptr);
+        QCOMPARE(picker->refreshControlTitle(), a.tr("Scanning"));
         QTRY_VERIFY(!a.shell->wristbands().front()->isConnected());
         // The list fills again from new advertisements; the button rescans as well.
         QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
         QTest::mouseClick(picker->refreshButton(), Qt::LeftButton);
         QCOMPARE(picker->pickerRowCount(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(picker->pickerRowCount() >= 2, 5000);
-        QVERIFY(a.shell->window().topModal() != nullptr);  // a rescan keeps the page open
+        QVERIFY(a.window().topModal() != nullptr);  // a rescan keeps the page open
     }
 
-    void syncWithoutABandAsksToConnectFirst() {
+    void withoutABandSyncAsksToConnectAndCancelStoresNothing() {
         App a;
-        a.shell->window().setCurrentTab(kSettingsTab);
+        a.window().setCurrentTab(kSettingsTab);
         a.settings().table()->tapRow(0, 1);
         QTRY_VERIFY(visibleBox() != nullptr);
-        QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("Prompt")));
-        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(a.tr("SyncPrompt")));
-        clickBoxButton(visibleBox(), QString::fromStdString(a.tr("OK")));
+        QCOMPARE(visibleBox()->text(), a.tr("Prompt"));
+        QCOMPARE(visibleBox()->informativeText(), a.tr("SyncPrompt"));
+        clickBoxButton(visibleBox(), a.tr("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
-        QCOMPARE(a.detail(0, 1), QString::fromStdString(a.tr("NoSync")));
+        QCOMPARE(a.detail(0, 1), a.tr("NoSync"));
+        // Cancel on a page stores nothing.
+        PropertyPageView* page = a.openPage(3, 1);
+        QVERIFY(page);
+        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
+        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
+        QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
+        QTRY_VERIFY(a.window().topModal() == nullptr);
+        QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
     }
 
-    void editHeightRefusedThenAccepted() {
+    void editHeightRefusedThenAcceptedAndTheEmergencyButtonDials() {
         App a;
         QVERIFY(a.connect());
         PropertyPageView* page = a.openPage(3, 0);
@@ -236,57 +194,50 @@ private slots:
         auto* field = qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag));
         QVERIFY(field);
         QVERIFY(field->text().isEmpty());  // the page never shows the stored value
-        QCOMPARE(field->placeholderText(), QString::fromStdString(a.tr("txtInputHeight")));
+        QCOMPARE(field->placeholderText(), a.tr("txtInputHeight"));
 
         QTest::keyClicks(field, QStringLiteral("79"));
         a.clickOk(page);
         QTRY_VERIFY(visibleBox() != nullptr);
-        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(a.tr("txtHeightPromptWan")));
+        QCOMPARE(visibleBox()->informativeText(), a.tr("txtHeightPromptWan"));
         clickBoxButton(visibleBox(), QStringLiteral("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
-        QVERIFY(a.shell->window().topModal() != nullptr);  // still open, nothing stored
+        QVERIFY(a.window().topModal() != nullptr);  // still open, nothing stored
         QCOMPARE(a.app().settings().integerForKey("bodyHeight"), 165);
 
         field->clear();
         QTest::keyClicks(field, QStringLiteral("170"));
         a.clickOk(page);
-        QTRY_VERIFY(a.shell->window().topModal() == nullptr);
-        QCOMPARE(a.app().settings().integerForKey("bodyHeight"), 170);
+        QTRY_VERIFY(a.window().topModal() == nullptr);
         QCOMPARE(a.detail(3, 0), QStringLiteral("170 cm"));
-        // The band got the new height at once.
-        const auto band = a.shell->wristbands().front();
-        QTRY_VERIFY(!band->firmware().receivedFrames().empty() &&
-                    band->firmware().receivedFrames().back() == (Bytes{0x04, 170}));
-    }
 
-    void cancelStoresNothing() {
-        App a;
-        PropertyPageView* page = a.openPage(3, 1);
-        QVERIFY(page);
-        QTest::keyClicks(qobject_cast<QLineEdit*>(page->controlForTag(vantro::kNumberFieldTag)), QStringLiteral("80"));
-        auto* modal = qobject_cast<ModalPage*>(page->parentWidget());
-        QTest::mouseClick(modal->navigationBar()->leftButton(), Qt::LeftButton);
-        QTRY_VERIFY(a.shell->window().topModal() == nullptr);
-        QCOMPARE(a.app().settings().integerForKey("bodyWeight"), 65);
+        // The band's emergency button dials the stored number.
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        a.app().settings().setBool("imaswitch", true);
+        a.app().settings().setString("imaphone", "+49 (30) 112-0");
+        a.shell->wristbands().front()->pressEmergencyButton();
+        QTRY_COMPARE(handler.urls.size(), 1);
+        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
+        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
     void factoryResetOnlyByAClickOnOk() {
         App a;
         QVERIFY(a.connect());
         QVERIFY(a.sync());
-        std::vector<sportsData> days;
-        QVERIFY(a.app().m_db->databaseToArray(days) > 0);
+        QVERIFY(a.storedDays() > 0);
 
         // Return and Escape both answer Cancel; the data stays.
         a.settings().table()->scrollToRow(4, 2);
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             a.settings().table()->tapRow(4, 2);
             QTRY_VERIFY(visibleBox() != nullptr);
-            QCOMPARE(visibleBox()->text(), QString::fromStdString(a.tr("SettingsDeletePrompt")));
+            QCOMPARE(visibleBox()->text(), a.tr("SettingsDeletePrompt"));
             QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), key);
             QTRY_VERIFY(visibleBox() == nullptr);
-            days.clear();
-            QVERIFY2(a.app().m_db->databaseToArray(days) > 0, "a key erased the data");
+            QVERIFY2(a.storedDays() > 0, "a key erased the data");
         }
 
         a.settings().table()->tapRow(4, 2);
@@ -294,47 +245,33 @@ private slots:
         // Drawn as the app's alert: a white panel and the erasing button in red.
         QMessageBox* box = visibleBox();
         QPushButton* ok = nullptr;
-        for (QAbstractButton* b : box->buttons()) {
+        for (QAbstractButton* b : box->buttons())
             if (b->text() == QStringLiteral("OK")) ok = qobject_cast<QPushButton*>(b);
-        }
         QVERIFY(ok);
         const QImage panel = box->grab().toImage();
         QCOMPARE(panel.pixelColor(3, panel.height() / 2), colours::kCell);
         const QImage button = ok->grab().toImage();
         bool red = false;
-        for (int y = 0; y < button.height() && !red; ++y) {
-            for (int x = 0; x < button.width() && !red; ++x) {
+        for (int y = 0; y < button.height(); ++y)
+            for (int x = 0; x < button.width(); ++x) {
                 const QColor c = button.pixelColor(x, y);
-                red = c.red() > 200 && c.green() < 120 && c.blue() < 120;
+                red |= c.red() > 200 && c.green() < 120 && c.blue() < 120;
             }
-        }
         QVERIFY2(red, "the erasing button is not drawn in red");
         clickBoxButton(box, QStringLiteral("OK"));
         // A confirmation follows the answer.
-        QTRY_VERIFY(visibleBox() != nullptr &&
-                    visibleBox()->informativeText() == QString::fromStdString(a.tr("txtResetDone")));
+        QTRY_VERIFY(visibleBox() != nullptr && visibleBox()->informativeText() == a.tr("txtResetDone"));
         clickBoxButton(visibleBox(), QStringLiteral("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
-        days.clear();
-        QCOMPARE(a.app().m_db->databaseToArray(days), 0);
-        const auto band = a.shell->wristbands().front();
-        QTRY_VERIFY(band->firmware().receivedFrames().back() == (Bytes{0xB6, 0x5A}));
+        QCOMPARE(a.storedDays(), 0);
+        QTRY_VERIFY(a.frames().back() == (Bytes{0xB6, 0x5A}));
     }
 
-    void settingsIndexShowsOneLetterPerSection() {
-        App a;
-        const QStringList letters = a.settings().sectionIndexTitles();
-        QCOMPARE(letters.size(), 6);  // the five of the settings table, then sync and relay
-        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
-        QCOMPARE(SettingsScreen::indexLetters({"Wristband", "Wish", "Wristband settings", "W"}),
-                 (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
-    }
-
-    void touchingABarShowsItsDayAndReleasingHidesIt() {
+    void afterASyncBarsAndSlicesAnswerTouches() {
         App a;
         QVERIFY(a.connect());
         QVERIFY(a.sync());
-        a.shell->window().setCurrentTab(kHistoryTab);
+        a.window().setCurrentTab(kHistoryTab);
         HistoryScreen& history = *a.shell->historyScreen();
         QTRY_VERIFY(history.controller().chartData().size() >= 14);
         const int index = static_cast<int>(history.controller().chartData().size()) - 2;
@@ -366,13 +303,9 @@ private slots:
         QTest::mouseClick(history.newerButton(), Qt::LeftButton);
         QCOMPARE(history.controller().page(), 0);
         QVERIFY(!history.newerButton()->isEnabled());
-    }
 
-    void choosingANightAndTappingASliceTwice() {
-        App a;
-        QVERIFY(a.connect());
-        QVERIFY(a.sync());
-        a.shell->window().setCurrentTab(kSleepTab);
+        // Sleep: choosing a night, tapping a slice out and back in.
+        a.window().setCurrentTab(kSleepTab);
         SleepScreen& sleep = *a.shell->sleepScreen();
         QTRY_VERIFY(sleep.controller() != nullptr);
         QVERIFY(sleep.rowCount(0) >= 7);
@@ -392,18 +325,18 @@ private slots:
         QTRY_COMPARE(pie.slices().size(), size_t(4));
         QCOMPARE(pie.slices()[1].value, static_cast<float>(nights[static_cast<size_t>(last)].deep_time));
 
-        const auto at = sleep.sliceCentre(1);
-        QVERIFY(at);
+        const auto onSlice = sleep.sliceCentre(1);
+        QVERIFY(onSlice);
         auto offsetOf = [&](int i) { return pie.pieView()->layer().values()[static_cast<size_t>(i)]->centrOffset(); };
-        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, onSlice->toPoint());
         QCOMPARE(offsetOf(1), 20.0f);
         QCOMPARE(offsetOf(0), 0.0f);
         QTest::qWait(700);  // the slice slides out; the tap point is still on it
-        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, at->toPoint());
+        QTest::mouseClick(sleep.host(), Qt::LeftButton, {}, onSlice->toPoint());
         QCOMPARE(offsetOf(1), 0.0f);
     }
 
-    void theStartMakesOnlyTheShownTabAndOpensNoAudioOutput() {
+    void theStartMakesOnlyTheShownTabAndOpensNoAudioOutputAndTheIndexHasALetterPerSection() {
         App a;
         QTRY_VERIFY(a.shell->todayScreen()->table() != nullptr);
         QVERIFY(a.shell->screenMade(kTodayTab));
@@ -411,14 +344,20 @@ private slots:
             QVERIFY2(!a.shell->screenMade(tab), qPrintable(QString::number(tab)));
         QVERIFY(!a.shell->sound().outputOpened());
         // The others come when first shown, each on its own.
-        a.shell->window().setCurrentTab(kHistoryTab);
+        a.window().setCurrentTab(kHistoryTab);
         QVERIFY(a.shell->screenMade(kHistoryTab));
         QVERIFY(!a.shell->screenMade(kSleepTab) && !a.shell->screenMade(kSettingsTab));
         QTRY_VERIFY(a.shell->historyScreen()->controller().isViewLoaded());
-        QCOMPARE(a.shell->window().navigationBar(kHistoryTab)->title(), QString::fromStdString(a.tr("SportsData")));
+        QCOMPARE(a.window().navigationBar(kHistoryTab)->title(), a.tr("SportsData"));
         // The titles that stood in for the screens are theirs.
-        QCOMPARE(a.shell->window().navigationBar(kSleepTab)->title(), a.shell->sleepScreen()->title());
-        QCOMPARE(a.shell->window().navigationBar(kSettingsTab)->title(), a.settings().title());
+        QCOMPARE(a.window().navigationBar(kSleepTab)->title(), a.shell->sleepScreen()->title());
+        QCOMPARE(a.window().navigationBar(kSettingsTab)->title(), a.settings().title());
+        // The settings index: one letter per section.
+        const QStringList letters = a.settings().sectionIndexTitles();
+        QCOMPARE(letters.size(), 6);  // the five of the settings table, then sync and relay
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        QCOMPARE(SettingsScreen::indexLetters({"Wristband", "Wish", "Wristband settings", "W"}),
+                 (QStringList{"W", "I", "S", "W"}));  // no letter left: the initial, even if taken
     }
 
     void outOfRangeSoundsTheAlarmUntilFindMeIsSwitchedOff() {
@@ -454,15 +393,14 @@ private slots:
         QVERIFY(a.connect());
         a.settings().table()->tapRow(0, 1);
         QTest::qWait(500);
-        for (const auto& frame : a.shell->wristbands().front()->firmware().receivedFrames()) {
+        for (const auto& frame : a.frames()) {
             QVERIFY(frame.empty() || frame[0] != CMD_TYPE_BODYHEIGHT);  // no default height sent as the user's
         }
         QVERIFY(QFileInfo(a.dir.filePath(QStringLiteral("settings.json"))).isDir());
         // Once the directory is gone there is nothing to misread, and the same tap sends.
         QVERIFY(QDir(a.dir.path()).rmdir(QStringLiteral("settings.json")));
         a.settings().table()->tapRow(0, 1);
-        const auto& frames = a.shell->wristbands().front()->firmware().receivedFrames();
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(frames.begin(), frames.end(),
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(a.frames().begin(), a.frames().end(),
                                              [](const Bytes& f) { return !f.empty() && f[0] == CMD_TYPE_BODYHEIGHT; }),
                                  500);
     }
@@ -473,7 +411,7 @@ private slots:
         const QString entry = config.filePath(QStringLiteral("autostart/org.vantro.Vantro.desktop"));
         QVERIFY(QDir(config.path()).mkpath(entry));  // a directory where the entry belongs
         App a;
-        auto* menu = a.shell->window().findChild<QMenu*>(QStringLiteral("appMenu"));
+        auto* menu = a.window().findChild<QMenu*>(QStringLiteral("appMenu"));
         QVERIFY(menu);
         auto* login = menu->findChild<QAction*>(QStringLiteral("startAtLoginAction"));
         QVERIFY(login);
@@ -487,35 +425,16 @@ private slots:
         clickBoxButton(visibleBox(), QStringLiteral("OK"));
         QTRY_VERIFY(visibleBox() == nullptr);
 
-        // An entry the user disabled shows as off; switching on writes one that is on.
+        // Once the directory is gone the switch writes the entry, and removes it again.
         QVERIFY(QDir(entry).removeRecursively());
-        QFile disabled(entry);
-        QVERIFY(disabled.open(QIODevice::WriteOnly));
-        disabled.write("[Desktop Entry]\nType=Application\nExec=vantro --background\nHidden=true\n");
-        disabled.close();
-        emit menu->aboutToShow();
-        QVERIFY(!login->isChecked());
         login->trigger();
         QVERIFY(login->isChecked());
+        QVERIFY(QFileInfo(entry).isFile());
         QVERIFY(visibleBox() == nullptr);
         login->trigger();
         QVERIFY(!login->isChecked());
         QVERIFY(!QFileInfo::exists(entry));
         qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    void theBandsEmergencyButtonDialsTheStoredNumber() {
-        App a;
-        TelHandler handler;
-        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
-        a.app().settings().setBool("imaswitch", true);
-        a.app().settings().setString("imaphone", "+49 (30) 112-0");
-        QVERIFY(a.connect());
-        a.shell->wristbands().front()->pressEmergencyButton();
-        QTRY_COMPARE(handler.urls.size(), 1);
-        QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
-        QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
     // Export from one app and import into a fresh one, through the settings bar's Backup button.
@@ -524,13 +443,13 @@ private slots:
         const QString path = files.filePath(QStringLiteral("backup.csv"));
         auto run = [&](App& a, const char* choice) -> QString {
             a.settings().chooseBackupFile = [&](bool) { return path; };
-            a.shell->window().setCurrentTab(kSettingsTab);
-            QTest::mouseClick(a.shell->window().navigationBar(kSettingsTab)->rightButton(), Qt::LeftButton);
+            a.window().setCurrentTab(kSettingsTab);
+            QTest::mouseClick(a.window().navigationBar(kSettingsTab)->rightButton(), Qt::LeftButton);
             if (!QTest::qWaitFor([] { return visibleBox() != nullptr; })) return "no question";
-            clickBoxButton(visibleBox(), QString::fromStdString(a.tr(choice)));
+            clickBoxButton(visibleBox(), a.tr(choice));
             if (!QTest::qWaitFor([] { return visibleBox() != nullptr; })) return "no answer";
             const QString said = visibleBox()->informativeText();
-            clickBoxButton(visibleBox(), QString::fromStdString(a.tr("OK")));
+            clickBoxButton(visibleBox(), a.tr("OK"));
             return said;
         };
         App from;

@@ -2,8 +2,11 @@
 // The whole app on the simulated band in a temporary directory, for the tests that walk its screens and pages.
 #pragma once
 
+#include "message_boxes.h"
+
 #include "gui/app_shell.h"
 #include "gui/main_window.h"
+#include "gui/navigation_bar.h"
 #include "gui/settings_screen.h"
 #include "gui/table_view.h"
 #include "platform/debug_log.h"
@@ -11,32 +14,35 @@
 #include "platform/paths.h"
 #include "store/sqlite_data.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QSize>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace vantro::gui::app_test {
 
-inline QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
+using testing::clickBoxButton;
+using testing::visibleBox;
 
 /// The app, its window shown; `days` and `nights` records are stored before it starts (ending yesterday).
+/// With `userDirs` it gets no data directory and the XDG data and config homes point into the temporary
+/// one; `prepare` gets the data directory before the app starts.
 struct AppUnderTest {
     QTemporaryDir dir;
     NullLog log;
     std::unique_ptr<AppShell> shell;
 
     explicit AppUnderTest(const QString& language = QStringLiteral("en"), bool tablet = false, int days = 0,
-                          int nights = 0, QSize size = {}) {
+                          int nights = 0, QSize size = {}, bool userDirs = false,
+                          const std::function<void(const QString&)>& prepare = {}) {
+        if (prepare) prepare(dir.path());
+        if (userDirs) {
+            qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+            qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        }
         if (days || nights) {
             NullLog quiet;
             sqlite_data db(recordsDirectory(dir.path().toStdString(), true), quiet);
@@ -50,15 +56,14 @@ struct AppUnderTest {
         o.tablet = tablet;
         o.brisk = true;
         o.wristband = WristbandChoice::Simulated;
-        shell = std::make_unique<AppShell>(o, dir.path(), log);
+        shell = std::make_unique<AppShell>(o, userDirs ? QString() : dir.path(), log);
         window().setAnimationsEnabled(false);
         if (size.isValid()) window().resize(size);
         window().show();
         QApplication::setActiveWindow(&window());
     }
     ~AppUnderTest() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        testing::closeBoxes();
         shell.reset();
     }
     AppUnderTest(const AppUnderTest&) = delete;
@@ -71,6 +76,32 @@ struct AppUnderTest {
         QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : &window();
         QTest::keyClick(to, static_cast<Qt::Key>(k), m);
         QApplication::processEvents();
+    }
+    /// Opens the settings row's page and returns it (null when none opened).
+    QWidget* openPage(int section, int row) {
+        window().setCurrentTab(kSettingsTab);
+        settings().table()->scrollToRow(section, row);
+        settings().table()->tapRow(section, row);
+        QApplication::processEvents();
+        return window().topModal();
+    }
+    QWidget* openPageTitled(const QString& caption) {
+        for (int s = 0; s < settings().sectionCount(); ++s)
+            for (int r = 0; r < settings().rowCount(s); ++r)
+                if (settings().row(s, r).caption == caption) return openPage(s, r);
+        return nullptr;
+    }
+    /// Asks the backup question (three answers), then the reset question (destructive), hands each to
+    /// `check` while it shows, then answers it with Cancel.
+    void eachQuestion(const std::function<void(QMessageBox*)>& check) {
+        window().setCurrentTab(kSettingsTab);
+        for (bool backup : {true, false}) {
+            backup ? window().navigationBar(kSettingsTab)->rightButton()->click() : settings().table()->tapRow(4, 2);
+            QVERIFY(QTest::qWaitFor([] { return visibleBox() != nullptr; }));
+            check(visibleBox());
+            if (QMessageBox* box = visibleBox()) box->reject();
+            QVERIFY(QTest::qWaitFor([] { return visibleBox() == nullptr; }));
+        }
     }
     /// Every row of the settings that opens a page, the sync and relay pages included, as (section, row).
     std::vector<RowPath> pageRows() {

@@ -2,40 +2,26 @@
 // Every screen, page and question walked by the keyboard alone: Tab and Shift+Tab go round every control
 // and back, every stop is seen (a ring) and named, and Return and Escape do what the README says.
 #include "app_under_test.h"
-#include "gui/app_shell.h"
 
 #include "charts/chart_information_view.h"
 #include "charts/label.h"
 #include "gui/history_screen.h"
 #include "screens/chart_view_controller.h"
-#include "gui/main_window.h"
 #include "gui/message_box.h"
-#include "gui/navigation_bar.h"
 #include "gui/property_page.h"
-#include "gui/settings_screen.h"
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
-#include "gui/table_view.h"
-#include "gui/view_host.h"
+#include "gui/theme.h"
 #include "screens/sleep_pie_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
-#include "store/sqlite_data.h"
-#include "platform/local_time.h"
-#include "platform/paths.h"
 
-#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QAccessible>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <functional>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -81,18 +67,15 @@ QImage look(QWidget* w) {
 
 struct App : app_test::AppUnderTest {
     App(int days, int nights, const QString& language = QStringLiteral("en"))
-        : AppUnderTest(language, false, days, nights, QSize(360, 640)) {}
+        : AppUnderTest(language, false, days, nights, QSize(360, 640)) {
+        if (!QTest::qWaitForWindowActive(&window())) qWarning("the window is not active: keys may go astray");
+    }
     ~App() { closeBoxes(); }
     /// Answers any question with Cancel and gives the window the keyboard back.
     void settle() {
         closeBoxes();
         QApplication::setActiveWindow(&window());
         QApplication::processEvents();
-    }
-    QWidget* openPage(RowPath row) {
-        settings().table()->tapRow(row.first, row.second);
-        QApplication::processEvents();
-        return window().topModal();
     }
 };
 
@@ -176,10 +159,9 @@ class KeyboardWalkTest : public QObject {
 private slots:
     void cleanup() { closeBoxes(); }
 
-    void everyScreenGoesRoundAndBack() {
+    void everyScreenAndQuestionGoesRoundAndBack() {
         App a(12, 3);
         MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         QStringList problems;
         for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
             w.setCurrentTab(tab);
@@ -188,109 +170,8 @@ private slots:
             MainWindow::focusFirstIn(w.navigationBar(tab)->parentWidget());
             problems << walk(w.focusOrder(), w.navigationBar(tab)->title(), [&](int k) { a.key(k); });
         }
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-    }
-
-    void everyPageGoesRoundAndBackAndAnswersReturnAndEscape() {
-        App a(3, 2);
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.setCurrentTab(kSettingsTab);
-        const auto rows = a.pageRows();
-        QVERIFY(rows.size() >= 10);  // the property pages, the picker, the sync and relay pages
-        QStringList problems;
-        for (const RowPath& row : rows) {
-            const QString where = a.settings().row(row.first, row.second).caption;
-            QWidget* page = a.openPage(row);
-            if (!page) {
-                problems << where + QStringLiteral(": no page");
-                continue;
-            }
-            // What the page covers is hidden: a screen reader must not find the settings behind it.
-            if (a.settings().table()->isVisible() || w.tabBar()->isVisible())
-                problems << where + QStringLiteral(": the settings still show behind the page");
-            problems << walk(w.focusOrder(), where, [&](int k) { a.key(k); });
-
-            // Escape is the left button (Cancel, or the page's only button), wherever the focus is.
-            auto* modal = qobject_cast<ModalPage*>(page);
-            QPushButton* left = modal->navigationBar()->leftButton();
-            QPushButton* right = modal->navigationBar()->rightButton();
-            QVERIFY(left);
-            MainWindow::focusFirstIn(page);
-            QSignalSpy escaped(left, &QPushButton::clicked);
-            a.key(Qt::Key_Escape);
-            if (escaped.count() != 1 || w.topModal() == page)
-                problems << where + QStringLiteral(": Escape does not leave the page");
-            a.settle();
-            if (w.topModal()) w.dismissModal(w.topModal(), false);
-            QApplication::processEvents();
-            if (!a.settings().table()->isVisible()) problems << where + QStringLiteral(": the settings stay hidden");
-
-            // Return on the focused button presses it; elsewhere it is OK (or the only button). A list's
-            // Return picks its row, so a list page is asked from its bar.
-            page = a.openPage(row);
-            modal = qobject_cast<ModalPage*>(page);
-            left = modal->navigationBar()->leftButton();
-            right = modal->navigationBar()->rightButton();
-            left->setFocus(Qt::TabFocusReason);
-            QSignalSpy leftPressed(left, &QPushButton::clicked);
-            a.key(Qt::Key_Return);
-            if (leftPressed.count() != 1) problems << where + QStringLiteral(": Return does not press ") + left->text();
-            a.settle();
-            if (w.topModal()) w.dismissModal(w.topModal(), false);
-            page = a.openPage(row);
-            modal = qobject_cast<ModalPage*>(page);
-            right = modal->navigationBar()->rightButton();
-            left = modal->navigationBar()->leftButton();
-            auto* view = page->findChild<PropertyPageView*>();
-            const bool list = view && view->table();
-            QPushButton* expected = right ? right : left;
-            if (list) expected->setFocus(Qt::TabFocusReason);
-            QSignalSpy confirmed(expected, &QPushButton::clicked);
-            a.key(Qt::Key_Return);
-            if (confirmed.count() != 1)
-                problems << where + QStringLiteral(": Return from %1 does not press %2")
-                                        .arg(describe(QApplication::focusWidget()), expected->text());
-            a.settle();
-            if (w.topModal()) w.dismissModal(w.topModal(), false);
-            QApplication::processEvents();
-        }
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-    }
-
-    void theBarButtonsAnswerReturn() {
-        App a(0, 0);
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.setCurrentTab(kSettingsTab);
-        // Backup: Return asks the question; App: Return opens the menu.
-        QPushButton* backup = w.navigationBar(kSettingsTab)->rightButton();
-        backup->setFocus(Qt::TabFocusReason);
-        a.key(Qt::Key_Return);
-        QTRY_VERIFY(visibleBox());
-        a.settle();
-        QPushButton* app = w.navigationBar(kSettingsTab)->leftButton();
-        app->setFocus(Qt::TabFocusReason);
-        a.key(Qt::Key_Enter, Qt::KeypadModifier);
-        auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
-        QVERIFY(menu);
-        QTRY_VERIFY(menu->isVisible());
-        menu->close();
-    }
-
-    void theQuestionsGoRoundTheirButtons() {
-        App a(0, 0);
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.setCurrentTab(kSettingsTab);
-        QStringList problems;
         // The backup question (three answers) and the reset question (destructive, Cancel by default).
-        for (const auto& ask :
-             std::vector<std::function<void()>>{[&] { w.navigationBar(kSettingsTab)->rightButton()->click(); },
-                                                [&] { a.settings().table()->tapRow(4, 2); }}) {
-            ask();
-            QTRY_VERIFY(visibleBox());
-            QMessageBox* box = visibleBox();
+        a.eachQuestion([&](QMessageBox* box) {
             QTRY_VERIFY(QApplication::focusWidget() && box->isAncestorOf(QApplication::focusWidget()));
             std::vector<QWidget*> buttons;
             for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
@@ -305,14 +186,274 @@ private slots:
             if (answered.count() != 1 ||
                 messageBoxButtonIndex(box, answered.at(0).at(0).value<QAbstractButton*>()) != 0)
                 problems << box->text() + QStringLiteral(": Escape is not Cancel");
+        });
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    void everyPageGoesRoundAndBackAndAnswersReturnAndEscape() {
+        App a(3, 2);
+        MainWindow& w = a.window();
+        const auto rows = a.pageRows();
+        QVERIFY(rows.size() >= 10);  // the property pages, the picker, the sync and relay pages
+        QStringList problems;
+        for (const auto& [s, r] : rows) {
+            const QString where = a.settings().row(s, r).caption;
+            // After an answer that may have left the page (or a question) open.
+            auto leave = [&] {
+                a.settle();
+                if (w.topModal()) w.dismissModal(w.topModal(), false);
+                QApplication::processEvents();
+            };
+            auto reopen = [&] {
+                leave();
+                return qobject_cast<ModalPage*>(a.openPage(s, r));
+            };
+            ModalPage* page = qobject_cast<ModalPage*>(a.openPage(s, r));
+            if (!page) {
+                problems << where + QStringLiteral(": no page");
+                continue;
+            }
+            // What the page covers is hidden: a screen reader must not find the settings behind it.
+            if (a.settings().table()->isVisible() || w.tabBar()->isVisible())
+                problems << where + QStringLiteral(": the settings still show behind the page");
+            problems << walk(w.focusOrder(), where, [&](int k) { a.key(k); });
+
+            // Escape is the left button (Cancel, or the page's only button), wherever the focus is.
+            QPushButton* left = page->navigationBar()->leftButton();
+            QVERIFY(left);
+            MainWindow::focusFirstIn(page);
+            QSignalSpy escaped(left, &QPushButton::clicked);
+            a.key(Qt::Key_Escape);
+            if (escaped.count() != 1 || w.topModal() == page)
+                problems << where + QStringLiteral(": Escape does not leave the page");
+            leave();
+            if (!a.settings().table()->isVisible()) problems << where + QStringLiteral(": the settings stay hidden");
+
+            // Return on the focused button presses it; elsewhere it is OK (or the only button). A list's
+            // Return picks its row, so a list page is asked from its bar.
+            page = reopen();
+            left = page->navigationBar()->leftButton();
+            left->setFocus(Qt::TabFocusReason);
+            QSignalSpy leftPressed(left, &QPushButton::clicked);
+            a.key(Qt::Key_Return);
+            if (leftPressed.count() != 1) problems << where + QStringLiteral(": Return does not press ") + left->text();
+            page = reopen();
+            QPushButton* right = page->navigationBar()->rightButton();
+            QPushButton* expected = right ? right : page->navigationBar()->leftButton();
+            auto* view = page->findChild<PropertyPageView*>();
+            if (view && view->table()) expected->setFocus(Qt::TabFocusReason);
+            QSignalSpy confirmed(expected, &QPushButton::clicked);
+            a.key(Qt::Key_Return);
+            if (confirmed.count() != 1)
+                problems << where + QStringLiteral(": Return from %1 does not press %2")
+                                        .arg(describe(QApplication::focusWidget()), expected->text());
+            leave();
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
+    void theKeysReachAndWorkEveryScreen() {
+        App a(12, 3);
+        MainWindow& w = a.window();
+        // Ctrl+number switches tabs and puts the focus into the screen.
+        a.key(Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(w.currentTab(), int(kSettingsTab));
+        TableView* settings = a.settings().table();
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{0, 0}));
+
+        // The focused row carries a ring in the tint colour; without the focus it has none.
+        const QRectF row = settings->rectForRow(0, 0);
+        auto ringPixel = [&] { return settings->grab().toImage().pixelColor(2, static_cast<int>(row.center().y())); };
+        QCOMPARE(ringPixel(), colours::kTint);
+        w.tabBar()->setFocus();
+        QVERIFY(ringPixel() != colours::kTint);
+        settings->setFocus();
+
+        // Return opens the row's page, Escape leaves it and gives the focus back to the row.
+        a.key(Qt::Key_Return);
+        QVERIFY(w.topModal());
+        auto* picker = w.topModal()->findChild<PropertyPageView*>();
+        QVERIFY(picker && picker->table());
+        QVERIFY(picker->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == picker->table());
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+
+        // A form page opens with its editor focused (what is typed lands in it, any text there selected and
+        // replaced); Return saves and closes the page.
+        a.settings().table()->tapRow(4, 0);
+        QVERIFY(w.topModal());
+        auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY2(field, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+        QTest::keyClicks(field, QStringLiteral("9"));
+        QCOMPARE(field->text(), QStringLiteral("9"));
+        // The page opens with an empty field; text already there is selected when the focus comes back.
+        field->clearFocus();
+        QVERIFY(MainWindow::focusFirstIn(w.topModal()));
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QCOMPARE(field->selectedText(), QStringLiteral("9"));
+        QTest::keyClicks(field, QStringLiteral("12"));
+        QCOMPARE(field->text(), QStringLiteral("12"));
+        a.key(Qt::Key_Return);
+        QCOMPARE(w.modalCount(), 0);
+        QCOMPARE(a.shell->settings().integerForKey("displaytime"), 12);
+        settings->setFocus();
+        settings->setKeyboardRow(RowPath{0, 0});
+
+        // Arrows walk the rows across sections, and Tab goes on to the tab bar, then round to the bar's button.
+        a.key(Qt::Key_Down);
+        a.key(Qt::Key_Down);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{1, 0}));
+        // End reaches the last row of all: the notification relay, below the sync settings.
+        a.key(Qt::Key_End);
+        const int lastSection = a.settings().sectionCount() - 1;
+        const RowPath relayRow{lastSection, a.settings().rowCount(lastSection) - 1};
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(relayRow));
+        QCOMPARE(a.settings().row(relayRow.first, relayRow.second).caption, a.tr("RelayNotifications"));
+        QVERIFY(relayRow.first > 4);
+
+        // The relay and the sync pages open over the window from the keyboard and Escape closes them.
+        a.key(Qt::Key_Return);
+        QWidget* relay = w.topModal();
+        QVERIFY(relay);
+        QVERIFY(relay->isAncestorOf(QApplication::focusWidget()));
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(relayRow));
+        a.key(Qt::Key_Up);
+        QCOMPARE(settings->keyboardRow(), std::optional<RowPath>(RowPath{lastSection, 0}));
+        a.key(Qt::Key_Return);
+        QWidget* sync = w.topModal();
+        QVERIFY(sync);
+        // The focus is on the chosen interval; an arrow picks the next one, which is stored at once.
+        auto* chosen = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        QVERIFY2(chosen, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+        QVERIFY(sync->isAncestorOf(chosen));
+        QVERIFY(chosen->isChecked());
+        const auto hoursBefore = a.shell->settings().integerForKey("autoSyncHours");
+        a.key(Qt::Key_Down);
+        auto* next = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        QVERIFY(next && next != chosen && next->isChecked());
+        QVERIFY(a.shell->settings().integerForKey("autoSyncHours") != hoursBefore);
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), settings);
+        QCOMPARE(a.settings().row(lastSection, 0).detail, next->text());
+        a.key(Qt::Key_End);
+
+        // Tab goes on to the tab bar, then round to the bar's buttons: Backup and the App menu.
+        a.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+        a.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.navigationBar(kSettingsTab)->rightButton());
+        // A bar button answers Return too: Backup asks its question.
+        a.key(Qt::Key_Return);
+        QTRY_VERIFY(visibleBox());
+        a.settle();
+        w.navigationBar(kSettingsTab)->rightButton()->setFocus(Qt::TabFocusReason);
+        a.key(Qt::Key_Tab);
+        QPushButton* appButton = w.navigationBar(kSettingsTab)->leftButton();
+        QVERIFY(appButton);
+        QCOMPARE(QApplication::focusWidget(), appButton);
+        // Space opens the App menu, the arrows walk it and Escape closes it, leaving the focus on the button.
+        a.key(Qt::Key_Space);
+        auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Down);
+        QVERIFY(menu->activeAction());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), appButton);
+        a.key(Qt::Key_Enter, Qt::KeypadModifier);  // and so does Enter
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        QTRY_COMPARE(QApplication::focusWidget(), appButton);
+        a.key(Qt::Key_Backtab);
+        a.key(Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+        // The tab bar takes Left and Right.
+        a.key(Qt::Key_Left);
+        QCOMPARE(w.currentTab(), int(kSleepTab));
+        QCOMPARE(QApplication::focusWidget(), w.tabBar());
+
+        // History: Left picks the newest bar, then walks back; the panel shows the chosen day.
+        a.key(Qt::Key_2, Qt::ControlModifier);
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_COMPARE(QApplication::focusWidget(), history.host());
+        QTRY_COMPARE(history.controller().barCount(), 12);
+        QTest::qWait(900);
+        auto panelTitle = [&] { return history.controller().informationView()->titleLabel()->text().value_or(""); };
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.keyboardBar(), 11);
+        QCOMPARE(panelTitle(), history.controller().monthlySymbols()[11]);
+        a.key(Qt::Key_Left);
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.keyboardBar(), 9);
+        QCOMPARE(panelTitle(), history.controller().monthlySymbols()[9]);
+        QVERIFY(history.controller().barChartView()->selectionViewVisible());
+        a.key(Qt::Key_Right);
+        QCOMPARE(history.keyboardBar(), 10);
+        a.key(Qt::Key_Escape);
+        QCOMPARE(history.keyboardBar(), -1);
+        QVERIFY(!history.controller().barChartView()->selectionViewVisible());
+        // The range control: Right chooses the next range.
+        history.rangeControl()->setFocus();
+        a.key(Qt::Key_Right);
+        QCOMPARE(history.controller().range(), HistoryRange::Week);
+        a.key(Qt::Key_Left);
+        QCOMPARE(history.controller().range(), HistoryRange::All);
+
+        // Sleep: the list starts on the night on the pie (the newest).
+        a.key(Qt::Key_3, Qt::ControlModifier);
+        SleepScreen& sleep = *a.shell->sleepScreen();
+        QTRY_VERIFY(sleep.table() && QApplication::focusWidget() == sleep.table());
+        QCOMPARE(sleep.selectedRow(), 2);
+        QCOMPARE(sleep.table()->keyboardRow(), std::optional<RowPath>(RowPath{0, 2}));
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+        // The pie is a stop of its own; the arrows walk its slices.
+        const auto order = w.focusOrder();
+        QVERIFY(std::find(order.begin(), order.end(), sleep.host()) != order.end());
+        sleep.host()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(sleep.keyboardSlice(), -1);
+        a.key(Qt::Key_Right);
+        QCOMPARE(sleep.keyboardSlice(), 0);
+        a.key(Qt::Key_Right);
+        a.key(Qt::Key_Right);
+        QCOMPARE(sleep.keyboardSlice(), 2);
+        a.key(Qt::Key_Left);
+        QCOMPARE(sleep.keyboardSlice(), 1);
+        a.key(Qt::Key_End);
+        QCOMPARE(sleep.keyboardSlice(), 3);
+        QAccessibleInterface* pie = QAccessible::queryAccessibleInterface(sleep.host());
+        QVERIFY(pie->child(3)->state().focused);
+        QVERIFY(!pie->child(1)->state().focused);
+        // Back in the list, Up and Return put the night before on the pie.
+        sleep.table()->setFocus(Qt::TabFocusReason);
+        a.key(Qt::Key_Up);
+        a.key(Qt::Key_Return);
+        QCOMPARE(sleep.selectedRow(), 1);
+        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
+
+        // The backup question answers Export to Return.
+        bool exported = false, imported = false;
+        a.settings().chooseBackupFile = [&](bool save) {
+            (save ? exported : imported) = true;
+            return QString();
+        };
+        a.key(Qt::Key_4, Qt::ControlModifier);
+        w.navigationBar(kSettingsTab)->rightButton()->click();
+        QTRY_VERIFY(visibleBox());
+        QCOMPARE(visibleBox()->defaultButton()->text(), a.tr("gui.export"));
+        QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), Qt::Key_Return);
+        QTRY_VERIFY(exported);
+        QVERIFY(!imported);
+    }
+
     void aMonthOfTheYearStaysInsideItsPanelOnANarrowPhoneInChinese() {
         App a(60, 0, QStringLiteral("zh_CN"));
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         a.key(Qt::Key_2, Qt::ControlModifier);
         HistoryScreen& history = *a.shell->historyScreen();
         QTRY_VERIFY(history.controller().barCount() > 0);
@@ -344,36 +485,6 @@ private slots:
         QVERIFY2(
             rightmost / ratio < history.host()->width() - 6,
             qPrintable(QStringLiteral("text reaches x %1 of %2").arg(rightmost / ratio).arg(history.host()->width())));
-    }
-
-    void theSleepPieTakesTheKeyboardAndTheRingStartsOnTheNightShown() {
-        App a(0, 3);
-        MainWindow& w = a.window();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        a.key(Qt::Key_3, Qt::ControlModifier);
-        SleepScreen& sleep = *a.shell->sleepScreen();
-        QTRY_VERIFY(sleep.table() && QApplication::focusWidget() == sleep.table());
-        // The night on the pie is the row the keyboard starts on.
-        QCOMPARE(sleep.selectedRow(), 2);
-        QCOMPARE(sleep.table()->keyboardRow(), std::optional<RowPath>(RowPath{0, 2}));
-        QTRY_COMPARE(sleep.controller()->pieViewController()->slices().size(), size_t(4));
-        // The pie is a stop of its own; the arrows walk its slices.
-        const auto order = w.focusOrder();
-        QVERIFY(std::find(order.begin(), order.end(), sleep.host()) != order.end());
-        sleep.host()->setFocus(Qt::TabFocusReason);
-        QCOMPARE(sleep.keyboardSlice(), -1);
-        a.key(Qt::Key_Right);
-        QCOMPARE(sleep.keyboardSlice(), 0);
-        a.key(Qt::Key_Right);
-        a.key(Qt::Key_Right);
-        QCOMPARE(sleep.keyboardSlice(), 2);
-        a.key(Qt::Key_Left);
-        QCOMPARE(sleep.keyboardSlice(), 1);
-        a.key(Qt::Key_End);
-        QCOMPARE(sleep.keyboardSlice(), 3);
-        QAccessibleInterface* pie = QAccessible::queryAccessibleInterface(sleep.host());
-        QVERIFY(pie->child(3)->state().focused);
-        QVERIFY(!pie->child(1)->state().focused);
     }
 };
 

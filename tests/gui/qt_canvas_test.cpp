@@ -2,7 +2,6 @@
 // The drawing port on QPainter: pixels where the core's geometry says, clips, alpha, gradients, fonts.
 #include "gui/qt_canvas.h"
 
-#include "charts/bar_chart_view.h"
 #include "charts/chart_value_view.h"
 #include "charts/label.h"
 #include "charts/ui_context.h"
@@ -43,71 +42,12 @@ int alphaAt(const QImage& img, int x, int y) {
     return qAlpha(img.pixel(x, y));
 }
 
-// Ten years of days in alternating colours, some see-through.
-struct Days : BarChartViewDataSource, BarChartViewDelegate {
-    std::int32_t numberOfBarsInBarChartView(BarChartView&) override { return 3653; }
-    std::optional<std::int32_t> barPaddingForBarChartView(BarChartView&) override { return 1; }
-    std::optional<Color> barColorForBarChartView(BarChartView&, std::int32_t i) override {
-        const Color c = i % 2 ? Color::rgb255(52, 178, 52) : Color::rgb255(8, 188, 239);
-        return i % 50 == 3 ? c.withAlpha(0.45f) : c;
-    }
-    float heightForBarViewAtAtIndex(BarChartView&, std::int32_t i) override {
-        return static_cast<float>((i * 7919) % 20000);
-    }
-};
-
 }  // namespace
 
 class QtCanvasTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { gui::AppFonts::install(); }
-
-    void thinBarsWithoutViewsPaintTheSamePixelsAsBarViews() {
-        ManualRunLoop loop;
-        FixedTextMetrics metrics;
-        UiContext ui(loop, metrics);
-        Days days;
-        // Under a half-transparent parent, on a doubled pixel ratio, as the history tab scales its chart.
-        std::vector<std::shared_ptr<View>> roots;
-        std::vector<std::shared_ptr<BarChartView>> charts;
-        for (float ownViewMinWidth : {0.0f, BarChartView::kOwnViewMinWidth}) {
-            auto root = std::make_shared<View>(ui, Rect{0, 0, 340, 380});
-            root->setAlpha(0.6);
-            auto chart = std::make_shared<BarChartView>(ui, Rect{10, 10, 320, 360});
-            chart->setOwnViewMinWidth(ownViewMinWidth);
-            chart->setClipsToBounds(true);
-            chart->setHeaderPadding(10);
-            chart->setDataSource(&days);
-            chart->setDelegate(&days);
-            chart->reloadData();
-            root->addSubview(chart);
-            roots.push_back(root);
-            charts.push_back(chart);
-        }
-        QVERIFY(charts[0]->barStrip() == nullptr);
-        QVERIFY(charts[1]->barStrip() != nullptr && charts[1]->barViews().empty());
-        const auto picture = [](View& root) {
-            QImage img(680, 760, QImage::Format_ARGB32_Premultiplied);
-            img.fill(Qt::black);
-            QPainter p(&img);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.scale(2, 2);
-            QtCanvas canvas(p);
-            root.render(canvas);
-            return img;
-        };
-        QCOMPARE(picture(*roots[1]), picture(*roots[0]));
-        for (const auto& chart : charts) {
-            chart->setState(BarChartView::kStateCollapsed);
-            chart->setState(BarChartView::kStateExpanded, true, nullptr);
-        }
-        for (int frame = 1; frame <= 90; ++frame) {
-            loop.advance(1.0 / 60);
-            loop.runPending();
-            if (frame % 10 == 0) QCOMPARE(picture(*roots[1]), picture(*roots[0]));
-        }
-    }
 
     void arcsFillWhereThePathContainsThePoint_data() {
         QTest::addColumn<double>("start");

@@ -3,12 +3,11 @@
 // What the app delegate makes of one (vibration, dialog) is clicked through in the app flows.
 #include "gui/qt_notifier.h"
 
+#include "message_boxes.h"
 #include "notification_mock.h"
 #include "qt/qt_run_loop.h"
 
-#include <QApplication>
 #include <QDBusMetaType>
-#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,22 +15,10 @@
 
 using namespace vantro;
 using vantro::gui::QtNotifier;
+using vantro::testing::closeBoxes;
+using vantro::testing::visibleBox;
 
 namespace {
-
-QMessageBox* visibleBox() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    }
-    return nullptr;
-}
-
-void closeBoxes() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true};
 const LocalNotification kNotice{"Vantro keeps running in the background.", "", "", false};
@@ -57,30 +44,23 @@ class QtNotifierTest : public QObject {
 private slots:
     void cleanup() { closeBoxes(); }
 
-    void activeAppGetsTheNotificationBackOnALaterTurn() {
+    // Active, or in the background without a desktop service: back to the app's receiver on a later turn.
+    void theAppGetsTheNotificationBackOnALaterTurn() {
         qt::QtRunLoop loop;
         QtNotifier notifier(loop);
-        notifier.setApplicationStateOverride(AppState::Active);
-        std::vector<LocalNotification> received;
-        notifier.setReceiver([&](const LocalNotification& n) { received.push_back(n); });
-        notifier.presentLocalNotificationNow(kOutOfRange);
-        QCOMPARE(notifier.lastRoute(), QtNotifier::Route::Receiver);
-        QVERIFY(received.empty());
-        QTRY_COMPARE(received.size(), size_t(1));
-        QCOMPARE(received[0].alertBody, kOutOfRange.alertBody);
-        QCOMPARE(received[0].alertAction, std::string("OK"));
-    }
-
-    void withoutDesktopServiceABackgroundNotificationIsShownInTheApp() {
-        qt::QtRunLoop loop;
-        QtNotifier notifier(loop);
-        if (notifier.desktopServiceAvailable()) QSKIP("a notification service is on this session bus");
-        notifier.setApplicationStateOverride(AppState::Background);
-        int received = 0;
-        notifier.setReceiver([&](const LocalNotification&) { ++received; });
-        notifier.presentLocalNotificationNow(kOutOfRange);
-        QCOMPARE(notifier.lastRoute(), QtNotifier::Route::InApp);
-        QTRY_COMPARE(received, 1);
+        for (auto [state, route] : {std::pair{AppState::Active, QtNotifier::Route::Receiver},
+                                    std::pair{AppState::Background, QtNotifier::Route::InApp}}) {
+            if (state == AppState::Background && notifier.desktopServiceAvailable()) continue;
+            notifier.setApplicationStateOverride(state);
+            std::vector<LocalNotification> received;
+            notifier.setReceiver([&](const LocalNotification& n) { received.push_back(n); });
+            notifier.presentLocalNotificationNow(kOutOfRange);
+            QCOMPARE(notifier.lastRoute(), route);
+            QVERIFY(received.empty());
+            QTRY_COMPARE(received.size(), size_t(1));
+            QCOMPARE(received[0].alertBody, kOutOfRange.alertBody);
+            QCOMPARE(received[0].alertAction, std::string("OK"));
+        }
     }
 
     void withoutReceiverTheNotificationBecomesAMessageBox() {

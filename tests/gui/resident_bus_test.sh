@@ -209,6 +209,15 @@ kill $squatter
 wait $squatter 2>/dev/null
 squatter=
 
+# An owner whose object comes on the bus a moment after its name (as a companion just started) is heard.
+"$squat" squat org.vantro.Vantro --hostile-status --late >"$work/late-owner" &
+squatter=$!
+wait_for 30 grep -q owned "$work/late-owner"
+check "status: an object that comes just after the name is waited for" "'$cli' status 2>&1 | grep -qF 'PWN'"
+kill $squatter
+wait $squatter 2>/dev/null
+squatter=
+
 # Without a session bus: one log line, and the app runs as a single window.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus timeout 5 "$vantro" --simulate --data-dir "$data" 2>"$work/nobus.log"
 check "no bus: runs until stopped" "[ $? -eq 124 ]"

@@ -20,6 +20,14 @@ using namespace vantro;
 using namespace vantro::gui;
 using vantro::testing::notifiedBodies;
 
+namespace {
+bool connectBand(AppShell& shell) {
+    std::optional<bool> connected;
+    shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
+    return QTest::qWaitFor([&] { return connected.has_value(); }, 15000) && *connected;
+}
+}  // namespace
+
 class ResidentWindowTest : public QObject {
     Q_OBJECT
 private slots:
@@ -35,10 +43,7 @@ private slots:
         AppShell shell(options, dir.path(), log);
         shell.settings().setInteger(kFindMe, kFindMeOn);
         shell.showWindow();
-        std::optional<bool> connected;
-        shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
-        QTRY_VERIFY_WITH_TIMEOUT(connected.has_value(), 15000);
-        QVERIFY(*connected);
+        QVERIFY(connectBand(shell));
 
         QVERIFY(shell.window().close());
         QTRY_VERIFY(!shell.hasWindow());
@@ -68,10 +73,7 @@ private slots:
         const int own = settings->sectionCount() - 1;
         QCOMPARE(settings->table()->shownHeader(own), shell.tr("NeverSynced"));
 
-        std::optional<bool> connected;
-        shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
-        QTRY_VERIFY_WITH_TIMEOUT(connected.has_value(), 15000);
-        QVERIFY(*connected);
+        QVERIFY(connectBand(shell));
         std::optional<bool> synced;
         shell.session().sync([&](bool ok, const std::string&) { synced = ok; });
         QTRY_VERIFY_WITH_TIMEOUT(synced.has_value(), 30000);

@@ -45,7 +45,8 @@ void drag(QWidget* w, QPointF from, QPointF to, int steps = 10) {
 
 /// A table of 375 points wide over a fresh source.
 struct Table {
-    explicit Table(int height = 400, bool shown = true) {
+    explicit Table(int height = 400, bool shown = true, const QStringList& index = {}) {
+        source.index = index;
         view.resize(375, height);
         view.setSource(&source);
         if (shown) view.show();
@@ -141,12 +142,8 @@ private slots:
     }
 
     void theSectionIndexJumpsToItsSection() {
-        FakeSource source;
-        source.index = {QStringLiteral("A"), QStringLiteral("B")};
-        TableView view;
-        view.resize(375, 400);
-        view.setSource(&source);
-        view.show();
+        Table t(400, true, {QStringLiteral("A"), QStringLiteral("B")});
+        auto& [source, view] = t;
         // The index sits at the right edge, centred vertically; its lower half is section B.
         QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(370, 205));
         QVERIFY(view.contentOffset() > 0);

@@ -5,10 +5,11 @@
 # notify DESKTOP_ENTRY [valid]: one Notify call whose texts are not UTF-8 (with "valid", the same call in
 #   good UTF-8, to show that the call itself is well made). Waits until the bus hangs up or a few
 #   seconds pass, so that whatever the bus does with it has happened when this ends.
-# squat NAME [--hostile-status]: owns a bus name as a process other than the companion would. Silent, it
+# squat NAME [--hostile-status [--late]]: owns a bus name as a process other than the companion would. Silent, it
 #   never answers a call, as a stuck or foreign process; with --hostile-status it answers every call
 #   with a status whose texts hold terminal control sequences and a 100 000-byte band name. Prints
-#   "owned" once the bus gave it the name, then serves until it is killed.
+#   "owned" once the bus gave it the name, then serves until it is killed. With --late as well, calls in the
+#   first 0.4 s after that get "no such object", as from a companion whose object is not on the bus yet.
 import os
 import socket
 import struct
@@ -153,7 +154,7 @@ def read_call(s, buffer):
     return (buffer[1], serial, sender), buffer[end:]
 
 
-def squat(name, hostile):
+def squat(name, hostile, late=False):
     s = connect()
     request = Writer()
     request.string(name.encode())
@@ -168,17 +169,22 @@ def squat(name, hostile):
     status = Writer()
     status.dict_sv([(k.encode(), v) for k, v in HOSTILE.items()])
     rest, serial = b"", 10
+    object_from = time.monotonic() + (0.4 if late else 0)
     while True:
         (kind, to, sender), rest = read_call(s, rest)
         if kind == 1 and sender:  # a method call
             serial += 1
-            s.sendall(message(2, serial, [(5, "u", to), (6, "s", sender)], "a{sv}", bytes(status.b)))
+            if time.monotonic() < object_from:
+                s.sendall(message(3, serial, [(4, "s", "org.freedesktop.DBus.Error.UnknownObject"), (5, "u", to),
+                                              (6, "s", sender)]))
+            else:
+                s.sendall(message(2, serial, [(5, "u", to), (6, "s", sender)], "a{sv}", bytes(status.b)))
 
 
 if __name__ == "__main__":
     if sys.argv[1:2] == ["notify"]:
         notify(sys.argv[2], sys.argv[3:] == ["valid"])
     elif sys.argv[1:2] == ["squat"]:
-        squat(sys.argv[2], sys.argv[3:] == ["--hostile-status"])
+        squat(sys.argv[2], "--hostile-status" in sys.argv[3:], "--late" in sys.argv[3:])
     else:
-        sys.exit("usage: raw_bus.py notify DESKTOP_ENTRY [valid] | squat NAME [--hostile-status]")
+        sys.exit("usage: raw_bus.py notify DESKTOP_ENTRY [valid] | squat NAME [--hostile-status [--late]]")
