@@ -19,7 +19,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <memory>
 #include <optional>
 
@@ -84,13 +83,6 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), Icons::appIcon()));
 
     vantro::qt::QtLog log;
-    // One companion per session: the bus name is asked for on a thread of its own while the fonts load,
-    // and the answer is awaited before anything else is built, so a second start still only wakes the first.
-    // The tour claims nothing.
-    std::future<CompanionBus::Claim> claiming;
-    if (options->screenshotsDir.isEmpty()) {
-        claiming = std::async(std::launch::async, [&log] { return CompanionBus::claimName(log); });
-    }
     for (const QString& family : AppFonts::install()) {
         log.warning(QStringLiteral("font %1 not found; texts fall back to the system font").arg(family).toStdString());
     }
@@ -115,8 +107,8 @@ int main(int argc, char** argv) {
         return tour.run();
     }
 
-    // A second start shows the first one's window and opens no link of its own.
-    const CompanionBus::Claim claim = claiming.get();
+    // One companion per session: a second start shows the first one's window and opens no link of its own.
+    const CompanionBus::Claim claim = CompanionBus::claimName(log);
     if (claim == CompanionBus::Claim::Taken) {
         // In the background there is no window to show, but a process squatting on the name is said all the same.
         const bool answered = options->background ? CompanionBus::ownerIsCompanion() : CompanionBus::activateRunning();
