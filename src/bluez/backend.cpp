@@ -28,10 +28,11 @@ VantroNewBluezCentral centralFactory(DebugLog& log) {
     static VantroNewBluezCentral factory = nullptr;
     if (tried) return factory;
     tried = true;
-    auto* module = new QLibrary(QString::fromStdString(moduleFile(kBluezModuleFile)));
-    if (module->load()) factory = reinterpret_cast<VantroNewBluezCentral>(module->resolve(kNewCentralSymbol));
+    // A QLibrary does not unload its library when it ends, so one of static duration leaks nothing.
+    static QLibrary module(QString::fromStdString(moduleFile(kBluezModuleFile)));
+    if (module.load()) factory = reinterpret_cast<VantroNewBluezCentral>(module.resolve(kNewCentralSymbol));
     if (!factory) {
-        log.warning("no BlueZ module (" + module->errorString().toStdString() +
+        log.warning("no BlueZ module (" + module.errorString().toStdString() +
                     "); only the simulated band can be used");
     }
     return factory;
