@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -83,6 +84,16 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), Icons::appIcon()));
 
     vantro::qt::QtLog log;
+    // One companion per session. Its object goes on the bus before its name, so whoever the name brings
+    // (vantro-cli, a desktop activating the app) finds it; their calls wait until the companion is built.
+    // Object and name go on a thread of their own while the fonts load; the answer is awaited before
+    // anything else is built. The tour claims nothing.
+    std::unique_ptr<CompanionBus> bus;
+    std::future<CompanionBus::Claim> claiming;
+    if (options->screenshotsDir.isEmpty()) {
+        bus = std::make_unique<CompanionBus>(log);
+        claiming = std::async(std::launch::async, [door = bus.get()] { return door->registerAndClaim(); });
+    }
     for (const QString& family : AppFonts::install()) {
         log.warning(QStringLiteral("font %1 not found; texts fall back to the system font").arg(family).toStdString());
     }
@@ -107,8 +118,9 @@ int main(int argc, char** argv) {
         return tour.run();
     }
 
-    // One companion per session: a second start shows the first one's window and opens no link of its own.
-    const CompanionBus::Claim claim = CompanionBus::claimName(log);
+    // A second start shows the first one's window and opens no link of its own.
+    const CompanionBus::Claim claim = claiming.get();
+    if (claim != CompanionBus::Claim::Owned) bus.reset();
     if (claim == CompanionBus::Claim::Taken) {
         // In the background there is no window to show, but a process squatting on the name is said all the same.
         const bool answered = options->background ? CompanionBus::ownerIsCompanion() : CompanionBus::activateRunning();
@@ -125,11 +137,9 @@ int main(int argc, char** argv) {
     const bool background = options->background && claim == CompanionBus::Claim::Owned;
     QApplication::setQuitOnLastWindowClosed(false);
     AppShell shell(run, dataDir, log, !background);
-    std::unique_ptr<CompanionBus> bus;
-    if (claim == CompanionBus::Claim::Owned) {
-        bus = std::make_unique<CompanionBus>(
-            shell.session(), vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }}, log);
-        bus->registerObject();
+    if (bus) {
+        bus->attach(shell.session(),
+                    vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }});
     }
     // The alarm's audio output is opened only when it first sounds; --verbose names it once the window is up.
     const QByteArray markFirstFrame = qgetenv(kFirstFrameMarkVariable);

@@ -114,15 +114,33 @@ bool CompanionBus::activateRunningAction(const QString& action, QString& error) 
     return false;
 }
 
-CompanionBus::CompanionBus(Session& session, BusActions actions, DebugLog& log)
-    : m_session(session), m_actions(std::move(actions)), m_log(log) {
-    m_last = statusMap(m_session.state());
-    m_listener = m_session.onChanged([this] { statusChanged(); });
+CompanionBus::CompanionBus(DebugLog& log) : m_log(log) {}
+
+CompanionBus::CompanionBus(Session& session, BusActions actions, DebugLog& log) : CompanionBus(log) {
+    attach(session, std::move(actions));
 }
 
 CompanionBus::~CompanionBus() {
-    m_session.removeListener(m_listener);
+    if (m_session) m_session->removeListener(m_listener);
     if (m_registered) QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusPath));
+}
+
+void CompanionBus::attach(Session& session, BusActions actions) {
+    m_session = &session;
+    m_actions = std::move(actions);
+    m_last = statusMap(session.state());
+    m_listener = session.onChanged([this] { statusChanged(); });
+    for (const auto& [message, connection] : std::exchange(m_waiting, {})) dispatch(message, connection);
+}
+
+CompanionBus::Claim CompanionBus::registerAndClaim() {
+    if (!registerObject()) return claimName(m_log);
+    const Claim claim = claimName(m_log);
+    if (claim != Claim::Owned) {
+        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kBusPath));
+        m_registered = false;
+    }
+    return claim;
 }
 
 bool CompanionBus::registerObject() {
@@ -138,8 +156,8 @@ QString CompanionBus::introspect(const QString& /*path*/) const {
 }
 
 QVariantMap CompanionBus::status() const {
-    QVariantMap all = statusMap(m_session.state());
-    all.insert(QStringLiteral("DataDir"), q(recordsDirectory(m_session.ports().dataDir, false)));
+    QVariantMap all = statusMap(m_session->state());
+    all.insert(QStringLiteral("DataDir"), q(recordsDirectory(m_session->ports().dataDir, false)));
     return all;
 }
 
@@ -171,7 +189,7 @@ QVariantMap CompanionBus::statusMap(const CompanionState& s) {
 }
 
 void CompanionBus::statusChanged() {
-    const QVariantMap now = statusMap(m_session.state());
+    const QVariantMap now = statusMap(m_session->state());
     QVariantMap changed;
     for (auto it = now.begin(); it != now.end(); ++it) {
         if (m_last.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
@@ -203,6 +221,10 @@ bool CompanionBus::handleMessage(const QDBusMessage& message, const QDBusConnect
 }
 
 void CompanionBus::dispatch(const QDBusMessage& message, const QDBusConnection& connection) {
+    if (!m_session) {
+        m_waiting.emplace_back(message, connection);
+        return;
+    }
     const QString interface = message.interface();
     if (interface == QLatin1String(kApplicationInterface)) {
         handleApplication(message, connection);
@@ -262,7 +284,7 @@ bool CompanionBus::handleApplication(const QDBusMessage& m, const QDBusConnectio
             c.send(m.createReply());
             if (m_actions.quit) m_actions.quit();
         } else if (action == QLatin1String("sync")) {
-            const auto outcome = m_session.sync([this](bool ok, const std::string& why) {
+            const auto outcome = m_session->sync([this](bool ok, const std::string& why) {
                 m_log.log(std::string("bus: sync action ") + (ok ? "done: " : "failed: ") + why);
             });
             if (outcome == Session::Outcome::Busy)
@@ -300,7 +322,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         if (signature != QLatin1String("su") && !takes("s")) return true;
         m.setDelayedReply(true);
         const QDBusMessage call = m;
-        const auto outcome = m_session.connect(
+        const auto outcome = m_session->connect(
             m.arguments().at(0).toString().toStdString(),
             [this, alive, call, c](bool ok, const std::string& why) {
                 if (alive.lock()) replyLater(call, c, ok, q(why));
@@ -311,7 +333,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
     }
     if (member == QLatin1String("Disconnect")) {
         if (!takes("")) return true;
-        const auto outcome = m_session.disconnect();
+        const auto outcome = m_session->disconnect();
         if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
         if (outcome == Session::Outcome::NotConnected) {
             return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
@@ -322,7 +344,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
     if (member == QLatin1String("SimulateFault")) {
         if (!takes("s")) return true;
         std::string message;
-        if (!m_session.simulateFault(m.arguments().at(0).toString().toStdString(), message)) {
+        if (!m_session->simulateFault(m.arguments().at(0).toString().toStdString(), message)) {
             return sendError(m, c, kErrorFailed, q(message));
         }
         c.send(m.createReply(q(message)));
@@ -330,7 +352,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
     }
     if (member == QLatin1String("Forget")) {
         if (!takes("")) return true;
-        m_session.forgetBand();
+        m_session->forgetBand();
         c.send(m.createReply());
         return true;
     }
@@ -338,7 +360,7 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         if (!takes("")) return true;
         m.setDelayedReply(true);
         const QDBusMessage call = m;
-        const auto outcome = m_session.sync([this, alive, call, c](bool ok, const std::string& why) {
+        const auto outcome = m_session->sync([this, alive, call, c](bool ok, const std::string& why) {
             if (alive.lock()) replyLater(call, c, ok, q(why));
         });
         if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));

@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace vantro::qt {
 
@@ -43,10 +45,19 @@ public:
     /// Asks the running instance to run `action`; false (and `error` set) when none runs or it refused.
     static bool activateRunningAction(const QString& action, QString& error);
 
+    /// The object before the companion it speaks for: calls that come before attach() wait for it, so
+    /// the object can be on the bus before the name and whoever the name brings finds it.
+    explicit CompanionBus(DebugLog& log);
     CompanionBus(Session& session, BusActions actions, DebugLog& log);
     ~CompanionBus() override;
+    /// The session the object speaks for and what else the bus may ask of the app; calls that came
+    /// before are answered now.
+    void attach(Session& session, BusActions actions);
     /// Registers the object; false when there is no session bus.
     bool registerObject();
+    /// The object on the bus, then the name (callable on a thread of its own); the object leaves the bus
+    /// again unless the name was owned.
+    Claim registerAndClaim();
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -66,8 +77,9 @@ private:
     bool handleCompanion(const QDBusMessage& m, const QDBusConnection& c);
     bool handleProperties(const QDBusMessage& m, const QDBusConnection& c);
 
-    Session& m_session;
+    Session* m_session = nullptr;
     BusActions m_actions;
+    std::vector<std::pair<QDBusMessage, QDBusConnection>> m_waiting;  // calls before attach()
     DebugLog& m_log;
     int m_listener = 0;
     bool m_registered = false;

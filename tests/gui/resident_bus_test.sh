@@ -20,8 +20,24 @@ export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$wor
 data=$work/d
 call() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro --method "$@" 2>&1; }
 
+# Whoever the name brings (a desktop activating the app, a script waiting for it) calls at once and is
+# answered: the object is on the bus before the name.
+/usr/bin/python3 - >"$work/first-call" 2>&1 <<'EOF' &
+import sys, time, dbus
+bus = dbus.SessionBus()
+print("watching", flush=True)
+end = time.monotonic() + 20
+while not bus.name_has_owner("org.vantro.Vantro") and time.monotonic() < end:
+    time.sleep(0.001)
+print(dict(bus.call_blocking("org.vantro.Vantro", "/org/vantro/Vantro", "org.vantro.Vantro.Companion",
+                             "GetStatus", "", [], timeout=10)).get("State"))
+EOF
+caller=$!
+wait_for 10 grep -q watching "$work/first-call"
 "$vantro" --background --simulate --data-dir "$data" --verbose >/dev/null 2>"$work/app.log" &
 app=$!
+wait $caller
+check "a call as soon as the name appears is answered" "grep -qx Disconnected '$work/first-call'"
 check "background start owns the name" "wait_for 20 owned org.vantro.Vantro"
 
 # A second start shows the first one's window and ends at once, without a link of its own.
