@@ -30,11 +30,12 @@ struct TenYears {
     MemoryKeyValueStore settings;
     FixedTextMetrics metrics;
     UiContext ui{loop, metrics};
+    CompanionStateKeeper state;
     std::unique_ptr<VantroAppDelegate> app;
     std::unique_ptr<ChartViewController> screen;
 
     TenYears() {
-        app = std::make_unique<VantroAppDelegate>(AppPorts{loop, log, keys, settings});
+        app = std::make_unique<VantroAppDelegate>(AppPorts{loop, log, keys, settings}, state);
         app->m_db = std::make_shared<sqlite_data>(dir.path, log);
         sqlite3* db = nullptr;
         sqlite3_open(app->m_db->m_dataFilePath().c_str(), &db);

@@ -33,7 +33,8 @@ struct SyncRig {
     NullLog log;
     IdentityLocalizer localizer;
     MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    CompanionStateKeeper state;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}, state};
     std::shared_ptr<SimulatedPeripheral> band;
     VantroViewController vc;
 

@@ -10,7 +10,7 @@ namespace {
 // In the order of the enums.
 constexpr std::array<std::string_view, 6> kLinkNames{"Disconnected", "Connected",     "ReConnecting",
                                                      "Connecting",   "Disconnecting", "Researching"};
-constexpr std::array<std::string_view, 5> kSyncNames{"idle", "running", "complete", "interrupted", "failed"};
+constexpr std::array<std::string_view, 6> kSyncNames{"idle", "running", "complete", "interrupted", "failed", "running"};
 
 }  // namespace
 

@@ -14,11 +14,16 @@ namespace vantro {
 /// The link to the band; each state has the status key the screens show ("Connecting"...).
 enum class LinkState { Disconnected, Connected, ReConnecting, Connecting, Disconnecting, Researching };
 /// The sync now running or last run.
-enum class SyncState { Idle, Running, Complete, Interrupted, Failed };
+/// Starting: asked for, its batch about to go out ("SyncStarting"); Running: the batch went out ("Syncing").
+enum class SyncState { Idle, Running, Complete, Interrupted, Failed, Starting };
+/// A sync is under way (starting or running).
+inline bool syncUnderWay(SyncState s) {
+    return s == SyncState::Running || s == SyncState::Starting;
+}
 
 /// "Disconnected", "Connected", ... (also the localisation key of the state's text).
 std::string_view linkStateName(LinkState state);
-/// "idle", "running", "complete", "interrupted", "failed".
+/// "idle", "running", "complete", "interrupted", "failed" (a starting sync is "running").
 std::string_view syncStateName(SyncState state);
 
 /// One value for everything the companion knows; screens, the status icon, the bus and the command line
@@ -39,6 +44,7 @@ struct CompanionState {
     std::optional<std::int64_t> activeMinutes;
     /// Signal strength of the link in dBm, absent while not connected or not read yet.
     std::optional<int> signalDbm;
+    /// The firmware version the band last reported, also in an earlier run.
     std::optional<std::string> version;
     bool findMe = false;
 

@@ -1,58 +1,66 @@
 // SPDX-License-Identifier: MIT
-// Whether the band's answers to a sync have all been stored, and when the last sync finished.
+// One sync, from the request to its last stored day: its checks, time limits, counts, waiters and last time.
 #include "app/sync_progress.h"
 
 #include "app/vantro_app_delegate.h"
 #include "platform/local_time.h"
 #include "platform/setting_keys.h"
 #include "platform/strprintf.h"
+#include "store/sqlite_data.h"
+
+#include <utility>
 
 namespace vantro {
 
 SyncProgress::~SyncProgress() {
-    stopTimer();
+    stopTimers();
+}
+
+bool SyncProgress::ask(Done done) {
+    m_waiters.push_back(std::move(done));
+    if (m_running) return false;
+    start(true);
+    return true;
+}
+
+void SyncProgress::start(bool starting) {
+    m_running = true;
+    m_sawDay = false;
+    m_days = m_nights = m_failed = 0;
+    m_app.tell(SyncBegan{starting});
+    // Whatever happens to the batch and the band, the waiters hear within the limit.
+    m_limit = m_app.runLoop().after(kLimitSeconds, [this] {
+        m_limit = 0;
+        interrupt(strprintf("the band did not finish its sync within %.0f s", kLimitSeconds));
+    });
 }
 
 void SyncProgress::begin() {
-    m_running = true;
-    m_sawDay = false;
+    // A batch nobody asked this object for (a driver of its own) is a sync all the same.
+    if (!m_running) start(false);
     m_lastBegin = m_app.runLoop().now();
-    CompanionState& s = m_app.state;
-    s.daysStored = s.nightsStored = s.failedWrites = 0;
-    s.syncProblem.clear();
-    m_app.setSyncState(SyncState::Running);
+    m_app.tell(SyncBegan{false});
     armTimer(kNoAnswerSeconds, false);
 }
 
 void SyncProgress::dayStored(bool stored) {
-    // Day reports nobody asked for in this run (a sync another program started) are answers all the same.
-    if (!m_running) {
-        m_running = true;
-        CompanionState& s = m_app.state;
-        s.daysStored = s.nightsStored = s.failedWrites = 0;
-        s.syncProblem.clear();
-        // The transfer text keeps what it said until this sync ends: nobody here asked for it.
-        s.sync = SyncState::Running;
-    }
+    // A report no sync asked for (another program asked the band) is stored, and ends no sync.
+    if (!m_running) return;
     m_sawDay = true;
     m_lastDayAt = m_app.runLoop().wallNow();
-    if (stored) {
-        ++m_app.state.daysStored;
-    } else {
-        ++m_app.state.failedWrites;
-    }
+    stored ? ++m_days : ++m_failed;
+    m_app.tell(RecordHandled{true, stored});
     armTimer(kSettleSeconds, true);
 }
 
 void SyncProgress::nightStored(bool stored) {
-    if (stored) {
-        ++m_app.state.nightsStored;
-    } else {
-        ++m_app.state.failedWrites;
-    }
+    if (!m_running) return;
+    stored ? ++m_nights : ++m_failed;
+    m_app.tell(RecordHandled{false, stored});
 }
 
 void SyncProgress::noMoreDays() {
+    if (!m_running) return;
     if (!m_sawDay) m_lastDayAt = m_app.runLoop().wallNow();
     complete();
 }
@@ -60,23 +68,25 @@ void SyncProgress::noMoreDays() {
 void SyncProgress::linkLost() {
     if (!m_running) return;
     m_app.log().warning("sync not finished: the link dropped before the band's last day was stored");
-    end(SyncState::Interrupted);
+    end(SyncState::Interrupted, {}, "the band's link ended during the sync");
 }
 
-void SyncProgress::abandon() {
+void SyncProgress::interrupt(const std::string& why) {
     if (!m_running) return;
-    stopTimer();
-    m_running = false;
-    m_app.setSyncState(SyncState::Interrupted);
+    m_app.log().log("sync interrupted: " + why);
+    end(SyncState::Interrupted, {}, why);
 }
 
 void SyncProgress::refused(const std::string& problemKey) {
-    m_app.state.syncProblem = problemKey;
-    end(SyncState::Failed);
+    if (!m_running) start(false);
+    const std::string why = problemKey == "SyncNoCommands"
+                                ? "the band takes no commands"
+                                : "the settings cannot be used: " + m_app.settings().unavailableReason();
+    end(SyncState::Failed, problemKey, why);
 }
 
 std::optional<Instant> SyncProgress::lastComplete() const {
-    return m_app.settings().dateForKey(kLastSyncTime);
+    return m_app.state().lastSync;
 }
 
 std::string SyncProgress::lastSyncText(Instant now) const {
@@ -91,34 +101,44 @@ std::string SyncProgress::lastSyncText(Instant now) const {
 
 void SyncProgress::complete() {
     m_sawDay = false;
-    const int failed = m_app.state.failedWrites;
-    if (failed > 0) {
+    if (m_failed > 0) {
         // Records the band sent are missing: this is not a sync to count from.
-        m_app.log().warning(strprintf("sync failed: %d of the band's records could not be stored", failed));
-        end(SyncState::Failed);
+        m_app.log().warning(strprintf("sync failed: %d of the band's records could not be stored", m_failed));
+        const std::string why = m_app.m_db ? m_app.m_db->firstFailure() : std::string();
+        end(SyncState::Failed, {},
+            strprintf("%d of the band's records could not be stored", m_failed) + (why.empty() ? "" : ": " + why));
         return;
     }
     const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
     m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
-    m_app.state.lastSync = at;
     m_app.settings().setDate(kLastSyncTime, at);
-    end(SyncState::Complete);
-}
-
-void SyncProgress::end(SyncState state) {
-    stopTimer();
     m_running = false;
-    m_app.setSyncState(state);
+    stopTimers();
+    m_app.tell(SyncEnded{SyncState::Complete, at, {}});
+    for (auto& done : std::exchange(m_waiters, {})) {
+        if (done) done(true, strprintf("%d days and %d nights stored", m_days, m_nights));
+    }
     if (onEnded) onEnded();
 }
 
-void SyncProgress::stopTimer() {
+void SyncProgress::end(SyncState state, const std::string& problem, const std::string& message) {
+    stopTimers();
+    m_running = false;
+    m_app.tell(SyncEnded{state, std::nullopt, problem});
+    for (auto& done : std::exchange(m_waiters, {})) {
+        if (done) done(false, message);
+    }
+    if (onEnded) onEnded();
+}
+
+void SyncProgress::stopTimers() {
     if (m_timer) m_app.runLoop().cancel(m_timer);
-    m_timer = 0;
+    if (m_limit) m_app.runLoop().cancel(m_limit);
+    m_timer = m_limit = 0;
 }
 
 void SyncProgress::armTimer(double seconds, bool settle) {
-    stopTimer();
+    if (m_timer) m_app.runLoop().cancel(m_timer);
     m_timer = m_app.runLoop().after(seconds, [this, settle] {
         m_timer = 0;
         if (settle) {
@@ -126,7 +146,7 @@ void SyncProgress::armTimer(double seconds, bool settle) {
             return;
         }
         m_app.log().warning("sync not finished: the band sent no day in time");
-        end(SyncState::Interrupted);
+        end(SyncState::Interrupted, {}, "the band stopped answering before the sync finished");
     });
 }
 

@@ -11,15 +11,16 @@
 #include <algorithm>
 
 namespace vantro {
-VantroAppDelegate::VantroAppDelegate(AppPorts ports) : m_ports(std::move(ports)) {}
+VantroAppDelegate::VantroAppDelegate(AppPorts ports, CompanionStateKeeper& state)
+    : m_ports(std::move(ports)), m_state(state) {}
 
 VantroAppDelegate::~VantroAppDelegate() {
     if (m_rssiTimer) m_ports.runLoop.cancel(m_rssiTimer);
 }
 
 bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, TelephonyCallback onTelephony) {
-    state.lastSync = m_ports.settings.dateForKey(kLastSyncTime);
-    setSyncState(SyncState::Idle);
+    // The last sync and the band's version outlive the run: the screens show them before the band speaks.
+    tell(Restored{m_ports.settings.dateForKey(kLastSyncTime), m_ports.settings.stringForKey(kBandVersion)});
     setLinkState(LinkState::Disconnected);
     m_rssiTimer = m_ports.runLoop.every(2.0, [this] { readRSSI(); });
     if (telephony && onTelephony) {
@@ -34,31 +35,32 @@ bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, Tele
 }
 
 void VantroAppDelegate::setLinkState(LinkState link) {
-    state.link = link;
-    strBlueStatus = localized(linkStateName(link));
+    LinkChanged e{link, {}, {}};
+    if (peripheral) {
+        e.bandId = peripheral->identifier();
+        e.bandName = peripheral->name().value_or("");
+    }
+    tell(e);
 }
 
-void VantroAppDelegate::setSyncState(SyncState sync, bool starting) {
-    state.sync = sync;
-    strTransmitStatus = transmitStatusText(starting);
-}
-
-std::string VantroAppDelegate::transmitStatusText(bool starting) const {
-    switch (state.sync) {
+std::string VantroAppDelegate::strTransmitStatus() const {
+    const CompanionState& s = state();
+    switch (s.sync) {
+        case SyncState::Starting:
+            return localized("SyncStarting");
         case SyncState::Running:
-            return localized(starting ? "SyncStarting" : "Syncing");
+            return localized("Syncing");
+        case SyncState::Idle:
         case SyncState::Complete:
-            if (!state.lastSync) break;
-            return strprintf("%s %s", localized("SyncComplete").c_str(),
-                             formatDateTime(toLocal(*state.lastSync)).c_str());
+            // Idle after a restart: the last sync of an earlier run is the one to show, as everywhere else.
+            if (!s.lastSync) break;
+            return strprintf("%s %s", localized("SyncComplete").c_str(), formatDateTime(toLocal(*s.lastSync)).c_str());
         case SyncState::Interrupted:
             return localized("SyncInterrupted");
         case SyncState::Failed: {
-            if (!state.syncProblem.empty()) return localized(state.syncProblem);
-            return withNumber(localized("SyncFailed"), state.failedWrites);
+            if (!s.syncProblem.empty()) return localized(s.syncProblem);
+            return withNumber(localized("SyncFailed"), s.failedWrites);
         }
-        case SyncState::Idle:
-            break;
     }
     return localized("NoSync");
 }
@@ -126,7 +128,8 @@ std::string VantroAppDelegate::bluetoothStateText() const {
 
 std::string VantroAppDelegate::simulatedBandText() const {
     const std::string band = localized("SimulatedBand");
-    return whySimulated.empty() ? band : band + " (" + localized(whySimulated) + ")";
+    const std::string& why = state().whySimulated;
+    return why.empty() ? band : band + " (" + localized(why) + ")";
 }
 
 std::optional<double> VantroAppDelegate::sinceFactoryReset() const {

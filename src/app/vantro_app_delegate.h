@@ -4,7 +4,7 @@
 
 #include "app/ble_device.h"
 #include "app/companion.h"
-#include "app/companion_state.h"
+#include "app/companion_events.h"
 #include "app/sync_progress.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
@@ -45,7 +45,8 @@ struct AppPorts {
 /// Holder of the shared state for the whole run; screens reach it as their appDelegate.
 class VantroAppDelegate {
 public:
-    explicit VantroAppDelegate(AppPorts ports);
+    /// `state` is the companion's (the session's): the delegate reads it and tells it what happened.
+    VantroAppDelegate(AppPorts ports, CompanionStateKeeper& state);
     ~VantroAppDelegate();
     VantroAppDelegate(const VantroAppDelegate&) = delete;
     VantroAppDelegate& operator=(const VantroAppDelegate&) = delete;
@@ -60,29 +61,23 @@ public:
     BlePeripheralPtr peripheral;
     /// Every characteristic of the wristband service as last discovered; absent before the first discovery.
     std::optional<std::vector<BleCharacteristicPtr>> characteristic;
-    /// The link and transfer status texts, made from `state` whenever it changes.
-    std::string strBlueStatus;
-    std::string strTransmitStatus;
-    /// What the companion knows, typed; the texts above and the screens' rows are made from it.
-    CompanionState state;
+    /// The link and transfer status texts, localized, made from the state when asked.
+    std::string strBlueStatus() const { return localized(linkStateName(state().link)); }
+    std::string strTransmitStatus() const;
+    /// What the companion knows; the texts above and the screens' rows are made from it.
+    const CompanionState& state() const { return m_state.state(); }
+    /// Tells the companion what happened (the link, a report, the sync); false when it changed nothing.
+    bool tell(const CompanionEvent& event) { return m_state.apply(event); }
     /// The companion's verbs (the session); absent for a delegate built without one.
     Companion* companion = nullptr;
     /// Seen wristbands by "name: identifier"; absent until the today screen has loaded.
     std::optional<std::map<std::string, bleDevice>> bleList;
     std::atomic<std::int32_t> m_send_status{0};
-    /// The wristband is the built-in simulation, not a real one; the screens say so.
-    bool simulatedBand = false;
-    /// Localisation key of why the simulated band stands in ("SimulatedNoAdapter"); empty when asked for.
-    std::string whySimulated;
     /// "Simulated band", with the reason when there is one.
     std::string simulatedBandText() const;
 
+    /// Tells the link's new state, about the band in `peripheral`.
     void setLinkState(LinkState link);
-    /// Sets the sync state and the transfer status text made from it; `starting` shows "SyncStarting"
-    /// for a sync about to send its batch.
-    void setSyncState(SyncState sync, bool starting = false);
-    /// The transfer status text of the state as it is now.
-    std::string transmitStatusText(bool starting = false) const;
 
     /// The one way to send a command: build its frame, write it with response to the command
     /// characteristic, log its line. `length` is accepted and not used; `data` must hold the bytes
@@ -140,6 +135,7 @@ public:
 
 private:
     AppPorts m_ports;
+    CompanionStateKeeper& m_state;
     SyncProgress m_syncProgress{*this};
     TimerId m_rssiTimer = 0;
     int m_slowSignalTick = 0;

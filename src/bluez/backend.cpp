@@ -99,7 +99,7 @@ struct SystemBandSource::Watch {
 };
 
 SystemBandSource::SystemBandSource(BandChoice choice, RunLoop& loop, DebugLog& log, SimulatedBands bands)
-    : SimulatedBandSource(loop, bands), m_loop(loop), m_log(log) {
+    : m_simulated(loop, bands), m_loop(loop), m_log(log) {
     if (choice == BandChoice::Simulated) return;
     m_watch = std::make_unique<Watch>(*this, scriptedTelephony());
     if (choice == BandChoice::Automatic) {
@@ -111,19 +111,19 @@ SystemBandSource::SystemBandSource(BandChoice choice, RunLoop& loop, DebugLog& l
     if (!bluezModuleUsable(m_log)) return;
     m_watch->adapters.reset();
     m_realFromStart = true;
-    becameReal();
+    m_simulated.becameReal();
     m_watch->telephony.useReal(makeModemManagerTelephony(m_loop, m_log));
 }
 
 SystemBandSource::~SystemBandSource() = default;
 
 bool SystemBandSource::simulated() const {
-    return SimulatedBandSource::simulated();
+    return m_simulated.simulated();
 }
 
 std::shared_ptr<BleCentral> SystemBandSource::makeCentral() {
     if (m_realFromStart) return makeBluezCentral(m_loop, m_log);
-    return SimulatedBandSource::makeCentral();
+    return m_simulated.makeCentral();
 }
 
 Telephony& SystemBandSource::telephony() {
@@ -147,7 +147,7 @@ std::shared_ptr<BleCentral> SystemBandSource::takeRealCentral() {
     std::shared_ptr<BleCentral> real = makeBluezCentral(m_loop, m_log);
     if (!real) return nullptr;
     m_watch->adapters.reset();
-    becameReal();
+    m_simulated.becameReal();
     m_watch->telephony.useReal(makeModemManagerTelephony(m_loop, m_log));
     return real;
 }

@@ -39,7 +39,7 @@ enum class BandChoice {
 /// The one chooser: a real band through BlueZ, or the simulated bands. With the automatic choice and no
 /// adapter at start it watches bluetoothd and offers the real adapter as soon as one appears, saying
 /// meanwhile why the simulated band stands in.
-class SystemBandSource : public SimulatedBandSource {
+class SystemBandSource : public BandSource {
 public:
     SystemBandSource(BandChoice choice, RunLoop& loop, DebugLog& log, SimulatedBands bands = {});
     ~SystemBandSource() override;
@@ -51,9 +51,17 @@ public:
     /// Other applications' notifications on the session bus, unless switched off (the tour's made-up data).
     DesktopNotificationSource* desktopNotifications() override;
     void watchDesktopNotifications(bool on) { m_watchDesktop = on; }
+    bool simulateFault(const std::string& what, const std::string& bandId, std::string& message) override {
+        return m_simulated.simulateFault(what, bandId, message);
+    }
+    /// The simulated bands, nearest first (empty before makeCentral or when a real band is used from the start).
+    std::vector<std::shared_ptr<SimulatedPeripheral>> wristbands() const { return m_simulated.wristbands(); }
+    ScriptedTelephony& scriptedTelephony() { return m_simulated.scriptedTelephony(); }
 
 private:
     struct Watch;
+    // Stands in until a real band is usable, and keeps running unwatched after.
+    SimulatedBandSource m_simulated;
     RunLoop& m_loop;
     DebugLog& m_log;
     bool m_realFromStart = false;

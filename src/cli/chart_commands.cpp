@@ -29,7 +29,7 @@ constexpr double kNavigationBarBottom = 64;
 struct ScreenHost {
     explicit ScreenHost(Context& ctx)
         : localizer(ctx.language),
-          app(AppPorts{loop, log, localizer, settings}),
+          app(AppPorts{loop, log, localizer, settings}, state),
           ui(loop, metrics, DeviceIdiom::Phone) {
         app.m_db = std::make_shared<sqlite_data>(dataDirectory(ctx.dataDir), log, sqlite_data::Access::ReadOnly);
         mark = log.lines.size();
@@ -46,6 +46,8 @@ struct ScreenHost {
     CapturingLog log;
     GettextLocalizer localizer;
     MemoryKeyValueStore settings;
+    // A screen drawn from the store alone: no band, so nothing ever happens to this state.
+    CompanionStateKeeper state;
     VantroAppDelegate app;
     FixedTextMetrics metrics;
     UiContext ui;

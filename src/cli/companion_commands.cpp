@@ -242,7 +242,7 @@ int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o)
             return 0;
         }
     }
-    const double limit = Session::kSyncLimitSeconds + 5;
+    const double limit = SyncProgress::kLimitSeconds + 5;
     const QDBusMessage reply = callCompanion("Sync", {}, limit);
     if (const std::string why = replyProblem(reply, "s", limit); !why.empty()) {
         ctx.err << prefix << why << "\n";
@@ -308,7 +308,7 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
     if (!sync) return 0;
     std::optional<std::pair<bool, std::string>> synced;
     session.sync([&](bool ok, const std::string& why) { synced.emplace(ok, why); });
-    loop.runUntil([&] { return synced.has_value(); }, Session::kSyncLimitSeconds + 5);
+    loop.runUntil([&] { return synced.has_value(); }, SyncProgress::kLimitSeconds + 5);
     if (!synced || !synced->first) {
         ctx.err << "vantro-cli " << command << ": " << (synced ? synced->second : "no answer") << "\n";
         if (ctx.verbose) log.dumpTo(ctx.err);

@@ -32,9 +32,9 @@
 namespace vantro::cli {
 namespace {
 
-constexpr int kMaxRecords = 36500;                            // a hundred years of days
-constexpr double kStepLimit = 5.0;                            // seconds for discovery and for the connection
-constexpr double kMaxBluezSync = Session::kSyncLimitSeconds;  // a real band's whole sync
+constexpr int kMaxRecords = 36500;                             // a hundred years of days
+constexpr double kStepLimit = 5.0;                             // seconds for discovery and for the connection
+constexpr double kMaxBluezSync = SyncProgress::kLimitSeconds;  // a real band's whole sync
 
 /// The debug log: echoed to standard error with --verbose, otherwise kept for the failure message.
 class DemoLog : public DebugLog {
@@ -341,13 +341,13 @@ int demo(Context& ctx, const DemoArguments& arguments) {
         seen.device->identifier(), [&](bool ok, const std::string& why) { connected.emplace(ok, why); }, o.timeout);
     if (!driver->runUntil([&] { return connected.has_value(); }, o.timeout + 1) || !connected->first) {
         return fail(strprintf("the wristband did not connect and accept notifications within %.0f s (link: %s)",
-                              o.timeout, app.strBlueStatus.c_str()));
+                              o.timeout, app.strBlueStatus().c_str()));
     }
-    ctx.out << "Connected, notifications on: " << app.strBlueStatus << "\n";
+    ctx.out << "Connected, notifications on: " << app.strBlueStatus() << "\n";
 
     std::optional<std::pair<bool, std::string>> synced;
     session.sync([&](bool ok, const std::string& why) { synced.emplace(ok, why); });
-    ctx.out << "Sync sent: " << app.strTransmitStatus << "\n";
+    ctx.out << "Sync sent: " << app.strTransmitStatus() << "\n";
     // On a terminal, one line that counts the records stored so far.
     double shownAt = -1;
     auto progress = [&](bool last) {
@@ -389,8 +389,8 @@ int demo(Context& ctx, const DemoArguments& arguments) {
         const auto cell = today.tableView().visibleCell(r);
         if (cell) ctx.out << "  " << padded(cell->title, 19) << cell->detail << "\n";
     }
-    ctx.out << "Link status: " << app.strBlueStatus << "\n";
-    ctx.out << "Transfer status: " << app.strTransmitStatus << "\n";
+    ctx.out << "Link status: " << app.strBlueStatus() << "\n";
+    ctx.out << "Transfer status: " << app.strTransmitStatus() << "\n";
     printRecords(ctx.out, days, nights);
     if (band && isLinkFault(o.fault)) {
         const RunUntil runUntil = [&](const std::function<bool()>& done, double s) {

@@ -17,9 +17,8 @@ std::string showLinkFault(const std::string& fault, Session& session, RunUntil r
     std::string what;
     if (!session.simulateFault(fault, what)) return what;
     out << "Fault: " << what << "\n";
-    const std::string connected = app.localized("Connected");
-    if (!runUntil([&] { return app.strBlueStatus != connected; }, timeout)) return "the link did not end";
-    out << "Link status: " << app.strBlueStatus << "\n";
+    if (!runUntil([&] { return app.state().link != LinkState::Connected; }, timeout)) return "the link did not end";
+    out << "Link status: " << app.strBlueStatus() << "\n";
     if (fault == "away") {
         // A moment out of reach, then back.
         runUntil([] { return false; }, 2);
@@ -29,9 +28,9 @@ std::string showLinkFault(const std::string& fault, Session& session, RunUntil r
     const double back = loop.now();
     if (!runUntil([&] { return reportsSubscribed(app); }, timeout)) {
         return strprintf("the band was not connected again within %.0f s (link: %s)", timeout,
-                         app.strBlueStatus.c_str());
+                         app.strBlueStatus().c_str());
     }
-    out << strprintf("Reconnected after %.1f s: %s\n", loop.now() - back, app.strBlueStatus.c_str());
+    out << strprintf("Reconnected after %.1f s: %s\n", loop.now() - back, app.strBlueStatus().c_str());
     return {};
 }
 

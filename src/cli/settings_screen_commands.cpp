@@ -67,7 +67,8 @@ int settingsScreen(Context& ctx) {
     GettextLocalizer localizer(ctx.language);
     auto store = readSettings(ctx);
     if (!store) return 1;
-    VantroAppDelegate app(AppPorts{loop, log, localizer, *store});
+    CompanionStateKeeper state;  // the screen as a band-less start shows it
+    VantroAppDelegate app(AppPorts{loop, log, localizer, *store}, state);
     app.didFinishLaunchingWithOptions(nullptr, nullptr);
     SettingsViewController screen(app, nullptr);
     screen.viewDidLoad();

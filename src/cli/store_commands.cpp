@@ -225,7 +225,8 @@ int syncFrames(Context& ctx, const std::optional<std::string>& at) {
     }
     ManualRunLoop loop(now);
     IdentityLocalizer localizer;
-    VantroAppDelegate app(AppPorts{loop, log, localizer, store});
+    CompanionStateKeeper state;
+    VantroAppDelegate app(AppPorts{loop, log, localizer, store}, state);
     auto band = std::make_shared<RecordingPeripheral>();
     auto command = std::make_shared<BleCharacteristic>();
     command->uuid = BleUuid::fromString(kCommandCharacteristicUuid);

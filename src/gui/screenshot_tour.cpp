@@ -174,19 +174,17 @@ void ScreenshotTour::connectAndSync() {
     capture(QStringLiteral("picker"));
     // The nearest band is the first row (its key sorts first: identifiers end in 1 and 2).
     if (picker && picker->table()) picker->table()->tapRow(0, 0);
-    const std::string connected = app.localized("Connected");
-    waitFor([&] { return app.isConnected() && app.strBlueStatus == connected; }, 8000);
+    waitFor([&] { return app.isConnected() && app.state().link == LinkState::Connected; }, 8000);
     waitFor([&] { return window.topModal() == nullptr; }, 2000);
     wait(1100);  // the status row follows the link status on its 1-second refresh
     capture(QStringLiteral("settings-connected"));
 
     settings->table()->tapRow(0, 1);
-    const std::string complete = app.localized("SyncComplete");
     const auto bands = m_shell.wristbands();
     waitFor(
         [&] {
             const bool drained = bands.empty() || bands.front()->pendingNotifications() == 0;
-            return drained && app.strTransmitStatus.rfind(complete, 0) == 0;
+            return drained && app.state().sync == SyncState::Complete;
         },
         10000);
     wait(1100);

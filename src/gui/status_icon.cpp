@@ -40,7 +40,7 @@ StatusIcon::~StatusIcon() {
 
 void StatusIcon::refresh() {
     const CompanionState s = m_shell.session().state();
-    QString tip = QStringLiteral("Vantro: ") + QString::fromStdString(m_shell.appDelegate().strBlueStatus);
+    QString tip = QStringLiteral("Vantro: ") + QString::fromStdString(m_shell.appDelegate().strBlueStatus());
     if (s.batteryPercent) tip += QStringLiteral(" · %1 %").arg(*s.batteryPercent);
     if (m_icon->toolTip() != tip) m_icon->setToolTip(tip);
 }

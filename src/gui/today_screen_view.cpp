@@ -110,14 +110,7 @@ int TodayScreenView::rowCount(int section) const {
 }
 
 QString TodayScreenView::headerTitle(int) const {
-    // Why Bluetooth cannot be used matters most; otherwise when the band's data last came in, after why
-    // the simulated band stands in (the title only says that it does). The header wraps.
-    const VantroAppDelegate& app = m_controller.appDelegate();
-    const std::string state = app.bluetoothStateText();
-    if (!state.empty()) return QString::fromStdString(state);
-    const QString synced = QString::fromStdString(app.syncProgress().lastSyncText(app.runLoop().wallNow()));
-    if (!app.simulatedBand || app.whySimulated.empty()) return synced;
-    return QString::fromStdString(app.simulatedBandText()) + QStringLiteral(" \u00b7 ") + synced;
+    return QString::fromStdString(m_controller.headerText());
 }
 
 double TodayScreenView::rowHeight(int, int row) const {

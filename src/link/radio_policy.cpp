@@ -56,15 +56,14 @@ void RadioPolicy::update() {
         m_awaySince = now;
     }
     const bool want = wanted();
-    if (want != m_scanning && usable()) {
-        m_scanning = want;
-        if (want) {
-            m_app.startScanning();
-        } else {
-            m_app.stopScanning();
-        }
+    const bool poweredOn = m_app.manager && m_app.manager->state() == BleCentralState::PoweredOn;
+    if (want && !m_scanning) {
+        m_app.startScanning();
+    } else if (!want && m_scanning && poweredOn) {
+        // Also when the machine is about to sleep: a scan left on would go on through the suspend.
+        m_app.stopScanning();
     }
-    if (!usable()) m_scanning = false;
+    m_scanning = want;
     if (!searching) return;
     // The next edge of the search: the end of the full-duty stretch, then each window's start and end.
     const double away = now - *m_awaySince;

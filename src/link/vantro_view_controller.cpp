@@ -39,10 +39,23 @@ VantroViewController::~VantroViewController() {
 }
 
 std::string VantroViewController::title() const {
-    if (!m_app.simulatedBand) return m_table.title();
+    if (!m_app.state().simulated) return m_table.title();
     // Only the short mark: why the simulated band stands in is a sentence, and the screen says it where
     // it can wrap (the today screen's header).
     return m_table.title() + " \u00b7 " + m_app.localized("SimulatedBand");
+}
+
+std::string VantroViewController::headerText() const {
+    // Why Bluetooth cannot be used matters most; then whether the band is there at all (the rows keep
+    // the band's last values), why the simulated band stands in (the title only says that it does), and
+    // when the band's data last came in. The header wraps.
+    const std::string bluetooth = m_app.bluetoothStateText();
+    if (!bluetooth.empty()) return bluetooth;
+    std::string text = m_app.syncProgress().lastSyncText(m_app.runLoop().wallNow());
+    const CompanionState& s = m_app.state();
+    if (s.simulated && !s.whySimulated.empty()) text = m_app.simulatedBandText() + " \u00b7 " + text;
+    if (s.link != LinkState::Connected) text = m_app.strBlueStatus() + " \u00b7 " + text;
+    return text;
 }
 
 void VantroViewController::viewDidLoad() {
@@ -146,18 +159,14 @@ void VantroViewController::didDisconnectPeripheral(BleCentral& /*central*/, cons
     m_app.log().log(" peripheral disconnected ------");
     m_lastLossError = error.has_value();
     m_app.setLinkState(LinkState::Disconnected);
-    m_app.state.signalDbm.reset();
     m_app.syncProgress().linkLost();
-    if (onBandLost) onBandLost();
     // The platform reports an error only for a link the app did not close itself (a picker switch or a
     // rescan closes it without one).
     const bool expected = m_app.sinceFactoryReset() && *m_app.sinceFactoryReset() <= kFactoryResetDropSeconds;
     if (error && !expected && findMeOn() && p && p == m_app.peripheral) watchLostLink(p);
-    // A rescan clears the remembered wristband first, so it is not called back.
-    if (findMeOn() && m_app.peripheral) {
-        if (!holdCallBack || !holdCallBack(p, error.has_value())) m_app.connectPeripheral(m_app.peripheral);
-        m_app.setLinkState(LinkState::ReConnecting);
-    }
+    // With find-me on the band is being called back (whoever keeps the link asks for it, at once or after
+    // a pause); a rescan clears the remembered wristband first, so it is not.
+    if (findMeOn() && m_app.peripheral) m_app.setLinkState(LinkState::ReConnecting);
     tell(LinkEvent::Disconnected, p);
 }
 
@@ -195,7 +204,6 @@ void VantroViewController::didUpdateNotificationStateForCharacteristic(BlePeriph
         if (m_app.manager && m_app.peripheral) m_app.manager->cancelPeripheralConnection(m_app.peripheral);
     } else {
         p.readValueForCharacteristic(c);
-        if (onBandReady) onBandReady();
         tell(LinkEvent::Ready, m_app.peripheral);
     }
 }
@@ -211,46 +219,45 @@ void VantroViewController::didWriteValueForCharacteristic(BlePeripheral& /*p*/, 
 
 void VantroViewController::handleReport(const Bytes& value) {
     ++m_reportsHandled;
-    CompanionState& state = m_app.state;
-    std::visit(Overloaded{
-                   [this](const EmergencyCallReport&) { imaCalling(); },
-                   [&](const VersionReport& r) {
-                       state.version = VersionText(r);
-                       showKnownValues();
-                   },
-                   [&](const CurrentReport& r) {
-                       state.steps = r.steps;
-                       state.distanceMetres = static_cast<std::int64_t>(r.distance) * 10;
-                       state.calories = r.calories + r.restcal;  // burnt today, as the row shows it
-                       state.activeMinutes = r.activeTime;
-                       state.batteryPercent = r.battery;
-                       showKnownValues();
-                   },
-                   [&](const DayRecordReport& r) {
-                       // A report without a real date is refused by the store and is no failure of it.
-                       const bool stored =
-                           !m_app.m_db || !r.date ||
-                           m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
-                       // Complete only once the days stop coming: a drop before the last one shows.
-                       m_app.syncProgress().dayStored(stored);
-                   },
-                   [&](const SleepRecordReport& r) {
-                       const bool stored =
-                           !m_app.m_db || !r.date ||
-                           m_app.m_db->updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
-                                                       r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
-                       m_app.syncProgress().nightStored(stored);
-                   },
-                   [this](const SyncCompleteReport&) { m_app.syncProgress().noMoreDays(); },
-                   [](const NothingReport&) {},
-                   [this](const UnrecognisedReport&) { m_app.log().log("not match type data!"); },
-               },
-               DecodeReport(value.data(), value.size()));
+    std::visit(
+        Overloaded{
+            [this](const EmergencyCallReport&) { imaCalling(); },
+            [&](const VersionReport& r) {
+                const std::string version = VersionText(r);
+                // Kept for the next run, which shows it until the band says otherwise.
+                m_app.settings().setString(kBandVersion, version);
+                m_app.tell(VersionReported{version});
+            },
+            [&](const CurrentReport& r) {
+                // Burnt today is active and resting together, as the row shows it.
+                m_app.tell(TotalsReported{r.steps, static_cast<std::int64_t>(r.distance) * 10,
+                                          static_cast<std::int64_t>(r.calories) + r.restcal, r.activeTime, r.battery});
+            },
+            [&](const DayRecordReport& r) {
+                // A report without a real date is refused by the store and is no failure of it.
+                const bool stored =
+                    !m_app.m_db || !r.date ||
+                    m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
+                // Complete only once the days stop coming: a drop before the last one shows.
+                m_app.syncProgress().dayStored(stored);
+            },
+            [&](const SleepRecordReport& r) {
+                const bool stored =
+                    !m_app.m_db || !r.date ||
+                    m_app.m_db->updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
+                                                r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
+                m_app.syncProgress().nightStored(stored);
+            },
+            [this](const SyncCompleteReport&) { m_app.syncProgress().noMoreDays(); },
+            [](const NothingReport&) {},
+            [this](const UnrecognisedReport&) { m_app.log().log("not match type data!"); },
+        },
+        DecodeReport(value.data(), value.size()));
     tell(LinkEvent::Report);
 }
 
 void VantroViewController::showKnownValues() {
-    const CompanionState& state = m_app.state;
+    const CompanionState& state = m_app.state();
     if (state.steps) {
         CurrentReport r;
         r.steps = static_cast<std::int32_t>(*state.steps);
@@ -262,7 +269,15 @@ void VantroViewController::showKnownValues() {
         for (int row = 0; row < static_cast<int>(texts.size()); ++row) m_table.setDetailText(row, texts[row]);
     }
     if (state.version) m_table.setDetailText(TodayScreen::kVersion, *state.version);
-    if (state.signalDbm) m_table.setDetailText(TodayScreen::kRssi, strprintf("%ddb", *state.signalDbm));
+    // No link, no signal: a reading of a link that is gone would claim a band that is not there.
+    m_table.setDetailText(TodayScreen::kRssi, state.signalDbm ? strprintf("%ddb", *state.signalDbm)
+                                                              : m_table.placeholder(TodayScreen::kRssi));
+}
+
+void VantroViewController::stateChanged(const CompanionState& before) {
+    showKnownValues();
+    // The header says whether the band is there: a new link state is a new header.
+    if (before.link != m_app.state().link && m_table.onRowChanged) m_table.onRowChanged(TodayScreen::kRssi);
 }
 
 void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& /*error*/) {
@@ -270,16 +285,14 @@ void VantroViewController::peripheralDidUpdateRSSI(BlePeripheral& p, const BleEr
     // signal and clear a sounding alarm, so the row shows none and the alarm keeps its state.
     const std::optional<double> reading = p.rssi();
     if (!reading || !m_app.isConnected()) {
-        m_app.state.signalDbm.reset();
-        m_table.setDetailText(TodayScreen::kRssi, "--");
+        m_app.tell(SignalRead{std::nullopt});
         if (!reading) {
             tell(LinkEvent::Signal);
             return;
         }
     } else {
         // Rounded as the row has always printed it ("%.0f": half to even).
-        m_app.state.signalDbm = static_cast<int>(std::nearbyint(*reading));
-        m_table.setDetailText(TodayScreen::kRssi, strprintf("%ddb", *m_app.state.signalDbm));
+        m_app.tell(SignalRead{static_cast<int>(std::nearbyint(*reading))});
     }
     const float strength = static_cast<float>(*reading);
     if (findMeOn()) {

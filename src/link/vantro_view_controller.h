@@ -63,25 +63,26 @@ public:
                                         const BleErrorOpt& error) override;
     void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt& error) override;
 
+    /// The line above the rows: why Bluetooth cannot be used, else the link's state while it is not up,
+    /// why the simulated band stands in, and when the band's data last came in.
+    std::string headerText() const;
+
     /// Writes what the companion knows into the rows on screen (a window opened again shows it at once).
     void showKnownValues();
+    /// The companion's state changed from `before`: the rows and the header follow it.
+    void stateChanged(const CompanionState& before);
 
     /// The wristband asked for the emergency call: dial the stored number when the switch is on and the
     /// number is dialable.
     void imaCalling();
 
-    /// The band's reports are subscribed to and commands can go out (after every connect and reconnect).
-    std::function<void()> onBandReady;
-    /// The link to the band went down.
-    std::function<void()> onBandLost;
-    /// With find-me on a lost band is asked for again at once, unless this says to wait (a band that
-    /// will not take the link is tried again later by whoever said so). `error`: the link was lost, not
-    /// closed by the app.
-    std::function<bool(const BlePeripheralPtr&, bool error)> holdCallBack;
     /// Whether the last link to end was lost (an error) rather than closed by the app.
     bool lastLossWasError() const { return m_lastLossError; }
 
     /// What the link did, for whoever keeps watch besides the screen (the resident companion, its bus face).
+    /// Ready: the band's reports are subscribed to and commands can go out (after every connect and
+    /// reconnect). Disconnected: the link went down; with find-me on and a band remembered it is being
+    /// called back, and whoever keeps the link makes that request.
     enum class LinkEvent { StateChanged, Discovered, Connected, Ready, Disconnected, Report, Signal };
     std::function<void(LinkEvent, const BlePeripheralPtr&)> onLinkEvent;
 

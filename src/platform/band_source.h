@@ -31,6 +31,14 @@ public:
     std::function<void()> onRealBandUsable;
     /// Set by the session: called on the run loop when the reason of whySimulated() may have changed.
     std::function<void()> onWhySimulatedChanged;
+    /// Moves a simulated band: "away" (out of reach), "near" (back) or "drop" (its link breaks in reach);
+    /// `bandId` names the band (else the nearest). False with the reason when there is none to move.
+    virtual bool simulateFault(const std::string& what, const std::string& bandId, std::string& message) {
+        (void)what;
+        (void)bandId;
+        message = "the companion talks to a real band; only the simulated band can be moved";
+        return false;
+    }
     /// Other applications' desktop notifications, for the relay; absent where the platform has none.
     virtual DesktopNotificationSource* desktopNotifications() { return nullptr; }
 };

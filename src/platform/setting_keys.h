@@ -61,5 +61,7 @@ inline constexpr std::string_view kBackgroundNoticeShown = "backgroundNoticeShow
 inline constexpr std::string_view kStartAtLogin = "startAtLogin";
 /// Identifier of the band the user last connected; the companion connects to it when it is seen.
 inline constexpr std::string_view kChosenBand = "chosenBand";
+/// The firmware version the band last reported, shown until it reports another.
+inline constexpr std::string_view kBandVersion = "bandVersion";
 
 }  // namespace vantro

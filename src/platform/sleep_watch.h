@@ -24,7 +24,12 @@ public:
 class ManualSleepWatch : public SleepWatch {
 public:
     bool available() const override { return m_available; }
-    void holdSleep(bool hold) override { m_holding = hold && m_available; }
+    void holdSleep(bool hold) override {
+        if (hold && !m_holding && m_available) ++m_holdsTaken;
+        m_holding = hold && m_available;
+    }
+    /// How often a lock was taken that was not held before.
+    int holdsTaken() const { return m_holdsTaken; }
     bool holdingSleep() const override { return m_holding; }
     void setAvailable(bool available) { m_available = available; }
     /// Tells the companion the machine goes to sleep (true) or woke (false).
@@ -35,6 +40,7 @@ public:
 private:
     bool m_available = true;
     bool m_holding = false;
+    int m_holdsTaken = 0;
 };
 
 }  // namespace vantro

@@ -180,7 +180,7 @@ QVariantMap CompanionBus::statusMap(const CompanionState& s) {
         {QStringLiteral("Version"), q(s.version.value_or(""))},
         {QStringLiteral("LastSync"), QVariant::fromValue<qint64>(lastSync)},
         {QStringLiteral("Sync"), q(std::string(syncStateName(s.sync)))},
-        {QStringLiteral("Syncing"), s.sync == SyncState::Running},
+        {QStringLiteral("Syncing"), syncUnderWay(s.sync)},
         {QStringLiteral("DaysStored"), s.daysStored},
         {QStringLiteral("NightsStored"), s.nightsStored},
         {QStringLiteral("FailedWrites"), s.failedWrites},

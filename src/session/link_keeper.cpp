@@ -3,6 +3,8 @@
 // radio, aware of the machine's sleep.
 #include "session/link_keeper.h"
 
+#include "session/session.h"
+
 #include "platform/setting_keys.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
@@ -12,8 +14,8 @@
 
 namespace vantro {
 
-LinkKeeper::LinkKeeper(VantroAppDelegate& app, SleepWatch* sleep, Hooks hooks)
-    : m_app(app), m_sleep(sleep), m_hooks(std::move(hooks)), m_radio(app) {
+LinkKeeper::LinkKeeper(Session& session, SleepWatch* sleep)
+    : m_session(session), m_app(session.app()), m_sleep(sleep), m_radio(session.app()) {
     if (m_sleep) m_sleep->onPrepareForSleep = [this](bool sleeping) { prepareForSleep(sleeping); };
 }
 
@@ -37,12 +39,12 @@ bool LinkKeeper::findMeOn() const {
     return m_app.settings().integerForKey(kFindMe) == kFindMeOn;
 }
 
-bool LinkKeeper::refused(bool error) const {
-    return !m_ready && (!error || m_unreadyLosses >= kLossesBeforeRefusal - 1);
+std::string LinkKeeper::chosenBand() const {
+    return m_session.chosenBand();
 }
 
-bool LinkKeeper::holdsCallBack(const BlePeripheralPtr& p, bool error) const {
-    return refused(error) && p && m_hooks.chosenBand && p->identifier() == m_hooks.chosenBand();
+bool LinkKeeper::refused(bool error) const {
+    return !m_ready && (!error || m_unreadyLosses >= kLossesBeforeRefusal - 1);
 }
 
 double LinkKeeper::pause() const {
@@ -92,8 +94,9 @@ void LinkKeeper::linkEvent(VantroViewController::LinkEvent event, const BlePerip
 }
 
 void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
-    const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
-    if (!m_armed || m_held || !p || chosen.empty() || p->identifier() != chosen || m_app.isConnected()) return;
+    const std::string chosen = chosenBand();
+    if (!m_armed || m_held || m_suspended || !p || chosen.empty() || p->identifier() != chosen || m_app.isConnected())
+        return;
     if (m_app.runLoop().now() < m_notBefore) return;
     // A band bluetoothd only remembers (listed without a signal when a scan starts) was not heard.
     if (m_app.bleList) {
@@ -104,14 +107,24 @@ void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
     if (findMeOn() && m_app.peripheral && m_app.peripheral->identifier() == chosen) return;
     m_app.log().log("reconnecting to the chosen band " + chosen);
     m_armed = false;
-    if (m_hooks.connect) m_hooks.connect(p);
+    m_session.startConnecting(p);
 }
 
 void LinkKeeper::lost(const BlePeripheralPtr& p) {
     if (m_held) return;
-    const std::string chosen = m_hooks.chosenBand ? m_hooks.chosenBand() : std::string();
-    if (!p || chosen.empty() || p->identifier() != chosen) return;
-    const bool refusal = refused(m_hooks.lostWithError ? m_hooks.lostWithError() : true);
+    // Lost to the suspend (or its request cancelled for it): taken up on waking, no refusal.
+    if (m_suspended) {
+        m_armed = true;
+        return;
+    }
+    const std::string chosen = chosenBand();
+    // With find-me on the band the screens say is "ReConnecting" is asked for again, at once or after a pause.
+    const bool callBack = findMeOn() && p && p == m_app.peripheral;
+    if (!p || chosen.empty() || p->identifier() != chosen) {
+        if (callBack && !m_suspended) m_app.connectPeripheral(p);
+        return;
+    }
+    const bool refusal = refused(m_session.today().lastLossWasError());
     if (!m_ready) ++m_unreadyLosses;
     if (refusal) {
         // The band took the link but not the subscription, or dropped it at once: do not hammer it.
@@ -119,12 +132,14 @@ void LinkKeeper::lost(const BlePeripheralPtr& p) {
         const double pause = std::min(kMaxPauseSeconds, kFirstPauseSeconds * std::pow(2.0, m_refusals - 1));
         m_notBefore = m_app.runLoop().now() + pause;
         m_app.log().log(strprintf("the band %s did not take the link; trying again in %.0f s", chosen.c_str(), pause));
-        // With find-me on its request was held back (holdsCallBack): it is made once the pause is over.
+        // With find-me on its request waits out the pause too.
         if (m_pauseTimer) m_app.runLoop().cancel(m_pauseTimer);
         m_pauseTimer = m_app.runLoop().after(pause, [this] {
             m_pauseTimer = 0;
             if (!m_held) renewPendingRequest();
         });
+    } else if (callBack) {
+        renewPendingRequest();
     }
     m_armed = true;
 }
@@ -148,35 +163,37 @@ void LinkKeeper::centralReplaced() {
 
 void LinkKeeper::prepareForSleep(bool sleeping) {
     if (sleeping) {
+        m_suspended = true;
         // A sync cannot outlive the suspend: it ends now as interrupted, with what it stored kept, and is
-        // taken up once the band is back.
-        if (m_hooks.syncing && m_hooks.syncing() && m_hooks.interruptSync) {
-            m_hooks.interruptSync("the machine is going to sleep");
-        }
+        // taken up once the band is back. The machine may sleep at once: no lock is held or taken.
+        m_app.syncProgress().interrupt("the machine is going to sleep");
+        updateSleepHold();
         m_radio.setSuspended(true);
-        if (m_sleep) m_sleep->holdSleep(false);
+        // A pending request would go on asking for the band through the suspend.
+        if (m_app.peripheral && !m_app.isConnected()) m_app.disconnectPeripheral(m_app.peripheral);
         return;
     }
+    m_suspended = false;
     m_app.log().log("awake: looking for the chosen band again");
     if (!m_held) m_armed = true;
     m_refusals = 0;
     m_notBefore = 0;
     m_radio.setSuspended(false);
     renewPendingRequest();
-    if (m_hooks.woke) m_hooks.woke();
+    m_session.autoSync().woke();
 }
 
 void LinkKeeper::renewPendingRequest() {
     // With find-me on the lost band's request stays pending; one that waited out a pause the sleep
     // stretched, or that a central dropped with its power, is asked for again now.
-    if (m_app.peripheral && !m_app.isConnected() && findMeOn() && m_app.manager) {
+    if (m_app.peripheral && !m_app.isConnected() && findMeOn() && m_app.manager && !m_suspended) {
         m_app.connectPeripheral(m_app.peripheral);
     }
 }
 
 void LinkKeeper::updateSleepHold() {
     if (!m_sleep) return;
-    const bool want = m_hooks.syncing && m_hooks.syncing();
+    const bool want = m_session.syncing() && !m_suspended;
     if (want == m_sleep->holdingSleep()) return;
     m_sleep->holdSleep(want);
     if (m_holdCheck) m_app.runLoop().cancel(m_holdCheck);

@@ -8,10 +8,11 @@
 #include "link/vantro_view_controller.h"
 #include "platform/sleep_watch.h"
 
-#include <functional>
 #include <string>
 
 namespace vantro {
+
+class Session;
 
 /// The band is connected and its reports are subscribed to: the link is of use.
 bool reportsSubscribed(const VantroAppDelegate& app);
@@ -20,23 +21,13 @@ bool reportsSubscribed(const VantroAppDelegate& app);
 /// the link dropped, bluetoothd or the adapter went, the machine slept) the chosen band is connected
 /// again as soon as it is seen, with find-me on or off. A band the user disconnected stays so until a
 /// connection is asked for. A band that is seen but will not take a link or its notifications is tried
-/// again after a pause that doubles each time, up to kMaxPauseSeconds.
+/// again after a pause that doubles each time, up to kMaxPauseSeconds. It alone asks for links and
+/// decides when the radio scans (its radio policy), with find-me on and off: with find-me on the lost
+/// band's request is made again at once (the screens say "ReConnecting"). While the machine sleeps
+/// nothing scans or connects, and no sync holds the machine awake.
 class LinkKeeper {
 public:
-    struct Hooks {
-        std::function<std::string()> chosenBand;
-        /// Asks for a link to `band` (the session's own way, so a waiting caller hears of it).
-        std::function<void(const BlePeripheralPtr& band)> connect;
-        /// Whether a sync runs, and ending it as interrupted (the machine is going to sleep).
-        std::function<bool()> syncing;
-        std::function<void(const std::string& why)> interruptSync;
-        /// The machine woke: whatever is due after a long pause (the automatic sync).
-        std::function<void()> woke;
-        /// Whether the link that just ended was lost rather than closed by the app.
-        std::function<bool()> lostWithError;
-    };
-
-    LinkKeeper(VantroAppDelegate& app, SleepWatch* sleep, Hooks hooks);
+    LinkKeeper(Session& session, SleepWatch* sleep);
     ~LinkKeeper();
     LinkKeeper(const LinkKeeper&) = delete;
     LinkKeeper& operator=(const LinkKeeper&) = delete;
@@ -50,10 +41,8 @@ public:
     void radioChanged() { m_radio.update(); }
     void centralReplaced();
 
-    /// With find-me on, whether the lost band's request waits out a pause instead of being made at once;
-    /// `error` tells a link that was lost from one the app closed. Called before the loss is told.
-    bool holdsCallBack(const BlePeripheralPtr& p, bool error) const;
     bool holding() const { return m_held; }
+    bool suspended() const { return m_suspended; }
     bool armed() const { return m_armed; }
     /// Seconds until a refusing band is tried again; 0 when it may be tried now.
     double pause() const;
@@ -68,6 +57,7 @@ public:
 
 private:
     bool findMeOn() const;
+    std::string chosenBand() const;
     void sawBand(const BlePeripheralPtr& p);
     void lost(const BlePeripheralPtr& p);
     /// A loss before the band's reports were subscribed to counts as a refusal when the app closed the
@@ -77,12 +67,13 @@ private:
     void renewPendingRequest();
     void updateSleepHold();
 
+    Session& m_session;
     VantroAppDelegate& m_app;
     SleepWatch* m_sleep;
-    Hooks m_hooks;
     RadioPolicy m_radio;
-    bool m_armed = true;   // connect to the chosen band when it is seen (at start, after a loss)
-    bool m_held = false;   // the user disconnected it
+    bool m_armed = true;  // connect to the chosen band when it is seen (at start, after a loss)
+    bool m_held = false;  // the user disconnected it or forgot it: the one "do not call back"
+    bool m_suspended = false;
     bool m_ready = false;  // the current link reached the band's reports
     bool m_wasPoweredOn = false;
     int m_refusals = 0;

@@ -13,14 +13,15 @@ namespace vantro {
 Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(ports)), m_source(source) {
     // Whatever starts the companion, the settings it sends are the same: the first start writes the defaults.
     if (m_ports.settings.unavailableReason().empty()) initializeDefaults(m_ports.settings, m_ports.runLoop.wallNow());
-    m_app = std::make_unique<VantroAppDelegate>(m_ports);
+    m_state.onChanged = [this](const CompanionState& before) { stateChanged(before); };
+    m_app = std::make_unique<VantroAppDelegate>(m_ports, m_state);
     m_app->companion = this;
     Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log});
     m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app, &m_messages));
 
     const bool simulated = m_source.simulated();
-    m_app->simulatedBand = simulated;
-    m_app->whySimulated = m_source.whySimulated();
+    m_state.apply(BackendChanged{simulated, m_source.whySimulated()});
+    m_state.apply(FindMeChanged{m_ports.settings.integerForKey(kFindMe) == kFindMeOn});
     m_ports.log.log(simulated ? "Wristband: simulated" : "Wristband: Bluetooth through BlueZ");
     m_recordsDir = recordsDirectory(m_ports.dataDir, simulated);
     m_today = std::make_unique<VantroViewController>(
@@ -31,24 +32,11 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     std::vector<int> rows(TodayScreen::kRowCount);
     for (int r = 0; r < TodayScreen::kRowCount; ++r) rows[static_cast<size_t>(r)] = r;
     m_today->tableView().setVisibleRows(rows);
+    m_today->showKnownValues();
     m_sync = std::make_unique<SettingsSync>(*m_app);
-    m_app->syncProgress().onEnded = [this] { syncEnded(); };
     m_autoSync = std::make_unique<AutoSync>(*m_app, *this);
-    m_today->onBandReady = [this] { m_autoSync->bandReady(); };
-    m_today->onBandLost = [this] { m_autoSync->bandLost(); };
-    LinkKeeper::Hooks hooks;
-    hooks.chosenBand = [this] { return chosenBand(); };
-    hooks.connect = [this](const BlePeripheralPtr& band) { startConnecting(band); };
-    hooks.syncing = [this] { return syncing(); };
-    hooks.interruptSync = [this](const std::string& why) {
-        m_ports.log.log("sync interrupted: " + why);
-        m_app->syncProgress().linkLost();
-    };
-    hooks.woke = [this] { m_autoSync->woke(); };
-    hooks.lostWithError = [this] { return m_today->lastLossWasError(); };
-    m_keeper = std::make_unique<LinkKeeper>(*m_app, m_ports.sleep, std::move(hooks));
+    m_keeper = std::make_unique<LinkKeeper>(*this, m_ports.sleep);
     m_app->onWatchersChanged = [this] { m_keeper->radioChanged(); };
-    m_today->holdCallBack = [this](const BlePeripheralPtr& p, bool error) { return m_keeper->holdsCallBack(p, error); };
     m_relay = std::make_unique<NotificationRelay>(*m_app, m_messages, ownAppIds());
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) {
         const std::string problem = desktop->start([this](const DesktopNotification& n) { m_relay->notify(n); });
@@ -60,8 +48,7 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
 
     m_source.onRealBandUsable = [this] { switchToRealBand(); };
     m_source.onWhySimulatedChanged = [this] {
-        m_app->whySimulated = m_source.whySimulated();
-        changed();
+        m_state.apply(BackendChanged{m_source.simulated(), m_source.whySimulated()});
     };
 }
 
@@ -73,14 +60,8 @@ Session::~Session() {
     while (!m_addOns.empty()) m_addOns.pop_back();
     m_changeListeners.clear();
     m_linkListeners.clear();
-    m_syncWaiters.clear();
     if (m_connectWaiter && m_connectWaiter->deadline) m_ports.runLoop.cancel(m_connectWaiter->deadline);
-    if (m_syncDeadline) m_ports.runLoop.cancel(m_syncDeadline);
-    m_app->syncProgress().onEnded = nullptr;
     m_today->onLinkEvent = nullptr;
-    m_today->onBandReady = nullptr;
-    m_today->onBandLost = nullptr;
-    m_today->holdCallBack = nullptr;
     m_app->onWatchersChanged = nullptr;
     m_keeper.reset();
     if (DesktopNotificationSource* desktop = m_source.desktopNotifications()) desktop->stop();
@@ -94,6 +75,7 @@ Session::~Session() {
     Audio_player::resetSharedInstance();
     m_app->companion = nullptr;
     m_app.reset();
+    m_state.onChanged = nullptr;
 }
 
 std::vector<std::string> Session::ownAppIds() {
@@ -102,16 +84,12 @@ std::vector<std::string> Session::ownAppIds() {
 }
 
 CompanionState Session::state() const {
-    CompanionState s = m_app->state;
-    if (m_app->peripheral) {
-        s.bandId = m_app->peripheral->identifier();
-        s.bandName = m_app->peripheral->name().value_or("");
-    }
-    s.simulated = m_app->simulatedBand;
-    s.whySimulated = m_app->whySimulated;
-    s.findMe = m_ports.settings.integerForKey(kFindMe) == kFindMeOn;
-    if (!m_app->isConnected()) s.signalDbm.reset();
-    return s;
+    return m_state.state();
+}
+
+void Session::stateChanged(const CompanionState& before) {
+    if (m_today) m_today->stateChanged(before);
+    changed();
 }
 
 void Session::switchToRealBand() {
@@ -119,13 +97,11 @@ void Session::switchToRealBand() {
     if (!real) return;
     m_ports.log.log("Wristband: a Bluetooth adapter is usable now; switching from the simulated band to BlueZ");
     if (m_connectWaiter) finishConnect(false, "Bluetooth changed to the real adapter");
-    if (syncing()) finishSync(false, "Bluetooth changed to the real adapter");
-    m_app->simulatedBand = false;
-    m_app->whySimulated.clear();
+    m_app->syncProgress().interrupt("Bluetooth changed to the real adapter");
+    m_state.apply(BackendChanged{false, {}});
     m_recordsDir = recordsDirectory(m_ports.dataDir, false);
     m_today->useCentral(std::move(real), m_recordsDir);
     m_keeper->centralReplaced();
-    changed();
 }
 
 void Session::linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p) {
@@ -135,13 +111,16 @@ void Session::linkEvent(VantroViewController::LinkEvent event, const BlePeripher
     switch (event) {
         case E::StateChanged:
         case E::Discovered:
+            break;
         case E::Ready:
+            m_autoSync->bandReady();
             break;
         case E::Connected:
             if (m_app->peripheral) m_ports.settings.setString(kChosenBand, m_app->peripheral->identifier());
             for (auto& [id, l] : std::map(m_linkListeners)) l(true);
             break;
         case E::Disconnected:
+            m_autoSync->bandLost();
             for (auto& [id, l] : std::map(m_linkListeners)) l(false);
             break;
         case E::Report:
@@ -149,7 +128,8 @@ void Session::linkEvent(VantroViewController::LinkEvent event, const BlePeripher
             break;
     }
     checkConnectWaiter();
-    changed();
+    // What the link does to the state is told by the state; the seen bands and Bluetooth's own state are not in it.
+    if (event == E::Discovered || event == E::StateChanged) changed();
 }
 
 int Session::onChanged(std::function<void()> listener) {
@@ -216,6 +196,7 @@ void Session::settingsMayHaveChanged() {
         m_autoSync->settingChanged();
         any = true;
     }
+    m_state.apply(FindMeChanged{store.integerForKey(kFindMe) == kFindMeOn});
     if (any) changed();
 }
 

@@ -87,7 +87,7 @@ public:
     void forgetBand() override;
     void rescan() override;
 
-    bool syncing() const { return m_app->state.sync == SyncState::Running; }
+    bool syncing() const { return m_app->syncProgress().running(); }
     /// The band the companion connects to when it sees it; empty when none was chosen.
     std::string chosenBand() const;
     /// The reconnect policy, the radio's quiet and the machine's sleep.
@@ -99,25 +99,27 @@ public:
     /// values changed and plans the automatic sync anew. Called every kSettingsWatchSeconds.
     void settingsMayHaveChanged();
 
-    /// The longest a sync is waited for.
-    static constexpr double kSyncLimitSeconds = 600;
     /// How often the settings file is looked at for changes made by other programs.
     static constexpr double kSettingsWatchSeconds = 2.0;
+
+    /// Asks for a link to `band`, letting go of another connected one first. The link keeper's and the
+    /// connect verb's way to a band.
+    void startConnecting(const BlePeripheralPtr& band);
 
 private:
     void linkEvent(VantroViewController::LinkEvent event, const BlePeripheralPtr& p);
     void switchToRealBand();
     void checkConnectWaiter();
-    void syncEnded();
+    void stateChanged(const CompanionState& before);
     void changed();
     BlePeripheralPtr findBand(const std::string& identifier) const;
-    void startConnecting(const BlePeripheralPtr& band);
     void finishConnect(bool ok, const std::string& message);
-    void finishSync(bool ok, const std::string& message);
     void rememberBandSettings();
 
     SessionPorts m_ports;
     BandSource& m_source;
+    // What the companion knows: written here alone, through its events.
+    CompanionStateKeeper m_state;
     MessageBuzzLimit m_messages;
     std::string m_recordsDir;
     std::unique_ptr<VantroAppDelegate> m_app;
@@ -139,9 +141,6 @@ private:
         bool requested = false;
     };
     std::optional<ConnectWaiter> m_connectWaiter;
-    // Everyone waiting for the sync now running.
-    std::vector<Done> m_syncWaiters;
-    TimerId m_syncDeadline = 0;
     TimerId m_settingsWatch = 0;
     // The band settings' commands as last sent or seen, by command code, to tell which changed in the file.
     std::map<std::uint8_t, Command> m_bandSettings;

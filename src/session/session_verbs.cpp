@@ -113,66 +113,21 @@ Companion::Outcome Session::disconnect() {
 }
 
 Companion::Outcome Session::sync(Done done) {
+    // Asked again while one runs (the automatic sync a connect started): the answer is that sync's.
     if (syncing()) {
-        // Asked again while one runs (the automatic sync a connect started): the answer is that sync's.
-        m_syncWaiters.push_back(std::move(done));
+        m_app->syncProgress().ask(std::move(done));
         return Outcome::Started;
     }
     if (!reportsSubscribed(*m_app)) return Outcome::NotConnected;
-    m_syncWaiters.push_back(std::move(done));
     // A write that failed in an earlier sync (a file held by another program) is not this sync's failure.
     if (m_app->m_db) m_app->m_db->forgetFailures();
     // Settings that could not be read at start and can be now were never initialised: the band gets
     // the same fourteen commands as after any other start.
     m_ports.settings.refresh();
     if (m_ports.settings.unavailableReason().empty()) initializeDefaults(m_ports.settings, m_ports.runLoop.wallNow());
-    m_app->setSyncState(SyncState::Running, true);
-    if (m_sync->SyncData()) {
-        rememberBandSettings();
-        if (!m_syncDeadline) {
-            m_syncDeadline = m_ports.runLoop.after(kSyncLimitSeconds, [this] {
-                m_syncDeadline = 0;
-                finishSync(false, strprintf("the band did not finish its sync within %.0f s", kSyncLimitSeconds));
-            });
-        }
-    }
-    changed();
+    m_app->syncProgress().ask(std::move(done));
+    if (m_sync->SyncData()) rememberBandSettings();
     return Outcome::Started;
-}
-
-void Session::syncEnded() {
-    const CompanionState& s = m_app->state;
-    switch (s.sync) {
-        case SyncState::Complete:
-            finishSync(true, strprintf("%d days and %d nights stored", s.daysStored, s.nightsStored));
-            break;
-        case SyncState::Failed:
-            if (!s.syncProblem.empty()) {
-                finishSync(false, s.syncProblem == "SyncNoCommands"
-                                      ? "the band takes no commands"
-                                      : "the settings cannot be used: " + m_ports.settings.unavailableReason());
-            } else {
-                const std::string why = m_app->m_db ? m_app->m_db->firstFailure() : std::string();
-                finishSync(false, strprintf("%d of the band's records could not be stored", s.failedWrites) +
-                                      (why.empty() ? "" : ": " + why));
-            }
-            break;
-        default:
-            finishSync(false, s.link == LinkState::Connected ? "the band stopped answering before the sync finished"
-                                                             : "the band's link ended during the sync");
-            break;
-    }
-}
-
-void Session::finishSync(bool ok, const std::string& message) {
-    if (m_syncDeadline) m_ports.runLoop.cancel(m_syncDeadline);
-    m_syncDeadline = 0;
-    if (!ok && syncing()) m_app->syncProgress().abandon();
-    std::vector<Done> waiters = std::exchange(m_syncWaiters, {});
-    for (auto& done : waiters) {
-        if (done) done(ok, message);
-    }
-    changed();
 }
 
 bool Session::applySetting(std::string_view key) {
@@ -185,6 +140,7 @@ bool Session::applySetting(std::string_view key) {
 void Session::setFindMe(bool on) {
     if (!on) Audio_player::sharedInstance().stopPlayingAlarmSound();
     m_ports.settings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff);
+    m_state.apply(FindMeChanged{on});
     applySetting(kFindMe);
 }
 

@@ -31,12 +31,13 @@ const std::array<SettingKey, 19> kKeys{{
     {kMedicineETime, T::TimeStamp},
 }};
 
-const std::array<SettingKey, 5> kLocalKeys{{
+const std::array<SettingKey, 6> kLocalKeys{{
     {kAutoSyncHours, T::Integer, 0, 12, "0 1 3 6 12", "3"},
     {kRelayNotifications, T::String, 0, 0, "off all chosen", "chosen"},
     {kRelayAppsSeen, T::String},
     {kRelayAppsChosen, T::String},
     {kLastSyncTime, T::TimeStamp},
+    {kBandVersion, T::String},
 }};
 
 std::vector<std::string> numberedTexts(const Localizer& localizer, const char* prefix, int count) {

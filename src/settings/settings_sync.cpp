@@ -23,7 +23,6 @@ bool SettingsSync::SyncData() {
         return false;
     }
     m_sync_status = 1;
-    m_app.setSyncState(SyncState::Running);
     // Every send stands alone: a refused one does not stop the rest.
     for (const Command& c : settingsBatch(m_app.settings(), m_app.runLoop().wallNow())) m_app.SendData(c);
     m_app.syncProgress().begin();

@@ -92,7 +92,7 @@ SettingsRow SettingsViewController::cellForRowAtIndexPath(IndexPath path) {
                  "bluetooth.png", kBluetoothPage);
             break;
         case 1:
-            plain("Sync", m_app.strTransmitStatus, "sync_a.png", SettingsAction::Sync);
+            plain("Sync", m_app.strTransmitStatus(), "sync_a.png", SettingsAction::Sync);
             break;
         case 10:
             page("Present", entryAt(PresentArray, store.integerForKey(kPresent)), "settings_present.png", kPresentPage);
@@ -183,11 +183,11 @@ void SettingsViewController::setVisibleRows(const std::set<IndexPath>& rows) {
 void SettingsViewController::updateData() {
     bool touched = false;
     if (auto it = m_visible.find({0, 0}); it != m_visible.end()) {
-        it->second.detail = m_app.strBlueStatus;
+        it->second.detail = m_app.strBlueStatus();
         touched = true;
     }
     if (auto it = m_visible.find({0, 1}); it != m_visible.end()) {
-        it->second.detail = m_app.strTransmitStatus;
+        it->second.detail = m_app.strTransmitStatus();
         touched = true;
     }
     if (touched && changed) changed();

@@ -50,7 +50,7 @@ void WristbandPicker::updateBleList() {
             const double rssi = connected ? dev.device->rssi().value_or(0.0) : static_cast<double>(dev.rssi);
             m_rows.push_back({key, strprintf("RSSI:%.2f             %s", rssi,
                                              m_app.localized(connected ? "Connected" : "Disconnected").c_str())});
-            if (m_app.simulatedBand) m_rows.back().subtitle += "  \u00b7 " + m_app.simulatedBandText();
+            if (m_app.state().simulated) m_rows.back().subtitle += "  \u00b7 " + m_app.simulatedBandText();
         }
     }
     if (m_changed) m_changed();

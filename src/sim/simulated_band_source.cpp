@@ -31,6 +31,33 @@ std::shared_ptr<BleCentral> SimulatedBandSource::makeCentral() {
     return m_central;
 }
 
+bool SimulatedBandSource::simulateFault(const std::string& what, const std::string& bandId, std::string& message) {
+    const auto bands = simulatedBands();
+    if (bands.empty()) return BandSource::simulateFault(what, bandId, message);
+    std::shared_ptr<SimulatedPeripheral> band = bands.front();
+    for (const auto& b : bands) {
+        if (b->identifier() == bandId) band = b;
+    }
+    if (what == "away") {
+        band->walkOutOfRange();
+        message = "the simulated band " + band->identifier() + " is out of reach";
+    } else if (what == "near") {
+        band->comeBack();
+        message = "the simulated band " + band->identifier() + " is back in reach";
+    } else if (what == "drop") {
+        if (!band->isConnected()) {
+            message = "the simulated band " + band->identifier() + " has no link to drop";
+            return false;
+        }
+        band->dropLink();
+        message = "the link to the simulated band " + band->identifier() + " dropped";
+    } else {
+        message = "unknown fault '" + what + "' (away, near or drop)";
+        return false;
+    }
+    return true;
+}
+
 std::vector<std::shared_ptr<SimulatedPeripheral>> SimulatedBandSource::wristbands() const {
     return m_central ? m_central->wristbands() : std::vector<std::shared_ptr<SimulatedPeripheral>>{};
 }

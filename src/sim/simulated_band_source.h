@@ -39,10 +39,8 @@ public:
         return m_real ? std::vector<std::shared_ptr<SimulatedPeripheral>>{} : wristbands();
     }
     ScriptedTelephony& scriptedTelephony() { return m_telephony; }
-
-protected:
-    void setWhySimulated(std::string key) { m_why = std::move(key); }
-    /// A subclass that found a real band says so; the simulated bands keep running, unwatched.
+    bool simulateFault(const std::string& what, const std::string& bandId, std::string& message) override;
+    /// A real band took over; the simulated bands keep running, unwatched.
     void becameReal() { m_real = true; }
 
 private:

@@ -101,6 +101,7 @@ void SimulatedCentral::advertise() {
 }
 
 void SimulatedCentral::connectPeripheral(const BlePeripheralPtr& p, bool /*notifyOnConnection*/) {
+    ++m_connectRequests;
     auto band = find(p);
     if (!band || m_state != BleCentralState::PoweredOn) return;
     if (band->m_connected) {

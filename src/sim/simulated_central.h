@@ -30,6 +30,7 @@ public:
     void setState(BleCentralState state);
     bool isScanning() const { return m_scanning; }
     int scanRequests() const { return m_scanRequests; }
+    int connectRequests() const { return m_connectRequests; }
 
     BleCentralState state() const override { return m_state; }
     /// The delegate hears the current state on a later turn.
@@ -62,6 +63,7 @@ private:
     std::vector<BleUuid> m_scanFilter;
     std::set<std::string> m_reported;  // bands already reported when duplicates are not wanted
     int m_scanRequests = 0;
+    int m_connectRequests = 0;
     TimerId m_advertTimer = 0;
     // Turns scheduled before the central was destroyed check this before touching it.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

@@ -34,7 +34,7 @@ TEST_F(Progress, TheLastSyncIsToldInMinutesHoursOrDaysAndOutlivesTheProcess) {
     loop.advance(1);
     progress.dayStored();  // the last day, stored at 15:04:06
     loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:04:06");
+    EXPECT_EQ(app.strTransmitStatus(), "SyncComplete 2014-07-15 15:04:06");
 
     const Instant done = loop.wallNow() - std::chrono::seconds(2);
     const std::pair<std::chrono::seconds, const char*> table[] = {
@@ -42,7 +42,9 @@ TEST_F(Progress, TheLastSyncIsToldInMinutesHoursOrDaysAndOutlivesTheProcess) {
         {std::chrono::minutes(59), "Synced 59 min ago"}, {std::chrono::minutes(60), "Synced 1 h ago"},
         {std::chrono::hours(47), "Synced 47 h ago"},     {std::chrono::hours(48), "vor 2 Tagen"},
     };
-    VantroAppDelegate nextRun{AppPorts{loop, log, localizer, settings}};
+    CompanionStateKeeper nextState;
+    VantroAppDelegate nextRun{AppPorts{loop, log, localizer, settings}, nextState};
+    nextRun.didFinishLaunchingWithOptions(nullptr, nullptr);
     for (const auto& [after, text] : table) {
         EXPECT_EQ(progress.lastSyncText(done + after), text);
         EXPECT_EQ(nextRun.syncProgress().lastSyncText(done + after), text);
@@ -55,20 +57,21 @@ TEST_F(Progress, ABandThatSendsNoDayLeavesTheSyncUnfinishedAndAnEmptyBandFinishe
     EXPECT_TRUE(progress.running());
     loop.advance(1);
     EXPECT_FALSE(progress.running());
-    EXPECT_EQ(app.strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app.strTransmitStatus(), "SyncInterrupted");
     EXPECT_FALSE(progress.lastComplete());
 
-    // A drop when nothing runs changes no status.
-    app.strTransmitStatus = "x";
+    // A drop or a report when nothing runs changes no status: no sync starts again by itself.
     progress.linkLost();
-    EXPECT_EQ(app.strTransmitStatus, "x");
+    progress.dayStored();
+    EXPECT_FALSE(progress.running());
+    EXPECT_EQ(app.strTransmitStatus(), "SyncInterrupted");
 
     progress.begin();
     progress.noMoreDays();
     EXPECT_FALSE(progress.running());
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
+    EXPECT_EQ(app.strTransmitStatus(), "SyncComplete 2014-07-15 15:05:05");
     loop.advance(SyncProgress::kNoAnswerSeconds);
-    EXPECT_EQ(app.strTransmitStatus, "SyncComplete 2014-07-15 15:05:05");
+    EXPECT_EQ(app.strTransmitStatus(), "SyncComplete 2014-07-15 15:05:05");
 }
 
 TEST_F(Progress, RecordsThatCouldNotBeStoredEndTheSyncFailedWithoutALastSyncTime) {
@@ -80,18 +83,18 @@ TEST_F(Progress, RecordsThatCouldNotBeStoredEndTheSyncFailedWithoutALastSyncTime
     progress.dayStored(false);
     loop.advance(SyncProgress::kSettleSeconds);
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(app.state.sync, SyncState::Failed);
-    EXPECT_EQ(app.state.daysStored, 1);
-    EXPECT_EQ(app.state.failedWrites, 2);
-    EXPECT_EQ(app.strTransmitStatus, "SyncFailed");
+    EXPECT_EQ(app.state().sync, SyncState::Failed);
+    EXPECT_EQ(app.state().daysStored, 1);
+    EXPECT_EQ(app.state().failedWrites, 2);
+    EXPECT_EQ(app.strTransmitStatus(), "SyncFailed");
     EXPECT_FALSE(progress.lastComplete());
-    EXPECT_FALSE(app.state.lastSync);
+    EXPECT_FALSE(app.state().lastSync);
 
     // The next sync starts its count afresh.
     progress.begin();
     progress.dayStored(true);
     loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(app.state.sync, SyncState::Complete);
-    EXPECT_EQ(app.state.failedWrites, 0);
+    EXPECT_EQ(app.state().sync, SyncState::Complete);
+    EXPECT_EQ(app.state().failedWrites, 0);
     EXPECT_TRUE(progress.lastComplete());
 }

@@ -23,8 +23,8 @@ struct Fixture : DelegateFixture<> {
 TEST_F(Fixture, LaunchSetsStatusTextsGuardAndRssiTimer) {
     ScriptedTelephony telephony;
     EXPECT_TRUE(app.didFinishLaunchingWithOptions(&telephony, [](const std::string&, const TelephonyUserInfo&) {}));
-    EXPECT_EQ(app.strTransmitStatus, "NoSync");
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_EQ(app.strTransmitStatus(), "NoSync");
+    EXPECT_EQ(app.strBlueStatus(), "Disconnected");
     EXPECT_EQ(app.m_send_status, 0);
     EXPECT_EQ(telephony.observerCount(), 1u);
 

@@ -125,15 +125,15 @@ protected:
 
 TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
     pick();
-    EXPECT_EQ(app().strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus(), "Connecting");
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
     // The read after subscribing shows today's totals from the firmware.
     ASSERT_TRUE(pump.until([&] { return row(TodayScreen::kSteps) != "-- steps"; }));
     EXPECT_EQ(row(TodayScreen::kBattery), "87 %");
 
     ASSERT_EQ(session->sync(nullptr), Companion::Outcome::Started);
-    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     // The status says complete from the first day report on, and nights make rows of their own,
     // so the sync is over only when every day's values are there.
     const WristbandFirmware expected(firmware);
@@ -143,7 +143,7 @@ TEST_F(BluezEndToEnd, ASyncStoresTheBandsRecordsAndTheBandGetsEveryCommand) {
                                         [](const sportsData& got, const FirmwareDay& want) {
                                             return got.step == want.steps && got.activetime == want.activeTime;
                                         });
-        return allDays && app().strTransmitStatus.rfind("SyncComplete", 0) == 0;
+        return allDays && app().strTransmitStatus().rfind("SyncComplete", 0) == 0;
     })) << ::testing::PrintToString(log.lines);
 
     // The band received the fourteen commands in order; their bytes, and every field of the records
@@ -169,10 +169,10 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
     ASSERT_TRUE(pump.until([&] { return subscribed(); })) << ::testing::PrintToString(log.lines);
 
     mockBluez("SetInRange", {kBand, false});
-    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus == "ReConnecting"; })) << app().strBlueStatus;
+    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus() == "ReConnecting"; })) << app().strBlueStatus();
     // The request waits as long as the band is away; after 15 s the alarm sounds.
     for (int i = 0; i < 3; ++i) pump.advance(bluez::BluezPeripheral::kRetrySeconds);
-    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus(), "ReConnecting");
     EXPECT_FALSE(app().isConnected());
     EXPECT_TRUE(notifier.notifications.empty());
     pump.advance(VantroViewController::kLinkLossAlarmSeconds - 3 * bluez::BluezPeripheral::kRetrySeconds + 0.5);
@@ -182,7 +182,7 @@ TEST_F(BluezEndToEnd, LinkLossWithFindMeOnReconnectsWhenTheBandIsBack) {
     const size_t before = framesReceived().size();
     mockBluez("SetInRange", {kBand, true});
     pump.advance(bluez::BluezPeripheral::kRetrySeconds);
-    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus == "Connected" && subscribed(); }))
+    ASSERT_TRUE(pump.until([&] { return app().strBlueStatus() == "Connected" && subscribed(); }))
         << ::testing::PrintToString(log.lines);
     EXPECT_TRUE(app().isConnected());
     EXPECT_FALSE(Audio_player::isAlarmActive());

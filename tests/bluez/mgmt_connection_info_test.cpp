@@ -113,7 +113,7 @@ TEST_F(KernelAlarm, KernelReadingsDriveTheOutOfRangeAlarmEpisodes) {
     band->delegate = vc;
     app().peripheral = band;
     setFindMe(true);
-    const std::vector<std::string> rows = {"-60db", "-96db", "-100db", "--", "-95db", "-97db"};
+    const std::vector<std::string> rows = {"-60db", "-96db", "-100db", "-- db", "-95db", "-97db"};
     const std::vector<size_t> notified = {0, 1, 1, 1, 1, 2};
     for (size_t i = 0; i < rows.size(); ++i) {
         loop.advance(2.0);

@@ -113,8 +113,7 @@ private slots:
         a.window().resize(360, 640);
         QTRY_COMPARE(a.window().width(), 360);
         VantroAppDelegate& app = a.shell->appDelegate();
-        app.simulatedBand = true;
-        app.whySimulated = "SimulatedNotRunning";
+        app.tell(BackendChanged{true, "SimulatedNotRunning"});
         a.window().refreshTitle(kTodayTab);
         TableView* today = a.shell->todayScreen()->table();
         today->reloadData();

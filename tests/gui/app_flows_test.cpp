@@ -74,7 +74,7 @@ struct App : app_test::AppUnderTest {
         picker->table()->tapRow(0, 0);
         // Commands go out once the characteristics are known and the reports are subscribed.
         return QTest::qWaitFor([&] { return app().isConnected() && subscribed(); }, 8000) &&
-               QString::fromStdString(app().strBlueStatus) == tr("Connected");
+               QString::fromStdString(app().strBlueStatus()) == tr("Connected");
     }
     bool subscribed() {
         if (!app().characteristic) return false;
@@ -88,12 +88,13 @@ struct App : app_test::AppUnderTest {
         const bool ok = QTest::qWaitFor(
             [&] {
                 return bands.front()->pendingNotifications() == 0 &&
-                       QString::fromStdString(app().strTransmitStatus).startsWith(tr("SyncComplete"));
+                       QString::fromStdString(app().strTransmitStatus()).startsWith(tr("SyncComplete"));
             },
             10000);
         if (!ok) {
             qWarning("sync did not complete: status '%s', %zu on the link, connected %d",
-                     app().strTransmitStatus.c_str(), bands.front()->pendingNotifications(), int(app().isConnected()));
+                     app().strTransmitStatus().c_str(), bands.front()->pendingNotifications(),
+                     int(app().isConnected()));
             for (const auto& f : bands.front()->firmware().receivedFrames()) {
                 QString hex;
                 for (auto b : f) hex += QString::asprintf("%02X ", b);

@@ -54,9 +54,9 @@ private slots:
             central->reason = std::move(reason);
             controller.centralManagerDidUpdateState(*central);
         };
-        // With Bluetooth usable the line tells when the band was last synced.
+        // With Bluetooth usable the line tells whether the band is there and when it was last synced.
         changeTo(BleCentralState::PoweredOn);
-        QCOMPARE(today.headerTitle(0), QStringLiteral("NeverSynced"));
+        QCOMPARE(today.headerTitle(0), QStringLiteral("Disconnected \u00b7 NeverSynced"));
         const double firstRow = table->rectForRow(0, 0).top();
 
         // The state line replaces it without a reload by the caller.
@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(today.headerTitle(0), QStringLiteral("BluetoothNotRunning"));
 
         changeTo(BleCentralState::PoweredOn);
-        QCOMPARE(today.headerTitle(0), QStringLiteral("NeverSynced"));
+        QCOMPARE(today.headerTitle(0), QStringLiteral("Disconnected \u00b7 NeverSynced"));
         QCOMPARE(table->rectForRow(0, 0).top(), firstRow);
     }
 

@@ -47,7 +47,7 @@ TEST_F(AutoSyncTest, SyncsOnConnectThenEveryIntervalWhileConnected) {
     connect();
     EXPECT_EQ(syncs(), 1);
     EXPECT_EQ(days().size(), 3u);
-    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete", 0), 0u);
     EXPECT_EQ(band->firmware().receivedFrames().front()[0], CMD_TYPE_DATE);  // the band's clock is set too
     loop.advance(3 * kHour - 10);
     EXPECT_EQ(syncs(), 1);
@@ -134,8 +134,12 @@ TEST_F(AutoSyncTest, NeverWhileASyncRunsAndNotAtAllWhenOff) {
     loop.advance(3);
     EXPECT_EQ(syncs(), 1);
 
-    // Days still arriving when the interval is up (a sync another program started): it waits for them.
+    // Days no sync asked for (another program asked the band) are stored but start no sync.
+    app().syncProgress().dayStored();
+    EXPECT_FALSE(app().syncProgress().running());
+    // Days still arriving when the interval is up (a sync asked for some other way): it waits for them.
     loop.advance(kHour - 10);
+    app().syncProgress().ask(nullptr);
     for (int i = 0; i < 20; ++i) {
         app().syncProgress().dayStored();
         loop.advance(1);

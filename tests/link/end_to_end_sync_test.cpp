@@ -54,17 +54,17 @@ TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
     // What the link state reads the moment a link ends, before the companion calls its chosen band back.
     std::vector<std::string> atLoss;
     session->onLink([&](bool up) {
-        if (!up) atLoss.push_back(app().strBlueStatus);
+        if (!up) atLoss.push_back(app().strBlueStatus());
     });
     ASSERT_EQ(app().bleList->size(), 1u);
     EXPECT_TRUE(log.contains("---add:Vantro: 5EB0A7C2-31D4-4E6F-9A10-000000000001"));
-    EXPECT_EQ(app().strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().strBlueStatus(), "Disconnected");
 
     // Disconnected -> Connecting -> Connected, then services, characteristics, notifications and one read.
     pick();
-    EXPECT_EQ(app().strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus(), "Connecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
     loop.advance(0.0075);
     EXPECT_NE(row(0), "-- steps");  // the value read after subscribing
     EXPECT_EQ(app().characteristic->size(), 2u);
@@ -80,19 +80,19 @@ TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
     setFindMe(true);
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus(), "ReConnecting");
     loop.advance(60);  // the request waits as long as the band is away
-    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus(), "ReConnecting");
     EXPECT_FALSE(band->isConnected());
     band->comeBack();
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
 
     // The delegate disconnects the current band with find-me on: a new request follows at once.
     app().disconnectPeripheral(app().peripheral);
     app().setLinkState(LinkState::Disconnecting);
     loop.runPending();
-    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus(), "ReConnecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
 
     // Connected, report characteristic not notifying: the connection is cancelled, then as any loss.
@@ -112,7 +112,7 @@ TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects)
     ASSERT_TRUE(connect(band->identifier()));
     session->rescan();  // the picker's pull to refresh while connected
     loop.advance(3);
-    EXPECT_EQ(app().strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().strBlueStatus(), "Disconnected");
     EXPECT_FALSE(band->isConnected());
     EXPECT_FALSE(band->connectionPending());
     EXPECT_EQ(app().bleList->size(), 1u);  // heard again
@@ -158,10 +158,10 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     loop.advance(0.0075);
 
     sync();
-    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     ASSERT_TRUE(runUntil([&] { return band->pendingNotifications() == 0; }));
     // Every day is stored, but only a pause tells that no more are coming.
-    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     EXPECT_TRUE(app().syncProgress().running());
     loop.advance(SyncProgress::kSettleSeconds);
     EXPECT_FALSE(app().syncProgress().running());
@@ -203,7 +203,7 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
         EXPECT_EQ(row.start_time, formatTime({want.startHour, want.startMinute}));
     }
     EXPECT_EQ(row(6), "1.5");
-    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete 2014-07-15 15:04:", 0), 0u) << app().strTransmitStatus;
+    EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete 2014-07-15 15:04:", 0), 0u) << app().strTransmitStatus();
     EXPECT_EQ(count("SendData: CMD_TYPE_GETDAY_DATA"), 1);
 }
 
@@ -218,12 +218,12 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     loop.advance(0.0075 * 40);
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app().strBlueStatus, "ReConnecting");
+    EXPECT_EQ(app().strBlueStatus(), "ReConnecting");
     const auto partial = nights();
     EXPECT_GT(partial.size(), 20u);
     EXPECT_LT(partial.size(), 40u);
     EXPECT_EQ(days().size(), partial.size());  // one row per date so far
-    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncInterrupted");
     for (size_t i = 0; i < partial.size(); ++i) {
         EXPECT_EQ(partial[i].deep_time, band->firmware().nights()[i].deepTime);
     }
@@ -233,13 +233,13 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     const auto before = today().reportsHandled();
     sync();
-    EXPECT_EQ(app().strTransmitStatus, "Syncing");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     ASSERT_TRUE(runUntil([&] { return today().reportsHandled() >= before + 1 + 40 + 5; }));
     band->walkOutOfRange();
     loop.runPending();
-    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncInterrupted");
     loop.advance(SyncProgress::kNoAnswerSeconds);
-    EXPECT_EQ(app().strTransmitStatus, "SyncInterrupted");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncInterrupted");
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime));
     EXPECT_EQ(app().syncProgress().lastSyncText(loop.wallNow()), "NeverSynced");
 
@@ -256,7 +256,7 @@ TEST_F(EndToEnd, ABandThatDropsMidSyncKeepsWhatWasStoredAndTheNextSyncCompletesI
         EXPECT_EQ(n[i].deep_time, band->firmware().nights()[i].deepTime);
         EXPECT_EQ(n[i].date, d[i].date);
     }
-    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete", 0), 0u);
     EXPECT_TRUE(settings.dateForKey(kLastSyncTime));
     EXPECT_EQ(app().syncProgress().lastSyncText(loop.wallNow()), "SyncedJustNow");
 }
@@ -295,7 +295,7 @@ TEST_F(EndToEnd, ABandWithoutTheWristbandServiceStaysConnectedWithTheOldCharacte
     pick();
     loop.advance(2);
     EXPECT_TRUE(band->isConnected());
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
     EXPECT_EQ(*app().characteristic, earlier);
     EXPECT_FALSE(earlier[0]->isNotifying);
 }

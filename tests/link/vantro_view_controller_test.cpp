@@ -22,18 +22,23 @@ struct Controller : FakeBandFixture {
         c->value = value;
         vc->didUpdateValueForCharacteristic(*band, c, std::nullopt);
     }
+    /// A sync was asked for and its batch went out: the band's records answer it.
+    void asked() {
+        app().syncProgress().ask(nullptr);
+        app().syncProgress().begin();
+    }
 };
 
 }  // namespace
 
 TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManager) {
     EXPECT_EQ(vc->title(), "TodayData");
-    app().simulatedBand = true;
+    app().tell(BackendChanged{true, {}});
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
-    app().whySimulated = "SimulatedNotRunning";  // the reason is too long for a title: the header has it
+    app().tell(BackendChanged{true, "SimulatedNotRunning"});  // the reason is too long for a title: the header has it
     EXPECT_EQ(vc->title(), "TodayData \u00b7 SimulatedBand");
-    app().whySimulated.clear();
-    EXPECT_EQ(app().strBlueStatus, "Disconnected");
+    app().tell(BackendChanged{false, {}});
+    EXPECT_EQ(app().strBlueStatus(), "Disconnected");
     EXPECT_EQ(app().manager, central);
     EXPECT_EQ(central->delegate, vc);
     ASSERT_TRUE(app().bleList);
@@ -46,14 +51,14 @@ TEST_F(Controller, ViewDidLoadCompletesTheSharedStateAndASecondLoadKeepsTheManag
     app().m_db->updateData(CalendarDate{2014, 7, 14}, 1, 2, 3, 4, 0, 5);
     vc->didDiscoverPeripheral(*central, band, -60);
     const auto firstDb = app().m_db;
-    app().strBlueStatus = "Connected";
+    app().setLinkState(LinkState::Connected);
     vc->viewDidLoad();
     EXPECT_EQ(centralsMade, 1);
     EXPECT_EQ(app().manager, central);
     EXPECT_TRUE(app().bleList->empty());
     EXPECT_NE(app().m_db, firstDb);
     EXPECT_EQ(days().size(), 1u);  // a new object on the same file
-    EXPECT_EQ(app().strBlueStatus, "Disconnected");
+    EXPECT_EQ(app().strBlueStatus(), "Disconnected");
 }
 
 TEST_F(Controller, RowHeightFollowsTheIdiom) {
@@ -75,7 +80,7 @@ TEST_F(Controller, EveryCentralStateLogsItsLineAndOnlyPoweredOnScans) {
         {BleCentralState::PoweredOn, "scanning ble device!-----"},
     };
     app().peripheral = band;
-    app().strBlueStatus = "Connected";
+    app().setLinkState(LinkState::Connected);
     for (const auto& [state, line] : table) {
         central->currentState = state;
         vc->centralManagerDidUpdateState(*central);
@@ -85,7 +90,7 @@ TEST_F(Controller, EveryCentralStateLogsItsLineAndOnlyPoweredOnScans) {
     ASSERT_EQ(central->scans.size(), 2u);  // each powered-on report scans again
     EXPECT_EQ(central->scans[0].services, std::vector<BleUuid>{BleUuid::fromString(kWristbandServiceUuid)});
     EXPECT_TRUE(central->scans[0].allowDuplicates);
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
     EXPECT_EQ(app().peripheral, band);
     EXPECT_FALSE(app().characteristic);
 }
@@ -128,7 +133,7 @@ TEST_F(Controller, ConnectionSetUpRunsInOrderOnTheStoredWristband) {
     EXPECT_EQ(other->delegate, nullptr);
     ASSERT_EQ(band->serviceDiscoveries.size(), 1u);
     EXPECT_EQ(band->serviceDiscoveries[0], std::vector<BleUuid>{BleUuid::fromString(kWristbandServiceUuid)});
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
     EXPECT_EQ(log.lines, std::vector<std::string>{"perpheral is connected------"});
 
     vc->didDiscoverServices(*band, BleError{"failed"});
@@ -190,9 +195,9 @@ TEST_F(Controller, DisconnectionReconnectsOnlyWithFindMeOnAndAWristbandRemembere
         log.lines.clear();
         settings.setInteger("findme", c.findme);
         app().peripheral = c.remembered ? band : nullptr;
-        app().strBlueStatus = "Connected";
+        app().setLinkState(LinkState::Connected);
         vc->didDisconnectPeripheral(*central, band, BleError{"The connection has timed out unexpectedly."});
-        EXPECT_EQ(app().strBlueStatus, c.status) << c.findme << c.remembered;
+        EXPECT_EQ(app().strBlueStatus(), c.status) << c.findme << c.remembered;
         ASSERT_EQ(central->connects.size(), c.connects);
         if (c.connects) {
             EXPECT_EQ(central->connects[0].peripheral, band);
@@ -227,11 +232,18 @@ TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     EXPECT_TRUE(log.lines.empty());
     notify(bytes("99"));
     EXPECT_EQ(log.lines, std::vector<std::string>{"not match type data!"});
-    EXPECT_EQ(app().strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus(), "NoSync");
     EXPECT_EQ(vc->reportsHandled(), 7u);
 }
 
 TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAnd24HourClock) {
+    // A report no sync asked for is stored and completes nothing.
+    notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0E 2D 00"));
+    loop.advance(SyncProgress::kSettleSeconds);
+    EXPECT_EQ(days().size(), 1u);
+    EXPECT_EQ(app().strTransmitStatus(), "NoSync");
+    app().m_db->clearData();
+    asked();
     notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     auto d = days();
     ASSERT_EQ(d.size(), 1u);
@@ -245,29 +257,32 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     ASSERT_TRUE(app().m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
     EXPECT_EQ(tstep, 0);
     // More days may follow: complete once they stop, with the time the last one was stored.
-    EXPECT_EQ(app().strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     loop.advance(SyncProgress::kSettleSeconds - 0.1);
-    EXPECT_EQ(app().strTransmitStatus, "NoSync");
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
     loop.advance(0.1);
-    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-07-15 15:04:05");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncComplete 2014-07-15 15:04:07");
 
     // Around New Year the week-based year would already say 2015; the hour stays on the 24-hour clock.
-    loop.setWallNow(Instant{std::chrono::seconds{1419894005}});     // 2014-12-29 23:00:05
+    loop.setWallNow(Instant{std::chrono::seconds{1419894005}});  // 2014-12-29 23:00:05
+    asked();
     notify(bytes("34 00 00 00 00 00 00 00 00 00 00 07 0F 00 00"));  // year 0: no record, still complete
-    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncComplete 2014-12-29 23:00:05");
     EXPECT_EQ(days().size(), 1u);
 
     // A second report of the same date updates the row; a day that does not exist is not stored.
+    asked();
     notify(bytes("34 50 C3 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     notify(bytes("34 01 00 00 00 00 00 00 00 DE 07 02 1E 00 00"));
     loop.advance(SyncProgress::kSettleSeconds);
     d = days();
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].step, 50000);
-    EXPECT_EQ(app().strTransmitStatus, "SyncComplete 2014-12-29 23:00:05");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncComplete 2014-12-29 23:00:05");
 }
 
 TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
+    asked();
     notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     notify(bytes("1A DE 07 07 0F 0A 00 C8 00 78 00 3C 00 14 00 02 00 17 1E"));
     notify(bytes("1A DE 07 07 10 A0 05 00 00 00 00 00 00 00 00 00 00 18 00"));  // 24 h, start 24:00
@@ -293,7 +308,7 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     EXPECT_FALSE(start);
     EXPECT_EQ(days()[0].step, 1000);  // the day of the same date is untouched
     loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(app().strTransmitStatus.rfind("SyncComplete", 0), 0u);
+    EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete", 0), 0u);
 }
 
 TEST_F(Controller, AnyValueOfAnyLengthNeitherCrashesNorCorruptsTheDatabase) {
@@ -339,7 +354,7 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
     vc->peripheralDidUpdateRSSI(*band, std::nullopt);
     band->currentRssi.reset();
     vc->peripheralDidUpdateRSSI(*band, BleError{"x"});
-    EXPECT_EQ(row(5), "--");
+    EXPECT_EQ(row(5), "-- db");
     EXPECT_TRUE(Audio_player::isAlarmActive());
     Audio_player::sharedInstance().clearAlert();
     notifier.notifications.clear();
@@ -365,7 +380,7 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
     band->connected = false;
     band->currentRssi = -60;
     vc->peripheralDidUpdateRSSI(*band, std::nullopt);
-    EXPECT_EQ(row(5), "--");
+    EXPECT_EQ(row(5), "-- db");
     EXPECT_FALSE(Audio_player::isAlarmActive());
 }
 

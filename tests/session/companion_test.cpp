@@ -66,7 +66,7 @@ TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTim
     EXPECT_EQ(s.daysStored, 0);
     EXPECT_FALSE(s.lastSync.has_value());
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime).has_value());
-    EXPECT_EQ(app().strTransmitStatus, "SyncFailed");
+    EXPECT_EQ(app().strTransmitStatus(), "SyncFailed");
 }
 
 TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
@@ -163,4 +163,47 @@ TEST_F(CompanionTest, AddOnsGoWhileTheLinkAndTheDelegateStillStand) {
     ASSERT_TRUE(linkAtTeardown.has_value());
     EXPECT_TRUE(*linkAtTeardown);
     EXPECT_EQ(central->delegate, nullptr);  // and the link let go of the central after them
+}
+
+TEST_F(CompanionTest, EveryChangeIsToldOnceAndASyncShowsStartingThenSyncing) {
+    startSimulated();
+    settings.setInteger(kAutoSyncHours, 0);
+    ASSERT_TRUE(connect());
+    std::vector<SyncState> seen;
+    int told = 0;
+    CompanionState last = session->state();
+    session->onChanged([&] {
+        ++told;
+        const CompanionState now = session->state();
+        if (now.sync != last.sync) seen.push_back(now.sync);
+        last = now;
+    });
+    ASSERT_TRUE(await([&](Done d) { return session->sync(std::move(d)); }));
+    EXPECT_EQ(seen, (std::vector{SyncState::Starting, SyncState::Running, SyncState::Complete}));
+    // The same value again changes nothing and tells nobody.
+    told = 0;
+    CompanionStateKeeper keeper;
+    int keeperTold = 0;
+    keeper.onChanged = [&](const CompanionState&) { ++keeperTold; };
+    EXPECT_TRUE(keeper.apply(VersionReported{"1.5"}));
+    EXPECT_FALSE(keeper.apply(VersionReported{"1.5"}));
+    EXPECT_EQ(keeperTold, 1);
+}
+
+TEST_F(CompanionTest, ARestartShowsTheLastSyncAndTheVersionEverywhereUntilTheBandSaysMore) {
+    startSimulated();
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(runUntil([&] { return session->state().sync == SyncState::Complete; }));
+    const CompanionState before = session->state();
+    ASSERT_TRUE(before.version && before.lastSync);
+
+    loop.advance(120);
+    startSimulated();
+    const CompanionState after = session->state();
+    EXPECT_EQ(after.version, before.version);
+    EXPECT_EQ(row(TodayScreen::kVersion), *before.version);
+    EXPECT_EQ(after.lastSync, before.lastSync);
+    // The settings screen's sync row and the header above "Sync automatically" tell of the same sync.
+    EXPECT_EQ(app().strTransmitStatus(), "SyncComplete " + formatDateTime(toLocal(*before.lastSync)));
+    EXPECT_EQ(app().syncProgress().lastSyncText(loop.wallNow()), "SyncedMinutesAgo");
 }

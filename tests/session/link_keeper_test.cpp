@@ -103,6 +103,27 @@ TEST_P(LinkKeeperTest, EveryLossIsRecoveredWithinTwoSecondsOfTheBandBeingBack) {
     }
 }
 
+TEST_P(LinkKeeperTest, TodaySaysTheBandIsGoneAndShowsNoSignalWhileItIs) {
+    connect(0);
+    session->app().setTodayShown(true);
+    const std::string none = today().tableView().placeholder(TodayScreen::kRssi);
+    ASSERT_TRUE(runUntil([&] { return row(TodayScreen::kRssi) != none; }, 5));
+    EXPECT_EQ(today().headerText().find("Connected"), std::string::npos);
+    band(0).walkOutOfRange();
+    const std::string gone = GetParam() ? "ReConnecting" : "Disconnected";
+    double away = 0;
+    for (double at : {1.0, 8.0, 20.0}) {
+        idle(at - away);
+        away = at;
+        EXPECT_EQ(row(TodayScreen::kRssi), none) << at << " s away";
+        EXPECT_EQ(today().headerText().rfind(gone, 0), 0u) << today().headerText();
+        EXPECT_FALSE(session->state().signalDbm);
+    }
+    band(0).comeBack();
+    ASSERT_TRUE(backWithin(2));
+    EXPECT_EQ(today().headerText().find(gone), std::string::npos);
+}
+
 TEST_P(LinkKeeperTest, ABandDisconnectedOnPurposeStaysSoUntilAsked) {
     connect(0);
     EXPECT_EQ(session->disconnect(), Session::Outcome::Started);
@@ -164,33 +185,43 @@ TEST_P(LinkKeeperTest, TheRadioDiscoversOnlyWhileSomeoneNeedsIt) {
 }
 
 TEST_P(LinkKeeperTest, ASyncHoldsOffTheSuspendAndASuspendEndsItCleanlyThenItIsTakenUpAgain) {
+    // A long sync, so that the band still has answers queued when the machine goes to sleep.
+    for (int day = 1; day <= 30; ++day) band(0).firmware().storeDay(FirmwareDay{CalendarDate{2014, 6, day}, 1000});
     connect(0);
     std::optional<std::pair<bool, std::string>> first;
     ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { first.emplace(ok, why); }),
               Session::Outcome::Started);
     ASSERT_TRUE(runUntil([&] { return sleep.holdingSleep(); }, 2)) << "a running sync delays the suspend";
+    ASSERT_TRUE(runUntil([&] { return session->state().daysStored > 0; }, 5));
+    const int locks = sleep.holdsTaken();
     sleep.prepareForSleep(true);
     ASSERT_TRUE(first);
     EXPECT_FALSE(first->first);
+    EXPECT_EQ(first->second, "the machine is going to sleep");
     EXPECT_FALSE(sleep.holdingSleep());
     EXPECT_FALSE(central().isScanning());
     EXPECT_EQ(session->state().sync, SyncState::Interrupted);
     EXPECT_FALSE(session->state().lastSync);  // cut short: no last sync
 
-    // The radio sleeps with the machine.
+    // The band's queued answers are stored, but start no sync again and take no new lock.
+    const int requests = central().connectRequests();
+    idle(5);
+    EXPECT_EQ(session->state().sync, SyncState::Interrupted);
+    EXPECT_EQ(sleep.holdsTaken(), locks);
+    // The radio sleeps with the machine: no scan, no request for the band, in either find-me mode.
     band(0).walkOutOfRange();
     idle(30);
-    EXPECT_FALSE(central().isScanning());
     band(0).comeBack();
+    idle(5);
+    EXPECT_FALSE(central().isScanning());
+    EXPECT_EQ(central().connectRequests(), requests);
+    EXPECT_EQ(connectedId(), "");
     sleep.prepareForSleep(false);
     ASSERT_TRUE(backWithin(2)) << "awake";
 
-    std::optional<std::pair<bool, std::string>> second;
-    ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { second.emplace(ok, why); }),
-              Session::Outcome::Started);
-    ASSERT_TRUE(runUntil([&] { return second.has_value(); }, 60));
-    EXPECT_TRUE(second->first) << second->second;
-    EXPECT_TRUE(session->state().lastSync);
+    // The cut sync is taken up by itself once the band is back.
+    ASSERT_TRUE(runUntil([&] { return session->state().lastSync.has_value(); }, 60));
+    EXPECT_EQ(session->state().sync, SyncState::Complete);
     idle(2);
     EXPECT_FALSE(sleep.holdingSleep()) << "let go once the sync completed";
 }
@@ -215,8 +246,11 @@ TEST(LinkKeeperWithoutSimulation, ARealBandCannotBeMovedByACommand) {
     CapturingLog log;
     IdentityLocalizer localizer;
     MemoryKeyValueStore settings;
+    TempDir dir;
     FixedBandSource source([] { return nullptr; }, false);
-    Session session(SessionPorts{{loop, log, localizer, settings}}, source);
+    SessionPorts ports{{loop, log, localizer, settings}};
+    ports.dataDir = dir.path();
+    Session session(ports, source);
     std::string message;
     EXPECT_FALSE(session.simulateFault("away", message));
     EXPECT_NE(message.find("real band"), std::string::npos);

@@ -153,7 +153,7 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     real->addWristband(band);
     late->adapterAppears(real);
 
-    EXPECT_FALSE(session->app().simulatedBand);
+    EXPECT_FALSE(session->state().simulated);
     EXPECT_EQ(session->today().title().find("SimulatedBand"), std::string::npos);
     EXPECT_EQ(session->recordsDir(), dir.path() + "/vantro");
     EXPECT_EQ(session->state().link, LinkState::Disconnected);  // the simulated link ended
@@ -178,7 +178,7 @@ TEST_F(SessionTest, AWriteThatFailedFailsItsOwnSyncOnly) {
         std::optional<std::pair<bool, std::string>> held;
         ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { held.emplace(ok, why); }),
                   Session::Outcome::Started);
-        ASSERT_TRUE(runUntil([&] { return held.has_value(); }, Session::kSyncLimitSeconds + 10));
+        ASSERT_TRUE(runUntil([&] { return held.has_value(); }, SyncProgress::kLimitSeconds + 10));
         EXPECT_FALSE(held->first);
         EXPECT_NE(held->second.find("locked"), std::string::npos) << held->second;
         holder.exec("ROLLBACK");

@@ -47,7 +47,7 @@ struct SettingsFlow : SessionFixture {
         session.reset();
     }
     bool subscribed() {
-        return app().isConnected() && app().commandCharacteristic() && app().state.link == LinkState::Connected;
+        return app().isConnected() && app().commandCharacteristic() && app().state().link == LinkState::Connected;
     }
     int pickerRowOf(const BlePeripheral& p) const {
         const auto& rows = page->picker()->rows();
@@ -73,7 +73,7 @@ TEST_F(SettingsFlow, SwitchingBandsFromThePicker) {
     pick(*second);
     EXPECT_EQ(app().peripheral, std::static_pointer_cast<BlePeripheral>(second));
     ASSERT_TRUE(runUntil([&] { return second->isConnected() && !band->isConnected(); }));
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
 }
 
 // A slow radio: the band comes back and advertises before its pending reconnection completes.
@@ -89,7 +89,7 @@ TEST_F(SlowLinkFlow, PickingTheBandAfterARescanDuringAReconnectionConnects) {
     pick(*band);
     ASSERT_TRUE(runUntil([&] { return subscribed(); }));
     band->walkOutOfRange();
-    ASSERT_TRUE(runUntil([&] { return app().strBlueStatus == "ReConnecting"; }));
+    ASSERT_TRUE(runUntil([&] { return app().strBlueStatus() == "ReConnecting"; }));
 
     screen->didSelectRowAtIndexPath({0, 0});
     page->picker()->refreshBleTable(true);
@@ -98,7 +98,7 @@ TEST_F(SlowLinkFlow, PickingTheBandAfterARescanDuringAReconnectionConnects) {
     ASSERT_TRUE(runUntil([&] { return band->isConnected(); }));  // the reconnection completed meanwhile
     page.reset();
     pick(*band);
-    EXPECT_EQ(app().strBlueStatus, "Connecting");
+    EXPECT_EQ(app().strBlueStatus(), "Connecting");
     ASSERT_TRUE(runUntil([&] { return subscribed(); }, 5));
-    EXPECT_EQ(app().strBlueStatus, "Connected");
+    EXPECT_EQ(app().strBlueStatus(), "Connected");
 }

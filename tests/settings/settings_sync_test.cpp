@@ -65,22 +65,23 @@ TEST_F(Sync, DefaultsGiveTheFourteenFramesInOrder) {
     }
     EXPECT_EQ(band->statusAtWrite, std::vector<int>(14, 1));
     EXPECT_EQ(sync.m_sync_status, 0);
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    EXPECT_EQ(app.strTransmitStatus(), "Syncing");
     EXPECT_EQ(app.m_send_status, 0);
     EXPECT_TRUE(log.contains("SendData: CMD_TYPE_ PRESENT"));
 }
 
 TEST_F(Sync, StatusTextIsLocalised) {
     GettextLocalizer zh("zh_CN");
-    VantroAppDelegate chinese(AppPorts{loop, log, zh, settings});
+    CompanionStateKeeper chineseState;
+    VantroAppDelegate chinese(AppPorts{loop, log, zh, settings}, chineseState);
     SettingsSync(chinese).SyncData();
-    EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("SyncNoCommands"));
-    EXPECT_NE(chinese.strTransmitStatus, "SyncNoCommands");
+    EXPECT_EQ(chinese.strTransmitStatus(), zh.localizedString("SyncNoCommands"));
+    EXPECT_NE(chinese.strTransmitStatus(), "SyncNoCommands");
     chinese.peripheral = band;
     chinese.characteristic = app.characteristic;
     SettingsSync(chinese).SyncData();
-    EXPECT_EQ(chinese.strTransmitStatus, zh.localizedString("Syncing"));
-    EXPECT_NE(chinese.strTransmitStatus, "Syncing");
+    EXPECT_EQ(chinese.strTransmitStatus(), zh.localizedString("Syncing"));
+    EXPECT_NE(chinese.strTransmitStatus(), "Syncing");
 }
 
 TEST_F(Sync, AlarmIsSentInLocalTimeOnlyWhenSwitchedOn) {
@@ -168,7 +169,7 @@ TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenAndTheStatusSaysSo) {
     initializeDefaults(settings, kDefaults);
     // Before discovery, and with a service that lacks the command characteristic.
     for (bool discovered : {false, true}) {
-        app.strTransmitStatus = "NoSync";
+        app.tell(SyncEnded{SyncState::Idle, std::nullopt, {}});
         app.characteristic.reset();
         if (discovered) {
             app.characteristic = std::vector{band->characteristic(kReportCharacteristicUuid)};
@@ -176,7 +177,7 @@ TEST_F(Sync, WithoutACommandCharacteristicNothingIsWrittenAndTheStatusSaysSo) {
         sync.SyncData();
         EXPECT_TRUE(band->writes.empty());
         EXPECT_EQ(sync.m_sync_status, 0);
-        EXPECT_EQ(app.strTransmitStatus, "SyncNoCommands") << discovered;
+        EXPECT_EQ(app.strTransmitStatus(), "SyncNoCommands") << discovered;
         EXPECT_FALSE(app.syncProgress().running());
     }
     EXPECT_TRUE(log.contains("SyncData: not sent, the band offers no command characteristic"));
@@ -186,7 +187,8 @@ TEST_F(Sync, SendsWhatTheFileHoldsNowAndNothingWhenItCannotBeRead) {
     TempDir dir;
     JsonKeyValueStore fileStore(dir.path(), log);
     initializeDefaults(fileStore, kDefaults);
-    VantroAppDelegate running{AppPorts{loop, log, localizer, fileStore}};
+    CompanionStateKeeper runningState;
+    VantroAppDelegate running{AppPorts{loop, log, localizer, fileStore}, runningState};
     running.peripheral = band;
     running.characteristic = app.characteristic;
     SettingsSync runningSync(running);

@@ -105,8 +105,8 @@ TEST_F(SettingsScreen, TimerRefreshesOnlyVisibleStatusRows) {
     int changes = 0;
     screen.changed = [&] { ++changes; };
     screen.setVisibleRows({{0, 1}, {3, 0}});
-    app.strBlueStatus = "Connected";
-    app.strTransmitStatus = "Syncing";
+    app.setLinkState(LinkState::Connected);
+    app.tell(SyncBegan{false});
     loop.advance(1.0);
     EXPECT_EQ(screen.visibleRow({0, 1}).detail, "Syncing");
     EXPECT_EQ(changes, 1);
@@ -146,12 +146,12 @@ TEST_F(SettingsScreen, SyncSendsTheBatchOnceAtATime) {
     connectBand();
     screen.didSelectRowAtIndexPath({0, 1});
     EXPECT_TRUE(alerts.empty());
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    EXPECT_EQ(app.strTransmitStatus(), "Syncing");
     EXPECT_EQ(frames().size(), 14u);  // the frames themselves are the sync's own test
 
     // A tap while it runs waits for the same sync.
     screen.didSelectRowAtIndexPath({0, 1});
-    EXPECT_EQ(app.strTransmitStatus, "Syncing");
+    EXPECT_EQ(app.strTransmitStatus(), "Syncing");
     EXPECT_EQ(frames().size(), 14u);
 }
 

@@ -39,7 +39,7 @@ TEST_F(Picker, RowsShowThePeripheralsOwnStrengthAndState) {
     EXPECT_EQ(p.picker()->rows()[static_cast<size_t>(rowOf(*other))].subtitle, "RSSI:-70.00             Disconnected");
     // The list follows the seen wristbands every second, and names a simulated band as such.
     app.bleList->erase(seenDeviceKey(*other));
-    app.simulatedBand = true;
+    app.tell(BackendChanged{true, {}});
     loop.advance(1.0);
     ASSERT_EQ(p.numberOfRows(), 1);
     EXPECT_EQ(p.picker()->rows()[0].subtitle, "RSSI:-67.50             Connected  \u00b7 SimulatedBand");
@@ -79,7 +79,7 @@ TEST_F(Picker, PickingTheConnectedBandDisconnectsIt) {
     p.didSelectRowAtIndexPath(rowOf(*band));
     EXPECT_EQ(central->cancels, (std::vector<BlePeripheralPtr>{band}));
     EXPECT_TRUE(central->connects.empty());
-    EXPECT_EQ(app.strBlueStatus, "Disconnecting");
+    EXPECT_EQ(app.strBlueStatus(), "Disconnecting");
     EXPECT_TRUE(p.dismissed());
 }
 
@@ -89,7 +89,7 @@ TEST_F(Picker, PickingTheRememberedButDisconnectedBandReconnects) {
     p.didSelectRowAtIndexPath(rowOf(*band));
     ASSERT_EQ(central->connects.size(), 1u);
     EXPECT_TRUE(waits.empty());
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_EQ(app.strBlueStatus(), "Connecting");
 }
 
 TEST_F(Picker, SwitchingBandsDisconnectsWaitsThenConnects) {
@@ -101,7 +101,7 @@ TEST_F(Picker, SwitchingBandsDisconnectsWaitsThenConnects) {
     EXPECT_EQ(central->connects[0].peripheral, other);
     EXPECT_EQ(waits, (std::vector<double>{0.1}));
     EXPECT_EQ(app.peripheral, other);
-    EXPECT_EQ(app.strBlueStatus, "Connecting");
+    EXPECT_EQ(app.strBlueStatus(), "Connecting");
 }
 
 TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
@@ -118,9 +118,9 @@ TEST_F(Picker, RescanEmptiesTheListAndDisconnectsOnlyALiveLink) {
         EXPECT_EQ(p.numberOfRows(), 2);
         p.picker()->refreshBleTable(true);
         EXPECT_EQ(central->cancels.size(), link == Link::Connected ? 1u : 0u);
-        EXPECT_EQ(app.strBlueStatus, link == Link::Connected      ? "Researching"
-                                     : link == Link::Reconnecting ? "ReConnecting"
-                                                                  : "Disconnected");
+        EXPECT_EQ(app.strBlueStatus(), link == Link::Connected      ? "Researching"
+                                       : link == Link::Reconnecting ? "ReConnecting"
+                                                                    : "Disconnected");
         EXPECT_TRUE(app.bleList->empty());
         EXPECT_EQ(app.peripheral, nullptr);
         EXPECT_EQ(central->scans.size(), 1u);
@@ -140,5 +140,5 @@ TEST_F(Picker, AVanishedBandClosesThePageWithoutConnecting) {
     EXPECT_TRUE(central->connects.empty());
     EXPECT_TRUE(central->cancels.empty());
     EXPECT_TRUE(p.dismissed());
-    EXPECT_EQ(app.strBlueStatus, "Disconnected");
+    EXPECT_EQ(app.strBlueStatus(), "Disconnected");
 }

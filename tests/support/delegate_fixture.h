@@ -19,7 +19,8 @@ struct DelegateFixture : ::testing::Test {
     CapturingLog log;
     Texts localizer;
     MemoryKeyValueStore settings;
-    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}};
+    CompanionStateKeeper state;
+    VantroAppDelegate app{AppPorts{loop, log, localizer, settings}, state};
 };
 
 }  // namespace vantro::testing
