@@ -68,8 +68,6 @@ public:
     const CompanionState& state() const { return m_state.state(); }
     /// Tells the companion what happened (the link, a report, the sync); false when it changed nothing.
     bool tell(const CompanionEvent& event) { return m_state.apply(event); }
-    /// The companion's verbs (the session); absent for a delegate built without one.
-    Companion* companion = nullptr;
     /// Seen wristbands by "name: identifier"; absent until the today screen has loaded.
     std::optional<std::map<std::string, bleDevice>> bleList;
     std::atomic<std::int32_t> m_send_status{0};

@@ -61,6 +61,24 @@ std::optional<MemoryKeyValueStore> readSettings(Context& ctx) {
     return store;
 }
 
+/// The screen is printed, never tapped: no verb reaches a band from here.
+class PrintedScreenCompanion : public Companion {
+public:
+    explicit PrintedScreenCompanion(const CompanionStateKeeper& state) : m_state(state) {}
+    CompanionState state() const override { return m_state.state(); }
+    Outcome connect(const std::string&, Done, double) override { return Outcome::NotConnected; }
+    Outcome disconnect() override { return Outcome::NotConnected; }
+    Outcome sync(Done) override { return Outcome::NotConnected; }
+    bool applySetting(std::string_view) override { return false; }
+    void setFindMe(bool) override {}
+    bool factoryReset() override { return false; }
+    void forgetBand() override {}
+    void rescan() override {}
+
+private:
+    const CompanionStateKeeper& m_state;
+};
+
 int settingsScreen(Context& ctx) {
     CapturingLog log;
     RealTimeRunLoop loop;
@@ -70,7 +88,8 @@ int settingsScreen(Context& ctx) {
     CompanionStateKeeper state;  // the screen as a band-less start shows it
     VantroAppDelegate app(AppPorts{loop, log, localizer, *store}, state);
     app.didFinishLaunchingWithOptions(nullptr, nullptr);
-    SettingsViewController screen(app, nullptr);
+    PrintedScreenCompanion companion(state);
+    SettingsViewController screen(app, companion, nullptr);
     screen.viewDidLoad();
     for (int section = 0; section < screen.numberOfSections(); ++section) {
         ctx.out << screen.titleForHeaderInSection(section) << "\n";

@@ -232,8 +232,9 @@ void AppShell::buildWindow() {
     });
     const int settingsTab =
         m_window->addLazyTab(QStringLiteral("settings"), tr("tab.settings"), tr("Settings"), [this] {
-            m_settingsScreen = std::make_unique<SettingsScreen>(
-                m_session->app(), *m_window, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
+            m_settingsScreen = std::make_unique<SettingsScreen>(m_session->app(), *m_session, *m_window, [] {
+                Audio_player::sharedInstance().stopPlayingAlarmSound();
+            });
             m_settingsScreen->addBackupButton(m_window->navigationBar(kSettingsTab));
             m_settingsScreen->setAddOns(m_session->autoSync(), m_session->relay());
             // After the backup button, so the keyboard reaches the bar's buttons in their old order.

@@ -24,8 +24,9 @@ QString q(const std::string& s) {
 }
 }  // namespace
 
-SettingsScreen::SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::function<void()> stopAlarmSound)
-    : m_app(app), m_window(window), m_model(app, std::move(stopAlarmSound)) {
+SettingsScreen::SettingsScreen(VantroAppDelegate& app, Companion& companion, MainWindow& window,
+                               std::function<void()> stopAlarmSound)
+    : m_app(app), m_window(window), m_model(app, companion, std::move(stopAlarmSound)) {
     m_model.viewDidLoad();
     m_model.changed = [this] {
         if (m_table) m_table->refreshVisible();

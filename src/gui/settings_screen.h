@@ -23,7 +23,8 @@ class NavigationBar;
 class SettingsScreen : public Screen, public TableSource {
 public:
     /// `stopAlarmSound` is what switching find-me off calls.
-    SettingsScreen(VantroAppDelegate& app, MainWindow& window, std::function<void()> stopAlarmSound);
+    SettingsScreen(VantroAppDelegate& app, Companion& companion, MainWindow& window,
+                   std::function<void()> stopAlarmSound);
     ~SettingsScreen() override;
 
     QWidget* view() override;

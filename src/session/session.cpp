@@ -15,7 +15,6 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     if (m_ports.settings.unavailableReason().empty()) initializeDefaults(m_ports.settings, m_ports.runLoop.wallNow());
     m_state.onChanged = [this](const CompanionState& before) { stateChanged(before); };
     m_app = std::make_unique<VantroAppDelegate>(m_ports, m_state);
-    m_app->companion = this;
     Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log});
     m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app, &m_messages));
 
@@ -73,7 +72,6 @@ Session::~Session() {
     m_app->manager.reset();
     m_sync.reset();
     Audio_player::resetSharedInstance();
-    m_app->companion = nullptr;
     m_app.reset();
     m_state.onChanged = nullptr;
 }

@@ -106,8 +106,8 @@ long long integerValueOfText(const std::string& text) {
     return negative ? -v : v;
 }
 
-PropertiesViewController::PropertiesViewController(VantroAppDelegate& app, PageContext context)
-    : m_app(app), m_context(std::move(context)) {
+PropertiesViewController::PropertiesViewController(VantroAppDelegate& app, Companion& companion, PageContext context)
+    : m_app(app), m_companion(companion), m_context(std::move(context)) {
     wait = [](double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); };
 }
 
@@ -123,7 +123,7 @@ void PropertiesViewController::viewDidLoad() {
     m_title = m_page->localisedTitle ? m_app.localized(m_page->title) : std::string(m_page->title);
     if (m_page->rows) m_rows = (this->*m_page->rows)();
     if (m_page->kind == PageKind::Picker) {
-        m_picker = std::make_unique<WristbandPicker>(m_app, [this] {
+        m_picker = std::make_unique<WristbandPicker>(m_app, m_companion, [this] {
             if (changed) changed();
         });
         m_picker->start();
@@ -381,7 +381,7 @@ std::string PropertiesViewController::localized(std::string_view key) const {
 
 void PropertiesViewController::applySetting(std::string_view key) {
     // The companion sends the stored value with the setting's own command, as the sync would.
-    if (m_app.companion) m_app.companion->applySetting(key);
+    m_companion.applySetting(key);
 }
 
 bool PropertiesViewController::checkTime(Instant start, Instant end) {

@@ -83,7 +83,7 @@ struct PageContext {
 /// One property page, chosen by its key when the page loads.
 class PropertiesViewController {
 public:
-    PropertiesViewController(VantroAppDelegate& app, PageContext context);
+    PropertiesViewController(VantroAppDelegate& app, Companion& companion, PageContext context);
     /// The page's text of `key` in the app's language.
     std::string localized(std::string_view key) const;
     ~PropertiesViewController();
@@ -164,6 +164,7 @@ private:
     static const Page* findPage(std::string_view key);
 
     VantroAppDelegate& m_app;
+    Companion& m_companion;
     PageContext m_context;
     const Page* m_page = nullptr;
     std::string m_title;

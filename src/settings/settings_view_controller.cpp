@@ -35,8 +35,9 @@ std::string entryAt(const std::vector<std::string>& list, std::int64_t index) {
 
 }  // namespace
 
-SettingsViewController::SettingsViewController(VantroAppDelegate& app, std::function<void()> stopAlarmSound)
-    : m_app(app), m_stopAlarmSound(std::move(stopAlarmSound)) {}
+SettingsViewController::SettingsViewController(VantroAppDelegate& app, Companion& companion,
+                                               std::function<void()> stopAlarmSound)
+    : m_app(app), m_companion(companion), m_stopAlarmSound(std::move(stopAlarmSound)) {}
 
 SettingsViewController::~SettingsViewController() {
     if (m_timer) m_app.runLoop().cancel(m_timer);
@@ -237,7 +238,7 @@ void SettingsViewController::openPage(const std::string& key) {
     PageContext context{key, {}, [this] { reloadData(); }};
     if (key == kPresentPage) context.entries = PresentArray;
     if (key == kWishPage) context.entries = WishArray;
-    auto page = std::make_shared<PropertiesViewController>(m_app, std::move(context));
+    auto page = std::make_shared<PropertiesViewController>(m_app, m_companion, std::move(context));
     page->viewDidLoad();
     if (presentPage) presentPage(page);
 }
@@ -251,11 +252,7 @@ void SettingsViewController::toggleFindMe() {
     strDataExchange = kFindMe;
     const bool on = m_app.settings().integerForKey(kFindMe) == kFindMeOff;
     if (!on && m_stopAlarmSound) m_stopAlarmSound();
-    if (m_app.companion) {
-        m_app.companion->setFindMe(on);
-    } else {
-        m_app.settings().setInteger(kFindMe, on ? kFindMeOn : kFindMeOff);
-    }
+    m_companion.setFindMe(on);
     reloadData();
 }
 
@@ -270,7 +267,7 @@ void SettingsViewController::syncRow() {
         }
         return;
     }
-    if (m_app.companion) m_app.companion->sync(nullptr);
+    m_companion.sync(nullptr);
     updateData();
 }
 
@@ -296,7 +293,7 @@ void SettingsViewController::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (buttonIndex == 1) {
         m_app.log().log("ok");
         const bool connected = m_app.isConnected();
-        if (m_app.companion) m_app.companion->factoryReset();
+        m_companion.factoryReset();
         // Erasing everything must not pass in silence; without a band only the data went.
         if (presentAlert) {
             presentAlert({m_app.localized("Prompt"),

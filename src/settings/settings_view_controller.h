@@ -2,6 +2,7 @@
 // The settings screen as a table model: rows with caption, detail, image and action; toggles, sync, reset.
 #pragma once
 
+#include "app/companion.h"
 #include "settings/alert_model.h"
 #include "store/records_backup.h"
 
@@ -43,7 +44,8 @@ struct SettingsRow {
 class SettingsViewController {
 public:
     /// `stopAlarmSound` stops a sounding out-of-range alarm when find-me is switched off.
-    SettingsViewController(VantroAppDelegate& app, std::function<void()> stopAlarmSound);
+    /// Syncs, switches find-me and resets through `companion`.
+    SettingsViewController(VantroAppDelegate& app, Companion& companion, std::function<void()> stopAlarmSound);
     ~SettingsViewController();
 
     /// Lists, title, the 1-second status refresh, the settings defaults, the sync guard.
@@ -99,6 +101,7 @@ private:
     std::string onOff(bool on) const;
 
     VantroAppDelegate& m_app;
+    Companion& m_companion;
     std::function<void()> m_stopAlarmSound;
     std::string m_title;
     std::map<IndexPath, SettingsRow> m_visible;

@@ -14,8 +14,8 @@ constexpr double kSwitchBandWaitSeconds = 0.1;
 
 }  // namespace
 
-WristbandPicker::WristbandPicker(VantroAppDelegate& app, std::function<void()> changed)
-    : m_app(app), m_changed(std::move(changed)) {}
+WristbandPicker::WristbandPicker(VantroAppDelegate& app, Companion& companion, std::function<void()> changed)
+    : m_app(app), m_companion(companion), m_changed(std::move(changed)) {}
 
 WristbandPicker::~WristbandPicker() {
     stop();
@@ -60,32 +60,31 @@ void WristbandPicker::select(int row, const std::function<void(double)>& wait) {
     const std::string caption =
         row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<size_t>(row)].caption : "";
     BlePeripheralPtr p = m_app.getBlePeripheralFromBleList(caption);
-    if (!p || !m_app.companion) return;
+    if (!p) return;
     const bool same = m_app.comparePeripheral(p, m_app.peripheral);
     const bool connected = m_app.isConnected();
     if (same && connected) {
-        m_app.companion->disconnect();
+        m_companion.disconnect();
         return;
     }
     if (!same) {
-        if (connected) m_app.companion->disconnect();
+        if (connected) m_companion.disconnect();
         if (wait) wait(kSwitchBandWaitSeconds);
     }
-    m_app.companion->connect(p->identifier(), nullptr);
+    m_companion.connect(p->identifier(), nullptr);
 }
 
 void WristbandPicker::refreshBleTable(bool refreshing) {
-    if (!refreshing || !m_app.companion) return;
-    m_app.companion->rescan();
+    if (!refreshing) return;
+    m_companion.rescan();
     refreshControlTitle = m_app.localized("Scanning");
     updateBleList();
 }
 
 void WristbandPicker::forget() {
-    if (!m_app.companion) return;
     // The band is let go too: a forgotten band that stayed connected would still look chosen.
-    if (m_app.isConnected()) m_app.companion->disconnect();
-    m_app.companion->forgetBand();
+    if (m_app.isConnected()) m_companion.disconnect();
+    m_companion.forgetBand();
     updateBleList();
 }
 

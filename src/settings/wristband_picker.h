@@ -3,6 +3,8 @@
 // one connects it, the pull-to-refresh rescans.
 #pragma once
 
+#include "app/companion.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,7 +23,8 @@ struct PickerRow {
 class WristbandPicker {
 public:
     /// `changed` is told whenever the rows were reloaded.
-    WristbandPicker(VantroAppDelegate& app, std::function<void()> changed);
+    /// Picks, rescans and forgets through `companion`.
+    WristbandPicker(VantroAppDelegate& app, Companion& companion, std::function<void()> changed);
     ~WristbandPicker();
     WristbandPicker(const WristbandPicker&) = delete;
     WristbandPicker& operator=(const WristbandPicker&) = delete;
@@ -53,6 +56,7 @@ public:
 
 private:
     VantroAppDelegate& m_app;
+    Companion& m_companion;
     std::function<void()> m_changed;
     std::vector<PickerRow> m_rows;
     std::string m_statusLine;

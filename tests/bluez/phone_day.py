@@ -298,7 +298,17 @@ def adapter_removed(day, short):
 def suspend(day, short):
     logind = day.system.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
     emit = logind.get_dbus_method('EmitSignal', 'org.freedesktop.DBus.Mock')
+    inhibitors = logind.get_dbus_method('ListInhibitors', 'org.freedesktop.login1.Manager')
+    delay_locks = lambda: [i for i in inhibitors() if str(i[3]) == 'delay']
+    # A running sync delays the suspend; the suspend ends it, and the lock goes with it, for good.
+    day.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro').get_dbus_method(
+        'Sync', 'org.vantro.Vantro.Companion')(reply_handler=lambda *a: None, error_handler=lambda *a: None,
+                                               timeout=120)
+    day.wait(lambda: delay_locks(), 10, 'a running sync took no delay lock')
     emit('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b', [True])
+    day.pump(0.5)
+    if delay_locks():
+        raise SystemExit(f'FAIL: the delay lock was kept or taken again after PrepareForSleep(true): {delay_locks()}')
     # The radio sleeps with the machine: the link does not survive it.
     day.mock('SetInRange', BAND, False)
     day.lost()

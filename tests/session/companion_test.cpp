@@ -130,7 +130,7 @@ TEST_F(CompanionTest, ForgetThisBandInThePickerLetsTheChosenBandGo) {
     settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
     ASSERT_TRUE(connect());
-    WristbandPicker picker(app(), [] {});
+    WristbandPicker picker(app(), *session, [] {});
     ASSERT_TRUE(picker.canForget());
     picker.forget();
     EXPECT_FALSE(picker.canForget());

@@ -215,7 +215,7 @@ TEST_F(PropertyPage, UnchangedWindowIsRefusedButTheIntervalIsKept) {
 
 TEST_F(PropertyPage, EmergencyPageStoresWhateverIsTyped) {
     connectBand();
-    PropertiesViewController p(app, {"IMAPhone", {}, nullptr});
+    PropertiesViewController p(app, session, {"IMAPhone", {}, nullptr});
     p.viewDidLoad();
     EXPECT_EQ(p.controlWithTag(kEmergencyNumberTag)->text, "00");
     EXPECT_EQ(p.controlWithTag(kEmergencyNumberTag)->placeholder, "请输入电话号码");
@@ -263,14 +263,14 @@ TEST_F(PropertyPage, EveryPageHasItsTitleKindAndRowHeight) {
     }
     EXPECT_EQ(opened.size(), expected.size());
     // The emergency page is reached from no row and was never translated.
-    PropertiesViewController emergency(app, {"IMAPhone", {}, nullptr});
+    PropertiesViewController emergency(app, session, {"IMAPhone", {}, nullptr});
     emergency.viewDidLoad();
     EXPECT_EQ(emergency.title(), "紧急呼叫");
     EXPECT_EQ(emergency.rows().size(), 2u);
 }
 
 TEST_F(PropertyPage, UnknownKeyIsAnEmptyPage) {
-    PropertiesViewController p(app, {"findme", {}, nullptr});
+    PropertiesViewController p(app, session, {"findme", {}, nullptr});
     p.viewDidLoad();
     EXPECT_EQ(p.title(), "");
     EXPECT_EQ(p.numberOfRows(), 1);

@@ -31,7 +31,7 @@ struct SettingsFlow : SessionFixture {
         second = central->addWristband(SimBandConfig{});
         startOn(central);
         screen = std::make_unique<SettingsViewController>(
-            app(), [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
+            app(), *session, [] { Audio_player::sharedInstance().stopPlayingAlarmSound(); });
         screen->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };
         screen->presentPage = [this](std::shared_ptr<PropertiesViewController> p) {
             p->presentAlert = [this](const AlertModel& a) { alerts.push_back(a); };

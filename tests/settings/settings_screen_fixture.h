@@ -42,7 +42,7 @@ struct SettingsScreenFixture : ::testing::Test {
     VantroAppDelegate& app = session.app();
     std::shared_ptr<FakePeripheral> band = scriptedBand();
     int alarmStops = 0;
-    SettingsViewController screen{app, [this] { ++alarmStops; }};
+    SettingsViewController screen{app, session, [this] { ++alarmStops; }};
     std::vector<AlertModel> alerts;
     std::shared_ptr<PropertiesViewController> page;
     std::vector<double> waits;
