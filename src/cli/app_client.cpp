@@ -14,8 +14,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
-#include <thread>
 #endif
 
 #include <ostream>
@@ -105,20 +105,15 @@ AppClient::Answer AppClient::call(const char* method, const QVariantList& args, 
     message.setArguments(args);
     // Asking must not start the app: a command that finds none runs its own or says so.
     message.setAutoStartService(false);
-    // A companion that has just claimed the name may not have its object on the bus yet: such an answer
-    // is asked again for a moment (not longer, so that a process squatting on the name is said soon).
-    const Clock::time_point retryUntil = std::min(m_end, Clock::now() + std::chrono::seconds(1));
-    Answer answer;
-    for (;;) {
-        answer = wait(message);
-        const QString error = m_reply.errorName();
-        const bool notThereYet =
-            answer == Answer::Failed && (error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
-                                         error == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
-                                         error == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface"));
-        if (!notThereYet || Clock::now() >= retryUntil) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    // A companion that has just claimed the name may not have its object on the bus yet: asked again for
+    // a moment, not longer, so that a process squatting on the name is said soon.
+    Answer answer = Answer::Failed;
+    qt::CompanionBus::askWhileStarting(
+        [&] {
+            answer = wait(message);
+            return answer == Answer::Failed ? m_reply : QDBusMessage();
+        },
+        std::chrono::milliseconds(std::min(1000, std::max(0, msLeft()))));
     switch (answer) {
         case Answer::NotRunning:
             m_problem = "vantro is not running";

@@ -351,7 +351,7 @@ Declare declareCompanion(const char* command) {
 }
 
 const Registration statusReg(
-    "status", "status [--json]                                    the running companion's link and today's values",
+    "status", "status [--json] [--timeout S]                      the running companion's link and today's values",
     declareCompanion("status"));
 const Registration connectReg(
     "connect", "connect [ID] [--simulate] [--timeout S]            connect the band (through the app when it runs)",
@@ -360,14 +360,14 @@ const Registration syncReg("sync",
                            "sync [ID] [--simulate] [--timeout S]               sync the band and store its records",
                            declareCompanion("sync"));
 const Registration forgetReg("forget",
-                             "forget                                             clear the chosen band (the app no "
+                             "forget [--timeout S]                               clear the chosen band (the app no "
                              "longer connects to it)",
                              declareCompanion("forget"));
 const Registration simReg("sim",
-                          "sim away|near|drop                                 move the running app's simulated band",
+                          "sim away|near|drop [--timeout S]                   move the running app's simulated band",
                           declareCompanion("sim"));
 const Registration disconnectReg("disconnect",
-                                 "disconnect                                         end the running companion's link",
+                                 "disconnect [--timeout S]                           end the running companion's link",
                                  declareCompanion("disconnect"));
 
 }  // namespace

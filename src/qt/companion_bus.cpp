@@ -63,23 +63,16 @@ CompanionBus::Claim CompanionBus::claimName(DebugLog& log) {
 
 namespace {
 
-// Calls the owner of the name until it answers or `timeoutMs` has passed. The companion owns the name a
-// moment before its object is on the bus, so "no such object" means starting and is asked again; a
-// process that owns the name and answers nothing, or keeps answering that, is not the companion.
-QDBusMessage callUntilAnswered(QDBusMessage call, int timeoutMs) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+// Calls the owner of the name until it answers or `timeoutMs` has passed; see askWhileStarting.
+QDBusMessage callUntilAnswered(const QDBusMessage& call, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        const int left = static_cast<int>(deadline.remainingTime());
-        if (left <= 0) return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.NoReply"), {});
-        const QDBusMessage reply = bus.call(call, QDBus::Block, left);
-        if (reply.type() == QDBusMessage::ReplyMessage) return reply;
-        const bool starting = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
-                              reply.errorName() == QLatin1String(kUnknownMethod) ||
-                              reply.errorName() == QLatin1String(kUnknownInterface);
-        if (!starting || deadline.remainingTime() < 100) return reply;
-        QThread::msleep(100);
-    }
+    return CompanionBus::askWhileStarting(
+        [&] {
+            const int left = static_cast<int>(deadline.remainingTime());
+            if (left <= 0) return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.NoReply"), {});
+            return QDBusConnection::sessionBus().call(call, QDBus::Block, left);
+        },
+        std::chrono::milliseconds(timeoutMs));
 }
 
 QDBusMessage companionCall(const char* interface, const char* member) {
@@ -117,6 +110,19 @@ int metaTypeOf(const QString& type) {
 }
 
 }  // namespace
+
+QDBusMessage CompanionBus::askWhileStarting(const std::function<QDBusMessage()>& ask,
+                                            std::chrono::milliseconds retryFor) {
+    QDeadlineTimer retryUntil(retryFor);
+    for (;;) {
+        QDBusMessage reply = ask();
+        const QString error = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+        const bool starting = error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+                              error == QLatin1String(kUnknownMethod) || error == QLatin1String(kUnknownInterface);
+        if (!starting || retryUntil.remainingTime() < kStartingRetryMs) return reply;
+        QThread::msleep(kStartingRetryMs);
+    }
+}
 
 const QMap<QString, QString>& CompanionBus::propertySignatures() {
     static const QMap<QString, QString> types = readPropertySignatures();
@@ -158,11 +164,11 @@ bool CompanionBus::activateRunningAction(const QString& action, QString& error) 
         error = QStringLiteral("no session bus");
         return false;
     }
-    if (!bus.interface()->isServiceRegistered(QString::fromLatin1(kBusName)).value()) {
-        error = QStringLiteral("vantro is not running");
-        return false;
-    }
     if (!ownerIsCompanion()) {
+        if (!bus.interface()->isServiceRegistered(QString::fromLatin1(kBusName)).value()) {
+            error = QStringLiteral("vantro is not running");
+            return false;
+        }
         error =
             QStringLiteral("another process owns %1 and does not answer as the companion").arg(QLatin1String(kBusName));
         return false;

@@ -11,6 +11,7 @@
 #include <QDBusVirtualObject>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -43,6 +44,11 @@ public:
     /// Whether the owner of the name answers as the companion within `timeoutMs`: its properties, each
     /// of the type the interface gives it (any process could answer a call; a squatter does not pass).
     static bool ownerIsCompanion(int timeoutMs = kAnswerMs);
+    /// Makes one call with `ask` and asks again while the owner answers that its object is not on the bus
+    /// yet (a companion that has just claimed the name), for up to `retryFor`; a process squatting on the
+    /// name keeps answering so and is given up on then. The last reply.
+    static QDBusMessage askWhileStarting(const std::function<QDBusMessage()>& ask, std::chrono::milliseconds retryFor);
+    static constexpr int kStartingRetryMs = 50;
     /// Asks the running instance to run `action`; false (and `error` set) when none runs or it refused.
     static bool activateRunningAction(const QString& action, QString& error);
 
