@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The resident companion on a private session bus that this test starts: one instance, the
-# freedesktop Application actions, vantro-cli through the bus, busy answers and bad calls.
+# freedesktop Application actions, vantro-cli through the bus, busy answers and bad calls, owners of
+# the name that answer late, leave mid-call or are not the companion, and the quitting signals.
 # usage: resident_bus_test.sh VANTRO VANTRO_CLI
 set -u  # no pipefail: the bad calls below fail on purpose and their errors are grepped
 vantro=$1
