@@ -17,9 +17,9 @@
 #include "qt/companion_bus.h"
 #include "qt/qt_run_loop.h"
 
-#include <QCoreApplication>
+#include "cli/app_client.h"
+
 #include <QDBusConnectionInterface>
-#include <QDBusReply>
 #endif
 
 #include <CLI/CLI.hpp>
@@ -27,10 +27,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <ostream>
-#include <thread>
 
 namespace vantro::cli {
 namespace {
@@ -39,90 +40,18 @@ struct CompanionOptions {
     std::string identifier;
     bool json = false;
     bool simulate = false;
-    double timeout = 30;
+    std::optional<double> timeout;  // --timeout: the whole command, and the band's wait within it
 };
+
+// Without --timeout: how long a band is waited for, and how long a quick call may take.
+constexpr double kBandWaitSeconds = 30;
+constexpr double kQuickSeconds = 10;
 
 #ifdef VANTRO_HAVE_BLUEZ
 
-class Qt {
-public:
-    Qt() {
-        static int argc = 1;
-        static char name[] = "vantro-cli";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) m_app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-
-private:
-    std::unique_ptr<QCoreApplication> m_app;
-};
-
 /// A text from the bus, shown on the terminal: the band names itself, and any process can own the name.
 std::string outside(const QString& text) {
-    return escapeText(text.toStdString());
-}
-
-/// True when a companion owns the bus name.
-bool companionRunning() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(QString::fromLatin1(qt::kBusName)).value();
-}
-
-QDBusMessage callCompanion(const char* method, const QVariantList& args, double timeout) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(qt::kBusName), QString::fromLatin1(qt::kBusPath),
-                                       QString::fromLatin1(qt::kCompanionInterface), QString::fromLatin1(method));
-    call.setArguments(args);
-    // A companion that has just claimed the name may not have put its object on the bus yet: such an
-    // answer is asked again for a moment (not longer, so a process squatting on the name is still said soon).
-    using Clock = std::chrono::steady_clock;
-    const auto ms = [](double s) { return std::chrono::milliseconds(static_cast<long long>(s * 1000)); };
-    const Clock::time_point end = Clock::now() + ms(timeout);
-    const Clock::time_point retryUntil = Clock::now() + ms(std::min(timeout, 1.0));
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        QDBusMessage reply =
-            QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(std::max<long long>(left, 1)));
-        const QString error = reply.errorName();
-        const bool notThereYet = reply.type() == QDBusMessage::ErrorMessage &&
-                                 (error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
-                                  error == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
-                                  error == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface"));
-        if (!notThereYet || Clock::now() >= retryUntil) return reply;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-/// Why a reply is not the answer of signature `wanted`, in one line; empty when it is.
-std::string replyProblem(const QDBusMessage& reply, const char* wanted, double timeout) {
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
-            return strprintf("the running app did not answer within %.0f s", timeout);
-        }
-        const QString text = reply.errorMessage();
-        return outside(text.isEmpty() ? reply.errorName() : text);
-    }
-    if (reply.type() != QDBusMessage::ReplyMessage) return "no answer from the running app";
-    if (reply.signature() != QLatin1String(wanted)) {
-        return "the owner of " + std::string(qt::kBusName) + " gave an answer of the wrong type (" +
-               outside(reply.signature()) + " instead of " + wanted + ")";
-    }
-    return {};
-}
-
-/// The running app's status, or why there is none (one line in `problem`).
-std::optional<QVariantMap> companionStatus(std::string& problem) {
-    constexpr double kStatusSeconds = 10;
-    const QDBusMessage reply = callCompanion("GetStatus", {}, kStatusSeconds);
-    problem = replyProblem(reply, "a{sv}", kStatusSeconds);
-    if (!problem.empty()) return std::nullopt;
-    return qdbus_cast<QVariantMap>(reply.arguments().constFirst());
-}
-
-/// The same directory, however it was written.
-bool sameDirectory(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+    return escapeText(text.toStdString(), 200);
 }
 
 void printStatus(Context& ctx, const QVariantMap& status, bool json) {
@@ -156,8 +85,14 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
         ctx.out << out.dump() << "\n";
         return;
     }
-    // The human view: the texts the screens show, in the chosen language.
-    const RowUnits units;
+    // The human view: the texts the screens show, all in the chosen language.
+    auto say = [&](const char* key, const std::string& english) {
+        const std::string text = localizer.localizedString(key);
+        return text.empty() || text == key ? english : text;
+    };
+    const RowUnits english;
+    const RowUnits units{say("unit.steps", english.steps), say("unit.km", english.km),
+                         say("unit.minute", english.minute), say("unit.cal", english.cal), english.db};
     auto number = [&](const char* key, const std::string& unit) -> std::string {
         const qint64 n = status.value(QString::fromLatin1(key)).toLongLong();
         return n == qt::CompanionBus::kUnknown ? "--" : std::to_string(n) + unit;
@@ -166,7 +101,22 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
     const qint64 signal = status.value(QStringLiteral("Signal")).toLongLong();
     const qint64 last = status.value(QStringLiteral("LastSync")).toLongLong();
     auto text = [&](const char* key) { return outside(status.value(QString::fromLatin1(key)).toString()); };
-    auto yesNo = [&](const char* key) { return status.value(QString::fromLatin1(key)).toBool() ? "yes" : "no"; };
+    auto yesNo = [&](const char* key) {
+        return status.value(QString::fromLatin1(key)).toBool() ? say("On", "On") : say("Off", "Off");
+    };
+    // The sync's state as the settings screen says it; "idle" (none this run) says nothing.
+    const QString sync = status.value(QStringLiteral("Sync")).toString();
+    std::string syncText = text("Sync");
+    if (sync == QLatin1String("idle")) syncText.clear();
+    if (sync == QLatin1String("running")) syncText = say("Syncing", syncText);
+    if (sync == QLatin1String("complete")) syncText = say("SyncComplete", syncText);
+    if (sync == QLatin1String("interrupted")) syncText = say("SyncInterrupted", syncText);
+    if (sync == QLatin1String("failed")) {
+        syncText = say("SyncFailed", "Sync failed: %1 records not stored");
+        if (const auto at = syncText.find("%1"); at != std::string::npos) {
+            syncText.replace(at, 2, std::to_string(status.value(QStringLiteral("FailedWrites")).toLongLong()));
+        }
+    }
     const std::string why = text("WhySimulated");
     const std::vector<std::pair<const char*, std::string>> lines = {
         {"State", localizer.localizedString(text("State"))},
@@ -175,15 +125,16 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
         {"Simulated", yesNo("Simulated")},
         {"WhySimulated", why.empty() ? why : localizer.localizedString(why)},
         {"Steps", number("Steps", " " + units.steps)},
-        {"Distance",
-         metres == qt::CompanionBus::kUnknown ? "--" : strprintf("%.2f km", static_cast<double>(metres) / 1000)},
+        {"Distance", metres == qt::CompanionBus::kUnknown
+                         ? "--"
+                         : strprintf("%.2f %s", static_cast<double>(metres) / 1000, units.km.c_str())},
         {"ActiveTime", number("ActiveMinutes", " " + units.minute)},
         {"Calories", number("Calories", " " + units.cal)},
         {"Battery", number("Battery", " %")},
         {"Signal", signal == 0 ? "--" : strprintf("%lld dBm", static_cast<long long>(signal))},
         {"Version", text("Version")},
         {"LastSync", last == 0 ? std::string() : formatDateTime(toLocal(Instant{std::chrono::seconds{last}}))},
-        {"Sync", text("Sync")},
+        {"Sync", syncText},
         {"FindMe", yesNo("FindMe")},
         {"DataDir", text("DataDir")},
     };
@@ -192,64 +143,57 @@ void printStatus(Context& ctx, const QVariantMap& status, bool json) {
     }
 }
 
-/// Connect, sync, disconnect and forget through the running app: what was asked, or one line why not.
-int throughApp(Context& ctx, const std::string& name, const CompanionOptions& o) {
+/// Connect, sync, disconnect, forget and sim through the running app: what was asked, or one line why
+/// not; absent when no app runs.
+std::optional<int> throughApp(Context& ctx, const std::string& name, const CompanionOptions& o, AppClient& app) {
+    using Answer = AppClient::Answer;
     const std::string prefix = "vantro-cli " + name + ": ";
-    std::string problem;
-    const auto status = companionStatus(problem);
-    if (!status) {
-        ctx.err << prefix << problem << "\n";
+    auto failed = [&](Answer answer) -> std::optional<int> {
+        if (answer == Answer::NotRunning) return std::nullopt;
+        ctx.err << prefix << app.problem() << "\n";
         return kFailure;
-    }
-    const QString appDir = status->value(QStringLiteral("DataDir")).toString();
-    if (!ctx.dataDir.empty() && (name == "sync" || name == "connect")) {
-        const std::string mine = recordsDirectory(ctx.dataDir, false);
-        if (!sameDirectory(mine, appDir.toStdString())) {
-            ctx.err << prefix << "the running app keeps its records in " << quoteText(appDir.toStdString(), 4096)
-                    << ", not in " << quoteText(mine, 4096) << "; quit it or leave out --data-dir\n";
-            return kFailure;
-        }
-    }
+    };
+    Answer answer;
+    // Whatever acts through the app acts on its records and settings, which may not be the ones named.
+    if (!app.sameDataDir(ctx.dataDir, answer)) return failed(answer);
     if (name == "sim") {
-        const QDBusMessage reply = callCompanion("SimulateFault", {QString::fromStdString(o.identifier)}, 10);
-        if (const std::string why = replyProblem(reply, "s", 10); !why.empty()) {
-            ctx.err << prefix << why << "\n";
-            return kFailure;
-        }
-        ctx.out << reply.arguments().constFirst().toString().toStdString() << " (through the running app)\n";
+        answer = app.call("SimulateFault", {QString::fromStdString(o.identifier)}, "s");
+        if (answer != Answer::Replied) return failed(answer);
+        ctx.out << outside(app.reply().arguments().constFirst().toString()) << " (through the running app)\n";
         return 0;
     }
     if (name == "disconnect" || name == "forget") {
-        const QDBusMessage reply = callCompanion(name == "forget" ? "Forget" : "Disconnect", {}, 10);
-        if (const std::string why = replyProblem(reply, "", 10); !why.empty()) {
-            ctx.err << prefix << why << "\n";
-            return kFailure;
-        }
+        answer = app.call(name == "forget" ? "Forget" : "Disconnect", {}, "");
+        if (answer != Answer::Replied) return failed(answer);
         ctx.out << (name == "forget" ? "Forgot the chosen band" : "Disconnected") << " (through the running app)\n";
         return 0;
     }
     // connect ID, and sync ID: that band, connected (or already) before anything else.
     if (name == "connect" || !o.identifier.empty()) {
-        const QDBusMessage reply = callCompanion(
-            "Connect", {QString::fromStdString(o.identifier), static_cast<uint>(o.timeout)}, o.timeout + 5);
-        if (const std::string why = replyProblem(reply, "s", o.timeout + 5); !why.empty()) {
-            ctx.err << prefix << why << "\n";
-            return kFailure;
-        }
+        const auto wait = static_cast<uint>(std::ceil(o.timeout.value_or(kBandWaitSeconds)));
+        answer = app.call("Connect", {QString::fromStdString(o.identifier), wait}, "s");
+        if (answer != Answer::Replied) return failed(answer);
         if (name == "connect") {
-            ctx.out << "Connected to " << outside(reply.arguments().constFirst().toString())
+            ctx.out << "Connected to " << outside(app.reply().arguments().constFirst().toString())
                     << " (through the running app)\n";
             return 0;
         }
     }
-    const double limit = SyncProgress::kLimitSeconds + 5;
-    const QDBusMessage reply = callCompanion("Sync", {}, limit);
-    if (const std::string why = replyProblem(reply, "s", limit); !why.empty()) {
-        ctx.err << prefix << why << "\n";
-        return kFailure;
-    }
-    ctx.out << "Synced: " << outside(reply.arguments().constFirst().toString()) << " (through the running app)\n";
+    answer = app.call("Sync", {}, "s");
+    if (answer != Answer::Replied) return failed(answer);
+    ctx.out << "Synced: " << outside(app.reply().arguments().constFirst().toString()) << " (through the running app)\n";
     return 0;
+}
+
+/// How long a command through the app may take in all: --timeout when given. A band waited for gets
+/// --timeout seconds in the app, and its answer a moment more to come back.
+double commandSeconds(const std::string& name, const CompanionOptions& o) {
+    const bool connects = name == "connect" || (name == "sync" && !o.identifier.empty());
+    const double answerGrace = connects ? 1 : 0;
+    if (o.timeout) return *o.timeout + answerGrace;
+    double seconds = connects ? kBandWaitSeconds + answerGrace : 0;
+    if (name == "sync") seconds += SyncProgress::kLimitSeconds + 5;
+    return seconds > 0 ? seconds : kQuickSeconds;
 }
 
 /// Forget without a running app: the chosen band is cleared in the settings file.
@@ -292,12 +236,13 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
     SessionPorts ports{{loop, log, localizer, settings}};
     ports.dataDir = ctx.dataDir;
     Session session(ports, source);
+    const double bandWait = o.timeout.value_or(kBandWaitSeconds);
     // The band asked for, else the one the user chose last, else the nearest.
     const std::string wanted = !o.identifier.empty() ? o.identifier : session.chosenBand();
     std::optional<std::pair<bool, std::string>> connected;
     session.connect(
-        wanted, [&](bool ok, const std::string& why) { connected.emplace(ok, why); }, o.timeout);
-    loop.runUntil([&] { return connected.has_value(); }, o.timeout + 5);
+        wanted, [&](bool ok, const std::string& why) { connected.emplace(ok, why); }, bandWait);
+    loop.runUntil([&] { return connected.has_value(); }, bandWait + 5);
     if (!connected || !connected->first) {
         ctx.err << "vantro-cli " << command << ": " << (connected ? connected->second : "no answer") << "\n";
         if (ctx.verbose) log.dumpTo(ctx.err);
@@ -324,20 +269,20 @@ int runAlone(Context& ctx, const char* command, const CompanionOptions& o, bool 
 }
 
 int companionCommand(Context& ctx, const char* command, const CompanionOptions& o) {
-    Qt qt;
     const std::string name = command;
-    if (companionRunning()) {
-        if (name == "status") {
-            std::string problem;
-            const auto status = companionStatus(problem);
-            if (!status) {
-                ctx.err << "vantro-cli status: " << problem << "\n";
-                return kFailure;
-            }
+    AppClient app(commandSeconds(name, o));
+    if (name == "status") {
+        AppClient::Answer answer;
+        if (const auto status = app.status(answer)) {
             printStatus(ctx, *status, o.json);
             return 0;
         }
-        return throughApp(ctx, name, o);
+        if (answer != AppClient::Answer::NotRunning) {
+            ctx.err << "vantro-cli status: " << app.problem() << "\n";
+            return kFailure;
+        }
+    } else if (const auto done = throughApp(ctx, name, o, app)) {
+        return *done;
     }
     if (name == "status") {
         if (o.json) {
@@ -384,15 +329,29 @@ Declare declareCompanion(const char* command) {
             app.add_option("ID", o->identifier,
                            "the band's identifier (default: the band chosen last, else the nearest)");
             app.add_flag("--simulate", o->simulate, "when vantro is not running: use the simulated band");
-            app.add_option("--timeout", o->timeout, "seconds to wait for the band to be seen and connect (default 30)")
-                ->check(CLI::Range(1.0, 3600.0));
         }
+        const bool waitsForBand = name == "connect" || name == "sync";
+        // NaN passes any range check, and an infinite wait is no bound: both are refused first.
+        const CLI::Validator finite(
+            [](std::string& text) {
+                char* end = nullptr;
+                const double v = std::strtod(text.c_str(), &end);
+                return end != text.c_str() && *end == '\0' && std::isfinite(v) ? std::string()
+                                                                               : "not a number of seconds: " + text;
+            },
+            "SECONDS");
+        app.add_option_function<double>(
+               "--timeout", [o](double seconds) { o->timeout = seconds; },
+               waitsForBand ? "seconds for the whole command, the band's wait included (default 30 for the band)"
+                            : "seconds the running app may take to answer (default 10)")
+            ->check(finite)
+            ->check(CLI::Range(1.0, 3600.0));
         return [o, command](Context& ctx) { return companionCommand(ctx, command, *o); };
     };
 }
 
 const Registration statusReg(
-    "status", "status [--json]                                    the running companion's link and today's values",
+    "status", "status [--json] [--timeout S]                      the running companion's link and today's values",
     declareCompanion("status"));
 const Registration connectReg(
     "connect", "connect [ID] [--simulate] [--timeout S]            connect the band (through the app when it runs)",
@@ -401,14 +360,14 @@ const Registration syncReg("sync",
                            "sync [ID] [--simulate] [--timeout S]               sync the band and store its records",
                            declareCompanion("sync"));
 const Registration forgetReg("forget",
-                             "forget                                             clear the chosen band (the app no "
+                             "forget [--timeout S]                               clear the chosen band (the app no "
                              "longer connects to it)",
                              declareCompanion("forget"));
 const Registration simReg("sim",
-                          "sim away|near|drop                                 move the running app's simulated band",
+                          "sim away|near|drop [--timeout S]                   move the running app's simulated band",
                           declareCompanion("sim"));
 const Registration disconnectReg("disconnect",
-                                 "disconnect                                         end the running companion's link",
+                                 "disconnect [--timeout S]                           end the running companion's link",
                                  declareCompanion("disconnect"));
 
 }  // namespace

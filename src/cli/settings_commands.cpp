@@ -2,10 +2,13 @@
 // vantro-cli settings: list, read and change the phone's settings file.
 #include "cli/cli.h"
 
+#include "cli/app_client.h"
+
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "platform/strprintf.h"
 #include "settings/json_key_value_store.h"
+#include "settings/setting_text.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_sync.h"
 
@@ -33,70 +36,6 @@ std::string textOf(const StoredValue& v) {
     if (auto b = std::get_if<bool>(&v)) return *b ? "true" : "false";
     if (auto s = std::get_if<std::string>(&v)) return *s;
     return formatIsoUtc(std::get<Instant>(v));
-}
-
-std::string acceptedText(const SettingKey& key) {
-    if (!key.choices.empty()) return "one of " + std::string(key.choices);
-    switch (key.type) {
-        case SettingType::Integer:
-            if (key.editorMax == key.editorMin + 1) {
-                return key.name == kFindMe ? "1 (on) or 2 (off)" : "0 (off) or 1 (on)";
-            }
-            return "a whole number from " + std::to_string(key.editorMin) + " to " + std::to_string(key.editorMax);
-        case SettingType::Boolean:
-            return "true or false";
-        case SettingType::String:
-            return "any text";
-        case SettingType::TimeStamp:
-            return "a local time YYYY-MM-DDTHH:MM:SS, or HH:MM for today";
-    }
-    return {};
-}
-
-std::optional<bool> parseBool(std::string_view text) {
-    for (auto t : {"true", "1", "on", "yes"}) {
-        if (text == t) return true;
-    }
-    for (auto f : {"false", "0", "off", "no"}) {
-        if (text == f) return false;
-    }
-    return std::nullopt;
-}
-
-// The store's clock counts nanoseconds in 64 bits, from late 1677 to early 2262; whole years inside that fit.
-bool yearFits(int year) {
-    return year >= 1678 && year <= 2261;
-}
-
-// A time stamp, or absent; `outOfRange` tells a real date the store cannot hold from text that is no date.
-std::optional<Instant> parseStamp(std::string_view text, Instant now, bool& outOfRange) {
-    if (auto utc = parseIsoUtc(text)) return utc;
-    if (text.size() == 20 && text.back() == 'Z') {
-        auto local = parseIsoLocal(text.substr(0, 19));
-        outOfRange = local.has_value();
-        return std::nullopt;
-    }
-    if (auto local = parseIsoLocal(text)) {
-        outOfRange = !yearFits(local->year);
-        return outOfRange ? std::nullopt : fromLocal(*local);
-    }
-    if (auto time = parseTime(text)) {
-        // On a day whose clock skips this time, the nearest day that shows it, so the hour and minute stay.
-        const LocalDateTime today = toLocal(now);
-        return exactInstant(dayShowingAll({today.year, today.month, today.day}, {*time}), *time);
-    }
-    return std::nullopt;
-}
-
-std::string keyList() {
-    std::string list;
-    for (auto keys : {settingKeys(), localSettingKeys()}) {
-        for (const auto& k : keys) {
-            if (k.name == kFlags) continue;
-            list += (list.empty() ? "" : ", ") + std::string(k.name);
-        }
-    }
-    return list;
 }
 
 int settingsSaveFailure(Context& ctx, const JsonKeyValueStore& store, const QuietLog& log) {
@@ -150,65 +89,8 @@ int settingsGet(Context& ctx, JsonKeyValueStore& store, const std::string& key) 
 }
 
 int settingsSet(Context& ctx, JsonKeyValueStore& store, QuietLog& log, const std::string& key,
-                const std::string& text) {
-    if (key == kFlags) {
-        ctx.err << "vantro-cli settings set: flags is the initialisation marker and is not edited; use 'settings "
-                   "init'\n";
-        return kUsageError;
-    }
-    const SettingKey* known = findSettingKey(key);
-    if (!known) {
-        ctx.err << "vantro-cli settings set: no setting " << quoteText(key) << "; the settings are " << keyList()
-                << "\n";
-        return kUsageError;
-    }
-    auto refuse = [&] {
-        ctx.err << "vantro-cli settings set: " << key << " takes " << acceptedText(*known) << ", not "
-                << quoteText(text) << "\n";
-        return kUsageError;
-    };
-    switch (known->type) {
-        case SettingType::Integer: {
-            auto v = parseInteger(text);
-            if (!v || *v < known->editorMin || *v > known->editorMax || !isSettingChoice(*known, std::to_string(*v))) {
-                return refuse();
-            }
-            store.setInteger(key, *v);
-            break;
-        }
-        case SettingType::Boolean: {
-            auto v = parseBool(text);
-            if (!v) return refuse();
-            store.setBool(key, *v);
-            break;
-        }
-        case SettingType::String:
-            if (!isSettingChoice(*known, text)) return refuse();
-            if (!isValidUtf8(text)) {
-                ctx.err << "vantro-cli settings set: the text for " << key
-                        << " is not valid UTF-8; nothing was changed\n";
-                return kUsageError;
-            }
-            if (holdsControlCharacters(text)) {
-                ctx.err << "vantro-cli settings set: the text for " << key << " holds control characters, "
-                        << quoteText(text) << "; nothing was changed\n";
-                return kUsageError;
-            }
-            store.setString(key, text);
-            break;
-        case SettingType::TimeStamp: {
-            bool outOfRange = false;
-            auto v = parseStamp(text, std::chrono::system_clock::now(), outOfRange);
-            if (outOfRange) {
-                ctx.err << "vantro-cli settings set: " << key << " takes times from 1678 to 2261, not "
-                        << quoteText(text) << "\n";
-                return kUsageError;
-            }
-            if (!v) return refuse();
-            store.setDate(key, *v);
-            break;
-        }
-    }
+                const StoredValue& value) {
+    storeSetting(store, key, value);
     return store.lastSaveSucceeded() ? 0 : settingsSaveFailure(ctx, store, log);
 }
 
@@ -247,11 +129,19 @@ Handler declareSettings(CLI::App& app) {
         };
     }));
     commands.push_back(declareCommand(app, "set", "set KEY VALUE  change one setting", [key, value](CLI::App& set) {
-        set.add_option("KEY", *key, "the setting's key: " + keyList())->required();
+        set.add_option("KEY", *key, "the setting's key: " + settableKeyList())->required();
         set.add_option("VALUE", *value, "its new value")->required();
         return [key, value](Context& ctx) {
+            // Checked here first, so that a bad value is said the same way with and without the app.
+            const auto parsed = parseSettingText(*key, *value, std::chrono::system_clock::now());
+            if (const auto* error = std::get_if<SettingTextError>(&parsed)) {
+                ctx.err << "vantro-cli settings set: " << error->why << "\n";
+                return kUsageError;
+            }
+            // The running app stores and applies it at once; without one the file is written.
+            if (const auto through = settingThroughApp(ctx, *key, *value)) return *through;
             return withStore(ctx, [&](JsonKeyValueStore& store, QuietLog& log) {
-                return settingsSet(ctx, store, log, *key, *value);
+                return settingsSet(ctx, store, log, *key, std::get<StoredValue>(parsed));
             });
         };
     }));

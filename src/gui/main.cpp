@@ -17,11 +17,52 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The write end of the pipe that carries SIGTERM and SIGINT onto the event loop; a handler may only write.
+int g_signalPipe = -1;
+
+void onQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe, &byte, 1);
+}
+
+/// SIGTERM (a logout, systemd, kill) and SIGINT take the same way out as the "quit" action: the link is
+/// closed and the companion ends with status 0.
+std::unique_ptr<QSocketNotifier> quitOnSignals(std::function<void()> quit) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
+    g_signalPipe = fds[1];
+    auto notifier = std::make_unique<QSocketNotifier>(fds[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [fd = fds[0], quit = std::move(quit)] {
+        char bytes[16];
+        while (::read(fd, bytes, sizeof bytes) > 0) {
+        }
+        quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    return notifier;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace vantro::gui;
@@ -141,6 +182,7 @@ int main(int argc, char** argv) {
         bus->attach(shell.session(),
                     vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }});
     }
+    const auto quitSignals = quitOnSignals([&shell] { shell.quit(); });
     // The alarm's audio output is opened only when it first sounds; --verbose names it once the window is up.
     const QByteArray markFirstFrame = qgetenv(kFirstFrameMarkVariable);
     const auto afterFirstFrame = [&] {

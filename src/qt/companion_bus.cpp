@@ -7,11 +7,13 @@
 
 #include "platform/paths.h"
 #include "platform/strprintf.h"
+#include "settings/setting_text.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -26,6 +28,8 @@ constexpr char kInvalidArgs[] = "org.freedesktop.DBus.Error.InvalidArgs";
 constexpr char kUnknownMethod[] = "org.freedesktop.DBus.Error.UnknownMethod";
 constexpr char kUnknownInterface[] = "org.freedesktop.DBus.Error.UnknownInterface";
 constexpr char kUnknownProperty[] = "org.freedesktop.DBus.Error.UnknownProperty";
+// An error that echoes the caller's text echoes it escaped and cut to this many characters.
+constexpr std::size_t kEchoedChars = 200;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -59,41 +63,99 @@ CompanionBus::Claim CompanionBus::claimName(DebugLog& log) {
 
 namespace {
 
-// Calls the owner of the name until it answers or `timeoutMs` has passed. The companion owns the name a
-// moment before its object is on the bus, so "no such object" means starting and is asked again; a
-// process that owns the name and answers nothing, or keeps answering that, is not the companion.
-bool callUntilAnswered(QDBusMessage call, int timeoutMs) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+// Calls the owner of the name until it answers or `timeoutMs` has passed; see askWhileStarting.
+QDBusMessage callUntilAnswered(const QDBusMessage& call, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        const int left = static_cast<int>(deadline.remainingTime());
-        if (left <= 0) return false;
-        const QDBusMessage reply = bus.call(call, QDBus::Block, left);
-        if (reply.type() == QDBusMessage::ReplyMessage) return true;
-        const bool starting = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
-                              reply.errorName() == QLatin1String(kUnknownMethod) ||
-                              reply.errorName() == QLatin1String(kUnknownInterface);
-        if (!starting || deadline.remainingTime() < 100) return false;
-        QThread::msleep(100);
+    return CompanionBus::askWhileStarting(
+        [&] {
+            const int left = static_cast<int>(deadline.remainingTime());
+            if (left <= 0) return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.NoReply"), {});
+            return QDBusConnection::sessionBus().call(call, QDBus::Block, left);
+        },
+        std::chrono::milliseconds(timeoutMs));
+}
+
+QDBusMessage companionCall(const char* interface, const char* member) {
+    return QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
+                                          QString::fromLatin1(interface), QString::fromLatin1(member));
+}
+
+// The D-Bus signature each property has in the interface's description.
+QMap<QString, QString> readPropertySignatures() {
+    QMap<QString, QString> types;
+    // The description is a run of interfaces; one node around them makes it one document.
+    QXmlStreamReader xml(QByteArray("<node>") + QByteArray(kCompanionIntrospection) + QByteArray("</node>"));
+    bool inCompanion = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("interface")) {
+            inCompanion = xml.attributes().value(QLatin1String("name")) == QLatin1String(kCompanionInterface);
+        } else if (xml.isStartElement() && inCompanion && xml.name() == QLatin1String("property")) {
+            types.insert(xml.attributes().value(QLatin1String("name")).toString(),
+                         xml.attributes().value(QLatin1String("type")).toString());
+        }
     }
+    return types;
+}
+
+// What a value of the bus's basic signature `type` arrives as.
+int metaTypeOf(const QString& type) {
+    if (type == QLatin1String("s")) return QMetaType::QString;
+    if (type == QLatin1String("b")) return QMetaType::Bool;
+    if (type == QLatin1String("i")) return QMetaType::Int;
+    if (type == QLatin1String("u")) return QMetaType::UInt;
+    if (type == QLatin1String("x")) return QMetaType::LongLong;
+    if (type == QLatin1String("t")) return QMetaType::ULongLong;
+    return QMetaType::UnknownType;
 }
 
 }  // namespace
 
+QDBusMessage CompanionBus::askWhileStarting(const std::function<QDBusMessage()>& ask,
+                                            std::chrono::milliseconds retryFor) {
+    QDeadlineTimer retryUntil(retryFor);
+    for (;;) {
+        QDBusMessage reply = ask();
+        const QString error = reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+        const bool starting = error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+                              error == QLatin1String(kUnknownMethod) || error == QLatin1String(kUnknownInterface);
+        if (!starting || retryUntil.remainingTime() < kStartingRetryMs) return reply;
+        QThread::msleep(kStartingRetryMs);
+    }
+}
+
+const QMap<QString, QString>& CompanionBus::propertySignatures() {
+    static const QMap<QString, QString> types = readPropertySignatures();
+    return types;
+}
+
+QString CompanionBus::statusProblem(const QVariantMap& status) {
+    for (auto it = propertySignatures().begin(); it != propertySignatures().end(); ++it) {
+        const auto found = status.constFind(it.key());
+        if (found == status.constEnd()) return QStringLiteral("no %1").arg(it.key());
+        if (found->typeId() != metaTypeOf(it.value())) {
+            return QStringLiteral("%1 is %2, not of type %3")
+                .arg(it.key(), QString::fromLatin1(found->typeName()), it.value());
+        }
+    }
+    return {};
+}
+
 bool CompanionBus::activateRunning(int timeoutMs) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
-                                       QString::fromLatin1(kApplicationInterface), QStringLiteral("Activate"));
+    QDeadlineTimer deadline(timeoutMs);
+    if (!ownerIsCompanion(timeoutMs)) return false;
+    QDBusMessage call = companionCall(kApplicationInterface, "Activate");
     call << QVariantMap();
-    return callUntilAnswered(call, timeoutMs);
+    return callUntilAnswered(call, static_cast<int>(deadline.remainingTime())).type() == QDBusMessage::ReplyMessage;
 }
 
 bool CompanionBus::ownerIsCompanion(int timeoutMs) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
-                                       QString::fromLatin1(kPropertiesInterface), QStringLiteral("Get"));
-    call << QString::fromLatin1(kCompanionInterface) << QStringLiteral("State");
-    return callUntilAnswered(call, timeoutMs);
+    // Anything can answer a call; only the companion answers with its properties, each of its own type.
+    QDBusMessage call = companionCall(kPropertiesInterface, "GetAll");
+    call << QString::fromLatin1(kCompanionInterface);
+    const QDBusMessage reply = callUntilAnswered(call, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a{sv}")) return false;
+    return statusProblem(qdbus_cast<QVariantMap>(reply.arguments().constFirst())).isEmpty();
 }
 
 bool CompanionBus::activateRunningAction(const QString& action, QString& error) {
@@ -102,15 +164,22 @@ bool CompanionBus::activateRunningAction(const QString& action, QString& error) 
         error = QStringLiteral("no session bus");
         return false;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kBusPath),
-                                       QString::fromLatin1(kApplicationInterface), QStringLiteral("ActivateAction"));
+    if (!ownerIsCompanion()) {
+        if (!bus.interface()->isServiceRegistered(QString::fromLatin1(kBusName)).value()) {
+            error = QStringLiteral("vantro is not running");
+            return false;
+        }
+        error =
+            QStringLiteral("another process owns %1 and does not answer as the companion").arg(QLatin1String(kBusName));
+        return false;
+    }
+    QDBusMessage call = companionCall(kApplicationInterface, "ActivateAction");
     call << action << QVariantList() << QVariantMap();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() == QDBusMessage::ReplyMessage) return true;
     error = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
                 ? QStringLiteral("vantro is not running")
-                : reply.errorMessage();
+                : q(escapeText(reply.errorMessage().toStdString(), kEchoedChars));
     return false;
 }
 
@@ -207,7 +276,9 @@ void CompanionBus::replyLater(const QDBusMessage& message, const QDBusConnection
     if (ok) {
         connection.send(message.createReply(text));
     } else {
-        connection.send(message.createErrorReply(QString::fromLatin1(kErrorFailed), text));
+        // The outcome may name what the caller asked for (a band's identifier).
+        connection.send(message.createErrorReply(QString::fromLatin1(kErrorFailed),
+                                                 q(escapeText(text.toStdString(), kEchoedChars))));
     }
 }
 
@@ -234,6 +305,11 @@ void CompanionBus::dispatch(const QDBusMessage& message, const QDBusConnection& 
         handleProperties(message, connection);
     } else if (interface == QLatin1String("org.freedesktop.DBus.Introspectable") &&
                message.member() == QLatin1String("Introspect")) {
+        if (!message.signature().isEmpty()) {
+            sendError(message, connection, kInvalidArgs,
+                      QStringLiteral("Introspect takes no arguments, not (%1)").arg(message.signature()));
+            return;
+        }
         connection.send(message.createReply(
             QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
                            "\"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
@@ -345,9 +421,27 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         if (!takes("s")) return true;
         std::string message;
         if (!m_session->simulateFault(m.arguments().at(0).toString().toStdString(), message)) {
-            return sendError(m, c, kErrorFailed, q(message));
+            return sendError(m, c, kErrorFailed, q(escapeText(message, kEchoedChars)));
         }
-        c.send(m.createReply(q(message)));
+        c.send(m.createReply(q(escapeText(message, kEchoedChars))));
+        return true;
+    }
+    if (member == QLatin1String("SetSetting")) {
+        if (!takes("ss")) return true;
+        const std::string key = m.arguments().at(0).toString().toStdString();
+        const auto parsed =
+            parseSettingText(key, m.arguments().at(1).toString().toStdString(), m_session->ports().runLoop.wallNow());
+        if (const auto* error = std::get_if<SettingTextError>(&parsed)) {
+            return sendError(m, c, kInvalidArgs, q(escapeText(error->why, kEchoedChars)));
+        }
+        KeyValueStore& settings = m_session->settings();
+        if (const std::string why = settings.unavailableReason(); !why.empty()) {
+            return sendError(m, c, kErrorFailed, q("the settings cannot be changed: " + escapeText(why, kEchoedChars)));
+        }
+        m_log.log("bus: SetSetting " + key);
+        storeSetting(settings, key, std::get<StoredValue>(parsed));
+        m_session->applySetting(key);
+        c.send(m.createReply());
         return true;
     }
     if (member == QLatin1String("Forget")) {

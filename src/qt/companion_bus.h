@@ -11,6 +11,7 @@
 #include <QDBusVirtualObject>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -40,8 +41,14 @@ public:
     /// Asks the running instance to show its window; retries while it is still starting. False when the
     /// owner of the name does not answer as the companion within `timeoutMs`.
     static bool activateRunning(int timeoutMs = kAnswerMs);
-    /// Whether the owner of the name answers as the companion (its status) within `timeoutMs`.
+    /// Whether the owner of the name answers as the companion within `timeoutMs`: its properties, each
+    /// of the type the interface gives it (any process could answer a call; a squatter does not pass).
     static bool ownerIsCompanion(int timeoutMs = kAnswerMs);
+    /// Makes one call with `ask` and asks again while the owner answers that its object is not on the bus
+    /// yet (a companion that has just claimed the name), for up to `retryFor`; a process squatting on the
+    /// name keeps answering so and is given up on then. The last reply.
+    static QDBusMessage askWhileStarting(const std::function<QDBusMessage()>& ask, std::chrono::milliseconds retryFor);
+    static constexpr int kStartingRetryMs = 50;
     /// Asks the running instance to run `action`; false (and `error` set) when none runs or it refused.
     static bool activateRunningAction(const QString& action, QString& error);
 
@@ -65,6 +72,10 @@ public:
     /// Every property as the bus gives it: numbers as numbers, with kUnknown (-1) for a count or percent
     /// the band has not sent, 0 for no signal reading and 0 for LastSync before the first sync.
     static QVariantMap statusMap(const CompanionState& s);
+    /// Each property's D-Bus signature, as the interface's description (data/org.vantro.Vantro.xml) gives it.
+    static const QMap<QString, QString>& propertySignatures();
+    /// Why `status` is not the companion's (a property missing or of another type); empty when it is.
+    static QString statusProblem(const QVariantMap& status);
     static constexpr qint64 kUnknown = -1;
 
 private:

@@ -47,6 +47,11 @@ grep -qx "Stored days (2):" <<<"$out" || fail "demo --days=: $out"
 "$cli" --data-dir "$d" store-day 2014-07-15 -1 0 0 0 0 2>"$work/err"; s=$?
 [ "$s" = 2 ] && grep -q "STEPS must be a whole number" "$work/err" || fail "store-day -1: exit $s: $(cat "$work/err")"
 
+# A timeout that is no number of seconds is bad usage (NaN would pass any range check).
+for t in nan inf; do
+  for c in sync status; do expect "$c --timeout $t" 2 "" "$cli" $c --timeout $t; done
+done
+
 # A word that names no command is called so, at the top and below it.
 for c in "nope" "screen nope" "settings nope"; do
   # shellcheck disable=SC2086

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The resident companion on a private session bus that this test starts: one instance, the
-# freedesktop Application actions, vantro-cli through the bus, busy answers and bad calls.
+# freedesktop Application actions, vantro-cli through the bus, busy answers and bad calls, owners of
+# the name that answer late, leave mid-call or are not the companion, and the quitting signals.
 # usage: resident_bus_test.sh VANTRO VANTRO_CLI
 set -u  # no pipefail: the bad calls below fail on purpose and their errors are grepped
 vantro=$1
@@ -80,11 +81,18 @@ check "settings set findme shows in the status" "wait_for 10 findMe true"
 check "settings set findme reaches the band" "wait_for 5 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
 "$cli" --data-dir "$data" settings set findme 2 >/dev/null 2>&1
 check "and back off" "wait_for 10 findMe false"
+check "settings set went through the bus, not the file" "[ \$(grep -c 'bus: SetSetting findme' '$work/app.log') -eq 2 ]"
+check "SetSetting checks the value as the file would" \
+  "call org.vantro.Vantro.Companion.SetSetting findme 7 | grep -q \"InvalidArgs.*findme takes 1 (on) or 2 (off), not '7'\""
+check "SetSetting refuses the marker" "call org.vantro.Vantro.Companion.SetSetting flags 1 | grep -q InvalidArgs"
 
 # The numbers are numbers, in any language.
 LANGUAGE=zh_CN "$cli" --lang zh_CN status --json >"$work/status-zh" 2>&1
 check "status --json under zh_CN gives numbers" "grep -Eq '\"Steps\":[0-9]+[,}]' '$work/status-zh' && \
   grep -Eq '\"Battery\":[0-9]+[,}]' '$work/status-zh' && grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/status-zh'"
+"$cli" --lang zh_CN status >"$work/status-zh-text" 2>&1
+check "status speaks one language" "grep -q '已连接' '$work/status-zh-text' && grep -Eq '^Steps: +[0-9]+ 步$' '$work/status-zh-text' &&
+  ! grep -Eq ' (steps|minute|cal)$' '$work/status-zh-text'"
 check "the bus property is an integer" "call org.freedesktop.DBus.Properties.Get org.vantro.Vantro.Companion Steps | grep -Eq '<int64 [0-9]+>'"
 
 # Two syncs at once: the second waits for the first, both hear its outcome. Meanwhile the status
@@ -117,9 +125,14 @@ check "the app asked for the days once per sync ($asked)" "[ $asked -eq 3 ]"
 check "each day written once per sync ($writes day writes)" "[ $writes -eq $((14 * asked)) ]"
 
 # What vantro-cli cannot do through the app, it says, in one line, with exit 1.
-"$cli" --data-dir "$work/elsewhere" sync >"$work/dd" 2>&1
-check "another --data-dir exits 1" "[ $? -eq 1 ]"
-check "it names both directories" "grep -q '$data' '$work/dd' && grep -q '$work/elsewhere' '$work/dd' && [ \$(wc -l <'$work/dd') -eq 1 ]"
+for verb in sync connect forget disconnect "sim away" "settings set findme 1"; do
+  "$cli" --data-dir "$work/elsewhere" $verb >"$work/dd" 2>&1
+  check "$verb with another --data-dir exits 1" "[ $? -eq 1 ]"
+  check "$verb: it names both directories" \
+    "grep -q '$data' '$work/dd' && grep -q '$work/elsewhere' '$work/dd' && [ \$(wc -l <'$work/dd') -eq 1 ]"
+done
+check "nothing was done on the other directory's behalf" "'$cli' status | grep -q '^State: *Connected' &&
+  '$cli' status --json | grep -q '\"FindMe\":false' && [ ! -e '$work/elsewhere' ]"
 for verb in sync connect; do
   start=$(date +%s)
   "$cli" $verb NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
@@ -136,6 +149,14 @@ check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {
 check "malformed call" "dbus-send --session --print-reply --dest=org.vantro.Vantro /org/vantro/Vantro \
   org.freedesktop.Application.ActivateAction string:quit 2>&1 | grep -q InvalidArgs"
 check "unknown method" "call org.vantro.Vantro.Companion.Explode | grep -q UnknownMethod"
+check "Introspect takes no arguments" "dbus-send --session --print-reply --dest=org.vantro.Vantro /org/vantro/Vantro \
+  org.freedesktop.DBus.Introspectable.Introspect string:x 2>&1 | grep -q InvalidArgs"
+# Errors that echo the caller's text echo it escaped and cut.
+long=$(head -c 100000 /dev/zero | tr '\0' y)
+call org.vantro.Vantro.Companion.SimulateFault "'fly\\u001b]0;PWN\\u0007$long'" >"$work/echo-sim"
+call org.vantro.Vantro.Companion.Connect "'$long'" 'uint32 1' >"$work/echo-connect"
+check "SimulateFault's error is escaped and cut" "grep -qF 'fly\\x1B]0;PWN\\x07' '$work/echo-sim' && [ \$(wc -c <'$work/echo-sim') -lt 600 ]"
+check "Connect's error is cut" "grep -q 'the band yyy.*(100033 bytes)' '$work/echo-connect' && [ \$(wc -c <'$work/echo-connect') -lt 600 ]"
 # Action names are outside text: the log shows them escaped and cut.
 call org.freedesktop.Application.ActivateAction "'fly\\u001b]0;PWN\\u0007'" [] {} >/dev/null
 call org.freedesktop.Application.ActivateAction "'$(head -c 100000 /dev/zero | tr '\0' y)'" [] {} >/dev/null
@@ -169,12 +190,36 @@ if $py -c 'import dbusmock' 2>/dev/null; then
   mockCall Sync '' 'i' 'ret = 42'
   "$cli" sync >"$work/wrong" 2>&1
   check "a reply of the wrong type exits 1" "[ $? -eq 1 ] && grep -q 'wrong type' '$work/wrong' && [ \$(wc -l <'$work/wrong') -eq 1 ]"
-  mockCall GetStatus '' 'a{sv}' 'import time; time.sleep(15); ret = {}'
-  start=$(date +%s)
-  "$cli" sync >"$work/silent" 2>&1
-  check "no answer exits 1" "[ $? -eq 1 ] && grep -q 'did not answer within 10 s' '$work/silent'"
-  check "no answer is bounded" "[ \$((\$(date +%s) - start)) -lt 14 ]"
-  kill $mock 2>/dev/null
+  # Its reply is shown escaped and cut.
+  mockCall SimulateFault 's' 's' 'ret = "moved " + chr(27) + "]0;PWN" + chr(7) + " " + "y" * 5000'
+  "$cli" sim away >"$work/sim-reply" 2>&1
+  check "sim: the reply is escaped" "grep -qF 'moved \x1B]0;PWN\x07 y' '$work/sim-reply' &&
+    ! LC_ALL=C grep -q \$'[\x01-\x08\x0b-\x1f\x7f]' '$work/sim-reply'"
+  check "sim: the reply is cut" "[ \$(wc -c <'$work/sim-reply') -lt 400 ]"
+  # --timeout bounds the whole command against an owner that answers late (each answer blocks the
+  # stand-in, so each comes after the one before).
+  for verb in "sync --timeout 2" "connect B --timeout 2"; do
+    method=Sync sig=''
+    [ "${verb%% *}" = connect ] && method=Connect sig=su
+    mockCall $method "$sig" 's' 'import time; time.sleep(4); ret = "late"'
+    started=$(date +%s%N)
+    "$cli" $verb >"$work/late" 2>&1
+    status=$? took=$((($(date +%s%N) - started) / 1000000))
+    check "$verb against a late owner exits 1 ($took ms)" "[ $status -eq 1 ] && grep -q 'did not answer within [23] s' '$work/late'"
+    check "$verb: bounded by the timeout ($took ms)" "[ $took -lt 4000 ]"
+    sleep 2  # the stand-in answers the late call before it takes another
+  done
+  # An owner that leaves while a call waits is said at once, not as a timeout.
+  mockCall Sync '' 's' 'import time; time.sleep(20); ret = "late"'
+  "$cli" sync >"$work/gone" 2>&1 &
+  waiting=$!
+  sleep 1
+  started=$(date +%s%N)
+  kill $mock
+  wait $waiting
+  status=$? took=$((($(date +%s%N) - started) / 1000000))
+  check "an owner gone mid-call exits 1, said as gone ($took ms)" "[ $status -eq 1 ] && grep -q 'left the bus' '$work/gone'"
+  check "gone is said at once ($took ms)" "[ $took -lt 2000 ]"
   wait $mock 2>/dev/null
 else
   echo "note: python3-dbusmock missing; the stand-in checks are skipped"
@@ -190,9 +235,61 @@ check "started again" "wait_for 20 owned org.vantro.Vantro"
 check "its sync ended" "wait_for 30 idle"
 check "a background start sends all fourteen commands" "[ \$(grep -c 'SendData: ' '$work/fresh.log') -eq 14 ] &&
   grep -q 'SendData: CMD_TYPE_BODYHEIGHT' '$work/fresh.log' && grep -q 'SendData: CMD_TYPE_BODYWEIGHT' '$work/fresh.log'"
+# The interface has one description, data/org.vantro.Vantro.xml: every method there is served with that
+# signature and answers with its out-signature, and every property has the type the file gives it.
+/usr/bin/python3 - "$here/../../data/org.vantro.Vantro.xml" >"$work/face" 2>&1 <<'EOF'
+import sys, xml.etree.ElementTree as ET
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+doc = ET.fromstring("<node>" + open(sys.argv[1]).read() + "</node>")
+sample = {"s": "", "u": 1, "a{sv}": {}, "as": [], "av": []}
+def call(iface, member, sig="", args=()):
+    try:
+        params = GLib.Variant("(" + sig + ")", tuple(args)) if sig else None
+        reply = bus.call_sync("org.vantro.Vantro", "/org/vantro/Vantro", iface, member, params, None, 0, 40000, None)
+        return reply.get_type_string(), reply
+    except GLib.Error as e:
+        return None, str(Gio.dbus_error_get_remote_error(e)) + ": " + e.message
+bad = 0
+for iface in doc.findall("interface"):
+    name = iface.get("name")
+    for m in iface.findall("method"):
+        ins = [a.get("type") for a in m.findall("arg") if a.get("direction") == "in"]
+        outs = "".join(a.get("type") for a in m.findall("arg") if a.get("direction") == "out")
+        got, reply = call(name, m.get("name"), "".join(ins), [sample[t] for t in ins])
+        # An error of the method's own (not connected, a bad value) is an answer; a refused signature is not.
+        refused = got is None and ("UnknownMethod" in reply or " takes (" in reply)
+        if refused or (got is not None and got != "(" + outs + ")"):
+            print("FAIL", name, m.get("name"), "".join(ins), got, reply); bad += 1
+    props = {p.get("name"): p.get("type") for p in iface.findall("property")}
+    if props:
+        got, reply = call("org.freedesktop.DBus.Properties", "GetAll", "s", [name])
+        all = reply.get_child_value(0)
+        served = {k: all.lookup_value(k, None).get_type_string() for k in reply[0]}
+        for k, t in props.items():
+            if served.get(k) != t:
+                print("FAIL property", k, "is", served.get(k), "not", t); bad += 1
+        for k in set(served) - set(props) - {"DataDir"}:
+            print("FAIL property", k, "is not described"); bad += 1
+print("checked" if bad == 0 else "failed")
+EOF
+check "the object serves what the interface's description says" "grep -qx checked '$work/face'" || cat "$work/face"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
 check "ActivateAction quit ends it" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
 app=
+
+# SIGTERM (a logout) and SIGINT take the quit path: the companion ends with status 0.
+for sig in TERM INT; do
+  "$vantro" --background --simulate --data-dir "$work/fresh" >/dev/null 2>"$work/sig.log" &
+  app=$!
+  check "SIG$sig: started" "wait_for 20 owned org.vantro.Vantro"
+  "$cli" connect >/dev/null 2>&1
+  kill -$sig $app
+  wait_for 10 eval '! kill -0 $app 2>/dev/null' || kill -9 $app
+  wait $app
+  check "SIG$sig: the companion quits with status 0" "[ $? -eq 0 ]"
+  app=
+done
 
 # A process that owns the name but does not answer as the companion: said in one line, status 1, at once.
 "$squat" squat org.vantro.Vantro >/dev/null &
@@ -211,6 +308,24 @@ done
 kill $squatter
 wait $squatter 2>/dev/null
 squatter=
+
+# A squatter that answers every call, with (is) or with a status of the wrong types, is not the companion.
+for mode in --int-string --wrong-types; do
+  "$squat" squat org.vantro.Vantro $mode >/dev/null &
+  squatter=$!
+  check "$mode: the squatter owns the name" "wait_for 30 owned org.vantro.Vantro"
+  for start in "--background --simulate" --simulate --quit; do
+    timeout 30 "$vantro" $start >/dev/null 2>"$work/squat.log"
+    check "$mode: vantro $start exits 1 and says so" "[ $? -eq 1 ] &&
+      grep -q 'another process owns org.vantro.Vantro and does not answer as the companion' '$work/squat.log'"
+  done
+  "$cli" status >"$work/squat-status" 2>&1
+  check "$mode: status exits 1 with one line" "[ $? -eq 1 ] && [ \$(wc -l <'$work/squat-status') -eq 1 ] &&
+    ! grep -q Steps '$work/squat-status'"
+  kill $squatter
+  wait $squatter 2>/dev/null
+  squatter=
+done
 
 # An owner of the name (or a band) with hostile texts: the status shows them escaped and cut.
 "$squat" squat org.vantro.Vantro --hostile-status >/dev/null &

@@ -5,11 +5,13 @@
 # notify DESKTOP_ENTRY [valid]: one Notify call whose texts are not UTF-8 (with "valid", the same call in
 #   good UTF-8, to show that the call itself is well made). Waits until the bus hangs up or a few
 #   seconds pass, so that whatever the bus does with it has happened when this ends.
-# squat NAME [--hostile-status [--late]]: owns a bus name as a process other than the companion would. Silent, it
-#   never answers a call, as a stuck or foreign process; with --hostile-status it answers every call
-#   with a status whose texts hold terminal control sequences and a 100 000-byte band name. Prints
-#   "owned" once the bus gave it the name, then serves until it is killed. With --late as well, calls in the
-#   first 0.4 s after that get "no such object", as from a companion whose object is not on the bus yet.
+# squat NAME [--hostile-status [--late] | --wrong-types | --int-string]: owns a bus name as a process other
+#   than the companion would. Silent, it never answers a call, as a stuck or foreign process; with
+#   --hostile-status it answers every call with a status of the companion's types whose texts hold terminal
+#   control sequences and a 100 000-byte band name; with --wrong-types, with a status whose numbers are
+#   texts; with --int-string, with (is) whatever was asked. Prints "owned" once the bus gave it the name,
+#   then serves until it is killed. With --late as well, calls in the first 0.4 s after that get "no such
+#   object", as from a companion whose object is not on the bus yet.
 import os
 import socket
 import struct
@@ -17,6 +19,12 @@ import sys
 import time
 
 HOSTILE = {"State": b"Connected\x1b]0;PWN\x07", "BandName": b"\x1b[2J" + b"x" * 100000, "Version": b"V1\xc2\x9b31m"}
+# Every property of the companion with a value of its type; the texts above replace some.
+TYPED = [("State", "s", b"Connected"), ("BandName", "s", b"B"), ("BandId", "s", b""), ("Simulated", "b", 0),
+         ("WhySimulated", "s", b""), ("Steps", "x", 1147), ("DistanceMetres", "x", 800), ("ActiveMinutes", "x", 9),
+         ("Calories", "x", 40), ("Battery", "i", 80), ("Signal", "i", -60), ("Version", "s", b"1.2"),
+         ("LastSync", "x", 0), ("Sync", "s", b"idle"), ("Syncing", "b", 0), ("DaysStored", "i", 0),
+         ("NightsStored", "i", 0), ("FailedWrites", "i", 0), ("FindMe", "b", 0), ("DataDir", "s", b"/nowhere")]
 
 
 class Writer:
@@ -39,16 +47,23 @@ class Writer:
         self.b.append(len(sig))
         self.b += sig.encode() + b"\0"
 
-    def dict_sv(self, items):  # a{sv} whose values are all strings
+    def dict_sv(self, items):  # a{sv} of (key, value) with text values, or (key, type, value) with s b i x
         self.u32(0)
         length_at = len(self.b) - 4
         self.align(8)
         start = len(self.b)
-        for key, value in items:
+        for item in items:
+            key, typ, value = item if len(item) == 3 else (item[0], "s", item[1])
             self.align(8)
             self.string(key)
-            self.signature("s")
-            self.string(value)
+            self.signature(typ)
+            if typ == "s":
+                self.string(value)
+            elif typ == "x":
+                self.align(8)
+                self.b += struct.pack("<q", value)
+            else:
+                self.u32(value, "<i")
         struct.pack_into("<I", self.b, length_at, len(self.b) - start)
 
 
@@ -154,7 +169,7 @@ def read_call(s, buffer):
     return (buffer[1], serial, sender), buffer[end:]
 
 
-def squat(name, hostile, late=False):
+def squat(name, mode, late=False):
     s = connect()
     request = Writer()
     request.string(name.encode())
@@ -163,11 +178,19 @@ def squat(name, hostile, late=False):
                    bytes(request.b)))
     time.sleep(0.5)
     print("owned", flush=True)
-    if not hostile:
+    if not mode:
         while True:  # nothing is read: calls to the name wait for an answer that never comes
             time.sleep(60)
     status = Writer()
-    status.dict_sv([(k.encode(), v) for k, v in HOSTILE.items()])
+    sig = "a{sv}"
+    if mode == "--hostile-status":
+        status.dict_sv([(k.encode(), t, HOSTILE.get(k, v)) for k, t, v in TYPED])
+    elif mode == "--wrong-types":
+        status.dict_sv([(k.encode(), str(v).encode()) for k, t, v in TYPED])
+    else:
+        sig = "is"
+        status.u32(7, "<i")
+        status.string(b"anything")
     rest, serial = b"", 10
     object_from = time.monotonic() + (0.4 if late else 0)
     while True:
@@ -178,13 +201,15 @@ def squat(name, hostile, late=False):
                 s.sendall(message(3, serial, [(4, "s", "org.freedesktop.DBus.Error.UnknownObject"), (5, "u", to),
                                               (6, "s", sender)]))
             else:
-                s.sendall(message(2, serial, [(5, "u", to), (6, "s", sender)], "a{sv}", bytes(status.b)))
+                s.sendall(message(2, serial, [(5, "u", to), (6, "s", sender)], sig, bytes(status.b)))
 
 
 if __name__ == "__main__":
     if sys.argv[1:2] == ["notify"]:
         notify(sys.argv[2], sys.argv[3:] == ["valid"])
     elif sys.argv[1:2] == ["squat"]:
-        squat(sys.argv[2], "--hostile-status" in sys.argv[3:], "--late" in sys.argv[3:])
+        modes = [m for m in sys.argv[3:] if m in ("--hostile-status", "--wrong-types", "--int-string")]
+        squat(sys.argv[2], modes[0] if modes else None, "--late" in sys.argv[3:])
     else:
-        sys.exit("usage: raw_bus.py notify DESKTOP_ENTRY [valid] | squat NAME [--hostile-status [--late]]")
+        sys.exit("usage: raw_bus.py notify DESKTOP_ENTRY [valid] | squat NAME [--hostile-status [--late] | "
+                 "--wrong-types | --int-string]")
