@@ -15,7 +15,8 @@ class Companion {
 public:
     virtual ~Companion() = default;
 
-    enum class Outcome { Started, Busy, NotConnected };
+    /// A verb that cannot start says so at once; one asked while the same work runs joins it.
+    enum class Outcome { Started, NotConnected };
     using Done = std::function<void(bool ok, const std::string& message)>;
 
     /// What the companion knows now.

@@ -21,7 +21,6 @@ namespace vantro::qt {
 namespace {
 
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
-constexpr char kErrorBusy[] = "org.vantro.Vantro.Error.Busy";
 constexpr char kErrorNotConnected[] = "org.vantro.Vantro.Error.NotConnected";
 constexpr char kErrorFailed[] = "org.vantro.Vantro.Error.Failed";
 constexpr char kInvalidArgs[] = "org.freedesktop.DBus.Error.InvalidArgs";
@@ -363,8 +362,6 @@ bool CompanionBus::handleApplication(const QDBusMessage& m, const QDBusConnectio
             const auto outcome = m_session->sync([this](bool ok, const std::string& why) {
                 m_log.log(std::string("bus: sync action ") + (ok ? "done: " : "failed: ") + why);
             });
-            if (outcome == Session::Outcome::Busy)
-                return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
             if (outcome == Session::Outcome::NotConnected) {
                 return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
             }
@@ -398,19 +395,17 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         if (signature != QLatin1String("su") && !takes("s")) return true;
         m.setDelayedReply(true);
         const QDBusMessage call = m;
-        const auto outcome = m_session->connect(
+        m_session->connect(
             m.arguments().at(0).toString().toStdString(),
             [this, alive, call, c](bool ok, const std::string& why) {
                 if (alive.lock()) replyLater(call, c, ok, q(why));
             },
             signature == QLatin1String("su") ? std::clamp(m.arguments().at(1).toUInt(), 1u, 3600u) : 30.0);
-        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
         return true;
     }
     if (member == QLatin1String("Disconnect")) {
         if (!takes("")) return true;
         const auto outcome = m_session->disconnect();
-        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
         if (outcome == Session::Outcome::NotConnected) {
             return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
         }
@@ -457,7 +452,6 @@ bool CompanionBus::handleCompanion(const QDBusMessage& m, const QDBusConnection&
         const auto outcome = m_session->sync([this, alive, call, c](bool ok, const std::string& why) {
             if (alive.lock()) replyLater(call, c, ok, q(why));
         });
-        if (outcome == Session::Outcome::Busy) return sendError(m, c, kErrorBusy, QStringLiteral("a sync is running"));
         if (outcome == Session::Outcome::NotConnected) {
             return sendError(m, c, kErrorNotConnected, QStringLiteral("no band is connected"));
         }

@@ -133,6 +133,12 @@ Companion::Outcome Session::sync(Done done) {
 bool Session::applySetting(std::string_view key) {
     const bool sent = m_sync->applySetting(key);
     if (sent) rememberBandSettings();
+    // What the stored value means for the companion itself (find-me, the automatic sync's plan).
+    m_state.apply(FindMeChanged{m_ports.settings.integerForKey(kFindMe) == kFindMeOn});
+    if (const std::int64_t hours = m_autoSync->hours(); hours != m_autoSyncHours) {
+        m_autoSyncHours = hours;
+        m_autoSync->settingChanged();
+    }
     changed();
     return sent;
 }
