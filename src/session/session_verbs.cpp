@@ -178,6 +178,7 @@ void Session::finishSync(bool ok, const std::string& message) {
 bool Session::applySetting(std::string_view key) {
     const bool sent = m_sync->applySetting(key);
     if (sent) rememberBandSettings();
+    m_app->updateSignalTimer();
     changed();
     return sent;
 }
