@@ -43,7 +43,7 @@ pid=
 
 # The mock bluetoothd: the phone's-day script's idle minute, find-me off, without its faults.
 firmware=$build/tests/bluez/vantro-firmware
-if [ -x "$firmware" ] && python3 -c 'import dbusmock' 2>/dev/null; then
+if [ -x "$firmware" ] && /usr/bin/python3 -c 'import dbus, dbusmock' 2>/dev/null; then
   "$here/tests/bluez/with_private_bus.sh" $((seconds * 2 + 240)) /usr/bin/python3 "$here/tests/bluez/phone_day.py" \
     "$vantro" "$cli" "$firmware" --idle-only --findme off --idle "$seconds" |
     awk -F'|' '/^\| idle, connected/ { split($3, f, ","); printf "mock bluetoothd, connected, idle: %.1f wakeups a minute\n", f[3] }'
