@@ -208,6 +208,7 @@ TEST_F(Sync, SendsWhatTheFileHoldsNowAndNothingWhenItCannotBeRead) {
     std::filesystem::remove(dir / "settings.json");
     std::filesystem::create_directory(dir / "settings.json");
     runningSync.SyncData();
+    EXPECT_FALSE(runningSync.applySetting(kBodyHeight));
     EXPECT_TRUE(band->writes.empty());  // not the defaults still in memory
     EXPECT_NE(log.lines.back().find("settings.json"), std::string::npos);
 }
