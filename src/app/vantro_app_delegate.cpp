@@ -22,7 +22,7 @@ bool VantroAppDelegate::didFinishLaunchingWithOptions(Telephony* telephony, Tele
     // The last sync and the band's version outlive the run: the screens show them before the band speaks.
     tell(Restored{m_ports.settings.dateForKey(kLastSyncTime), m_ports.settings.stringForKey(kBandVersion)});
     setLinkState(LinkState::Disconnected);
-    m_rssiTimer = m_ports.runLoop.every(2.0, [this] { readRSSI(); });
+    updateSignalTimer();
     if (telephony && onTelephony) {
         // The telephony source may call from its own thread; the core runs on the main loop only.
         RunLoop* loop = &m_ports.runLoop;
@@ -143,19 +143,30 @@ bool VantroAppDelegate::isConnected() const {
 
 void VantroAppDelegate::readRSSI() {
     if (!peripheral) return;
-    // Nobody looks at the signal: read it now and then only, so the row stays roughly current.
-    if (!signalWatched() && ++m_slowSignalTick % kSlowSignalTicks != 0) return;
     peripheral->readRSSI();
+}
+
+void VantroAppDelegate::updateSignalTimer() {
+    // Nobody looks at the signal: no timer wakes the idle companion to read it.
+    const bool watched = signalWatched();
+    if (watched && !m_rssiTimer) {
+        m_rssiTimer = m_ports.runLoop.every(2.0, [this] { readRSSI(); });
+    } else if (!watched && m_rssiTimer) {
+        m_ports.runLoop.cancel(m_rssiTimer);
+        m_rssiTimer = 0;
+    }
 }
 
 void VantroAppDelegate::setPickerOpen(bool open) {
     m_pickersOpen = std::max(0, m_pickersOpen + (open ? 1 : -1));
+    updateSignalTimer();
     if (onWatchersChanged) onWatchersChanged();
 }
 
 void VantroAppDelegate::setTodayShown(bool shown) {
     if (shown == m_todayShown) return;
     m_todayShown = shown;
+    updateSignalTimer();
     if (onWatchersChanged) onWatchersChanged();
 }
 

@@ -51,8 +51,8 @@ public:
     VantroAppDelegate(const VantroAppDelegate&) = delete;
     VantroAppDelegate& operator=(const VantroAppDelegate&) = delete;
 
-    /// Launch: status texts, the 2-second signal timer, the telephony observer, the send guard.
-    /// Telephony events are posted onto the run loop before `onTelephony` sees them.
+    /// Launch: status texts, the 2-second signal timer (while someone watches the signal), the telephony observer, the
+    /// send guard. Telephony events are posted onto the run loop before `onTelephony` sees them.
     bool didFinishLaunchingWithOptions(Telephony* telephony, TelephonyCallback onTelephony);
 
     // Shared state, in the order the screens rely on.
@@ -100,10 +100,11 @@ public:
     bool pickerOpen() const { return m_pickersOpen > 0; }
     void setTodayShown(bool shown);
     bool todayShown() const { return m_todayShown; }
-    /// The signal is read every 2 s while someone watches it (find-me on, the today screen shown);
-    /// otherwise every kSlowSignalTicks-th tick.
+    /// The signal is read every 2 s while someone watches it (find-me on, the today screen shown, the
+    /// picker open); otherwise not at all.
     bool signalWatched() const;
-    static constexpr int kSlowSignalTicks = 15;
+    /// Starts or stops the signal timer after a watcher or the find-me setting changed.
+    void updateSignalTimer();
     /// Called when the picker opens or closes or the today screen shows or hides.
     std::function<void()> onWatchersChanged;
 
@@ -136,7 +137,6 @@ private:
     CompanionStateKeeper& m_state;
     SyncProgress m_syncProgress{*this};
     TimerId m_rssiTimer = 0;
-    int m_slowSignalTick = 0;
     int m_pickersOpen = 0;
     bool m_todayShown = false;
     std::optional<double> m_factoryResetAt;

@@ -15,7 +15,9 @@ namespace {
 
 int startAtLogin(Context& ctx, const std::string& choice) {
     if (choice.empty()) {
-        ctx.out << (startsAtLogin() ? "on" : "off") << "\n";
+        std::string problem;
+        ctx.out << (startsAtLogin(&problem) ? "on" : "off") << "\n";
+        if (!problem.empty()) ctx.err << "vantro-cli start-at-login: " << problem << "\n";
         return 0;
     }
     std::error_code ec;

@@ -13,6 +13,7 @@
 #include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
+#include "platform/inotify_file_watch.h"
 #include "platform/paths.h"
 #include "session/autostart.h"
 #include "settings/json_key_value_store.h"
@@ -79,6 +80,9 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
         m_sleep = std::make_unique<bluez::LogindSleepWatch>(m_loop, m_log);
         ports.sleep = m_sleep.get();
     }
+    // Settings changed by other programs (vantro-cli settings set) reach the band when the file changes.
+    m_settingsWatch = std::make_unique<InotifyFileWatch>(m_loop, m_log);
+    ports.settingsWatch = m_settingsWatch.get();
     m_session = std::make_unique<Session>(ports, *m_source);
     m_notifier.setAppName(QStringLiteral("Vantro"));
     m_notifier.setReceiver([this](const LocalNotification& n) {
@@ -114,6 +118,7 @@ AppShell::~AppShell() {
     m_statusIcon.reset();
     freeWindow();
     m_session.reset();
+    m_settingsWatch.reset();
     m_sleep.reset();
     m_source.reset();
 }

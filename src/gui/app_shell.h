@@ -111,6 +111,7 @@ private:
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<bluez::SystemBandSource> m_source;
     std::unique_ptr<bluez::LogindSleepWatch> m_sleep;
+    std::unique_ptr<FileWatch> m_settingsWatch;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<StatusIcon> m_statusIcon;
     int m_windowListener = 0;  // the window's screens follow the companion

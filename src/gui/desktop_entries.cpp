@@ -2,6 +2,8 @@
 // Other applications as the desktop shows them: the name and icon of their desktop entries.
 #include "gui/desktop_entries.h"
 
+#include "platform/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,11 +60,16 @@ DesktopApp DesktopEntries::read(const QString& id) const {
     // An app that gives only its name ("Chatty") may have its entry in lower case ("chatty.desktop").
     for (const QString& candidate : {id, id.toLower()}) {
         for (const QString& dir : m_dataDirs) {
-            QFile file(QDir(dir).filePath(QStringLiteral("applications/") + candidate + QStringLiteral(".desktop")));
-            if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+            const QString path =
+                QDir(dir).filePath(QStringLiteral("applications/") + candidate + QStringLiteral(".desktop"));
+            // Only a regular file of a sane size: a FIFO would block the companion, /dev/zero fill its memory.
+            std::string error;
+            const auto bytes = readWholeFile(path.toStdString(), error);
+            if (!bytes) continue;
+            QString text = QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size()));
             QHash<QString, QString> values;
             bool inEntry = false;
-            QTextStream in(&file);
+            QTextStream in(&text, QIODevice::ReadOnly);
             for (int lines = 0; !in.atEnd() && lines < 2000; ++lines) {
                 const QString line = in.readLine().trimmed();
                 if (line.startsWith(QLatin1Char('['))) {

@@ -118,10 +118,28 @@ std::optional<std::string> writeFileAtomically(const std::string& linkOrPath, st
     return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path, std::string& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::string fileKindName(mode_t mode) {
+    if (S_ISREG(mode)) return "a regular file";
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+std::optional<std::string> readWholeFile(const std::string& path, std::string& error, std::size_t limit) {
+    // Not blocking, so that a FIFO is refused below instead of waiting for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         error = errnoText("cannot open " + path);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = fstat(fd, &st) != 0
+                    ? errnoText("cannot examine " + path)
+                    : "cannot read " + path + ": it is " + fileKindName(st.st_mode) + ", not a regular file";
+        close(fd);
         return std::nullopt;
     }
     std::string data;
@@ -136,6 +154,11 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
         }
         if (n == 0) break;
         data.append(buffer, static_cast<std::size_t>(n));
+        if (data.size() > limit) {
+            error = "cannot read " + path + ": it is larger than " + std::to_string(limit / 1024) + " KiB";
+            close(fd);
+            return std::nullopt;
+        }
     }
     close(fd);
     return data;

@@ -2,9 +2,11 @@
 // Whole-file writes that a crash cannot leave half done: temporary file, fsync, rename.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace vantro {
 
@@ -34,7 +36,15 @@ private:
     std::string m_error;
 };
 
-/// Reads a whole file; absent with `error` set when it cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path, std::string& error);
+/// Small files read whole (settings, desktop entries) are at most this large; nobody writes more by hand.
+inline constexpr std::size_t kMaxWholeFileBytes = 1024 * 1024;
+
+/// Reads a whole regular file of at most `limit` bytes; absent with `error` set when it cannot be read,
+/// is no regular file (a FIFO, a device, a directory: refused without waiting on it) or is larger.
+std::optional<std::string> readWholeFile(const std::string& path, std::string& error,
+                                         std::size_t limit = kMaxWholeFileBytes);
+
+/// "a directory", "a FIFO", "a device", "a socket": what a file that is not a regular one is.
+std::string fileKindName(mode_t mode);
 
 }  // namespace vantro

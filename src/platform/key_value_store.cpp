@@ -42,8 +42,17 @@ std::optional<Instant> MemoryKeyValueStore::dateForKey(std::string_view key) con
     return std::nullopt;
 }
 
-void MemoryKeyValueStore::put(std::string_view key, StoredValue v) {
+std::optional<StoredValue> MemoryKeyValueStore::valueForKey(std::string_view key) const {
     auto it = m_values.find(key);
+    if (it == m_values.end()) return std::nullopt;
+    return it->second;
+}
+
+void MemoryKeyValueStore::put(std::string_view key, StoredValue v) {
+    beforeWrite();
+    auto it = m_values.find(key);
+    // The same value again (the chosen band at every reconnect) is not written: nothing changed.
+    if (it != m_values.end() && it->second == v) return;
     if (it == m_values.end()) {
         m_values.emplace(std::string(key), std::move(v));
     } else {

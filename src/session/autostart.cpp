@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 #include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vantro {
@@ -69,13 +70,15 @@ std::optional<std::string> setStartAtLogin(bool on, const std::string& executabl
     };
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
+    if (!on) {
+        // Off is done when nothing would start, whatever is in the entry's place (a directory, a file
+        // where the folder should be): such things are the user's and stay.
+        if (!std::filesystem::is_directory(status)) std::filesystem::remove(path, ec);
+        if (startsAtLogin()) return fail("cannot remove " + path + ": " + ec.message());
+        return std::nullopt;
+    }
     if (std::filesystem::is_directory(status)) {
         return fail(path + " is a directory, not a desktop entry; the companion leaves it alone");
-    }
-    if (!on) {
-        std::filesystem::remove(path, ec);
-        if (ec) return fail("cannot remove " + path + ": " + ec.message());
-        return std::nullopt;
     }
     const std::string folder = std::filesystem::path(path).parent_path().string();
     if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec)) {
@@ -95,17 +98,34 @@ std::optional<std::string> setStartAtLogin(bool on, const std::string& executabl
     return std::nullopt;
 }
 
-bool startsAtLogin() {
+bool startsAtLogin(std::string* problem) {
     std::string error;
-    const auto text = readWholeFile(autostartPath(), error);
-    if (!text) return false;
-    // The user may keep the entry but turn it off, as desktops' own startup settings do.
+    const std::string path = autostartPath();
+    const auto text = readWholeFile(path, error);
+    if (!text) {
+        // No entry is plainly off; one that cannot be read (a FIFO, a device, too large) is said.
+        struct stat st {};
+        if (problem && stat(path.c_str(), &st) == 0) *problem = error;
+        return false;
+    }
+    // The user may keep the entry but turn it off, as desktops' own startup settings do; blanks around
+    // "=" are allowed ("Hidden = true").
+    auto trim = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r')) v.remove_suffix(1);
+        return v;
+    };
     std::istringstream lines(*text);
     bool inEntry = false;
-    for (std::string line; std::getline(lines, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    for (std::string raw; std::getline(lines, raw);) {
+        const std::string_view line = trim(raw);
         if (!line.empty() && line.front() == '[') inEntry = line == "[Desktop Entry]";
-        if (inEntry && (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false")) return false;
+        const auto equals = line.find('=');
+        if (!inEntry || equals == std::string_view::npos) continue;
+        const std::string_view key = trim(line.substr(0, equals)), value = trim(line.substr(equals + 1));
+        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false")) {
+            return false;
+        }
     }
     return true;
 }

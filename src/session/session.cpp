@@ -5,6 +5,7 @@
 #include "link/audio_player.h"
 #include "link/phone_event_relay.h"
 #include "platform/paths.h"
+#include "settings/json_key_value_store.h"
 #include "settings/setting_commands.h"
 #include "settings/settings_keys.h"
 
@@ -43,7 +44,15 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     }
     rememberBandSettings();
     m_autoSyncHours = m_autoSync->hours();
-    m_settingsWatch = m_ports.runLoop.every(kSettingsWatchSeconds, [this] { settingsMayHaveChanged(); });
+    if (m_ports.settingsWatch) {
+        m_ports.settingsWatch->watch(JsonKeyValueStore::pathIn(configDirectory(m_ports.dataDir)), [this] {
+            if (m_settingsCheck) return;
+            m_settingsCheck = m_ports.runLoop.after(kSettingsSettleSeconds, [this] {
+                m_settingsCheck = 0;
+                settingsMayHaveChanged();
+            });
+        });
+    }
 
     m_source.onRealBandUsable = [this] { switchToRealBand(); };
     m_source.onWhySimulatedChanged = [this] {
@@ -54,7 +63,8 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
 Session::~Session() {
     m_source.onRealBandUsable = nullptr;
     m_source.onWhySimulatedChanged = nullptr;
-    if (m_settingsWatch) m_ports.runLoop.cancel(m_settingsWatch);
+    if (m_ports.settingsWatch) m_ports.settingsWatch->stop();
+    if (m_settingsCheck) m_ports.runLoop.cancel(m_settingsCheck);
     // Add-ons use everything below: they go first, while the link and the delegate still stand.
     while (!m_addOns.empty()) m_addOns.pop_back();
     m_changeListeners.clear();
@@ -195,6 +205,7 @@ void Session::settingsMayHaveChanged() {
         any = true;
     }
     m_state.apply(FindMeChanged{store.integerForKey(kFindMe) == kFindMeOn});
+    m_app->updateSignalTimer();  // find-me may have changed
     if (any) changed();
 }
 

@@ -8,6 +8,7 @@
 #include "link/notification_relay.h"
 #include "link/vantro_view_controller.h"
 #include "platform/band_source.h"
+#include "platform/file_watch.h"
 #include "platform/sleep_watch.h"
 #include "session/link_keeper.h"
 #include "settings/auto_sync.h"
@@ -28,6 +29,8 @@ struct SessionPorts : AppPorts {
     std::string dataDir = std::string();
     /// The machine's sleep (logind); none: the companion never hears of a suspend.
     SleepWatch* sleep = nullptr;
+    /// Tells when the settings file changed; none: other programs' changes are read at the next sync.
+    FileWatch* settingsWatch = nullptr;
 };
 
 /// Something built on the running companion (a notification relay, the bus face...).
@@ -96,11 +99,12 @@ public:
     /// in reach). False with the reason when there is no simulated band to move.
     bool simulateFault(const std::string& what, std::string& message);
     /// Reads the settings file again when another program changed it, sends the band settings whose
-    /// values changed and plans the automatic sync anew. Called every kSettingsWatchSeconds.
+    /// values changed and plans the automatic sync anew. Called kSettingsSettleSeconds after the settings
+    /// watch told of a change.
     void settingsMayHaveChanged();
 
-    /// How often the settings file is looked at for changes made by other programs.
-    static constexpr double kSettingsWatchSeconds = 2.0;
+    /// How long after a change to the settings file it is read: a burst of writes is read once.
+    static constexpr double kSettingsSettleSeconds = 0.2;
 
     /// Asks for a link to `band`, letting go of another connected one first. The link keeper's and the
     /// connect verb's way to a band.
@@ -141,7 +145,7 @@ private:
         bool requested = false;
     };
     std::optional<ConnectWaiter> m_connectWaiter;
-    TimerId m_settingsWatch = 0;
+    TimerId m_settingsCheck = 0;
     // The band settings' commands as last sent or seen, by command code, to tell which changed in the file.
     std::map<std::uint8_t, Command> m_bandSettings;
     std::int64_t m_autoSyncHours = -1;

@@ -139,6 +139,7 @@ bool Session::applySetting(std::string_view key) {
         m_autoSyncHours = hours;
         m_autoSync->settingChanged();
     }
+    m_app->updateSignalTimer();
     changed();
     return sent;
 }

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vantro {
@@ -26,16 +27,6 @@ using Json = nlohmann::json;
 constexpr const char* kFileName = "settings.json";
 
 enum class Parsed { Value, Opaque, Damaged };
-
-// A value its command or page would not accept is damaged like one of the wrong type, rather than
-// being sent to the band cut to a byte (bodyHeight 421 would arrive as 165) or silently read as the
-// default (autoSyncHours 7 as 3).
-bool inRange(const SettingKey& key, const StoredValue& value) {
-    if (const auto* text = std::get_if<std::string>(&value)) return isSettingChoice(key, *text);
-    if (key.type != SettingType::Integer || key.editorMin == key.editorMax) return true;
-    const std::int64_t v = std::holds_alternative<bool>(value) ? std::get<bool>(value) : std::get<std::int64_t>(value);
-    return v >= key.editorMin && v <= key.editorMax && isSettingChoice(key, std::to_string(v));
-}
 
 // Reads one entry: the typed form the store writes, or a plain JSON value as a person might type it.
 Parsed parseEntry(const std::string& key, const Json& entry, StoredValue& value) {
@@ -77,20 +68,8 @@ Parsed parseEntry(const std::string& key, const Json& entry, StoredValue& value)
         return known ? Parsed::Damaged : Parsed::Opaque;
     }
     if (!known) return Parsed::Value;
-    // The app's own keys must hold what their readers expect; integers and booleans read as each other.
-    const bool fits = [&] {
-        switch (known->type) {
-            case SettingType::Integer:
-            case SettingType::Boolean:
-                return std::holds_alternative<std::int64_t>(value) || std::holds_alternative<bool>(value);
-            case SettingType::String:
-                return std::holds_alternative<std::string>(value);
-            case SettingType::TimeStamp:
-                return std::holds_alternative<Instant>(value);
-        }
-        return false;
-    }();
-    return fits && inRange(*known, value) ? Parsed::Value : Parsed::Damaged;
+    // The app's own keys must hold what their readers expect.
+    return isValidSettingValue(*known, value) ? Parsed::Value : Parsed::Damaged;
 }
 
 Json toJson(const StoredValue& v) {
@@ -205,9 +184,18 @@ FileStamp JsonKeyValueStore::stampOnDisk() const {
     return FileStamp::ofPath(m_path);
 }
 
-JsonKeyValueStore::JsonKeyValueStore(std::string dir, DebugLog& log)
-    : m_dir(std::move(dir)), m_path((std::filesystem::path(m_dir) / kFileName).string()), m_log(log) {
+JsonKeyValueStore::JsonKeyValueStore(std::string dir, DebugLog& log, double rereadSeconds)
+    : m_dir(std::move(dir)), m_path(pathIn(m_dir)), m_log(log), m_rereadSeconds(rereadSeconds) {
     loadUnderLock();
+}
+
+std::string JsonKeyValueStore::pathIn(const std::string& dir) {
+    return (std::filesystem::path(dir) / kFileName).string();
+}
+
+void JsonKeyValueStore::beforeWrite() {
+    // A value is compared with the file as it is now: one another program changed is written again.
+    refresh();
 }
 
 void JsonKeyValueStore::loadUnderLock() {
@@ -224,15 +212,59 @@ void JsonKeyValueStore::refresh() {
     loadUnderLock();
 }
 
+JsonKeyValueStore::ReadResult JsonKeyValueStore::readLocked(std::string& text, FileStamp& stamp,
+                                                            std::string& failure) const {
+    // Not blocking: a FIFO in the file's place would otherwise hold the companion until someone writes to it.
+    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadResult::Missing;
+        failure = "cannot open " + m_path + ": " + std::strerror(errno);
+        return ReadResult::Failed;
+    }
+    struct stat st {};
+    ReadResult result = ReadResult::Read;
+    if (fstat(fd, &st) != 0) {
+        failure = "cannot examine " + m_path + ": " + std::strerror(errno);
+        result = ReadResult::Failed;
+    } else if (!S_ISREG(st.st_mode)) {
+        failure = "cannot read " + m_path + ": it is " + fileKindName(st.st_mode) + ", not a regular file";
+        result = ReadResult::Failed;
+    } else {
+        stamp = FileStamp::of(st);
+        if (stamp == m_seen && m_unavailable.empty()) {
+            close(fd);
+            return ReadResult::Unchanged;  // nobody changed it since this store read or wrote it
+        }
+        // One byte more than the limit tells a file that is too large from one that just fits.
+        text.clear();
+        char buffer[16384];
+        while (text.size() <= kMaxFileBytes) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                failure = "cannot read " + m_path + ": " + std::strerror(errno);
+                result = ReadResult::Failed;
+                break;
+            }
+            if (n == 0) break;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return result;
+}
+
 bool JsonKeyValueStore::reloadLocked(bool& setAside) {
     auto unavailable = [&](const std::string& why) {
         m_unavailable = why;
         m_log.warning("settings: " + why + "; the settings are not used and nothing is written");
         return false;
     };
-    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) return unavailable("cannot open " + m_path + ": " + std::strerror(errno));
+    std::string text;
+    FileStamp stamp;
+    std::string failure;
+    ReadResult read = readLocked(text, stamp, failure);
+    if (read == ReadResult::Missing) {
         // Gone (or never there): another program's view is an empty store, so this one's is too.
         if (m_seen.exists) {
             m_values.clear();
@@ -243,38 +275,20 @@ bool JsonKeyValueStore::reloadLocked(bool& setAside) {
         m_unavailable.clear();
         return true;
     }
-    std::string text;
-    FileStamp stamp;
-    std::string failure;
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        failure = "cannot examine " + m_path + ": " + std::strerror(errno);
-    } else if (S_ISDIR(st.st_mode)) {
-        failure = "cannot read " + m_path + ": it is a directory";
-    } else {
-        stamp = FileStamp::of(st);
-        if (stamp == m_seen && m_unavailable.empty()) {
-            close(fd);
-            return true;  // nobody changed it since this store read or wrote it
-        }
-        // One byte more than the limit tells a file that is too large from one that just fits.
-        char buffer[16384];
-        while (text.size() <= kMaxFileBytes) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                failure = "cannot read " + m_path + ": " + std::strerror(errno);
-                break;
-            }
-            if (n == 0) break;
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    close(fd);
-    if (!failure.empty()) return unavailable(failure);
+    if (read == ReadResult::Unchanged) return true;
+    if (read == ReadResult::Failed) return unavailable(failure);
     m_unavailable.clear();
 
     SettingsDocument doc = parse(text);
+    // A file that is no document at all may be one a writer is still writing in place (empty, cut
+    // short): look again a moment later before taking it for damaged.
+    for (int i = 0; i < kRereads && !doc.error.empty() && text.size() <= kMaxFileBytes; ++i) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(m_rereadSeconds));
+        read = readLocked(text, stamp, failure);
+        if (read == ReadResult::Missing || read == ReadResult::Failed) return reloadLocked(setAside);
+        if (read == ReadResult::Unchanged) return true;
+        doc = parse(text);
+    }
     if (!doc.sound()) {
         // Set the damaged file (the link's target, when it is a link) aside before anything is written over it.
         std::string ignored;
@@ -284,17 +298,28 @@ bool JsonKeyValueStore::reloadLocked(bool& setAside) {
             return unavailable(m_path + " is damaged and cannot be set aside");
         }
         m_damagedCopy = *aside;
+        const bool known = !m_values.empty();
         if (!doc.error.empty()) {
             m_log.warning("settings: " + m_path + " " + doc.error + " and cannot be read as settings; kept it as " +
-                          *aside + " and started without settings");
+                          *aside + (known ? " and kept the settings last read" : " and started without settings"));
         } else {
             std::string keys;
             for (const auto& k : doc.damagedKeys) keys += (keys.empty() ? "" : ", ") + k;
             m_log.warning("settings: " + m_path + " holds values of the wrong type or out of range (" + keys +
-                          "); kept it as " + *aside + " and started from the rest");
+                          "); kept it as " + *aside + " and " +
+                          (known ? "kept the last values read of those" : "started from the rest"));
         }
         setAside = true;
         stamp = {};
+    }
+    if (!doc.error.empty()) {
+        // Nothing in the file can be trusted: the values last read stay, and are written back.
+        m_seen = stamp;
+        return true;
+    }
+    // A damaged key keeps the value last read, so the band is never sent a value nobody chose.
+    for (const auto& key : doc.damagedKeys) {
+        if (auto it = m_values.find(key); it != m_values.end()) doc.values.insert_or_assign(key, it->second);
     }
     m_values = std::move(doc.values);
     m_opaque = std::move(doc.opaque);

@@ -28,8 +28,9 @@ struct SettingsDocument {
 };
 
 /// Keeps every entry with its type ({"type": "integer", "value": 165}); time stamps are ISO 8601 UTC text.
-/// A damaged file is kept beside it as settings.json.damaged and the store starts from what could be read;
-/// entries it does not understand are written back unchanged.
+/// A damaged file is kept beside it as settings.json.damaged and the store goes on with the values it last
+/// read (at a start, with what could be read) and writes them back; a damaged entry is never replaced by
+/// 0 or "now". Entries it does not understand are written back unchanged. Only a regular file is read.
 ///
 /// Several programs may share the file: every write takes an advisory lock on the directory, reads the
 /// file again if another program replaced it, and applies only this store's changed keys onto it.
@@ -38,9 +39,15 @@ public:
     /// Files larger than this, or nested deeper, are damaged: nobody writes such settings by hand.
     static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
     static constexpr int kMaxDepth = 64;
+    /// A file that is no document (empty, cut short) is read this many times more, this far apart, before
+    /// it is taken for damaged: a writer may be writing it in place.
+    static constexpr int kRereads = 2;
+    static constexpr double kRereadSeconds = 0.25;
 
     /// Loads `dir`/settings.json; a missing file is an empty store. `dir` is created on the first write.
-    JsonKeyValueStore(std::string dir, DebugLog& log);
+    JsonKeyValueStore(std::string dir, DebugLog& log, double rereadSeconds = kRereadSeconds);
+    /// `dir`/settings.json.
+    static std::string pathIn(const std::string& dir);
 
     const std::string& path() const { return m_path; }
     /// Writes the document now (merged with the file on disk). False, with a log line, when it did not reach
@@ -66,8 +73,11 @@ public:
 
 protected:
     void keyChanged(std::string_view key) override;
+    void beforeWrite() override;
 
 private:
+    enum class ReadResult { Missing, Unchanged, Read, Failed };
+    ReadResult readLocked(std::string& text, FileStamp& stamp, std::string& failure) const;
     FileStamp stampOnDisk() const;
     // Both run with the directory locked (or absent); false when the file must not be written.
     bool reloadLocked(bool& setAside);
@@ -77,6 +87,7 @@ private:
     std::string m_dir;
     std::string m_path;
     DebugLog& m_log;
+    double m_rereadSeconds;
     std::map<std::string, std::string, std::less<>> m_opaque;
     // Values this store changed and has not yet written; they win over what another program wrote.
     std::map<std::string, StoredValue, std::less<>> m_unsaved;

@@ -6,6 +6,7 @@
 #include "settings/settings_keys.h"
 
 #include <array>
+#include <span>
 
 namespace vantro {
 namespace {
@@ -18,8 +19,20 @@ struct Row {
     Make make;
 };
 
-TimeOfDay hm(const KeyValueStore& s, std::string_view key, Instant now) {
-    return hourMinuteOf(s.dateForKey(key), now);
+TimeOfDay hm(const KeyValueStore& s, std::string_view key) {
+    return toLocal(*s.dateForKey(key)).time();
+}
+
+// Whether every key the command carries holds a value of its type. A key that is missing (never
+// written, or damaged in the file) has no value to send: read as 0 or "now" it would change the band
+// (an alarm moved to the current minute, a display time of 0).
+bool allStored(const KeyValueStore& s, std::span<const std::string_view> keys) {
+    for (std::string_view k : keys) {
+        if (k.empty()) continue;
+        const auto value = s.valueForKey(k);
+        if (!value || !fitsSettingType(*findSettingKey(k), *value)) return false;
+    }
+    return true;
 }
 
 // In the batch's order; the version request sits where the band has always had it.
@@ -37,10 +50,10 @@ const std::array<Row, 10> kTable{{
          return settingByteCommand(CMD_TYPE_DISPLAY_TIME, s.integerForKey(kDisplayTime));
      }},
     {{kAlertSwitch, kAlertTime},
-     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
          // Any nonzero low byte counts as on, as the band has always been told.
          const bool on = (s.integerForKey(kAlertSwitch) & 0xFF) != 0;
-         return alarmCommand(on ? std::optional<TimeOfDay>(hm(s, kAlertTime, now)) : std::nullopt);
+         return alarmCommand(on ? std::optional<TimeOfDay>(hm(s, kAlertTime)) : std::nullopt);
      }},
     {{kFindMe},
      [](const KeyValueStore& s, Instant) -> std::optional<Command> {
@@ -56,14 +69,14 @@ const std::array<Row, 10> kTable{{
          return greetingCommand(CMD_TYPE_PRESENT, s.integerForKey(kPresent));
      }},
     {{kLongTimeSitInteval, kLongTimeSitSTime, kLongTimeSitETime},
-     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
-         return reminderCommand(CMD_TYPE_PROMPT_SIT, s.integerForKey(kLongTimeSitInteval),
-                                hm(s, kLongTimeSitSTime, now), hm(s, kLongTimeSitETime, now));
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return reminderCommand(CMD_TYPE_PROMPT_SIT, s.integerForKey(kLongTimeSitInteval), hm(s, kLongTimeSitSTime),
+                                hm(s, kLongTimeSitETime));
      }},
     {{kMedicineInteval, kMedicineSTime, kMedicineETime},
-     [](const KeyValueStore& s, Instant now) -> std::optional<Command> {
-         return reminderCommand(CMD_TYPE_PROMPT_MEAD, s.integerForKey(kMedicineInteval), hm(s, kMedicineSTime, now),
-                                hm(s, kMedicineETime, now));
+     [](const KeyValueStore& s, Instant) -> std::optional<Command> {
+         return reminderCommand(CMD_TYPE_PROMPT_MEAD, s.integerForKey(kMedicineInteval), hm(s, kMedicineSTime),
+                                hm(s, kMedicineETime));
      }},
 }};
 
@@ -73,7 +86,7 @@ std::optional<Command> commandForSetting(const KeyValueStore& store, std::string
     if (key.empty()) return std::nullopt;
     for (const Row& row : kTable) {
         for (std::string_view k : row.keys) {
-            if (k == key) return row.make(store, now);
+            if (k == key) return allStored(store, row.keys) ? row.make(store, now) : std::nullopt;
         }
     }
     return std::nullopt;
@@ -82,6 +95,7 @@ std::optional<Command> commandForSetting(const KeyValueStore& store, std::string
 std::vector<Command> settingsBatch(const KeyValueStore& store, Instant now) {
     std::vector<Command> batch{requestCommand(CMD_TYPE_DATE), requestCommand(CMD_TYPE_TIME)};
     for (const Row& row : kTable) {
+        if (!allStored(store, row.keys)) continue;
         if (auto c = row.make(store, now)) batch.push_back(*c);
     }
     batch.push_back(requestCommand(CMD_TYPE_GET_SLEEP));

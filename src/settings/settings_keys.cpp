@@ -78,6 +78,30 @@ const SettingKey* findSettingKey(std::string_view name) {
     return nullptr;
 }
 
+bool fitsSettingType(const SettingKey& key, const StoredValue& value) {
+    switch (key.type) {
+        case T::Integer:
+        case T::Boolean:
+            return std::holds_alternative<std::int64_t>(value) || std::holds_alternative<bool>(value);
+        case T::String:
+            return std::holds_alternative<std::string>(value);
+        case T::TimeStamp:
+            return std::holds_alternative<Instant>(value);
+    }
+    return false;
+}
+
+// A value its command or page would not accept is damaged like one of the wrong type, rather than
+// being sent to the band cut to a byte (bodyHeight 421 would arrive as 165) or silently read as the
+// default (autoSyncHours 7 as 3).
+bool isValidSettingValue(const SettingKey& key, const StoredValue& value) {
+    if (!fitsSettingType(key, value)) return false;
+    if (const auto* text = std::get_if<std::string>(&value)) return isSettingChoice(key, *text);
+    if (key.type != T::Integer || key.editorMin == key.editorMax) return true;
+    const std::int64_t v = std::holds_alternative<bool>(value) ? std::get<bool>(value) : std::get<std::int64_t>(value);
+    return v >= key.editorMin && v <= key.editorMax && isSettingChoice(key, std::to_string(v));
+}
+
 std::string_view settingTypeName(SettingType type) {
     switch (type) {
         case T::Integer:
@@ -94,25 +118,39 @@ std::string_view settingTypeName(SettingType type) {
 
 bool initializeDefaults(KeyValueStore& store, Instant now) {
     if (store.integerForKey(kFlags) == kSettingsInitialized) return false;
+    auto missing = [&](std::string_view name) {
+        const auto value = store.valueForKey(name);
+        return !value || !isValidSettingValue(*findSettingKey(name), *value);
+    };
+    // The marker last, so that an initialisation cut short is taken up again at the next start.
+    auto integer = [&](std::string_view name, std::int64_t v) {
+        if (missing(name)) store.setInteger(name, v);
+    };
+    auto boolean = [&](std::string_view name, bool v) {
+        if (missing(name)) store.setBool(name, v);
+    };
+    auto date = [&](std::string_view name) {
+        if (missing(name)) store.setDate(name, now);
+    };
+    integer(kBodyHeight, 165);
+    integer(kBodyWeight, 65);
+    integer(kDisplayTime, 5);
+    date(kAlertTime);
+    boolean(kAlertSwitch, false);
+    boolean(kImaSwitch, false);
+    if (missing(kImaPhone)) store.setString(kImaPhone, "00");
+    integer(kFindMe, kFindMeOff);
+    integer(kTelephoneAlert, 0);
+    integer(kMsgAlert, 0);
+    integer(kWish, 0);
+    integer(kPresent, 0);
+    integer(kLongTimeSitInteval, 0);
+    integer(kMedicineInteval, 0);
+    date(kLongTimeSitSTime);
+    date(kLongTimeSitETime);
+    date(kMedicineSTime);
+    date(kMedicineETime);
     store.setInteger(kFlags, kSettingsInitialized);
-    store.setInteger(kBodyHeight, 165);
-    store.setInteger(kBodyWeight, 65);
-    store.setInteger(kDisplayTime, 5);
-    store.setDate(kAlertTime, now);
-    store.setBool(kAlertSwitch, false);
-    store.setBool(kImaSwitch, false);
-    store.setString(kImaPhone, "00");
-    store.setInteger(kFindMe, kFindMeOff);
-    store.setInteger(kTelephoneAlert, 0);
-    store.setInteger(kMsgAlert, 0);
-    store.setInteger(kWish, 0);
-    store.setInteger(kPresent, 0);
-    store.setInteger(kLongTimeSitInteval, 0);
-    store.setInteger(kMedicineInteval, 0);
-    store.setDate(kLongTimeSitSTime, now);
-    store.setDate(kLongTimeSitETime, now);
-    store.setDate(kMedicineSTime, now);
-    store.setDate(kMedicineETime, now);
     return true;
 }
 

@@ -42,11 +42,16 @@ std::span<const SettingKey> localSettingKeys();
 bool isSettingChoice(const SettingKey& key, std::string_view text);
 /// The table entry of `name` (either table), or nothing for a key the app does not use.
 const SettingKey* findSettingKey(std::string_view name);
+/// Whether `value` is of the key's type (integers and booleans read as each other).
+bool fitsSettingType(const SettingKey& key, const StoredValue& value);
+/// Whether `value` is of the key's type and a value its editor or page could have stored.
+bool isValidSettingValue(const SettingKey& key, const StoredValue& value);
 /// "integer", "boolean", "string", "date".
 std::string_view settingTypeName(SettingType type);
 
-/// Writes every default, all five time stamps set to `now`, unless "flags" already holds the marker.
-/// Any other "flags" value means not initialised, and every entry is overwritten. True when it wrote.
+/// Writes the defaults, all five time stamps set to `now`, unless "flags" already holds the marker.
+/// Only keys without a valid value get their default: a value set before the first start (with
+/// `vantro-cli settings set`, say) is the user's and stays. True when it wrote.
 bool initializeDefaults(KeyValueStore& store, Instant now);
 
 /// The local hour and minute of a stored time stamp; an absent one stands for `now`.

@@ -31,6 +31,9 @@ bool SettingsSync::SyncData() {
 }
 
 bool SettingsSync::applySetting(std::string_view key) {
+    // The same checked values as the batch: none from settings that cannot be used.
+    m_app.settings().refresh();
+    if (!m_app.settings().unavailableReason().empty()) return false;
     const auto command = commandForSetting(m_app.settings(), key, m_app.runLoop().wallNow());
     if (!command || !m_app.isConnected() || !m_app.commandCharacteristic()) return false;
     m_app.SendData(*command);

@@ -44,19 +44,23 @@ TEST_F(Fixture, TheSignalIsReadEveryTwoSecondsOnlyWhileSomeoneWatchesIt) {
     app.didFinishLaunchingWithOptions(nullptr, nullptr);
     app.peripheral = band;
     loop.advance(60.0);
-    // Nobody looks: twice a minute keeps the row roughly current.
-    EXPECT_EQ(band->rssiReads, 60 / (2 * VantroAppDelegate::kSlowSignalTicks));
+    // Nobody looks: no timer wakes the idle companion at all.
+    EXPECT_EQ(band->rssiReads, 0);
+    EXPECT_FALSE(loop.hasPending());
     for (const char* who : {"today", "picker", "findme"}) {
         const std::string watcher = who;
         band->rssiReads = 0;
         if (watcher == "today") app.setTodayShown(true);
         if (watcher == "picker") app.setPickerOpen(true);
         if (watcher == "findme") settings.setInteger("findme", 1);
+        app.updateSignalTimer();  // as the session does after a setting changed
         loop.advance(60.0);
         EXPECT_EQ(band->rssiReads, 30) << watcher;
         app.setTodayShown(false);
         app.setPickerOpen(false);
         settings.setInteger("findme", 2);
+        app.updateSignalTimer();
+        EXPECT_FALSE(loop.hasPending()) << watcher;
     }
     // Closing a picker that was never opened does not hide one that is.
     app.setPickerOpen(false);

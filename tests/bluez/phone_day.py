@@ -238,12 +238,27 @@ class Day:
             total += end - (on if on is not None and on >= start else start)
         return total
 
+    def wakeups(self):
+        '''Voluntary context switches of all the companion's threads so far.'''
+        total = 0
+        task = f'/proc/{self.app.pid}/task'
+        for tid in os.listdir(task):
+            try:
+                with open(f'{task}/{tid}/status') as f:
+                    total += sum(int(l.split()[1]) for l in f if l.startswith('voluntary_ctxt_switches'))
+            except FileNotFoundError:
+                pass  # a thread that ended meanwhile
+        return total
+
     def idle(self, seconds):
+        '''Per minute: seconds of discovery, bus calls to org.bluez, and the companion's wakeups.'''
         start = time.monotonic()
+        woken = self.wakeups()
         self.pump(seconds)
         end = time.monotonic()
         scale = 60.0 / seconds
-        return self.discovery_between(start, end) * scale, self.calls_between(start, end) * scale
+        return (self.discovery_between(start, end) * scale, self.calls_between(start, end) * scale,
+                (self.wakeups() - woken) * scale)
 
 
 # -- the faults: each returns the instant the band is available again
@@ -352,13 +367,16 @@ def run(args, findme):
     problems = []
     current = ['start']
     try:
+        # As a user would before the first start; the start keeps it.
         day.settings('findme', 1 if findme else 2)
         day.start_app()
+        if bool(day.status()['FindMe']) != findme:
+            raise SystemExit(f'FindMe is {bool(day.status()["FindMe"])} on the bus after the start')
         day.companion('Connect', '', dbus.UInt32(30), timeout=40)
         day.wait(day.band_notifying, 10, 'the band is not notifying after the connect')
         day.wait(day.synced, 60, 'the first sync did not complete')
-        discovery, calls = day.idle(args.idle)
-        rows.append(('idle, connected', discovery, calls))
+        discovery, calls, wakeups = day.idle(args.idle)
+        rows.append(('idle, connected', discovery, calls, wakeups))
         if not findme and discovery > 0:
             problems.append('the adapter is discovering while the band is connected and idle')
         results = []
@@ -385,8 +403,8 @@ def run(args, findme):
             problems.append(f'{len(stored)} days stored, not {DAYS}: {stored}')
         day.mock('SetInRange', BAND, False)
         day.lost()
-        discovery, calls = day.idle(args.idle)
-        rows.append(('idle, band away', discovery, calls))
+        discovery, calls, wakeups = day.idle(args.idle)
+        rows.append(('idle, band away', discovery, calls, wakeups))
         day.mock('SetInRange', BAND, True)
         day.recovery(time.monotonic() if not args.idle_only else 0)
         medians = [statistics.median(t for t in l if t is not None) for _, l in results if any(l)]
@@ -441,11 +459,12 @@ def main():
     for name, _ in ([] if args.idle_only else FAULTS):
         print(f'| {name} | ' + ' | '.join(describe(table[name][f]) for f in settings) + ' |')
     print()
-    print('| idle minute | ' + ' | '.join(f'find-me {"on" if f else "off"}: discovery s, bus calls to org.bluez'
-                                           for f in settings) + ' |')
+    print('| idle minute | ' + ' | '.join(f'find-me {"on" if f else "off"}: discovery s, bus calls to org.bluez, '
+                                           'wakeups' for f in settings) + ' |')
     print('|---|' + '---|' * len(settings))
-    for i, (what, _, _) in enumerate(idle[settings[0]]):
-        print(f'| {what} | ' + ' | '.join(f'{idle[f][i][1]:.0f} s, {idle[f][i][2]:.0f}' for f in settings) + ' |')
+    for i, (what, *_) in enumerate(idle[settings[0]]):
+        print(f'| {what} | ' + ' | '.join(f'{idle[f][i][1]:.0f} s, {idle[f][i][2]:.0f}, {idle[f][i][3]:.0f}'
+                                          for f in settings) + ' |')
     for f in failures:
         print('FAIL: ' + f)
     passed = 0 if failures else 1

@@ -4,10 +4,11 @@ set -u
 cli=$1
 . "$(dirname "$0")/../support/shell_fixture.sh"
 
-# run WANT_STATUS ARGS...: vantro-cli on $work; stderr lands in $work/err.
+# run WANT_STATUS ARGS...: vantro-cli on $work; stderr lands in $work/err. One that waits (on a FIFO)
+# is ended and fails.
 run() {
   local want=$1; shift
-  out=$("$cli" --data-dir "$work" "$@" 2>"$work/err"); local status=$?
+  out=$(timeout 20 "$cli" --data-dir "$work" "$@" 2>"$work/err"); local status=$?
   [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$work/err")"
 }
 
@@ -81,6 +82,21 @@ mkdir "$entry"
 run 1 start-at-login on
 grep -q "is a directory" "$work/err" || fail "no reason for the directory: $(cat "$work/err")"
 run 2 start-at-login maybe
+# Off is done when nothing would start, whatever is in the way; an entry that is no file is said at once.
+run 0 start-at-login off
+[ -d "$entry" ] || fail "the user's directory was removed"
+rmdir "$entry"
+mkfifo "$entry"
+run 0 start-at-login
+[ "$out" = off ] && grep -q "a FIFO" "$work/err" || fail "a FIFO entry reads '$out': $(cat "$work/err")"
+rm -f "$entry"
+ln -s /dev/zero "$entry"
+run 0 start-at-login
+[ "$out" = off ] && grep -q "a device" "$work/err" || fail "/dev/zero as entry reads '$out': $(cat "$work/err")"
+rm -rf "$work/xdg/autostart"
+touch "$work/xdg/autostart"
+run 0 start-at-login off
+rm -f "$work/xdg/autostart"
 unset XDG_CONFIG_HOME
 
 # A stored time past the clock is reported and kept as it was, not read as another time.
@@ -89,6 +105,12 @@ printf '%s' "$stored" >"$work/settings.json"
 run 1 settings get alerttime
 grep -q "alerttime" "$work/err" || fail "the damaged time stamp is not reported"
 [ "$(cat "$work/settings.json.damaged")" = "$stored" ] || fail "the stored value was not kept"
+
+# A FIFO in the settings file's place is refused at once, not waited on.
+rm -f "$work/settings.json"
+mkfifo "$work/settings.json"
+run 1 settings get bodyHeight
+grep -q "a FIFO" "$work/err" || fail "the FIFO settings file is not said: $(cat "$work/err")"
 
 # settings.json that cannot be read: one line naming it, exit 1, nothing written, nothing sent.
 rm -f "$work/settings.json"

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -29,6 +30,27 @@ TEST(AtomicFile, WritesReplacesAndKeepsPermissions) {
     EXPECT_FALSE(readWholeFile(dir / "missing", error));
     EXPECT_NE(error.find("missing"), std::string::npos);
     EXPECT_FALSE(readWholeFile(dir.path(), error));  // a directory
+    EXPECT_NE(error.find("a directory"), std::string::npos) << error;
+}
+
+// Files read whole are regular and small: a FIFO is refused without waiting for a writer (the alarm
+// ends the test if it waits), a device without reading it, a large file at the bound, which is said.
+TEST(AtomicFile, OnlySmallRegularFilesAreReadWhole) {
+    TempDir dir;
+    alarm(20);
+    std::string error;
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(readWholeFile(dir / "fifo", error));
+    EXPECT_NE(error.find("a FIFO"), std::string::npos) << error;
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    EXPECT_FALSE(readWholeFile(dir / "zero", error));
+    EXPECT_NE(error.find("a device"), std::string::npos) << error;
+    writeFile(dir / "big", std::string(kMaxWholeFileBytes + 1, 'x'));
+    EXPECT_FALSE(readWholeFile(dir / "big", error));
+    EXPECT_NE(error.find("larger than 1024 KiB"), std::string::npos) << error;
+    writeFile(dir / "fits", std::string(kMaxWholeFileBytes, 'x'));
+    EXPECT_EQ(readWholeFile(dir / "fits", error)->size(), kMaxWholeFileBytes);
+    alarm(0);
 }
 
 TEST(AtomicFile, AFailedReplaceLeavesTargetAndNoTemporary) {

@@ -11,6 +11,12 @@
 #include "store/sqlite_connection.h"
 
 #include "fake_ble.h"
+#include "tz_guard.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -88,7 +94,11 @@ TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
         other.setInteger(kAutoSyncHours, 1);
         other.setInteger(kBodyWeight, 70);
     }
-    loop.advance(Session::kSettingsWatchSeconds + 0.5);
+    // Nothing looks at the file until it is said to have changed: no polling.
+    EXPECT_EQ(settingsWatch.watched, config + "/settings.json");
+    loop.advance(10);
+    EXPECT_EQ(framesOf(*nearest()).size(), before);
+    settingsFileChanged();
     const auto frames = framesOf(*nearest());
     ASSERT_EQ(frames.size(), before + 2) << ::testing::PrintToString(frames);
     EXPECT_EQ(frames[before], "05 46");
@@ -99,6 +109,148 @@ TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
     // Nothing changed since: nothing more is sent.
     loop.advance(10);
     EXPECT_EQ(framesOf(*nearest()).size(), before + 2);
+}
+
+// The first start writes the defaults at once (before any sync), and only where a value is missing: a
+// setting made before it (vantro-cli settings set findme 1) is the user's and survives it.
+TEST_F(CompanionTest, TheFirstStartWritesDefaultsOnlyWhereAValueIsMissing) {
+    const std::string empty = dir / "empty";
+    CapturingLog quiet;
+    {
+        JsonKeyValueStore fresh(empty, log);
+        settingsStore = &fresh;
+        startSimulated();
+        session.reset();
+    }
+    const JsonKeyValueStore written(empty, quiet);
+    for (const auto& key : settingKeys()) EXPECT_TRUE(written.valueForKey(key.name)) << key.name;
+    EXPECT_EQ(written.integerForKey(kBodyHeight), 165);
+    EXPECT_EQ(written.integerForKey(kFindMe), kFindMeOff);
+
+    const std::string config = configDirectory(dir.path());
+    {
+        CapturingLog cliLog;
+        JsonKeyValueStore cli(config, cliLog);
+        cli.setInteger(kFindMe, kFindMeOn);
+        cli.setInteger(kBodyWeight, 70);
+    }
+    JsonKeyValueStore mine(config, log);
+    settingsStore = &mine;
+    startSimulated();
+    EXPECT_TRUE(session->state().findMe);
+    const JsonKeyValueStore after(config, quiet);
+    EXPECT_EQ(after.integerForKey(kFindMe), kFindMeOn);
+    EXPECT_EQ(after.integerForKey(kBodyWeight), 70);
+    EXPECT_EQ(after.integerForKey(kBodyHeight), 165);
+    EXPECT_EQ(after.integerForKey(kFlags), kSettingsInitialized);
+    session.reset();
+}
+
+namespace {
+
+// A running companion, synced with the band's alarm at 07:30 and every notification relayed, whose
+// settings file is then damaged by another program.
+struct DamagedSettings : CompanionTest {
+    TzGuard tz{"UTC0"};
+    std::string config = configDirectory(dir.path());
+    std::string file = config + "/settings.json";
+    std::unique_ptr<JsonKeyValueStore> store;
+    std::size_t before = 0;
+    // How far apart a file that is no document is read again.
+    double reread = 0.01;
+
+    void SetUp() override {
+        CompanionTest::SetUp();
+        store = std::make_unique<JsonKeyValueStore>(config, log, reread);
+        initializeDefaults(*store, loop.wallNow());
+        store->setBool(kAlertSwitch, true);
+        store->setDate(kAlertTime, *parseIsoUtc("2014-07-15T07:30:00Z"));
+        store->setString(kRelayNotifications, "all");
+        store->setInteger(kAutoSyncHours, 0);
+        settingsStore = store.get();
+        startSimulated();
+        ASSERT_TRUE(connect());
+        ASSERT_TRUE(await([&](Done d) { return session->sync(std::move(d)); }));
+        const auto frames = framesOf(*nearest());
+        ASSERT_NE(std::find(frames.begin(), frames.end(), "0C 07 1E"), frames.end());
+        before = frames.size();
+    }
+    void TearDown() override { session.reset(); }
+    // Another program's file, renamed into place as careful writers do.
+    void renameIntoPlace(const std::string& text) {
+        writeFile(file + ".new", text);
+        std::filesystem::rename(file + ".new", file);
+    }
+    // The band was sent nothing, and the companion and the file keep the values last read.
+    void expectKept(const std::string& what) {
+        EXPECT_EQ(framesOf(*nearest()).size(), before)
+            << what << ": " << ::testing::PrintToString(framesOf(*nearest()));
+        EXPECT_EQ(store->dateForKey(kAlertTime), parseIsoUtc("2014-07-15T07:30:00Z")) << what;
+        CapturingLog quiet;
+        JsonKeyValueStore disk(config, quiet);
+        EXPECT_EQ(disk.dateForKey(kAlertTime), parseIsoUtc("2014-07-15T07:30:00Z")) << what;
+        EXPECT_EQ(disk.stringForKey(kRelayNotifications), "all") << what;
+        EXPECT_EQ(disk.integerForKey(kDisplayTime), 5) << what;
+        EXPECT_TRUE(quiet.lines.empty()) << what << ": the good values were written back";
+    }
+};
+
+}  // namespace
+
+TEST_F(DamagedSettings, ADamagedKeyIsNeverSentAndKeepsItsLastValue) {
+    std::string text = readFile(file);
+    const auto at = text.find("2014-07-15T07:30:00Z");
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, 20, "half past seven");
+    renameIntoPlace(text);
+    settingsFileChanged();
+    expectKept("a damaged alarm time");
+    EXPECT_TRUE(std::filesystem::exists(file + ".damaged"));
+}
+
+TEST_F(DamagedSettings, AFileThatCannotBeReadWholeSendsNothing) {
+    const std::string good = readFile(file);
+    const std::pair<const char*, std::string> cases[] = {
+        {"empty", ""},
+        {"truncated", good.substr(0, good.size() / 2)},
+        {"not JSON", "findme=1\n"},
+    };
+    for (const auto& [what, text] : cases) {
+        renameIntoPlace(text);
+        settingsFileChanged();
+        expectKept(what);
+    }
+    EXPECT_TRUE(std::filesystem::exists(file + ".damaged.2"));
+}
+
+// Looks again late enough that a writer pausing mid-file is caught on the second look.
+struct WrittenInPlace : DamagedSettings {
+    WrittenInPlace() { reread = 1.0; }
+};
+
+TEST_F(WrittenInPlace, AFileWrittenInPlaceIsReadOnceItIsWhole) {
+    std::string text = readFile(file);
+    const std::string weight = "\"bodyWeight\": {\"type\":\"integer\",\"value\":65}";
+    const auto at = text.find(weight);
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, weight.size(), "\"bodyWeight\": {\"type\":\"integer\",\"value\":70}");
+    // Half the file, a pause, the rest: the companion is told while it is half written.
+    const int fd = open(file.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    const std::size_t half = text.size() / 2;
+    ASSERT_EQ(write(fd, text.data(), half), static_cast<ssize_t>(half));
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(write(fd, text.data() + half, text.size() - half), static_cast<ssize_t>(text.size() - half));
+        close(fd);
+    });
+    settingsFileChanged();
+    writer.join();
+    const auto frames = framesOf(*nearest());
+    ASSERT_EQ(frames.size(), before + 1) << ::testing::PrintToString(frames);
+    EXPECT_EQ(frames.back(), "05 46");
+    EXPECT_FALSE(std::filesystem::exists(file + ".damaged"));
+    EXPECT_EQ(store->stringForKey(kRelayNotifications), "all");
 }
 
 TEST_F(CompanionTest, ABandNamedByItsAddressIsConnectedAndChosen) {

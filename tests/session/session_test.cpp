@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -233,7 +234,7 @@ TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
 
     // Disabled by the user (as desktops' startup settings do): off, and switching on writes a fresh entry.
-    for (const char* disabled : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {
+    for (const char* disabled : {"Hidden=true", "Hidden = true", "X-GNOME-Autostart-enabled =false"}) {
         std::ofstream(path) << autostartEntry("/usr/bin/vantro") << disabled << "\n";
         EXPECT_FALSE(startsAtLogin()) << disabled;
         EXPECT_FALSE(setStartAtLogin(true, "/usr/bin/vantro", log));
@@ -250,9 +251,32 @@ TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
         const char* said;
     };
     const std::string folder = std::filesystem::path(path).parent_path();
+    // Off is done when nothing would start, whatever stands in the entry's or the folder's place.
+    alarm(20);  // a FIFO read would wait for a writer
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::string problem;
+    EXPECT_FALSE(startsAtLogin(&problem));
+    EXPECT_NE(problem.find("a FIFO"), std::string::npos) << problem;
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/dev/zero", path);
+    EXPECT_FALSE(startsAtLogin(&problem));
+    EXPECT_NE(problem.find("a device"), std::string::npos) << problem;
+    std::filesystem::remove(path);
+    alarm(0);
+    for (const char* what : {"directory", "file"}) {
+        if (std::string(what) == "directory") {
+            std::filesystem::create_directory(path);
+        } else {
+            std::filesystem::remove_all(folder);
+            std::ofstream(folder) << "x";
+        }
+        EXPECT_FALSE(setStartAtLogin(false, "/usr/bin/vantro", log)) << what;
+        EXPECT_FALSE(startsAtLogin()) << what;
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+
     const Case cases[] = {
-        {"a directory in place of the entry", [&] { std::filesystem::create_directory(path); }, false,
-         "is a directory"},
         {"a directory, switched on", [&] { std::filesystem::create_directory(path); }, true, "is a directory"},
         {"a link to nowhere", [&] { std::filesystem::create_symlink(dir / "gone/x.desktop", path); }, true,
          "does not exist"},

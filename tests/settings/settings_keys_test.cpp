@@ -42,20 +42,33 @@ TEST(SettingsKeys, FreshStoreGetsEveryDefaultOnce) {
     EXPECT_EQ(store.dateForKey(kAlertTime), kMoment);
 }
 
-TEST(SettingsKeys, AnyOtherMarkerInitialisesAgainOverwritingUserValues) {
+// Values set before the first start (vantro-cli settings set findme 1) are the user's: only keys with no
+// valid value get their default, whatever "flags" held.
+TEST(SettingsKeys, AnyOtherMarkerFillsOnlyMissingOrInvalidValues) {
     for (std::int64_t marker : {0, 1, 12344, 12346, -12345}) {
         CountingStore store;
         store.setInteger(kFlags, marker);
         store.setInteger(kBodyHeight, 180);
         store.setString(kImaPhone, "110");
         store.setBool(kAlertSwitch, true);
+        store.setInteger(kFindMe, kFindMeOn);
+        store.setInteger(kBodyWeight, 400);     // out of its range: replaced
+        store.setString(kDisplayTime, "long");  // of the wrong type: replaced
         store.setString("someone-else", "kept");
         EXPECT_TRUE(initializeDefaults(store, kMoment)) << marker;
         EXPECT_EQ(store.integerForKey(kFlags), kSettingsInitialized);
-        EXPECT_EQ(store.integerForKey(kBodyHeight), 165);
-        EXPECT_EQ(store.stringForKey(kImaPhone), "00");
-        EXPECT_FALSE(store.boolForKey(kAlertSwitch));
+        EXPECT_EQ(store.integerForKey(kBodyHeight), 180);
+        EXPECT_EQ(store.stringForKey(kImaPhone), "110");
+        EXPECT_TRUE(store.boolForKey(kAlertSwitch));
+        EXPECT_EQ(store.integerForKey(kFindMe), kFindMeOn);
+        EXPECT_EQ(store.integerForKey(kBodyWeight), 65);
+        EXPECT_EQ(store.integerForKey(kDisplayTime), 5);
+        EXPECT_EQ(store.dateForKey(kAlertTime), kMoment);
         EXPECT_EQ(store.stringForKey("someone-else"), "kept");
+        // Writing the same value again is no write.
+        const int writes = store.writes;
+        store.setInteger(kBodyHeight, 180);
+        EXPECT_EQ(store.writes, writes);
     }
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The fourteen-command settings batch, frame by frame.
+#include "settings/setting_commands.h"
 #include "settings/settings_sync.h"
 
 #include "protocol/codes.h"
@@ -128,24 +129,32 @@ TEST_F(Sync, IntervalCodesAreBounded) {
     }
 }
 
-TEST_F(Sync, WindowsUseTheirOwnStampsAndAbsentOnesAreNow) {
-    TzGuard tz("EST5EDT,M3.2.0,M11.1.0");  // 15:04 UTC is 11:04 local
+// A key that holds no value (never written, or damaged in the file) is never sent as 0 or "now": the
+// band keeps what it has.
+TEST_F(Sync, WindowsUseTheirOwnStampsAndMissingValuesAreNotSent) {
+    TzGuard tz("EST5EDT,M3.2.0,M11.1.0");
     settings.setInteger(kFlags, kSettingsInitialized);
+    settings.setInteger(kMedicineInteval, 0);
     settings.setDate(kMedicineSTime, *parseIsoUtc("2014-07-15T12:00:00Z"));  // 08:00 local
     settings.setDate(kMedicineETime, *parseIsoUtc("2014-07-16T01:45:00Z"));  // 21:45 local
-    settings.setBool(kAlertSwitch, true);
+    settings.setInteger(kLongTimeSitInteval, 2);                             // its window is missing
+    settings.setBool(kAlertSwitch, true);                                    // its time is missing
     sync.SyncData();
-    EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_SIT), "1E 00 0B 04 0B 04");
     EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_MEAD), "1F 00 08 00 15 2D");
-    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 0B 04");
+    EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_SIT), "none");
+    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "none");
+    EXPECT_EQ(frameOf(CMD_TYPE_DISPLAY_TIME), "none");
+    EXPECT_EQ(frameOf(CMD_TYPE_FINDME), "none");
+    // The requests go out all the same.
+    EXPECT_EQ(frames().size(), 6u) << ::testing::PrintToString(frames());
+    EXPECT_FALSE(commandForSetting(settings, kDisplayTime, kDefaults));
+    EXPECT_FALSE(commandForSetting(settings, kAlertTime, kDefaults));
 }
 
 TEST_F(Sync, RefusedCommandsDoNotStopTheBatch) {
-    // Never initialised: height and weight 0 are refused by the frame rules, the rest still go out.
+    // Never initialised: no setting is sent as 0, the clock and the requests still go out.
     sync.SyncData();
-    EXPECT_EQ(frames(),
-              (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "0B 00", "0C FF FF", "0A 00", "17", "1B 00",
-                                        "1C 00", "1E 00 0F 04 0F 04", "1F 00 0F 04 0F 04", "19", "15"}));
+    EXPECT_EQ(frames(), (std::vector<std::string>{"08 07 DE 07 0F", "09 0F 04 05", "17", "19", "15"}));
     EXPECT_EQ(sync.m_sync_status, 0);
 
     // Values are cut to their low byte: 300 becomes 2C (44), which is refused as a height.
@@ -201,6 +210,7 @@ TEST_F(Sync, SendsWhatTheFileHoldsNowAndNothingWhenItCannotBeRead) {
     std::filesystem::remove(dir / "settings.json");
     std::filesystem::create_directory(dir / "settings.json");
     runningSync.SyncData();
+    EXPECT_FALSE(runningSync.applySetting(kBodyHeight));
     EXPECT_TRUE(band->writes.empty());  // not the defaults still in memory
     EXPECT_NE(log.lines.back().find("settings.json"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // Recording doubles of the small platform services: sound, notifications and dialogs, URLs.
 #pragma once
 
+#include "platform/file_watch.h"
 #include "platform/services.h"
 
 #include <functional>
@@ -69,6 +70,25 @@ public:
     }
     bool accept = true;
     std::vector<std::string> opened;
+};
+
+/// A file watch that tells only when the test says the file changed.
+class ManualFileWatch : public FileWatch {
+public:
+    bool watch(const std::string& path, std::function<void()> changed) override {
+        watched = path;
+        m_changed = std::move(changed);
+        return true;
+    }
+    void stop() override { m_changed = nullptr; }
+    /// As after another program wrote the file.
+    void fire() {
+        if (m_changed) m_changed();
+    }
+    std::string watched;
+
+private:
+    std::function<void()> m_changed;
 };
 
 }  // namespace vantro::testing

@@ -40,6 +40,7 @@ struct SessionFixture : ::testing::Test {
     RecordingNotifier notifier;
     RecordingUrlOpener urls;
     ManualSleepWatch sleep;
+    ManualFileWatch settingsWatch;
     DeviceIdiom idiom = DeviceIdiom::Phone;
     std::unique_ptr<BandSource> source;
     std::unique_ptr<Session> session;
@@ -55,6 +56,7 @@ struct SessionFixture : ::testing::Test {
         SessionPorts ports{{loop, log, *localizer, *settingsStore, &notifier, &sound, &urls, idiom}};
         ports.dataDir = dataDir;
         ports.sleep = &sleep;
+        ports.settingsWatch = &settingsWatch;
         session = std::make_unique<Session>(ports, *source);
         // A notification shown while the app runs comes back to it, as the desktop's does.
         notifier.onNotificationReceived = [this](const LocalNotification& n) {
@@ -105,6 +107,11 @@ struct SessionFixture : ::testing::Test {
         std::vector<std::string> out;
         for (const auto& f : band.firmware().receivedFrames()) out.push_back(hex(f));
         return out;
+    }
+    /// Another program changed the settings file: the watch tells, and the session looks a moment later.
+    void settingsFileChanged() {
+        settingsWatch.fire();
+        loop.advance(Session::kSettingsSettleSeconds + 0.01);
     }
     /// Find-me switched by the user: stored, and told to a connected band.
     void setFindMe(bool on) {
