@@ -55,6 +55,8 @@ check "the first still runs" "kill -0 $app"
 "$cli" status --json >"$work/status" 2>&1
 check "status through the bus" "grep -q '\"running\":true' '$work/status' && grep -q '\"State\":\"Disconnected\"' '$work/status'"
 check "unknown values are null" "grep -q '\"Steps\":null' '$work/status' && grep -q '\"LastSync\":null' '$work/status'"
+check "an unknown battery is -1 on the bus and null in the status, not 0" \
+  "grep -q '\"Battery\":null' '$work/status' && call org.freedesktop.DBus.Properties.Get org.vantro.Vantro.Companion Battery | grep -q '<-1>'"
 
 # connect, then sync: the sync asked for is the automatic one the connect started, and it stores the
 # days once.
