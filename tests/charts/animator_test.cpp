@@ -63,14 +63,6 @@ TEST_F(AnimatorTest, PresentationFollowsTheAnimationAndTheModelAfterIt) {
     EXPECT_EQ(thing.shownValue(), 10);
 }
 
-TEST_F(AnimatorTest, CurvePacesProgress) {
-    auto a = basic(0, 100, 1.0);
-    a->timingFunction = TimingFunction::easeOut();
-    thing.addAnimation(a, "k");
-    step(0.25);
-    EXPECT_NEAR(thing.shownValue(), 100 * TimingFunction::easeOut().valueAt(0.25), 1e-9);
-}
-
 TEST_F(AnimatorTest, ReplacingUnderAKeyStopsTheOldOneOnTheNextTurn) {
     auto a = basic(0, 10, 1.0);
     a->didStop = recorder("a");

@@ -20,15 +20,6 @@ struct InformationTest : UiFixture {
 
 }  // namespace
 
-// The side-by-side layout is used by no screen.
-TEST_F(InformationTest, RectanglesOfTheLayout) {
-    EXPECT_EQ(panel->valueViewRect(), (Rect{10, 60, 280, 130}));
-    EXPECT_EQ(panel->titleViewRectForHidden(false), (Rect{10, 10, 280, 50}));
-    EXPECT_EQ(panel->titleViewRectForHidden(true), (Rect{10, -50, 280, 50}));
-    EXPECT_EQ(panel->separatorViewRectForHidden(false), (Rect{10, 50, 280, 1}));
-    EXPECT_EQ(panel->separatorViewRectForHidden(true), (Rect{-290, 50, 280, 1}));
-}
-
 TEST_F(InformationTest, StartsHidden) {
     EXPECT_FALSE(panel->isHidden());  // hiding means the contents, never the panel
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));

@@ -14,20 +14,7 @@ using namespace vantro::testing;
 
 namespace {
 
-struct PieAnimationTest : UiFixture {
-    PieLayer layer{ui};
-    PieValues elements;
-
-    void SetUp() override {
-        PieElement::resetAnimationGroupFlag();
-        layer.setBounds({0, 0, 300, 300});
-        layer.setMaxRadius(100, 20, false);
-    }
-    void fill(std::vector<float> values) {
-        elements.clear();
-        for (float v : values) elements.push_back(PieElement::pieElementWithValue(v, Color::white()));
-        layer.addValues(elements, false);
-    }
+struct PieAnimationTest : PieFixture {
     std::shared_ptr<const KeyframeAnimation> valueAnimation() const {
         return std::dynamic_pointer_cast<const KeyframeAnimation>(layer.animationForKey(PieLayer::kValuesKey));
     }
@@ -62,7 +49,7 @@ TEST_F(PieAnimationTest, PullingOneSliceOutGivesOneAnimationOfTwentyOneFrames) {
         for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(f[i]->centrOffset(), i == 2 ? static_cast<float>(k) : 0.0f) << "frame " << k << " slice " << i;
             EXPECT_EQ(f[i]->val(), elements[i]->val());
-            EXPECT_EQ(f[i]->color(), Color::white());
+            EXPECT_EQ(f[i]->color(), elements[i]->color());
         }
     }
     EXPECT_EQ(layer.deletingIndexes(), std::vector<int>{});
@@ -208,8 +195,7 @@ TEST_F(PieAnimationTest, AnimatedRemovalShrinksTheRemovedSliceAndFadesItsTitle) 
     ASSERT_EQ(angles.size(), 4u);
     EXPECT_LT(angles[1].second - angles[1].first, 172.8);
     EXPECT_GT(angles[1].second - angles[1].first, 10);
-    const double middle = (angles[1].first + angles[1].second) / 2 * std::numbers::pi / 180;
-    EXPECT_NE(layer.pieElemInPoint({150 + 60 * std::cos(middle), 150 - 60 * std::sin(middle)}), removed);
+    EXPECT_NE(layer.pieElemInPoint(screenPoint((angles[1].first + angles[1].second) / 2, 60)), removed);
     step(0.35);
     EXPECT_FALSE(valueAnimation());
     EXPECT_EQ(layer.presentation()->values().size(), 3u);
@@ -252,7 +238,7 @@ TEST_F(PieAnimationTest, DeletingEverySliceClosesThePieTowardsItsStart) {
     EXPECT_GT(half->endAngle(), 60);
     EXPECT_LT(half->endAngle(), 280);
     EXPECT_EQ(half->values().size(), 4u);
-    EXPECT_FALSE(layer.pieElemInPoint({150 + 60 * std::cos(1.0), 150 - 60 * std::sin(1.0)}));
+    EXPECT_FALSE(layer.pieElemInPoint(screenPoint(57.3, 60)));
     step(0.29);
     EXPECT_LT(layer.presentation()->endAngle(), 42);
     EXPECT_GE(layer.presentation()->endAngle(), 40);

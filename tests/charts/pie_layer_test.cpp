@@ -19,23 +19,9 @@ double deg(double radians) {
     return radians * 180 / kPi;
 }
 
-struct PieLayerTest : UiFixture {
-    PieLayer layer{ui};
-    PieValues elements;
+struct PieLayerTest : PieFixture {
     RecordingCanvas canvas;
 
-    void SetUp() override {
-        PieElement::resetAnimationGroupFlag();
-        layer.setBounds({0, 0, 300, 300});
-        layer.setMaxRadius(100, 20, false);
-    }
-    void fill(std::vector<float> values) {
-        const Color colors[] = {{0.6f, 0.6f, 0.6f, 1}, {0.6f, 0.4f, 0.2f, 1}, {1, 0, 1, 1}, {1, 0.5f, 0, 1}};
-        elements.clear();
-        for (std::size_t i = 0; i < values.size(); ++i)
-            elements.push_back(PieElement::pieElementWithValue(values[i], colors[i % 4]));
-        layer.addValues(elements, false);
-    }
     /// Start and end of every drawn slice, in degrees, from the inner arcs of the clip outlines.
     std::vector<std::pair<double, double>> sliceAngles() {
         canvas.clear();
@@ -46,10 +32,6 @@ struct PieLayerTest : UiFixture {
             out.emplace_back(deg(arc.startAngle), deg(arc.endAngle));
         }
         return out;
-    }
-    /// A point on screen (y down) at `degrees` counter-clockwise from 3 o'clock, `radius` from the centre.
-    static Point screenPoint(double degrees, double radius) {
-        return {150 + radius * std::cos(degrees * kPi / 180), 150 - radius * std::sin(degrees * kPi / 180)};
     }
 };
 

@@ -23,6 +23,7 @@ TEST(BuildFrame, EveryCommandOfTheTable) {
         std::uint8_t code;
         std::vector<std::uint8_t> data;
         const char* frame;
+        LocalDateTime now = kJuly15;
     };
     const Case cases[] = {
         {CMD_TYPE_BODYHEIGHT, {80}, "04 50"},
@@ -48,8 +49,17 @@ TEST(BuildFrame, EveryCommandOfTheTable) {
         {CMD_TYPE_PROMPT_SIT, {0x1E, 0x02, 0x08, 0x00, 0x12, 0x00}, "1E 02 08 00 12 00"},
         {CMD_TYPE_PROMPT_MEAD, {0x1F, 0x0C, 0x17, 0x3B, 0x00, 0x00}, "1F 0C 17 3B 00 00"},
         {CMD_TYPE_FACTORY, {0xB6, 0x5A}, "B6 5A"},
+        // Date and time: calendar year, 24-hour clock.
+        {CMD_TYPE_DATE, {}, "08 07 DE 0C 1D", {2014, 12, 29, 0, 30, 0}},
+        {CMD_TYPE_TIME, {}, "09 00 1E 00", {2014, 12, 29, 0, 30, 0}},
+        {CMD_TYPE_TIME, {}, "09 0C 00 00", {2014, 12, 29, 12, 0, 0}},
+        {CMD_TYPE_TIME, {}, "09 17 3B 3B", {2014, 12, 29, 23, 59, 59}},
+        // Short caller data reads as zeros, never past its end.
+        {CMD_TYPE_PROMPT_SIT, {0x1E}, "1E 00 00 00 00 00"},
+        {CMD_TYPE_ALERT_TIME, {}, "0C 00 00"},
+        {CMD_TYPE_BODYHEIGHT, {}, "none"},
     };
-    for (const auto& c : cases) EXPECT_EQ(frameOf(c.code, c.data), c.frame) << int(c.code);
+    for (const auto& c : cases) EXPECT_EQ(frameOf(c.code, c.data, c.now), c.frame) << int(c.code) << " " << c.frame;
 }
 
 TEST(BuildFrame, NonCommandsYieldNothing) {
@@ -57,17 +67,4 @@ TEST(BuildFrame, NonCommandsYieldNothing) {
         EXPECT_EQ(frameOf(static_cast<std::uint8_t>(code), {1, 2, 3, 4, 5, 6}), "none") << code;
         EXPECT_STREQ(CommandLogLine(static_cast<std::uint8_t>(code)), "") << code;
     }
-}
-
-TEST(BuildFrame, DateAndTimeUseCalendarYearAndTwentyFourHourClock) {
-    EXPECT_EQ(frameOf(CMD_TYPE_DATE, {}, {2014, 12, 29, 0, 30, 0}), "08 07 DE 0C 1D");
-    EXPECT_EQ(frameOf(CMD_TYPE_TIME, {}, {2014, 12, 29, 0, 30, 0}), "09 00 1E 00");
-    EXPECT_EQ(frameOf(CMD_TYPE_TIME, {}, {2014, 12, 29, 12, 0, 0}), "09 0C 00 00");
-    EXPECT_EQ(frameOf(CMD_TYPE_TIME, {}, {2014, 12, 29, 23, 59, 59}), "09 17 3B 3B");
-}
-
-TEST(BuildFrame, ShortCallerDataReadsAsZerosNotPastTheEnd) {
-    EXPECT_EQ(frameOf(CMD_TYPE_PROMPT_SIT, {0x1E}), "1E 00 00 00 00 00");
-    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME, {}), "0C 00 00");
-    EXPECT_EQ(frameOf(CMD_TYPE_BODYHEIGHT, {}), "none");
 }
