@@ -142,8 +142,8 @@ void HistoryScreen::setUpKeyboardAndReader() {
             item.name = QString::fromStdString(symbols[static_cast<size_t>(i)]);
             // What the panel says of the bar, figure and unit alike.
             const auto [value, unit] = m_controller->valueTextAtIndex(i);
-            item.value = m_controller->barIsEmpty(i) ? QString::fromStdString(unit)
-                                                     : QString::fromStdString(value + " " + unit);
+            item.value =
+                m_controller->barIsEmpty(i) ? QString::fromStdString(unit) : QString::fromStdString(value + " " + unit);
             item.rect = barRectInRoot(i).toAlignedRect();
             item.selected = i == m_keyBar;
             items.push_back(std::move(item));

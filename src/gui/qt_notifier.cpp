@@ -100,7 +100,8 @@ void QtNotifier::withdrawLocalNotification(const LocalNotification& n) {
 
 void QtNotifier::closeOnDesktop(uint id) {
     m_onDesktop.erase(id);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
     call << id;
     // Fire and forget: a notice the user closed already is no failure.
     QDBusConnection::sessionBus().asyncCall(call);

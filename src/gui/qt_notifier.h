@@ -78,8 +78,8 @@ private:
     QString m_appName = QStringLiteral("Vantro");
     std::optional<AppState> m_stateOverride;
     Route m_lastRoute = Route::None;
-    std::map<uint, LocalNotification> m_onDesktop;  // sent and not yet clicked or closed
-    std::map<std::string, int> m_withdrawals;         // by body
+    std::map<uint, LocalNotification> m_onDesktop;                       // sent and not yet clicked or closed
+    std::map<std::string, int> m_withdrawals;                            // by body
     std::vector<std::pair<QPointer<QMessageBox>, std::string>> m_boxes;  // alerts shown, by message
     bool m_signalsConnected = false;
 };

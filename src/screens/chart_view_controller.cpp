@@ -82,7 +82,8 @@ std::pair<std::string, std::string> ChartViewController::valueTextAtIndex(std::i
     const HistoryBar& bar = m_bars[static_cast<std::size_t>(index)];
     if (bar.empty) return {"--", localized("NoRecord")};
     // A month shows its daily average.
-    return {strprintf("%d", wholeSteps(bar.value)), localized(m_range == HistoryRange::Year ? "StepsPerDay" : "StepsA")};
+    return {strprintf("%d", wholeSteps(bar.value)),
+            localized(m_range == HistoryRange::Year ? "StepsPerDay" : "StepsA")};
 }
 
 bool ChartViewController::barIsEmpty(std::int32_t index) const {

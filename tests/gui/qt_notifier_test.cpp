@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 
 using namespace vantro;
@@ -22,6 +23,14 @@ namespace {
 
 const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true};
 const LocalNotification kNotice{"Vantro keeps running in the background.", "", "", false};
+
+long visibleBoxes() {
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::count_if(widgets.begin(), widgets.end(), [](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        return box && box->isVisible();
+    });
+}
 
 /// The hints of every Notify call the mock service saw, by the notification's body.
 std::map<QString, QVariantMap> hintsByBody() {
@@ -35,6 +44,29 @@ std::map<QString, QVariantMap> hintsByBody() {
         out[args[4].toString()] = hints;
     }
     return out;
+}
+
+/// The ids of every CloseNotification call the mock service saw.
+QList<uint> closedOnDesktop() {
+    QDBusMessage dump = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+    dump << QStringLiteral("CloseNotification");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
+    QList<uint> ids;
+    if (reply.type() != QDBusMessage::ReplyMessage) return ids;
+    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        qulonglong when = 0;
+        QVariantList args;
+        calls.beginStructure();
+        calls >> when >> args;
+        calls.endStructure();
+        if (!args.isEmpty()) ids << vantro::testing::unwrapDBusVariant(args[0]).toUInt();
+    }
+    calls.endArray();
+    return ids;
 }
 
 }  // namespace
@@ -72,6 +104,18 @@ private slots:
         QTRY_VERIFY(visibleBox() != nullptr);
         QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
         QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
+
+        // Withdrawn: its box goes, another's stays; one withdrawn before it was shown never shows.
+        notifier.showAlert("Vantro", kNotice.alertBody, "OK");
+        QTRY_COMPARE(visibleBoxes(), 2L);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTRY_COMPARE(visibleBoxes(), 1L);
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kNotice.alertBody));
+        closeBoxes();
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTest::qWait(100);
+        QVERIFY(visibleBox() == nullptr);
     }
 
     // Runs only with a notification service on the bus (the dbus test runs a mock one).
@@ -130,6 +174,21 @@ private slots:
         invoke(id + 1000);
         QTest::qWait(100);
         QCOMPARE(received.size(), size_t(1));
+
+        // The alarm over: its notice is closed on the desktop (the notice that can wait stays), and one
+        // withdrawn while the service was still taking it is closed as soon as its id is known.
+        QSignalSpy withdrawn(&notifier, &QtNotifier::desktopNotificationWithdrawn);
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QTRY_COMPARE(sent.count(), 3);
+        const uint second = sent.at(2).at(0).toUInt();
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QCOMPARE(withdrawn.count(), 1);
+        QTRY_COMPARE(closedOnDesktop(), (QList<uint>{second}));
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTRY_COMPARE(closedOnDesktop().size(), 2);
+        QCOMPARE(sent.count(), 3);  // never announced as sent
+        QVERIFY(!closedOnDesktop().contains(sent.at(1).at(0).toUInt()));
     }
 };
 
