@@ -42,6 +42,8 @@ public:
     /// Shows a dialog with one button.
     virtual void showAlert(const std::string& title, const std::string& message, const std::string& button) = 0;
     virtual AppState applicationState() const = 0;
+    /// The user set the phone not to disturb (no banners): message buzzes are held back, calls are not.
+    virtual bool doNotDisturb() const { return false; }
 };
 
 /// Port: opens a URL such as "tel://112".

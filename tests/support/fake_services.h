@@ -54,8 +54,10 @@ public:
         alerts.push_back({title, message, button});
     }
     AppState applicationState() const override { return state; }
+    bool doNotDisturb() const override { return dnd; }
 
     AppState state = AppState::Active;
+    bool dnd = false;
     std::function<void(const LocalNotification&)> onNotificationReceived;
     std::vector<LocalNotification> notifications;
     std::vector<LocalNotification> withdrawn;
