@@ -2,6 +2,7 @@
 // Local notifications on the desktop's notification service, alerts as message boxes, the app state.
 #include "gui/qt_notifier.h"
 
+#include "gui/do_not_disturb_setting.h"
 #include "gui/message_box.h"
 
 #include <QDBusConnection>
@@ -24,7 +25,14 @@ const QString kDesktopId = QStringLiteral("org.vantro.Vantro");
 const QString kIconName = QStringLiteral("vantro");
 }  // namespace
 
-QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
+QtNotifier::QtNotifier(RunLoop& loop, QObject* parent)
+    : QObject(parent),
+      m_loop(loop),
+      m_doNotDisturb(std::make_unique<DoNotDisturbSetting>([this](bool on) { emit doNotDisturbChanged(on); })) {}
+
+bool QtNotifier::doNotDisturb() const {
+    return m_doNotDisturb->on();
+}
 
 QtNotifier::~QtNotifier() = default;
 

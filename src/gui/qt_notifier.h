@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,6 +21,8 @@ class QMessageBox;
 class QWidget;
 
 namespace vantro::gui {
+
+class DoNotDisturbSetting;
 
 /// Notifier for the Qt shell.
 ///
@@ -46,6 +49,8 @@ public:
     void withdrawLocalNotification(const LocalNotification& n) override;
     void showAlert(const std::string& title, const std::string& message, const std::string& button) override;
     AppState applicationState() const override;
+    /// The desktop's do-not-disturb (GSettings), read when asked; off where the desktop has none.
+    bool doNotDisturb() const override;
 
     /// Tests and the screenshot tour pin the state instead of asking the window system.
     void setApplicationStateOverride(std::optional<AppState> state) { m_stateOverride = state; }
@@ -59,6 +64,8 @@ signals:
     void desktopNotificationSent(uint id);
     /// The desktop service was asked to close this notification.
     void desktopNotificationWithdrawn(uint id);
+    /// The desktop's do-not-disturb was switched.
+    void doNotDisturbChanged(bool on);
 
 private slots:
     void onActionInvoked(uint id, const QString& actionKey);
@@ -82,6 +89,7 @@ private:
     std::map<std::string, int> m_withdrawals;                            // by body
     std::vector<std::pair<QPointer<QMessageBox>, std::string>> m_boxes;  // alerts shown, by message
     bool m_signalsConnected = false;
+    std::unique_ptr<DoNotDisturbSetting> m_doNotDisturb;
 };
 
 }  // namespace vantro::gui

@@ -217,6 +217,13 @@ private slots:
             QTRY_COMPARE(list->count(), 3);
             QCOMPARE(list->item(2)->text(), QStringLiteral("org.example.New"));
             QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+            // ... and is shown by its name once its desktop entry is installed.
+            QFile added(data.filePath(QStringLiteral("applications/org.example.New.desktop")));
+            QVERIFY(added.open(QIODevice::WriteOnly));
+            added.write("[Desktop Entry]\nType=Application\nName=New Messenger\nExec=new\n");
+            added.close();
+            QTRY_COMPARE(list->item(2)->text(), QStringLiteral("New Messenger"));
+            QCOMPARE(list->item(0)->checkState(), Qt::Checked);
             a.window().dismissModal(page, false);
         }
 
