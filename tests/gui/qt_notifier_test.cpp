@@ -46,29 +46,6 @@ std::map<QString, QVariantMap> hintsByBody() {
     return out;
 }
 
-/// The ids of every CloseNotification call the mock service saw.
-QList<uint> closedOnDesktop() {
-    QDBusMessage dump = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-    dump << QStringLiteral("CloseNotification");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
-    QList<uint> ids;
-    if (reply.type() != QDBusMessage::ReplyMessage) return ids;
-    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        qulonglong when = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> when >> args;
-        calls.endStructure();
-        if (!args.isEmpty()) ids << vantro::testing::unwrapDBusVariant(args[0]).toUInt();
-    }
-    calls.endArray();
-    return ids;
-}
-
 }  // namespace
 
 class QtNotifierTest : public QObject {
@@ -183,12 +160,12 @@ private slots:
         const uint second = sent.at(2).at(0).toUInt();
         notifier.withdrawLocalNotification(kOutOfRange);
         QCOMPARE(withdrawn.count(), 1);
-        QTRY_COMPARE(closedOnDesktop(), (QList<uint>{second}));
+        QTRY_COMPARE(vantro::testing::closedNotificationIds(), (QList<uint>{second}));
         notifier.presentLocalNotificationNow(kOutOfRange);
         notifier.withdrawLocalNotification(kOutOfRange);
-        QTRY_COMPARE(closedOnDesktop().size(), 2);
+        QTRY_COMPARE(vantro::testing::closedNotificationIds().size(), 2);
         QCOMPARE(sent.count(), 3);  // never announced as sent
-        QVERIFY(!closedOnDesktop().contains(sent.at(1).at(0).toUInt()));
+        QVERIFY(!vantro::testing::closedNotificationIds().contains(sent.at(1).at(0).toUInt()));
     }
 };
 
