@@ -107,8 +107,9 @@ int historyScreen(Context& ctx, const HistoryArguments& a) {
     ctx.out << "bars: " << screen.barCount() << "\n";
     for (std::size_t i = 0; i < chart.barCount(); ++i) {
         const float raw = screen.bars()[i].value;
-        ctx.out << strprintf("bar %zu: date %s, raw %.0f, height %.2f, frame %s\n", i, screen.bars()[i].title.c_str(),
-                             static_cast<double>(raw), static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
+        // The figure the panel shows (a month's average truncated), not a rounding of its own.
+        ctx.out << strprintf("bar %zu: date %s, raw %d, height %.2f, frame %s\n", i, screen.bars()[i].title.c_str(),
+                             wholeSteps(raw), static_cast<double>(chart.normalizedHeightForRawHeight(raw)),
                              rectText(chart.barFrame(i)).c_str());
     }
     return 0;

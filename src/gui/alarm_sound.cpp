@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The alarm sound, played by the sound module the app opens when the alarm first sounds.
+// The alarm sound: the phone's feedback daemon where it runs, else the sound module opened at the first alarm.
 #include "gui/alarm_sound.h"
 
 #include "platform/paths.h"
@@ -48,6 +48,12 @@ bool AlarmSound::openModule() {
 }
 
 QString AlarmSound::outputDescription() {
+    if (m_feedbackd.available()) {
+        return QStringLiteral(
+                   "alarm: through feedbackd (org.sigxcpu.Feedback), event %1; the phone's profile "
+                   "decides between sound, vibration and light")
+            .arg(QString::fromLatin1(FeedbackdAlarm::kEvent));
+    }
     if (!openModule()) return QStringLiteral("alarm sound: no sound module; %1").arg(kNotificationOnly);
     auto describe = reinterpret_cast<VantroDescribeAudioOutput>(m_module->resolve(sound::kDescribeOutputSymbol));
     QString line;
@@ -56,22 +62,35 @@ QString AlarmSound::outputDescription() {
 }
 
 bool AlarmSound::isLoaded() const {
+    if (m_feedbackd.available()) return true;
     if (m_moduleFailed) return false;
     return m_player ? m_player->isLoaded() : m_sourceIsWave;
 }
 
 void AlarmSound::play(int loops) {
-    if (!isLoaded() || !openModule()) return;
+    // feedbackd loops the event until the alarm ends: the profile, not a count of ours, decides how long
+    // a phone rings or buzzes.
+    m_throughFeedbackd = m_feedbackd.start([this, loops](const QString&) {
+        m_throughFeedbackd = false;
+        playOwnSound(loops);
+    });
+    if (!m_throughFeedbackd) playOwnSound(loops);
+}
+
+void AlarmSound::playOwnSound(int loops) {
+    const bool loaded = !m_moduleFailed && (m_player ? m_player->isLoaded() : m_sourceIsWave);
+    if (!loaded || !openModule()) return;
     m_requestedPlays = 1 + std::max(0, loops);
     m_player->play(loops);
 }
 
 void AlarmSound::stop() {
+    m_feedbackd.end();
     if (m_player) m_player->stop();
 }
 
 bool AlarmSound::isPlaying() const {
-    return m_player && m_player->isPlaying();
+    return m_feedbackd.running() || (m_player && m_player->isPlaying());
 }
 
 void AlarmSound::vibrate() {

@@ -4,6 +4,7 @@
 
 #include "platform/atomic_file.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,7 +49,21 @@ DesktopEntries::DesktopEntries(QStringList dataDirs, QString language) : m_dataD
     m_nameKeys << QStringLiteral("Name");
 }
 
+bool DesktopEntries::refresh() {
+    QList<qint64> stamps;
+    for (const QString& dir : m_dataDirs) {
+        const QFileInfo folder(QDir(dir).filePath(QStringLiteral("applications")));
+        stamps << (folder.isDir() ? folder.lastModified().toMSecsSinceEpoch() : -1);
+    }
+    if (stamps == m_stamps) return false;
+    const bool first = m_stamps.isEmpty() && m_cache.isEmpty();
+    m_stamps = stamps;
+    m_cache.clear();
+    return !first;
+}
+
 DesktopApp DesktopEntries::find(const QString& id) {
+    if (m_stamps.isEmpty()) refresh();  // the folders as they are at the first look
     auto it = m_cache.find(id);
     if (it == m_cache.end()) it = m_cache.insert(id, read(id));
     return *it;

@@ -140,11 +140,10 @@ void HistoryScreen::setUpKeyboardAndReader() {
              ++i) {
             AccessibleItem item;
             item.name = QString::fromStdString(symbols[static_cast<size_t>(i)]);
-            item.value = m_controller->barIsEmpty(i)
-                             ? QString::fromStdString(m_app.localized("NoRecord"))
-                             : QStringLiteral("%1 %2")
-                                   .arg(static_cast<qint64>(std::lround(data[static_cast<size_t>(i)])))
-                                   .arg(QString::fromStdString(m_app.localized("StepsA")));
+            // What the panel says of the bar, figure and unit alike.
+            const auto [value, unit] = m_controller->valueTextAtIndex(i);
+            item.value =
+                m_controller->barIsEmpty(i) ? QString::fromStdString(unit) : QString::fromStdString(value + " " + unit);
             item.rect = barRectInRoot(i).toAlignedRect();
             item.selected = i == m_keyBar;
             items.push_back(std::move(item));

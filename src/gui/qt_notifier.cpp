@@ -2,6 +2,7 @@
 // Local notifications on the desktop's notification service, alerts as message boxes, the app state.
 #include "gui/qt_notifier.h"
 
+#include "gui/do_not_disturb_setting.h"
 #include "gui/message_box.h"
 
 #include <QDBusConnection>
@@ -24,7 +25,14 @@ const QString kDesktopId = QStringLiteral("org.vantro.Vantro");
 const QString kIconName = QStringLiteral("vantro");
 }  // namespace
 
-QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
+QtNotifier::QtNotifier(RunLoop& loop, QObject* parent)
+    : QObject(parent),
+      m_loop(loop),
+      m_doNotDisturb(std::make_unique<DoNotDisturbSetting>([this](bool on) { emit doNotDisturbChanged(on); })) {}
+
+bool QtNotifier::doNotDisturb() const {
+    return m_doNotDisturb->on();
+}
 
 QtNotifier::~QtNotifier() = default;
 
@@ -54,10 +62,15 @@ bool QtNotifier::desktopServiceAvailable() const {
 }
 
 void QtNotifier::presentLocalNotificationNow(const LocalNotification& n) {
+    const int withdrawn = withdrawals(n.alertBody);
+    // Off the caller's stack, as a notification arriving from the system would be; one withdrawn in the
+    // meantime is not shown at all.
+    const auto later = [this, n, withdrawn] {
+        if (withdrawals(n.alertBody) == withdrawn) deliver(n);
+    };
     if (applicationState() == AppState::Active) {
         m_lastRoute = Route::Receiver;
-        // Off the caller's stack, as a notification arriving from the system would be.
-        m_loop.post([this, n] { deliver(n); });
+        m_loop.post(later);
         return;
     }
     if (desktopServiceAvailable()) {
@@ -66,7 +79,41 @@ void QtNotifier::presentLocalNotificationNow(const LocalNotification& n) {
         return;
     }
     m_lastRoute = Route::InApp;
-    m_loop.post([this, n] { deliver(n); });
+    m_loop.post(later);
+}
+
+int QtNotifier::withdrawals(const std::string& body) const {
+    const auto it = m_withdrawals.find(body);
+    return it == m_withdrawals.end() ? 0 : it->second;
+}
+
+void QtNotifier::withdrawLocalNotification(const LocalNotification& n) {
+    ++m_withdrawals[n.alertBody];
+    std::vector<uint> ids;
+    for (const auto& [id, shown] : m_onDesktop)
+        if (shown.alertBody == n.alertBody) ids.push_back(id);
+    for (uint id : ids) closeOnDesktop(id);
+    // Closing a box deletes it; the list is rebuilt first so that nothing reads a closed entry.
+    auto boxes = std::move(m_boxes);
+    m_boxes.clear();
+    for (auto& [box, message] : boxes) {
+        if (!box) continue;
+        if (message == n.alertBody) {
+            box->close();
+        } else {
+            m_boxes.emplace_back(box, message);
+        }
+    }
+}
+
+void QtNotifier::closeOnDesktop(uint id) {
+    m_onDesktop.erase(id);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+    call << id;
+    // Fire and forget: a notice the user closed already is no failure.
+    QDBusConnection::sessionBus().asyncCall(call);
+    emit desktopNotificationWithdrawn(id);
 }
 
 void QtNotifier::deliver(const LocalNotification& n) {
@@ -97,16 +144,23 @@ void QtNotifier::sendToDesktop(const LocalNotification& n) {
     call << m_appName << uint(0) << kIconName << m_appName << QString::fromStdString(n.alertBody)
          << QStringList{kDefaultAction, action} << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, n] {
+    const int withdrawn = withdrawals(n.alertBody);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, n, withdrawn] {
         watcher->deleteLater();
         QDBusPendingReply<uint> reply = *watcher;
+        const bool stillWanted = withdrawals(n.alertBody) == withdrawn;
         if (reply.isError()) {
             // The service went away between the check and the call: show it here instead.
             m_lastRoute = Route::InApp;
-            deliver(n);
+            if (stillWanted) deliver(n);
             return;
         }
         m_onDesktop[reply.value()] = n;
+        if (!stillWanted) {
+            // Withdrawn while the service was still taking it.
+            closeOnDesktop(reply.value());
+            return;
+        }
         emit desktopNotificationSent(reply.value());
     });
 }
@@ -130,6 +184,8 @@ void QtNotifier::onNotificationClosed(uint id, uint /*reason*/) {
 void QtNotifier::showAlert(const std::string& title, const std::string& message, const std::string& button) {
     QMessageBox* box = showMessageBox(m_dialogParent, QString::fromStdString(title), QString::fromStdString(message),
                                       {QString::fromStdString(button)}, -1, nullptr);
+    std::erase_if(m_boxes, [](const auto& shown) { return shown.first.isNull(); });  // closed by the user
+    m_boxes.emplace_back(box, message);
     emit alertShown(box);
 }
 

@@ -11,12 +11,18 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QMessageBox;
 class QWidget;
 
 namespace vantro::gui {
+
+class DoNotDisturbSetting;
 
 /// Notifier for the Qt shell.
 ///
@@ -38,8 +44,13 @@ public:
     void setAppName(const QString& name) { m_appName = name; }
 
     void presentLocalNotificationNow(const LocalNotification& n) override;
+    /// Closes the desktop's notices of that body (CloseNotification), the message boxes showing it, and
+    /// drops it where it is still on its way (a delivery not yet run, a Notify not yet answered).
+    void withdrawLocalNotification(const LocalNotification& n) override;
     void showAlert(const std::string& title, const std::string& message, const std::string& button) override;
     AppState applicationState() const override;
+    /// The desktop's do-not-disturb (GSettings), read when asked; off where the desktop has none.
+    bool doNotDisturb() const override;
 
     /// Tests and the screenshot tour pin the state instead of asking the window system.
     void setApplicationStateOverride(std::optional<AppState> state) { m_stateOverride = state; }
@@ -51,6 +62,10 @@ signals:
     void alertShown(QMessageBox* box);
     /// The desktop service accepted a notification under this id.
     void desktopNotificationSent(uint id);
+    /// The desktop service was asked to close this notification.
+    void desktopNotificationWithdrawn(uint id);
+    /// The desktop's do-not-disturb was switched.
+    void doNotDisturbChanged(bool on);
 
 private slots:
     void onActionInvoked(uint id, const QString& actionKey);
@@ -59,6 +74,10 @@ private slots:
 private:
     void deliver(const LocalNotification& n);
     void sendToDesktop(const LocalNotification& n);
+    void closeOnDesktop(uint id);
+    /// How often notifications of this body were withdrawn; a delivery compares it with the count it
+    /// was made under.
+    int withdrawals(const std::string& body) const;
 
     RunLoop& m_loop;
     std::function<void(const LocalNotification&)> m_receiver;
@@ -66,8 +85,11 @@ private:
     QString m_appName = QStringLiteral("Vantro");
     std::optional<AppState> m_stateOverride;
     Route m_lastRoute = Route::None;
-    std::map<uint, LocalNotification> m_onDesktop;  // sent and not yet clicked or closed
+    std::map<uint, LocalNotification> m_onDesktop;                       // sent and not yet clicked or closed
+    std::map<std::string, int> m_withdrawals;                            // by body
+    std::vector<std::pair<QPointer<QMessageBox>, std::string>> m_boxes;  // alerts shown, by message
     bool m_signalsConnected = false;
+    std::unique_ptr<DoNotDisturbSetting> m_doNotDisturb;
 };
 
 }  // namespace vantro::gui

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -119,6 +120,23 @@ void SleepScreen::placeViews() {
     const int top = static_cast<int>(m_host->fromRoot(QPointF(0, list.y)).y());
     m_table->setGeometry(0, top, m_container->width(), std::max(0, m_container->height() - top));
     if (m_hint) m_hint->setGeometry(16, 0, std::max(0, m_container->width() - 32), top);
+    keepPieLabelsReadable();
+}
+
+void SleepScreen::keepPieLabelsReadable() {
+    SleepPieViewController* pie = m_main ? m_main->pieViewController() : nullptr;
+    if (!pie || !pie->pieView() || !m_host) return;
+    PieLayer& layer = pie->pieView()->layer();
+    if (!m_pieFontSize) m_pieFontSize = layer.font().size;
+    // The pie's layout is drawn scaled to the window; on a small phone its labels would shrink below what
+    // can be read, so they are set larger in the layout by as much as the drawing shrinks them.
+    const double scale = m_host->rootScale();
+    const double size = scale > 0 ? std::max(*m_pieFontSize, kMinPieLabelPx / scale) : *m_pieFontSize;
+    if (layer.font().size == size) return;
+    Font font = layer.font();
+    font.size = size;
+    layer.setFont(font);
+    layer.setNeedsDisplay();
 }
 
 std::vector<AccessibleItem> SleepScreen::sliceItems() const {

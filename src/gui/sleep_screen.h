@@ -58,6 +58,9 @@ private:
     void placeViews();
     std::vector<AccessibleItem> sliceItems() const;
     std::optional<QPointF> sliceCentreInRoot(int index) const;
+    /// The pie's labels at least this many pixels high on screen, whatever the window's size.
+    static constexpr double kMinPieLabelPx = 10.0;
+    void keepPieLabelsReadable();
     bool handlePieKey(int key);
     /// Taps slice `index` as a finger would and makes it the keyboard's slice.
     bool tapSlice(int index);
@@ -73,6 +76,7 @@ private:
     QPointer<QLabel> m_hint;
     int m_selected = -1;
     int m_keySlice = -1;
+    std::optional<double> m_pieFontSize;  // the labels' size in the pie's own layout
 };
 
 }  // namespace vantro::gui

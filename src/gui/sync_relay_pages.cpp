@@ -114,6 +114,9 @@ ModalPage* showAutoSyncPage(MainWindow& window, AutoSyncPage& page, const QStrin
 ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& closeText, std::function<void()> closed) {
     const Column c = makeColumn("relayPage");
     if (const std::string problem = page.problem(); !problem.empty()) addText(c, problem, "relayProblem");
+    // Shown while the phone's do-not-disturb holds messages back; the switch is watched as the list is.
+    QLabel* quiet = addText(c, page.doNotDisturbNote(), "relayDoNotDisturb");
+    quiet->setVisible(!quiet->text().isEmpty());
     // Made in the order they stand, so Tab goes choices, then the list, then the bar's button.
     auto* list = new QListWidget;
     auto entries = std::make_shared<DesktopEntries>();
@@ -121,7 +124,9 @@ ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& clo
     auto refill = [&page, list, entries, shown] {
         const auto apps = page.apps();
         const bool applies = page.switchesApply();
-        const bool sameApps = apps.size() == shown->size() &&
+        // An app's desktop entry installed (or removed) since: its name and icon are read again.
+        const bool entriesChanged = entries->refresh();
+        const bool sameApps = !entriesChanged && apps.size() == shown->size() &&
                               std::equal(apps.begin(), apps.end(), shown->begin(), [](const auto& a, const auto& b) {
                                   return a.id == b.id && a.chosen == b.chosen;
                               });
@@ -174,9 +179,12 @@ ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& clo
     c.layout->addWidget(list, 1);
     // Apps that show their first notification while the page is open join the list at once.
     auto* poll = new QTimer(list);
-    QObject::connect(poll, &QTimer::timeout, list, [refill, list, none] {
+    QObject::connect(poll, &QTimer::timeout, list, [refill, list, none, quiet, &page] {
         refill();
         none->setVisible(list->count() == 0);
+        const QString note = q(page.doNotDisturbNote());
+        quiet->setText(note);
+        quiet->setVisible(!note.isEmpty());
     });
     poll->start(kRelayRefreshMs);
     return present(window, page.title(), c, choices, closeText, std::move(closed));

@@ -69,11 +69,21 @@ void Audio_player::startPlayingAlarmSound() {
 void Audio_player::stopPlayingAlarmSound() {
     SoundPlayer* p = player();
     if (p && p->isPlaying()) p->stop();
+    withdrawOutOfRangeDialog();
 }
 
 void Audio_player::showOutOfRangeDialog() {
     if (!m_ports.notifier) return;
-    m_ports.notifier->presentLocalNotificationNow({"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true});
+    const std::string body = m_ports.localizer ? m_ports.localizer->localizedString(kOutOfRangeKey) : kOutOfRangeKey;
+    m_shown = LocalNotification{body, "OK", "alarm-sound.wav", true};
+    m_ports.notifier->presentLocalNotificationNow(*m_shown);
+}
+
+void Audio_player::withdrawOutOfRangeDialog() {
+    if (!m_shown) return;
+    const LocalNotification shown = *m_shown;
+    m_shown.reset();
+    if (m_ports.notifier) m_ports.notifier->withdrawLocalNotification(shown);
 }
 
 void Audio_player::turnOnAlert(bool on) {

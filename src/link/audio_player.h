@@ -3,7 +3,10 @@
 #pragma once
 
 #include "platform/debug_log.h"
+#include "platform/localizer.h"
 #include "platform/services.h"
+
+#include <optional>
 
 namespace vantro {
 
@@ -15,7 +18,12 @@ public:
         SoundPlayer* sound = nullptr;
         Notifier* notifier = nullptr;
         DebugLog* log = nullptr;
+        /// The notification's text in the user's language; without one the key itself is shown.
+        const Localizer* localizer = nullptr;
     };
+
+    /// The localisation key of the notification's text.
+    static constexpr const char* kOutOfRangeKey = "OutOfRangeAlarm";
 
     /// Sets the ports the shared instance works with; an instance that already exists takes them at once.
     static void configure(Ports ports);
@@ -27,9 +35,13 @@ public:
     void setAlert();
     void clearAlert();
     void startPlayingAlarmSound();
-    /// Stops a sound that is playing; the alarm stays active.
+    /// Stops a sound that is playing and withdraws the notification (and its dialog): both clearing and
+    /// switching find-me off end what the user is shown. The alarm stays active.
     void stopPlayingAlarmSound();
     void showOutOfRangeDialog();
+    /// Withdraws the notification of the last raise, from the desktop and as a dialog; nothing when
+    /// none is out.
+    void withdrawOutOfRangeDialog();
 
     /// The alert-enabled flag: kept for callers, consulted by nothing here.
     static void turnOnAlert(bool on);
@@ -48,6 +60,7 @@ private:
     void log(const std::string& line) const;
 
     Ports m_ports;
+    std::optional<LocalNotification> m_shown;  // presented and not yet withdrawn
 };
 
 }  // namespace vantro

@@ -38,6 +38,11 @@ std::optional<std::string> usableName(std::string_view text) {
 
 }  // namespace
 
+bool messagesHeldByDoNotDisturb(const VantroAppDelegate& app) {
+    const Notifier* notifier = app.ports().notifier;
+    return notifier && notifier->doNotDisturb();
+}
+
 std::vector<std::string> splitAppList(std::string_view text) {
     std::vector<std::string> ids;
     while (!text.empty()) {
@@ -124,6 +129,10 @@ bool NotificationRelay::notify(const DesktopNotification& n) {
         if (id.empty() || !contains(splitAppList(m_app.settings().stringForKey(kRelayAppsChosen).value_or("")), id)) {
             return false;
         }
+    }
+    if (messagesHeldByDoNotDisturb(m_app)) {
+        log.log("notification of " + id + " not relayed: do not disturb");
+        return false;
     }
     if (!m_app.isConnected() || !m_app.commandCharacteristic()) {
         log.log("notification of " + id + " not relayed: no band connected");

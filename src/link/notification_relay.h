@@ -59,6 +59,10 @@ private:
     std::string m_monitorProblem;
 };
 
+/// True while the phone's do-not-disturb holds message buzzes back (dropped, not kept for later); the
+/// band still buzzes for calls, as the phone still rings for them.
+bool messagesHeldByDoNotDisturb(const VantroAppDelegate& app);
+
 /// "a;b;c" as a list, empty parts dropped.
 std::vector<std::string> splitAppList(std::string_view text);
 

@@ -3,6 +3,7 @@
 #include "link/phone_event_relay.h"
 
 #include "app/vantro_app_delegate.h"
+#include "link/notification_relay.h"
 #include "protocol/codes.h"
 
 #include <cstdio>
@@ -21,6 +22,10 @@ void telephonyNotificationCallback(VantroAppDelegate& app, const std::string& na
     if (name == "kCTCallIdentificationChangeNotification") {
         relay(app, CMD_TYPE_TELIN);
     } else if (name == "kCTMessageReceivedNotification") {
+        if (messagesHeldByDoNotDisturb(app)) {
+            app.log().log("message not relayed: do not disturb");
+            return;
+        }
         if (messages && !messages->take(app.runLoop().now())) {
             app.log().log("message not relayed: the band buzzed for a message less than 10 s ago");
             return;

@@ -59,6 +59,10 @@ std::string RelayPage::messageAlertNote() const {
     return text;
 }
 
+std::string RelayPage::doNotDisturbNote() const {
+    return messagesHeldByDoNotDisturb(m_app) ? m_app.localized("RelayDoNotDisturb") : std::string();
+}
+
 std::string RelayPage::noAppsText() const {
     return m_app.localized("RelayNoApps");
 }

@@ -34,6 +34,8 @@ public:
     std::string chosenHint() const;
     /// How the page stands to the "Message alert" switch, which is for the phone's own text messages.
     std::string messageAlertNote() const;
+    /// While the phone's do-not-disturb holds messages back, a line that says so; empty otherwise.
+    std::string doNotDisturbNote() const;
     /// Shown instead of the list while no app has posted a notification.
     std::string noAppsText() const;
 

@@ -337,7 +337,8 @@ void VantroViewController::watchLostLink(const BlePeripheralPtr& band) {
 void VantroViewController::linkBack() {
     if (m_linkLossTimer) m_app.runLoop().cancel(m_linkLossTimer);
     m_linkLossTimer = 0;
-    if (m_linkLossAlarm) Audio_player::sharedInstance().clearAlert();
+    // The band is back: the alarm is over, whichever way it was raised (a weak signal before the loss too).
+    if (m_linkLossAlarm || Audio_player::isAlarmActive()) Audio_player::sharedInstance().clearAlert();
     m_linkLossAlarm = false;
 }
 

@@ -36,9 +36,14 @@ public:
     virtual ~Notifier() = default;
     /// Presents a notification now; when the app is running it comes back through the app delegate.
     virtual void presentLocalNotificationNow(const LocalNotification& n) = 0;
+    /// Withdraws a notification presented earlier (the one with the same body): the desktop's notice,
+    /// and the dialog that shows it in the app. A platform that cannot withdraw leaves it.
+    virtual void withdrawLocalNotification(const LocalNotification& /*n*/) {}
     /// Shows a dialog with one button.
     virtual void showAlert(const std::string& title, const std::string& message, const std::string& button) = 0;
     virtual AppState applicationState() const = 0;
+    /// The user set the phone not to disturb (no banners): message buzzes are held back, calls are not.
+    virtual bool doNotDisturb() const { return false; }
 };
 
 /// Port: opens a URL such as "tel://112".

@@ -21,14 +21,6 @@ std::string upperCase(std::string text) {
     return text;
 }
 
-// The value text of a height: truncated toward zero, and never undefined for odd floats.
-int wholeSteps(float value) {
-    if (!std::isfinite(value)) return 0;
-    const double clamped = std::clamp(static_cast<double>(value), static_cast<double>(std::numeric_limits<int>::min()),
-                                      static_cast<double>(std::numeric_limits<int>::max()));
-    return static_cast<int>(clamped);
-}
-
 }  // namespace
 
 ChartViewController::ChartViewController(VantroAppDelegate& app, UiContext& ui, Size viewSize,
@@ -83,6 +75,15 @@ std::vector<std::string> ChartViewController::monthlySymbols() const {
     out.reserve(m_bars.size());
     for (const HistoryBar& bar : m_bars) out.push_back(bar.title);
     return out;
+}
+
+std::pair<std::string, std::string> ChartViewController::valueTextAtIndex(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_bars.size()) return {};
+    const HistoryBar& bar = m_bars[static_cast<std::size_t>(index)];
+    if (bar.empty) return {"--", localized("NoRecord")};
+    // A month shows its daily average.
+    return {strprintf("%d", wholeSteps(bar.value)),
+            localized(m_range == HistoryRange::Year ? "StepsPerDay" : "StepsA")};
 }
 
 bool ChartViewController::barIsEmpty(std::int32_t index) const {
@@ -195,17 +196,12 @@ void ChartViewController::didSelectBarAtIndex(BarChartView&, std::int32_t index)
     // A month's summary is longer than a date: on a narrow phone it shrinks to stay inside the panel
     // (clear of the chart's focus ring) instead of running off its edge.
     m_informationView->titleLabel()->setAdjustsFontSizeToFitWidth(m_range == HistoryRange::Year && !bar.empty);
-    if (bar.empty) {
-        m_informationView->setValueText("--", localized("NoRecord"));
-        m_informationView->setTitleText(bar.title);
-    } else if (m_range == HistoryRange::Year) {
-        // A month shows its daily average as the value; its total and stored days go in the title.
-        m_informationView->setValueText(strprintf("%d", wholeSteps(bar.value)), localized("StepsPerDay"));
-        m_informationView->setTitleText(monthSummary(lookup(), bar.title, bar.total, bar.storedDays, bar.partial));
-    } else {
-        m_informationView->setValueText(strprintf("%d", wholeSteps(bar.value)), localized("StepsA"));
-        m_informationView->setTitleText(bar.title);
-    }
+    const auto [value, unit] = valueTextAtIndex(index);
+    m_informationView->setValueText(value, unit);
+    // A month's total and stored days go in the title.
+    m_informationView->setTitleText(m_range == HistoryRange::Year && !bar.empty
+                                        ? monthSummary(lookup(), bar.title, bar.total, bar.storedDays, bar.partial)
+                                        : bar.title);
     m_informationView->setHidden(false, true);
 }
 

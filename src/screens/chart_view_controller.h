@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantro {
@@ -57,6 +58,9 @@ public:
     bool showNewerPage() { return showPage(m_page - 1); }
     /// Shows a page, clamped into the pages there are; false when that is the page shown already.
     bool showPage(int page);
+    /// The panel's value and unit for bar `index`, which a screen reader is told too: "8643", "steps a
+    /// day" for a month; "--" and "no record" for a period without records; both empty past the bars.
+    std::pair<std::string, std::string> valueTextAtIndex(std::int32_t index) const;
     /// Whether bar `index` stands for a period without any record.
     bool barIsEmpty(std::int32_t index) const;
     /// The days the page covers; absent when no calendar day is stored.

@@ -3,6 +3,8 @@
 #include "screens/history_range.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace vantro {
 namespace {
@@ -30,6 +32,13 @@ std::optional<HistoryRange> parseHistoryRange(std::string_view text) {
     for (int i = 0; i < 4; ++i)
         if (text == kNames[i]) return static_cast<HistoryRange>(i);
     return std::nullopt;
+}
+
+int wholeSteps(float value) {
+    if (!std::isfinite(value)) return 0;
+    const double clamped = std::clamp(static_cast<double>(value), static_cast<double>(std::numeric_limits<int>::min()),
+                                      static_cast<double>(std::numeric_limits<int>::max()));
+    return static_cast<int>(clamped);
 }
 
 const char* historyRangeName(HistoryRange range) {

@@ -34,6 +34,11 @@ struct HistoryBar {
     bool partial = false;
 };
 
+/// The whole steps a bar's value shows, wherever it is shown (the panel, a screen reader, the command
+/// line): truncated toward zero, so a month averaging 8643.8 steps a day shows 8643; 0 for NaN, and
+/// clamped into the range of int.
+int wholeSteps(float value);
+
 /// The first and last calendar day a page covers.
 struct HistoryPeriod {
     CalendarDate first;

@@ -16,7 +16,7 @@ Session::Session(SessionPorts ports, BandSource& source) : m_ports(std::move(por
     if (m_ports.settings.unavailableReason().empty()) initializeDefaults(m_ports.settings, m_ports.runLoop.wallNow());
     m_state.onChanged = [this](const CompanionState& before) { stateChanged(before); };
     m_app = std::make_unique<VantroAppDelegate>(m_ports, m_state);
-    Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log});
+    Audio_player::configure({m_ports.sound, m_ports.notifier, &m_ports.log, &m_ports.localizer});
     m_app->didFinishLaunchingWithOptions(&m_source.telephony(), telephonyRelay(*m_app, &m_messages));
 
     const bool simulated = m_source.simulated();

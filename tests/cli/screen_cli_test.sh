@@ -40,6 +40,14 @@ bar 4: date 2014-07-14, raw 0, height 0.00, frame (172.00, 345.00, 42.00, 0.00)
 bar 5: date 2014-07-15, raw 12345, height 265.00, frame (215.00, 80.00, 42.00, 265.00)
 bar 6: date 2014-07-16, raw 0, height 0.00, frame (258.00, 345.00, 42.00, 0.00)" screen history --range week --page 0
 
+# A month's bar is its daily average as the history's panel shows it: 51863 steps over six days is 8643.8,
+# which shows as 8643 (truncated), not 8644.
+year=$work/year
+for d in 1 2 3 4 5; do "$cli" --data-dir "$year" store-day 2014-03-0$d 8643 0 0 0 0 >/dev/null; done
+"$cli" --data-dir "$year" store-day 2014-03-06 8648 0 0 0 0 >/dev/null
+out=$("$cli" --data-dir "$year" --lang en screen history --range year 2>"$work/.stderr")
+grep -q "^bar 11: date .*, raw 8643, " <<<"$out" || fail "year-average: $out"
+
 # Dates with only activity are no nights; a night stored with zero minutes is one.
 rows="nights: 2
 row 0: 2014-07-15 | Total:07:30, Asleep at:23:10, Wake-ups：2

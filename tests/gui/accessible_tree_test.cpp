@@ -216,6 +216,13 @@ private slots:
             QTRY_COMPARE(list->count(), 3);
             QCOMPARE(list->item(2)->text(), QStringLiteral("org.example.New"));
             QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+            // ... and is shown by its name once its desktop entry is installed.
+            QFile added(data.filePath(QStringLiteral("applications/org.example.New.desktop")));
+            QVERIFY(added.open(QIODevice::WriteOnly));
+            added.write("[Desktop Entry]\nType=Application\nName=New Messenger\nExec=new\n");
+            added.close();
+            QTRY_COMPARE(list->item(2)->text(), QStringLiteral("New Messenger"));
+            QCOMPARE(list->item(0)->checkState(), Qt::Checked);
             a.window().dismissModal(page, false);
         }
 
@@ -285,6 +292,19 @@ private slots:
         QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("%1 steps").arg(4000 + 250));
         const QPoint onBar = history.host()->mapToGlobal(history.barCentre(2)->toPoint());
         QCOMPARE(chart->childAt(onBar.x(), onBar.y()), chart->child(2));
+        // A month of the year reads as its panel does: 51863 steps over six days, 8643 a day (not 8644).
+        for (int d = 1; d <= 6; ++d)
+            a.shell->appDelegate().m_db->updateData(CalendarDate{2020, 3, d}, d < 6 ? 8643 : 8648, 0, 0, 0, 0, 0);
+        ChartViewController& years = history.controller();
+        years.setRange(HistoryRange::Year);
+        years.showPage(years.pageCount() - 1);
+        int march = -1;
+        for (int i = 0; i < years.barCount(); ++i)
+            if (!years.barIsEmpty(i) && years.bars()[static_cast<size_t>(i)].title.find("2020") != std::string::npos)
+                march = i;
+        QVERIFY(march >= 0);
+        QCOMPARE(chart->child(march)->text(QAccessible::Value), QStringLiteral("8643 ") + a.tr("StepsPerDay"));
+        years.setRange(HistoryRange::All);
         // The range control's segments and the paging arrows have names too.
         QAccessibleInterface* ranges = iface(history.rangeControl());
         QCOMPARE(ranges->childCount(), 4);

@@ -3,6 +3,7 @@
 #include "gui/alarm_sound.h"
 
 #include <QLibrary>
+#include <QSignalSpy>
 #include <QTest>
 
 using vantro::gui::AlarmSound;
@@ -84,6 +85,43 @@ private slots:
         QCOMPARE(g_messages.size(), 1);
         QVERIFY(!sound.isLoaded());
         QVERIFY(!sound.isPlaying());
+    }
+
+    // Runs only with feedbackd on the session bus (the feedbackd test starts the real daemon with a theme
+    // whose alarm is a 0.3-second dummy feedback and nothing else).
+    void feedbackdTakesTheAlarmLoopedUntilItEnds() {
+        AlarmSound sound(QUrl(QStringLiteral("qrc:/sounds/alarm-sound.wav")),
+                         QStringLiteral("/nonexistent/lib/vantro/vantro-sound.so"));
+        if (!sound.feedbackd().available()) QSKIP("no org.sigxcpu.Feedback on the session bus");
+        QVERIFY2(sound.outputDescription().startsWith(QStringLiteral("alarm: through feedbackd")),
+                 qPrintable(sound.outputDescription()));
+        QVERIFY(sound.isLoaded());
+        QSignalSpy ended(&sound.feedbackd(), &vantro::gui::FeedbackdAlarm::ended);
+        sound.play(1);
+        QVERIFY(sound.playedThroughFeedbackd());
+        QVERIFY(sound.isPlaying());
+        QTRY_VERIFY(sound.feedbackd().eventId() != 0);
+        const uint id = sound.feedbackd().eventId();
+        // Looped: well past one round of the theme's alarm it still runs (an event the theme does not
+        // know, or one run once, would have ended). The app's own sound stays shut.
+        QTest::qWait(1000);
+        QVERIFY(sound.isPlaying());
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(!sound.outputOpened());
+        sound.stop();
+        QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(ended.at(0).at(0).toUInt(), id);
+        QVERIFY(!sound.isPlaying());
+
+        // Ended before the daemon has said its id: ended as soon as it does.
+        sound.play(1);
+        sound.stop();
+        QTRY_COMPARE(ended.count(), 2);
+        QVERIFY(ended.at(1).at(0).toUInt() != id);
+        QTest::qWait(500);
+        QCOMPARE(ended.count(), 2);
+        QVERIFY(!sound.isPlaying());
+        QVERIFY(!sound.outputOpened());
     }
 };
 

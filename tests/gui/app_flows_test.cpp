@@ -373,17 +373,17 @@ private slots:
         a.shell->wristbands().front()->setDistance(80);
         QTRY_VERIFY_WITH_TIMEOUT(visibleBox() != nullptr, 6000);
         QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
-        QCOMPARE(visibleBox()->informativeText(), QStringLiteral("无法找到蓝牙手环！"));
+        QCOMPARE(visibleBox()->informativeText(), QStringLiteral("Cannot find the Bluetooth wristband!"));
         QCOMPARE(a.shell->sound().requestedPlays(), 2);  // the sound plays twice
         QVERIFY(a.shell->sound().outputOpened());
         QCOMPARE(vibrated.count(), 1);
         QCOMPARE(a.shell->notifier().lastRoute(), QtNotifier::Route::Receiver);
-        // Switching find-me off silences the alarm at once.
+        // Switching find-me off silences the alarm at once and takes its box away.
         QVERIFY(a.shell->sound().isPlaying());
-        visibleBox()->close();
         a.settings().table()->tapRow(4, 1);
         QCOMPARE(a.app().settings().integerForKey("findme"), 2);
         QVERIFY(!a.shell->sound().isPlaying());
+        QTRY_VERIFY(visibleBox() == nullptr);
     }
 
     void anUnreadableSettingsFileIsShownNeverReplacedNorSent() {

@@ -11,6 +11,9 @@
 #include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
 #include "screens/chart_view_controller.h"
+#include "screens/sleep_main_view_controller.h"
+#include "screens/sleep_pie_view.h"
+#include "screens/sleep_pie_view_controller.h"
 
 #include <QDir>
 #include <QLabel>
@@ -146,6 +149,11 @@ private slots:
                 SleepScreen& sleep = *a.shell->sleepScreen();
                 QTRY_VERIFY(sleep.table() && sleep.rowCount(0) > 0);
                 sleep.table()->tapRow(0, sleep.rowCount(0) - 1);  // a night on the pie
+                // Its labels are drawn scaled with the pie: at least 10 px high on screen.
+                const auto pie = sleep.controller()->pieViewController()->pieView();
+                QVERIFY(pie);
+                QVERIFY2(pie->layer().font().size * sleep.host()->rootScale() >= 9.999,
+                         qPrintable(QString::number(pie->layer().font().size * sleep.host()->rootScale())));
             }
             if (tab == kHistoryTab) QTRY_VERIFY(a.shell->historyScreen()->controller().barCount() > 0);
             check(a.window().navigationBar(tab)->title());

@@ -41,6 +41,29 @@ inline std::vector<QVariantList> notifyCalls() {
     return out;
 }
 
+/// The ids of every CloseNotification call the mock service saw.
+inline QList<uint> closedNotificationIds() {
+    QDBusMessage dump = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+    dump << QStringLiteral("CloseNotification");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
+    QList<uint> ids;
+    if (reply.type() != QDBusMessage::ReplyMessage) return ids;
+    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        qulonglong when = 0;
+        QVariantList args;
+        calls.beginStructure();
+        calls >> when >> args;
+        calls.endStructure();
+        if (!args.isEmpty()) ids << vantro::testing::unwrapDBusVariant(args[0]).toUInt();
+    }
+    calls.endArray();
+    return ids;
+}
+
 /// The body of every notification sent.
 inline QStringList notifiedBodies() {
     QStringList bodies;

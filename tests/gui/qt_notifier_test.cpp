@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 
 using namespace vantro;
@@ -22,6 +23,14 @@ namespace {
 
 const LocalNotification kOutOfRange{"无法找到蓝牙手环！", "OK", "alarm-sound.wav", true};
 const LocalNotification kNotice{"Vantro keeps running in the background.", "", "", false};
+
+long visibleBoxes() {
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::count_if(widgets.begin(), widgets.end(), [](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        return box && box->isVisible();
+    });
+}
 
 /// The hints of every Notify call the mock service saw, by the notification's body.
 std::map<QString, QVariantMap> hintsByBody() {
@@ -72,6 +81,18 @@ private slots:
         QTRY_VERIFY(visibleBox() != nullptr);
         QCOMPARE(visibleBox()->text(), QStringLiteral("Vantro"));
         QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kOutOfRange.alertBody));
+
+        // Withdrawn: its box goes, another's stays; one withdrawn before it was shown never shows.
+        notifier.showAlert("Vantro", kNotice.alertBody, "OK");
+        QTRY_COMPARE(visibleBoxes(), 2L);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTRY_COMPARE(visibleBoxes(), 1L);
+        QCOMPARE(visibleBox()->informativeText(), QString::fromStdString(kNotice.alertBody));
+        closeBoxes();
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTest::qWait(100);
+        QVERIFY(visibleBox() == nullptr);
     }
 
     // Runs only with a notification service on the bus (the dbus test runs a mock one).
@@ -130,6 +151,21 @@ private slots:
         invoke(id + 1000);
         QTest::qWait(100);
         QCOMPARE(received.size(), size_t(1));
+
+        // The alarm over: its notice is closed on the desktop (the notice that can wait stays), and one
+        // withdrawn while the service was still taking it is closed as soon as its id is known.
+        QSignalSpy withdrawn(&notifier, &QtNotifier::desktopNotificationWithdrawn);
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        QTRY_COMPARE(sent.count(), 3);
+        const uint second = sent.at(2).at(0).toUInt();
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QCOMPARE(withdrawn.count(), 1);
+        QTRY_COMPARE(vantro::testing::closedNotificationIds(), (QList<uint>{second}));
+        notifier.presentLocalNotificationNow(kOutOfRange);
+        notifier.withdrawLocalNotification(kOutOfRange);
+        QTRY_COMPARE(vantro::testing::closedNotificationIds().size(), 2);
+        QCOMPARE(sent.count(), 3);  // never announced as sent
+        QVERIFY(!vantro::testing::closedNotificationIds().contains(sent.at(1).at(0).toUInt()));
     }
 };
 

@@ -55,8 +55,13 @@ private slots:
         // The band walks away and its link drops: the link-loss watch (15 s) still runs and the desktop
         // hears the alarm.
         shell.wristbands().at(0)->walkOutOfRange();
-        QTRY_VERIFY_WITH_TIMEOUT(notifiedBodies().contains(QStringLiteral("无法找到蓝牙手环！")), 25000);
+        QTRY_VERIFY_WITH_TIMEOUT(notifiedBodies().contains(QStringLiteral("Cannot find the Bluetooth wristband!")),
+                                 25000);
         QCOMPARE(notifiedBodies().count(notice), 1);
+        QVERIFY(vantro::testing::closedNotificationIds().isEmpty());
+        // Back in reach, the band reconnects and the alarm's notice is withdrawn from the desktop.
+        shell.wristbands().at(0)->comeBack();
+        QTRY_COMPARE_WITH_TIMEOUT(vantro::testing::closedNotificationIds().size(), 1, 25000);
 
         // Shown again, the window is built anew on the same companion.
         shell.showWindow();

@@ -6,13 +6,20 @@ using namespace vantro::testing;
 
 namespace {
 
+const std::string kEnglishAlarm = "Cannot find the Bluetooth wristband!";
+
 struct Alarm : FakeBandFixture {
+    GettextLocalizer english{"en"};
+    std::optional<GettextLocalizer> chinese;  // the language of the process: made only where it is wanted
     void SetUp() override {
+        localizer = &english;
         FakeBandFixture::SetUp();
         band->connected = true;
         app().peripheral = band;
         setFindMe(true);
     }
+    // The session reads the localizers, which go first.
+    void TearDown() override { session.reset(); }
     void reading(double dbm) {
         band->currentRssi = dbm;
         vc->peripheralDidUpdateRSSI(*band, std::nullopt);
@@ -26,7 +33,7 @@ TEST_F(Alarm, TwoLowReadingsSoundOnceAndPostOneNotification) {
     reading(-99);
     EXPECT_EQ(sound.plays, std::vector<int>{1});  // one loop: the sound plays twice
     ASSERT_EQ(notifier.notifications.size(), 1u);
-    EXPECT_EQ(notifier.notifications[0].alertBody, "无法找到蓝牙手环！");
+    EXPECT_EQ(notifier.notifications[0].alertBody, kEnglishAlarm);
     EXPECT_EQ(notifier.notifications[0].alertAction, "OK");
     EXPECT_EQ(notifier.notifications[0].soundName, "alarm-sound.wav");
     EXPECT_TRUE(log.contains("Alarm-sound played, is it playing: 1"));
@@ -34,13 +41,26 @@ TEST_F(Alarm, TwoLowReadingsSoundOnceAndPostOneNotification) {
     // Its vibration and dialog in the running app are clicked through in the app flows.
 }
 
-TEST_F(Alarm, AGoodReadingClearsAndTheNextLowOneRaisesAgain) {
+TEST_F(Alarm, TheTextIsTheUsersLanguage) {
+    localizer = &chinese.emplace("zh_CN");
+    startOn(central);
+    vc = &today();
+    app().peripheral = band;
+    reading(-97);
+    ASSERT_EQ(notifier.notifications.size(), 1u);
+    EXPECT_EQ(notifier.notifications[0].alertBody, "无法找到蓝牙手环！");
+}
+
+TEST_F(Alarm, AGoodReadingClearsAndWithdrawsAndTheNextLowOneRaisesAgain) {
     reading(-96);
     reading(-60);
     EXPECT_EQ(sound.stops, 1);
     EXPECT_FALSE(Audio_player::isAlarmActive());
+    ASSERT_EQ(notifier.withdrawn.size(), 1u);
+    EXPECT_EQ(notifier.withdrawn[0].alertBody, kEnglishAlarm);
     reading(-60);  // clearing a cleared alarm stops nothing
     EXPECT_EQ(sound.stops, 1);
+    EXPECT_EQ(notifier.withdrawn.size(), 1u);
     reading(-96);
     EXPECT_EQ(sound.plays.size(), 2u);
     EXPECT_EQ(notifier.notifications.size(), 2u);
@@ -62,6 +82,7 @@ TEST_F(Alarm, SwitchingFindMeOffWhileSoundingStopsTheSoundButKeepsTheAlarmRaised
     Audio_player::sharedInstance().stopPlayingAlarmSound();
     EXPECT_FALSE(sound.playing);
     EXPECT_TRUE(Audio_player::isAlarmActive());
+    EXPECT_EQ(notifier.withdrawn.size(), 1u);  // the box and the desktop's notice go with the sound
 
     setFindMe(true);
     reading(-98);  // still raised: nothing new
@@ -96,4 +117,16 @@ TEST_F(Alarm, InTheBackgroundThePlatformShowsTheNotificationAndTheHandlerDoesNot
     app().didReceiveLocalNotification({"body", "Open", ""});
     EXPECT_EQ(sound.vibrations, 1);
     EXPECT_EQ(notifier.alerts.back().button, "Open");
+}
+
+TEST_F(Alarm, TheBandBackEndsTheAlarmHoweverItWasRaised) {
+    reading(-99);  // a weak signal, then the link drops
+    band->connected = false;
+    vc->didDisconnectPeripheral(*central, band, BleError{"out of range"});
+    ASSERT_TRUE(Audio_player::isAlarmActive());
+    band->connected = true;
+    vc->didConnectPeripheral(*central, band);
+    EXPECT_FALSE(Audio_player::isAlarmActive());
+    EXPECT_FALSE(sound.playing);
+    EXPECT_EQ(notifier.withdrawn.size(), 1u);
 }

@@ -122,6 +122,25 @@ TEST_F(NotificationRelayTest, ABurstBuzzesOnceAndModemMessagesShareTheLimitButCa
     EXPECT_EQ(buzzes(), 2);
 }
 
+TEST_F(NotificationRelayTest, DoNotDisturbHoldsMessagesBackButNotCalls) {
+    settings.setString(kRelayNotifications, "all");
+    auto modem = [&](const char* name) { telephonyNotificationCallback(app(), name, {}, &session->messageLimit()); };
+    notifier.dnd = true;
+    EXPECT_FALSE(relay().notify(from("org.telegram.desktop")));
+    modem("kCTMessageReceivedNotification");
+    EXPECT_EQ(buzzes(), 0);
+    modem("kCTCallIdentificationChangeNotification");
+    EXPECT_EQ(band->writtenFrames().back(), "06 AA");
+    EXPECT_TRUE(log.contains("notification of org.telegram.desktop not relayed: do not disturb"));
+
+    // Off again: nothing held back comes late, and the next message buzzes at once (no limit used up).
+    notifier.dnd = false;
+    loop.advance(1);
+    EXPECT_EQ(buzzes(), 0);
+    modem("kCTMessageReceivedNotification");
+    EXPECT_EQ(buzzes(), 1);
+}
+
 TEST_F(NotificationRelayTest, NothingGoesOutWithoutABandAndTheLimitIsNotUsedUp) {
     settings.setString(kRelayNotifications, "all");
     band->connected = false;

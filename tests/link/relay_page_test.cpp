@@ -36,6 +36,11 @@ TEST_F(RelayPageTest, ModeAndSwitchesAreStoredAndAProblemIsShown) {
     ASSERT_EQ(page.apps().size(), 1u);
     EXPECT_TRUE(page.apps()[0].chosen);
 
+    EXPECT_EQ(page.doNotDisturbNote(), "");
+    notifier.dnd = true;
+    EXPECT_NE(page.doNotDisturbNote().find("Do not disturb"), std::string::npos) << page.doNotDisturbNote();
+    notifier.dnd = false;
+
     EXPECT_EQ(page.problem(), "");
     relay.setMonitorProblem("no session bus");
     EXPECT_EQ(page.problem(), "Notifications cannot be relayed: no session bus");

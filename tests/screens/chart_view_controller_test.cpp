@@ -284,6 +284,17 @@ TEST_F(HistoryTest, YearShowsDailyAveragesAndTheRunningMonthAsPartial) {
     chart().touchesEnded({});
     touchBar(10, false);
     EXPECT_EQ(panel->titleLabel()->text(), "January 2024 · 4000 steps · days stored: 2");
+    chart().touchesEnded({});
+
+    // One figure wherever it is shown: 51863 steps over six days is 8643.8 a day, shown as 8643.
+    for (int d = 1; d <= 5; ++d) day(2023, 12, d, 8643);
+    day(2023, 12, 6, 8648);
+    screen->setRange(HistoryRange::All);
+    screen->setRange(HistoryRange::Year);
+    touchBar(9, false);
+    EXPECT_EQ(panel->valueView()->valueLabel()->text(), "8643");
+    EXPECT_EQ(screen->valueTextAtIndex(9), (std::pair<std::string, std::string>{"8643", "steps a day"}));
+    EXPECT_EQ(wholeSteps(screen->bars()[9].value), 8643);
 }
 
 TEST_F(HistoryTest, DaysAreReadAgainOnlyAfterTheDatabaseChanged) {

@@ -50,14 +50,18 @@ public:
         notifications.push_back(n);
         if (state != AppState::Background && onNotificationReceived) onNotificationReceived(n);
     }
+    void withdrawLocalNotification(const LocalNotification& n) override { withdrawn.push_back(n); }
     void showAlert(const std::string& title, const std::string& message, const std::string& button) override {
         alerts.push_back({title, message, button});
     }
     AppState applicationState() const override { return state; }
+    bool doNotDisturb() const override { return dnd; }
 
     AppState state = AppState::Active;
+    bool dnd = false;
     std::function<void(const LocalNotification&)> onNotificationReceived;
     std::vector<LocalNotification> notifications;
+    std::vector<LocalNotification> withdrawn;
     std::vector<Alert> alerts;
 };
 
