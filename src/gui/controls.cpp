@@ -242,7 +242,8 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         // The ring goes round the whole control, outside it, where it shows against the page (a ring on
         // the chosen segment would sit on the tint, which no ring colour stands out from enough).
-        const QRectF all = drawnSegmentRect(0).united(drawnSegmentRect(count() - 1));
+        QRectF all;
+        for (int i = 0; i < count(); ++i) all |= drawnSegmentRect(i);  // every line, the longest included
         p.setPen(QPen(m_ring, 2));
         p.drawRoundedRect(all.adjusted(-2.5, -2.5, 2.5, 2.5), 7, 7);
     }
