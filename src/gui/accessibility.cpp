@@ -2,6 +2,8 @@
 // What the custom-drawn widgets (tables, tab bar, segments, charts) tell a screen reader about their items.
 #include "gui/accessibility.h"
 
+#include "gui/main_window.h"
+
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <QWidget>
@@ -141,6 +143,8 @@ private:
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     auto* w = qobject_cast<QWidget*>(object);
+    // The main window is a plain widget, which a reader would take for a filler; it is the app's frame.
+    if (qobject_cast<MainWindow*>(object)) return new QAccessibleWidget(w, QAccessible::Window);
     return w && itemsOf(w) ? new ContainerInterface(w) : nullptr;
 }
 

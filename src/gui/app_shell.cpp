@@ -11,6 +11,7 @@
 #include "gui/sleep_screen.h"
 #include "gui/status_icon.h"
 #include "gui/tab_bar.h"
+#include "gui/theme.h"
 #include "gui/today_screen_view.h"
 #include "link/audio_player.h"
 #include "platform/inotify_file_watch.h"
@@ -200,6 +201,7 @@ void AppShell::freeWindow() {
     m_notifier.setDialogParent(nullptr);
     // Nobody sees the app now: alarms go to the desktop's notifications.
     m_notifier.setApplicationStateOverride(AppState::Background);
+    m_closedOnTab = std::max(0, m_window->currentTab());
     m_window->hide();
     m_session->removeListener(m_windowListener);
     m_windowListener = 0;
@@ -226,6 +228,8 @@ void AppShell::buildWindow() {
     const DeviceIdiom idiom = m_options.tablet ? DeviceIdiom::Tablet : DeviceIdiom::Phone;
     m_todayScreen = std::make_unique<TodayScreenView>(m_session->today());
     m_window->addTab(QStringLiteral("today"), tr("tab.today"), m_todayScreen.get());
+    // The hint stands above the rows, so the keyboard comes to it first (set once both are in the window).
+    if (m_todayScreen->connectHint()) QWidget::setTabOrder(m_todayScreen->connectHint(), m_todayScreen->table());
     // The other tabs wait until they are first shown: a phone starts faster without them.
     m_window->addLazyTab(QStringLiteral("history"), tr("tab.history"), tr("SportsData"), [this, idiom, content] {
         m_historyScreen = std::make_unique<HistoryScreen>(m_session->app(), m_loop, idiom, content);
@@ -249,11 +253,15 @@ void AppShell::buildWindow() {
     m_windowListener = m_session->onChanged([this] {
         if (m_settingsScreen) m_settingsScreen->companionChanged();
     });
-    m_todayScreen->connectHintTapped = [this, settingsTab] {
-        m_window->setCurrentTab(settingsTab);
+    // The picker opens over Today, and closing it comes back there.
+    m_todayScreen->connectHintTapped = [this] {
         if (TableView* table = settingsScreen()->table()) table->tapRow(0, 0);  // the Wristband row
     };
     addAppMenu(settingsTab);
+    QObject::connect(m_window.get(), &MainWindow::quitRequested, m_window.get(),
+                     [this] { QTimer::singleShot(0, [this] { quit(); }); });
+    // A reopened window shows the tab it was closed on.
+    if (m_closedOnTab > 0) m_window->setCurrentTab(m_closedOnTab);
 }
 
 HistoryScreen* AppShell::historyScreen() {
@@ -281,6 +289,11 @@ void AppShell::addAppMenu(int settingsTab) {
     // The companion's own settings and Quit: they belong to this computer, not to the band.
     auto* menu = new QMenu(m_window.get());
     menu->setObjectName(QStringLiteral("appMenu"));
+    // Items a finger high; the checked ones keep room for their tick.
+    menu->setStyleSheet(QStringLiteral("QMenu::item { min-height: 44px; padding: 0 16px 0 28px; }"
+                                       "QMenu::item:selected { background: %1; color: white; }"
+                                       "QMenu::indicator { left: 6px; }")
+                            .arg(colours::kTint.name()));
     QAction* keep = menu->addAction(tr("gui.keepRunning"));
     keep->setObjectName(QStringLiteral("keepRunningAction"));
     keep->setCheckable(true);

@@ -115,6 +115,7 @@ private:
     std::unique_ptr<Session> m_session;
     std::unique_ptr<StatusIcon> m_statusIcon;
     int m_windowListener = 0;  // the window's screens follow the companion
+    int m_closedOnTab = 0;     // where a reopened window starts
     bool m_quitting = false;
     std::unique_ptr<MainWindow> m_window;
     QPointer<QMenu> m_appMenu;

@@ -43,7 +43,8 @@ SwitchControl::SwitchControl(QWidget* parent) : QAbstractButton(parent) {
 void SwitchControl::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    // The track keeps a switch's usual size; the rest of the target is room for the ring.
+    const QRectF track(QRectF(rect()).center() - QPointF(25, 15), QSizeF(50, 30));
     const double r = track.height() / 2;
     p.setPen(Qt::NoPen);
     p.setBrush(isChecked() ? kSwitchOn : kSwitchOff);
@@ -57,20 +58,89 @@ void SwitchControl::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         p.setPen(QPen(colours::kTint, 2));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), r + 1, r + 1);
+        p.drawRoundedRect(track.adjusted(-3, -3, 3, 3), r + 3, r + 3);
     }
 }
 
+namespace {
+constexpr int kTarget = 44;   // the smallest finger target, in logical pixels
+constexpr int kRingRoom = 4;  // between the target's edge and the drawn control, where the ring goes
+constexpr double kLineGap = 4;
+}  // namespace
+
 SegmentedControl::SegmentedControl(const std::vector<QString>& segments, QWidget* parent)
-    : QWidget(parent), m_segments(segments) {
+    : QWidget(parent), m_segments(segments), m_ring(colours::kTint) {
     setCursor(Qt::PointingHandCursor);
-    setMinimumHeight(30);
+    setMinimumHeight(kTarget);
     setFocusPolicy(Qt::StrongFocus);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void SegmentedControl::setDrawnHeight(int height) {
+    m_drawnHeight = height;
+    update();
+}
+
+void SegmentedControl::setRingColour(const QColor& colour) {
+    m_ring = colour;
+    update();
+}
+
+int SegmentedControl::perLine(int width) const {
+    const int n = std::max(1, count());
+    if (width / n >= kTarget) return n;
+    // As many finger-wide segments as the line holds, spread evenly over the lines they need.
+    const int most = std::max(1, width / kTarget);
+    const int lines = (n + most - 1) / most;
+    return (n + lines - 1) / lines;
+}
+
+int SegmentedControl::lineCountFor(int width) const {
+    const int per = perLine(width);
+    return (std::max(1, count()) + per - 1) / per;
+}
+
+int SegmentedControl::heightForWidth(int width) const {
+    return kTarget * lineCountFor(width);
+}
+
+void SegmentedControl::resizeEvent(QResizeEvent*) {
+    // Narrower means more lines: the control asks for the height they need.
+    const int need = heightForWidth(width());
+    if (minimumHeight() != need) setMinimumHeight(need);
+}
+
+QRectF SegmentedControl::drawnRect() const {
+    QRectF r = QRectF(rect()).adjusted(kRingRoom, kRingRoom, -kRingRoom, -kRingRoom);
+    if (m_drawnHeight > 0 && m_drawnHeight < r.height())
+        r = QRectF(r.left(), r.center().y() - m_drawnHeight / 2.0, r.width(), m_drawnHeight);
+    return r;
+}
+
+QRect SegmentedControl::segmentRect(int index) const {
+    if (index < 0 || index >= count()) return {};
+    const int per = perLine(width());
+    const int lines = lineCountFor(width());
+    const double w = double(width()) / per, h = double(height()) / lines;
+    const int col = index % per, line = index / per;
+    return QRectF(col * w, line * h, w, h).toAlignedRect().intersected(rect());
+}
+
+QRectF SegmentedControl::drawnSegmentRect(int index) const {
+    if (index < 0 || index >= count()) return {};
+    const QRectF d = drawnRect();
+    const int per = perLine(width());
+    const int lines = lineCountFor(width());
+    const double w = d.width() / per, h = (d.height() - kLineGap * (lines - 1)) / lines;
+    const int col = index % per, line = index / per;
+    return QRectF(d.left() + col * w, d.top() + line * (h + kLineGap), w, h);
 }
 
 double SegmentedControl::labelPointSize() const {
     // Labels shrink to fit their segment, so thirteen segments still read on a phone.
-    const double w = (width() - 1.0) / std::max(1, count());
+    const double w = drawnSegmentRect(0).width() - 1.0;
     double size = 13;
     const QFontMetricsF probe(AppFonts::font(size));
     for (const auto& s : m_segments) {
@@ -83,7 +153,7 @@ double SegmentedControl::labelPointSize() const {
 QStringList SegmentedControl::cutLabels() const {
     QStringList cut;
     const QFontMetricsF fm(AppFonts::font(labelPointSize()));
-    const double w = (width() - 1.0) / std::max(1, count());
+    const double w = drawnSegmentRect(0).width() - 1.0;
     for (const auto& s : m_segments)
         if (fm.horizontalAdvance(s) > w) cut << s;
     return cut;
@@ -128,7 +198,12 @@ QSize SegmentedControl::sizeHint() const {
     const QFontMetricsF fm(AppFonts::font(13));
     double widest = 0;
     for (const auto& s : m_segments) widest = std::max(widest, fm.horizontalAdvance(s));
-    return QSize(static_cast<int>((widest + 16) * std::max<size_t>(1, m_segments.size())), 30);
+    const double each = std::max<double>(kTarget, widest + 16);
+    return QSize(static_cast<int>(each * std::max(1, count())) + 2 * kRingRoom, kTarget);
+}
+
+QSize SegmentedControl::minimumSizeHint() const {
+    return QSize(kTarget, kTarget);
 }
 
 void SegmentedControl::setSelectedIndex(int index) {
@@ -138,38 +213,39 @@ void SegmentedControl::setSelectedIndex(int index) {
     emit selectedChanged(index);
 }
 
-QRect SegmentedControl::segmentRect(int index) const {
-    if (count() == 0) return {};
-    const double w = (width() - 1.0) / count();
-    return QRect(static_cast<int>(index * w), 0, static_cast<int>(w), height());
-}
-
 void SegmentedControl::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const double w = outer.width() / std::max(1, count());
-    QPainterPath clip;
-    clip.addRoundedRect(outer, 5, 5);
-    p.setClipPath(clip);
-    p.fillRect(outer, Qt::white);
+    const int per = perLine(width());
+    const int lines = lineCountFor(width());
     p.setFont(AppFonts::font(labelPointSize()));
-    for (int i = 0; i < count(); ++i) {
-        const QRectF seg(outer.left() + i * w, outer.top(), w, outer.height());
-        if (i == m_selected) p.fillRect(seg, colours::kTint);
-        p.setPen(i == m_selected ? Qt::white : colours::kTint);
-        p.drawText(seg, Qt::AlignCenter, m_segments[i]);
-        if (i > 0) p.fillRect(QRectF(seg.left() - 0.5, seg.top(), 1, seg.height()), colours::kTint);
+    for (int line = 0; line < lines; ++line) {
+        const int first = line * per;
+        const int last = std::min(count(), first + per) - 1;
+        const QRectF outer = drawnSegmentRect(first).united(drawnSegmentRect(last)).adjusted(0.5, 0.5, -0.5, -0.5);
+        QPainterPath clip;
+        clip.addRoundedRect(outer, 5, 5);
+        p.setClipPath(clip);
+        p.fillRect(outer, Qt::white);
+        for (int i = first; i <= last; ++i) {
+            const QRectF seg = drawnSegmentRect(i);
+            if (i == m_selected) p.fillRect(seg, colours::kTint);
+            p.setPen(i == m_selected ? Qt::white : colours::kTint);
+            p.drawText(seg, Qt::AlignCenter, m_segments[static_cast<size_t>(i)]);
+            if (i > first) p.fillRect(QRectF(seg.left() - 0.5, seg.top(), 1, seg.height()), colours::kTint);
+        }
+        p.setClipping(false);
+        p.setPen(QPen(colours::kTint, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(outer, 5, 5);
     }
-    p.setClipping(false);
-    p.setPen(QPen(colours::kTint, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(outer, 5, 5);
-    if (hasFocus() && m_selected >= 0 && m_selected < count()) {
-        // The focus ring goes round the chosen segment, in a colour that shows on the tint.
-        const QRectF seg(outer.left() + m_selected * w, outer.top(), w, outer.height());
-        p.setPen(QPen(QColor(255, 159, 10), 2));
-        p.drawRoundedRect(seg.adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    if (hasFocus()) {
+        // The ring goes round the whole control, outside it, where it shows against the page (a ring on
+        // the chosen segment would sit on the tint, which no ring colour stands out from enough).
+        QRectF all;
+        for (int i = 0; i < count(); ++i) all |= drawnSegmentRect(i);  // every line, the longest included
+        p.setPen(QPen(m_ring, 2));
+        p.drawRoundedRect(all.adjusted(-2.5, -2.5, 2.5, 2.5), 7, 7);
     }
 }
 
@@ -182,10 +258,10 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* e) {
 TimePicker::TimePicker(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
+    layout->setSpacing(2);
     const QString buttonStyle =
         QStringLiteral(
-            "QToolButton { color: %1; background: white; border: 1px solid %2; border-radius: 17px; }"
+            "QToolButton { color: %1; background: white; border: 1px solid %2; border-radius: 22px; }"
             "QToolButton:pressed { background: %3; }"
             "QToolButton:focus { border: 2px solid %1; }")
             .arg(colours::kTint.name(), colours::kSeparator.name(), colours::kCellHighlight.name());
@@ -199,7 +275,7 @@ TimePicker::TimePicker(QWidget* parent) : QWidget(parent) {
         box->setWrapping(true);
         box->setAlignment(Qt::AlignCenter);
         box->setFont(AppFonts::font(26));
-        box->setFixedSize(62, 44);
+        box->setFixedSize(56, 44);
         // Steppers beside the field take the place of the small arrows, which are hard to hit.
         box->setButtonSymbols(QAbstractSpinBox::NoButtons);
         box->setStyleSheet(QStringLiteral("QSpinBox { background: white; border: 1px solid %1; border-radius: 8px; }"
@@ -210,7 +286,7 @@ TimePicker::TimePicker(QWidget* parent) : QWidget(parent) {
         down->setText(QStringLiteral("−"));
         up->setText(QStringLiteral("+"));
         for (QToolButton* b : {down, up}) {
-            b->setFixedSize(34, 34);
+            b->setFixedSize(44, 44);  // a finger's target
             b->setFont(AppFonts::font(20, true));
             b->setStyleSheet(buttonStyle);
             b->setCursor(Qt::PointingHandCursor);
@@ -229,9 +305,9 @@ TimePicker::TimePicker(QWidget* parent) : QWidget(parent) {
     m_hour = m_hourField.box;
     auto* colon = new QLabel(QStringLiteral(":"), this);
     colon->setFont(AppFonts::font(26, true));
-    layout->addSpacing(4);
+    layout->addSpacing(2);
     layout->addWidget(colon);
-    layout->addSpacing(4);
+    layout->addSpacing(2);
     m_minuteField = stepper(59, "minute");
     m_minute = m_minuteField.box;
     layout->addStretch();
@@ -241,7 +317,7 @@ void TimePicker::setNames(const QString& caption, const TimePickerNames& names) 
     setAccessibleName(caption);
     for (const auto& [field, word] : {std::pair{m_hourField, names.hour}, std::pair{m_minuteField, names.minute}}) {
         // "Alarm, hour" says which time it is; the steppers say what they do to it.
-        const QString name = caption.isEmpty() ? word : caption + QStringLiteral(", ") + word;
+        const QString name = caption.isEmpty() ? word : caption + names.separator + word;
         field.box->setAccessibleName(name);
         field.down->setAccessibleName(names.less.arg(name));
         field.up->setAccessibleName(names.more.arg(name));

@@ -4,6 +4,7 @@
 
 #include "charts/ui_context.h"
 #include "gui/controls.h"
+#include "gui/theme.h"
 #include "gui/view_host.h"
 #include "screens/chart_view_controller.h"
 
@@ -69,7 +70,7 @@ void HistoryScreen::buildControls() {
     const auto tr = [this](const char* key) { return QString::fromStdString(m_app.localized(key)); };
     m_ranges = new SegmentedControl({tr("RangeAll"), tr("RangeWeek"), tr("RangeMonth"), tr("RangeYear")}, m_host);
     m_ranges->setObjectName(QStringLiteral("historyRange"));
-    m_ranges->setAccessibleName(QString::fromStdString(m_app.localized("label.history.title")));
+    m_ranges->setAccessibleName(tr("gui.history.range"));
     m_older = new QToolButton(m_host);
     m_older->setObjectName(QStringLiteral("historyOlder"));
     m_older->setText(QStringLiteral("\u2039"));
@@ -80,12 +81,19 @@ void HistoryScreen::buildControls() {
     m_newer->setText(QStringLiteral("\u203A"));
     m_newer->setToolTip(tr("NewerPeriod"));
     m_newer->setAccessibleName(tr("NewerPeriod"));
+    // Over the dark chart the ring is the orange one; the control is drawn as before in a finger-high target.
+    m_ranges->setDrawnHeight(26);
+    m_ranges->setRingColour(colours::kRingOnDark);
     for (QToolButton* arrow : {m_older.data(), m_newer.data()}) {
         arrow->setAutoRaise(true);
-        arrow->setStyleSheet(
-            QStringLiteral("QToolButton { color: white; font-size: 22px; border: none; }"
-                           "QToolButton:disabled { color: rgba(255, 255, 255, 60); }"));
+        arrow->setStyleSheet(QStringLiteral("QToolButton { color: white; font-size: 22px; border: none; }"
+                                            "QToolButton:disabled { color: rgba(255, 255, 255, 60); }"
+                                            "QToolButton:focus { border: 2px solid %1; border-radius: 8px; }")
+                                 .arg(colours::kRingOnDark.name()));
     }
+    // The keyboard goes as the eye reads them: earlier, the ranges, later.
+    QWidget::setTabOrder(m_older, m_ranges);
+    QWidget::setTabOrder(m_ranges, m_newer);
     placeControls();
     QObject::connect(m_host, &ViewHost::rootPlaced, this, [this] { placeControls(); });
     for (int i = 0; i < 4; ++i)
@@ -112,12 +120,15 @@ void HistoryScreen::placeControls() {
     const double headerHeight =
         m_controller->barChartView()->headerView() ? m_controller->barChartView()->headerView()->frame().height : 0;
     const QRectF onScreen = m_host->fromRoot(QRectF(chart.x, chart.y, chart.width, chart.height));
-    const int controlWidth = std::max(120, std::min(240, static_cast<int>(onScreen.width()) - 80));
-    const int y = static_cast<int>(m_host->fromRoot(QPointF(0, chart.y + headerHeight)).y()) + 2;
+    // Each is a finger's target (44 high, the arrows 44 wide) round what is drawn, which stays as it was:
+    // the control 26 high from 2 px under the header, the arrows beside it.
+    constexpr int kTarget = 44;
+    const int controlWidth = std::max(120, std::min(248, static_cast<int>(onScreen.width()) - 2 * kTarget - 16));
+    const int y = static_cast<int>(m_host->fromRoot(QPointF(0, chart.y + headerHeight)).y()) + 2 - (kTarget - 26) / 2;
     const int x = static_cast<int>(onScreen.center().x()) - controlWidth / 2;
-    m_ranges->setGeometry(x, y, controlWidth, 26);
-    m_older->setGeometry(x - 34, y - 2, 30, 30);
-    m_newer->setGeometry(x + controlWidth + 4, y - 2, 30, 30);
+    m_ranges->setGeometry(x, y, controlWidth, kTarget);
+    m_older->setGeometry(x - kTarget, y, kTarget, kTarget);
+    m_newer->setGeometry(x + controlWidth, y, kTarget, kTarget);
     if (m_empty) m_empty->setGeometry(onScreen.adjusted(16, headerHeight + 40, -16, -40).toRect());
 }
 

@@ -9,6 +9,7 @@
 #include "gui/tab_bar.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -123,6 +124,26 @@ MainWindow::MainWindow(const Metrics& metrics, QWidget* parent)
             if (i < static_cast<int>(m_tabs.size()) && !topModal()) setCurrentTab(i);
         });
     }
+    // Ctrl+W is the close button (the companion may stay); Ctrl+Q ends the companion.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &MainWindow::quitRequested);
+    // Return presses the focused button, whatever kind it is (Qt leaves it to Space outside dialogs).
+    qApp->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    // A choice (a switch, a radio button) is left to its page, where Return saves or closes.
+    if (!button || button->isCheckable() || !button->hasFocus() || !button->isEnabled() || !isAncestorOf(button))
+        return false;
+    button->click();
+    return true;
 }
 
 void MainWindow::fitToScreen() {

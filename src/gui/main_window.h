@@ -90,6 +90,8 @@ public:
 
 signals:
     void tabChanged(int tab);
+    /// Ctrl+Q: the companion is to end, as the menu's Quit ends it.
+    void quitRequested();
     void modalPresented(QWidget* page);
     void modalDismissed(QWidget* page);
 
@@ -97,6 +99,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Tab {

@@ -62,11 +62,15 @@ void NavigationBar::setButton(QPushButton*& slot, const QString& text, std::func
     slot->setAutoDefault(false);
     slot->setFont(AppFonts::font(16, bold));
     slot->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0 6px; }"
+        // At least 44 wide with its padding: "OK" alone is still a finger's target.
+        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; padding: 0 6px; "
+                       "min-width: 32px; }"
                        "QPushButton:pressed { color: %2; }"
                        "QPushButton:focus { border: 2px solid %1; border-radius: 6px; }")
             .arg(colours::kTint.name(), colours::kTint.lighter(160).name()));
     if (action) connect(slot, &QPushButton::clicked, this, [action] { action(); });
+    // The keyboard reads the bar as the eye does, left to right, whichever button came first.
+    if (m_left && m_right) QWidget::setTabOrder(m_left, m_right);
     slot->show();
     placeButtons();
 }

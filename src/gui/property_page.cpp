@@ -12,6 +12,7 @@
 #include "settings/properties_view_controller.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -45,6 +46,27 @@ QLabel* makeCaption(const std::string& text, QWidget* parent, Qt::Alignment alig
     label->setAlignment(alignment | Qt::AlignVCenter);
     return label;
 }
+
+/// On a list page with OK, Return ticks the focused row and saves, as Return saves on every other page;
+/// Space only ticks it.
+class ReturnSaves : public QObject {
+public:
+    ReturnSaves(TableView* table, QPushButton* ok) : QObject(table), m_table(table), m_ok(ok) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !m_ok) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+            (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        if (const auto row = m_table->keyboardRow()) m_table->tapRow(row->first, row->second);
+        if (m_ok && m_ok->isEnabled()) m_ok->click();
+        return true;
+    }
+
+private:
+    TableView* m_table;
+    QPointer<QPushButton> m_ok;
+};
 
 }  // namespace
 
@@ -105,6 +127,8 @@ ModalPage* PropertyPageView::present(MainWindow& window, std::shared_ptr<Propert
     auto* page = new ModalPage(q(model->title()), view);
     page->navigationBar()->setLeftButton(texts.cancel, [view] { view->cancel(); });
     page->navigationBar()->setRightButton(texts.ok, [view] { view->confirm(); });
+    if (view->table() && !model->picker())
+        view->table()->installEventFilter(new ReturnSaves(view->table(), page->navigationBar()->rightButton()));
     QPointer<ModalPage> guard(page);
     MainWindow* w = &window;
     model->dismiss = [w, guard] {
@@ -139,16 +163,21 @@ void PropertyPageView::buildList(const QString& refreshText) {
         m_table->endRefreshing();
     });
     // Mouse users get the same rescan from a button under the list.
+    const QString barButtonStyle =
+        QStringLiteral(
+            "QPushButton { color: %1; background: %2; border: none; border-top: 1px solid %3; }"
+            "QPushButton:disabled { color: %4; }"
+            "QPushButton:focus { border: 2px solid %1; border-radius: 6px; }")
+            .arg(colours::kTint.name(), colours::kBarBackground.name(), colours::kSeparator.name(),
+                 colours::kSecondaryText.name());
     m_refreshButton = new QPushButton(this);
     m_refreshButton->setObjectName(QStringLiteral("refreshButton"));
     m_refreshButton->setText(QStringLiteral("⟳  ") + refreshText);
+    m_refreshButton->setAccessibleName(refreshText);  // the arrow is only drawn, not read
     m_refreshButton->setFlat(true);
     m_refreshButton->setFont(AppFonts::font(15));
     m_refreshButton->setCursor(Qt::PointingHandCursor);
-    m_refreshButton->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; background: %2; border: none; "
-                       "border-top: 1px solid %3; }")
-            .arg(colours::kTint.name(), colours::kBarBackground.name(), colours::kSeparator.name()));
+    m_refreshButton->setStyleSheet(barButtonStyle);
     connect(m_refreshButton, &QPushButton::clicked, this, [this] { m_table->beginRefreshing(); });
     // The chosen band is the one the companion returns to by itself; this lets it go.
     m_forgetButton = new QPushButton(this);
@@ -157,11 +186,17 @@ void PropertyPageView::buildList(const QString& refreshText) {
     m_forgetButton->setFlat(true);
     m_forgetButton->setFont(AppFonts::font(15));
     m_forgetButton->setCursor(Qt::PointingHandCursor);
-    m_forgetButton->setStyleSheet(m_refreshButton->styleSheet());
+    m_forgetButton->setStyleSheet(barButtonStyle);
     m_forgetButton->setEnabled(picker->canForget());
     connect(m_forgetButton, &QPushButton::clicked, this, [this, picker] {
+        if (!picker->canForget()) return;
         picker->forget();
-        m_forgetButton->setEnabled(picker->canForget());
+        // The focus leaves the button it is about to lose, for the one beside it.
+        if (m_forgetButton->hasFocus()) m_refreshButton->setFocus(Qt::OtherFocusReason);
+        m_forgetButton->setEnabled(false);
+        // Nothing on the page shows it otherwise: the list still holds the band, now merely nearby.
+        QStringList ok{q(m_model->localized("OK"))};
+        showMessageBox(window(), q(m_model->localized("Prompt")), q(m_model->localized("BandForgotten")), ok, 0, {});
     });
 }
 
@@ -201,7 +236,7 @@ void PropertyPageView::buildForm(const PageTexts& texts) {
                 auto* field = new QLineEdit(q(c.text), parent);
                 field->setPlaceholderText(q(c.placeholder));
                 field->setFont(AppFonts::font(16));
-                field->setMinimumHeight(34);
+                field->setMinimumHeight(44);  // a finger's target
                 if (c.numericKeypad) field->setInputMethodHints(Qt::ImhDigitsOnly);
                 // The focused field gets the ring every other control has, not only a caret.
                 field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid %1; border-radius: 6px; "
@@ -241,7 +276,7 @@ void PropertyPageView::buildForm(const PageTexts& texts) {
     // page's title.
     auto nameFor = [&](const FormRow& r) {
         QString name = q(r.caption.empty() ? m_model->title() : r.caption);
-        if (!r.unit.empty()) name += QStringLiteral(", ") + q(r.unit);
+        if (!r.unit.empty()) name += texts.time.separator + q(r.unit);
         return name;
     };
     auto named = [&](QWidget* control, const FormRow& r) {
@@ -337,7 +372,11 @@ void PropertyPageView::refresh() {
     if (!m_table) return;
     m_table->reloadData();
     if (m_refreshButton && m_model->picker()) m_table->setRefreshTitle(q(m_model->picker()->refreshControlTitle));
-    if (m_forgetButton && m_model->picker()) m_forgetButton->setEnabled(m_model->picker()->canForget());
+    if (m_forgetButton && m_model->picker()) {
+        const bool can = m_model->picker()->canForget();
+        if (!can && m_forgetButton->hasFocus()) m_refreshButton->setFocus(Qt::OtherFocusReason);
+        m_forgetButton->setEnabled(can);
+    }
 }
 
 }  // namespace vantro::gui

@@ -118,7 +118,10 @@ void ScreenshotTour::openSettingsRow(int section, int row, const QString& name) 
         return;
     }
     capture(name);
-    if (auto* page = window.topModal()->findChild<PropertyPageView*>()) page->cancel();
+    if (auto* page = window.topModal()->findChild<PropertyPageView*>())
+        page->cancel();
+    else
+        window.dismissModal(window.topModal(), false);  // the sync and relay pages have only a close button
     waitFor([&] { return window.topModal() == nullptr; }, 2000);
 }
 
@@ -249,6 +252,8 @@ void ScreenshotTour::tourSmallScreen() {
     MainWindow& window = m_shell.window();
     const QSize before = window.size();
     window.resize(kSmallScreen);
+    // The keyboard's focus shows as on a phone in use: the first control of a page wears its ring.
+    QApplication::setActiveWindow(&window);
     wait(100);
     window.setCurrentTab(kTodayTab);
     capture(QStringLiteral("small-today"));
@@ -261,6 +266,7 @@ void ScreenshotTour::tourSmallScreen() {
     capture(QStringLiteral("small-settings"));
     if (SettingsScreen* settings = m_shell.settingsScreen()) {
         openSettingsRow(2, 2, QStringLiteral("small-page-sitting"));
+        openSettingsRow(settings->sectionCount() - 1, 0, QStringLiteral("small-page-sync"));
         settings->table()->scrollToRow(4, 2);
         settings->table()->tapRow(4, 2);
         if (waitFor([] { return visibleMessageBox() != nullptr; }, 2000)) {

@@ -50,12 +50,12 @@ SettingsScreen::SettingsScreen(VantroAppDelegate& app, Companion& companion, Mai
     };
     m_model.presentPage = [this](std::shared_ptr<PropertiesViewController> page) {
         const auto tr = [this](const char* key) { return q(m_app.localized(key)); };
-        PropertyPageView::present(
-            m_window, std::move(page),
-            {tr("OK"),
-             tr("Cancel"),
-             tr("gui.refresh"),
-             {tr("gui.time.hour"), tr("gui.time.minute"), tr("gui.time.less"), tr("gui.time.more")}});
+        PropertyPageView::present(m_window, std::move(page),
+                                  {tr("OK"),
+                                   tr("Cancel"),
+                                   tr("gui.refresh"),
+                                   {tr("gui.time.hour"), tr("gui.time.minute"), tr("gui.time.less"),
+                                    tr("gui.time.more"), tr("gui.nameSeparator")}});
     };
 }
 

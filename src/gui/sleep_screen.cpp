@@ -7,6 +7,7 @@
 #include "screens/sleep_main_view_controller.h"
 
 #include <QKeyEvent>
+#include <QApplication>
 #include <QLabel>
 
 #include <algorithm>
@@ -69,6 +70,11 @@ void SleepScreen::viewWillAppear() {
     if (!m_main) build();
 }
 
+void SleepScreen::viewDidAppear() {
+    // The nights are what one comes here to choose from.
+    if (m_table && m_container->isAncestorOf(QApplication::focusWidget())) m_table->setFocus(Qt::OtherFocusReason);
+}
+
 void SleepScreen::build() {
     view();
     const Size size{static_cast<double>(m_size.width()), static_cast<double>(m_size.height())};
@@ -77,7 +83,7 @@ void SleepScreen::build() {
     m_host->setObjectName(QStringLiteral("sleepPie"));
     m_host->setLayoutSize(QSizeF(m_size));
     // The pie takes the keyboard too: the arrows go from slice to slice, pulling each out as a tap does.
-    m_host->setAccessibleName(title());
+    m_host->setAccessibleName(QString::fromStdString(m_app.localized("gui.sleep.pie")));
     m_host->setFocusPolicy(Qt::StrongFocus);
     m_host->installEventFilter(new KeyHandler(m_host, [this](int key) { return handlePieKey(key); }));
     m_host->setAccessibleSource({QAccessible::Chart, [this] { return sliceItems(); }, [this] { return m_keySlice; },
@@ -85,12 +91,12 @@ void SleepScreen::build() {
     // The night list's view holds the table's place; the rows themselves are a table widget.
     m_table = new TableView(m_container);
     m_table->setObjectName(QStringLiteral("sleepTable"));
-    m_table->setAccessibleName(title());
+    m_table->setAccessibleName(QString::fromStdString(m_app.localized("gui.sleep.nights")));
     m_table->setGrouped(false);
     m_table->setSource(this);
     m_table->setEmptyText(QString::fromStdString(m_app.localized("gui.sleep.empty")));
-    // The list is what the tab opens on; the pie above it comes next on Tab.
-    QWidget::setTabOrder(m_table, m_host);
+    // Tab reads top down, the pie before the list; the tab opens on the list all the same (viewDidAppear).
+    QWidget::setTabOrder(m_host, m_table);
     // Until a night is chosen the pie's place would be blank: say how to fill it.
     m_hint = new QLabel(QString::fromStdString(m_main->pieViewController()->hintText()), m_container);
     m_hint->setObjectName(QStringLiteral("sleepHint"));

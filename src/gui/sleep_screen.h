@@ -34,6 +34,7 @@ public:
     QWidget* view() override;
     QString title() const override;
     void viewWillAppear() override;
+    void viewDidAppear() override;
 
     int sectionCount() const override { return 1; }
     int rowCount(int section) const override;

@@ -13,6 +13,8 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -66,12 +68,50 @@ QLabel* addText(const Column& c, const std::string& text, const char* name = nul
     return label;
 }
 
+/// A choice the width of the page and a finger high: the whole row takes the tap, and the focus shows as
+/// the tint ring round it.
+class ChoiceButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+    QSize sizeHint() const override { return QRadioButton::sizeHint().expandedTo(QSize(44, 44)); }
+    QSize minimumSizeHint() const override { return QRadioButton::minimumSizeHint().expandedTo(QSize(44, 44)); }
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+    void paintEvent(QPaintEvent* event) override {
+        QRadioButton::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(colours::kTint, 2));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
+};
+
+/// Relayed apps a finger high; a tap anywhere on a row switches its app, not only on the box.
+class WholeRowToggles : public QObject {
+public:
+    explicit WholeRowToggles(QListWidget* list) : QObject(list), m_list(list) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        const auto type = event->type();
+        if (type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick) return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        QListWidgetItem* item = m_list->itemAt(mouse->position().toPoint());
+        if (mouse->button() != Qt::LeftButton || !item || !(item->flags() & Qt::ItemIsEnabled)) return false;
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        return true;
+    }
+
+private:
+    QListWidget* m_list;
+};
+
 // One radio button per choice; picking one stores it at once. Arrows move between them, Tab leaves the group.
 QButtonGroup* addChoices(const Column& c, const std::vector<std::string>& choices, int selected,
                          std::function<void(int)> pick) {
     auto* group = new QButtonGroup(c.body);
     for (int i = 0; i < static_cast<int>(choices.size()); ++i) {
-        auto* button = new QRadioButton(q(choices[static_cast<std::size_t>(i)]), c.body);
+        auto* button = new ChoiceButton(q(choices[static_cast<std::size_t>(i)]), c.body);
         button->setObjectName(QStringLiteral("choice%1").arg(i));
         button->setChecked(i == selected);
         group->addButton(button, i);
@@ -146,6 +186,7 @@ ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& clo
             item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsSelectable |
                            (applies ? Qt::ItemIsEnabled : Qt::NoItemFlags));
             item->setCheckState(app.chosen ? Qt::Checked : Qt::Unchecked);
+            item->setSizeHint(QSize(0, 44));  // a finger's target, with or without an icon
         }
         list->setEnabled(applies && !apps.empty());
         if (current >= 0 && current < list->count()) list->setCurrentRow(current);
@@ -167,6 +208,10 @@ ModalPage* showRelayPage(MainWindow& window, RelayPage& page, const QString& clo
     list->setIconSize(QSize(24, 24));
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setMinimumHeight(120);
+    list->viewport()->installEventFilter(new WholeRowToggles(list));
+    list->setStyleSheet(QStringLiteral("QListWidget { background: white; border: 1px solid %1; padding: 1px; }"
+                                       "QListWidget:focus { border: 2px solid %2; padding: 0; }")
+                            .arg(colours::kSeparator.name(), colours::kTint.name()));
     refill();
     none->setVisible(list->count() == 0);
     QObject::connect(list, &QListWidget::itemChanged, list, [&page, shown](QListWidgetItem* item) {

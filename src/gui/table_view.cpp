@@ -19,7 +19,11 @@ namespace vantro::gui {
 namespace {
 
 constexpr double kMargin = 15;
-constexpr double kIndexWidth = 18;
+// The index is a column of finger-sized targets; a phone-sized window has no room for one beside its rows,
+// so there it is left out and the table scrolls on its own.
+constexpr double kIndexWidth = 44;
+constexpr double kIndexLine = 44;
+constexpr int kIndexMinTableWidth = 600;
 constexpr double kBottomPadding = 30;
 
 double iconSizeFor(double rowHeight) {
@@ -183,21 +187,21 @@ std::optional<RowPath> TableView::rowAt(QPointF pos) const {
 }
 
 QRectF TableView::sectionIndexRect() const {
-    if (m_indexTitles.isEmpty()) return {};
-    const double lineHeight = 14;
-    const double h = lineHeight * m_indexTitles.size();
+    if (m_indexTitles.isEmpty() || width() < kIndexMinTableWidth) return {};
+    const double h = kIndexLine * m_indexTitles.size();
+    if (h > height()) return {};
     return QRectF(width() - kIndexWidth, (height() - h) / 2, kIndexWidth, h);
 }
 
 int TableView::sectionIndexAt(QPointF pos) const {
     const QRectF r = sectionIndexRect();
-    if (r.isNull() || !r.adjusted(-6, 0, 0, 0).contains(pos)) return -1;
+    if (r.isNull() || !r.contains(pos)) return -1;
     const int i = static_cast<int>((pos.y() - r.top()) / (r.height() / m_indexTitles.size()));
     return std::clamp(i, 0, static_cast<int>(m_indexTitles.size()) - 1);
 }
 
 double TableView::rightInset() const {
-    return m_indexTitles.isEmpty() ? 0 : kIndexWidth;
+    return sectionIndexRect().isNull() ? 0 : kIndexWidth;
 }
 
 void TableView::paintEvent(QPaintEvent*) {

@@ -85,6 +85,10 @@ public:
     }
     /// Texts that do not fit where they are drawn at the present size (captions, details, headers).
     QStringList cutTexts();
+    /// Where the section index stands (null when there is none or the table is too small for one) and the
+    /// width it takes from the rows.
+    QRectF sectionIndexRect() const;
+    double rightInset() const;
 
     QAccessible::Role accessibleRole() const override { return QAccessible::List; }
     std::vector<AccessibleItem> accessibleItems() const override;
@@ -154,8 +158,6 @@ private:
     void animateOffsetTo(double target);
     std::optional<RowPath> rowAt(QPointF pos) const;
     int sectionIndexAt(QPointF pos) const;
-    QRectF sectionIndexRect() const;
-    double rightInset() const;
     void paintRow(QPainter& p, const QRectF& r, const TableRow& row, bool highlighted, bool lastInSection) const;
     void paintRefreshIndicator(QPainter& p) const;
     void paintHeader(QPainter& p, const QString& header, double top, double height) const;

@@ -15,7 +15,6 @@ namespace vantro::gui {
 namespace {
 
 constexpr double kMargin = 15;
-constexpr double kIndexWidth = 18;
 constexpr double kHeaderHeight = 46;
 constexpr double kGapHeight = 26;
 constexpr double kPlainHeaderHeight = 28;
@@ -85,7 +84,7 @@ void TableView::paintSectionIndex(QPainter& p) const {
     const double lineHeight = r.height() / m_indexTitles.size();
     for (int i = 0; i < m_indexTitles.size(); ++i) {
         // Index entries are short by nature; long keys show their first letters.
-        const QString t = QFontMetricsF(p.font()).elidedText(m_indexTitles[i], Qt::ElideNone, kIndexWidth).left(3);
+        const QString t = QFontMetricsF(p.font()).elidedText(m_indexTitles[i], Qt::ElideNone, r.width()).left(3);
         p.drawText(QRectF(r.left(), r.top() + i * lineHeight, r.width(), lineHeight), Qt::AlignCenter, t);
     }
 }

@@ -20,6 +20,8 @@ inline const QColor kChevron{199, 199, 204};
 inline const QColor kBarBackground{248, 248, 248};
 inline const QColor kTabInactive{146, 146, 146};
 inline const QColor kDestructive{255, 59, 48};
+// The focus ring on dark ground (the charts), where the tint would not stand out.
+inline const QColor kRingOnDark{255, 159, 10};
 }  // namespace colours
 
 /// Window and bar sizes of one device idiom, in logical pixels.

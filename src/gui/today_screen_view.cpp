@@ -26,7 +26,7 @@ public:
         if (const auto it = m_heights.constFind(w); it != m_heights.cend()) return *it;
         const QRect r = fontMetrics().boundingRect(QRect(0, 0, std::max(1, w - 2 * kPad), 10000),
                                                    Qt::AlignCenter | Qt::TextWordWrap, text());
-        return *m_heights.insert(w, r.height() + 2 * kPad);
+        return *m_heights.insert(w, std::max(kTarget, r.height() + 2 * kPad));
     }
     QSize sizeHint() const override { return {QPushButton::sizeHint().width(), heightForWidth(320)}; }
     QSize minimumSizeHint() const override { return {60, heightForWidth(60)}; }
@@ -46,6 +46,7 @@ protected:
 
 private:
     static constexpr int kPad = 8;
+    static constexpr int kTarget = 44;  // a finger's height even on one line
     mutable QHash<int, int> m_heights;
     mutable QString m_heightsText;
     mutable QFont m_heightsFont;

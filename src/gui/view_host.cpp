@@ -4,6 +4,7 @@
 
 #include "charts/view.h"
 #include "gui/qt_canvas.h"
+#include "gui/theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -86,7 +87,7 @@ void ViewHost::paintEvent(QPaintEvent*) {
         painter.resetTransform();
         painter.setClipping(false);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(255, 159, 10), 2));
+        painter.setPen(QPen(colours::kRingOnDark, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
     }

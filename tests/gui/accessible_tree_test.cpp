@@ -152,6 +152,25 @@ private slots:
         QCOMPARE(iface(up)->text(QAccessible::Name), time + QStringLiteral(", minute, one more"));
         a.window().dismissModal(alarm, false);
         QCOMPARE(iface(a.window().tabBar())->text(QAccessible::Name), a.tr("gui.tabs"));
+        // The window is the app's frame, not a filler; the picker's Refresh reads without its arrow.
+        QCOMPARE(iface(&a.window())->role(), QAccessible::Window);
+        QWidget* pickerPage = a.openPage(0, 0);
+        QVERIFY(pickerPage);
+        QCOMPARE(iface(pickerPage->findChild<PropertyPageView*>()->refreshButton())->text(QAccessible::Name),
+                 a.tr("gui.refresh"));
+        a.window().dismissModal(pickerPage, false);
+
+        // Chinese names are joined with the Chinese comma.
+        App zh(QStringLiteral("zh_CN"), 0);
+        QWidget* zhAlarm = zh.openPageTitled(zh.tr("Alarm"));
+        QVERIFY(zhAlarm);
+        for (QWidget* part : zhAlarm->findChildren<QWidget*>()) {
+            QAccessibleInterface* i = iface(part);
+            const QString name = i ? i->text(QAccessible::Name) : QString();
+            QVERIFY2(!name.contains(QLatin1Char(',')), qPrintable(name));
+        }
+        QCOMPARE(iface(zhAlarm->findChild<TimePicker*>()->hourField())->text(QAccessible::Name),
+                 zhAlarm->findChild<TimePicker*>()->accessibleName() + QStringLiteral("，") + zh.tr("gui.time.hour"));
     }
 
     void theRelayPageListsAppsByTheirDesktopEntriesAndKeepsUpToDate() {
@@ -191,6 +210,8 @@ private slots:
             QCOMPARE(list->item(0)->toolTip(), QStringLiteral("org.example.Chatty"));
             QCOMPARE(list->item(1)->text(), QStringLiteral("Unknown.App"));
             QVERIFY(list->item(1)->icon().isNull());
+            // Both apps say they can be ticked, the unticked one too.
+            for (int i = 0; i < 2; ++i) QVERIFY(iface(list)->child(i)->state().checkable);
             // Ticking an app stores its identifier, not its name.
             list->item(0)->setCheckState(Qt::Checked);
             QCOMPARE(a.shell->settings().stringForKey(std::string(kRelayAppsChosen)).value_or(""),

@@ -10,16 +10,20 @@
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
+#include "platform/setting_keys.h"
 #include "screens/chart_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
 #include "screens/sleep_pie_view.h"
 #include "screens/sleep_pie_view_controller.h"
 
 #include <QDir>
+#include <cmath>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -112,6 +116,103 @@ QStringList boxMisfits(QMessageBox* box, QWidget* window) {
     return problems;
 }
 
+/// Relative luminance and contrast ratio as the web's accessibility rules define them.
+double luminance(QColor c) {
+    auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+double contrast(QColor a, QColor b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+/// What is wrong with `w` as a tap target: each part that takes a tap (a segment, a list row, the control
+/// itself) must be at least 44 x 44 logical pixels. Tables and charts are rows and drawings of their own.
+QStringList smallTargets(QWidget* w, const QString& where) {
+    QStringList problems;
+    auto check = [&](QRect r, const QString& what) {
+        if (r.width() < 44 || r.height() < 44)
+            problems << QStringLiteral("%1: %2 takes taps on %3 x %4").arg(where, what).arg(r.width()).arg(r.height());
+    };
+    if (qobject_cast<TableView*>(w) || qobject_cast<ViewHost*>(w)) return problems;
+    if (auto* seg = qobject_cast<SegmentedControl*>(w)) {
+        for (int i = 0; i < seg->count(); ++i)
+            check(seg->segmentRect(i), nameOf(w) + QStringLiteral(" segment %1").arg(i));
+    } else if (auto* tabs = qobject_cast<TabBar*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i) check(tabs->tabRect(i), QStringLiteral("tab %1").arg(i));
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        for (int i = 0; i < list->count(); ++i)
+            check(list->visualItemRect(list->item(i)), nameOf(w) + QStringLiteral(" row %1").arg(i));
+    } else {
+        check(w->rect(), nameOf(w));
+    }
+    return problems;
+}
+
+/// Focuses `w` and sees its ring: the pixels that change with the focus must, at 3 : 1 or more against
+/// what was there before, go round a box nearly the control's size (a caret or a pale fill does not).
+QStringList faintRing(QWidget* w, QWidget* elsewhere, const QString& where) {
+    QWidget* window = w->window();
+    const QRect area(w->mapTo(window, QPoint(0, 0)), w->size());
+    auto shot = [&] {
+        QApplication::processEvents();
+        return window->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    elsewhere->setFocus(Qt::TabFocusReason);
+    const QImage before = shot();
+    w->setFocus(Qt::TabFocusReason);
+    const QImage after = shot();
+    elsewhere->setFocus(Qt::TabFocusReason);
+    if (before.size() != after.size()) return {where + QStringLiteral(": grabs differ in size")};
+    int strong = 0;
+    QRect box;
+    double best = 1;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            const QColor a = after.pixelColor(x, y), b = before.pixelColor(x, y);
+            if (a == b) continue;
+            const double c = contrast(a, b);
+            best = std::max(best, c);
+            if (c < 3) continue;
+            ++strong;
+            box |= QRect(x, y, 1, 1);
+        }
+    const double ratio = after.width() / double(w->width());
+    const bool wide = box.width() >= std::min(40.0, 0.8 * after.width()) - 1;
+    const bool tall = box.height() >= std::min(30.0 * ratio, 0.8 * after.height()) - 1;
+    const bool round = strong >= (box.width() + box.height());  // half the box's perimeter
+    if (wide && tall && round) return {};
+    return {QStringLiteral("%1: %2 shows no ring of 3:1 (best %3:1, %4 px in a %5x%6 box)")
+                .arg(where, nameOf(w))
+                .arg(best, 0, 'f', 2)
+                .arg(strong)
+                .arg(box.width())
+                .arg(box.height())};
+}
+
+/// Every control of the screen or page on top: its size, and its ring when the keyboard can reach it.
+QStringList targetsAndRings(MainWindow& window, const QString& where) {
+    QStringList problems;
+    QApplication::processEvents();
+    QWidget* area = window.topModal() ? window.topModal() : static_cast<QWidget*>(&window);
+    std::vector<QWidget*> controls;
+    for (QWidget* w : area->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->focusProxy()) continue;
+        const bool tappable = qobject_cast<QAbstractButton*>(w) || w->focusPolicy() != Qt::NoFocus;
+        if (tappable && !qobject_cast<QScrollArea*>(w) && !qobject_cast<QAbstractScrollArea*>(w->parentWidget()))
+            controls.push_back(w);
+    }
+    // Every control the focus can go to (a group's other radio buttons by arrow keys).
+    std::vector<QWidget*> stops;
+    for (QWidget* w : controls)
+        if (w->isEnabled() && w->focusPolicy() != Qt::NoFocus) stops.push_back(w);
+    for (QWidget* w : controls) problems << smallTargets(w, where);
+    // Each stop's ring, against the look it has while another stop has the focus.
+    for (size_t i = 0; i < stops.size() && stops.size() > 1; ++i)
+        problems << faintRing(stops[i], stops[i == 0 ? 1 : 0], where);
+    return problems;
+}
+
 using App = app_test::AppUnderTest;
 
 }  // namespace
@@ -189,6 +290,50 @@ private slots:
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
+    void everyTargetIsAFingersAndEveryRingShows() {
+        // At the smallest phone size; run again at scale 2 (QT_SCALE_FACTOR) by its own ctest entry.
+        App a(QStringLiteral("en"), false, 20, 8, QSize(360, 640));
+        QStringList problems;
+        for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
+            a.window().setCurrentTab(tab);
+            if (tab == kSleepTab) QTRY_VERIFY(a.shell->sleepScreen()->table());
+            if (tab == kHistoryTab) {
+                a.shell->historyScreen()->rangeControl()->setSelectedIndex(1);  // weeks: the arrows work
+                QTRY_VERIFY(a.shell->historyScreen()->controller().barCount() > 0);
+            }
+            problems << targetsAndRings(a.window(), a.window().navigationBar(tab)->title());
+        }
+        // The letter index is finger-sized or not there at all.
+        if (!a.settings().table()->sectionIndexRect().isNull())
+            problems << QStringLiteral("the settings index shows on a phone");
+        a.shell->settings().setString(std::string(kRelayAppsSeen), "org.example.Chatty;Unknown.App");
+        for (const auto& [s, r] : a.pageRows()) {
+            a.settings().table()->tapRow(s, r);
+            QVERIFY(a.window().topModal());
+            // The relay page's list takes taps once a choice lets the apps be switched.
+            if (auto* list = a.window().topModal()->findChild<QListWidget*>(QStringLiteral("relayApps"))) {
+                for (QRadioButton* choice : a.window().topModal()->findChildren<QRadioButton*>())
+                    if (!list->isEnabled()) choice->click();
+                QVERIFY(list->isEnabled() && list->count() == 2);
+            }
+            problems << targetsAndRings(a.window(), a.settings().row(s, r).caption);
+            a.window().dismissModal(a.window().topModal(), false);
+        }
+        // The App menu's items.
+        QPushButton* appButton = a.window().navigationBar(kSettingsTab)->leftButton();
+        appButton->click();
+        auto* menu = a.window().findChild<QMenu*>(QStringLiteral("appMenu"));
+        QTRY_VERIFY(menu->isVisible());
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && menu->actionGeometry(action).height() < 44)
+                problems << QStringLiteral("App menu: %1 is %2 high")
+                                .arg(action->text())
+                                .arg(menu->actionGeometry(action).height());
+        menu->close();
+        for (const QString& p : problems) qWarning("%s", qPrintable(p));  // the failure's message is cut short
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
     void theWindowResizesAndNeverGoesBelowThePhoneMinimum() {
         App a(QStringLiteral("en"), false, 10, 0);
         QVERIFY(a.window().minimumSize().width() <= 360 && a.window().minimumSize().height() <= 480);
@@ -220,11 +365,14 @@ private slots:
         // Above the rows, where a first look falls.
         QVERIFY(hint->geometry().bottom() < today.table()->rectForRow(0, 0).top());
         QTest::mouseClick(hint, Qt::LeftButton);
-        QCOMPARE(a.window().currentTab(), int(kSettingsTab));
+        // The picker opens over Today, and leaving it comes back there.
+        QCOMPARE(a.window().currentTab(), int(kTodayTab));
         QVERIFY(a.window().topModal());
         auto* picker = a.window().topModal()->findChild<PropertyPageView*>();
         QVERIFY(picker && picker->table());  // the wristband picker
         a.window().dismissModal(a.window().topModal(), false);
+        QCOMPARE(a.window().currentTab(), int(kTodayTab));
+        QVERIFY(today.table()->isVisible());
 
         a.window().setCurrentTab(kHistoryTab);
         HistoryScreen& history = *a.shell->historyScreen();

@@ -12,6 +12,8 @@
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
 #include "gui/theme.h"
+#include "gui/today_screen_view.h"
+#include "platform/setting_keys.h"
 #include "screens/sleep_pie_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
 
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 
 using namespace vantro;
 using namespace vantro::gui;
@@ -79,21 +82,26 @@ struct App : app_test::AppUnderTest {
     }
 };
 
+QString nameOf(QWidget* w) {
+    QAccessibleInterface* iface = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
 /// Walks the stops Tab goes through from the focus now, forwards round to the start and backwards again,
-/// and says what is wrong: a stop missed or twice, a way back that differs, a stop unseen or unnamed.
-QStringList walk(const std::vector<QWidget*>& expected, const QString& where, const std::function<void(int)>& key) {
+/// and says what is wrong: a stop that is not the one `expected` names next (by what a reader calls it,
+/// starting with the focus now), one missed or twice, a way back that differs, a stop unseen or without
+/// a control's role.
+QStringList walk(const QStringList& expected, const QString& where, const std::function<void(int)>& key) {
     QStringList problems;
     auto say = [&](const QString& what) { problems << where + QStringLiteral(": ") + what; };
     const int n = static_cast<int>(expected.size());
-    if (n < 2) {
-        say(QStringLiteral("only %1 focus stop(s)").arg(n));
+    QWidget* start = ownerOf(QApplication::focusWidget());
+    if (!start) {
+        say(QStringLiteral("nothing has the focus"));
         return problems;
     }
-    QWidget* start = ownerOf(QApplication::focusWidget());
-    if (std::find(expected.begin(), expected.end(), start) == expected.end() &&
-        std::find(expected.begin(), expected.end(), QApplication::focusWidget()) == expected.end())
-        say(QStringLiteral("the focus starts outside the stops, on ") + describe(start));
     std::vector<QWidget*> forward;
+    QStringList went{nameOf(start)};
     for (int i = 0; i < n; ++i) {
         QWidget* at = ownerOf(QApplication::focusWidget());
         if (!at) {
@@ -107,45 +115,39 @@ QStringList walk(const std::vector<QWidget*>& expected, const QString& where, co
             say(QStringLiteral("Tab from %1 loses the focus").arg(describe(at)));
             return problems;
         }
-        if (next == at) {
-            say(QStringLiteral("Tab stays on ") + describe(at));
-            return problems;
-        }
         forward.push_back(next);
+        went << nameOf(next);
         // Where the focus lands is in sight (a scrolled page brings it into view).
         const QRect r(next->mapTo(next->window(), QPoint(0, 0)), next->size());
         if (!next->isVisible() || r.isEmpty() || !next->window()->rect().intersects(r))
             say(QStringLiteral("focus stop out of sight: ") + describe(next));
         // The stop just left looks different from when it had the focus: it showed a ring.
-        if (at && at->isVisible() && look(at) == focused) say(QStringLiteral("no focus ring on ") + describe(at));
-    }
-    if (forward.back() != start) {
-        QStringList went;
-        for (QWidget* f : forward) went << describe(f);
-        say(QStringLiteral("%1 Tabs do not come back round to %2 (they go %3)")
-                .arg(n)
-                .arg(describe(start), went.join(QStringLiteral(", "))));
-    }
-    for (QWidget* stop : expected) {
-        QWidget* o = ownerOf(stop);
-        if (std::count(forward.begin(), forward.end(), o) != 1)
-            say(QStringLiteral("Tab reaches %1 %2 times")
-                    .arg(describe(o))
-                    .arg(std::count(forward.begin(), forward.end(), o)));
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(o);
-        const QString name = iface ? iface->text(QAccessible::Name) : QString();
-        if (name.trimmed().isEmpty()) say(QStringLiteral("focus stop without a name: ") + describe(o));
-        const QAccessible::Role role = iface ? iface->role() : QAccessible::NoRole;
+        if (at != next && at->isVisible() && look(at) == focused)
+            say(QStringLiteral("no focus ring on ") + describe(at));
+        const QAccessible::Role role = QAccessible::queryAccessibleInterface(next)
+                                           ? QAccessible::queryAccessibleInterface(next)->role()
+                                           : QAccessible::NoRole;
         if (role == QAccessible::NoRole || role == QAccessible::Client || role == QAccessible::Pane)
-            say(QStringLiteral("focus stop without a control's role: ") + describe(o));
+            say(QStringLiteral("focus stop without a control's role: ") + describe(next));
     }
+    // The stops, in order and by name, and after the last one the first again.
+    QStringList want = expected;
+    want << expected.value(0);
+    if (went != want)
+        say(QStringLiteral("Tab goes [%1], not [%2]")
+                .arg(went.join(QStringLiteral(" | ")), want.join(QStringLiteral(" | "))));
+    if (forward.empty() || forward.back() != start)
+        say(QStringLiteral("%1 Tabs do not come back round to %2").arg(n).arg(describe(start)));
+    for (QWidget* stop : forward)
+        if (std::count(forward.begin(), forward.end(), stop) != 1)
+            say(QStringLiteral("Tab reaches %1 more than once").arg(describe(stop)));
     // Shift+Tab retraces the same stops backwards.
-    for (int i = n - 1; i >= 0; --i) {
+    for (int i = n - 1; i >= 0 && static_cast<int>(forward.size()) == n; --i) {
         key(Qt::Key_Backtab);
         QWidget* back = ownerOf(QApplication::focusWidget());
-        QWidget* want = i > 0 ? forward[static_cast<size_t>(i - 1)] : start;
-        if (back != want) {
-            say(QStringLiteral("Shift+Tab goes to %1, not back to %2").arg(describe(back), describe(want)));
+        QWidget* wantBack = i > 0 ? forward[static_cast<size_t>(i - 1)] : start;
+        if (back != wantBack) {
+            say(QStringLiteral("Shift+Tab goes to %1, not back to %2").arg(describe(back), describe(wantBack)));
             break;
         }
     }
@@ -163,22 +165,41 @@ private slots:
         App a(12, 3);
         MainWindow& w = a.window();
         QStringList problems;
+        // Each screen's stops as the eye reads them: the bar's buttons left to right, the screen top down,
+        // the tab bar. (History shows weeks, so the arrow to earlier weeks is a stop; later ones are none.)
+        auto stopsOf = [&](int tab) -> QStringList {
+            switch (tab) {
+                case kTodayTab:
+                    return {QStringLiteral("Connect your band in Settings → Wristband"), QStringLiteral("Today"),
+                            QStringLiteral("Screens")};
+                case kHistoryTab:
+                    return {QStringLiteral("Step history"), QStringLiteral("Earlier"), QStringLiteral("Period"),
+                            QStringLiteral("Screens")};
+                case kSleepTab:
+                    return {QStringLiteral("Sleep phases"), QStringLiteral("Nights"), QStringLiteral("Screens")};
+                default:
+                    return {QStringLiteral("App"), QStringLiteral("Backup"), QStringLiteral("Settings"),
+                            QStringLiteral("Screens")};
+            }
+        };
         for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
             w.setCurrentTab(tab);
             QApplication::processEvents();
             if (tab == kSleepTab) QTRY_VERIFY(a.shell->sleepScreen()->table());
+            if (tab == kHistoryTab) a.shell->historyScreen()->rangeControl()->setSelectedIndex(1);
             MainWindow::focusFirstIn(w.navigationBar(tab)->parentWidget());
-            problems << walk(w.focusOrder(), w.navigationBar(tab)->title(), [&](int k) { a.key(k); });
+            problems << walk(stopsOf(tab), w.navigationBar(tab)->title(), [&](int k) { a.key(k); });
         }
         // The backup question (three answers) and the reset question (destructive, Cancel by default).
         a.eachQuestion([&](QMessageBox* box) {
             QTRY_VERIFY(QApplication::focusWidget() && box->isAncestorOf(QApplication::focusWidget()));
-            std::vector<QWidget*> buttons;
-            for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
-            problems << walk(buttons, box->text(), [&](int k) {
-                QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(k));
-                QApplication::processEvents();
-            });
+            problems << walk(box->buttons().size() == 3
+                                 ? QStringList{a.tr("gui.export"), a.tr("gui.import"), a.tr("Cancel")}
+                                 : QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")},
+                             box->text(), [&](int k) {
+                                 QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(k));
+                                 QApplication::processEvents();
+                             });
             // Escape answers Cancel.
             QSignalSpy answered(box, &QMessageBox::buttonClicked);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -196,6 +217,37 @@ private slots:
         const auto rows = a.pageRows();
         QVERIFY(rows.size() >= 10);  // the property pages, the picker, the sync and relay pages
         QStringList problems;
+        // Each page's stops from where the page puts the focus (its first control), top down and then
+        // the bar's buttons left to right.
+        auto time = [](const QString& caption) {
+            QStringList stops;
+            for (const char* field : {"hour", "minute"}) {
+                const QString name = caption + QStringLiteral(", ") + QLatin1String(field);
+                stops << name + QStringLiteral(", one less") << name << name + QStringLiteral(", one more");
+            }
+            return stops;
+        };
+        const QStringList bar{QStringLiteral("Cancel"), QStringLiteral("OK")};
+        const QMap<QString, QStringList> stops{
+            {QStringLiteral("Wristband"),
+             QStringList{QStringLiteral("Choose wristband"), QStringLiteral("Refresh")} + bar},
+            {QStringLiteral("Present"), QStringList{QStringLiteral("Present")} + bar},
+            {QStringLiteral("Wish"), QStringList{QStringLiteral("Wish")} + bar},
+            {QStringLiteral("Sitting reminder"), QStringList{QStringLiteral("Interval")} +
+                                                     time(QStringLiteral("From")) + time(QStringLiteral("Until")) +
+                                                     bar},
+            {QStringLiteral("Medicine reminder"), QStringList{QStringLiteral("Interval (hours)")} +
+                                                      time(QStringLiteral("From")) + time(QStringLiteral("Until")) +
+                                                      bar},
+            {QStringLiteral("Alarm"), QStringList{QStringLiteral("Alarm")} + time(QStringLiteral("Time")) + bar},
+            {QStringLiteral("Height"), QStringList{QStringLiteral("Height (cm)")} + bar},
+            {QStringLiteral("Weight"), QStringList{QStringLiteral("Weight (kg)")} + bar},
+            {QStringLiteral("Display time"), QStringList{QStringLiteral("Seconds")} + bar},
+            {QStringLiteral("Sync automatically"), {QStringLiteral("Every 3 h"), QStringLiteral("OK")}},
+            {QStringLiteral("Relay notifications"), {QStringLiteral("Chosen apps"), QStringLiteral("OK")}},
+        };
+        auto pageStops = [&](App&, const QString& where) { return stops.value(where, {QStringLiteral("?")}); };
+        QCOMPARE(static_cast<size_t>(stops.size()), rows.size());
         for (const auto& [s, r] : rows) {
             const QString where = a.settings().row(s, r).caption;
             // After an answer that may have left the page (or a question) open.
@@ -216,7 +268,7 @@ private slots:
             // What the page covers is hidden: a screen reader must not find the settings behind it.
             if (a.settings().table()->isVisible() || w.tabBar()->isVisible())
                 problems << where + QStringLiteral(": the settings still show behind the page");
-            problems << walk(w.focusOrder(), where, [&](int k) { a.key(k); });
+            problems << walk(pageStops(a, where), where, [&](int k) { a.key(k); });
 
             // Escape is the left button (Cancel, or the page's only button), wherever the focus is.
             QPushButton* left = page->navigationBar()->leftButton();
@@ -343,20 +395,20 @@ private slots:
         QCOMPARE(a.settings().row(lastSection, 0).detail, next->text());
         a.key(Qt::Key_End);
 
-        // Tab goes on to the tab bar, then round to the bar's buttons: Backup and the App menu.
+        // Tab goes on to the tab bar, then round to the bar's buttons as they stand: App, then Backup.
         a.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.tabBar());
+        a.key(Qt::Key_Tab);
+        QPushButton* appButton = w.navigationBar(kSettingsTab)->leftButton();
+        QVERIFY(appButton);
+        QCOMPARE(QApplication::focusWidget(), appButton);
         a.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.navigationBar(kSettingsTab)->rightButton());
         // A bar button answers Return too: Backup asks its question.
         a.key(Qt::Key_Return);
         QTRY_VERIFY(visibleBox());
         a.settle();
-        w.navigationBar(kSettingsTab)->rightButton()->setFocus(Qt::TabFocusReason);
-        a.key(Qt::Key_Tab);
-        QPushButton* appButton = w.navigationBar(kSettingsTab)->leftButton();
-        QVERIFY(appButton);
-        QCOMPARE(QApplication::focusWidget(), appButton);
+        appButton->setFocus(Qt::TabFocusReason);
         // Space opens the App menu, the arrows walk it and Escape closes it, leaving the focus on the button.
         a.key(Qt::Key_Space);
         auto* menu = w.findChild<QMenu*>(QStringLiteral("appMenu"));
@@ -371,7 +423,6 @@ private slots:
         QTRY_VERIFY(menu->isVisible());
         menu->close();
         QTRY_COMPARE(QApplication::focusWidget(), appButton);
-        a.key(Qt::Key_Backtab);
         a.key(Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), w.tabBar());
         // The tab bar takes Left and Right.
@@ -450,6 +501,88 @@ private slots:
         QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), Qt::Key_Return);
         QTRY_VERIFY(exported);
         QVERIFY(!imported);
+    }
+
+    void returnPressesEveryButtonAndPagesGoBackWhereTheyCameFrom() {
+        App a(12, 3);
+        MainWindow& w = a.window();
+        // Today's hint: Return opens the picker over Today, and leaving it comes back to Today and the hint.
+        QPushButton* hint = a.shell->todayScreen()->connectHint();
+        QVERIFY(hint && hint->isVisible());
+        hint->setFocus(Qt::TabFocusReason);
+        a.key(Qt::Key_Return);
+        QVERIFY(w.topModal());
+        auto* picker = w.topModal()->findChild<PropertyPageView*>();
+        QVERIFY(picker && picker->forgetButton());
+        QCOMPARE(w.currentTab(), int(kTodayTab));
+        // No band is chosen yet: there is nothing to forget.
+        QVERIFY(!picker->forgetButton()->isEnabled());
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+        QCOMPARE(w.currentTab(), int(kTodayTab));
+        QTRY_COMPARE(QApplication::focusWidget(), hint);
+
+        // History's arrows press on Return.
+        a.key(Qt::Key_2, Qt::ControlModifier);
+        HistoryScreen& history = *a.shell->historyScreen();
+        QTRY_VERIFY(history.controller().barCount() > 0);
+        history.rangeControl()->setSelectedIndex(1);
+        QVERIFY(history.olderButton()->isEnabled());
+        history.olderButton()->setFocus(Qt::TabFocusReason);
+        QSignalSpy older(history.olderButton(), &QAbstractButton::clicked);
+        a.key(Qt::Key_Return);
+        QCOMPARE(older.count(), 1);
+
+        // A time picker's − presses on Return, and the page stays.
+        a.key(Qt::Key_4, Qt::ControlModifier);
+        QWidget* alarm = a.openPageTitled(a.tr("Alarm"));
+        QVERIFY(alarm);
+        auto* hour = alarm->findChild<QSpinBox*>(QStringLiteral("hour"));
+        const int before = hour->value();
+        alarm->findChild<QWidget*>(QStringLiteral("hourDown"))->setFocus(Qt::TabFocusReason);
+        a.key(Qt::Key_Return);
+        QCOMPARE(w.topModal(), alarm);
+        QCOMPARE(hour->value(), (before + 23) % 24);
+        a.key(Qt::Key_Escape);
+        QCOMPARE(w.modalCount(), 0);
+
+        // On Present, as on every page with OK, Return saves: the focused greeting, ticked.
+        QWidget* present = a.openPageTitled(a.tr("Present"));
+        QVERIFY(present);
+        auto* view = present->findChild<PropertyPageView*>();
+        const int chosen = static_cast<int>((a.shell->settings().integerForKey("Present") + 2) % 17);
+        view->table()->setFocus(Qt::TabFocusReason);
+        view->table()->setKeyboardRow(RowPath{0, chosen});
+        a.key(Qt::Key_Return);
+        QCOMPARE(w.modalCount(), 0);
+        QCOMPARE(a.shell->settings().integerForKey("Present"), chosen);
+
+        // The picker says what Forget did, and then has nothing more to forget.
+        a.shell->settings().setString(std::string(kChosenBand), "some band");
+        QWidget* bands = a.openPage(0, 0);
+        picker = bands->findChild<PropertyPageView*>();
+        QVERIFY(picker->forgetButton()->isEnabled());
+        picker->forgetButton()->setFocus(Qt::TabFocusReason);
+        a.key(Qt::Key_Return);
+        QTRY_VERIFY(visibleBox());
+        QCOMPARE(visibleBox()->informativeText(), a.tr("BandForgotten"));
+        a.settle();
+        QVERIFY(!picker->forgetButton()->isEnabled());
+        w.dismissModal(bands, false);
+
+        // Ctrl+W closes the window and the companion stays; reopened, the window shows the tab it was closed on.
+        a.key(Qt::Key_3, Qt::ControlModifier);
+        bool freed = false;
+        a.shell->onWindowFreed = [&] { freed = true; };
+        a.key(Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(freed);
+        QVERIFY(!a.shell->hasWindow() && !a.shell->quitting());
+        a.shell->showWindow();
+        QCOMPARE(a.window().currentTab(), int(kSleepTab));
+        // Ctrl+Q ends the companion, as the menu's Quit does.
+        QApplication::setActiveWindow(&a.window());
+        a.key(Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(a.shell->quitting());
     }
 
     void aMonthOfTheYearStaysInsideItsPanelOnANarrowPhoneInChinese() {

@@ -141,11 +141,20 @@ private slots:
         QTRY_COMPARE(view.contentOffset(), 0.0);
     }
 
-    void theSectionIndexJumpsToItsSection() {
+    void theSectionIndexJumpsToItsSectionAndLeavesAPhoneToItsRows() {
         Table t(400, true, {QStringLiteral("A"), QStringLiteral("B")});
         auto& [source, view] = t;
-        // The index sits at the right edge, centred vertically; its lower half is section B.
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(370, 205));
+        // On a phone-sized table there is no room for finger-sized letters: the right edge is the row's.
+        QCOMPARE(view.rightInset(), 0.0);
+        const QRectF row = view.rectForRow(1, 0);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPointF(row.right() - 2, row.center().y()).toPoint());
+        QCOMPARE(view.contentOffset(), 0.0);
+        QVERIFY(!source.selected.empty());
+        source.selected.clear();
+        // A wider one shows it at the right edge, centred vertically, each letter a 44-px target.
+        view.resize(768, 400);
+        QCOMPARE(view.rightInset(), 44.0);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(768 - 40, 200 + 40));  // section B, off its centre
         QVERIFY(view.contentOffset() > 0);
         QVERIFY(source.selected.empty());
     }
