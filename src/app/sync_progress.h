@@ -17,10 +17,10 @@ class VantroAppDelegate;
 
 /// Follows one sync from the request to its last stored day: the one rule for when a sync is complete.
 /// The band marks no end of its answers: a sync counts as complete once the day reports have stopped
-/// for kSettleSeconds (or the band said it has no days), so a link that drops before then leaves the
-/// sync visibly unfinished. A sync some of whose records could not be stored ends as failed, with how
-/// many, and does not count as the last sync. Reports that arrive while no sync runs are stored by the
-/// report handling and change nothing here.
+/// for kSettleSeconds (or the band said it has no days) and every record it sent is stored or given up,
+/// so a link that drops before then leaves the sync visibly unfinished. A sync some of whose records could not be
+/// stored ends as failed, with how many, and does not count as the last sync. Reports that arrive while no sync runs
+/// are stored by the report handling and change nothing here.
 class SyncProgress {
 public:
     using Done = Companion::Done;
