@@ -88,7 +88,8 @@ void SyncProgress::settle() {
 }
 
 void SyncProgress::linkLost() {
-    if (!m_running) return;
+    // Once the band is done, its records are here and only the database is awaited: the link is not needed.
+    if (!m_running || m_settled) return;
     m_app.log().warning("sync not finished: the link dropped before the band's last day was stored");
     end(SyncState::Interrupted, {}, "the band's link ended during the sync");
 }

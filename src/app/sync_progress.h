@@ -58,7 +58,7 @@ public:
     void nightStored(bool stored = true) { recordStored(nightCame(), false, stored); }
     /// A day report without a date: the band has no days, so nothing more follows.
     void noMoreDays();
-    /// The link to the band went down.
+    /// The link to the band went down; after the band's last day it changes nothing.
     void linkLost();
     /// The sync cannot go on (the machine sleeps, the band changed, its time ran out): it ends interrupted
     /// with what it stored kept, and its waiters hear `why`.

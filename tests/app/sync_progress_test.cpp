@@ -108,7 +108,9 @@ TEST_F(Progress, ASyncWaitsForItsOwnRecordsToBeStoredAndCountsOnlyThose) {
     const int day = progress.dayCame();
     progress.recordStored(mine, false, true);
     loop.advance(SyncProgress::kNoAnswerSeconds);
-    EXPECT_TRUE(progress.running());              // the band is done, one record is not
+    EXPECT_TRUE(progress.running());  // the band is done, one record is not
+    progress.linkLost();              // and the band is no longer needed for it
+    EXPECT_TRUE(progress.running());
     progress.recordStored(earlier, true, false);  // given up, but not this sync's
     EXPECT_TRUE(progress.running());
     progress.recordStored(day, true, true);
