@@ -26,7 +26,9 @@ bool SyncProgress::ask(Done done) {
 void SyncProgress::start(bool starting) {
     m_running = true;
     m_sawDay = false;
-    m_days = m_nights = m_failed = 0;
+    m_days = m_nights = m_failed = m_waiting = 0;
+    m_settled = false;
+    ++m_serial;
     m_app.tell(SyncBegan{starting});
     // Whatever happens to the batch and the band, the waiters hear within the limit.
     m_limit = m_app.runLoop().after(kLimitSeconds, [this] {
@@ -43,30 +45,51 @@ void SyncProgress::begin() {
     armTimer(kNoAnswerSeconds, false);
 }
 
-void SyncProgress::dayStored(bool stored) {
+int SyncProgress::dayCame() {
     // A report no sync asked for (another program asked the band) is stored, and ends no sync.
-    if (!m_running) return;
+    if (!m_running) return 0;
     m_sawDay = true;
     m_lastDayAt = m_app.runLoop().wallNow();
-    stored ? ++m_days : ++m_failed;
-    m_app.tell(RecordHandled{true, stored});
+    ++m_waiting;
     armTimer(kSettleSeconds, true);
+    return m_serial;
 }
 
-void SyncProgress::nightStored(bool stored) {
-    if (!m_running) return;
-    stored ? ++m_nights : ++m_failed;
-    m_app.tell(RecordHandled{false, stored});
+int SyncProgress::nightCame() {
+    if (!m_running) return 0;
+    ++m_waiting;
+    return m_serial;
+}
+
+void SyncProgress::recordStored(int ticket, bool day, bool stored) {
+    if (!m_running || ticket != m_serial) return;
+    --m_waiting;
+    stored ? ++(day ? m_days : m_nights) : ++m_failed;
+    m_app.tell(RecordHandled{day, stored});
+    if (m_settled && m_waiting == 0) complete();
 }
 
 void SyncProgress::noMoreDays() {
     if (!m_running) return;
     if (!m_sawDay) m_lastDayAt = m_app.runLoop().wallNow();
-    complete();
+    settle();
+}
+
+void SyncProgress::settle() {
+    if (m_waiting == 0) {
+        complete();
+        return;
+    }
+    if (!m_settled) m_app.log().log(strprintf("sync: the band is done; %d records wait for the database", m_waiting));
+    m_settled = true;
+    // Only the records are awaited now: the band's silence is no longer a sign of a dropped sync.
+    if (m_timer) m_app.runLoop().cancel(m_timer);
+    m_timer = 0;
 }
 
 void SyncProgress::linkLost() {
-    if (!m_running) return;
+    // Once the band is done, its records are here and only the database is awaited: the link is not needed.
+    if (!m_running || m_settled) return;
     m_app.log().warning("sync not finished: the link dropped before the band's last day was stored");
     end(SyncState::Interrupted, {}, "the band's link ended during the sync");
 }
@@ -101,6 +124,7 @@ std::string SyncProgress::lastSyncText(Instant now) const {
 
 void SyncProgress::complete() {
     m_sawDay = false;
+    m_settled = false;
     if (m_failed > 0) {
         // Records the band sent are missing: this is not a sync to count from.
         m_app.log().warning(strprintf("sync failed: %d of the band's records could not be stored", m_failed));
@@ -142,7 +166,7 @@ void SyncProgress::armTimer(double seconds, bool settle) {
     m_timer = m_app.runLoop().after(seconds, [this, settle] {
         m_timer = 0;
         if (settle) {
-            complete();
+            this->settle();
             return;
         }
         m_app.log().warning("sync not finished: the band sent no day in time");

@@ -17,10 +17,10 @@ class VantroAppDelegate;
 
 /// Follows one sync from the request to its last stored day: the one rule for when a sync is complete.
 /// The band marks no end of its answers: a sync counts as complete once the day reports have stopped
-/// for kSettleSeconds (or the band said it has no days), so a link that drops before then leaves the
-/// sync visibly unfinished. A sync some of whose records could not be stored ends as failed, with how
-/// many, and does not count as the last sync. Reports that arrive while no sync runs are stored by the
-/// report handling and change nothing here.
+/// for kSettleSeconds (or the band said it has no days) and every record it sent is stored or given up,
+/// so a link that drops before then leaves the sync visibly unfinished. A sync some of whose records could not be
+/// stored ends as failed, with how many, and does not count as the last sync. Reports that arrive while no sync runs
+/// are stored by the report handling and change nothing here.
 class SyncProgress {
 public:
     using Done = Companion::Done;
@@ -42,14 +42,23 @@ public:
     bool ask(Done done);
     /// The batch has been issued; the status says "Syncing".
     void begin();
-    /// A day report was handled: `stored` is false when the database refused a record it should have kept
-    /// (a report without a real date is not one of those: it is neither stored nor a failure). More may follow.
-    void dayStored(bool stored = true);
-    /// A night report was handled, like dayStored.
-    void nightStored(bool stored = true);
+    /// A day report came and its record is on its way to the database, which may have to wait for another
+    /// program; the sync does not count as complete before it is stored or given up (recordStored with the
+    /// ticket returned here). More may follow.
+    int dayCame();
+    /// A night report came, like dayCame.
+    int nightCame();
+    /// The record of `ticket` is done: `stored` is false when the database refused a record it should have
+    /// kept (a report without a real date is not one of those: it is neither stored nor a failure). A
+    /// record of an earlier sync, or of none, changes nothing here.
+    void recordStored(int ticket, bool day, bool stored);
+    /// A day report came and was handled at once.
+    void dayStored(bool stored = true) { recordStored(dayCame(), true, stored); }
+    /// A night report came and was handled at once.
+    void nightStored(bool stored = true) { recordStored(nightCame(), false, stored); }
     /// A day report without a date: the band has no days, so nothing more follows.
     void noMoreDays();
-    /// The link to the band went down.
+    /// The link to the band went down; after the band's last day it changes nothing.
     void linkLost();
     /// The sync cannot go on (the machine sleeps, the band changed, its time ran out): it ends interrupted
     /// with what it stored kept, and its waiters hear `why`.
@@ -74,6 +83,8 @@ public:
 private:
     void start(bool starting);
     void complete();
+    /// The band has sent all it will: complete now, or once the last record waiting for the database is done.
+    void settle();
     void end(SyncState state, const std::string& problem, const std::string& message);
     void stopTimers();
     void armTimer(double seconds, bool settle);
@@ -84,6 +95,12 @@ private:
     int m_days = 0;
     int m_nights = 0;
     int m_failed = 0;
+    /// Which sync this is, for the tickets of its records.
+    int m_serial = 0;
+    /// Records of this sync not yet stored or given up.
+    int m_waiting = 0;
+    /// The band is done; the sync waits only for `m_waiting`.
+    bool m_settled = false;
     std::vector<Done> m_waiters;
     std::optional<double> m_lastBegin;
     std::optional<double> m_lastCompletedBegin;

@@ -234,19 +234,27 @@ void VantroViewController::handleReport(const Bytes& value) {
                                           static_cast<std::int64_t>(r.calories) + r.restcal, r.activeTime, r.battery});
             },
             [&](const DayRecordReport& r) {
+                // Complete only once the days stop coming and are stored: a drop before the last one shows.
+                const int ticket = m_app.syncProgress().dayCame();
                 // A report without a real date is refused by the store and is no failure of it.
-                const bool stored =
-                    !m_app.m_db || !r.date ||
-                    m_app.m_db->updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
-                // Complete only once the days stop coming: a drop before the last one shows.
-                m_app.syncProgress().dayStored(stored);
+                if (!m_app.m_db || !r.date) return m_app.syncProgress().recordStored(ticket, true, true);
+                m_writer.write(
+                    m_app.m_db,
+                    [r](sqlite_data& db) {
+                        return db.updateData(r.date, r.steps, r.distance, r.calories, r.restcal, 0, r.activeTime);
+                    },
+                    [this, ticket](bool stored) { m_app.syncProgress().recordStored(ticket, true, stored); });
             },
             [&](const SleepRecordReport& r) {
-                const bool stored =
-                    !m_app.m_db || !r.date ||
-                    m_app.m_db->updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
-                                                r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
-                m_app.syncProgress().nightStored(stored);
+                const int ticket = m_app.syncProgress().nightCame();
+                if (!m_app.m_db || !r.date) return m_app.syncProgress().recordStored(ticket, false, true);
+                m_writer.write(
+                    m_app.m_db,
+                    [r](sqlite_data& db) {
+                        return db.updateSleepData(r.date, r.enterTime, r.spindlesTime, r.deepTime, r.remTime,
+                                                  r.wakeupTime, r.wakeupCount, r.totalTime, r.startTime);
+                    },
+                    [this, ticket](bool stored) { m_app.syncProgress().recordStored(ticket, false, stored); });
             },
             [this](const SyncCompleteReport&) { m_app.syncProgress().noMoreDays(); },
             [](const NothingReport&) {},

@@ -5,6 +5,7 @@
 #include "app/vantro_app_delegate.h"
 #include "platform/ble.h"
 #include "screens/today_screen.h"
+#include "store/record_writer.h"
 
 #include <functional>
 #include <memory>
@@ -117,6 +118,8 @@ private:
     TimerId m_linkLossTimer = 0;
     bool m_linkLossAlarm = false;
     bool m_lastLossError = false;  // the alarm sounding now was raised by a lost link
+    /// The band's day and night records on their way to the database, in the order they came.
+    RecordWriter m_writer{m_app.runLoop(), m_app.log()};
 };
 
 }  // namespace vantro

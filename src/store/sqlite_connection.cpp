@@ -114,6 +114,10 @@ SqliteConnection::~SqliteConnection() {
     if (m_db) sqlite3_close_v2(m_db);
 }
 
+void SqliteConnection::setBusyTimeout(int milliseconds) {
+    if (m_db && isOpen()) sqlite3_busy_timeout(m_db, milliseconds);
+}
+
 int SqliteConnection::exec(const char* sql) {
     if (!isOpen()) return m_openResult;
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);

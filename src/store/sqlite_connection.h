@@ -62,6 +62,8 @@ public:
     /// The result of the open (SQLITE_OK on success).
     int openResult() const { return m_openResult; }
     bool isOpen() const { return m_openResult == 0; }
+    /// How long a statement waits for another program's lock before it fails busy (a second unless set).
+    void setBusyTimeout(int milliseconds);
 
     /// Runs statements without results; returns the SQLite result code.
     int exec(const char* sql);

@@ -18,6 +18,9 @@ namespace {
 using namespace sqlite_schema;
 
 constexpr const char* kFileName = "database.sqlite3";
+// A write that gives way waits no longer than this for a lock: well within a frame of the main thread,
+// and long enough for another program's own short write to finish.
+constexpr int kGiveWayMs = 5;
 
 // One statement per upsert: a look-up followed by an insert lets another writer (an import, vantro-cli)
 // add the date in between, and the insert then fails on the key.
@@ -44,6 +47,11 @@ std::int32_t columnInt32(const SqliteStatement& stmt, int index) {
 // The old app listed a NULL key as "(null)"; files it wrote may still hold such rows.
 std::string dateText(const SqliteStatement& stmt) {
     return stmt.columnText(cDate).value_or("(null)");
+}
+
+std::string failureText(const std::string& path, std::string_view what, const SqliteConnection& db) {
+    return strprintf("database %s: %s failed: %s (error=%d)", path.c_str(), std::string(what).c_str(),
+                     db.errorMessage().c_str(), db.errorCode());
 }
 
 std::optional<std::string> dateKey(const std::optional<CalendarDate>& date) {
@@ -75,10 +83,25 @@ sqlite_data::sqlite_data(std::string dataDir, std::string_view fileName, DebugLo
 }
 
 void sqlite_data::logFailure(std::string_view what, const SqliteConnection& db) {
-    m_lastError = strprintf("database %s: %s failed: %s (error=%d)", m_path.c_str(), std::string(what).c_str(),
-                            db.errorMessage().c_str(), db.errorCode());
+    m_lastError = failureText(m_path, what, db);
+    reportLastFailure();
+}
+
+void sqlite_data::reportLastFailure() {
     m_log.warning(m_lastError);
     if (m_firstFailure.empty()) m_firstFailure = m_lastError;
+}
+
+bool sqlite_data::upsertFailed(std::string_view what, const SqliteConnection& db) {
+    const int code = db.errorCode() & 0xFF;
+    m_lastWriteHeld = m_giveWay && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
+    if (m_lastWriteHeld) {
+        // Only noted: the caller tries again, and reports it if it gives up.
+        m_lastError = failureText(m_path, what, db);
+    } else {
+        logFailure(what, db);
+    }
+    return false;
 }
 
 bool sqlite_data::refuseWrite(std::string_view what) {
@@ -165,14 +188,13 @@ bool sqlite_data::finishWrite(SqliteConnection& db, SqliteStatement& write, cons
 bool sqlite_data::upsert(const char* sql, const std::string& key, std::string_view inserted, std::string_view updated,
                          const std::function<void(SqliteStatement&)>& bind) {
     SqliteConnection db(m_path, SqliteConnection::Mode::ReadWrite);
-    if (!db.isOpen()) {
-        logFailure("open", db);
-        return false;
-    }
+    if (!db.isOpen()) return upsertFailed("open", db);
+    if (m_giveWay) db.setBusyTimeout(kGiveWayMs);
     SqliteStatement write = db.prepare(sql);
+    if (!write) return upsertFailed("prepare", db);
     write.bindText(1, key);
     bind(write);
-    if (!finishWrite(db, write, key)) return false;
+    if (write.step() != SQLITE_DONE) return upsertFailed("write of " + key, db);
     // The connection is new, so a row id tells that this statement added the row rather than updated it.
     m_log.log(db.lastInsertRowid() != 0 ? inserted : updated);
     return true;
@@ -180,6 +202,7 @@ bool sqlite_data::upsert(const char* sql, const std::string& key, std::string_vi
 
 bool sqlite_data::updateData(const std::optional<CalendarDate>& date, std::int32_t step, std::int32_t distance,
                              std::int32_t colaries, std::int32_t restcal, std::int32_t tstep, std::int32_t activeTime) {
+    m_lastWriteHeld = false;
     const auto key = dateKey(date);
     if (!key) {
         m_log.warning("updateData: the day record has no valid date and is not stored");
@@ -197,6 +220,7 @@ bool sqlite_data::updateSleepData(const std::optional<CalendarDate>& date, std::
                                   std::int32_t wakeupTime, std::int32_t wakeupCount,
                                   const std::optional<TimeOfDay>& totalTime,
                                   const std::optional<TimeOfDay>& startTime) {
+    m_lastWriteHeld = false;
     const auto key = dateKey(date);
     if (!key) {
         m_log.warning("updateSleepData: the sleep record has no valid date and is not stored");

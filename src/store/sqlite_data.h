@@ -74,6 +74,15 @@ public:
     void forgetFailures() { m_firstFailure.clear(); }
     /// Why the last failed operation failed, in one line (also logged).
     const std::string& lastError() const { return m_lastError; }
+
+    /// While on, a day or night upsert that finds the file held by another program gives way within a few
+    /// milliseconds instead of waiting up to a second, and fails without a log line, with lastWriteHeld()
+    /// set: its caller tries it again later and, should it give up, reports it with reportLastFailure().
+    void giveWayWhenHeld(bool on) { m_giveWay = on; }
+    /// Whether the last upsert failed only because another program held the file.
+    bool lastWriteHeld() const { return m_lastWriteHeld; }
+    /// Logs the last failure as any failure is (a write given up after giving way).
+    void reportLastFailure();
     // Whole records for backups (sqlite_data_records.cpp).
 
     /// Absent when the file can be listed (or does not exist yet); otherwise why not, in one line:
@@ -94,6 +103,8 @@ public:
 private:
     /// Logs a failure with SQLite's reason.
     void logFailure(std::string_view what, const SqliteConnection& db);
+    /// An upsert's failure: logged, or only noted when it gives way to another program's hold.
+    bool upsertFailed(std::string_view what, const SqliteConnection& db);
     /// Runs a prepared write once; false (and logged) when it did not complete.
     bool finishWrite(SqliteConnection& db, SqliteStatement& write, const std::string& key);
     /// Runs one upsert of the row of `key` (bound first; `bind` binds the rest) and logs whether it added
@@ -117,6 +128,8 @@ private:
     std::string m_firstFailure;
     bool m_readOnly = false;
     std::string m_lastError;
+    bool m_giveWay = false;
+    bool m_lastWriteHeld = false;
 };
 
 }  // namespace vantro

@@ -98,3 +98,24 @@ TEST_F(Progress, RecordsThatCouldNotBeStoredEndTheSyncFailedWithoutALastSyncTime
     EXPECT_EQ(app.state().failedWrites, 0);
     EXPECT_TRUE(progress.lastComplete());
 }
+
+TEST_F(Progress, ASyncWaitsForItsOwnRecordsToBeStoredAndCountsOnlyThose) {
+    progress.begin();
+    const int earlier = progress.dayCame();
+    progress.linkLost();  // its record still waits for the database
+    progress.begin();
+    const int mine = progress.nightCame();
+    const int day = progress.dayCame();
+    progress.recordStored(mine, false, true);
+    loop.advance(SyncProgress::kNoAnswerSeconds);
+    EXPECT_TRUE(progress.running());  // the band is done, one record is not
+    progress.linkLost();              // and the band is no longer needed for it
+    EXPECT_TRUE(progress.running());
+    progress.recordStored(earlier, true, false);  // given up, but not this sync's
+    EXPECT_TRUE(progress.running());
+    progress.recordStored(day, true, true);
+    EXPECT_EQ(app.state().sync, SyncState::Complete);
+    EXPECT_EQ(app.state().daysStored, 1);
+    EXPECT_EQ(app.state().nightsStored, 1);
+    EXPECT_EQ(app.state().failedWrites, 0);
+}

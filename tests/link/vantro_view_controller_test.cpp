@@ -2,7 +2,10 @@
 #include "link_fixture.h"
 
 #include "platform/strprintf.h"
+#include "store/sqlite_connection.h"
 
+#include <algorithm>
+#include <chrono>
 #include <random>
 
 using namespace vantro;
@@ -309,6 +312,43 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     EXPECT_EQ(days()[0].step, 1000);  // the day of the same date is untouched
     loop.advance(SyncProgress::kSettleSeconds);
     EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete", 0), 0u);
+}
+
+TEST_F(Controller, RecordsWaitInTheirOrderForADatabaseAnotherProgramHoldsWithoutHoldingUpTheLoop) {
+    app().m_db->updateData(CalendarDate{2014, 7, 1}, 7, 7, 7, 7, 0, 7);
+    asked();
+    SqliteConnection holder(app().m_db->m_dataFilePath(), SqliteConnection::Mode::ReadWrite);
+    ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
+    // A second per record was the old wait; a turn now gives way within a few milliseconds.
+    double longest = 0;
+    for (const char* report :
+         {"34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00", "1A DE 07 07 0F 0A 00 C8 00 78 00 3C 00 14 00 02 00 17 1E",
+          "34 50 C3 2C 01 96 00 57 00 DE 07 07 0F 2D 00"}) {
+        const auto start = std::chrono::steady_clock::now();
+        notify(bytes(report));
+        longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    for (int i = 0; i < 100; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        loop.advance(0.05);
+        longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    EXPECT_LT(longest, 0.1);
+    // The band is done, the records are not: the sync is still running, and nothing counts as failed.
+    EXPECT_EQ(app().strTransmitStatus(), "Syncing");
+    EXPECT_EQ(app().state().failedWrites, 0);
+
+    holder.exec("ROLLBACK");
+    loop.advance(RecordWriter::kRetrySeconds + 0.1);
+    const auto d = days();
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].step, 7);
+    EXPECT_EQ(d[1].step, 50000);  // the later report of the date wins
+    ASSERT_EQ(nights().size(), 2u);
+    EXPECT_EQ(nights()[1].enter_time, 10);
+    EXPECT_EQ(app().state().daysStored, 2);
+    EXPECT_EQ(app().state().nightsStored, 1);
+    EXPECT_EQ(app().strTransmitStatus().rfind("SyncComplete", 0), 0u) << app().strTransmitStatus();
 }
 
 TEST_F(Controller, AnyValueOfAnyLengthNeitherCrashesNorCorruptsTheDatabase) {

@@ -8,6 +8,7 @@
 #include "platform/setting_keys.h"
 #include "settings/json_key_value_store.h"
 #include "settings/wristband_picker.h"
+#include "store/record_writer.h"
 #include "store/sqlite_connection.h"
 
 #include "fake_ble.h"
@@ -17,6 +18,9 @@
 #include <filesystem>
 #include <thread>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -54,25 +58,61 @@ TEST_F(CompanionTest, ANeverInitialisedStoreStillGetsTheFourteenCommands) {
     EXPECT_EQ(frames[3], "05 41");  // body weight 65
 }
 
-TEST_F(CompanionTest, ASyncWhoseRecordsAreNotStoredEndsFailedWithoutALastSyncTime) {
+TEST_F(CompanionTest, ASyncBesideAHeldDatabaseKeepsTheLoopTurningAndEndsFailedWithoutALastSyncTime) {
     settings.setInteger(kAutoSyncHours, 0);
     startSimulated();
     ASSERT_TRUE(connect());
-    // Another program holds the database for the whole sync.
+    app().m_db->updateData(CalendarDate{2014, 6, 1}, 7, 7, 7, 7, 0, 7);
+    // Another program holds the database for the whole sync. Every turn of the loop is timed on the wall
+    // clock: the bus is answered between turns, and the old store waited a second per record.
     SqliteConnection holder(session->recordsDir() + "/database.sqlite3", SqliteConnection::Mode::ReadWrite);
     ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
-    const auto synced = await([&](Done d) { return session->sync(std::move(d)); });
+    double longest = 0;
+    auto runTimed = [&](const std::function<bool()>& done, double limit) {
+        for (double t = 0; t < limit && !done(); t += 0.02) {
+            const auto start = std::chrono::steady_clock::now();
+            loop.advance(0.02);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            longest = std::max(longest, took.count());
+        }
+        return done();
+    };
+    std::optional<std::pair<bool, std::string>> synced;
+    auto answer = [&](bool ok, const std::string& why) { synced.emplace(ok, why); };
+    ASSERT_EQ(session->sync(answer), Companion::Outcome::Started);
+    ASSERT_TRUE(runTimed([&] { return synced.has_value(); }, RecordWriter::kHeldSeconds + 30));
     holder.exec("ROLLBACK");
-    ASSERT_TRUE(synced.has_value());
+    EXPECT_LT(longest, 0.1);
     EXPECT_FALSE(synced->first);
     EXPECT_NE(synced->second.find("3 of the band's records could not be stored"), std::string::npos) << synced->second;
-    const CompanionState s = session->state();
+    CompanionState s = session->state();
     EXPECT_EQ(s.sync, SyncState::Failed);
     EXPECT_EQ(s.failedWrites, 3);
     EXPECT_EQ(s.daysStored, 0);
     EXPECT_FALSE(s.lastSync.has_value());
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime).has_value());
     EXPECT_EQ(app().strTransmitStatus(), "SyncFailed");
+    ASSERT_EQ(days().size(), 1u);
+    EXPECT_EQ(days()[0].step, 7);
+
+    // Held again, and let go once the band is done: the waiting records are stored and the sync completes.
+    ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
+    synced.reset();
+    ASSERT_EQ(session->sync(answer), Companion::Outcome::Started);
+    runTimed([&] { return synced.has_value(); }, SyncProgress::kSettleSeconds + 5);
+    EXPECT_FALSE(synced.has_value());
+    EXPECT_EQ(session->state().sync, SyncState::Running);
+    holder.exec("ROLLBACK");
+    ASSERT_TRUE(runTimed([&] { return synced.has_value(); }, 5));
+    EXPECT_LT(longest, 0.1);
+    EXPECT_TRUE(synced->first) << synced->second;
+    s = session->state();
+    EXPECT_EQ(s.sync, SyncState::Complete);
+    EXPECT_EQ(s.daysStored, 2);
+    EXPECT_EQ(s.nightsStored, 1);
+    EXPECT_TRUE(s.lastSync.has_value());
+    EXPECT_EQ(days().size(), 3u);
+    EXPECT_EQ(days()[0].step, 7);
 }
 
 TEST_F(CompanionTest, SettingsChangedByAnotherProgramReachTheConnectedBand) {
