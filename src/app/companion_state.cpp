@@ -8,8 +8,8 @@ namespace vantro {
 namespace {
 
 // In the order of the enums.
-constexpr std::array<std::string_view, 6> kLinkNames{"Disconnected", "Connected",     "ReConnecting",
-                                                     "Connecting",   "Disconnecting", "Researching"};
+constexpr std::array<std::string_view, 7> kLinkNames{"Disconnected",  "Connected",   "ReConnecting", "Connecting",
+                                                     "Disconnecting", "Researching", "Refused"};
 constexpr std::array<std::string_view, 6> kSyncNames{"idle", "running", "complete", "interrupted", "failed", "running"};
 
 }  // namespace

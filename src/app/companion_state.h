@@ -12,7 +12,8 @@
 namespace vantro {
 
 /// The link to the band; each state has the status key the screens show ("Connecting"...).
-enum class LinkState { Disconnected, Connected, ReConnecting, Connecting, Disconnecting, Researching };
+/// Refused: the band was heard but would not take the link or serve it; it is tried again after a pause.
+enum class LinkState { Disconnected, Connected, ReConnecting, Connecting, Disconnecting, Researching, Refused };
 /// The sync now running or last run.
 /// Starting: asked for, its batch about to go out ("SyncStarting"); Running: the batch went out ("Syncing").
 enum class SyncState { Idle, Running, Complete, Interrupted, Failed, Starting };

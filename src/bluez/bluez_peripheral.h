@@ -50,6 +50,7 @@ public:
     std::optional<std::string> name() const override { return m_name; }
     bool isConnected() const override { return m_connected; }
     std::optional<double> rssi() const override { return m_rssi; }
+    std::optional<double> heardAt() const override;
     void setDelegate(BlePeripheralDelegate* delegate) override { m_delegate = delegate; }
     const std::vector<BleServicePtr>& services() const override { return m_services; }
 

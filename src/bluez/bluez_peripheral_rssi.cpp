@@ -21,9 +21,16 @@ namespace vantro::bluez {
 void BluezPeripheral::advertised(const QBluetoothDeviceInfo& info) {
     m_info = info;
     if (info.rssi() != 0) {
+        // bluetoothd lists the reading it still holds whenever a scan starts: that one was heard before.
+        // Every advertisement heard since comes as a change of RSSI (devicePropertiesChanged).
+        const bool fresh = !m_heardRssi;
         m_heardRssi = info.rssi();
-        heard();
+        if (fresh) heard();
     }
+}
+
+std::optional<double> BluezPeripheral::heardAt() const {
+    return m_heardAt;
 }
 
 void BluezPeripheral::devicePropertiesChanged(const QString& interface, const QVariantMap& changed,

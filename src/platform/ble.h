@@ -88,6 +88,9 @@ public:
     virtual bool isConnected() const = 0;
     /// Last read signal strength in dBm; absent before the first reading.
     virtual std::optional<double> rssi() const = 0;
+    /// When an advertisement of it was last heard (run-loop seconds); absent where the platform reports
+    /// only what it hears now. A reading a central remembers from before is no sign that the band is near.
+    virtual std::optional<double> heardAt() const { return std::nullopt; }
     virtual void setDelegate(BlePeripheralDelegate* delegate) = 0;
     virtual const std::vector<BleServicePtr>& services() const = 0;
 

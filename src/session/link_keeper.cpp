@@ -103,6 +103,10 @@ void LinkKeeper::sawBand(const BlePeripheralPtr& p) {
         const auto seen = m_app.bleList->find(seenDeviceKey(*p));
         if (seen != m_app.bleList->end() && seen->second.rssi == 0) return;
     }
+    // Nor was one listed with the reading it had before the loss: only an advertisement heard since says
+    // that the band is near again.
+    const auto heard = p->heardAt();
+    if (m_lostAt && heard && *heard <= *m_lostAt) return;
     // With find-me on, the lost band's own pending request is under way ("ReConnecting").
     if (findMeOn() && m_app.peripheral && m_app.peripheral->identifier() == chosen) return;
     m_app.log().log("reconnecting to the chosen band " + chosen);
@@ -124,6 +128,7 @@ void LinkKeeper::lost(const BlePeripheralPtr& p) {
         if (callBack && !m_suspended) m_app.connectPeripheral(p);
         return;
     }
+    m_lostAt = m_app.runLoop().now();
     const bool refusal = refused(m_session.today().lastLossWasError());
     if (!m_ready) ++m_unreadyLosses;
     if (refusal) {
@@ -132,6 +137,7 @@ void LinkKeeper::lost(const BlePeripheralPtr& p) {
         const double pause = std::min(kMaxPauseSeconds, kFirstPauseSeconds * std::pow(2.0, m_refusals - 1));
         m_notBefore = m_app.runLoop().now() + pause;
         m_app.log().log(strprintf("the band %s did not take the link; trying again in %.0f s", chosen.c_str(), pause));
+        m_app.setLinkState(LinkState::Refused);
         // With find-me on its request waits out the pause too.
         if (m_pauseTimer) m_app.runLoop().cancel(m_pauseTimer);
         m_pauseTimer = m_app.runLoop().after(pause, [this] {

@@ -8,6 +8,7 @@
 #include "link/vantro_view_controller.h"
 #include "platform/sleep_watch.h"
 
+#include <optional>
 #include <string>
 
 namespace vantro {
@@ -79,6 +80,7 @@ private:
     int m_refusals = 0;
     int m_unreadyLosses = 0;  // links lost in a row before they were of use
     double m_notBefore = 0;
+    std::optional<double> m_lostAt;  // when the chosen band's last link was lost
     TimerId m_holdCheck = 0;
     TimerId m_pauseTimer = 0;
 };

@@ -69,7 +69,9 @@ void SimulatedCentral::scanForPeripheralsWithServices(const std::vector<BleUuid>
     m_reported.clear();
     std::weak_ptr<int> alive = m_alive;
     m_loop.post([this, alive] {
-        if (!alive.expired()) advertise();
+        if (alive.expired()) return;
+        if (m_remembersBands) reportRemembered();
+        advertise();
     });
     if (!m_advertTimer) {
         m_advertTimer = m_loop.every(m_options.advertisementInterval, [this, alive] {
@@ -84,6 +86,15 @@ void SimulatedCentral::stopScan() {
     m_advertTimer = 0;
 }
 
+void SimulatedCentral::reportRemembered() {
+    if (!m_scanning || m_state != BleCentralState::PoweredOn) return;
+    const auto bands = m_bands;
+    for (const auto& band : bands) {
+        if (band->m_connected || !band->m_heardAt) continue;
+        if (m_delegate) m_delegate->didDiscoverPeripheral(*this, band, band->advertisementRssi());
+    }
+}
+
 void SimulatedCentral::advertise() {
     if (!m_scanning || m_state != BleCentralState::PoweredOn) return;
     const BleUuid service = BleUuid::fromString(kWristbandServiceUuid);
@@ -95,6 +106,7 @@ void SimulatedCentral::advertise() {
     for (const auto& band : bands) {
         // A connected band stops advertising; one out of reach is not heard.
         if (band->m_connected || !band->inRange()) continue;
+        band->m_heardAt = m_loop.now();
         if (!m_allowDuplicates && !m_reported.insert(band->identifier()).second) continue;
         if (m_delegate) m_delegate->didDiscoverPeripheral(*this, band, band->advertisementRssi());
     }

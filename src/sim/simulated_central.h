@@ -31,6 +31,9 @@ public:
     bool isScanning() const { return m_scanning; }
     int scanRequests() const { return m_scanRequests; }
     int connectRequests() const { return m_connectRequests; }
+    /// Like bluetoothd with its device cache: each scan starts by listing the bands heard before with the
+    /// reading they had then, in reach or not.
+    void setRemembersBands(bool remembers) { m_remembersBands = remembers; }
 
     BleCentralState state() const override { return m_state; }
     /// The delegate hears the current state on a later turn.
@@ -45,6 +48,7 @@ private:
 
     std::shared_ptr<SimulatedPeripheral> find(const BlePeripheralPtr& p) const;
     void advertise();
+    void reportRemembered();
     void scheduleConnection(const std::shared_ptr<SimulatedPeripheral>& band);
     void postDisconnection(const std::shared_ptr<SimulatedPeripheral>& band, BleErrorOpt error);
     // Called by a band.
@@ -64,6 +68,7 @@ private:
     std::set<std::string> m_reported;  // bands already reported when duplicates are not wanted
     int m_scanRequests = 0;
     int m_connectRequests = 0;
+    bool m_remembersBands = false;
     TimerId m_advertTimer = 0;
     // Turns scheduled before the central was destroyed check this before touching it.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

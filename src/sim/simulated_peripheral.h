@@ -29,6 +29,7 @@ public:
     std::optional<std::string> name() const override { return m_config.name; }
     bool isConnected() const override { return m_connected; }
     std::optional<double> rssi() const override { return m_rssi; }
+    std::optional<double> heardAt() const override { return m_heardAt; }
     void setDelegate(BlePeripheralDelegate* delegate) override { m_delegate = delegate; }
     const std::vector<BleServicePtr>& services() const override { return m_services; }
 
@@ -91,6 +92,7 @@ private:
     bool m_refuseNotifications = false;
     bool m_hideWristbandService = false;
     std::optional<double> m_rssi;
+    std::optional<double> m_heardAt;  // the central's last hearing of an advertisement
     std::vector<BleServicePtr> m_services;
     BleCharacteristicPtr m_reportCharacteristic;
     BleCharacteristicPtr m_commandCharacteristic;

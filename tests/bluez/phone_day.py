@@ -396,6 +396,8 @@ def run(args, findme):
             ok = [t for t in latencies if t is not None]
             if len(ok) < len(latencies) or max(ok) > BOUND:
                 problems.append(f'{name}: {describe(latencies)}')
+        if not args.idle_only:
+            problems += refusal(day)
         # Every day once, and the sync after the cut one completed.
         day.wait(day.synced, 60, 'the sync after the faults did not complete')
         stored = day.days_stored()
@@ -421,6 +423,29 @@ def run(args, findme):
             with open(os.path.join(day.work, 'app.log'), errors='replace') as f:
                 lines = [l for l in f if 'SendData' not in l and '数据' not in l and '-add:' not in l]
             print(''.join(lines[-60:]))
+
+
+def refusal(day):
+    '''A band that takes the link but not its notifications: the status says it refused, in the user's
+    words too, and once it serves again it is back when the pause is over.'''
+    problems = []
+    day.wait(day.synced, 60)
+    day.mock('SetRefuseNotify', BAND, True)
+    day.mock('DropLink', BAND)
+    if not day.wait(lambda: str(day.status()['State']) == 'Refused', 10):
+        problems.append(f'refusing band: the state reads {day.status()["State"]}, not Refused')
+    shown = subprocess.run([day.args.cli, '--lang', 'en', 'status'], capture_output=True, text=True,
+                           env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=day.session_address, LANG='en_US.UTF-8'))
+    if 'The band refused the connection' not in shown.stdout:
+        problems.append(f'refusing band: vantro-cli status says {shown.stdout!r}')
+    # Two refusals at most by now: the pause is 4 s or less.
+    day.mock('SetRefuseNotify', BAND, False)
+    back = day.recovery(time.monotonic())
+    if back is None or back > 8:
+        problems.append(f'refusing band: back {back} s after it served again, not within its pause')
+    elif day.wait(lambda: str(day.status()['State']) == 'Connected', 5) is False:
+        problems.append(f'refusing band: the state reads {day.status()["State"]} once back')
+    return problems
 
 
 def describe(latencies):
