@@ -73,7 +73,10 @@ GettextLocalizer::GettextLocalizer(std::string language, std::string localeDir) 
     m_language = language;
     // gettext ignores LANGUAGE in the "C" locale, and the user's locale may not be
     // generated on this machine; C.UTF-8 always exists and lets LANGUAGE choose.
-    setenv("LANGUAGE", language.c_str(), 1);
+    // The environment is not safe to change while other threads read it (GSettings' dconf worker does):
+    // it is changed only when the language is not already the one set.
+    const char* set = std::getenv("LANGUAGE");
+    if (!set || language != set) setenv("LANGUAGE", language.c_str(), 1);
     const char* current = std::setlocale(LC_MESSAGES, "");
     if (!current || std::string(current) == "C" || std::string(current) == "POSIX") {
         std::setlocale(LC_MESSAGES, "C.UTF-8");
