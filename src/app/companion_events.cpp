@@ -2,19 +2,11 @@
 // What happens to the companion, as the link, the report handling and the sync tell it, and its one keeper.
 #include "app/companion_events.h"
 
+#include "platform/overloaded.h"
+
 #include <utility>
 
 namespace vantro {
-namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
-
-}  // namespace
 
 bool CompanionStateKeeper::apply(const CompanionEvent& event) {
     CompanionState s = m_state;

@@ -4,6 +4,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/strprintf.h"
+#include "settings/setting_text.h"
 
 #include <CLI/CLI.hpp>
 
@@ -165,13 +166,7 @@ void QuietLog::dumpTo(std::ostream& os, size_t from) const {
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view text) {
-    std::int64_t v = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
-    return v;
+    return parseWholeNumber(text);
 }
 
 std::optional<std::uint8_t> parseByteNumber(std::string_view text) {

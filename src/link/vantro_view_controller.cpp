@@ -5,6 +5,7 @@
 #include "link/audio_player.h"
 #include "link/phone_event_relay.h"
 #include "platform/local_time.h"
+#include "platform/overloaded.h"
 #include "platform/setting_keys.h"
 #include "platform/strprintf.h"
 #include "protocol/codes.h"
@@ -18,13 +19,6 @@ namespace {
 
 // Below this the band is taken to be out of range (strictly below: -95.0 itself is still in range).
 constexpr float kOutOfRangeDbm = -95.0f;
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 
 }  // namespace
 

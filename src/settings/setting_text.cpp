@@ -29,16 +29,6 @@ std::string acceptedText(const SettingKey& key) {
     return {};
 }
 
-std::optional<std::int64_t> wholeNumber(std::string_view text) {
-    std::int64_t v = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
-    return v;
-}
-
 std::optional<bool> parseBool(std::string_view text) {
     for (auto t : {"true", "1", "on", "yes"}) {
         if (text == t) return true;
@@ -76,6 +66,16 @@ std::optional<Instant> parseStamp(std::string_view text, Instant now, bool& outO
 
 }  // namespace
 
+std::optional<std::int64_t> parseWholeNumber(std::string_view text) {
+    std::int64_t v = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+    return v;
+}
+
 std::string settableKeyList() {
     std::string list;
     for (auto keys : {settingKeys(), localSettingKeys()}) {
@@ -97,7 +97,7 @@ std::variant<StoredValue, SettingTextError> parseSettingText(std::string_view ke
     const SettingTextError refused{name + " takes " + acceptedText(*known) + ", not " + quoteText(text)};
     switch (known->type) {
         case SettingType::Integer: {
-            auto v = wholeNumber(text);
+            auto v = parseWholeNumber(text);
             if (!v || *v < known->editorMin || *v > known->editorMax || !isSettingChoice(*known, std::to_string(*v))) {
                 return refused;
             }
