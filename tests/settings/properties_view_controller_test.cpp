@@ -46,9 +46,14 @@ TEST_F(PropertyPage, NumberPagesTakeOnlyValuesWithinTheirBounds) {
         {{4, 0}, "3", "", "0B 03"},
         {{4, 0}, "255", "", "0B FF"},
     };
+    const auto stored = [&] {
+        return std::vector{settings.integerForKey("bodyHeight"), settings.integerForKey("bodyWeight"),
+                           settings.integerForKey("displaytime")};
+    };
     for (const auto& c : cases) {
         alerts.clear();
         band->writes.clear();
+        const auto before = stored();
         auto& p = open(c.page);
         type(p, kNumberFieldTag, c.text);
         p.ProessResult();
@@ -60,12 +65,13 @@ TEST_F(PropertyPage, NumberPagesTakeOnlyValuesWithinTheirBounds) {
             continue;
         }
         EXPECT_TRUE(band->writes.empty()) << c.text;
+        EXPECT_EQ(stored(), before) << c.text << ": a refused value replaced the last accepted one";
         ASSERT_EQ(alerts.size(), 1u) << c.text;
         EXPECT_EQ(alerts[0].title, "Prompt");
         EXPECT_EQ(alerts[0].message, c.prompt);
         EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
     }
-    // Refused values never replaced the last accepted ones.
+    // The last accepted values stay, on the screen too.
     EXPECT_EQ(settings.integerForKey("bodyHeight"), 170);
     EXPECT_EQ(settings.integerForKey("bodyWeight"), 10);
     EXPECT_EQ(settings.integerForKey("displaytime"), 255);
