@@ -31,7 +31,9 @@ from gi.repository import GLib
 BAND = 'C0:11:22:33:44:01'
 BAND_PATH = '/org/bluez/hci0/dev_' + BAND.replace(':', '_')
 REPORT_CHAR = BAND_PATH + '/service0010/char0013'
-BOUND = 2.0          # seconds from the band being available to notifying again
+# Seconds from the band being available to notifying again; a sanitized build runs the app several times
+# slower, so its suite passes a looser bound (VANTRO_DAY_BOUND) that says nothing about the product's.
+BOUND = float(os.environ.get('VANTRO_DAY_BOUND', '2.0'))
 MEDIAN_BOUND = 1.0
 RECOVERY_LIMIT = 40  # a loss not recovered by then is not recovered
 DAYS = 5
