@@ -207,7 +207,8 @@ if $py -c 'import dbusmock' 2>/dev/null; then
     started=$(date +%s%N)
     "$cli" $verb >"$work/late" 2>&1
     status=$? took=$((($(date +%s%N) - started) / 1000000))
-    check "$verb against a late owner exits 1 ($took ms)" "[ $status -eq 1 ] && grep -q 'did not answer within [23] s' '$work/late'"
+    check "$verb against a late owner exits 1 ($took ms, status $status: $(head -c 300 "$work/late" | tr '\n' ' '))" \
+      "[ $status -eq 1 ] && grep -q 'did not answer within [23] s' '$work/late'"
     check "$verb: bounded by the timeout ($took ms)" "[ $took -lt 4000 ]"
     sleep 2  # the stand-in answers the late call before it takes another
   done
