@@ -10,6 +10,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
 #include <QTimer>
@@ -87,7 +88,11 @@ AppClient::Answer AppClient::wait(const QDBusMessage& message) {
     }
     // The bus says NoReply both when the time ran out and at once when the owner left without answering.
     if (error == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
-        return msLeft() > 100 ? Answer::Gone : Answer::TimedOut;
+        if (msLeft() <= 100) return Answer::TimedOut;
+        // Early, on a loaded machine, it may still be the time running out: only a name nobody owns any
+        // more is an owner that left.
+        const QDBusReply<bool> owned = bus.interface()->isServiceRegistered(QString::fromLatin1(qt::kBusName));
+        return owned.isValid() && owned.value() ? Answer::TimedOut : Answer::Gone;
     }
     return Answer::Failed;
 }
