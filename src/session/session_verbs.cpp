@@ -147,7 +147,6 @@ bool Session::applySetting(std::string_view key) {
 void Session::setFindMe(bool on) {
     if (!on) Audio_player::sharedInstance().stopPlayingAlarmSound();
     m_ports.settings.setInteger(kFindMe, on ? kFindMeOn : kFindMeOff);
-    m_state.apply(FindMeChanged{on});
     applySetting(kFindMe);
 }
 

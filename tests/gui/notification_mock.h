@@ -16,13 +16,12 @@ inline QVariant unwrapDBusVariant(const QVariant& v) {
     return v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v;
 }
 
-/// The arguments of every Notify call, in order: app_name, replaces_id, app_icon, summary, body,
-/// actions, hints (a QDBusArgument), timeout. Empty when the mock does not answer.
-inline std::vector<QVariantList> notifyCalls() {
+/// The arguments of every call of `method` the mock service saw, in order; empty when it does not answer.
+inline std::vector<QVariantList> mockCalls(const QString& method) {
     QDBusMessage dump = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-    dump << QStringLiteral("Notify");
+    dump << method;
     const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
     std::vector<QVariantList> out;
     if (reply.type() != QDBusMessage::ReplyMessage) return out;
@@ -41,26 +40,18 @@ inline std::vector<QVariantList> notifyCalls() {
     return out;
 }
 
+/// The arguments of every Notify call, in order: app_name, replaces_id, app_icon, summary, body,
+/// actions, hints (a QDBusArgument), timeout.
+inline std::vector<QVariantList> notifyCalls() {
+    return mockCalls(QStringLiteral("Notify"));
+}
+
 /// The ids of every CloseNotification call the mock service saw.
 inline QList<uint> closedNotificationIds() {
-    QDBusMessage dump = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-    dump << QStringLiteral("CloseNotification");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(dump);
     QList<uint> ids;
-    if (reply.type() != QDBusMessage::ReplyMessage) return ids;
-    const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
-    calls.beginArray();
-    while (!calls.atEnd()) {
-        qulonglong when = 0;
-        QVariantList args;
-        calls.beginStructure();
-        calls >> when >> args;
-        calls.endStructure();
-        if (!args.isEmpty()) ids << vantro::testing::unwrapDBusVariant(args[0]).toUInt();
+    for (const QVariantList& args : mockCalls(QStringLiteral("CloseNotification"))) {
+        if (!args.isEmpty()) ids << args[0].toUInt();
     }
-    calls.endArray();
     return ids;
 }
 
