@@ -136,21 +136,17 @@ void SyncProgress::complete() {
     const Instant at = m_lastDayAt.value_or(m_app.runLoop().wallNow());
     m_lastCompletedBegin = m_lastBegin.value_or(m_app.runLoop().now());
     m_app.settings().setDate(kLastSyncTime, at);
-    m_running = false;
-    stopTimers();
-    m_app.tell(SyncEnded{SyncState::Complete, at, {}});
-    for (auto& done : std::exchange(m_waiters, {})) {
-        if (done) done(true, strprintf("%d days and %d nights stored", m_days, m_nights));
-    }
-    if (onEnded) onEnded();
+    end(SyncState::Complete, {}, strprintf("%d days and %d nights stored", m_days, m_nights), at);
 }
 
-void SyncProgress::end(SyncState state, const std::string& problem, const std::string& message) {
+void SyncProgress::end(SyncState state, const std::string& problem, const std::string& message,
+                       std::optional<Instant> lastSync) {
     stopTimers();
     m_running = false;
-    m_app.tell(SyncEnded{state, std::nullopt, problem});
+    m_app.tell(SyncEnded{state, lastSync, problem});
+    const bool ok = state == SyncState::Complete;
     for (auto& done : std::exchange(m_waiters, {})) {
-        if (done) done(false, message);
+        if (done) done(ok, message);
     }
     if (onEnded) onEnded();
 }

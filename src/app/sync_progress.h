@@ -85,7 +85,9 @@ private:
     void complete();
     /// The band has sent all it will: complete now, or once the last record waiting for the database is done.
     void settle();
-    void end(SyncState state, const std::string& problem, const std::string& message);
+    /// Ends the sync as `state`, telling its waiters `message`; `lastSync` is set for one that completed.
+    void end(SyncState state, const std::string& problem, const std::string& message,
+             std::optional<Instant> lastSync = std::nullopt);
     void stopTimers();
     void armTimer(double seconds, bool settle);
 
