@@ -10,6 +10,8 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 
 #include <algorithm>
 
@@ -33,6 +35,7 @@ BluezCentral::BluezCentral(RunLoop& loop, DebugLog& log, ConnectionRssiReader::O
       }) {
     useDbusGattBackend();
     registerDbusTypes();
+    m_monitor = std::make_unique<AdvertisementMonitor>(log, [this](const QString& device) { monitorFound(device); });
     QDBusConnection bus = QDBusConnection::systemBus();
     // bluetoothd that starts late or restarts, and adapters plugged in or out, are taken up as they come.
     m_watcher = std::make_unique<QDBusServiceWatcher>(kBluezService, bus, QDBusServiceWatcher::WatchForOwnerChange);
@@ -61,6 +64,7 @@ void BluezCentral::objectsChanged(const QDBusMessage& message) {
     } else if (path == m_adapterPath && qdbus_cast<QStringList>(args[1]).contains(kAdapterInterface)) {
         m_log.log("BlueZ lost its Bluetooth adapter");
         m_adapterPath.clear();
+        m_monitor->setAdapter({});
         linksGone();
         attachAdapter();
     }
@@ -76,6 +80,7 @@ void BluezCentral::attachAdapter() {
         }
         m_log.log("BlueZ has no Bluetooth adapter");
         m_adapterPath.clear();
+        m_monitor->setAdapter({});
         m_agent.reset();
         m_unavailable = QStringLiteral("BluetoothNoAdapter");
         setState(BleCentralState::Unsupported);
@@ -95,6 +100,13 @@ void BluezCentral::attachAdapter() {
     bus.connect(kBluezService, m_adapterPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"), this,
                 SLOT(adapterPropertiesChanged(QString, QVariantMap, QStringList)));
     m_powered = adapter.value(QStringLiteral("Powered"), true).toBool();
+    // The passive watch needs the adapter's monitor manager and its pattern monitors.
+    const QVariantMap monitors =
+        objects->value(QDBusObjectPath(m_adapterPath)).value(QStringLiteral("org.bluez.AdvertisementMonitorManager1"));
+    const bool patterns =
+        monitors.value(QStringLiteral("SupportedMonitorTypes")).toStringList().contains(QStringLiteral("or_patterns"));
+    if (!patterns) m_log.log("BlueZ offers no advertisement monitor: the band is looked for by scanning");
+    m_monitor->setAdapter(patterns ? m_adapterPath : QString());
     setState(m_powered ? BleCentralState::PoweredOn : BleCentralState::PoweredOff);
     if (m_powered) linksBack();
 }
@@ -133,7 +145,10 @@ void BluezCentral::bluetoothdGone() {
     if (m_agent) m_agent->stop();
     m_agent.reset();
     m_adapterPath.clear();
+    m_monitor->setAdapter({});
     m_unavailable = QStringLiteral("BluetoothNotRunning");
+    // A bluetoothd that starts again has heard nothing yet: what it lists first it heard since.
+    for (auto& [address, p] : m_peripherals) p->forgetHeard();
     linksGone();
     setState(BleCentralState::Unsupported);
 }
@@ -254,16 +269,51 @@ void BluezCentral::advertisementSeen(const QBluetoothDeviceInfo& info) {
                                         [&](const BleUuid& s) { return advertised.contains(toQtUuid(s)); });
         if (!wanted) return;
     }
+    report(info, false);
+}
+
+void BluezCentral::report(const QBluetoothDeviceInfo& info, bool heardNow) {
     const QString address = info.address().toString();
     auto& peripheral = m_peripherals[address];
     if (!peripheral) peripheral = std::make_shared<BluezPeripheral>(shared_from_this(), info);
     peripheral->advertised(info);
-    if (!m_allowDuplicates && !m_reportedThisScan.insert(address).second) return;
-
-    const double rssi = info.rssi();
+    if (heardNow) {
+        peripheral->markHeard();
+    } else if (!m_allowDuplicates && !m_reportedThisScan.insert(address).second) {
+        return;
+    }
+    // The monitor heard it even where bluetoothd kept no strength: a weak one stands in.
+    const double rssi = info.rssi() != 0 ? info.rssi() : -100;
     post([this, p = peripheral, name = advertisedName(info), rssi] {
         p->setName(name);
         if (m_delegate) m_delegate->didDiscoverPeripheral(*this, p, rssi);
+    });
+}
+
+void BluezCentral::watchForPeripheralsWithServices(const std::vector<BleUuid>& services) {
+    m_monitor->setServices(services);
+}
+
+void BluezCentral::monitorFound(const QString& devicePath) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kBluezService, devicePath, kPropertiesInterface, QStringLiteral("GetAll"));
+    call << kDeviceInterface;
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        const QDBusPendingReply<QVariantMap> reply = *w;
+        if (reply.isError() || !usable()) return;
+        const QVariantMap device = reply.value();
+        QBluetoothDeviceInfo info(QBluetoothAddress(device.value(QStringLiteral("Address")).toString()),
+                                  device.value(QStringLiteral("Alias")).toString(), 0);
+        info.setCoreConfigurations(QBluetoothDeviceInfo::LowEnergyCoreConfiguration);
+        info.setRssi(static_cast<qint16>(device.value(QStringLiteral("RSSI")).toInt()));
+        QList<QBluetoothUuid> uuids;
+        for (const QString& uuid : device.value(QStringLiteral("UUIDs")).toStringList())
+            uuids.append(QBluetoothUuid(uuid));
+        info.setServiceUuids(uuids);
+        if (info.address().isNull()) return;
+        report(info, true);
     });
 }
 

@@ -2,6 +2,7 @@
 // The central role on BlueZ through QtBluetooth: scanning, and the peripherals it has seen.
 #pragma once
 
+#include "bluez/advertisement_monitor.h"
 #include "bluez/mgmt_connection_info.h"
 #include "platform/ble.h"
 #include "platform/debug_log.h"
@@ -44,6 +45,9 @@ public:
 
     std::string unavailableReason() const override;
     std::string signalSource() const override;
+    /// Through bluetoothd's advertisement monitor where the adapter offers one; else nothing is watched.
+    void watchForPeripheralsWithServices(const std::vector<BleUuid>& services) override;
+    bool watching() const override { return usable() && m_monitor && m_monitor->active(); }
 
     bool isScanning() const { return m_agent && m_agent->isActive(); }
     /// bluetoothd runs and its adapter is there and powered: only then is a connection attempt made.
@@ -75,6 +79,9 @@ private:
     void keepDiscoveringWithDuplicates();
     void startAgent();
     void advertisementSeen(const QBluetoothDeviceInfo& info);
+    /// The monitor heard a device: its properties are read and it is reported as heard now.
+    void monitorFound(const QString& devicePath);
+    void report(const QBluetoothDeviceInfo& info, bool heardNow);
     void setState(BleCentralState state);
     /// Every link is over (the adapter went or lost its power), or the adapter is usable again.
     void linksGone();
@@ -91,6 +98,7 @@ private:
     std::unique_ptr<QBluetoothDeviceDiscoveryAgent> m_agent;
     QString m_unavailable;  // localisation key while there is no adapter to use
     std::unique_ptr<QDBusServiceWatcher> m_watcher;
+    std::unique_ptr<AdvertisementMonitor> m_monitor;
     bool m_scanWanted = false;
     Signal m_signal = Signal::Unknown;
     ConnectionRssiReader m_kernelRssi;

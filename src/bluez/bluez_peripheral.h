@@ -67,6 +67,10 @@ public:
     void advertised(const QBluetoothDeviceInfo& info);
     /// The name as last advertised; applied when the advertisement is handed to the app.
     void setName(std::optional<std::string> name) { m_name = std::move(name); }
+    /// Heard just now (the advertisement monitor found it).
+    void markHeard() { heard(); }
+    /// bluetoothd went: the strength it held is no reading of ours any more.
+    void forgetHeard() { m_heardRssi.reset(); }
     void requestConnection();
     void cancelConnection();
     /// bluetoothd, the adapter or its power went away: a link that was up or being made is over, and

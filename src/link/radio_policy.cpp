@@ -2,12 +2,21 @@
 // When the companion keeps the radio discovering: never idly while its band is connected.
 #include "link/radio_policy.h"
 
+#include "protocol/codes.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace vantro {
 
-RadioPolicy::RadioPolicy(VantroAppDelegate& app) : m_app(app) {}
+RadioPolicy::RadioPolicy(VantroAppDelegate& app) : m_app(app) {
+    if (const char* text = std::getenv("VANTRO_FULL_DUTY_SECONDS")) {
+        char* end = nullptr;
+        const double seconds = std::strtod(text, &end);
+        if (end != text && *end == '\0' && seconds > 0 && seconds <= kFullDutySeconds) m_fullDutySeconds = seconds;
+    }
+}
 
 RadioPolicy::~RadioPolicy() {
     if (m_timer) m_app.runLoop().cancel(m_timer);
@@ -41,8 +50,9 @@ bool RadioPolicy::wanted() const {
         return m_app.signalWatched() && m_app.manager->signalSource() == "SignalFromAdvertisements";
     }
     const double away = m_awaySince ? m_app.runLoop().now() - *m_awaySince : 0;
-    if (away < kFullDutySeconds) return true;
-    return std::fmod(away - kFullDutySeconds, kPeriodSeconds) < kWindowSeconds;
+    if (away < m_fullDutySeconds) return true;
+    if (m_app.manager->watching()) return false;
+    return std::fmod(away - m_fullDutySeconds, kPeriodSeconds) < kWindowSeconds;
 }
 
 void RadioPolicy::update() {
@@ -54,6 +64,12 @@ void RadioPolicy::update() {
         if (m_app.isConnected()) m_awaySince.reset();
     } else if (!m_awaySince) {
         m_awaySince = now;
+    }
+    // The passive watch runs while the band is away; a connected band needs none.
+    if (m_app.manager && (searching || m_app.isConnected())) {
+        std::vector<BleUuid> services;
+        if (searching) services.push_back(BleUuid::fromString(kWristbandServiceUuid));
+        m_app.manager->watchForPeripheralsWithServices(services);
     }
     const bool want = wanted();
     const bool poweredOn = m_app.manager && m_app.manager->state() == BleCentralState::PoweredOn;
@@ -68,10 +84,10 @@ void RadioPolicy::update() {
     // The next edge of the search: the end of the full-duty stretch, then each window's start and end.
     const double away = now - *m_awaySince;
     double next = 0;
-    if (away < kFullDutySeconds) {
-        next = kFullDutySeconds - away;
+    if (away < m_fullDutySeconds) {
+        next = m_fullDutySeconds - away;
     } else {
-        const double phase = std::fmod(away - kFullDutySeconds, kPeriodSeconds);
+        const double phase = std::fmod(away - m_fullDutySeconds, kPeriodSeconds);
         next = phase < kWindowSeconds ? kWindowSeconds - phase : kPeriodSeconds - phase;
     }
     schedule(next);

@@ -13,6 +13,9 @@ namespace vantro {
 /// when its signal can be had from advertisements alone and someone watches it (find-me, the today
 /// screen). While no band is connected: at full duty for kFullDutySeconds after the loss, then for
 /// kWindowSeconds out of every kPeriodSeconds, so a band that never comes back costs little radio time.
+/// While no band is connected the central also watches passively for the band's service where it can;
+/// once that watch is in place the windows are left out, since the watch reports the band the moment
+/// it is heard.
 class RadioPolicy {
 public:
     explicit RadioPolicy(VantroAppDelegate& app);
@@ -33,6 +36,9 @@ public:
     bool wanted() const;
 
     static constexpr double kFullDutySeconds = 300;
+    /// The full-duty stretch in use: kFullDutySeconds, or VANTRO_FULL_DUTY_SECONDS where a test of the
+    /// long absence shortens it.
+    double fullDutySeconds() const { return m_fullDutySeconds; }
     static constexpr double kWindowSeconds = 10;
     static constexpr double kPeriodSeconds = 60;
 
@@ -44,6 +50,7 @@ private:
     bool m_scanning = false;
     bool m_suspended = false;
     std::optional<double> m_awaySince;
+    double m_fullDutySeconds = kFullDutySeconds;
     TimerId m_timer = 0;
 };
 

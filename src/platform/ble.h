@@ -145,6 +145,13 @@ public:
     /// Where the signal strength of a connected band comes from, as a localisation key; empty when
     /// the platform has nothing to say about it.
     virtual std::string signalSource() const { return {}; }
+
+    /// Asks the platform to watch, without scanning, for advertisements of `services` (an empty list
+    /// ends the watch): each peripheral it hears is reported through didDiscoverPeripheral, as a scan
+    /// would. A platform without such a watch ignores it.
+    virtual void watchForPeripheralsWithServices(const std::vector<BleUuid>& /*services*/) {}
+    /// The watch asked for is in place now: no scan is needed to hear the band come back.
+    virtual bool watching() const { return false; }
 };
 
 }  // namespace vantro

@@ -448,16 +448,64 @@ TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWit
     ASSERT_TRUE(pump.until([&] { return rec.has("disconnect error") && rec.has("state 2"); }))
         << ::testing::PrintToString(rec.events);
     EXPECT_EQ(central->unavailableReason(), "BluetoothNotRunning");
+    const double restarted = loop.now();
     bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
     ASSERT_TRUE(bluez->running());
     ASSERT_TRUE(pump.until([&] { return rec.has("state 2") && central->unavailableReason() == "BluetoothNoAdapter"; }));
     mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
     addBand(kBand1, QStringLiteral("Vantro"), -60);
     ASSERT_TRUE(pump.until([&] { return rec.count("state 5") == 3; })) << ::testing::PrintToString(rec.events);
+    // The fresh bluetoothd's first listing of the band was heard since it started, not before the loss.
+    central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
+    EXPECT_TRUE(pump.until([&] { return band->heardAt().value_or(0) > restarted; }, 5));
     EXPECT_TRUE(rescanFinds());
     rec.events.clear();
     central->connectPeripheral(rec.seen["Vantro"], true);
     ASSERT_TRUE(heard("connect Vantro", 60));
+}
+
+TEST_F(BluezCentralTest, AWatchedBandIsHeardWithoutDiscoveryAndTheWatchOutlivesBluetoothd) {
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
+    central->setDelegate(&rec);
+    ASSERT_TRUE(heard("state 5"));
+    central->watchForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)});
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(pump.until([&] { return central->watching(); }, 5)) << round << ::testing::PrintToString(log.lines);
+        ASSERT_TRUE(heard("discover Vantro -60", 5)) << round;
+        EXPECT_FALSE(central->isScanning());
+        // Out of range and back: found again, heard after it came back.
+        mock("SetInRange", {kBand1, false});
+        pump.idle(0.2);
+        rec.events.clear();
+        const double back = loop.now();
+        mock("SetInRange", {kBand1, true});
+        ASSERT_TRUE(heard("discover Vantro -60", 5)) << round;
+        EXPECT_GT(rec.seen["Vantro"]->heardAt().value_or(0), back);
+        // bluetoothd starts again: the monitor is registered with the new one.
+        bluez.reset();
+        ASSERT_TRUE(pump.until([&] { return !central->watching(); }, 5));
+        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
+        rec.events.clear();
+        mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        addBand(kBand1, QStringLiteral("Vantro"), -60);
+    }
+    // Where bluetoothd offers no monitor, nothing watches: the caller scans instead.
+    central.reset();
+    bluez.reset();
+    bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"),
+                                          QStringLiteral("{\"monitor\": false}"));
+    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addBand(kBand1, QStringLiteral("Vantro"), -60);
+    central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
+    central->setDelegate(&rec);
+    rec.events.clear();
+    ASSERT_TRUE(heard("state 5"));
+    central->watchForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)});
+    pump.idle(1.5);
+    EXPECT_FALSE(central->watching());
+    EXPECT_FALSE(rec.has("discover Vantro -60"));
+    EXPECT_TRUE(log.contains("BlueZ offers no advertisement monitor: the band is looked for by scanning"));
 }
 
 TEST_F(BluezCentralTest, AdapterPresenceDecidesTheBackend) {

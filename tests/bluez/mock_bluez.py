@@ -12,6 +12,11 @@ heard by a powered adapter that is discovering advertises at that interval (its 
 again), as bluetoothd passes advertisements on. Adapters can lose their power (SetPowered), which ends
 their links and refuses new ones, and links can break in range (DropLink).
 
+Each adapter offers bluetoothd's advertisement monitor (AdvertisementMonitorManager1, "or_patterns"):
+a registered monitor whose pattern is the band's service is activated, and told DeviceFound shortly
+(within one advertising interval) after a band starts advertising, as a passive scan hears it, with no
+discovery. The template parameter "monitor": false leaves the manager out, as on older bluetoothd.
+
 Every frame written to a band is kept (ReceivedFrames). With the template
 parameter "firmware" (the command line of vantro-firmware: reads frames as hex
 lines, answers each with its reports as hex lines and then a "." line, and
@@ -22,10 +27,12 @@ report characteristic returns its current totals.
 
 import ctypes
 import os
+import random
 import signal
 import subprocess
 
 import dbus
+from dbus.lowlevel import HANDLER_RESULT_NOT_YET_HANDLED
 from gi.repository import GLib
 
 from dbusmock import OBJECT_MANAGER_IFACE, mockobject
@@ -50,6 +57,10 @@ CCCD = '00002902-0000-1000-8000-00805f9b34fb'
 
 FIRMWARE = {'argv': None}
 ADAPTER_IFACE = 'org.bluez.Adapter1'
+MONITOR_MANAGER_IFACE = 'org.bluez.AdvertisementMonitorManager1'
+MONITOR_IFACE = 'org.bluez.AdvertisementMonitor1'
+# The registered monitor applications: {'owner', 'root', 'adapter', 'monitors': [(path, patterns)]}.
+MONITOR = {'offered': True, 'sender': None, 'apps': [], 'interval': 1.0, 'bus': None}
 
 
 def _bytes(hex_text):
@@ -282,6 +293,7 @@ def AddWristband(self, adapter_device_name, address, name, rssi):
     device.band.rssi = rssi
     self.EmitSignal(OBJECT_MANAGER_IFACE, 'InterfacesAdded', 'oa{sa{sv}}',
                     [dbus.ObjectPath(path), {DEVICE_IFACE: props}])
+    _advertising(device)
     return path
 
 
@@ -316,7 +328,9 @@ def SetInRange(_self, address, in_range):
     device = _device(address)
     band = _band(device)
     band.in_range = bool(in_range)
-    if not band.in_range:
+    if band.in_range:
+        _advertising(device)
+    else:
         band.drop()
         if 'RSSI' in device.props[DEVICE_IFACE]:
             device.props[DEVICE_IFACE].pop('RSSI', None)
@@ -326,7 +340,9 @@ def SetInRange(_self, address, in_range):
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def DropLink(_self, address):
     '''The link breaks while the band stays in range.'''
-    _band(_device(address)).drop()
+    device = _device(address)
+    _band(device).drop()
+    _advertising(device)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='sb', out_signature='')
@@ -341,6 +357,96 @@ def SetPowered(_self, adapter_device_name, powered):
                 obj.band.drop()
     adapter.props[ADAPTER_IFACE].update(props)
     _changed(adapter, ADAPTER_IFACE, props)
+    if powered:
+        for path, obj in list(mockobject.objects.items()):
+            if path.startswith(adapter.path + '/') and hasattr(obj, 'band'):
+                _advertising(obj)
+
+
+@dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='s')
+def AddAdapter(self, device_name, system_name):
+    '''The template's adapter, with the advertisement monitor manager unless it is switched off.'''
+    path = bluez5.AddAdapter(self, device_name, system_name)
+    if MONITOR['offered']:
+        adapter = mockobject.objects[path]
+        adapter.AddProperties(MONITOR_MANAGER_IFACE, {
+            'SupportedMonitorTypes': dbus.Array(['or_patterns'], signature='s', variant_level=1),
+            'SupportedFeatures': dbus.Array([], signature='s', variant_level=1),
+        })
+        adapter.AddMethods(MONITOR_MANAGER_IFACE, [
+            ('RegisterMonitor', 'o', '', lambda obj, root: _register_monitor(obj, root)),
+            ('UnregisterMonitor', 'o', '', lambda obj, root: _unregister_monitor(root)),
+        ])
+    return path
+
+
+def _note_sender(_bus, message):
+    # The mock's methods are not told their caller; a monitor application is found through it.
+    if message.get_member() in ('RegisterMonitor', 'UnregisterMonitor'):
+        MONITOR['sender'] = message.get_sender()
+    return HANDLER_RESULT_NOT_YET_HANDLED
+
+
+def _register_monitor(adapter, root):
+    app = {'owner': MONITOR['sender'], 'root': str(root), 'adapter': adapter.path, 'monitors': []}
+    MONITOR['apps'].append(app)
+    GLib.idle_add(_activate, app)
+
+
+def _unregister_monitor(root):
+    MONITOR['apps'] = [a for a in MONITOR['apps'] if not (a['owner'] == MONITOR['sender'] and a['root'] == str(root))]
+
+
+def _monitor_call(app, path, member, *args):
+    def gone(*_):
+        if app in MONITOR['apps']:
+            MONITOR['apps'].remove(app)
+    MONITOR['bus'].call_async(app['owner'], path, MONITOR_IFACE, member, 'o' if args else '', list(args),
+                              lambda *_: None, gone)
+
+
+def _activate(app):
+    '''Reads the application's monitors as bluetoothd does, and activates those it can run.'''
+    try:
+        objects = MONITOR['bus'].call_blocking(app['owner'], app['root'], OBJECT_MANAGER_IFACE, 'GetManagedObjects',
+                                               '', [], timeout=5)
+    except dbus.exceptions.DBusException:
+        _unregister_monitor(app['root'])
+        return False
+    for path, interfaces in objects.items():
+        props = interfaces.get(MONITOR_IFACE)
+        if props and str(props.get('Type')) == 'or_patterns':
+            patterns = [(int(p[0]), int(p[1]), bytes(p[2])) for p in props.get('Patterns', [])]
+            app['monitors'].append((str(path), patterns))
+            _monitor_call(app, str(path), 'Activate')
+    for obj in list(mockobject.objects.values()):
+        if hasattr(obj, 'band'):
+            _advertising(obj)
+    return False
+
+
+def _advertising(device):
+    '''The band advertises (again): a passive scan hears it within one advertising interval.'''
+    if MONITOR['apps']:
+        GLib.timeout_add(int(random.uniform(0.05, MONITOR['interval']) * 1000), _monitor_heard, device)
+
+
+def _monitor_heard(device):
+    band = getattr(device, 'band', None)
+    adapter_path = str(device.props[DEVICE_IFACE]['Adapter'])
+    adapter = mockobject.objects.get(adapter_path)
+    if band is None or not band.in_range or device.connected or adapter is None \
+            or not adapter.props[ADAPTER_IFACE]['Powered'] or device.path not in mockobject.objects:
+        return False
+    content = bytes.fromhex(WRISTBAND_SERVICE.replace('-', ''))[::-1]
+    for app in [a for a in MONITOR['apps'] if a['adapter'] == adapter_path]:
+        for path, patterns in app['monitors']:
+            if any(p[1] in (0x06, 0x07) and p[2] == content[p[0]:p[0] + len(p[2])] for p in patterns):
+                rssi = dbus.Int16(band.rssi, variant_level=1)
+                device.props[DEVICE_IFACE]['RSSI'] = rssi
+                _changed(device, DEVICE_IFACE, {'RSSI': rssi})
+                _monitor_call(app, path, 'DeviceFound', dbus.ObjectPath(device.path))
+    return False
 
 
 def _advertise_all():
@@ -398,7 +504,11 @@ def load(mock, parameters):
     firmware = parameters.get('firmware')
     FIRMWARE['argv'] = [str(a) for a in firmware] if firmware else None
     if parameters.get('advertise'):
+        MONITOR['interval'] = float(parameters['advertise'])
         GLib.timeout_add(int(float(parameters['advertise']) * 1000), _advertise_all)
+    MONITOR['offered'] = parameters.get('monitor', True)
+    MONITOR['bus'] = mock.connection
+    mock.connection.add_message_filter(_note_sender)
     # Never outlive the test that started us, nor the bus we serve.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     mock.connection.call_on_disconnection(_exit_with_bus)

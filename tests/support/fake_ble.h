@@ -82,6 +82,8 @@ public:
     void cancelPeripheralConnection(const BlePeripheralPtr& p) override { cancels.push_back(p); }
     std::string unavailableReason() const override { return reason; }
     std::string signalSource() const override { return source; }
+    void watchForPeripheralsWithServices(const std::vector<BleUuid>& services) override { watches.push_back(services); }
+    bool watching() const override { return watchActive && !watches.empty() && !watches.back().empty(); }
 
     struct Scan {
         std::vector<BleUuid> services;
@@ -98,6 +100,8 @@ public:
     int stopScans = 0;
     std::vector<Connect> connects;
     std::vector<BlePeripheralPtr> cancels;
+    std::vector<std::vector<BleUuid>> watches;  // every watch asked for; empty ends it
+    bool watchActive = false;                   // the platform has the watch in place once asked
 };
 
 /// The scripted band of the tests on a scripted central.
