@@ -80,6 +80,7 @@ void AdvertisementMonitor::setAdapter(const QString& adapterPath) {
     if (adapterPath == m_adapterPath) return;
     if (adapterPath.isEmpty()) {
         // The registration went with the adapter or bluetoothd; a new one is made when it is back.
+        ++m_registration;
         m_registeredOn.clear();
         m_active = false;
     } else {
@@ -104,14 +105,15 @@ void AdvertisementMonitor::update() {
                                                        QStringLiteral("RegisterMonitor"));
     call << QVariant::fromValue(QDBusObjectPath(m_root));
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    const QString adapter = m_adapterPath;
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, adapter](QDBusPendingCallWatcher* w) {
+    const int registration = ++m_registration;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, registration](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<> reply = *w;
-        if (!reply.isError()) return;
+        // A late answer to a registration given up since says nothing about the current one.
+        if (!reply.isError() || registration != m_registration) return;
         m_log.log("BlueZ advertisement monitor not registered (" + reply.error().message().toStdString() +
                   "); scanning instead");
-        if (m_registeredOn == adapter) m_registeredOn.clear();
+        m_registeredOn.clear();
         m_active = false;
     });
 }
@@ -122,6 +124,7 @@ void AdvertisementMonitor::unregister() {
                                                        QStringLiteral("UnregisterMonitor"));
     call << QVariant::fromValue(QDBusObjectPath(m_root));
     QDBusConnection::systemBus().asyncCall(call);
+    ++m_registration;
     m_registeredOn.clear();
     m_active = false;
 }

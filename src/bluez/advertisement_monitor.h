@@ -45,6 +45,7 @@ private:
     QString m_adapterPath;
     QString m_registeredOn;  // the adapter the monitor is registered with, empty when none
     std::vector<BleUuid> m_services;
+    int m_registration = 0;  // counts registrations, so a late answer is matched to its own
     bool m_exported = false;
     bool m_active = false;
 };

@@ -406,22 +406,24 @@ def _monitor_call(app, path, member, *args):
 
 
 def _activate(app):
-    '''Reads the application's monitors as bluetoothd does, and activates those it can run.'''
-    try:
-        objects = MONITOR['bus'].call_blocking(app['owner'], app['root'], OBJECT_MANAGER_IFACE, 'GetManagedObjects',
-                                               '', [], timeout=5)
-    except dbus.exceptions.DBusException:
-        _unregister_monitor(app['root'])
-        return False
-    for path, interfaces in objects.items():
-        props = interfaces.get(MONITOR_IFACE)
-        if props and str(props.get('Type')) == 'or_patterns':
-            patterns = [(int(p[0]), int(p[1]), bytes(p[2])) for p in props.get('Patterns', [])]
-            app['monitors'].append((str(path), patterns))
-            _monitor_call(app, str(path), 'Activate')
-    for obj in list(mockobject.objects.values()):
-        if hasattr(obj, 'band'):
-            _advertising(obj)
+    '''Reads the application's monitors as bluetoothd does (without blocking: the application may be
+    waiting on us), and activates those it can run.'''
+    def gone(*_):
+        if app in MONITOR['apps']:
+            MONITOR['apps'].remove(app)
+
+    def read(objects):
+        for path, interfaces in objects.items():
+            props = interfaces.get(MONITOR_IFACE)
+            if props and str(props.get('Type')) == 'or_patterns':
+                patterns = [(int(p[0]), int(p[1]), bytes(p[2])) for p in props.get('Patterns', [])]
+                app['monitors'].append((str(path), patterns))
+                _monitor_call(app, str(path), 'Activate')
+        for obj in list(mockobject.objects.values()):
+            if hasattr(obj, 'band'):
+                _advertising(obj)
+    MONITOR['bus'].call_async(app['owner'], app['root'], OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', [],
+                              read, gone)
     return False
 
 

@@ -8,10 +8,21 @@ connected once through the bus; then each fault is injected, and "recovered" mea
 characteristic is notifying again, within the bound, with no user action.
 
 usage: phone_day.py VANTRO VANTRO_CLI VANTRO_FIRMWARE [--tries N] [--full] [--findme off|on|both]
+                    [--no-monitor]
 
-Without --full the waits are short (a suite test); with it they are the ones the table names.
-Prints one line per fault class and find-me setting, and the idle radio figures; exits 1 when a loss
-was not recovered within the bound, the days were not stored once each, or the idle radio was busy.
+Without --full the waits are short (a suite test); with it they are the ones the table names. The
+companion's full-duty search after a loss is cut from 5 minutes to FULL_DUTY seconds
+(VANTRO_FULL_DUTY_SECONDS), so "past the full-duty search" is reached in seconds: the long absence.
+--no-monitor runs the mock bluetoothd without its advertisement monitor (the scanning fallback).
+Prints one row per fault class and find-me setting (tries, median, worst, bound) and the idle radio
+figures; exits 1 when a class missed its bounds, the days were not stored once each, or the idle radio
+was busy.
+
+The radio cost while the band is away past the full-duty search is the share of time the mock adapter's
+Discovering property is true, from its PropertiesChanged signals, over the idle stretch ("idle, band
+away": discovery seconds per minute); it must stay at most a sixth of full duty (10 s a minute). The
+passive watch itself costs no discovery: real bluetoothd runs it in the controller where that offers
+pattern offloading, else as a passive (non-requesting) scan of the kernel's.
 '''
 
 import argparse
@@ -34,7 +45,10 @@ REPORT_CHAR = BAND_PATH + '/service0010/char0013'
 # Seconds from the band being available to notifying again; a sanitized build runs the app several times
 # slower, so its suite passes a looser bound (VANTRO_DAY_BOUND) that says nothing about the product's.
 BOUND = float(os.environ.get('VANTRO_DAY_BOUND', '2.0'))
-MEDIAN_BOUND = 1.0
+MEDIAN_BOUND = 1.0 * BOUND / 2.0
+# Each class's own median bound where it needs more than MEDIAN_BOUND (a new bluetoothd lists the band first).
+MEDIAN_BOUNDS = {'bluetoothd killed and started again': 1.5 * BOUND / 2.0}
+MAX_DUTY = 10.0  # seconds of discovery a minute while the band is away past the full-duty search
 RECOVERY_LIMIT = 40  # a loss not recovered by then is not recovered
 DAYS = 5
 MOCKS = os.environ.get('VANTRO_MOCK_DIR', os.path.dirname(os.path.abspath(__file__)))
@@ -87,7 +101,7 @@ class Day:
     def start_bluez(self):
         firmware = [self.args.firmware, '--seed', '5', '--days', str(DAYS), '--nights', '3']
         self.bluez = self.start_mock('org.bluez', os.path.join(MOCKS, 'mock_bluez.py'),
-                                     {'firmware': firmware, 'advertise': 1.0})
+                                     {'firmware': firmware, 'advertise': 1.0, 'monitor': not self.args.no_monitor})
         self.add_adapter_and_band()
 
     def add_adapter_and_band(self):
@@ -140,7 +154,8 @@ class Day:
     # -- the companion
     def start_app(self):
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.session_address, QT_QPA_PLATFORM='offscreen',
-                   XDG_CONFIG_HOME=os.path.join(self.work, 'config'), XDG_DATA_HOME=os.path.join(self.work, 'xdg'))
+                   XDG_CONFIG_HOME=os.path.join(self.work, 'config'), XDG_DATA_HOME=os.path.join(self.work, 'xdg'),
+                   VANTRO_FULL_DUTY_SECONDS=str(full_duty(self.args)))
         log = open(os.path.join(self.work, 'app.log'), 'a')
         self.app = subprocess.Popen([self.args.vantro, '--background', '--bluez', '--data-dir', self.data,
                                      '--verbose'], env=env, stdout=log, stderr=subprocess.STDOUT)
@@ -270,6 +285,11 @@ def companion_restarted(day, short):
     return day.start_app()
 
 
+def full_duty(args):
+    '''The companion's full-duty search, cut short: above every other class's wait.'''
+    return 65 if args.full else 17
+
+
 def away(seconds):
     def fault(day, short):
         day.mock('SetInRange', BAND, False)
@@ -354,6 +374,8 @@ FAULTS = [
     ('companion restarted', companion_restarted),
     ('band out of range 5 s, then back', away(lambda short: 2 if short else 5)),
     ('band out of range 60 s, then back', away(lambda short: 16 if short else 60)),
+    # Past the full-duty search and its first scan window, where only the passive watch hears the band.
+    ('band away past the full-duty search, then back', away(lambda short: 30 if short else 78)),
     ('link drops while in range', link_drops),
     ('bluetoothd killed and started again', bluetoothd_restarted),
     ('adapter powered off 5 s, then on', adapter_power),
@@ -395,9 +417,7 @@ def run(args, findme):
                     if not day.wait(lambda: day.synced() and str(day.status()['LastSync']) != day.last_sync, 30):
                         problems.append('the sync the reboot cut short was not taken up again')
             results.append((name, latencies))
-            ok = [t for t in latencies if t is not None]
-            if len(ok) < len(latencies) or max(ok) > BOUND:
-                problems.append(f'{name}: {describe(latencies)}')
+            problems += missed(name, latencies)
         if not args.idle_only:
             problems += refusal(day)
         # Every day once, and the sync after the cut one completed.
@@ -407,13 +427,13 @@ def run(args, findme):
             problems.append(f'{len(stored)} days stored, not {DAYS}: {stored}')
         day.mock('SetInRange', BAND, False)
         day.lost()
+        day.pump(full_duty(args) + 1)
         discovery, calls, wakeups = day.idle(args.idle)
-        rows.append(('idle, band away', discovery, calls, wakeups))
+        rows.append(('idle, band away past the full-duty search', discovery, calls, wakeups))
+        if discovery > MAX_DUTY:
+            problems.append(f'the band away past the full-duty search: {discovery:.0f} s of discovery a minute')
         day.mock('SetInRange', BAND, True)
         day.recovery(time.monotonic() if not args.idle_only else 0)
-        medians = [statistics.median(t for t in l if t is not None) for _, l in results if any(l)]
-        if medians and statistics.median(medians) > MEDIAN_BOUND:
-            problems.append(f'median recovery {statistics.median(medians):.2f} s')
         return results, rows, problems
     except SystemExit as e:
         problems.append(f'{current[0]}: {e}')
@@ -450,6 +470,20 @@ def refusal(day):
     return problems
 
 
+def bounds(name):
+    '''(median, worst) seconds a class's recoveries must keep to.'''
+    return MEDIAN_BOUNDS.get(name, MEDIAN_BOUND), BOUND
+
+
+def missed(name, latencies):
+    '''The class's problem when a try was not recovered or the class missed its own bounds.'''
+    ok = [t for t in latencies if t is not None]
+    median_bound, worst_bound = bounds(name)
+    if len(ok) < len(latencies) or max(ok) > worst_bound or statistics.median(ok) > median_bound:
+        return [f'{name}: {describe(latencies)} (bounds: median {median_bound:.1f} s, worst {worst_bound:.1f} s)']
+    return []
+
+
 def describe(latencies):
     ok = sorted(t for t in latencies if t is not None)
     text = f'{len(ok)}/{len(latencies)}'
@@ -469,6 +503,7 @@ def main():
     parser.add_argument('--idle', type=float, default=10.0, help='seconds of each idle measurement')
     parser.add_argument('--keep', action='store_true')
     parser.add_argument('--idle-only', action='store_true', help='only the idle radio figures')
+    parser.add_argument('--no-monitor', action='store_true', help='bluetoothd without its advertisement monitor')
     args = parser.parse_args()
     settings = {'off': [False], 'on': [True], 'both': [False, True]}[args.findme]
     table = {}
@@ -480,11 +515,16 @@ def main():
             table.setdefault(name, {})[findme] = latencies
         idle[findme] = rows
         failures += [('find-me on: ' if findme else 'find-me off: ') + p for p in problems]
-    headers = ['fault'] + [f'find-me {"on" if f else "off"}: recovered, latency min/median/max' for f in settings]
-    print('| ' + ' | '.join(headers) + ' |')
-    print('|' + '---|' * len(headers))
+    print('| fault class | find-me | tries | recovered | median | worst | bound (median/worst) |')
+    print('|---|---|---|---|---|---|---|')
     for name, _ in ([] if args.idle_only else FAULTS):
-        print(f'| {name} | ' + ' | '.join(describe(table[name][f]) for f in settings) + ' |')
+        for f in settings:
+            latencies = table[name][f]
+            ok = sorted(t for t in latencies if t is not None)
+            figures = f'{statistics.median(ok):.2f} s | {ok[-1]:.2f} s' if ok else '- | -'
+            median_bound, worst_bound = bounds(name)
+            print(f'| {name} | {"on" if f else "off"} | {len(latencies)} | {len(ok)} | {figures} | '
+                  f'{median_bound:.1f} s / {worst_bound:.1f} s |')
     print()
     print('| idle minute | ' + ' | '.join(f'find-me {"on" if f else "off"}: discovery s, bus calls to org.bluez, '
                                            'wakeups' for f in settings) + ' |')
