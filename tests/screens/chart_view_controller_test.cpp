@@ -142,13 +142,6 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     EXPECT_EQ(header->subtitleLabel()->text(), "运动记录");
     touchBar(0, true);
     EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "步");
-
-    GettextLocalizer en("en");
-    app = makeApp(en);
-    open();
-    header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
-    EXPECT_EQ(header->titleLabel()->text(), "STEP HISTORY");
-    EXPECT_EQ(header->subtitleLabel()->text(), "Activity record");
 }
 
 TEST(Catalogs, NameEachThingOneWay) {
