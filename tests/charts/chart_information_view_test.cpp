@@ -20,14 +20,6 @@ struct InformationTest : UiFixture {
 
 }  // namespace
 
-TEST_F(InformationTest, StartsHidden) {
-    EXPECT_FALSE(panel->isHidden());  // hiding means the contents, never the panel
-    EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(true));
-    EXPECT_EQ(panel->separatorView()->frame(), panel->separatorViewRectForHidden(true));
-    EXPECT_EQ(contentAlpha(), (std::vector<double>{0, 0, 0, 0}));
-    EXPECT_EQ(panel->valueView()->frame(), panel->valueViewRect());
-}
-
 TEST_F(InformationTest, AbsentTitleHidesTheLineAnyTextShowsIt) {
     panel->setTitleText(std::nullopt);
     EXPECT_TRUE(panel->separatorView()->isHidden());

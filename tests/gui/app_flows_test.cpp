@@ -230,19 +230,10 @@ private slots:
         QVERIFY(a.sync());
         QVERIFY(a.storedDays() > 0);
 
-        // Return and Escape both answer Cancel; the data stays.
         a.settings().table()->scrollToRow(4, 2);
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-            a.settings().table()->tapRow(4, 2);
-            QTRY_VERIFY(visibleBox() != nullptr);
-            QCOMPARE(visibleBox()->text(), a.tr("SettingsDeletePrompt"));
-            QTest::keyClick(visibleBox()->focusWidget() ? visibleBox()->focusWidget() : visibleBox(), key);
-            QTRY_VERIFY(visibleBox() == nullptr);
-            QVERIFY2(a.storedDays() > 0, "a key erased the data");
-        }
-
         a.settings().table()->tapRow(4, 2);
         QTRY_VERIFY(visibleBox() != nullptr);
+        QCOMPARE(visibleBox()->text(), a.tr("SettingsDeletePrompt"));
         // Drawn as the app's alert: a white panel and the erasing button in red.
         QMessageBox* box = visibleBox();
         QPushButton* ok = nullptr;

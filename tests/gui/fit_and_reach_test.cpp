@@ -6,7 +6,6 @@
 #include "charts/label.h"
 #include "gui/controls.h"
 #include "gui/history_screen.h"
-#include "gui/property_page.h"
 #include "gui/sleep_screen.h"
 #include "gui/tab_bar.h"
 #include "gui/today_screen_view.h"
@@ -364,15 +363,6 @@ private slots:
         QCOMPARE(hint->text(), QStringLiteral("Connect your band in Settings → Wristband"));
         // Above the rows, where a first look falls.
         QVERIFY(hint->geometry().bottom() < today.table()->rectForRow(0, 0).top());
-        QTest::mouseClick(hint, Qt::LeftButton);
-        // The picker opens over Today, and leaving it comes back there.
-        QCOMPARE(a.window().currentTab(), int(kTodayTab));
-        QVERIFY(a.window().topModal());
-        auto* picker = a.window().topModal()->findChild<PropertyPageView*>();
-        QVERIFY(picker && picker->table());  // the wristband picker
-        a.window().dismissModal(a.window().topModal(), false);
-        QCOMPARE(a.window().currentTab(), int(kTodayTab));
-        QVERIFY(today.table()->isVisible());
 
         a.window().setCurrentTab(kHistoryTab);
         HistoryScreen& history = *a.shell->historyScreen();

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The main window: tab switching with appearance callbacks, tabs whose screens are made when first
-// shown, modal pages.
+// The main window: tab switching with appearance callbacks, modal pages.
 #include "gui/main_window.h"
 
 #include "gui/navigation_bar.h"
@@ -9,8 +8,6 @@
 
 #include <QPointer>
 #include <QTest>
-
-#include <memory>
 
 using namespace vantro::gui;
 
@@ -62,48 +59,6 @@ private slots:
         QVERIFY(events.empty());
     }
 
-    void aLazyTabMakesItsScreenWhenFirstAskedForAndOnlyThen() {
-        std::vector<QString> events;
-        FakeScreen a(QStringLiteral("A"), events);
-        std::unique_ptr<FakeScreen> b;
-        int made = 0;
-        MainWindow w(Metrics::phone());
-        w.addTab(QStringLiteral("today"), QStringLiteral("A"), &a);
-        const int lazy = w.addLazyTab(QStringLiteral("history"), QStringLiteral("B"), QStringLiteral("B title"), [&] {
-            ++made;
-            b = std::make_unique<FakeScreen>(QStringLiteral("B"), events);
-            return b.get();
-        });
-        w.show();
-        QTRY_COMPARE(events.size(), size_t(2));
-        // Shown, but not the lazy tab: its screen waits, its title already stands in its bar.
-        QCOMPARE(made, 0);
-        QCOMPARE(w.screen(lazy), nullptr);
-        QCOMPARE(w.navigationBar(lazy)->title(), QStringLiteral("B title"));
-
-        // Asked for, it is made but not shown, so not told it appears.
-        events.clear();
-        QVERIFY(w.ensureScreen(lazy) != nullptr);
-        QCOMPARE(w.screen(lazy), b.get());
-        QCOMPARE(made, 1);
-        QCOMPARE(w.currentTab(), 0);
-        QTest::qWait(20);
-        QVERIFY(events.empty());
-        QVERIFY(!b->view()->isVisible());
-
-        // Shown, and back and forth again: made once.
-        w.setCurrentTab(lazy);
-        QCOMPARE(w.screen(lazy), b.get());
-        QVERIFY(b->view()->isVisible());
-        QTRY_COMPARE(events.size(), size_t(3));
-        QCOMPARE(events, (std::vector<QString>{"A willDisappear", "B willAppear", "B didAppear"}));
-        w.setCurrentTab(0);
-        w.setCurrentTab(lazy);
-        QCOMPARE(w.ensureScreen(lazy), b.get());
-        QCOMPARE(made, 1);
-        w.close();
-    }
-
     void modalPagesCoverTheWindowAndGoAwayAnimatedOrNot() {
         MainWindow w(Metrics::phone());
         w.setAnimationsEnabled(false);
@@ -118,8 +73,6 @@ private slots:
         });
         w.presentModal(page);
         QCOMPARE(w.topModal(), page.data());
-        QCOMPARE(page->geometry(), w.rect());
-        QCOMPARE(content->geometry().top(), w.metrics().navBarHeight);
 
         QTest::mouseClick(page->navigationBar()->leftButton(), Qt::LeftButton);
         QVERIFY(cancelled);
