@@ -201,18 +201,6 @@ TEST_F(Store, ADamagedDatabaseFailsCleanlyAndKeepsItsBytes) {
     EXPECT_EQ(readFile(file()), bytes);
 }
 
-TEST_F(Store, ADirectoryThatCannotBeCreatedFailsEveryOperation) {
-    writeFile(dir / "plain", "a regular file where a directory should be");
-    sqlite_data db(dir / "plain/vantro", log);
-    EXPECT_FALSE(log.lines.empty());
-    EXPECT_FALSE(db.createTable());
-    EXPECT_FALSE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
-    EXPECT_FALSE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, std::nullopt));
-    EXPECT_EQ(days(db).size(), 0u);
-    EXPECT_FALSE(db.clearData());
-    EXPECT_EQ(readFile(dir / "plain"), "a regular file where a directory should be");
-}
-
 TEST_F(Store, AReadOnlyFileCanBeListedButNotChanged) {
     {
         sqlite_data db(dir.path(), log);
