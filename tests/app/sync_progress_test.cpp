@@ -74,31 +74,6 @@ TEST_F(Progress, ABandThatSendsNoDayLeavesTheSyncUnfinishedAndAnEmptyBandFinishe
     EXPECT_EQ(app.strTransmitStatus(), "SyncComplete 2014-07-15 15:05:05");
 }
 
-TEST_F(Progress, RecordsThatCouldNotBeStoredEndTheSyncFailedWithoutALastSyncTime) {
-    int ended = 0;
-    progress.onEnded = [&] { ++ended; };
-    progress.begin();
-    progress.dayStored(true);
-    progress.nightStored(false);
-    progress.dayStored(false);
-    loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(app.state().sync, SyncState::Failed);
-    EXPECT_EQ(app.state().daysStored, 1);
-    EXPECT_EQ(app.state().failedWrites, 2);
-    EXPECT_EQ(app.strTransmitStatus(), "SyncFailed");
-    EXPECT_FALSE(progress.lastComplete());
-    EXPECT_FALSE(app.state().lastSync);
-
-    // The next sync starts its count afresh.
-    progress.begin();
-    progress.dayStored(true);
-    loop.advance(SyncProgress::kSettleSeconds);
-    EXPECT_EQ(app.state().sync, SyncState::Complete);
-    EXPECT_EQ(app.state().failedWrites, 0);
-    EXPECT_TRUE(progress.lastComplete());
-}
-
 TEST_F(Progress, ASyncWaitsForItsOwnRecordsToBeStoredAndCountsOnlyThose) {
     progress.begin();
     const int earlier = progress.dayCame();

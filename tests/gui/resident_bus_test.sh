@@ -27,14 +27,14 @@ call() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro
 import sys, time, dbus
 bus = dbus.SessionBus()
 print("watching", flush=True)
-end = time.monotonic() + 20
+end = time.monotonic() + 60
 while not bus.name_has_owner("org.vantro.Vantro") and time.monotonic() < end:
     time.sleep(0.001)
 print(dict(bus.call_blocking("org.vantro.Vantro", "/org/vantro/Vantro", "org.vantro.Vantro.Companion",
-                             "GetStatus", "", [], timeout=10)).get("State"))
+                             "GetStatus", "", [], timeout=60)).get("State"))
 EOF
 caller=$!
-wait_for 10 grep -q watching "$work/first-call"
+wait_for 30 grep -q watching "$work/first-call"
 "$vantro" --background --simulate --data-dir "$data" --verbose >/dev/null 2>"$work/app.log" &
 app=$!
 wait $caller
@@ -49,7 +49,7 @@ check "the second names what it could not apply" \
   "[ \$(grep -c 'not applied' '$work/second.log') -eq 1 ] && grep -q -- '--data-dir $data, --simulate not applied' '$work/second.log'"
 timeout 30 "$vantro" 2>"$work/third.log"
 check "a plain second start has nothing to say about options" "! grep -q 'not applied' '$work/third.log'"
-check "the first hears Activate" "wait_for 5 grep -q 'bus: Activate' '$work/app.log'"
+check "the first hears Activate" "wait_for 30 grep -q 'bus: Activate' '$work/app.log'"
 check "the first still runs" "kill -0 $app"
 
 "$cli" status --json >"$work/status" 2>&1
@@ -67,22 +67,22 @@ check "status shows the link" "'$cli' status | grep -q '^State: *Connected'"
 check "the band synced on its own after the connect" "grep -q 'automatic sync' '$work/app.log'"
 check "sync says what was stored" "grep -Eq '^Synced: 14 days and [0-9]+ nights stored \(through the running app\)$' '$work/sync0'"
 idle() { "$cli" status --json | grep -q '"Syncing":false'; }
-check "the sync ended" "wait_for 30 idle"
+check "the sync ended" "wait_for 60 idle"
 
 # Changes are told on the bus as they happen, in typed values, once each.
 dbus-monitor --session "type='signal',path='/org/vantro/Vantro',member='PropertiesChanged'" >"$work/changes" 2>&1 &
 monitor=$!
-check "the bus is watched" "wait_for 5 grep -q NameLost '$work/changes'"
+check "the bus is watched" "wait_for 30 grep -q NameLost '$work/changes'"
 
 # A setting another program changes reaches the connected band, and the status shows it.
 findMeSent() { grep -c 'SendData: CMD_TYPE_FINDME' "$work/app.log"; }
 findMe() { "$cli" status --json | grep -q "\"FindMe\":$1"; }
 sentBefore=$(findMeSent)
 "$cli" --data-dir "$data" settings set findme 1 >/dev/null 2>&1
-check "settings set findme shows in the status" "wait_for 10 findMe true"
-check "settings set findme reaches the band" "wait_for 5 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
+check "settings set findme shows in the status" "wait_for 30 findMe true"
+check "settings set findme reaches the band" "wait_for 30 eval '[ \$(findMeSent) -eq $((sentBefore + 1)) ]'"
 "$cli" --data-dir "$data" settings set findme 2 >/dev/null 2>&1
-check "and back off" "wait_for 10 findMe false"
+check "and back off" "wait_for 30 findMe false"
 check "settings set went through the bus, not the file" "[ \$(grep -c 'bus: SetSetting findme' '$work/app.log') -eq 2 ]"
 check "SetSetting checks the value as the file would" \
   "call org.vantro.Vantro.Companion.SetSetting findme 7 | grep -q \"InvalidArgs.*findme takes 1 (on) or 2 (off), not '7'\""
@@ -99,12 +99,12 @@ check "the bus property is an integer" "call org.freedesktop.DBus.Properties.Get
 
 # Two syncs at once: the second waits for the first, both hear its outcome. Meanwhile the status
 # still knows when the last sync was.
-call org.vantro.Vantro.Companion.Sync >"$work/sync1" &
+call org.vantro.Vantro.Companion.Sync --timeout 120 >"$work/sync1" &
 first=$!
-call org.vantro.Vantro.Companion.Sync >"$work/sync2" &
+call org.vantro.Vantro.Companion.Sync --timeout 120 >"$work/sync2" &
 second=$!
 syncRunning() { "$cli" status --json >"$work/running" 2>&1 && grep -q '"Syncing":true' "$work/running"; }
-check "the status shows the sync running" "wait_for 10 syncRunning"
+check "the status shows the sync running" "wait_for 30 syncRunning"
 check "LastSync stays known while a sync runs" "grep -Eq '\"LastSync\":[0-9]{10}[,}]' '$work/running'"
 wait $first $second
 cat "$work/sync1" "$work/sync2" >"$work/syncs"
@@ -140,11 +140,11 @@ for verb in sync connect; do
   "$cli" $verb NO-SUCH-BAND --timeout 3 >"$work/nosuch" 2>&1
   check "$verb: an unknown band exits 1 with one line" "[ $? -eq 1 ] && [ \$(wc -l <'$work/nosuch') -eq 1 ] &&
     grep -q 'NO-SUCH-BAND was not seen within 3 s' '$work/nosuch'"
-  check "$verb: within its timeout" "[ \$((\$(date +%s) - start)) -lt 8 ]"
+  check "$verb: within its timeout" "[ \$((\$(date +%s) - start)) -lt 15 ]"
 done
 "$cli" forget >"$work/forget" 2>&1
 check "forget through the bus" "[ $? -eq 0 ] && grep -q 'Forgot the chosen band (through the running app)' '$work/forget'"
-check "the app forgot it" "wait_for 5 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
+check "the app forgot it" "wait_for 30 grep -q '\"chosenBand\": *{[^}]*\"value\": *\"\"' '$data/settings.json'"
 
 # Bad calls get D-Bus errors and the companion lives on.
 check "unknown action" "call org.freedesktop.Application.ActivateAction fly [] {} | grep -q InvalidArgs"
@@ -162,7 +162,7 @@ check "Connect's error is cut" "grep -q 'the band yyy.*(100033 bytes)' '$work/ec
 # Action names are outside text: the log shows them escaped and cut.
 call org.freedesktop.Application.ActivateAction "'fly\\u001b]0;PWN\\u0007'" [] {} >/dev/null
 call org.freedesktop.Application.ActivateAction "'$(head -c 100000 /dev/zero | tr '\0' y)'" [] {} >/dev/null
-check "the log escapes an action's name" "wait_for 5 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
+check "the log escapes an action's name" "wait_for 30 grep -qF \"bus: ActivateAction 'fly\\x1B]0;PWN\\x07'\" '$work/app.log'"
 check "the log cuts a long action name" "grep -q 'ActivateAction .* (100000 bytes)' '$work/app.log' &&
   ! grep -q 'y\\{1000\\}' '$work/app.log'"
 check "no control bytes in the log" "! LC_ALL=C grep -q \$'[\\x01-\\x08\\x0b-\\x1f\\x7f]' '$work/app.log'"
@@ -171,7 +171,7 @@ check "still running after bad calls" "kill -0 $app"
 # vantro --quit ends it.
 timeout 20 "$vantro" --quit
 check "--quit exits 0" "[ $? -eq 0 ]"
-check "the companion ended" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
+check "the companion ended" "wait_for 30 eval '! kill -0 $app 2>/dev/null'"
 wait "$app" 2>/dev/null
 check "it ended cleanly" "[ $? -eq 0 ]"
 app=
@@ -185,7 +185,7 @@ if $py -c 'import dbusmock' 2>/dev/null; then
   $py -m dbusmock org.vantro.Vantro /org/vantro/Vantro org.vantro.Vantro.Companion >/dev/null 2>&1 &
   mock=$!
   track $mock
-  check "the stand-in owns the name" "wait_for 10 owned org.vantro.Vantro"
+  check "the stand-in owns the name" "wait_for 30 owned org.vantro.Vantro"
   mockCall() { gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro \
     --method org.freedesktop.DBus.Mock.AddMethod org.vantro.Vantro.Companion "$@" >/dev/null; }
   mockCall GetStatus '' 'a{sv}' "ret = {'State': 'Connected', 'DataDir': '$data'}"
@@ -199,30 +199,31 @@ if $py -c 'import dbusmock' 2>/dev/null; then
     ! LC_ALL=C grep -q \$'[\x01-\x08\x0b-\x1f\x7f]' '$work/sim-reply'"
   check "sim: the reply is cut" "[ \$(wc -c <'$work/sim-reply') -lt 400 ]"
   # --timeout bounds the whole command against an owner that answers late (each answer blocks the
-  # stand-in, so each comes after the one before).
+  # stand-in, so the next call waits until the stand-in has answered the one before).
   for verb in "sync --timeout 2" "connect B --timeout 2"; do
     method=Sync sig=''
     [ "${verb%% *}" = connect ] && method=Connect sig=su
-    mockCall $method "$sig" 's' 'import time; time.sleep(4); ret = "late"'
+    mockCall $method "$sig" 's' 'import time; time.sleep(10); ret = "late"'
     started=$(date +%s%N)
     "$cli" $verb >"$work/late" 2>&1
     status=$? took=$((($(date +%s%N) - started) / 1000000))
     check "$verb against a late owner exits 1 ($took ms, status $status: $(head -c 300 "$work/late" | tr '\n' ' '))" \
       "[ $status -eq 1 ] && grep -q 'did not answer within [23] s' '$work/late'"
-    check "$verb: bounded by the timeout ($took ms)" "[ $took -lt 4000 ]"
-    sleep 2  # the stand-in answers the late call before it takes another
+    check "$verb: bounded by the timeout ($took ms)" "[ $took -lt 8000 ]"
+    gdbus call --session --dest org.vantro.Vantro --object-path /org/vantro/Vantro --timeout 60 \
+      --method org.freedesktop.DBus.Introspectable.Introspect >/dev/null
   done
   # An owner that leaves while a call waits is said at once, not as a timeout.
-  mockCall Sync '' 's' 'import time; time.sleep(20); ret = "late"'
+  mockCall Sync '' 's' "import time; open('$work/called', 'w').close(); time.sleep(60); ret = 'late'"
   "$cli" sync >"$work/gone" 2>&1 &
   waiting=$!
-  sleep 1
+  wait_for 60 test -e "$work/called"
   started=$(date +%s%N)
   kill $mock
   wait $waiting
   status=$? took=$((($(date +%s%N) - started) / 1000000))
   check "an owner gone mid-call exits 1, said as gone ($took ms)" "[ $status -eq 1 ] && grep -q 'left the bus' '$work/gone'"
-  check "gone is said at once ($took ms)" "[ $took -lt 2000 ]"
+  check "gone is said at once ($took ms)" "[ $took -lt 5000 ]"
   wait $mock 2>/dev/null
 else
   echo "note: python3-dbusmock missing; the stand-in checks are skipped"
@@ -235,7 +236,7 @@ app=$!
 check "started again" "wait_for 20 owned org.vantro.Vantro"
 "$cli" connect >/dev/null 2>&1
 "$cli" sync >/dev/null 2>&1
-check "its sync ended" "wait_for 30 idle"
+check "its sync ended" "wait_for 60 idle"
 check "a background start sends all fourteen commands" "[ \$(grep -c 'SendData: ' '$work/fresh.log') -eq 14 ] &&
   grep -q 'SendData: CMD_TYPE_BODYHEIGHT' '$work/fresh.log' && grep -q 'SendData: CMD_TYPE_BODYWEIGHT' '$work/fresh.log'"
 # The interface has one description, data/org.vantro.Vantro.xml: every method there is served with that
@@ -278,7 +279,7 @@ print("checked" if bad == 0 else "failed")
 EOF
 check "the object serves what the interface's description says" "grep -qx checked '$work/face'" || cat "$work/face"
 call org.freedesktop.Application.ActivateAction quit [] {} >/dev/null
-check "ActivateAction quit ends it" "wait_for 10 eval '! kill -0 $app 2>/dev/null'"
+check "ActivateAction quit ends it" "wait_for 30 eval '! kill -0 $app 2>/dev/null'"
 app=
 
 # SIGTERM (a logout) and SIGINT take the quit path: the companion ends with status 0.
@@ -288,7 +289,7 @@ for sig in TERM INT; do
   check "SIG$sig: started" "wait_for 20 owned org.vantro.Vantro"
   "$cli" connect >/dev/null 2>&1
   kill -$sig $app
-  wait_for 10 eval '! kill -0 $app 2>/dev/null' || kill -9 $app
+  wait_for 30 eval '! kill -0 $app 2>/dev/null' || kill -9 $app
   wait $app
   check "SIG$sig: the companion quits with status 0" "[ $? -eq 0 ]"
   app=
@@ -306,7 +307,7 @@ for mode in --background ""; do
   check "squatter${mode:+ $mode}: status 1" "[ $status -eq 1 ]"
   check "squatter${mode:+ $mode}: said once" "[ \$(grep -c \
     'another process owns org.vantro.Vantro and does not answer as the companion' '$work/squat.log') -eq 1 ]"
-  check "squatter${mode:+ $mode}: within 4 s under load ($took ms)" "[ $took -lt 4000 ]"
+  check "squatter${mode:+ $mode}: within 10 s under load ($took ms)" "[ $took -lt 10000 ]"
 done
 kill $squatter
 wait $squatter 2>/dev/null
@@ -353,8 +354,14 @@ wait $squatter 2>/dev/null
 squatter=
 
 # Without a session bus: one log line, and the app runs as a single window.
-DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus timeout 5 "$vantro" --simulate --data-dir "$data" 2>"$work/nobus.log"
-check "no bus: runs until stopped" "[ $? -eq 124 ]"
+DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus "$vantro" --simulate --data-dir "$data" 2>"$work/nobus.log" &
+app=$!
+check "no bus: said" "wait_for 60 grep -q 'no session bus' '$work/nobus.log'"
+sleep 2  # a window that ran on would still be running now
+check "no bus: runs until stopped" "kill -0 $app"
+kill $app
+wait $app 2>/dev/null
+app=
 check "no bus: one log line" "[ \$(grep -c 'no session bus' '$work/nobus.log') -eq 1 ]"
 check "no bus: the line names the relay" "grep 'no session bus' '$work/nobus.log' | grep -q 'desktop notifications'"
 

@@ -2,7 +2,6 @@
 // The running companion on the simulated bands and virtual time: connect, sync, busy, reconnecting to
 // the chosen band, a real adapter that turns up late, and the autostart entry.
 #include "session/autostart.h"
-#include "store/sqlite_connection.h"
 
 #include "session_fixture.h"
 #include "unprivileged.h"
@@ -118,21 +117,13 @@ TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
     runUntil([] { return false; }, 5);
     EXPECT_EQ(session->state().link, LinkState::Disconnected);
     EXPECT_EQ(session->disconnect(), Session::Outcome::NotConnected);
+    EXPECT_EQ(session->sync(nullptr), Session::Outcome::NotConnected);
 
     session->forgetBand();
     start();
     runUntil([] { return false; }, 5);
     EXPECT_EQ(session->state().link, LinkState::Disconnected);
     EXPECT_EQ(session->chosenBand(), "");
-}
-
-TEST_F(SessionTest, ABandNeverSeenOrNoLinkFailsWithTheReason) {
-    start();
-    const auto missing = await([&](Session::Done d) { return session->connect("NOT-A-BAND", std::move(d), 3); });
-    ASSERT_TRUE(missing);
-    EXPECT_FALSE(missing->first);
-    EXPECT_NE(missing->second.find("NOT-A-BAND was not seen"), std::string::npos) << missing->second;
-    EXPECT_EQ(session->sync(nullptr), Session::Outcome::NotConnected);
 }
 
 TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
@@ -163,34 +154,6 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
     ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
     EXPECT_EQ(storedDays(session->recordsDir()), 2u);
     EXPECT_EQ(storedDays(simulatedDir), 6u);
-}
-
-TEST_F(SessionTest, AWriteThatFailedFailsItsOwnSyncOnly) {
-    bands.days = 2;
-    bands.nights = 1;
-    start();
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(await([&](Session::Done d) { return session->sync(std::move(d)); })->first);
-
-    // Another program holds the file for the whole sync: that sync fails and says why.
-    {
-        SqliteConnection holder(session->recordsDir() + "/database.sqlite3", SqliteConnection::Mode::ReadWrite);
-        ASSERT_EQ(holder.exec("BEGIN EXCLUSIVE"), 0);
-        std::optional<std::pair<bool, std::string>> held;
-        ASSERT_EQ(session->sync([&](bool ok, const std::string& why) { held.emplace(ok, why); }),
-                  Session::Outcome::Started);
-        ASSERT_TRUE(runUntil([&] { return held.has_value(); }, SyncProgress::kLimitSeconds + 10));
-        EXPECT_FALSE(held->first);
-        EXPECT_NE(held->second.find("locked"), std::string::npos) << held->second;
-        holder.exec("ROLLBACK");
-    }
-    // Once it lets go, the next syncs store everything and succeed.
-    for (int i = 0; i < 2; ++i) {
-        const auto synced = await([&](Session::Done d) { return session->sync(std::move(d)); });
-        ASSERT_TRUE(synced);
-        EXPECT_TRUE(synced->first) << synced->second;
-    }
-    EXPECT_EQ(storedDays(session->recordsDir()), 2u);
 }
 
 TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
@@ -251,31 +214,6 @@ TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
         const char* said;
     };
     const std::string folder = std::filesystem::path(path).parent_path();
-    // Off is done when nothing would start, whatever stands in the entry's or the folder's place.
-    alarm(20);  // a FIFO read would wait for a writer
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    std::string problem;
-    EXPECT_FALSE(startsAtLogin(&problem));
-    EXPECT_NE(problem.find("a FIFO"), std::string::npos) << problem;
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink("/dev/zero", path);
-    EXPECT_FALSE(startsAtLogin(&problem));
-    EXPECT_NE(problem.find("a device"), std::string::npos) << problem;
-    std::filesystem::remove(path);
-    alarm(0);
-    for (const char* what : {"directory", "file"}) {
-        if (std::string(what) == "directory") {
-            std::filesystem::create_directory(path);
-        } else {
-            std::filesystem::remove_all(folder);
-            std::ofstream(folder) << "x";
-        }
-        EXPECT_FALSE(setStartAtLogin(false, "/usr/bin/vantro", log)) << what;
-        EXPECT_FALSE(startsAtLogin()) << what;
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-
     const Case cases[] = {
         {"a directory, switched on", [&] { std::filesystem::create_directory(path); }, true, "is a directory"},
         {"a link to nowhere", [&] { std::filesystem::create_symlink(dir / "gone/x.desktop", path); }, true,

@@ -66,16 +66,6 @@ struct SettingsFlow : SessionFixture {
 
 }  // namespace
 
-// Rescanning from the picker is pulled through in the app flows.
-TEST_F(SettingsFlow, SwitchingBandsFromThePicker) {
-    pick(*band);
-    ASSERT_TRUE(runUntil([&] { return app().isConnected(); }));
-    pick(*second);
-    EXPECT_EQ(app().peripheral, std::static_pointer_cast<BlePeripheral>(second));
-    ASSERT_TRUE(runUntil([&] { return second->isConnected() && !band->isConnected(); }));
-    EXPECT_EQ(app().strBlueStatus(), "Connected");
-}
-
 // A slow radio: the band comes back and advertises before its pending reconnection completes.
 struct SlowLinkFlow : SettingsFlow {
     void SetUp() override {

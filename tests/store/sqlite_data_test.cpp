@@ -178,24 +178,6 @@ TEST_F(Store, ListingsAreOrderedReadNullsAsZeroAndAppend) {
     EXPECT_EQ(g, 6);
 }
 
-TEST_F(Store, AFileThatIsNotADatabaseIsNeverTouched) {
-    const std::string text = "my notes, not a database\n" + std::string(5000, 'x');
-    writeFile(file(), text);
-    sqlite_data db(dir.path(), log);
-    EXPECT_TRUE(log.contains("数据库已经存在"));
-    EXPECT_TRUE(log.contains("创建表失败！"));
-    EXPECT_FALSE(db.createTable());
-    EXPECT_FALSE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
-    EXPECT_FALSE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, std::nullopt));
-    EXPECT_EQ(days(db).size(), 0u);
-    EXPECT_EQ(nights(db).size(), 0u);
-    EXPECT_FALSE(db.clearData());
-    EXPECT_EQ(readFile(file()), text);
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
-        return l.find("file is not a database") != std::string::npos;
-    }));
-}
-
 TEST_F(Store, ADamagedDatabaseFailsCleanlyAndKeepsItsBytes) {
     {
         sqlite_data db(dir.path(), log);
@@ -217,18 +199,6 @@ TEST_F(Store, ADamagedDatabaseFailsCleanlyAndKeepsItsBytes) {
     EXPECT_FALSE(db.updateData(CalendarDate{2015, 1, 1}, 1, 1, 1, 1, 0, 1));
     EXPECT_FALSE(log.lines.empty());
     EXPECT_EQ(readFile(file()), bytes);
-}
-
-TEST_F(Store, ADirectoryThatCannotBeCreatedFailsEveryOperation) {
-    writeFile(dir / "plain", "a regular file where a directory should be");
-    sqlite_data db(dir / "plain/vantro", log);
-    EXPECT_FALSE(log.lines.empty());
-    EXPECT_FALSE(db.createTable());
-    EXPECT_FALSE(db.updateData(kJul15, 1, 2, 3, 4, 0, 5));
-    EXPECT_FALSE(db.updateSleepData(kJul15, 1, 2, 3, 4, 5, 6, std::nullopt, std::nullopt));
-    EXPECT_EQ(days(db).size(), 0u);
-    EXPECT_FALSE(db.clearData());
-    EXPECT_EQ(readFile(dir / "plain"), "a regular file where a directory should be");
 }
 
 TEST_F(Store, AReadOnlyFileCanBeListedButNotChanged) {
