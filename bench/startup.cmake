@@ -9,4 +9,15 @@ target_compile_definitions(startup_bench PRIVATE VANTRO_APP="$<TARGET_FILE:vantr
                                                  VANTRO_BARE_WINDOW="$<TARGET_FILE:startup_bare_window>")
 # The first-frame line and its variable come from the app's own header.
 target_link_libraries(startup_bench PRIVATE Qt6::Widgets)
+# On an X display the bench also watches for the window itself (libxcb1-dev); without xcb it is left out.
+find_package(PkgConfig)
+if(PkgConfig_FOUND)
+  pkg_check_modules(XCB IMPORTED_TARGET xcb)
+endif()
+if(XCB_FOUND)
+  target_compile_definitions(startup_bench PRIVATE VANTRO_BENCH_XCB)
+  target_link_libraries(startup_bench PRIVATE PkgConfig::XCB)
+else()
+  message(STATUS "xcb not found: startup_bench measures the offscreen platform only")
+endif()
 add_dependencies(startup_bench vantro startup_bare_window)

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QSet>
+
+#include <optional>
 
 #include <fontconfig/fontconfig.h>
 
@@ -14,38 +17,53 @@ namespace {
 struct FontFile {
     const char* family;
     const char* path;  // under the pinned directory
+    bool chart;        // only the charts draw it: added when one is first drawn
 };
 
 // The exact files of Debian's packages, so pictures match across machines that have them.
 constexpr FontFile kFiles[] = {
-    {"DejaVu Sans", "dejavu/DejaVuSans.ttf"},
-    {"DejaVu Sans", "dejavu/DejaVuSans-Bold.ttf"},
-    {"WenQuanYi Micro Hei", "wqy/wqy-microhei.ttc"},
+    {"DejaVu Sans", "dejavu/DejaVuSans.ttf", false},
+    {"DejaVu Sans", "dejavu/DejaVuSans-Bold.ttf", false},
+    {"WenQuanYi Micro Hei", "wqy/wqy-microhei.ttc", false},
     // The chart's large value is a condensed face (fonts-dejavu-extra).
-    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed.ttf"},
-    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed-Bold.ttf"},
+    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed.ttf", true},
+    {"DejaVu Sans Condensed", "dejavu/DejaVuSansCondensed-Bold.ttf", true},
 };
 
-/// Whether fontconfig already serves this very file (it does wherever the Debian font packages are
-/// installed). Registering it again would read its character map once more, the costliest step of a
-/// start: the Chinese face alone covers some 20,000 characters.
-bool servedByFontconfig(const QString& path) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
-    const QByteArray file = QFile::encodeName(path);
-    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(file.constData()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, static_cast<char*>(nullptr));
-    FcFontSet* found = objects ? FcFontList(nullptr, pattern, objects) : nullptr;
-    const bool served = found && found->nfont > 0;
-    if (found) FcFontSetDestroy(found);
-    if (objects) FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return served;
+/// The files fontconfig already serves (all of them wherever the Debian font packages are installed).
+/// Registering one again would read its character map once more, the costliest step of a start: the
+/// Chinese face alone covers some 20,000 characters. One pass over fontconfig's fonts answers for all.
+QSet<QString> servedByFontconfig() {
+    QSet<QString> files;
+    FcFontSet* fonts = FcConfigGetFonts(nullptr, FcSetSystem);
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+            files.insert(QFile::decodeName(reinterpret_cast<const char*>(file)));
+    }
+    return files;
 }
 
 QStringList& added() {
     static QStringList files;
     return files;
+}
+
+QString& lastPinnedDir() {
+    static QString dir;
+    return dir;
+}
+
+/// Adds the pinned files of the text faces, or of the chart faces, that fontconfig does not serve.
+void addPinned(const QString& pinnedDir, bool chart) {
+    std::optional<QSet<QString>> served;  // asked only when a pinned file is there
+    for (const auto& f : kFiles) {
+        const QString path = pinnedDir + '/' + QLatin1String(f.path);
+        if (f.chart != chart || added().contains(path) || !QFile::exists(path)) continue;
+        if (!served) served = servedByFontconfig();
+        if (served->contains(path)) continue;
+        if (QFontDatabase::addApplicationFont(path) >= 0) added() << path;
+    }
 }
 
 }  // namespace
@@ -59,11 +77,8 @@ QStringList AppFonts::addedFiles() {
 }
 
 QStringList AppFonts::install(const QString& pinnedDir) {
-    for (const auto& f : kFiles) {
-        const QString path = pinnedDir + '/' + QLatin1String(f.path);
-        if (added().contains(path) || !QFile::exists(path) || servedByFontconfig(path)) continue;
-        if (QFontDatabase::addApplicationFont(path) >= 0) added() << path;
-    }
+    lastPinnedDir() = pinnedDir;
+    addPinned(pinnedDir, false);
     // Elsewhere fontconfig knows the same families under other paths; the condensed face is only
     // a nicety (the plain face stands in), so only the families the texts need are reported.
     QStringList missing;
@@ -73,6 +88,13 @@ QStringList AppFonts::install(const QString& pinnedDir) {
     }
     QApplication::setFont(font(15));
     return missing;
+}
+
+void AppFonts::installChartFaces() {
+    static QString done;
+    if (lastPinnedDir().isEmpty() || done == lastPinnedDir()) return;
+    done = lastPinnedDir();
+    addPinned(done, true);
 }
 
 QFont AppFonts::font(double pixelSize, bool bold) {

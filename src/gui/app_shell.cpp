@@ -23,12 +23,41 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 
 namespace vantro::gui {
+
+/// logind's watch, made by start(): its connection to the system bus and its first question there are no
+/// business of the first frame. A hold asked for before is taken then.
+class LaterSleepWatch : public SleepWatch {
+public:
+    LaterSleepWatch(RunLoop& loop, DebugLog& log) : m_loop(loop), m_log(log) {}
+    void start() {
+        if (m_watch) return;
+        m_watch = std::make_unique<bluez::LogindSleepWatch>(m_loop, m_log);
+        m_watch->onPrepareForSleep = [this](bool sleeping) {
+            if (onPrepareForSleep) onPrepareForSleep(sleeping);
+        };
+        if (m_wanted) m_watch->holdSleep(true);
+    }
+    bool available() const override { return m_watch && m_watch->available(); }
+    void holdSleep(bool hold) override {
+        m_wanted = hold;
+        if (m_watch) m_watch->holdSleep(hold);
+    }
+    bool holdingSleep() const override { return m_watch ? m_watch->holdingSleep() : m_wanted; }
+
+private:
+    RunLoop& m_loop;
+    DebugLog& m_log;
+    std::unique_ptr<bluez::LogindSleepWatch> m_watch;
+    bool m_wanted = false;
+};
+
 namespace {
 
 /// Hands the window's close to the shell, which decides between background and quit.
@@ -50,6 +79,13 @@ private:
 }  // namespace
 
 AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow)
+    : AppShell(options, dataDir, log, withWindow, nullptr) {}
+
+AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, std::unique_ptr<MainWindow> shown)
+    : AppShell(options, dataDir, log, true, std::move(shown)) {}
+
+AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow,
+                   std::unique_ptr<MainWindow> shown)
     : m_options(options), m_dataDir(dataDir), m_log(log), m_notifier(m_loop) {
     m_localizer = std::make_unique<GettextLocalizer>(options.language.toStdString());
     m_settings = std::make_unique<JsonKeyValueStore>(configDirectory(dataDir.toStdString()), m_log);
@@ -78,7 +114,7 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
     ports.dataDir = dataDir.toStdString();
     // Suspends are followed wherever logind runs; the tour's made-up band has nothing to keep awake for.
     if (options.screenshotsDir.isEmpty()) {
-        m_sleep = std::make_unique<bluez::LogindSleepWatch>(m_loop, m_log);
+        m_sleep = std::make_unique<LaterSleepWatch>(m_loop, m_log);
         ports.sleep = m_sleep.get();
     }
     // Settings changed by other programs (vantro-cli settings set) reach the band when the file changes.
@@ -92,12 +128,11 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
         m_session->app().didReceiveLocalNotification(n);
     });
     if (withWindow) {
-        buildWindow();
+        buildWindow(std::move(shown));
     } else {
         m_notifier.setApplicationStateOverride(AppState::Background);
-    }
-    if (options.screenshotsDir.isEmpty()) {
-        m_statusIcon = StatusIcon::createIfAvailable(*this);
+        // Nothing to paint first.
+        QTimer::singleShot(0, [this] { finishStart(); });
     }
 
     // Settings that cannot be read are not the user's: say so rather than work on defaults unnoticed.
@@ -112,6 +147,17 @@ AppShell::AppShell(const AppOptions& options, const QString& dataDir, DebugLog& 
             });
         }
     }
+}
+
+void AppShell::finishStart() {
+    if (m_started || !m_options.screenshotsDir.isEmpty()) return;
+    m_started = true;
+    if (m_sleep) m_sleep->start();
+    m_notifier.watchDoNotDisturb();
+    // An installed icon theme's icon is preferred to the built-in one (which main sets at start).
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("vantro"));
+    if (!themed.isNull()) QApplication::setWindowIcon(themed);
+    m_statusIcon = StatusIcon::createIfAvailable(*this);
 }
 
 AppShell::~AppShell() {
@@ -216,8 +262,15 @@ void AppShell::freeWindow() {
     m_session->today().tableView().setVisibleRows(rows);
 }
 
-void AppShell::buildWindow() {
-    m_window = std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+std::unique_ptr<MainWindow> AppShell::earlyWindow(const AppOptions& options) {
+    auto window = std::make_unique<MainWindow>(options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+    window->fitToScreen();
+    return window;
+}
+
+void AppShell::buildWindow(std::unique_ptr<MainWindow> shown) {
+    m_window = shown ? std::move(shown)
+                     : std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
     m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
     m_window->tabBar()->setAccessibleName(tr("gui.tabs"));
     m_notifier.setDialogParent(m_window.get());
@@ -262,6 +315,7 @@ void AppShell::buildWindow() {
                      [this] { QTimer::singleShot(0, [this] { quit(); }); });
     // A reopened window shows the tab it was closed on.
     if (m_closedOnTab > 0) m_window->setCurrentTab(m_closedOnTab);
+    m_window->tabsAdded();
 }
 
 HistoryScreen* AppShell::historyScreen() {

@@ -23,12 +23,9 @@
 
 #include <memory>
 
-namespace vantro::bluez {
-class LogindSleepWatch;
-}  // namespace vantro::bluez
-
 namespace vantro::gui {
 
+class LaterSleepWatch;
 class MainWindow;
 class NavigationBar;
 class StatusIcon;
@@ -46,6 +43,8 @@ public:
     /// `dataDir` holds the database and the settings; empty means the user's XDG data and config directories.
     /// The window is built unless `withWindow` is false (the background start).
     AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow = true);
+    /// The window is built into `shown`, one the start put on screen before anything else (earlyWindow).
+    AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, std::unique_ptr<MainWindow> shown);
     ~AppShell();
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
@@ -53,6 +52,9 @@ public:
     /// The window; built again when it was closed.
     MainWindow& window();
     bool hasWindow() const { return m_window != nullptr; }
+    /// The main window for these options, empty and not yet shown: the start puts it on screen first, so
+    /// it is there as soon as a bare window would be, and fills it before its first frame is painted.
+    static std::unique_ptr<MainWindow> earlyWindow(const AppOptions& options);
     /// Builds the window when it is closed, shows it and brings it to the front.
     void showWindow();
     /// Closing the window: with "Keep running in the background" on, its widgets are freed and the
@@ -64,6 +66,10 @@ public:
     bool keepsRunningInBackground() const;
     void setKeepRunningInBackground(bool on);
     void setStartAtLogin(bool on);
+    /// What the window's first frame does not wait for: logind's watch, the desktop's do-not-disturb
+    /// switch and the status icon. Called once that frame is up (a start without a window does so on its
+    /// own, in the event loop's first turn); once is enough.
+    void finishStart();
     /// Called once the window was freed (tests watch it).
     std::function<void()> onWindowFreed;
 
@@ -94,7 +100,9 @@ public:
     QString tr(const char* key) const;
 
 private:
-    void buildWindow();
+    AppShell(const AppOptions& options, const QString& dataDir, DebugLog& log, bool withWindow,
+             std::unique_ptr<MainWindow> shown);
+    void buildWindow(std::unique_ptr<MainWindow> shown = nullptr);
     void freeWindow();
     /// The App menu is there with the window; its button comes with the settings screen.
     void addAppMenu(int settingsTab);
@@ -110,13 +118,14 @@ private:
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<KeyValueStore> m_settings;
     std::unique_ptr<bluez::SystemBandSource> m_source;
-    std::unique_ptr<bluez::LogindSleepWatch> m_sleep;
+    std::unique_ptr<LaterSleepWatch> m_sleep;
     std::unique_ptr<FileWatch> m_settingsWatch;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<StatusIcon> m_statusIcon;
     int m_windowListener = 0;  // the window's screens follow the companion
     int m_closedOnTab = 0;     // where a reopened window starts
     bool m_quitting = false;
+    bool m_started = false;  // finishStart ran
     std::unique_ptr<MainWindow> m_window;
     QPointer<QMenu> m_appMenu;
     std::unique_ptr<TodayScreenView> m_todayScreen;

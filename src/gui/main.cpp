@@ -115,6 +115,17 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    vantro::qt::QtLog log;
+    // One companion per session. Its object goes on the bus before its name, so whoever the name brings
+    // (vantro-cli, a desktop activating the app) finds it; their calls wait until the companion is built.
+    // Object and name go on a thread of their own at once; the answer is awaited before the window is
+    // shown or anything else is built. The tour claims nothing.
+    std::unique_ptr<CompanionBus> bus;
+    std::future<CompanionBus::Claim> claiming;
+    if (options->screenshotsDir.isEmpty()) {
+        bus = std::make_unique<CompanionBus>(log);
+        claiming = std::async(std::launch::async, [door = bus.get()] { return door->registerAndClaim(); });
+    }
     // One style everywhere, so the app and its screenshots look the same on every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("vantro"));
@@ -122,22 +133,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
     // Matches the installed org.vantro.Vantro.desktop, so the desktop shows the window under the app's entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vantro.Vantro"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vantro"), Icons::appIcon()));
+    // The built-in icon at once; the icon theme's (AppShell::finishStart) once the window is up, as looking
+    // through the theme takes longer than putting the window on screen.
+    QApplication::setWindowIcon(Icons::appIcon());
 
-    vantro::qt::QtLog log;
-    // One companion per session. Its object goes on the bus before its name, so whoever the name brings
-    // (vantro-cli, a desktop activating the app) finds it; their calls wait until the companion is built.
-    // Object and name go on a thread of their own while the fonts load; the answer is awaited before
-    // anything else is built. The tour claims nothing.
-    std::unique_ptr<CompanionBus> bus;
-    std::future<CompanionBus::Claim> claiming;
-    if (options->screenshotsDir.isEmpty()) {
-        bus = std::make_unique<CompanionBus>(log);
-        claiming = std::async(std::launch::async, [door = bus.get()] { return door->registerAndClaim(); });
-    }
-    for (const QString& family : AppFonts::install()) {
-        log.warning(QStringLiteral("font %1 not found; texts fall back to the system font").arg(family).toStdString());
-    }
+    const auto installFonts = [&log] {
+        for (const QString& family : AppFonts::install()) {
+            log.warning(
+                QStringLiteral("font %1 not found; texts fall back to the system font").arg(family).toStdString());
+        }
+    };
 
     // The tour never touches the user's own data unless a directory is named.
     std::optional<QTemporaryDir> tourDir;
@@ -154,6 +159,7 @@ int main(int argc, char** argv) {
     AppOptions run = *options;
     run.brisk = !options->screenshotsDir.isEmpty();  // the tour need not wait for the band's slow rhythm
     if (!options->screenshotsDir.isEmpty()) {
+        installFonts();
         AppShell shell(run, dataDir, log);
         ScreenshotTour tour(shell, options->screenshotsDir);
         return tour.run();
@@ -177,12 +183,7 @@ int main(int argc, char** argv) {
     // Without a bus nothing could bring a windowless companion back, so it keeps its window.
     const bool background = options->background && claim == CompanionBus::Claim::Owned;
     QApplication::setQuitOnLastWindowClosed(false);
-    AppShell shell(run, dataDir, log, !background);
-    if (bus) {
-        bus->attach(shell.session(),
-                    vantro::qt::BusActions{[&shell] { shell.showWindow(); }, [&shell] { shell.quit(); }});
-    }
-    const auto quitSignals = quitOnSignals([&shell] { shell.quit(); });
+    std::unique_ptr<AppShell> shell;
     // The alarm's audio output is opened only when it first sounds; --verbose names it once the window is up.
     const QByteArray markFirstFrame = qgetenv(kFirstFrameMarkVariable);
     const auto afterFirstFrame = [&] {
@@ -192,17 +193,33 @@ int main(int argc, char** argv) {
             // A profile of the start ends here, without the tear-down.
             if (markFirstFrame == kFirstFrameExit) std::_Exit(0);
         }
+        shell->finishStart();
         if (options->verbose) {
             log.log(QStringLiteral("first frame %1 ms after start").arg(sinceStart.elapsed()).toStdString());
-            log.log(shell.sound().outputDescription().toStdString());
+            log.log(shell->sound().outputDescription().toStdString());
         }
     };
+    // The window goes on screen first, as early as a bare window would; it is filled (fonts, companion,
+    // screens) before the event loop paints its first frame. Watched before it is shown: a platform may
+    // paint within show().
+    std::unique_ptr<MainWindow> shown;
     if (!background) {
-        // Watched before it is shown: a platform may paint it within show().
-        whenFirstFramePainted(&shell.window(), afterFirstFrame);
-        shell.showWindow();
+        shown = AppShell::earlyWindow(run);
+        whenFirstFramePainted(shown.get(), afterFirstFrame);
+        shown->show();
+    }
+    installFonts();
+    shell = shown ? std::make_unique<AppShell>(run, dataDir, log, std::move(shown))
+                  : std::make_unique<AppShell>(run, dataDir, log, !background);
+    if (bus) {
+        bus->attach(shell->session(),
+                    vantro::qt::BusActions{[&shell] { shell->showWindow(); }, [&shell] { shell->quit(); }});
+    }
+    const auto quitSignals = quitOnSignals([&shell] { shell->quit(); });
+    if (!background) {
+        shell->showWindow();
     } else if (options->verbose) {
-        QTimer::singleShot(0, [&log, &shell] { log.log(shell.sound().outputDescription().toStdString()); });
+        QTimer::singleShot(0, [&log, &shell] { log.log(shell->sound().outputDescription().toStdString()); });
     }
     const int status = app.exec();
     bus.reset();

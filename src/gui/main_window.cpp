@@ -272,8 +272,19 @@ void MainWindow::resizeEvent(QResizeEvent*) {
 }
 
 void MainWindow::showEvent(QShowEvent*) {
-    if (m_appeared) return;
+    // A window shown before its tabs (the start maps it first) appears once they are there: tabsAdded().
+    if (m_appeared || m_tabs.empty()) return;
     m_appeared = true;
+    currentAppeared();
+}
+
+void MainWindow::tabsAdded() {
+    if (m_appeared || m_tabs.empty() || !isVisible()) return;
+    m_appeared = true;
+    currentAppeared();
+}
+
+void MainWindow::currentAppeared() {
     if (m_current >= 0 && m_tabs[m_current].content && !topModal()) focusFirstIn(m_tabs[m_current].content);
     if (Screen* s = screen(m_current)) {
         s->viewWillAppear();

@@ -60,6 +60,8 @@ public:
     /// (ensureScreen); until then `title` stands in its navigation bar and its page is empty.
     int addLazyTab(const QString& icon, const QString& label, const QString& title, std::function<Screen*()> make);
     void setScreen(int tab, Screen* screen);
+    /// For a window shown before its tabs were added: its current screen appears now, as at a show.
+    void tabsAdded();
     /// The screen of a tab; null when there is none or it has not been made yet.
     Screen* screen(int tab) const;
     /// The screen of a tab, made now when it was left for later.
@@ -112,6 +114,9 @@ private:
     int appendTab(const QString& icon, const QString& label, Screen* screen, QWidget* content, const QString& title);
     void layoutTab(Tab& tab);
     void switchTo(int tab);
+    /// The current tab's screen appears and takes the focus: when the window is first shown, or when its
+    /// first tab comes after that.
+    void currentAppeared();
     /// Hides the screens and pages under the top page once it covers them; showScreens brings the screens back.
     void hideCovered();
     void showScreens();

@@ -25,12 +25,17 @@ const QString kDesktopId = QStringLiteral("org.vantro.Vantro");
 const QString kIconName = QStringLiteral("vantro");
 }  // namespace
 
-QtNotifier::QtNotifier(RunLoop& loop, QObject* parent)
-    : QObject(parent),
-      m_loop(loop),
-      m_doNotDisturb(std::make_unique<DoNotDisturbSetting>([this](bool on) { emit doNotDisturbChanged(on); })) {}
+QtNotifier::QtNotifier(RunLoop& loop, QObject* parent) : QObject(parent), m_loop(loop) {}
+
+void QtNotifier::watchDoNotDisturb() const {
+    if (!m_doNotDisturb) {
+        auto* self = const_cast<QtNotifier*>(this);
+        m_doNotDisturb = std::make_unique<DoNotDisturbSetting>([self](bool on) { emit self->doNotDisturbChanged(on); });
+    }
+}
 
 bool QtNotifier::doNotDisturb() const {
+    watchDoNotDisturb();
     return m_doNotDisturb->on();
 }
 

@@ -51,6 +51,9 @@ public:
     AppState applicationState() const override;
     /// The desktop's do-not-disturb (GSettings), read when asked; off where the desktop has none.
     bool doNotDisturb() const override;
+    /// Follows the switch from now on (doNotDisturbChanged); the first doNotDisturb() does so too. Left
+    /// out of the constructor, so the start does not wait for GSettings.
+    void watchDoNotDisturb() const;
 
     /// Tests and the screenshot tour pin the state instead of asking the window system.
     void setApplicationStateOverride(std::optional<AppState> state) { m_stateOverride = state; }
@@ -89,7 +92,7 @@ private:
     std::map<std::string, int> m_withdrawals;                            // by body
     std::vector<std::pair<QPointer<QMessageBox>, std::string>> m_boxes;  // alerts shown, by message
     bool m_signalsConnected = false;
-    std::unique_ptr<DoNotDisturbSetting> m_doNotDisturb;
+    mutable std::unique_ptr<DoNotDisturbSetting> m_doNotDisturb;
 };
 
 }  // namespace vantro::gui

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Fonts come from the system by family name where Debian's font files are not at their paths.
+// Fonts come from the system by family name where Debian's font files are not at their paths; the
+// charts' face only once a chart asks for it.
 #include "gui/app_fonts.h"
+#include "gui/qt_canvas.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,14 +26,22 @@ private slots:
         QVERIFY2(QFile::exists(system + QStringLiteral("/dejavu/DejaVuSans.ttf")), "fonts-dejavu-core is needed");
         QCOMPARE(vantro::gui::AppFonts::install(system), QStringList());
         QCOMPARE(vantro::gui::AppFonts::addedFiles(), QStringList());
-        // A copy elsewhere is a file of its own: it is added, once however often install runs.
+        // A copy elsewhere is a file of its own: it is added, once however often install runs. The charts'
+        // condensed face waits until a chart first asks for it.
         QTemporaryDir pinned;
         QVERIFY(QDir(pinned.path()).mkpath(QStringLiteral("dejavu")));
-        const QString copy = pinned.filePath(QStringLiteral("dejavu/DejaVuSans-Bold.ttf"));
-        QVERIFY(QFile::copy(system + QStringLiteral("/dejavu/DejaVuSans-Bold.ttf"), copy));
+        QStringList copies;
+        for (const char* name : {"DejaVuSans-Bold.ttf", "DejaVuSansCondensed-Bold.ttf"}) {
+            copies << pinned.filePath(QStringLiteral("dejavu/") + QLatin1String(name));
+            QVERIFY2(QFile::copy(system + QStringLiteral("/dejavu/") + QLatin1String(name), copies.last()), name);
+        }
         vantro::gui::AppFonts::install(pinned.path());
         vantro::gui::AppFonts::install(pinned.path());
-        QCOMPARE(vantro::gui::AppFonts::addedFiles(), QStringList{copy});
+        QCOMPARE(vantro::gui::AppFonts::addedFiles(), QStringList{copies.first()});
+        const QFont value = vantro::gui::qtFontFor({"HelveticaNeue-CondensedBold", 40});
+        vantro::gui::qtFontFor({"HelveticaNeue-CondensedBold", 20});
+        QCOMPARE(vantro::gui::AppFonts::addedFiles(), copies);
+        QCOMPARE(QFontInfo(value).family(), QStringLiteral("DejaVu Sans Condensed"));
     }
 };
 
