@@ -53,10 +53,18 @@ protected:
         bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
         ASSERT_TRUE(bluez->running());
     }
-    void mock(const char* method, const QList<QVariant>& args) {
-        const QDBusMessage reply =
-            bluez->call(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QString::fromLatin1(method), args);
-        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    void addAdapter(bool withBand) {
+        bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        if (!withBand) return;
+        bluez->mock("AddWristband", {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"),
+                                     QStringLiteral("Vantro"), int16(-60)});
+    }
+    /// The app lists the one band of the mock bluetoothd.
+    void expectBandListed(AppShell& shell) {
+        auto& app = shell.appDelegate();
+        ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
+            << ::testing::PrintToString(log.lines);
+        EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
     }
     std::unique_ptr<MockService> bluez;
     TempDir dir;
@@ -64,18 +72,13 @@ protected:
 };
 
 TEST_F(AppBackendTest, WithAnAdapterTheAppListsTheRealWristbands) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-    mock("AddWristband",
-         {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
+    addAdapter(true);
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     EXPECT_TRUE(shell.usesBluez());
     EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_TRUE(log.contains("Wristband: Bluetooth through BlueZ"));
     EXPECT_TRUE(shell.wristbands().empty());
-    auto& app = shell.appDelegate();
-    ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
-        << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
+    expectBandListed(shell);
 }
 
 TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
@@ -97,20 +100,15 @@ TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
     EXPECT_NE(shell.todayController().title().find(shell.tr("SimulatedBand").toStdString()), std::string::npos);
     EXPECT_TRUE(shell.todayScreen()->headerTitle(0).contains(why)) << shell.todayScreen()->headerTitle(0).toStdString();
 
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-    mock("AddWristband",
-         {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
+    addAdapter(true);
     ASSERT_TRUE(pumpUntil([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
     EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_FALSE(shell.todayScreen()->headerTitle(0).contains(why));
-    auto& app = shell.appDelegate();
-    ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
-        << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
+    expectBandListed(shell);
 }
 
 TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addAdapter(false);
     AppOptions simulate;
     simulate.wristband = WristbandChoice::Simulated;
     AppShell shell(simulate, QString::fromStdString(dir.path()), log);
@@ -120,7 +118,7 @@ TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
 }
 
 TEST_F(AppBackendTest, WithoutTheBluezModuleTheAppSimulatesAndSaysWhy) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addAdapter(false);
     qputenv("VANTRO_MODULE_DIR", "/nonexistent/lib/vantro");
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     EXPECT_FALSE(shell.usesBluez());
