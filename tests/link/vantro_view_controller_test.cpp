@@ -250,12 +250,8 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     auto d = days();
     ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0].date, "2014-07-15");
-    EXPECT_EQ(d[0].step, 1000);
-    EXPECT_EQ(d[0].distance, 300);
-    EXPECT_EQ(d[0].calories, 150);
-    EXPECT_EQ(d[0].restcal, 87);
-    EXPECT_EQ(d[0].activetime, 45);
+    EXPECT_EQ(std::tie(d[0].date, d[0].step, d[0].distance, d[0].calories, d[0].restcal, d[0].activetime),
+              std::make_tuple("2014-07-15", 1000, 300, 150, 87, 45));
     std::int32_t step, dist, cal, rest, tstep = -1, active;
     ASSERT_TRUE(app().m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
     EXPECT_EQ(tstep, 0);
@@ -293,17 +289,10 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     notify(bytes("1A DE 07 0D 01 0A 00 C8 00 78 00 3C 00 14 00 02 00 17 1E"));  // month 13: not stored
     const auto n = nights();
     ASSERT_EQ(n.size(), 2u);
-    EXPECT_EQ(n[0].date, "2014-07-15");
-    EXPECT_EQ(n[0].enter_time, 10);
-    EXPECT_EQ(n[0].spindles_time, 200);
-    EXPECT_EQ(n[0].deep_time, 120);
-    EXPECT_EQ(n[0].rem_time, 60);
-    EXPECT_EQ(n[0].wakeup_time, 20);
-    EXPECT_EQ(n[0].wakeup_count, 2);
-    EXPECT_EQ(n[0].total_time, "06:50");
-    EXPECT_EQ(n[0].start_time, "23:30");
-    EXPECT_EQ(n[1].date, "2014-07-16");
-    EXPECT_EQ(n[1].enter_time, 1440);
+    EXPECT_EQ(std::tie(n[0].date, n[0].enter_time, n[0].spindles_time, n[0].deep_time, n[0].rem_time, n[0].wakeup_time,
+                       n[0].wakeup_count, n[0].total_time, n[0].start_time),
+              std::make_tuple("2014-07-15", 10, 200, 120, 60, 20, 2, "06:50", "23:30"));
+    EXPECT_EQ(std::tie(n[1].date, n[1].enter_time), std::make_tuple("2014-07-16", 1440));
     std::int32_t a, b, c, d, e, f;
     std::optional<TimeOfDay> total, start;
     ASSERT_TRUE(app().m_db->querySleepData(CalendarDate{2014, 7, 16}, a, b, c, d, e, f, total, start));
