@@ -90,9 +90,7 @@ TEST_F(CompanionTest, ASyncBesideAHeldDatabaseKeepsTheLoopTurningAndEndsFailedWi
     EXPECT_NE(synced->second.find("locked"), std::string::npos) << synced->second;
     EXPECT_EQ(synced->second.find("clearing"), std::string::npos) << synced->second;
     CompanionState s = session->state();
-    EXPECT_EQ(s.sync, SyncState::Failed);
-    EXPECT_EQ(s.failedWrites, 3);
-    EXPECT_EQ(s.daysStored, 0);
+    EXPECT_EQ(std::tie(s.sync, s.failedWrites, s.daysStored), std::make_tuple(SyncState::Failed, 3, 0));
     EXPECT_FALSE(s.lastSync.has_value());
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime).has_value());
     EXPECT_EQ(app().strTransmitStatus(), "SyncFailed");
@@ -111,9 +109,7 @@ TEST_F(CompanionTest, ASyncBesideAHeldDatabaseKeepsTheLoopTurningAndEndsFailedWi
     EXPECT_LT(longest, 0.1);
     EXPECT_TRUE(synced->first) << synced->second;
     s = session->state();
-    EXPECT_EQ(s.sync, SyncState::Complete);
-    EXPECT_EQ(s.daysStored, 2);
-    EXPECT_EQ(s.nightsStored, 1);
+    EXPECT_EQ(std::tie(s.sync, s.daysStored, s.nightsStored), std::make_tuple(SyncState::Complete, 2, 1));
     EXPECT_TRUE(s.lastSync.has_value());
     EXPECT_EQ(days().size(), 3u);
     EXPECT_EQ(days()[0].step, 7);

@@ -87,10 +87,8 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     EXPECT_EQ(batches, 1);
 
     const CompanionState s = session->state();
-    EXPECT_EQ(s.link, LinkState::Connected);
-    EXPECT_EQ(s.sync, SyncState::Complete);
-    EXPECT_EQ(s.daysStored, 6);
-    EXPECT_EQ(s.nightsStored, 3);
+    EXPECT_EQ(std::tie(s.link, s.sync, s.daysStored, s.nightsStored),
+              std::make_tuple(LinkState::Connected, SyncState::Complete, 6, 3));
     EXPECT_TRUE(s.lastSync.has_value());
     EXPECT_TRUE(s.version.has_value());
     EXPECT_TRUE(s.simulated);

@@ -257,9 +257,9 @@ TEST_F(PropertyPage, EveryPageHasItsTitleKindAndRowHeight) {
             PropertiesViewController& p = open({section, row});
             const auto it = expected.find(p.pageKey());
             ASSERT_NE(it, expected.end()) << p.pageKey();
-            EXPECT_EQ(p.title(), it->second.title) << p.pageKey();
-            EXPECT_EQ(p.kind(), it->second.kind) << p.pageKey();
-            EXPECT_EQ(p.rowHeight(), it->second.phoneRowHeight) << p.pageKey();
+            EXPECT_EQ(std::make_tuple(p.title(), p.kind(), p.rowHeight()),
+                      std::make_tuple(it->second.title, it->second.kind, it->second.phoneRowHeight))
+                << p.pageKey();
             EXPECT_EQ(p.kind() == PageKind::Form, !p.rows().empty()) << p.pageKey();
             opened.insert(p.pageKey());
         }
