@@ -179,10 +179,9 @@ TEST_F(CompanionTest, TheFirstStartWritesDefaultsOnlyWhereAValueIsMissing) {
     startSimulated();
     EXPECT_TRUE(session->state().findMe);
     const JsonKeyValueStore after(config, quiet);
-    EXPECT_EQ(after.integerForKey(kFindMe), kFindMeOn);
-    EXPECT_EQ(after.integerForKey(kBodyWeight), 70);
-    EXPECT_EQ(after.integerForKey(kBodyHeight), 165);
-    EXPECT_EQ(after.integerForKey(kFlags), kSettingsInitialized);
+    EXPECT_EQ(std::make_tuple(after.integerForKey(kFindMe), after.integerForKey(kBodyWeight),
+                              after.integerForKey(kBodyHeight), after.integerForKey(kFlags)),
+              std::make_tuple(kFindMeOn, 70, 165, kSettingsInitialized));
     session.reset();
 }
 

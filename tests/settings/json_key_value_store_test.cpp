@@ -159,8 +159,8 @@ TEST_F(JsonStore, WrongTypesAreDroppedTheRestKept) {
     EXPECT_TRUE(store.boolForKey("alertswitch"));
     EXPECT_EQ(store.integerForKey("findme"), 1);
     EXPECT_EQ(store.dateForKey("MedicineSTime"), kMoment);
-    EXPECT_EQ(store.integerForKey("bodyHeight"), 0);
-    EXPECT_EQ(store.integerForKey("bodyWeight"), 0);
+    EXPECT_EQ(std::make_tuple(store.integerForKey("bodyHeight"), store.integerForKey("bodyWeight")),
+              std::make_tuple(0, 0));
     EXPECT_FALSE(store.dateForKey("alerttime"));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("alerttime, bodyHeight, bodyWeight"), std::string::npos) << log.lines[0];
@@ -314,10 +314,9 @@ TEST_F(JsonStore, ValuesTheirCommandWouldNotTakeAreDamaged) {
     for (const char* key : {"bodyHeight", "bodyWeight", "findme", "Present", "Wish", "displaytime"}) {
         EXPECT_FALSE(store.values().count(key)) << key;
     }
-    EXPECT_EQ(store.integerForKey("LongTimeSitInteval"), 5);
-    EXPECT_EQ(store.integerForKey("MedicineInteval"), 12);
-    EXPECT_EQ(store.integerForKey("telephonealert"), 1);
-    EXPECT_EQ(store.integerForKey("flags"), -7);
+    EXPECT_EQ(std::make_tuple(store.integerForKey("LongTimeSitInteval"), store.integerForKey("MedicineInteval"),
+                              store.integerForKey("telephonealert"), store.integerForKey("flags")),
+              std::make_tuple(5, 12, 1, -7));
 
     // Both ends of each range are fine.
     writeFile(file(), R"({"bodyHeight": 80, "bodyWeight": 255, "findme": 2, "Present": 16, "Wish": 0})");
