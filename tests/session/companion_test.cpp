@@ -361,10 +361,8 @@ TEST_F(CompanionTest, EveryChangeIsToldOnceAndASyncShowsStartingThenSyncing) {
     settings.setInteger(kAutoSyncHours, 0);
     ASSERT_TRUE(connect());
     std::vector<SyncState> seen;
-    int told = 0;
     CompanionState last = session->state();
     session->onChanged([&] {
-        ++told;
         const CompanionState now = session->state();
         if (now.sync != last.sync) seen.push_back(now.sync);
         last = now;
@@ -372,7 +370,6 @@ TEST_F(CompanionTest, EveryChangeIsToldOnceAndASyncShowsStartingThenSyncing) {
     ASSERT_TRUE(await([&](Done d) { return session->sync(std::move(d)); }));
     EXPECT_EQ(seen, (std::vector{SyncState::Starting, SyncState::Running, SyncState::Complete}));
     // The same value again changes nothing and tells nobody.
-    told = 0;
     CompanionStateKeeper keeper;
     int keeperTold = 0;
     keeper.onChanged = [&](const CompanionState&) { ++keeperTold; };
