@@ -10,10 +10,7 @@
 #include "temp_dir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -34,18 +31,6 @@ bool bluetoothLibrariesLoaded() {
     return all.contains("vantro-bluez.so") || all.contains("libQt6Bluetooth");
 }
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QEventLoop wait;
-        QTimer::singleShot(10, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
-    return true;
-}
-
 class AppBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,11 +47,13 @@ protected:
     /// The app lists the one band of the mock bluetoothd.
     void expectBandListed(AppShell& shell) {
         auto& app = shell.appDelegate();
-        ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
+        ASSERT_TRUE(pump.until([&] { return app.bleList && app.bleList->size() == 1; }))
             << ::testing::PrintToString(log.lines);
         EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
     }
     std::unique_ptr<MockService> bluez;
+    ManualRunLoop unused;  // the app keeps its own loop; the pump only runs Qt's events
+    QtPump pump{unused};
     TempDir dir;
     CapturingLog log;
 };
@@ -87,7 +74,7 @@ TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
     EXPECT_TRUE(log.contains("Wristband: simulated"));
     EXPECT_EQ(shell.wristbands().size(), 2u);
     // Watching for an adapter needs no Bluetooth libraries; they come with a real band.
-    pumpUntil([] { return false; }, 200);
+    pump.idle(0.2);
     EXPECT_FALSE(bluetoothLibrariesLoaded());
 }
 
@@ -101,7 +88,7 @@ TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
     EXPECT_TRUE(shell.todayScreen()->headerTitle(0).contains(why)) << shell.todayScreen()->headerTitle(0).toStdString();
 
     addAdapter(true);
-    ASSERT_TRUE(pumpUntil([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
+    ASSERT_TRUE(pump.until([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
     EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_FALSE(shell.todayScreen()->headerTitle(0).contains(why));
     expectBandListed(shell);
