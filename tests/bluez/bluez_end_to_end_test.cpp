@@ -44,17 +44,10 @@ class BluezEndToEnd : public SessionFixture {
 protected:
     void SetUp() override {
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
-        const QJsonArray argv{QStringLiteral(VANTRO_FIRMWARE_TOOL),
-                              QStringLiteral("--seed"),
-                              QStringLiteral("99"),
-                              QStringLiteral("--days"),
-                              QStringLiteral("5"),
-                              QStringLiteral("--nights"),
-                              QStringLiteral("4"),
-                              QStringLiteral("--today"),
-                              QStringLiteral("2014-07-15")};
-        const QString parameters =
-            QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("firmware"), argv}}).toJson());
+        QStringList argv = QStringLiteral("--seed 99 --days 5 --nights 4 --today 2014-07-15").split(QLatin1Char(' '));
+        argv.prepend(QStringLiteral(VANTRO_FIRMWARE_TOOL));
+        const QString parameters = QString::fromUtf8(
+            QJsonDocument(QJsonObject{{QStringLiteral("firmware"), QJsonArray::fromStringList(argv)}}).toJson());
         bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parameters);
         ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
         bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
