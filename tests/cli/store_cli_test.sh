@@ -124,13 +124,12 @@ lines=$("$cli" --data-dir "$work" settings list | wc -l)
 
 # Sync frames for stored settings, at a fixed moment (TZ=UTC in the test environment).
 export TZ=UTC
-check set-alarm 0 "" settings set alerttime 2014-07-15T07:30:00
-check set-alarm-on 0 "" settings set alertswitch true
-check set-sit-start 0 "" settings set LongTimeSitSTime 2014-07-15T09:00:00
-check set-sit-end 0 "" settings set LongTimeSitETime 2014-07-15T18:15:00
-check set-med 0 "" settings set MedicineInteval 12
-check set-med-start 0 "" settings set MedicineSTime 2014-07-15T08:00:00
-check set-med-end 0 "" settings set MedicineETime 2014-07-15T21:45:00
+for setting in "alerttime 2014-07-15T07:30:00" "alertswitch true" "LongTimeSitSTime 2014-07-15T09:00:00" \
+               "LongTimeSitETime 2014-07-15T18:15:00" "MedicineInteval 12" "MedicineSTime 2014-07-15T08:00:00" \
+               "MedicineETime 2014-07-15T21:45:00"; do
+  # shellcheck disable=SC2086
+  check "set $setting" 0 "" settings set $setting
+done
 frames=$'08 07 DE 07 0F\n09 0A 00 00\n04 B4\n05 41\n0B 05\n0C 07 1E\n0A 02\n17\n1B 00\n1C 00\n1E 05 09 00 12 0F\n1F 0C 08 00 15 2D\n19\n15'
 check sync-frames 0 "$frames" sync-frames --at 2014-07-15T10:00:00
 check sync-frames-bad-at 2 "" sync-frames --at 2014-07-15
