@@ -101,8 +101,7 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
 TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
     start();
     const std::string farther = late->wristbands()[1]->identifier();
-    const auto connected = await([&](Session::Done d) { return session->connect(farther, std::move(d)); });
-    ASSERT_TRUE(connected && connected->first);
+    ASSERT_TRUE(connect(farther));
 
     // Next start: the chosen band, not the nearer one, as soon as it is seen.
     start();

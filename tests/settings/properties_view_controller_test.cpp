@@ -66,9 +66,7 @@ TEST_F(PropertyPage, NumberPagesTakeOnlyValuesWithinTheirBounds) {
         EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"OK"}));
     }
     // The last accepted values stay, on the screen too.
-    EXPECT_EQ(settings.integerForKey("bodyHeight"), 170);
-    EXPECT_EQ(settings.integerForKey("bodyWeight"), 10);
-    EXPECT_EQ(settings.integerForKey("displaytime"), 255);
+    EXPECT_EQ(stored(), (std::vector<std::int64_t>{170, 10, 255}));
     EXPECT_EQ(screen.cellForRowAtIndexPath({3, 0}).detail, "170 cm");
 }
 
