@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "link_fixture.h"
 
-#include "platform/strprintf.h"
 #include "store/sqlite_connection.h"
 
 #include <algorithm>

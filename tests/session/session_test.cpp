@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
