@@ -211,17 +211,12 @@ TEST_F(Controller, DisconnectionReconnectsOnlyWithFindMeOnAndAWristbandRemembere
 
 TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     notify(bytes("33 10 27 E8 03 2C 01 96 00 57 00 00 00 2D 00"));
-    EXPECT_EQ(row(0), "10000 steps");
-    EXPECT_EQ(row(1), "10.00 km");
-    EXPECT_EQ(row(2), "45 minute");
-    EXPECT_EQ(row(3), "450 cal");
-    EXPECT_EQ(row(4), "87 %");
-    EXPECT_EQ(row(5), "-- db");
+    EXPECT_EQ(std::make_tuple(row(0), row(1), row(2), row(3), row(4), row(5)),
+              std::make_tuple("10000 steps", "10.00 km", "45 minute", "450 cal", "87 %", "-- db"));
 
     // Counts are unsigned: 50000 steps show as such.
     notify(bytes("33 50 C3 50 C3 2C 01 96 00 57 00 00 00 2D 00 01 02 03 04 05"));
-    EXPECT_EQ(row(0), "50000 steps");
-    EXPECT_EQ(row(1), "500.00 km");
+    EXPECT_EQ(std::make_tuple(row(0), row(1)), std::make_tuple("50000 steps", "500.00 km"));
 
     notify(bytes("18 05"));
     EXPECT_EQ(row(6), "--");
