@@ -89,8 +89,7 @@ TEST_F(Progress, ASyncWaitsForItsOwnRecordsToBeStoredAndCountsOnlyThose) {
     progress.recordStored(earlier, true, false);  // given up, but not this sync's
     EXPECT_TRUE(progress.running());
     progress.recordStored(day, true, true);
-    EXPECT_EQ(app.state().sync, SyncState::Complete);
-    EXPECT_EQ(app.state().daysStored, 1);
-    EXPECT_EQ(app.state().nightsStored, 1);
-    EXPECT_EQ(app.state().failedWrites, 0);
+    const CompanionState s = app.state();
+    EXPECT_EQ(std::tie(s.sync, s.daysStored, s.nightsStored, s.failedWrites),
+              std::make_tuple(SyncState::Complete, 1, 1, 0));
 }

@@ -10,10 +10,7 @@
 #include "temp_dir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -34,18 +31,6 @@ bool bluetoothLibrariesLoaded() {
     return all.contains("vantro-bluez.so") || all.contains("libQt6Bluetooth");
 }
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QEventLoop wait;
-        QTimer::singleShot(10, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
-    return true;
-}
-
 class AppBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,29 +38,34 @@ protected:
         bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
         ASSERT_TRUE(bluez->running());
     }
-    void mock(const char* method, const QList<QVariant>& args) {
-        const QDBusMessage reply =
-            bluez->call(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QString::fromLatin1(method), args);
-        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    void addAdapter(bool withBand) {
+        bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        if (!withBand) return;
+        bluez->mock("AddWristband", {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"),
+                                     QStringLiteral("Vantro"), int16(-60)});
+    }
+    /// The app lists the one band of the mock bluetoothd.
+    void expectBandListed(AppShell& shell) {
+        auto& app = shell.appDelegate();
+        ASSERT_TRUE(pump.until([&] { return app.bleList && app.bleList->size() == 1; }))
+            << ::testing::PrintToString(log.lines);
+        EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
     }
     std::unique_ptr<MockService> bluez;
+    ManualRunLoop unused;  // the app keeps its own loop; the pump only runs Qt's events
+    QtPump pump{unused};
     TempDir dir;
     CapturingLog log;
 };
 
 TEST_F(AppBackendTest, WithAnAdapterTheAppListsTheRealWristbands) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-    mock("AddWristband",
-         {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
+    addAdapter(true);
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     EXPECT_TRUE(shell.usesBluez());
     EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_TRUE(log.contains("Wristband: Bluetooth through BlueZ"));
     EXPECT_TRUE(shell.wristbands().empty());
-    auto& app = shell.appDelegate();
-    ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
-        << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
+    expectBandListed(shell);
 }
 
 TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
@@ -84,7 +74,7 @@ TEST_F(AppBackendTest, WithoutAnAdapterTheAppSimulates) {
     EXPECT_TRUE(log.contains("Wristband: simulated"));
     EXPECT_EQ(shell.wristbands().size(), 2u);
     // Watching for an adapter needs no Bluetooth libraries; they come with a real band.
-    pumpUntil([] { return false; }, 200);
+    pump.idle(0.2);
     EXPECT_FALSE(bluetoothLibrariesLoaded());
 }
 
@@ -97,20 +87,15 @@ TEST_F(AppBackendTest, AnAdapterAddedAfterStartReplacesTheSimulatedBand) {
     EXPECT_NE(shell.todayController().title().find(shell.tr("SimulatedBand").toStdString()), std::string::npos);
     EXPECT_TRUE(shell.todayScreen()->headerTitle(0).contains(why)) << shell.todayScreen()->headerTitle(0).toStdString();
 
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-    mock("AddWristband",
-         {QStringLiteral("hci0"), QStringLiteral("C0:11:22:33:44:01"), QStringLiteral("Vantro"), int16(-60)});
-    ASSERT_TRUE(pumpUntil([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
+    addAdapter(true);
+    ASSERT_TRUE(pump.until([&] { return shell.usesBluez(); })) << ::testing::PrintToString(log.lines);
     EXPECT_TRUE(bluetoothLibrariesLoaded());
     EXPECT_FALSE(shell.todayScreen()->headerTitle(0).contains(why));
-    auto& app = shell.appDelegate();
-    ASSERT_TRUE(pumpUntil([&] { return app.bleList && app.bleList->size() == 1; }))
-        << ::testing::PrintToString(log.lines);
-    EXPECT_EQ(app.bleList->begin()->first.rfind("Vantro: ", 0), 0u);
+    expectBandListed(shell);
 }
 
 TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addAdapter(false);
     AppOptions simulate;
     simulate.wristband = WristbandChoice::Simulated;
     AppShell shell(simulate, QString::fromStdString(dir.path()), log);
@@ -120,7 +105,7 @@ TEST_F(AppBackendTest, AskedToSimulateTheAppSimulatesDespiteTheAdapter) {
 }
 
 TEST_F(AppBackendTest, WithoutTheBluezModuleTheAppSimulatesAndSaysWhy) {
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    addAdapter(false);
     qputenv("VANTRO_MODULE_DIR", "/nonexistent/lib/vantro");
     AppShell shell(AppOptions{}, QString::fromStdString(dir.path()), log);
     EXPECT_FALSE(shell.usesBluez());

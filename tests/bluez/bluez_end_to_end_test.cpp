@@ -44,25 +44,18 @@ class BluezEndToEnd : public SessionFixture {
 protected:
     void SetUp() override {
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
-        const QJsonArray argv{QStringLiteral(VANTRO_FIRMWARE_TOOL),
-                              QStringLiteral("--seed"),
-                              QStringLiteral("99"),
-                              QStringLiteral("--days"),
-                              QStringLiteral("5"),
-                              QStringLiteral("--nights"),
-                              QStringLiteral("4"),
-                              QStringLiteral("--today"),
-                              QStringLiteral("2014-07-15")};
-        const QString parameters =
-            QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("firmware"), argv}}).toJson());
+        QStringList argv = QStringLiteral("--seed 99 --days 5 --nights 4 --today 2014-07-15").split(QLatin1Char(' '));
+        argv.prepend(QStringLiteral(VANTRO_FIRMWARE_TOOL));
+        const QString parameters = QString::fromUtf8(
+            QJsonDocument(QJsonObject{{QStringLiteral("firmware"), QJsonArray::fromStringList(argv)}}).toJson());
         bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parameters);
         ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
-        mockBluez("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-        mockBluez("AddWristband", {QStringLiteral("hci0"), kBand, QStringLiteral("Vantro"), int16(-60)});
+        bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        bluez->mock("AddWristband", {QStringLiteral("hci0"), kBand, QStringLiteral("Vantro"), int16(-60)});
         mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
                                            QStringLiteral("mock_modemmanager.py"));
         ASSERT_TRUE(mm->running()) << mm->output().toStdString();
-        mockModem("AddModem", {0u});
+        mm->mock("AddModem", {0u});
 
         settings.setInteger(kAutoSyncHours, 0);  // syncs start when a test asks for them
         auto bluezSource = std::make_unique<BluezSource>(loop, log);
@@ -76,22 +69,9 @@ protected:
         pump.idle(0.05);
     }
 
-    QDBusMessage mockBluez(const char* method, const QList<QVariant>& args) {
-        QDBusMessage reply =
-            bluez->call(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QString::fromLatin1(method), args);
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
-        return reply;
-    }
-    QDBusMessage mockModem(const char* method, const QList<QVariant>& args) {
-        QDBusMessage reply =
-            mm->call(QStringLiteral("/org/freedesktop/ModemManager1"),
-                     QStringLiteral("org.freedesktop.ModemManager1.Mock"), QString::fromLatin1(method), args);
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
-        return reply;
-    }
     std::vector<std::string> framesReceived() {
         std::vector<std::string> out;
-        for (const QString& f : mockBluez("ReceivedFrames", {kBand}).arguments().value(0).toStringList()) {
+        for (const QString& f : bluez->mock("ReceivedFrames", {kBand}).arguments().value(0).toStringList()) {
             out.push_back(f.toStdString());
         }
         return out;
@@ -120,11 +100,11 @@ TEST_F(BluezEndToEnd, AnIncomingCallAndAMessageEachSendTheirCommandToTheBand) {
     ASSERT_TRUE(pump.until([&] { return !modem->modems().isEmpty(); }));
 
     // Outgoing calls and stored drafts are not announced.
-    mockModem("OutgoingCall", {0u, QStringLiteral("+15550123")});
-    mockModem("StoreSms", {0u, QStringLiteral("+15550123"), QStringLiteral("draft")});
-    mockModem("IncomingCall", {0u, QStringLiteral("+15550177")});
+    mm->mock("OutgoingCall", {0u, QStringLiteral("+15550123")});
+    mm->mock("StoreSms", {0u, QStringLiteral("+15550123"), QStringLiteral("draft")});
+    mm->mock("IncomingCall", {0u, QStringLiteral("+15550177")});
     ASSERT_TRUE(pump.until([&] { return framesReceived().size() == 1; }));
-    mockModem("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("see you")});
+    mm->mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("see you")});
     ASSERT_TRUE(pump.until([&] { return framesReceived().size() == 2; }));
     pump.idle(0.3);
     EXPECT_THAT(framesReceived(), ::testing::ElementsAre(frameOf(CMD_TYPE_TELIN), frameOf(CMD_TYPE_MSGIN)));

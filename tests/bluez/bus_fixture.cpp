@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 namespace vantro::testing {
 
 bool onPrivateBus() {
@@ -77,6 +79,15 @@ QDBusMessage MockService::call(const QString& path, const QString& interface, co
     QDBusMessage message = QDBusMessage::createMethodCall(m_busName, path, interface, method);
     message.setArguments(args);
     return QDBusConnection::systemBus().call(message, QDBus::Block, 10000);
+}
+
+QDBusMessage MockService::mock(const char* method, const QList<QVariant>& args) const {
+    const QString path = m_busName == QLatin1String("org.bluez")
+                             ? QStringLiteral("/")
+                             : QLatin1Char('/') + QString(m_busName).replace(QLatin1Char('.'), QLatin1Char('/'));
+    QDBusMessage reply = call(path, m_busName + QStringLiteral(".Mock"), QString::fromLatin1(method), args);
+    EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
+    return reply;
 }
 
 QString MockService::output() const {

@@ -34,6 +34,9 @@ public:
     /// Calls a method on the mock; the reply, an error reply if it failed.
     QDBusMessage call(const QString& path, const QString& interface, const QString& method,
                       const QList<QVariant>& args = {}) const;
+    /// Calls a method of the mock's control interface (NAME.Mock at the object path NAME names, "/" for
+    /// org.bluez); an error reply fails the test.
+    QDBusMessage mock(const char* method, const QList<QVariant>& args = {}) const;
     /// What the mock logged: every call it received and signal it sent.
     QString output() const;
 

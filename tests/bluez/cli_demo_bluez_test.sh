@@ -30,12 +30,11 @@ if ! out=$("$cli" --data-dir "$dir/data" --lang en demo --bluez --timeout 20 2>&
   fail "demo --bluez failed"
 fi
 echo "$out"
-grep -q "^Discovered: Vantro: " <<<"$out" || fail "the wristband was not discovered"
-grep -q "^Link status: Connected" <<<"$out" || fail "not connected at the end"
-grep -qE "^Transfer status: Synced [0-9]{4}-[0-9]{2}-[0-9]{2} " <<<"$out" || fail "the sync did not complete"
-grep -q "^Stored days (3):" <<<"$out" || fail "not every day was stored"
-grep -qE "^  .+ +1\.5$" <<<"$out" || fail "no firmware version"
-grep -qE "^  .+ +-58db$" <<<"$out" || fail "no signal strength"
+# Discovered, connected at the end, synced, every day stored, the firmware version and the signal shown.
+for want in "^Discovered: Vantro: " "^Link status: Connected" "^Transfer status: Synced [0-9]{4}-[0-9]{2}-[0-9]{2} " \
+            "^Stored days \(3\):" "^  .+ +1\.5$" "^  .+ +-58db$"; do
+  grep -qE -- "$want" <<<"$out" || fail "the output lacks $want"
+done
 frames=$(mock ReceivedFrames C0:11:22:33:44:01 | grep -o "'[0-9A-F ]*'" | wc -l)
 [ "$frames" -eq 14 ] || fail "the band received $frames frames, not 14"
 finish

@@ -28,31 +28,25 @@ protected:
     void startBluez() {
         bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
         ASSERT_TRUE(bluez->running());
-        call(*bluez, "/", "org.bluez.Mock", "AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        addAdapter();
     }
+    void addAdapter() { bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")}); }
     void startModemManager() {
         mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
                                            QStringLiteral("mock_modemmanager.py"));
         ASSERT_TRUE(mm->running());
-        modem("AddModem");
-    }
-    void modem(const char* method) {
-        call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", method, {0u});
+        mm->mock("AddModem", {0u});
     }
     void startNotifications() {
         notifications = std::make_unique<MockService>(QStringLiteral("org.freedesktop.Notifications"),
                                                       QStringLiteral("mock_notifications.py"));
         ASSERT_TRUE(notifications->running());
     }
-    void call(MockService& m, const char* path, const char* iface, const char* method,
-              const QList<QVariant>& args = {}) {
-        const QDBusMessage reply =
-            m.call(QString::fromLatin1(path), QString::fromLatin1(iface), QString::fromLatin1(method), args);
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
-    }
     void setPowered(bool on) {
-        call(*bluez, "/org/bluez/hci0", "org.freedesktop.DBus.Properties", "Set",
-             {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
+        const QDBusMessage reply = bluez->call(
+            QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+            {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
+        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
     }
     std::vector<bluez::DoctorCheck> run() {
         bluez::DoctorOptions o{dataDir, configDir,
@@ -91,21 +85,14 @@ TEST_F(Doctor, EachMissingPieceIsNamedWithWhatToDo) {
         {"adapter", [&] { setPowered(false); }, [&] { setPowered(true); }, "powered off: switch it on", false},
         {"link signal strength", [&] { denied = true; }, [&] { denied = false; }, "sudo setcap cap_net_admin+ep",
          false},
-        {"modem",
-         [&] {
-             call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", "RemoveModem", {0u});
-         },
-         [&] { call(*mm, "/org/freedesktop/ModemManager1", "org.freedesktop.ModemManager1.Mock", "AddModem", {0u}); },
+        {"modem", [&] { mm->mock("RemoveModem", {0u}); }, [&] { mm->mock("AddModem", {0u}); },
          "ModemManager sees no modem", true},
         {"modem", [&] { mm->stop(); }, [&] { startModemManager(); }, "ModemManager is not running", true},
         {"notifications", [&] { notifications->stop(); }, [&] { startNotifications(); }, "no notification daemon",
          false},
         {"activity data", [&] { dataDir = plain; }, [&] { dataDir = dir.path() + "/data"; }, "cannot be made", false},
         {"settings", [&] { configDir = plain; }, [&] { configDir = dir.path() + "/config"; }, "cannot be made", false},
-        {"adapter", [&] { call(*bluez, "/", "org.bluez.Mock", "RemoveAdapter", {QStringLiteral("hci0")}); },
-         [&] {
-             call(*bluez, "/", "org.bluez.Mock", "AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
-         },
+        {"adapter", [&] { bluez->mock("RemoveAdapter", {QStringLiteral("hci0")}); }, [&] { addAdapter(); },
          "plug in a Bluetooth adapter", false},
         {"bluetoothd", [&] { bluez->stop(); }, [&] { startBluez(); }, "sudo systemctl start bluetooth", false},
     };

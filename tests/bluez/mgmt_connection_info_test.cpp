@@ -57,9 +57,7 @@ TEST(MgmtConnectionInfo, RepliesAreMatchedToTheRequestAndCheckedForLength) {
     };
     for (const Case& c : cases) {
         const auto r = decodeConnectionInfoReply(hexBytes(c.packet), 0, kBand);
-        EXPECT_EQ(r.kind, c.kind) << c.what;
-        EXPECT_EQ(r.rssi, c.rssi) << c.what;
-        EXPECT_EQ(r.status, c.status) << c.what;
+        EXPECT_EQ(std::tie(r.kind, r.rssi, r.status), std::tie(c.kind, c.rssi, c.status)) << c.what;
     }
 }
 

@@ -13,8 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 
 const QString kService = QStringLiteral("org.freedesktop.ModemManager1");
-const QString kManager = QStringLiteral("/org/freedesktop/ModemManager1");
-const QString kMockIface = QStringLiteral("org.freedesktop.ModemManager1.Mock");
 const char* kCall = "kCTCallIdentificationChangeNotification";
 const char* kMessage = "kCTMessageReceivedNotification";
 const char* kAbsent = "ModemManager is not running: no telephony events";
@@ -32,11 +30,6 @@ protected:
         telephony = std::make_unique<bluez::ModemManagerTelephony>(loop, log);
         telephony->addObserver([this](const std::string& name, const TelephonyUserInfo&) { events.push_back(name); });
     }
-    QDBusMessage mock(const char* method, const QList<QVariant>& args) {
-        QDBusMessage reply = mm->call(kManager, kMockIface, QString::fromLatin1(method), args);
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << method << ": " << reply.errorMessage().toStdString();
-        return reply;
-    }
     bool following(const char* path) {
         return pump.until([&] { return telephony->modems().contains(QString::fromLatin1(path)); });
     }
@@ -51,13 +44,13 @@ protected:
 
 TEST_F(ModemManagerTelephonyTest, EveryEventIsRelayedOnItsOwn) {
     startModemManager();
-    mock("AddModem", {0u});
+    mm->mock("AddModem", {0u});
     startTelephony();
     ASSERT_TRUE(following("/org/freedesktop/ModemManager1/Modem/0"));
-    mock("IncomingCall", {0u, QStringLiteral("+15550177")});
-    mock("IncomingCall", {0u, QStringLiteral("+15550178")});
-    mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("one")});
-    mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("two")});
+    mm->mock("IncomingCall", {0u, QStringLiteral("+15550177")});
+    mm->mock("IncomingCall", {0u, QStringLiteral("+15550178")});
+    mm->mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("one")});
+    mm->mock("ReceiveSms", {0u, QStringLiteral("+15550177"), QStringLiteral("two")});
     ASSERT_TRUE(pump.until([&] { return events.size() >= 4; }));
     EXPECT_EQ(std::count(events.begin(), events.end(), kCall), 2);
     EXPECT_EQ(std::count(events.begin(), events.end(), kMessage), 2);
@@ -69,18 +62,18 @@ TEST_F(ModemManagerTelephonyTest, ModemsThatComeAndGoAreFollowed) {
     pump.idle(0.3);
     EXPECT_TRUE(telephony->modems().isEmpty());
 
-    mock("AddModem", {1u});
+    mm->mock("AddModem", {1u});
     ASSERT_TRUE(following("/org/freedesktop/ModemManager1/Modem/1"));
-    mock("ReceiveSms", {1u, QStringLiteral("+15550177"), QStringLiteral("hi")});
+    mm->mock("ReceiveSms", {1u, QStringLiteral("+15550177"), QStringLiteral("hi")});
     ASSERT_TRUE(pump.until([&] { return events.size() == 1; }));
 
-    mock("RemoveModem", {1u});
+    mm->mock("RemoveModem", {1u});
     ASSERT_TRUE(pump.until([&] { return telephony->modems().isEmpty(); }));
     // A stray signal from the path of the removed modem is not an event any more.
-    mock("EmitStrayMessage", {QStringLiteral("/org/freedesktop/ModemManager1/Modem/1")});
-    mock("AddModem", {2u});
+    mm->mock("EmitStrayMessage", {QStringLiteral("/org/freedesktop/ModemManager1/Modem/1")});
+    mm->mock("AddModem", {2u});
     ASSERT_TRUE(following("/org/freedesktop/ModemManager1/Modem/2"));
-    mock("IncomingCall", {2u, QStringLiteral("+15550177")});
+    mm->mock("IncomingCall", {2u, QStringLiteral("+15550177")});
     ASSERT_TRUE(pump.until([&] { return events.size() == 2; }));
     pump.idle(0.3);
     EXPECT_THAT(events, ElementsAre(kMessage, kCall));
@@ -93,9 +86,9 @@ TEST_F(ModemManagerTelephonyTest, WithoutModemManagerNothingArrivesAndTheLogSays
 
     // It starts later: its modems are followed from then on.
     startModemManager();
-    mock("AddModem", {0u});
+    mm->mock("AddModem", {0u});
     ASSERT_TRUE(following("/org/freedesktop/ModemManager1/Modem/0"));
-    mock("IncomingCall", {0u, QStringLiteral("+15550177")});
+    mm->mock("IncomingCall", {0u, QStringLiteral("+15550177")});
     ASSERT_TRUE(pump.until([&] { return events.size() == 1; }));
 
     // And goes away again: its modems are dropped, and the log is not repeated.

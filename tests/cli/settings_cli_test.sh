@@ -11,6 +11,12 @@ run() {
   out=$(timeout 20 "$cli" --data-dir "$work" "$@" 2>"$work/err"); local status=$?
   [ "$status" = "$want" ] || fail "$* exited $status, not $want: $(cat "$work/err")"
 }
+# reads WANT ARGS...: vantro-cli ARGS succeeds and prints WANT.
+reads() {
+  local want=$1; shift
+  run 0 "$@"
+  [ "$out" = "$want" ] || fail "$* reads '$out', not '$want'"
+}
 
 # Times the store's clock cannot hold, at both ends and far beyond, in UTC and local form.
 for t in 9999-12-31T23:59:59Z 9999-12-31T00:00:00 2262-04-12T00:00:00 2262-01-01T00:00:00 \
@@ -19,27 +25,22 @@ for t in 9999-12-31T23:59:59Z 9999-12-31T00:00:00 2262-04-12T00:00:00 2262-01-01
   grep -q "alerttime" "$work/err" || fail "no message for $t, past the clock"
 done
 run 0 settings set alerttime 2261-12-31T23:59:59
-run 0 settings get alerttime
-[ "$out" = 2261-12-31T23:59:59Z ] || fail "the last time the clock holds reads back as '$out'"
+reads 2261-12-31T23:59:59Z settings get alerttime
 run 2 settings set imaphone $'12\xff3'
 grep -q "UTF-8" "$work/err" || fail "no message for text that is not UTF-8"
 run 1 settings get imaphone  # not stored
 
 # Settings of our own take only the values offered, and read as their defaults before they are set.
-run 0 settings get autoSyncHours
-[ "$out" = 3 ] || fail "autoSyncHours reads '$out' before it is set"
-run 0 settings get relayNotifications
-[ "$out" = chosen ] || fail "relayNotifications reads '$out' before it is set"
+reads 3 settings get autoSyncHours
+reads chosen settings get relayNotifications
 run 2 settings set autoSyncHours 5
 grep -q "0 1 3 6 12" "$work/err" || fail "no list of intervals: $(cat "$work/err")"
 run 2 settings set relayNotifications some
 run 0 settings set autoSyncHours 12
 run 0 settings set relayNotifications all
 run 0 settings set relayAppsChosen 'org.gnome.Evolution;Thunderbird'
-run 0 settings get autoSyncHours
-[ "$out" = 12 ] || fail "autoSyncHours was not stored: '$out'"
-run 0 settings get relayNotifications
-[ "$out" = all ] || fail "relayNotifications was not stored: '$out'"
+reads 12 settings get autoSyncHours
+reads all settings get relayNotifications
 
 # Outside text reaches the terminal escaped and cut, and no setting takes control characters.
 noControl() { ! LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$work/err"; }
@@ -52,14 +53,12 @@ run 2 settings set $'bodyHeight\e[2J' 170
 noControl || fail "control bytes in the unknown key: $(cat -v "$work/err")"
 run 2 settings set relayNotifications "$(head -c 100000 /dev/zero | tr '\0' x)"
 [ "$(wc -c <"$work/err")" -lt 1000 ] && grep -q "100000 bytes" "$work/err" || fail "a long text is not cut"
-run 0 settings get relayAppsChosen
-[ "$out" = 'org.gnome.Evolution;Thunderbird' ] || fail "relayAppsChosen changed: '$out'"
+reads 'org.gnome.Evolution;Thunderbird' settings get relayAppsChosen
 rm -f "$work/settings.json"
 
 # Values outside the choices of our own keys, written by hand: the file is set aside and said once.
 printf '{"autoSyncHours": 7, "relayNotifications": "bogus"}' >"$work/settings.json"
-run 0 settings get autoSyncHours
-[ "$out" = 3 ] || fail "autoSyncHours 7 reads as '$out'"
+reads 3 settings get autoSyncHours
 [ -f "$work/settings.json.damaged" ] || fail "no damaged copy for out-of-choice values"
 [ "$(grep -c 'autoSyncHours, relayNotifications' "$work/err")" = 1 ] || fail "not said once: $(cat "$work/err")"
 rm -f "$work/settings.json" "$work/settings.json.damaged"
@@ -67,12 +66,10 @@ rm -f "$work/settings.json" "$work/settings.json.damaged"
 # Start at login from the command line: the desktop's autostart entry, and problems said plainly.
 export XDG_CONFIG_HOME=$work/xdg
 entry=$work/xdg/autostart/org.vantro.Vantro.desktop
-run 0 start-at-login
-[ "$out" = off ] || fail "start-at-login reads '$out' with no entry"
+reads off start-at-login
 run 0 start-at-login on
 grep -q '^Exec=.*vantro --background$' "$entry" || fail "no entry written: $out"
-run 0 start-at-login
-[ "$out" = on ] || fail "start-at-login reads '$out' after on"
+reads on start-at-login
 run 0 start-at-login off
 [ -e "$entry" ] && fail "the entry was not removed"
 mkdir "$entry"

@@ -4,7 +4,7 @@ set -u
 cli=$1
 . "$(dirname "$0")/../support/shell_fixture.sh"
 # The file's own checks need the sqlite3 shell; without it the run fails rather than passing them by.
-command -v sqlite3 >/dev/null || fail "the sqlite3 shell is missing (scripts/setup installs it)"
+command -v sqlite3 >/dev/null || { fail "the sqlite3 shell is missing (scripts/setup installs it)"; finish; }
 
 # check LABEL STATUS EXPECTED_STDOUT ARGS...: runs vantro-cli --data-dir $work ARGS.
 check() { expect "$1" "$2" "$3" "$cli" --data-dir "$work" "${@:4}"; }
@@ -27,12 +27,10 @@ check bad-time 2 "" store-night 2014-07-16 1 2 3 4 5 6 24:00 -
 check few-args 2 "" store-night 2014-07-16 1 2
 check unchanged 0 $'2014-07-14 0 0 0 0 0\n2014-07-15 65535 1300 310 160 50' history
 
-if command -v sqlite3 >/dev/null; then
-  tables=$(sqlite3 "$work/database.sqlite3" .tables)
-  [ "$tables" = "sportsTable" ] || fail "sqlite3 shell sees: $tables"
-  row=$(sqlite3 "$work/database.sqlite3" "SELECT cStep, cTotalTime FROM sportsTable WHERE cDate='2014-07-15'")
-  [ "$row" = "65535|06:50" ] || fail "sqlite3 shell row: $row"
-fi
+tables=$(sqlite3 "$work/database.sqlite3" .tables)
+[ "$tables" = "sportsTable" ] || fail "sqlite3 shell sees: $tables"
+row=$(sqlite3 "$work/database.sqlite3" "SELECT cStep, cTotalTime FROM sportsTable WHERE cDate='2014-07-15'")
+[ "$row" = "65535|06:50" ] || fail "sqlite3 shell row: $row"
 
 # Export: never-written columns are empty (CSV) or null (JSON), not zeros.
 csv=$'date,step,distance,calories,activetime,restcal,enter_time,spindles_time,deep_time,rem_time,wakeup_count,wakeup_time,start_time,total_time,tstep\r\n2014-07-14,,,,,,1,2,3,4,6,5,22:00,,\r\n2014-07-15,65535,1300,310,50,160,10,200,120,60,2,20,23:30,06:50,0\r'
@@ -56,11 +54,9 @@ check import-bad-nothing 0 $'2014-07-14 9 0 0 0 0\n2014-07-15 1 1300 310 160 50\
 check import-missing 1 "" import "$work/no-such-file.json"
 check import-no-file 2 "" import
 # A date text with a comma, as another tool might have written it, is quoted.
-if command -v sqlite3 >/dev/null; then
-  sqlite3 "$work/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
-  last=$("$cli" --data-dir "$work" export --format csv | tail -n 1)
-  [ "$last" = '"2015,""x""",7,,,,,,,,,,,,,'$'\r' ] || fail "export quoting: $last"
-fi
+sqlite3 "$work/database.sqlite3" "INSERT INTO sportsTable(cDate, cStep) VALUES('2015,\"x\"', 7)"
+last=$("$cli" --data-dir "$work" export --format csv | tail -n 1)
+[ "$last" = '"2015,""x""",7,,,,,,,,,,,,,'$'\r' ] || fail "export quoting: $last"
 check clear 0 "" clear
 check cleared 0 "" history
 check cleared-export 0 "[]" export --format json
@@ -89,16 +85,14 @@ rm -f "$work/settings.json"
 rm -rf "$home"
 
 # A sportsTable of another layout is refused in one line, not listed as zeros, and left as it is.
-if command -v sqlite3 >/dev/null; then
-  mkdir "$work/other"
-  sqlite3 "$work/other/database.sqlite3" "CREATE TABLE sportsTable (cDate TEXT PRIMARY KEY, cStep TEXT); INSERT INTO sportsTable VALUES('2014-07-15','x')"
-  before=$(md5sum < "$work/other/database.sqlite3")
-  for args in history nights "export --format json" "screen history"; do
-    out=$("$cli" --data-dir "$work/other" $args 2>&1); status=$?
-    [ "$status" = 1 ] && echo "$out" | grep -q "another layout" || fail "other layout, $args: $status $out"
-  done
-  [ "$(md5sum < "$work/other/database.sqlite3")" = "$before" ] || fail "other layout file changed"
-fi
+mkdir "$work/other"
+sqlite3 "$work/other/database.sqlite3" "CREATE TABLE sportsTable (cDate TEXT PRIMARY KEY, cStep TEXT); INSERT INTO sportsTable VALUES('2014-07-15','x')"
+before=$(md5sum < "$work/other/database.sqlite3")
+for args in history nights "export --format json" "screen history"; do
+  out=$("$cli" --data-dir "$work/other" $args 2>&1); status=$?
+  [ "$status" = 1 ] && echo "$out" | grep -q "another layout" || fail "other layout, $args: $status $out"
+done
+[ "$(md5sum < "$work/other/database.sqlite3")" = "$before" ] || fail "other layout file changed"
 
 # Settings.
 check settings-empty 0 "" settings list
@@ -130,13 +124,12 @@ lines=$("$cli" --data-dir "$work" settings list | wc -l)
 
 # Sync frames for stored settings, at a fixed moment (TZ=UTC in the test environment).
 export TZ=UTC
-check set-alarm 0 "" settings set alerttime 2014-07-15T07:30:00
-check set-alarm-on 0 "" settings set alertswitch true
-check set-sit-start 0 "" settings set LongTimeSitSTime 2014-07-15T09:00:00
-check set-sit-end 0 "" settings set LongTimeSitETime 2014-07-15T18:15:00
-check set-med 0 "" settings set MedicineInteval 12
-check set-med-start 0 "" settings set MedicineSTime 2014-07-15T08:00:00
-check set-med-end 0 "" settings set MedicineETime 2014-07-15T21:45:00
+for setting in "alerttime 2014-07-15T07:30:00" "alertswitch true" "LongTimeSitSTime 2014-07-15T09:00:00" \
+               "LongTimeSitETime 2014-07-15T18:15:00" "MedicineInteval 12" "MedicineSTime 2014-07-15T08:00:00" \
+               "MedicineETime 2014-07-15T21:45:00"; do
+  # shellcheck disable=SC2086
+  check "set $setting" 0 "" settings set $setting
+done
 frames=$'08 07 DE 07 0F\n09 0A 00 00\n04 B4\n05 41\n0B 05\n0C 07 1E\n0A 02\n17\n1B 00\n1C 00\n1E 05 09 00 12 0F\n1F 0C 08 00 15 2D\n19\n15'
 check sync-frames 0 "$frames" sync-frames --at 2014-07-15T10:00:00
 check sync-frames-bad-at 2 "" sync-frames --at 2014-07-15

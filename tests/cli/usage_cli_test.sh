@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # usage_cli_test.sh VANTRO_CLI: every command's --help and --opt=value forms, and the bad usage every
 # command refuses alike (exit 2, one line, nothing written): an empty language, a data directory whose
-# path cannot exist.
+# path cannot exist. Command lines are kept as words on purpose:
+# shellcheck disable=SC2086
 set -u
 cli=$1
 . "$(dirname "$0")/../support/shell_fixture.sh"
@@ -24,7 +25,6 @@ for c in $commands; do
   [ "$s" = 0 ] && grep -q "^Usage: .*$c" <<<"$out" && [ ! -s "$work/err" ] || fail "$c --help: exit $s: $out $(cat "$work/err")"
 done
 for c in "settings list" "settings get" "settings set" "settings init" "screen history" "screen sleep" "screen settings"; do
-  # shellcheck disable=SC2086
   out=$("$cli" $c --help 2>&1); s=$?
   [ "$s" = 0 ] && grep -q "^Usage: .*${c#* }" <<<"$out" || fail "$c --help: exit $s: $out"
 done
@@ -54,7 +54,6 @@ done
 
 # A word that names no command is called so, at the top and below it.
 for c in "nope" "screen nope" "settings nope"; do
-  # shellcheck disable=SC2086
   "$cli" $c 2>&1 | grep -q "^vantro-cli.*: unknown command 'nope'$" || fail "$c: $("$cli" $c 2>&1)"
 done
 
@@ -67,11 +66,8 @@ refused() {
 }
 long=$(printf 'n%.0s' {1..256})
 for l in "${lines[@]}"; do
-  # shellcheck disable=SC2086
   refused "--lang '' $l" --lang "" --data-dir "$work/lang" $l
-  # shellcheck disable=SC2086
   refused "long name: $l" --data-dir "$work/$long" $l
-  # shellcheck disable=SC2086
   refused "long name below a missing directory: $l" --data-dir "$work/missing/$long" $l
 done
 [ -e "$work/lang" ] || [ -e "$work/missing" ] && fail "a refused command created a directory"

@@ -33,9 +33,9 @@ TEST_F(Alarm, TwoLowReadingsSoundOnceAndPostOneNotification) {
     reading(-99);
     EXPECT_EQ(sound.plays, std::vector<int>{1});  // one loop: the sound plays twice
     ASSERT_EQ(notifier.notifications.size(), 1u);
-    EXPECT_EQ(notifier.notifications[0].alertBody, kEnglishAlarm);
-    EXPECT_EQ(notifier.notifications[0].alertAction, "OK");
-    EXPECT_EQ(notifier.notifications[0].soundName, "alarm-sound.wav");
+    const LocalNotification& n = notifier.notifications[0];
+    EXPECT_EQ(std::tie(n.alertBody, n.alertAction, n.soundName),
+              std::make_tuple(kEnglishAlarm, "OK", "alarm-sound.wav"));
     EXPECT_TRUE(log.contains("Alarm-sound played, is it playing: 1"));
     EXPECT_TRUE(Audio_player::isAlarmActive());
     // Its vibration and dialog in the running app are clicked through in the app flows.

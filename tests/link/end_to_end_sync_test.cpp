@@ -183,12 +183,9 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     ASSERT_EQ(n.size(), 5u);  // the oldest date has a day but no night
     for (size_t i = 0; i < 5; ++i) {
         const auto& want = band->firmware().days()[i];
-        EXPECT_EQ(d[i].date, formatDate(want.date));
-        EXPECT_EQ(d[i].step, want.steps);
-        EXPECT_EQ(d[i].distance, want.distance);
-        EXPECT_EQ(d[i].calories, want.calories);
-        EXPECT_EQ(d[i].restcal, want.restcal);
-        EXPECT_EQ(d[i].activetime, want.activeTime);
+        EXPECT_EQ(std::tie(d[i].date, d[i].step, d[i].distance, d[i].calories, d[i].restcal, d[i].activetime),
+                  std::make_tuple(formatDate(want.date), want.steps, want.distance, want.calories, want.restcal,
+                                  want.activeTime));
     }
     EXPECT_EQ(d.front().date, "2014-07-10");
     EXPECT_EQ(d.back().date, "2014-07-14");
@@ -196,9 +193,8 @@ TEST_F(EndToEnd, ASyncStoresEveryDayAndNightAndTheBandGetsEverySetting) {
     for (size_t i = 0; i < 4; ++i) {
         const auto& want = band->firmware().nights()[i];
         const auto& row = n[i + 1];
-        EXPECT_EQ(row.date, formatDate(want.date));
-        EXPECT_EQ(row.deep_time, want.deepTime);
-        EXPECT_EQ(row.wakeup_count, want.wakeupCount);
+        EXPECT_EQ(std::tie(row.date, row.deep_time, row.wakeup_count),
+                  std::make_tuple(formatDate(want.date), want.deepTime, want.wakeupCount));
         const int total = want.enterTime + want.spindlesTime + want.deepTime + want.remTime + want.wakeupTime;
         EXPECT_EQ(row.total_time, formatTime({total / 60, total % 60}));
         EXPECT_EQ(row.start_time, formatTime({want.startHour, want.startMinute}));

@@ -17,11 +17,11 @@ struct NotificationRelayTest : FakeBandFixture {
         connected();
     }
     NotificationRelay& relay() { return session->relay(); }
-    static DesktopNotification from(std::string entry, std::string name = "Some App") {
+    static DesktopNotification from(std::string entry, std::string name = "Some App", std::optional<int> urgency = 1) {
         DesktopNotification n;
         n.desktopEntry = std::move(entry);
         n.appName = std::move(name);
-        n.urgency = 1;
+        n.urgency = urgency;
         return n;
     }
     int buzzes() const {
@@ -49,21 +49,15 @@ TEST_F(NotificationRelayTest, OnlyChosenAppsBuzzAndNeverOwnTransientOrLowUrgency
     };
     DesktopNotification transient = from("org.gnome.Evolution");
     transient.transient = true;
-    DesktopNotification low = from("org.gnome.Evolution");
-    low.urgency = 0;
-    DesktopNotification critical = from("org.gnome.Evolution");
-    critical.urgency = 2;
-    DesktopNotification noUrgency = from("org.gnome.Evolution");
-    noUrgency.urgency.reset();
     DesktopNotification ownConnection = from("org.gnome.Evolution");
     ownConnection.fromThisProcess = true;
     const Case cases[] = {
         {"chosen app", from("org.gnome.Evolution"), true},
         {"an app not chosen", from("org.telegram.desktop"), false},
         {"transient", transient, false},
-        {"low urgency", low, false},
-        {"critical", critical, true},
-        {"no urgency hint", noUrgency, true},
+        {"low urgency", from("org.gnome.Evolution", "Some App", 0), false},
+        {"critical", from("org.gnome.Evolution", "Some App", 2), true},
+        {"no urgency hint", from("org.gnome.Evolution", "Some App", std::nullopt), true},
         {"own desktop entry", from("org.vantro.Vantro"), false},
         {"own app name without entry", from("", "Vantro"), false},
         {"posted on our own connection", ownConnection, false},

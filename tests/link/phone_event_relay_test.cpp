@@ -11,9 +11,7 @@ namespace {
 struct Relay : FakeBandFixture {
     void SetUp() override {
         FakeBandFixture::SetUp();
-        band->addWristbandService();
-        app().peripheral = band;
-        app().characteristic = band->serviceList[0]->characteristics;
+        connected();
         log.lines.clear();
     }
     std::vector<std::string> writes() const { return band->writtenFrames(); }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "link_fixture.h"
 
-#include "platform/strprintf.h"
 #include "store/sqlite_connection.h"
 
 #include <algorithm>
@@ -212,17 +211,12 @@ TEST_F(Controller, DisconnectionReconnectsOnlyWithFindMeOnAndAWristbandRemembere
 
 TEST_F(Controller, CurrentVersionAndUnknownReportsWriteTheirRows) {
     notify(bytes("33 10 27 E8 03 2C 01 96 00 57 00 00 00 2D 00"));
-    EXPECT_EQ(row(0), "10000 steps");
-    EXPECT_EQ(row(1), "10.00 km");
-    EXPECT_EQ(row(2), "45 minute");
-    EXPECT_EQ(row(3), "450 cal");
-    EXPECT_EQ(row(4), "87 %");
-    EXPECT_EQ(row(5), "-- db");
+    EXPECT_EQ(std::make_tuple(row(0), row(1), row(2), row(3), row(4), row(5)),
+              std::make_tuple("10000 steps", "10.00 km", "45 minute", "450 cal", "87 %", "-- db"));
 
     // Counts are unsigned: 50000 steps show as such.
     notify(bytes("33 50 C3 50 C3 2C 01 96 00 57 00 00 00 2D 00 01 02 03 04 05"));
-    EXPECT_EQ(row(0), "50000 steps");
-    EXPECT_EQ(row(1), "500.00 km");
+    EXPECT_EQ(std::make_tuple(row(0), row(1)), std::make_tuple("50000 steps", "500.00 km"));
 
     notify(bytes("18 05"));
     EXPECT_EQ(row(6), "--");
@@ -250,12 +244,8 @@ TEST_F(Controller, DayReportsAreStoredByDateAndSetSyncCompleteWithCalendarYearAn
     notify(bytes("34 E8 03 2C 01 96 00 57 00 DE 07 07 0F 2D 00"));
     auto d = days();
     ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0].date, "2014-07-15");
-    EXPECT_EQ(d[0].step, 1000);
-    EXPECT_EQ(d[0].distance, 300);
-    EXPECT_EQ(d[0].calories, 150);
-    EXPECT_EQ(d[0].restcal, 87);
-    EXPECT_EQ(d[0].activetime, 45);
+    EXPECT_EQ(std::tie(d[0].date, d[0].step, d[0].distance, d[0].calories, d[0].restcal, d[0].activetime),
+              std::make_tuple("2014-07-15", 1000, 300, 150, 87, 45));
     std::int32_t step, dist, cal, rest, tstep = -1, active;
     ASSERT_TRUE(app().m_db->queryData(CalendarDate{2014, 7, 15}, step, dist, cal, rest, tstep, active));
     EXPECT_EQ(tstep, 0);
@@ -293,17 +283,10 @@ TEST_F(Controller, SleepReportsAreStoredByDateBesideTheDay) {
     notify(bytes("1A DE 07 0D 01 0A 00 C8 00 78 00 3C 00 14 00 02 00 17 1E"));  // month 13: not stored
     const auto n = nights();
     ASSERT_EQ(n.size(), 2u);
-    EXPECT_EQ(n[0].date, "2014-07-15");
-    EXPECT_EQ(n[0].enter_time, 10);
-    EXPECT_EQ(n[0].spindles_time, 200);
-    EXPECT_EQ(n[0].deep_time, 120);
-    EXPECT_EQ(n[0].rem_time, 60);
-    EXPECT_EQ(n[0].wakeup_time, 20);
-    EXPECT_EQ(n[0].wakeup_count, 2);
-    EXPECT_EQ(n[0].total_time, "06:50");
-    EXPECT_EQ(n[0].start_time, "23:30");
-    EXPECT_EQ(n[1].date, "2014-07-16");
-    EXPECT_EQ(n[1].enter_time, 1440);
+    EXPECT_EQ(std::tie(n[0].date, n[0].enter_time, n[0].spindles_time, n[0].deep_time, n[0].rem_time, n[0].wakeup_time,
+                       n[0].wakeup_count, n[0].total_time, n[0].start_time),
+              std::make_tuple("2014-07-15", 10, 200, 120, 60, 20, 2, "06:50", "23:30"));
+    EXPECT_EQ(std::tie(n[1].date, n[1].enter_time), std::make_tuple("2014-07-16", 1440));
     std::int32_t a, b, c, d, e, f;
     std::optional<TimeOfDay> total, start;
     ASSERT_TRUE(app().m_db->querySleepData(CalendarDate{2014, 7, 16}, a, b, c, d, e, f, total, start));

@@ -31,18 +31,11 @@ TEST(LocalTime, StrictTimeParsing) {
 
 TEST(LocalTime, BreakdownHonoursTimeZone) {
     const Instant t{std::chrono::seconds{1405407600}};  // 2014-07-15 07:00:00 UTC
-    {
-        TzGuard tz("UTC");
-        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 7, 0, 0}));
-    }
-    {
-        TzGuard tz("Asia/Shanghai");
-        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 15, 0, 0}));
-        EXPECT_EQ(fromLocal({2014, 7, 15, 15, 0, 0}), t);
-    }
-    {
-        TzGuard tz("America/Los_Angeles");
-        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, 0, 0, 0}));
+    const std::pair<const char*, int> zones[] = {{"UTC", 7}, {"Asia/Shanghai", 15}, {"America/Los_Angeles", 0}};
+    for (const auto& [zone, hour] : zones) {
+        TzGuard tz(zone);
+        EXPECT_EQ(toLocal(t), (LocalDateTime{2014, 7, 15, hour, 0, 0})) << zone;
+        EXPECT_EQ(fromLocal({2014, 7, 15, hour, 0, 0}), t) << zone;
     }
     EXPECT_FALSE(fromLocal({2014, 2, 30, 0, 0, 0}));
 }

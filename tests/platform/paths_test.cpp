@@ -3,49 +3,14 @@
 #include "platform/paths.h"
 
 #include "temp_dir.h"
+#include "tz_guard.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
 
 using namespace vantro;
-
-namespace {
-
-// Sets or clears environment variables for one test and puts them back afterwards.
-class EnvGuard {
-public:
-    void set(const char* name, const char* value) {
-        if (const char* old = std::getenv(name)) {
-            m_saved.emplace_back(name, std::string(old));
-        } else {
-            m_saved.emplace_back(name, std::nullopt);
-        }
-        if (value) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~EnvGuard() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second) {
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            } else {
-                unsetenv(it->first.c_str());
-            }
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
-}  // namespace
+using vantro::testing::EnvGuard;
 
 TEST(Paths, XdgVariablesDefaultsAndOverride) {
     EnvGuard env;

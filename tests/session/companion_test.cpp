@@ -90,9 +90,7 @@ TEST_F(CompanionTest, ASyncBesideAHeldDatabaseKeepsTheLoopTurningAndEndsFailedWi
     EXPECT_NE(synced->second.find("locked"), std::string::npos) << synced->second;
     EXPECT_EQ(synced->second.find("clearing"), std::string::npos) << synced->second;
     CompanionState s = session->state();
-    EXPECT_EQ(s.sync, SyncState::Failed);
-    EXPECT_EQ(s.failedWrites, 3);
-    EXPECT_EQ(s.daysStored, 0);
+    EXPECT_EQ(std::tie(s.sync, s.failedWrites, s.daysStored), std::make_tuple(SyncState::Failed, 3, 0));
     EXPECT_FALSE(s.lastSync.has_value());
     EXPECT_FALSE(settings.dateForKey(kLastSyncTime).has_value());
     EXPECT_EQ(app().strTransmitStatus(), "SyncFailed");
@@ -111,9 +109,7 @@ TEST_F(CompanionTest, ASyncBesideAHeldDatabaseKeepsTheLoopTurningAndEndsFailedWi
     EXPECT_LT(longest, 0.1);
     EXPECT_TRUE(synced->first) << synced->second;
     s = session->state();
-    EXPECT_EQ(s.sync, SyncState::Complete);
-    EXPECT_EQ(s.daysStored, 2);
-    EXPECT_EQ(s.nightsStored, 1);
+    EXPECT_EQ(std::tie(s.sync, s.daysStored, s.nightsStored), std::make_tuple(SyncState::Complete, 2, 1));
     EXPECT_TRUE(s.lastSync.has_value());
     EXPECT_EQ(days().size(), 3u);
     EXPECT_EQ(days()[0].step, 7);
@@ -183,10 +179,9 @@ TEST_F(CompanionTest, TheFirstStartWritesDefaultsOnlyWhereAValueIsMissing) {
     startSimulated();
     EXPECT_TRUE(session->state().findMe);
     const JsonKeyValueStore after(config, quiet);
-    EXPECT_EQ(after.integerForKey(kFindMe), kFindMeOn);
-    EXPECT_EQ(after.integerForKey(kBodyWeight), 70);
-    EXPECT_EQ(after.integerForKey(kBodyHeight), 165);
-    EXPECT_EQ(after.integerForKey(kFlags), kSettingsInitialized);
+    EXPECT_EQ(std::make_tuple(after.integerForKey(kFindMe), after.integerForKey(kBodyWeight),
+                              after.integerForKey(kBodyHeight), after.integerForKey(kFlags)),
+              std::make_tuple(kFindMeOn, 70, 165, kSettingsInitialized));
     session.reset();
 }
 
@@ -366,10 +361,8 @@ TEST_F(CompanionTest, EveryChangeIsToldOnceAndASyncShowsStartingThenSyncing) {
     settings.setInteger(kAutoSyncHours, 0);
     ASSERT_TRUE(connect());
     std::vector<SyncState> seen;
-    int told = 0;
     CompanionState last = session->state();
     session->onChanged([&] {
-        ++told;
         const CompanionState now = session->state();
         if (now.sync != last.sync) seen.push_back(now.sync);
         last = now;
@@ -377,7 +370,6 @@ TEST_F(CompanionTest, EveryChangeIsToldOnceAndASyncShowsStartingThenSyncing) {
     ASSERT_TRUE(await([&](Done d) { return session->sync(std::move(d)); }));
     EXPECT_EQ(seen, (std::vector{SyncState::Starting, SyncState::Running, SyncState::Complete}));
     // The same value again changes nothing and tells nobody.
-    told = 0;
     CompanionStateKeeper keeper;
     int keeperTold = 0;
     keeper.onChanged = [&](const CompanionState&) { ++keeperTold; };

@@ -4,12 +4,11 @@
 #include "session/autostart.h"
 
 #include "session_fixture.h"
+#include "tz_guard.h"
 #include "unprivileged.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -35,16 +34,16 @@ public:
 struct SessionTest : SessionFixture {
     SimulatedBands bands;
     LateAdapterSource* late = nullptr;
+    EnvGuard env;
 
     void SetUp() override {
         // The records in the user's own directories, the simulated band's apart.
         dataDir.clear();
-        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+        env.set("XDG_DATA_HOME", dir.path().c_str());
         bands.days = 6;
         bands.nights = 3;
         initializeDefaults(settings, loop.wallNow());
     }
-    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
     void start() {
         session.reset();
         auto next = std::make_unique<LateAdapterSource>(loop, bands);
@@ -87,10 +86,8 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     EXPECT_EQ(batches, 1);
 
     const CompanionState s = session->state();
-    EXPECT_EQ(s.link, LinkState::Connected);
-    EXPECT_EQ(s.sync, SyncState::Complete);
-    EXPECT_EQ(s.daysStored, 6);
-    EXPECT_EQ(s.nightsStored, 3);
+    EXPECT_EQ(std::tie(s.link, s.sync, s.daysStored, s.nightsStored),
+              std::make_tuple(LinkState::Connected, SyncState::Complete, 6, 3));
     EXPECT_TRUE(s.lastSync.has_value());
     EXPECT_TRUE(s.version.has_value());
     EXPECT_TRUE(s.simulated);
@@ -103,8 +100,7 @@ TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
 TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
     start();
     const std::string farther = late->wristbands()[1]->identifier();
-    const auto connected = await([&](Session::Done d) { return session->connect(farther, std::move(d)); });
-    ASSERT_TRUE(connected && connected->first);
+    ASSERT_TRUE(connect(farther));
 
     // Next start: the chosen band, not the nearer one, as soon as it is seen.
     start();
@@ -158,7 +154,7 @@ TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
 
 TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     TempDir dir;
-    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    EnvGuard env("XDG_CONFIG_HOME", dir.path().c_str());
     CapturingLog log;
     const std::string path = dir.path() + "/autostart/org.vantro.Vantro.desktop";
     EXPECT_EQ(autostartPath(), path);
@@ -172,26 +168,21 @@ TEST(Autostart, EntryIsWrittenQuotedAndRemoved) {
     ASSERT_FALSE(setStartAtLogin(false, "/usr/bin/vantro", log));
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(startsAtLogin());
-    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(Autostart, AnEmptyOrRelativeConfigHomeMeansTheDefault) {
-    const char* home = std::getenv("HOME");
-    const std::string saved = home ? home : "";
-    setenv("HOME", "/home/someone", 1);
-    for (const char* value : {"", "relative/config", "./config", "autostart"}) {
-        setenv("XDG_CONFIG_HOME", value, 1);
-        EXPECT_EQ(autostartPath(), "/home/someone/.config/autostart/org.vantro.Vantro.desktop") << "'" << value << "'";
+    EnvGuard env("HOME", "/home/someone");
+    for (const char* value : {"", "relative/config", "./config", "autostart", static_cast<const char*>(nullptr)}) {
+        env.set("XDG_CONFIG_HOME", value);
+        EXPECT_EQ(autostartPath(), "/home/someone/.config/autostart/org.vantro.Vantro.desktop")
+            << "'" << (value ? value : "unset") << "'";
     }
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(autostartPath(), "/home/someone/.config/autostart/org.vantro.Vantro.desktop");
-    setenv("HOME", saved.c_str(), 1);
 }
 
 // The switch shows what the desktop will do, and a change that cannot be made says why.
 TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
     TempDir dir;
-    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    EnvGuard env("XDG_CONFIG_HOME", dir.path().c_str());
     CapturingLog log;
     const std::string path = autostartPath();
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -247,5 +238,4 @@ TEST(Autostart, ProblemsAreSaidAndADisabledEntryIsOff) {
     });
     EXPECT_EQ(failure, "");
     chmod(folder.c_str(), 0755);
-    unsetenv("XDG_CONFIG_HOME");
 }

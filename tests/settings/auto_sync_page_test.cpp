@@ -1,32 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "settings/auto_sync_page.h"
 
-#include "app/vantro_app_delegate.h"
-#include "platform/manual_run_loop.h"
 #include "platform/setting_keys.h"
-#include "session/session.h"
-#include "settings/auto_sync.h"
-#include "sim/simulated_band_source.h"
 
-#include "temp_dir.h"
-
-#include <gtest/gtest.h>
+#include "session_fixture.h"
 
 using namespace vantro;
+using namespace vantro::testing;
 
-TEST(AutoSyncPageTest, ShowsTheStoredIntervalAndStoresThePickedOne) {
-    ManualRunLoop loop;
-    CapturingLog log;
+using AutoSyncPageTest = SessionFixture;
+
+TEST_F(AutoSyncPageTest, ShowsTheStoredIntervalAndStoresThePickedOne) {
     GettextLocalizer zh("zh_CN");
-    MemoryKeyValueStore settings;
-    vantro::testing::TempDir dir;
-    FixedBandSource source(nullptr, false);
-    SessionPorts ports{{loop, log, zh, settings}};
-    ports.dataDir = dir.path();
-    Session session(ports, source);
-    VantroAppDelegate& app = session.app();
-    AutoSync& autoSync = session.autoSync();
-    AutoSyncPage page(app, autoSync);
+    localizer = &zh;
+    startOn(std::shared_ptr<BleCentral>());
+    AutoSyncPage page(app(), session->autoSync());
 
     const auto choices = page.choices();
     ASSERT_EQ(choices.size(), 5u);
@@ -47,4 +35,5 @@ TEST(AutoSyncPageTest, ShowsTheStoredIntervalAndStoresThePickedOne) {
     EXPECT_EQ(settings.integerForKey(kAutoSyncHours), 12);
     EXPECT_EQ(page.title(), zh.localizedString("AutoSync"));
     EXPECT_NE(page.title(), "AutoSync");  // the catalog has it
+    session.reset();                      // before the texts it reads
 }

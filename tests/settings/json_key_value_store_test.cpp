@@ -28,6 +28,11 @@ struct JsonStore : ::testing::Test {
     CapturingLog log;
     std::string file() const { return dir / "settings.json"; }
     Json onDisk() const { return Json::parse(readFile(file())); }
+    /// The store as it reads `text` in settings.json.
+    JsonKeyValueStore load(const std::string& text) {
+        writeFile(file(), text);
+        return JsonKeyValueStore(dir.path(), log);
+    }
     std::vector<std::string> dirEntries() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
@@ -120,8 +125,7 @@ TEST_F(JsonStore, AFailedWriteLeavesTheOldFile) {
 
 TEST_F(JsonStore, UnparsableFileIsKeptAsideAndTheStoreStartsEmpty) {
     const std::string garbage = "{\"bodyHeight\": {\"type\": \"integer\", \"value\": 17";
-    writeFile(file(), garbage);
-    JsonKeyValueStore store(dir.path(), log);
+    JsonKeyValueStore store = load(garbage);
     EXPECT_TRUE(store.values().empty());
     EXPECT_EQ(store.damagedCopy(), dir / "settings.json.damaged");
     EXPECT_EQ(readFile(dir / "settings.json.damaged"), garbage);
@@ -132,8 +136,7 @@ TEST_F(JsonStore, UnparsableFileIsKeptAsideAndTheStoreStartsEmpty) {
     EXPECT_EQ(onDisk()["flags"]["value"], 12345);
 
     // A second damaged file does not replace the first one kept.
-    writeFile(file(), "[1, 2, 3]");
-    JsonKeyValueStore again(dir.path(), log);
+    JsonKeyValueStore again = load("[1, 2, 3]");
     EXPECT_EQ(again.damagedCopy(), dir / "settings.json.damaged.1");
     EXPECT_EQ(readFile(dir / "settings.json.damaged"), garbage);
     EXPECT_EQ(readFile(dir / "settings.json.damaged.1"), "[1, 2, 3]");
@@ -152,15 +155,14 @@ TEST_F(JsonStore, WrongTypesAreDroppedTheRestKept) {
         {"newerKey", {{"type", "colour"}, {"value", "#ff0000"}}},  // a later version's type
         {"otherTool", {1, 2, 3}},
     };
-    writeFile(file(), doc.dump(1));
-    JsonKeyValueStore store(dir.path(), log);
+    JsonKeyValueStore store = load(doc.dump(1));
     EXPECT_EQ(store.integerForKey("flags"), 12345);
     EXPECT_EQ(store.stringForKey("imaphone"), "112");
     EXPECT_TRUE(store.boolForKey("alertswitch"));
     EXPECT_EQ(store.integerForKey("findme"), 1);
     EXPECT_EQ(store.dateForKey("MedicineSTime"), kMoment);
-    EXPECT_EQ(store.integerForKey("bodyHeight"), 0);
-    EXPECT_EQ(store.integerForKey("bodyWeight"), 0);
+    EXPECT_EQ(std::make_tuple(store.integerForKey("bodyHeight"), store.integerForKey("bodyWeight")),
+              std::make_tuple(0, 0));
     EXPECT_FALSE(store.dateForKey("alerttime"));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("alerttime, bodyHeight, bodyWeight"), std::string::npos) << log.lines[0];
@@ -279,16 +281,14 @@ TEST_F(JsonStore, DeepLargeOutOfRangeAndTrailedFilesAreKeptAside) {
         "{\"bodyHeight\": 170} {\"bodyWeight\": 99}"s,
     };
     for (const auto& text : bad) {
-        writeFile(file(), text);
-        JsonKeyValueStore store(dir.path(), log);
+        JsonKeyValueStore store = load(text);
         EXPECT_TRUE(store.values().empty());
         ASSERT_FALSE(store.damagedCopy().empty()) << text.substr(0, 40);
         EXPECT_EQ(readFile(store.damagedCopy()), text);
         std::filesystem::remove(store.damagedCopy());
     }
     // Within the limits an unknown entry is kept, and a save does not inflate it.
-    writeFile(file(), shallow);
-    JsonKeyValueStore store(dir.path(), log);
+    JsonKeyValueStore store = load(shallow);
     store.setInteger("bodyHeight", 170);
     const std::string saved = readFile(file());
     EXPECT_LE(saved.size(), shallow.size() + 60) << saved;
@@ -308,28 +308,24 @@ TEST_F(JsonStore, ValuesTheirCommandWouldNotTakeAreDamaged) {
         {"telephonealert", 1},
         {"flags", -7},  // no range of its own: anything but the marker means "not initialised"
     };
-    writeFile(file(), doc.dump());
-    JsonKeyValueStore store(dir.path(), log);
+    JsonKeyValueStore store = load(doc.dump());
     EXPECT_EQ(store.damagedCopy(), dir / "settings.json.damaged");
     for (const char* key : {"bodyHeight", "bodyWeight", "findme", "Present", "Wish", "displaytime"}) {
         EXPECT_FALSE(store.values().count(key)) << key;
     }
-    EXPECT_EQ(store.integerForKey("LongTimeSitInteval"), 5);
-    EXPECT_EQ(store.integerForKey("MedicineInteval"), 12);
-    EXPECT_EQ(store.integerForKey("telephonealert"), 1);
-    EXPECT_EQ(store.integerForKey("flags"), -7);
+    EXPECT_EQ(std::make_tuple(store.integerForKey("LongTimeSitInteval"), store.integerForKey("MedicineInteval"),
+                              store.integerForKey("telephonealert"), store.integerForKey("flags")),
+              std::make_tuple(5, 12, 1, -7));
 
     // Both ends of each range are fine.
-    writeFile(file(), R"({"bodyHeight": 80, "bodyWeight": 255, "findme": 2, "Present": 16, "Wish": 0})");
-    JsonKeyValueStore edges(dir.path(), log);
+    JsonKeyValueStore edges = load(R"({"bodyHeight": 80, "bodyWeight": 255, "findme": 2, "Present": 16, "Wish": 0})");
     EXPECT_TRUE(edges.damagedCopy().empty());
     EXPECT_EQ(edges.integerForKey("bodyHeight"), 80);
     EXPECT_EQ(edges.integerForKey("Present"), 16);
 }
 
 TEST_F(JsonStore, TheCompanionsOwnKeysTakeOnlyTheirChoices) {
-    writeFile(file(), R"({"autoSyncHours": 7, "relayNotifications": "bogus", "relayAppsChosen": "a;b"})");
-    JsonKeyValueStore store(dir.path(), log);
+    JsonKeyValueStore store = load(R"({"autoSyncHours": 7, "relayNotifications": "bogus", "relayAppsChosen": "a;b"})");
     EXPECT_EQ(store.damagedCopy(), dir / "settings.json.damaged");
     EXPECT_FALSE(store.values().count("autoSyncHours"));
     EXPECT_FALSE(store.values().count("relayNotifications"));
@@ -342,8 +338,7 @@ TEST_F(JsonStore, TheCompanionsOwnKeysTakeOnlyTheirChoices) {
     for (const char* text : {R"({"autoSyncHours": 0, "relayNotifications": "off"})",
                              R"({"autoSyncHours": {"type": "integer", "value": 12}, "relayNotifications": "all"})",
                              R"({"autoSyncHours": true, "relayNotifications": "chosen"})"}) {
-        writeFile(file(), text);
-        JsonKeyValueStore fine(dir.path(), log);
+        JsonKeyValueStore fine = load(text);
         EXPECT_TRUE(fine.damagedCopy().empty()) << text;
         EXPECT_TRUE(fine.values().count("autoSyncHours")) << text;
         EXPECT_TRUE(fine.values().count("relayNotifications")) << text;

@@ -101,14 +101,12 @@ TEST_F(Sync, AlarmIsSentInLocalTimeOnlyWhenSwitchedOn) {
     EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 07 1E");
 
     // Read as an integer: only the low byte counts.
-    band->writes.clear();
-    settings.setInteger(kAlertSwitch, 256);
-    sync.SyncData();
-    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C FF FF");
-    band->writes.clear();
-    settings.setInteger(kAlertSwitch, 257);
-    sync.SyncData();
-    EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), "0C 07 1E");
+    for (const auto& [value, frame] : {std::pair{256, "0C FF FF"}, std::pair{257, "0C 07 1E"}}) {
+        band->writes.clear();
+        settings.setInteger(kAlertSwitch, value);
+        sync.SyncData();
+        EXPECT_EQ(frameOf(CMD_TYPE_ALERT_TIME), frame) << value;
+    }
 }
 
 TEST_F(Sync, IntervalCodesAreBounded) {

@@ -50,10 +50,8 @@ TEST_F(SettingsScreen, FirstStartShowsTheDefaults) {
     };
     for (const auto& e : expected) {
         const SettingsRow r = screen.cellForRowAtIndexPath(e.path);
-        EXPECT_EQ(r.caption, e.caption);
-        EXPECT_EQ(r.detail, e.detail) << e.caption;
-        EXPECT_EQ(r.image, e.image);
-        EXPECT_EQ(r.disclosure, e.disclosure) << e.caption;
+        EXPECT_EQ(std::tie(r.caption, r.detail, r.image, r.disclosure),
+                  std::make_tuple(e.caption, e.detail, e.image, e.disclosure));
     }
 }
 

@@ -136,11 +136,9 @@ TEST_F(SimFixture, ConnectionSetUpAnswersInOrderOnTheAir) {
     loop.advance(0.0075);
     band->readValueForCharacteristic(report);
     loop.advance(0.0075);
-    EXPECT_EQ(rec.events[1], "50.0 connect");
-    EXPECT_EQ(rec.events[2], "57.5 services 1");
-    EXPECT_EQ(rec.events[3], "65.0 characteristics 2");
-    EXPECT_EQ(rec.events[4], "72.5 notifying 1");
-    EXPECT_EQ(rec.events[5], "80.0 value " + hex(band->firmware().currentDataReport()));
+    EXPECT_EQ(std::vector(rec.events.begin() + 1, rec.events.end()),
+              (std::vector<std::string>{"50.0 connect", "57.5 services 1", "65.0 characteristics 2", "72.5 notifying 1",
+                                        "80.0 value " + hex(band->firmware().currentDataReport())}));
 
     // A request is answered after its write response, one notification per 7.5 ms.
     rec.events.clear();

@@ -85,19 +85,11 @@ TEST(WristbandFirmware, RemembersTheSettingsItWasSent) {
         EXPECT_TRUE(fw.receive(f).empty()) << hex(f);
     }
     const auto& s = fw.settings();
-    EXPECT_EQ(s.date, (CalendarDate{2014, 7, 15}));
-    EXPECT_EQ(s.time, (std::array<int, 3>{15, 4, 5}));
-    EXPECT_EQ(s.bodyHeight, 165);
-    EXPECT_EQ(s.bodyWeight, 65);
-    EXPECT_EQ(s.displayTime, 5);
-    EXPECT_EQ(s.alarm, (std::array<int, 2>{255, 255}));
-    EXPECT_EQ(s.findme, 2);
-    EXPECT_EQ(s.wish, 3);
-    EXPECT_EQ(s.present, 16);
-    EXPECT_EQ(s.sitReminder, (FirmwareReminder{2, 8, 0, 18, 0}));
-    EXPECT_EQ(s.medicineReminder, (FirmwareReminder{12, 9, 30, 21, 45}));
-    EXPECT_EQ(s.incomingCalls, 2);
-    EXPECT_EQ(s.incomingMessages, 1);
+    EXPECT_EQ(std::tie(s.date, s.time, s.bodyHeight, s.bodyWeight, s.displayTime, s.alarm, s.findme, s.wish, s.present),
+              std::make_tuple(CalendarDate{2014, 7, 15}, std::array<int, 3>{15, 4, 5}, 165, 65, 5,
+                              std::array<int, 2>{255, 255}, 2, 3, 16));
+    EXPECT_EQ(std::tie(s.sitReminder, s.medicineReminder, s.incomingCalls, s.incomingMessages),
+              std::make_tuple(FirmwareReminder{2, 8, 0, 18, 0}, FirmwareReminder{12, 9, 30, 21, 45}, 2, 1));
     EXPECT_EQ(fw.receivedFrames().size(), 14u);
     EXPECT_EQ(hex(fw.receivedFrames()[2]), "04 A5");
 }

@@ -86,12 +86,7 @@ TEST_F(Store, DayUpsertInsertsThenUpdatesWithFullRangeValues) {
 
     std::int32_t step = -1, distance = -1, cal = -1, rest = -1, tstep = -1, active = -1;
     ASSERT_TRUE(db.queryData(kJul15, step, distance, cal, rest, tstep, active));
-    EXPECT_EQ(step, 65535);
-    EXPECT_EQ(distance, 1300);
-    EXPECT_EQ(cal, 310);
-    EXPECT_EQ(rest, 160);
-    EXPECT_EQ(tstep, 7);
-    EXPECT_EQ(active, 60);
+    EXPECT_EQ(std::tie(step, distance, cal, rest, tstep, active), std::make_tuple(65535, 1300, 310, 160, 7, 60));
 
     // A date without a row leaves the out-values alone.
     step = -1;
@@ -115,20 +110,14 @@ TEST_F(Store, EachUpsertLeavesTheOtherHalfOfTheRow) {
 
     const auto d = days(db);
     ASSERT_EQ(d.size(), 2u);
-    EXPECT_EQ(d[0].date, "2014-07-15");
-    EXPECT_EQ(d[0].step, 11000);
-    EXPECT_EQ(d[0].activetime, 50);
-    EXPECT_EQ(d[1].step, 2000);
+    EXPECT_EQ(std::tie(d[0].date, d[0].step, d[0].activetime, d[1].step),
+              std::make_tuple("2014-07-15", 11000, 50, 2000));
 
     // Every column's round trip is checked through the view controller; here, that neither half is lost.
     const auto s = nights(db);
     ASSERT_EQ(s.size(), 2u);
-    EXPECT_EQ(s[0].date, "2014-07-15");
-    EXPECT_EQ(s[0].enter_time, 10);
-    EXPECT_EQ(s[0].start_time, "23:30");
-    EXPECT_EQ(s[1].enter_time, 6);
-    EXPECT_EQ(s[1].wakeup_count, 3);
-    EXPECT_EQ(s[1].start_time, "00:20");
+    EXPECT_EQ(std::tie(s[0].date, s[0].enter_time, s[0].start_time), std::make_tuple("2014-07-15", 10, "23:30"));
+    EXPECT_EQ(std::tie(s[1].enter_time, s[1].wakeup_count, s[1].start_time), std::make_tuple(6, 3, "00:20"));
 }
 
 TEST_F(Store, RecordsWithoutAValidDateAreRefused) {
@@ -152,23 +141,17 @@ TEST_F(Store, ListingsAreOrderedReadNullsAsZeroAndAppend) {
     std::vector<sportsData> d{sportsData{"kept", 99}};
     EXPECT_EQ(db.databaseToArray(d), 3);
     ASSERT_EQ(d.size(), 4u);
-    EXPECT_EQ(d[0].date, "kept");
-    EXPECT_EQ(d[1].date, "2013-12-31");
-    EXPECT_EQ(d[2].date, "2014-07-15");
-    EXPECT_EQ(d[3].date, "2014-07-17");
+    EXPECT_EQ(std::tie(d[0].date, d[1].date, d[2].date, d[3].date),
+              std::make_tuple("kept", "2013-12-31", "2014-07-15", "2014-07-17"));
     // The sleep-only date is listed among the days with zeros.
-    EXPECT_EQ(d[2].step, 0);
-    EXPECT_EQ(d[2].activetime, 0);
+    EXPECT_EQ(std::tie(d[2].step, d[2].activetime), std::make_tuple(0, 0));
 
     std::vector<sleepData> s(1);
     EXPECT_EQ(db.SleepDataToArray(s), 3);
     ASSERT_EQ(s.size(), 4u);
-    EXPECT_EQ(s[2].date, "2014-07-15");
-    EXPECT_EQ(s[2].total_time, "00:00");  // stored as NULL
-    EXPECT_EQ(s[2].start_time, "22:00");
-    EXPECT_EQ(s[3].date, "2014-07-17");
-    EXPECT_EQ(s[3].enter_time, 0);
-    EXPECT_EQ(s[3].start_time, "00:00");
+    // The total stored as NULL reads as 00:00.
+    EXPECT_EQ(std::tie(s[2].date, s[2].total_time, s[2].start_time), std::make_tuple("2014-07-15", "00:00", "22:00"));
+    EXPECT_EQ(std::tie(s[3].date, s[3].enter_time, s[3].start_time), std::make_tuple("2014-07-17", 0, "00:00"));
 
     std::int32_t a, b, c, e, f, g;
     std::optional<TimeOfDay> total = TimeOfDay{9, 9}, start;

@@ -17,7 +17,6 @@
 #include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vantro;
