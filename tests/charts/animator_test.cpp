@@ -28,18 +28,19 @@ public:
     }
 };
 
-std::shared_ptr<BasicAnimation> basic(double from, double to, double duration) {
-    auto a = std::make_shared<BasicAnimation>("value", from, to);
-    a->duration = duration;
-    return a;
-}
-
 struct AnimatorTest : UiFixture {
     Animator& animator = ui.animator();
     Thing thing{animator};
     std::vector<std::string> stops;
-    auto recorder(std::string name) {
-        return [this, name](const Animation&, bool finished) { stops.push_back(name + (finished ? ":done" : ":cut")); };
+    /// An animation of "value"; with a `name`, its end is recorded in `stops` as "name:done" or "name:cut".
+    std::shared_ptr<BasicAnimation> basic(double from, double to, double duration, std::string name = {}) {
+        auto a = std::make_shared<BasicAnimation>("value", from, to);
+        a->duration = duration;
+        if (!name.empty())
+            a->didStop = [this, name](const Animation&, bool finished) {
+                stops.push_back(name + (finished ? ":done" : ":cut"));
+            };
+        return a;
     }
 };
 
@@ -47,8 +48,7 @@ struct AnimatorTest : UiFixture {
 
 TEST_F(AnimatorTest, PresentationFollowsTheAnimationAndTheModelAfterIt) {
     thing.value = 10;
-    auto a = basic(0, 10, 1.0);
-    a->didStop = recorder("a");
+    auto a = basic(0, 10, 1.0, "a");
     thing.addAnimation(a, "k");
     EXPECT_EQ(thing.shownValue(), 0);
     step(0.25);
@@ -64,12 +64,10 @@ TEST_F(AnimatorTest, PresentationFollowsTheAnimationAndTheModelAfterIt) {
 }
 
 TEST_F(AnimatorTest, ReplacingUnderAKeyStopsTheOldOneOnTheNextTurn) {
-    auto a = basic(0, 10, 1.0);
-    a->didStop = recorder("a");
+    auto a = basic(0, 10, 1.0, "a");
     thing.addAnimation(a, "k");
     step(0.5);
-    auto b = basic(5, 6, 1.0);
-    b->didStop = recorder("b");
+    auto b = basic(5, 6, 1.0, "b");
     thing.addAnimation(b, "k");
     EXPECT_TRUE(stops.empty());  // not inside the call that replaced it
     EXPECT_EQ(thing.animationForKey("k"), b);
@@ -85,11 +83,9 @@ TEST_F(AnimatorTest, ReplacingUnderAKeyStopsTheOldOneOnTheNextTurn) {
 
 TEST_F(AnimatorTest, StopCallbacksRunInOrderOfStart) {
     Thing other{animator};
-    auto late = basic(0, 1, 0.2);
-    late->didStop = recorder("late");
+    auto late = basic(0, 1, 0.2, "late");
     late->delay = 0.05;
-    auto early = basic(0, 1, 0.25);
-    early->didStop = recorder("early");
+    auto early = basic(0, 1, 0.25, "early");
     other.addAnimation(late, "x");
     thing.addAnimation(early, "y");
     step(0.26);  // both end on the same tick
@@ -130,10 +126,8 @@ TEST_F(AnimatorTest, KeyframesHoldListsFrameByFrameAndBlendNumbers) {
 
 TEST_F(AnimatorTest, ZeroOrNanDurationOnlyEnds) {
     thing.value = 2;
-    auto a = basic(0, 1, 0);
-    a->didStop = recorder("zero");
-    auto b = basic(0, 1, NAN);
-    b->didStop = recorder("nan");
+    auto a = basic(0, 1, 0, "zero");
+    auto b = basic(0, 1, NAN, "nan");
     thing.addAnimation(a, "a");
     thing.addAnimation(b, "b");
     EXPECT_EQ(thing.shownValue(), 2);
@@ -144,11 +138,9 @@ TEST_F(AnimatorTest, ZeroOrNanDurationOnlyEnds) {
 TEST_F(AnimatorTest, DestroyedObjectsEndSilently) {
     {
         Thing gone{animator};
-        auto a = basic(0, 1, 0.1);
-        a->didStop = recorder("gone");
+        auto a = basic(0, 1, 0.1, "gone");
         gone.addAnimation(a, "k");
-        auto b = basic(0, 1, 1);
-        b->didStop = recorder("removed");
+        auto b = basic(0, 1, 1, "removed");
         gone.addAnimation(b, "k2");
         gone.removeAnimation("k2");  // its callback is queued, then the object dies
     }

@@ -73,13 +73,9 @@ TEST_F(BarChartTest, WorkedExampleScalesAndPlacesTheBars) {
 
 TEST_F(BarChartTest, DrawingOrderBarsThenBandThenFooter) {
     build({1, 2});
-    const auto& subs = chart->subviews();
-    ASSERT_EQ(subs.size(), 5u);
-    EXPECT_EQ(subs[0], header);
-    EXPECT_EQ(subs[1], chart->barViews()[0]);
-    EXPECT_EQ(subs[2], chart->barViews()[1]);
-    EXPECT_EQ(subs[3], chart->selectionView());
-    EXPECT_EQ(subs[4], footer);
+    ASSERT_EQ(chart->barViews().size(), 2u);
+    EXPECT_EQ(chart->subviews(), (std::vector<std::shared_ptr<View>>{header, chart->barViews()[0], chart->barViews()[1],
+                                                                     chart->selectionView(), footer}));
     EXPECT_EQ(chart->selectionView()->frame(), (Rect{0, 0, 149.5, 360}));
     EXPECT_EQ(chart->selectionView()->alpha(), 0);
     // A reload replaces bars and band and keeps the order.
@@ -228,11 +224,10 @@ TEST_F(BarChartTest, EmptyZeroAndBadHeightsNeverMakeBadFrames) {
 
     build({NAN, -5, 20, INFINITY}, std::nullopt);
     EXPECT_EQ(chart->maxHeight(), 20);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(bar(i).isFinite()) << i;
-    EXPECT_EQ(bar(0).height, 0);
-    EXPECT_EQ(bar(1).height, 0);
-    EXPECT_FLOAT_EQ(static_cast<float>(bar(2).height), 265);
-    EXPECT_EQ(bar(3).height, 0);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(bar(i).isFinite()) << i;
+        EXPECT_FLOAT_EQ(static_cast<float>(bar(i).height), i == 2 ? 265 : 0) << i;
+    }
 }
 
 TEST_F(BarChartTest, DestroyedChartIgnoresItsPendingWave) {

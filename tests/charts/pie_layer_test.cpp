@@ -87,23 +87,14 @@ TEST_F(PieLayerTest, TitleAnchorsKeepTheBoxOutsideTheRing) {
     const Size t{40, 12};
     // 3 o'clock: starts at the point, centred vertically.
     EXPECT_EQ(PieLayer::titleRect({150, 150}, 0, 100, t), (Rect{250, 144, 40, 12}));
-    // 6 o'clock on screen: hangs below, centred horizontally.
-    const Rect below = PieLayer::titleRect({150, 150}, kPi / 2, 100, t);
-    EXPECT_NEAR(below.x, 130, 1e-9);
-    EXPECT_NEAR(below.y, 250, 1e-9);
-    // 9 o'clock: ends at the point.
-    const Rect left = PieLayer::titleRect({150, 150}, kPi, 100, t);
-    EXPECT_NEAR(left.x, 10, 1e-9);
-    EXPECT_NEAR(left.y, 144, 1e-9);
-    // 12 o'clock: sits above.
-    const Rect above = PieLayer::titleRect({150, 150}, -kPi / 2, 100, t);
-    EXPECT_NEAR(above.x, 130, 1e-9);
-    EXPECT_NEAR(above.y, 38, 1e-9);
+    // 6 o'clock on screen hangs below, centred horizontally; 9 o'clock ends at the point; 12 sits above.
+    for (const auto& [angle, x, y] : {std::tuple{kPi / 2, 130.0, 250.0}, {kPi, 10.0, 144.0}, {-kPi / 2, 130.0, 38.0}})
+        expectRectNear(PieLayer::titleRect({150, 150}, angle, 100, t), {x, y, 40, 12}, 1e-9);
     // Near a quadrant edge the box has nearly slid to the next anchor (f ≈ 0.9975 / 0.0025).
     const Rect edge = PieLayer::titleRect({0, 0}, kPi / 4 - 1e-9, 0, t);
     EXPECT_NEAR(edge.y, -12 * 0.0025, 1e-3);
     const Rect wrapped = PieLayer::titleRect({0, 0}, 9 * kPi / 2, 100, t);  // angles wrap by full turns
-    EXPECT_NEAR(wrapped.x, below.x - 150, 1e-6);
+    EXPECT_NEAR(wrapped.x, 130 - 150, 1e-6);
     EXPECT_FALSE(PieLayer::titleRect({0, 0}, NAN, 1, t).isFinite());
 }
 
@@ -152,15 +143,12 @@ TEST_F(PieLayerTest, NothingToDrawOrHit) {
         return canvas.ops().empty() && !layer.pieElemInPoint(screenPoint(45, 60));
     };
     EXPECT_TRUE(nothing());  // empty
-    fill({0, 0, 0, 0});
-    EXPECT_TRUE(nothing());  // sum not positive
-    layer.deleteValues(elements, false);
-    fill({NAN, 1});
-    EXPECT_TRUE(nothing());
-    layer.deleteValues(elements, false);
-    fill({INFINITY, 1});
-    EXPECT_TRUE(nothing());
-    layer.deleteValues(elements, false);
+    // A sum that is not positive, or not a number.
+    for (const std::vector<float>& values : {std::vector<float>{0, 0, 0, 0}, {NAN, 1}, {INFINITY, 1}}) {
+        fill(values);
+        EXPECT_TRUE(nothing()) << values[0];
+        layer.deleteValues(elements, false);
+    }
     // A ring whose inner radius meets (or passes) the outer one has no area: nothing drawn or hit,
     // not even on the circle where the two radii lie.
     fill({1, 1});

@@ -91,16 +91,10 @@ struct App : app_test::AppUnderTest {
                        QString::fromStdString(app().strTransmitStatus()).startsWith(tr("SyncComplete"));
             },
             10000);
-        if (!ok) {
+        if (!ok)
             qWarning("sync did not complete: status '%s', %zu on the link, connected %d",
                      app().strTransmitStatus().c_str(), bands.front()->pendingNotifications(),
                      int(app().isConnected()));
-            for (const auto& f : bands.front()->firmware().receivedFrames()) {
-                QString hex;
-                for (auto b : f) hex += QString::asprintf("%02X ", b);
-                qWarning("frame %s", qPrintable(hex));
-            }
-        }
         return ok;
     }
 };

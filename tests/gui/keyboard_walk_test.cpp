@@ -223,7 +223,6 @@ private slots:
             {QStringLiteral("Sync automatically"), {QStringLiteral("Every 3 h"), QStringLiteral("OK")}},
             {QStringLiteral("Relay notifications"), {QStringLiteral("Chosen apps"), QStringLiteral("OK")}},
         };
-        auto pageStops = [&](App&, const QString& where) { return stops.value(where, {QStringLiteral("?")}); };
         QCOMPARE(static_cast<size_t>(stops.size()), rows.size());
         for (const auto& [s, r] : rows) {
             const QString where = a.settings().row(s, r).caption;
@@ -245,7 +244,7 @@ private slots:
             // What the page covers is hidden: a screen reader must not find the settings behind it.
             if (a.settings().table()->isVisible() || w.tabBar()->isVisible())
                 problems << where + QStringLiteral(": the settings still show behind the page");
-            problems << walk(pageStops(a, where), where, [&](int k) { a.key(k); });
+            problems << walk(stops.value(where, {QStringLiteral("?")}), where, [&](int k) { a.key(k); });
 
             // Escape is the left button (Cancel, or the page's only button), wherever the focus is.
             QPushButton* left = page->navigationBar()->leftButton();
