@@ -2,7 +2,6 @@
 #include "charts/bar_chart_footer_view.h"
 #include "charts/bar_chart_view.h"
 #include "charts/chart_header_view.h"
-#include "platform/recording_canvas.h"
 
 #include "ui_fixture.h"
 

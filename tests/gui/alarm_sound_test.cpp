@@ -2,7 +2,6 @@
 // The alarm sound's module: opened at the first alarm, not before; without it, notification only.
 #include "gui/alarm_sound.h"
 
-#include <QLibrary>
 #include <QSignalSpy>
 #include <QTest>
 

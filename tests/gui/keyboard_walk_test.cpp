@@ -136,8 +136,6 @@ QStringList walk(const QStringList& expected, const QString& where, const std::f
 class KeyboardWalkTest : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { closeBoxes(); }
-
     void everyScreenAndQuestionGoesRoundAndBack() {
         App a(12, 3);
         MainWindow& w = a.window();

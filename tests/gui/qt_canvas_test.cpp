@@ -21,15 +21,10 @@ using vantro::gui::QtCanvas;
 
 namespace {
 
-QImage blank(int w = 100, int h = 100) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
-}
-
 template <typename Draw>
 QImage paint(Draw draw, int w = 100, int h = 100) {
-    QImage img = blank(w, h);
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
     QPainter p(&img);
     {
         QtCanvas canvas(p);

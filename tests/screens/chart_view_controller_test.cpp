@@ -21,6 +21,13 @@ struct HistoryTest : ScreenFixture {
         return *screen;
     }
     BarChartView& chart() { return *screen->barChartView(); }
+    ChartHeaderView& header() { return dynamic_cast<ChartHeaderView&>(*chart().headerView()); }
+    /// The header's subtitle and the footer's left and right texts.
+    std::vector<std::string> periodTexts() {
+        auto& footer = dynamic_cast<BarChartFooterView&>(*chart().footerView());
+        return {header().subtitleLabel()->text().value_or("?"), footer.leftLabel()->text().value_or("?"),
+                footer.rightLabel()->text().value_or("?")};
+    }
     void touchBar(std::size_t i, bool lift) {
         const Rect f = chart().barViews().at(i)->frame();
         chart().touchesBegan({Touch{{f.midX(), 100}}});
@@ -52,14 +59,9 @@ TEST_F(HistoryTest, FrameHeaderFooterAndPanel) {
     open({320, 568}, 64);
     EXPECT_EQ(chart().frame(), (Rect{10, 10, 300, 360}));
     EXPECT_EQ(chart().headerPadding(), 10);
-    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
-    ASSERT_TRUE(header);
-    EXPECT_EQ(header->titleLabel()->text(), "LABEL.HISTORY.TITLE");
-    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录");  // the fixed fallback, no trailing dash
-    auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
-    ASSERT_TRUE(footer);
-    EXPECT_EQ(footer->leftLabel()->text(), "Old");
-    EXPECT_EQ(footer->rightLabel()->text(), "Now");
+    EXPECT_EQ(header().titleLabel()->text(), "LABEL.HISTORY.TITLE");
+    // The subtitle is the fixed fallback, with no trailing dash.
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"运动记录", "Old", "Now"}));
     const auto& panel = screen->informationView();
     EXPECT_EQ(panel->frame(), (Rect{0, 370, 320, 568 - 370 - 64}));
     EXPECT_EQ(panel->titleLabel()->alpha(), 0);  // starts hidden
@@ -137,9 +139,8 @@ TEST_F(HistoryTest, TextsComeFromTheCatalog) {
     day(2014, 7, 15, 12345);
     open();
     EXPECT_EQ(screen->title(), "运动数据");
-    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
-    EXPECT_EQ(header->titleLabel()->text(), "步数历史");
-    EXPECT_EQ(header->subtitleLabel()->text(), "运动记录");
+    EXPECT_EQ(header().titleLabel()->text(), "步数历史");
+    EXPECT_EQ(header().subtitleLabel()->text(), "运动记录");
     touchBar(0, true);
     EXPECT_EQ(screen->informationView()->valueView()->unitLabel()->text(), "步");
 }
@@ -225,24 +226,17 @@ TEST_F(HistoryTest, HeaderAndFooterNameThePeriodOnScreen) {
     day(2024, 2, 20, 100);
     day(2024, 3, 1, 500);
     open();
-    auto header = std::dynamic_pointer_cast<ChartHeaderView>(chart().headerView());
-    auto footer = std::dynamic_pointer_cast<BarChartFooterView>(chart().footerView());
-    const auto texts = [&] {
-        return std::vector<std::string>{header->subtitleLabel()->text().value_or("?"),
-                                        footer->leftLabel()->text().value_or("?"),
-                                        footer->rightLabel()->text().value_or("?")};
-    };
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
     screen->setRange(HistoryRange::Week);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"24 Feb – 1 Mar 2024", "24 Feb", "Now"}));
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"24 Feb – 1 Mar 2024", "24 Feb", "Now"}));
     ASSERT_TRUE(screen->showOlderPage());  // a past week ends with its own last day, not "Now"
-    EXPECT_EQ(texts(), (std::vector<std::string>{"17 – 23 Feb 2024", "17 Feb", "23 Feb"}));
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"17 – 23 Feb 2024", "17 Feb", "23 Feb"}));
     ASSERT_TRUE(screen->period());
     EXPECT_EQ(screen->period()->last, (CalendarDate{2024, 2, 23}));
     screen->setRange(HistoryRange::Year);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Apr 2023 – Mar 2024", "Apr 2023", "Now"}));
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"Apr 2023 – Mar 2024", "Apr 2023", "Now"}));
     screen->setRange(HistoryRange::All);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
+    EXPECT_EQ(periodTexts(), (std::vector<std::string>{"Activity record", "Oldest", "Now"}));
 }
 
 TEST_F(HistoryTest, YearShowsDailyAveragesAndTheRunningMonthAsPartial) {

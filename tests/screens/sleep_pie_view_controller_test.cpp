@@ -42,10 +42,8 @@ TEST_F(SleepPieTest, ShowPieMakesFourSlicesWithTitles) {
     const auto slices = screen.slices();
     ASSERT_EQ(slices.size(), 4u);
     EXPECT_EQ(slices[0].value, 30);
-    EXPECT_EQ(slices[0].title, "EnterTime:30");
-    EXPECT_EQ(slices[1].title, "DeepTime:60");
-    EXPECT_EQ(slices[2].title, "RemTime:30");
-    EXPECT_EQ(slices[3].title, "WakeupTime:5");
+    const std::vector<std::string> titles{"EnterTime:30", "DeepTime:60", "RemTime:30", "WakeupTime:5"};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(slices[i].title, titles[i]);
     EXPECT_NEAR(slices[1].startAngle, 86.4, 1e-4);
     EXPECT_NEAR(slices[1].endAngle, 259.2, 1e-4);
     EXPECT_EQ(layer().showTitles(), 2);
@@ -54,7 +52,7 @@ TEST_F(SleepPieTest, ShowPieMakesFourSlicesWithTitles) {
     view->render(canvas);
     std::vector<std::string> texts;
     for (const auto* op : canvas.opsOf(CanvasOp::Kind::Text)) texts.push_back(op->text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"EnterTime:30", "DeepTime:60", "RemTime:30", "WakeupTime:5"}));
+    EXPECT_EQ(texts, titles);
     // Copies made for animation frames keep the title.
     auto copy = std::dynamic_pointer_cast<SleepPieElement>(layer().values()[1]->copy());
     ASSERT_TRUE(copy);
