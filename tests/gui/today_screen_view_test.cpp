@@ -89,11 +89,10 @@ private slots:
         const int wrapped = hint->heightForWidth(320);
         QVERIFY(wrapped > oneLine);
         QFont larger = hint->font();
-        if (larger.pixelSize() > 0) {
+        if (larger.pixelSize() > 0)
             larger.setPixelSize(larger.pixelSize() * 2);
-        } else {
+        else
             larger.setPointSizeF(larger.pointSizeF() * 2);
-        }
         hint->setFont(larger);
         QVERIFY(hint->heightForWidth(320) > wrapped);
     }

@@ -107,13 +107,10 @@ TEST(HistoryPeriods, AllDaysSingleDayNoDayAndOddDates) {
 }
 
 TEST(HistoryPeriods, TenYearsOfDays) {
-    std::vector<sportsData> days;
+    std::vector<std::pair<std::string, int>> list;
     const std::int64_t first = daysFromCivil(2015, 1, 1), last = daysFromCivil(2024, 12, 31);
-    for (std::int64_t n = first; n <= last; ++n) {
-        days.push_back({});
-        days.back().date = formatDate(civilFromDays(n));
-        days.back().step = 1;
-    }
+    for (std::int64_t n = first; n <= last; ++n) list.emplace_back(formatDate(civilFromDays(n)), 1);
+    const auto days = daysOf(std::move(list));
     ASSERT_EQ(days.size(), 3653u);  // three leap days
     const HistoryPeriods p(days);
     EXPECT_EQ(p.pageCount(HistoryRange::Week), 522);
