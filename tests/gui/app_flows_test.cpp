@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The app's main flows, clicked through on the simulated wristband: pick, connect, sync, edit, toggle,
-// reset, touch a bar, choose a night and tap a slice.
+// reset, touch a bar, choose a night and tap a slice; and the emergency call's tel: URL.
 #include "app_under_test.h"
 
 #include "charts/chart_information_view.h"
@@ -8,6 +8,7 @@
 #include "gui/controls.h"
 #include "gui/history_screen.h"
 #include "gui/property_page.h"
+#include "gui/qt_url_opener.h"
 #include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"
 #include "gui/theme.h"
@@ -215,6 +216,18 @@ private slots:
         QTRY_COMPARE(handler.urls.size(), 1);
         QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
         QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    }
+
+    void urlsThatCannotBeFormedAreNotOpened() {
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        QtUrlOpener opener;
+        QVERIFY(!opener.openURL(""));
+        QVERIFY(!opener.openURL("no scheme at all"));
+        QVERIFY(!opener.openURL("tel://%zz"));
+        QVERIFY(!opener.openURL("tel://"));
+        QCOMPARE(handler.urls.size(), 0);
         QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
