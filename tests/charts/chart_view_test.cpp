@@ -4,9 +4,13 @@
 #include "charts/chart_information_view.h"
 #include "charts/chart_selection_view.h"
 #include "charts/chart_view.h"
+#include "charts/label.h"
+#include "charts/view.h"
 #include "platform/recording_canvas.h"
 
 #include "ui_fixture.h"
+
+#include <cmath>
 
 using namespace vantro;
 using namespace vantro::testing;
@@ -32,6 +36,29 @@ struct InformationTest : UiFixture {
                 panel->valueView()->unitLabel()->presentationAlpha()};
     }
 };
+
+struct TouchLog : View {
+    using View::View;
+    std::vector<std::string> events;
+    void touchesBegan(const std::vector<Touch>& t) override { events.push_back(describe("began", t)); }
+    void touchesMoved(const std::vector<Touch>& t) override { events.push_back(describe("moved", t)); }
+    void touchesEnded(const std::vector<Touch>& t) override { events.push_back(describe("ended", t)); }
+    std::string describe(const char* what, const std::vector<Touch>& t) {
+        const Point p = t.front().locationInView(*this);
+        return std::string(what) + " " + std::to_string(static_cast<int>(p.x)) + "," +
+               std::to_string(static_cast<int>(p.y));
+    }
+};
+
+struct ViewTest : UiFixture {
+    std::shared_ptr<View> root = std::make_shared<View>(ui, Rect{0, 0, 320, 480});
+};
+
+std::vector<const View*> order(const View& v) {
+    std::vector<const View*> out;
+    for (const auto& s : v.subviews()) out.push_back(s.get());
+    return out;
+}
 
 }  // namespace
 
@@ -171,4 +198,164 @@ TEST_F(InformationTest, ShowDuringTheFadeKeepsTheTitleInPlace) {
     EXPECT_EQ(panel->titleLabel()->frame(), panel->titleViewRectForHidden(false));
     EXPECT_EQ(panel->separatorView()->frame(), panel->separatorViewRectForHidden(false));
     EXPECT_EQ(contentAlpha(), (std::vector<double>{1, 1, 1, 1}));
+}
+
+TEST_F(ViewTest, SubviewOrderWithInsertBelowAndMoves) {
+    auto a = std::make_shared<View>(ui), b = std::make_shared<View>(ui), c = std::make_shared<View>(ui);
+    root->addSubview(a);
+    root->addSubview(b);
+    root->insertSubviewBelow(c, b.get());
+    EXPECT_EQ(order(*root), (std::vector<const View*>{a.get(), c.get(), b.get()}));
+    root->insertSubviewBelow(b, a.get());  // moving within the same superview
+    EXPECT_EQ(order(*root), (std::vector<const View*>{b.get(), a.get(), c.get()}));
+    auto other = std::make_shared<View>(ui);
+    other->addSubview(a);  // a view has one superview
+    EXPECT_EQ(a->superview(), other.get());
+    EXPECT_EQ(order(*root), (std::vector<const View*>{b.get(), c.get()}));
+    root->insertSubviewBelow(a, nullptr);  // no sibling: on top
+    EXPECT_EQ(root->subviews().back(), a);
+    root->removeSubviews({b, c});
+    EXPECT_EQ(order(*root), (std::vector<const View*>{a.get()}));
+    EXPECT_EQ(b->superview(), nullptr);
+    root->addSubview(root);  // refused
+    EXPECT_EQ(root->superview(), nullptr);
+}
+
+TEST_F(ViewTest, HitTestSkipsHiddenTransparentAndInertViews) {
+    auto panel = std::make_shared<View>(ui, Rect{10, 10, 100, 100});
+    auto child = std::make_shared<View>(ui, Rect{20, 20, 30, 30});
+    root->addSubview(panel);
+    panel->addSubview(child);
+    EXPECT_EQ(root->hitTest({35, 35}), child.get());
+    EXPECT_EQ(root->hitTest({15, 15}), panel.get());
+    EXPECT_EQ(root->hitTest({400, 15}), nullptr);
+    child->setAlpha(0.009);  // next to invisible: not hittable
+    EXPECT_EQ(root->hitTest({35, 35}), panel.get());
+    child->setAlpha(1);
+    child->setHidden(true);
+    EXPECT_EQ(root->hitTest({35, 35}), panel.get());
+    child->setHidden(false);
+    child->setUserInteractionEnabled(false);
+    EXPECT_EQ(root->hitTest({35, 35}), panel.get());
+    EXPECT_EQ(child->convertFromRoot({35, 35}), (Point{5, 5}));
+    EXPECT_EQ(child->convertPoint({0, 0}, *root), (Point{30, 30}));
+}
+
+TEST_F(ViewTest, TouchesStayWithTheViewTheyBeganOnAndPassUpByDefault) {
+    auto target = std::make_shared<TouchLog>(ui, Rect{100, 100, 50, 50});
+    auto inner = std::make_shared<View>(ui, Rect{10, 10, 10, 10});
+    root->addSubview(target);
+    target->addSubview(inner);
+    TouchRouter router(*root);
+    router.began({115, 115});  // lands on inner, which passes it up
+    router.moved({300, 300});  // outside, still delivered
+    router.ended({5, 5});
+    router.moved({120, 120});  // no finger down: nothing
+    EXPECT_EQ(target->events, (std::vector<std::string>{"began 15,15", "moved 200,200", "ended -95,-95"}));
+    router.began({1, 1});  // the root itself ignores it
+    router.ended({1, 1});
+    EXPECT_EQ(target->events.size(), 3u);
+}
+
+TEST_F(ViewTest, RenderDrawsThePresentationWithAlphaAndClipping) {
+    auto panel = std::make_shared<View>(ui, Rect{10, 20, 100, 50});
+    panel->setBackgroundColor(Color::white());
+    panel->setClipsToBounds(true);
+    panel->setAlpha(0.5);
+    auto child = std::make_shared<View>(ui, Rect{5, 5, 10, 10});
+    child->setBackgroundColor(Color::black());
+    child->setAlpha(0.5);
+    auto hidden = std::make_shared<View>(ui, Rect{0, 0, 10, 10});
+    hidden->setBackgroundColor(Color::black());
+    hidden->setHidden(true);
+    root->addSubview(panel);
+    panel->addSubview(child);
+    panel->addSubview(hidden);
+    RecordingCanvas canvas;
+    root->render(canvas);
+    const auto fills = canvas.opsOf(CanvasOp::Kind::FillRect);
+    ASSERT_EQ(fills.size(), 2u);
+    EXPECT_EQ(fills[0]->transform.apply({0, 0}), (Point{10, 20}));
+    EXPECT_EQ(fills[0]->alpha, 0.5);
+    EXPECT_EQ(fills[1]->transform.apply({0, 0}), (Point{15, 25}));
+    EXPECT_EQ(fills[1]->alpha, 0.25);
+    ASSERT_EQ(canvas.opsOf(CanvasOp::Kind::ClipRect).size(), 1u);
+    EXPECT_EQ(canvas.depth(), 0u);
+
+    // Mid-animation the drawing shows where the view is on screen.
+    ui.animator().animate({1.0, 0, false, TimingFunction::linear()}, [&] { panel->setFrame({110, 20, 100, 50}); });
+    step(0.5);
+    canvas.clear();
+    root->render(canvas);
+    EXPECT_EQ(canvas.opsOf(CanvasOp::Kind::FillRect)[0]->transform.apply({0, 0}), (Point{60, 20}));
+}
+
+TEST_F(ViewTest, LayoutRunsWhenTheSizeChanges) {
+    struct Counting : View {
+        using View::View;
+        int layouts = 0;
+        void layoutSubviews() override { ++layouts; }
+    };
+    auto v = std::make_shared<Counting>(ui, Rect{0, 0, 10, 10});
+    root->addSubview(v);
+    root->layoutIfNeeded();
+    EXPECT_EQ(v->layouts, 1);
+    v->setFrame({5, 5, 10, 10});  // moved only
+    root->layoutIfNeeded();
+    EXPECT_EQ(v->layouts, 1);
+    v->setFrame({5, 5, 20, 10});
+    root->layoutIfNeeded();
+    EXPECT_EQ(v->layouts, 2);
+}
+
+TEST_F(ViewTest, AShrunkLabelStillFitsWhereTextComesOnlyInWholeSizes) {
+    // As on screen: a font's size is rounded to whole pixels, so a shrunk size of 5.9 draws at 6.
+    struct WholeSizes : TextMeasurer {
+        Size measureText(std::string_view text, const Font& font) const override {
+            Font whole = font;
+            whole.size = std::round(font.size);
+            return FixedTextMetrics().measureText(text, whole);
+        }
+    } whole;
+    UiContext wholeUi{loop, whole};
+    auto label = std::make_shared<Label>(wholeUi, Rect{0, 0, 60, 40});
+    label->setFont({"HelveticaNeue", 10});
+    label->setText("abcdefghijklmnopq");  // 102 wide at size 10; 5.88 would fit, 6 does not
+    label->setAdjustsFontSizeToFitWidth(true);
+    RecordingCanvas canvas;
+    label->render(canvas);
+    const auto texts = canvas.opsOf(CanvasOp::Kind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_LE(whole.measureText("abcdefghijklmnopq", texts[0]->font).width, 60.0);
+    EXPECT_GT(texts[0]->font.size, 4.0);  // shrunk no further than it needs
+}
+
+TEST_F(ViewTest, LabelCentresShrinksAndShadowsItsText) {
+    auto label = std::make_shared<Label>(ui, Rect{0, 0, 60, 40});
+    label->setFont({"HelveticaNeue", 10});
+    label->setText("abcdefghij");  // 60 wide at size 10
+    label->setTextAlignment(TextAlignment::Right);
+    label->setShadowColor(Color::black());
+    label->setShadowOffset({0, 1});
+    RecordingCanvas canvas;
+    label->render(canvas);
+    auto texts = canvas.opsOf(CanvasOp::Kind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->rect, (Rect{0, 14, 60, 12}));
+    EXPECT_EQ(texts[0]->alignment, TextAlignment::Right);
+    ASSERT_TRUE(texts[0]->shadow);
+    EXPECT_EQ(texts[0]->shadow->offset, (Size{0, 1}));
+
+    label->setText("abcdefghijklmnopqrst");  // twice the width
+    label->setAdjustsFontSizeToFitWidth(true);
+    canvas.clear();
+    label->render(canvas);
+    EXPECT_DOUBLE_EQ(canvas.opsOf(CanvasOp::Kind::Text)[0]->font.size, 5);
+    EXPECT_EQ(label->font().size, 10);  // the label keeps its own font
+
+    label->setText(std::nullopt);
+    canvas.clear();
+    label->render(canvas);
+    EXPECT_TRUE(canvas.opsOf(CanvasOp::Kind::Text).empty());
+    EXPECT_FALSE(label->isUserInteractionEnabled());
 }
