@@ -841,7 +841,7 @@ private slots:
     }
 
     void chineseNamesAreJoinedWithTheChineseComma() {
-        // (The English names of every control are walked by keyboard_walk_test.)
+        // (The English names of every control are walked by the keyboard above.)
         Reader zh(QStringLiteral("zh_CN"), 0);
         QCOMPARE(iface(&zh.window())->role(), QAccessible::Window);  // the app's frame, not a filler
         QWidget* zhAlarm = zh.openPageTitled(zh.tr("Alarm"));
