@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The app's main flows, clicked through on the simulated wristband: pick, connect, sync, edit, toggle,
-// reset, touch a bar, choose a night and tap a slice.
+// reset, touch a bar, choose a night and tap a slice; the emergency call's tel: URL. And closing the window of
+// the resident companion: with "Keep running in the background" on the widgets go and the out-of-range alarm
+// still reaches the desktop (run again against a mock notification service on a private session bus); off,
+// the app quits.
 #include "app_under_test.h"
 
 #include "charts/chart_information_view.h"
@@ -8,14 +11,18 @@
 #include "gui/controls.h"
 #include "gui/history_screen.h"
 #include "gui/property_page.h"
+#include "gui/qt_url_opener.h"
 #include "settings/properties_view_controller.h"
 #include "gui/sleep_screen.h"
 #include "gui/theme.h"
 #include "gui/today_screen_view.h"
+#include "notification_mock.h"
 #include "screens/chart_view_controller.h"
 #include "screens/sleep_main_view_controller.h"
 #include "protocol/codes.h"
+#include "settings/settings_keys.h"
 
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -29,6 +36,7 @@
 
 using namespace vantro;
 using namespace vantro::gui;
+using vantro::testing::notifiedBodies;
 
 class TelHandler : public QObject {
     Q_OBJECT
@@ -91,19 +99,19 @@ struct App : app_test::AppUnderTest {
                        QString::fromStdString(app().strTransmitStatus()).startsWith(tr("SyncComplete"));
             },
             10000);
-        if (!ok) {
+        if (!ok)
             qWarning("sync did not complete: status '%s', %zu on the link, connected %d",
                      app().strTransmitStatus().c_str(), bands.front()->pendingNotifications(),
                      int(app().isConnected()));
-            for (const auto& f : bands.front()->firmware().receivedFrames()) {
-                QString hex;
-                for (auto b : f) hex += QString::asprintf("%02X ", b);
-                qWarning("frame %s", qPrintable(hex));
-            }
-        }
         return ok;
     }
 };
+
+bool connectBand(AppShell& shell) {
+    std::optional<bool> connected;
+    shell.session().connect("", [&](bool ok, const std::string&) { connected = ok; });
+    return QTest::qWaitFor([&] { return connected.has_value(); }, 15000) && *connected;
+}
 
 }  // namespace
 
@@ -221,6 +229,18 @@ private slots:
         QTRY_COMPARE(handler.urls.size(), 1);
         QCOMPARE(handler.urls[0].scheme(), QStringLiteral("tel"));
         QCOMPARE(handler.urls[0].path(), QStringLiteral("+49301120"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    }
+
+    void urlsThatCannotBeFormedAreNotOpened() {
+        TelHandler handler;
+        QDesktopServices::setUrlHandler(QStringLiteral("tel"), &handler, "handle");
+        QtUrlOpener opener;
+        QVERIFY(!opener.openURL(""));
+        QVERIFY(!opener.openURL("no scheme at all"));
+        QVERIFY(!opener.openURL("tel://%zz"));
+        QVERIFY(!opener.openURL("tel://"));
+        QCOMPARE(handler.urls.size(), 0);
         QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
     }
 
@@ -455,6 +475,85 @@ private slots:
         QCOMPARE(days.size(), size_t(1));
         QCOMPARE(days[0].step, 500);
     }
+
+    void init() {
+        QVERIFY(dir.isValid());
+        options.wristband = WristbandChoice::Simulated;
+        options.brisk = true;
+    }
+
+    void closedWindowKeepsTheAlarm() {
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs a session bus (resident_window_dbus_test)");
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.settings().setInteger(kFindMe, kFindMeOn);
+        shell.showWindow();
+        QVERIFY(connectBand(shell));
+
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(!shell.hasWindow());
+        QVERIFY(!shell.quitting());
+        QVERIFY(shell.todayScreen() == nullptr && shell.settingsScreen() == nullptr);  // the widgets are freed
+        const QString notice = shell.tr("gui.background.notice");
+        QTRY_VERIFY(notifiedBodies().contains(notice));
+
+        // The band walks away and its link drops: the link-loss watch (15 s) still runs and the desktop
+        // hears the alarm.
+        shell.wristbands().at(0)->walkOutOfRange();
+        QTRY_VERIFY_WITH_TIMEOUT(notifiedBodies().contains(QStringLiteral("Cannot find the Bluetooth wristband!")),
+                                 25000);
+        QCOMPARE(notifiedBodies().count(notice), 1);
+        QVERIFY(vantro::testing::closedNotificationIds().isEmpty());
+        // Back in reach, the band reconnects and the alarm's notice is withdrawn from the desktop.
+        shell.wristbands().at(0)->comeBack();
+        QTRY_COMPARE_WITH_TIMEOUT(vantro::testing::closedNotificationIds().size(), 1, 25000);
+
+        // Shown again, the window is built anew on the same companion.
+        shell.showWindow();
+        QVERIFY(shell.hasWindow() && shell.todayScreen() != nullptr);
+        QVERIFY(shell.appDelegate().isConnected() || shell.appDelegate().peripheral);
+    }
+
+    void reopenedWindowShowsWhatTheCompanionKnows() {
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.showWindow();
+        SettingsScreen* settings = shell.settingsScreen();
+        QVERIFY(settings && settings->table());
+        const int own = settings->sectionCount() - 1;
+        QCOMPARE(settings->table()->shownHeader(own), shell.tr("NeverSynced"));
+
+        QVERIFY(connectBand(shell));
+        std::optional<bool> synced;
+        shell.session().sync([&](bool ok, const std::string&) { synced = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(synced.has_value(), 30000);
+        QVERIFY(*synced);
+        const std::optional<std::string> version = shell.session().state().version;
+        QVERIFY(version.has_value());
+        // The header above "Sync automatically" follows the sync without a restart.
+        QTRY_VERIFY(settings->table()->shownHeader(own) != shell.tr("NeverSynced"));
+        QCOMPARE(settings->table()->shownHeader(own), shell.tr("SyncedJustNow"));
+
+        // Closed and opened again, the window shows the firmware version the companion knows.
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(!shell.hasWindow());
+        shell.showWindow();
+        QVERIFY(shell.todayScreen() != nullptr);
+        QTRY_COMPARE(shell.todayScreen()->detailText(TodayScreen::kVersion), QString::fromStdString(*version));
+    }
+
+    void closedWindowQuitsWithTheSettingOff() {
+        CapturingLog log;
+        AppShell shell(options, dir.path(), log);
+        shell.setKeepRunningInBackground(false);
+        shell.showWindow();
+        QVERIFY(shell.window().close());
+        QTRY_VERIFY(shell.quitting());
+    }
+
+private:
+    QTemporaryDir dir;
+    AppOptions options;
 };
 
 QTEST_MAIN(AppFlowsTest)

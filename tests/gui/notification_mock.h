@@ -49,18 +49,16 @@ inline std::vector<QVariantList> notifyCalls() {
 /// The ids of every CloseNotification call the mock service saw.
 inline QList<uint> closedNotificationIds() {
     QList<uint> ids;
-    for (const QVariantList& args : mockCalls(QStringLiteral("CloseNotification"))) {
+    for (const QVariantList& args : mockCalls(QStringLiteral("CloseNotification")))
         if (!args.isEmpty()) ids << args[0].toUInt();
-    }
     return ids;
 }
 
 /// The body of every notification sent.
 inline QStringList notifiedBodies() {
     QStringList bodies;
-    for (const QVariantList& args : notifyCalls()) {
+    for (const QVariantList& args : notifyCalls())
         if (args.size() > 4) bodies << args[4].toString();
-    }
     return bodies;
 }
 

@@ -56,9 +56,8 @@ private slots:
         // One picture per view: the four tabs at least, each named in the output.
         QVERIFY2(t.pictures.size() >= 4, qPrintable(t.pictures.join(", ")));
         for (const char* name : {"today", "history", "history-week", "history-week-past", "history-month",
-                                 "history-year", "sleep", "settings"}) {
+                                 "history-year", "sleep", "settings"})
             QVERIFY2(!t.pictures.filter(name).isEmpty(), qPrintable(name));
-        }
         for (const char* name :
              {"small-today", "small-history", "small-sleep", "small-settings", "small-factory-reset"})
             QVERIFY2(t.pictures.filter(name).isEmpty() != small, qPrintable(name));

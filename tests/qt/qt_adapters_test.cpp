@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The run loop on Qt's event loop: order of posted calls, timers, cancelling, calls from other threads.
+// The Qt Core adapters: the run loop on Qt's event loop (order of posted calls, timers, cancelling, calls from
+// other threads) and the log's levels (routine lines stay quiet until asked for, warnings always pass).
+#include "qt/qt_log.h"
 #include "qt/qt_run_loop.h"
 
 #include <QTest>
@@ -10,7 +12,14 @@
 
 using vantro::qt::QtRunLoop;
 
-class QtRunLoopTest : public QObject {
+namespace {
+QStringList g_messages;
+void capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    g_messages << QStringLiteral("%1 %2 %3").arg(type == QtWarningMsg ? "warning" : "debug", context.category, message);
+}
+}  // namespace
+
+class QtAdaptersTest : public QObject {
     Q_OBJECT
 private slots:
     void postedCallsRunInOrderOnALaterTurn() {
@@ -98,7 +107,20 @@ private slots:
         QTRY_VERIFY(ran >= 4);
         loop.cancel(id);
     }
+
+    void routineLinesAppearOnlyWhenVerbose() {
+        qunsetenv("QT_LOGGING_RULES");
+        const auto previous = qInstallMessageHandler(capture);
+        vantro::qt::QtLog log;
+        log.log("scanning ble device!-----");
+        log.warning("创建表失败！");
+        vantro::qt::enableVerboseLogging();
+        log.log("更新数据");
+        qInstallMessageHandler(previous);
+        QCOMPARE(g_messages, (QStringList{"warning vantro 创建表失败！", "debug vantro 更新数据"}));
+        QCOMPARE(vantro::logThreshold(), vantro::LogLevel::Debug);
+    }
 };
 
-QTEST_MAIN(QtRunLoopTest)
-#include "qt_run_loop_test.moc"
+QTEST_MAIN(QtAdaptersTest)
+#include "qt_adapters_test.moc"
