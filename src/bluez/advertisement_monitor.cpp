@@ -129,9 +129,7 @@ void AdvertisementMonitor::unregister() {
     m_active = false;
 }
 
-bool AdvertisementMonitor::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
-    const QString member = message.member();
-    QVariantMap properties;
+QVariantMap AdvertisementMonitor::properties() const {
     QList<AdPattern> patterns;
     for (const BleUuid& service : m_services) {
         // Advertised least significant byte first.
@@ -140,16 +138,19 @@ bool AdvertisementMonitor::handleMessage(const QDBusMessage& message, const QDBu
         std::reverse(content.begin(), content.end());
         for (uchar type : {kCompleteUuid128, kIncompleteUuid128}) patterns.append(AdPattern{0, type, content});
     }
-    properties.insert(QStringLiteral("Type"), QStringLiteral("or_patterns"));
-    properties.insert(QStringLiteral("Patterns"), QVariant::fromValue(patterns));
+    return {{QStringLiteral("Type"), QStringLiteral("or_patterns")},
+            {QStringLiteral("Patterns"), QVariant::fromValue(patterns)}};
+}
 
+bool AdvertisementMonitor::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+    const QString member = message.member();
     QDBusMessage reply;
     if (message.path() == m_root && member == QLatin1String("GetManagedObjects")) {
         ManagedObjects objects;
-        objects.insert(QDBusObjectPath(m_monitorPath), InterfaceMap{{kMonitorInterface, properties}});
+        objects.insert(QDBusObjectPath(m_monitorPath), InterfaceMap{{kMonitorInterface, properties()}});
         reply = message.createReply(QVariant::fromValue(objects));
     } else if (message.path() == m_monitorPath && member == QLatin1String("GetAll")) {
-        reply = message.createReply(QVariant::fromValue(properties));
+        reply = message.createReply(QVariant::fromValue(properties()));
     } else if (message.path() == m_monitorPath && message.interface() == kMonitorInterface) {
         if (member == QLatin1String("Activate")) {
             m_active = true;

@@ -37,6 +37,8 @@ public:
 private:
     void update();
     void unregister();
+    /// The monitor's properties: its type and one pattern per watched service and UUID list type.
+    QVariantMap properties() const;
 
     DebugLog& m_log;
     std::function<void(const QString&)> m_found;

@@ -39,8 +39,9 @@ QFont qtFontFor(const Font& font) {
     QFont f = AppFonts::font(face.size, face.weight >= 600);
     // The condensed face comes with the extra DejaVu fonts; without them the plain face stands in.
     const QString family = QString::fromStdString(face.family);
-    if (family != QLatin1String("DejaVu Sans")) AppFonts::installChartFaces();
-    if (family != QLatin1String("DejaVu Sans") && hasFamily(family)) {
+    if (family == QLatin1String("DejaVu Sans")) return f;
+    AppFonts::installChartFaces();
+    if (hasFamily(family)) {
         QStringList families = AppFonts::families();
         families.prepend(family);
         f.setFamilies(families);
