@@ -20,7 +20,8 @@ TabBar::TabBar(QWidget* parent) : QWidget(parent) {
 }
 
 QFont TabBar::labelFont() const {
-    return AppFonts::font(height() >= 54 ? 12 : 10.5);
+    // The section headers' size: the first screen draws three text faces, and each costs its start.
+    return AppFonts::font(13);
 }
 
 void TabBar::addTab(const QString& icon, const QString& label) {

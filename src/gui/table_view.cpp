@@ -321,7 +321,8 @@ TableView::RowText TableView::layoutRowText(const QRectF& r, const TableRow& row
         // fit, and is elided only when even the smaller text is too long.
         const double captionWidth = std::min(cm.horizontalAdvance(row.caption), available * 0.62);
         const double detailSpace = std::max(0.0, available - captionWidth - 10);
-        double detailSize = r.height() >= 60 ? 16 : 15;
+        // On the tall rows the detail takes the caption's size (one face fewer to load for the first frame).
+        double detailSize = r.height() >= 60 ? 17 : 15;
         while (detailSize > 12.5 &&
                QFontMetricsF(AppFonts::font(detailSize)).horizontalAdvance(row.detail) > detailSpace) {
             detailSize -= 0.5;

@@ -84,7 +84,7 @@ QWidget* TodayScreenView::view() {
             new WrappingButton(QString::fromStdString(m_controller.appDelegate().localized("gui.today.connectHint")));
         m_hint->setObjectName(QStringLiteral("todayConnectHint"));
         m_hint->setCursor(Qt::PointingHandCursor);
-        m_hint->setFont(AppFonts::font(15));
+        m_hint->setFont(AppFonts::font(17));  // the rows' size: no face of its own before the first frame
         m_hint->setFlat(true);
         QObject::connect(m_hint, &QPushButton::clicked, m_table, [this] {
             if (connectHintTapped) connectHintTapped();
