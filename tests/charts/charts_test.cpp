@@ -1158,19 +1158,6 @@ TEST_F(PieLayerTest, WhichTitlesAreDrawn) {
     EXPECT_EQ(t->transform, AffineTransform{});  // titles are drawn unflipped
 }
 
-TEST_F(PieLayerTest, HitTestingFindsTheSliceUnderAPoint) {
-    fill({30, 60, 30, 5});
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 60)), elements[0]);
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(170, 60)), elements[1]);
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(300, 99)), elements[2]);
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(352, 21)), elements[3]);
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 19)), nullptr);   // the hole
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 101)), nullptr);  // beyond the ring
-    elements[0]->setCentrOffset(20);
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 110)), elements[0]);  // pulled out with it
-    EXPECT_EQ(layer.pieElemInPoint(screenPoint(43.2, 30)), nullptr);       // now in its own hole
-}
-
 TEST_F(PieLayerTest, NothingToDrawOrHit) {
     const auto nothing = [&] {
         canvas.clear();
