@@ -566,17 +566,6 @@ TEST_F(SleepPieTest, AllZeroNightHasNoSlicesAndCannotBeTapped) {
     EXPECT_EQ(offsets(), (std::vector<float>{0, 0, 0, 0}));
 }
 
-TEST_F(SleepPieTest, ChineseTitles) {
-    GettextLocalizer zh("zh_CN");
-    app = makeApp(zh);
-    SleepPieViewController chinese(*app, ui, {320, 300});
-    chinese.ShowPie(10, 20, 60, 30, 5);
-    const auto slices = chinese.slices();
-    ASSERT_EQ(slices.size(), 4u);
-    EXPECT_EQ(slices[0].title, "浅睡:30");
-    EXPECT_EQ(slices[3].title, "清醒:5");
-}
-
 TEST_F(SleepPieTest, TitlesNeverCoverASliceOrEachOther) {
     struct Night {
         std::int32_t enter, spindles, deep, rem, wakeup;
