@@ -257,14 +257,6 @@ TEST_F(AnimatorTest, DestroyedObjectsEndSilently) {
     EXPECT_FALSE(animator.isTicking());
 }
 
-TEST_F(AnimatorTest, FrameHandlerRunsEveryTickWhileAnythingRuns) {
-    int frames = 0;
-    animator.setFrameHandler([&] { ++frames; });
-    thing.addAnimation(basic(0, 1, 0.5), "k");
-    step(2.0);
-    EXPECT_EQ(frames, 30);
-}
-
 TEST_F(AnimatorTest, ViewBlocksAnimateFromStoredOrShownValues) {
     auto view = std::make_shared<View>(ui, Rect{0, 0, 10, 10});
     std::vector<bool> done;
