@@ -5,15 +5,20 @@
 #include "message_boxes.h"
 
 #include "gui/app_shell.h"
+#include "gui/controls.h"
+#include "gui/history_screen.h"
 #include "gui/main_window.h"
 #include "gui/navigation_bar.h"
 #include "gui/settings_screen.h"
+#include "gui/sleep_screen.h"
 #include "gui/table_view.h"
 #include "platform/debug_log.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
+#include "screens/chart_view_controller.h"
 #include "store/sqlite_data.h"
 
+#include <QMenu>
 #include <QSize>
 #include <QTemporaryDir>
 
@@ -110,6 +115,37 @@ struct AppUnderTest {
             for (int r = 0; r < settings().rowCount(s); ++r)
                 if (settings().row(s, r).accessory == Accessory::Disclosure) rows.push_back({s, r});
         return rows;
+    }
+    /// Shows each tab in turn, its content made (the history's bars in weeks, where the arrows work, with
+    /// `weeks`), and hands `check` the tab and its title.
+    void eachScreen(const std::function<void(int, const QString&)>& check, bool weeks = false) {
+        for (int tab : {kTodayTab, kHistoryTab, kSleepTab, kSettingsTab}) {
+            window().setCurrentTab(tab);
+            QApplication::processEvents();
+            if (tab == kSleepTab) QTRY_VERIFY(shell->sleepScreen()->table());
+            if (tab == kHistoryTab && weeks) shell->historyScreen()->rangeControl()->setSelectedIndex(1);
+            if (tab == kHistoryTab) QTRY_VERIFY(shell->historyScreen()->controller().barCount() > 0);
+            check(tab, window().navigationBar(tab)->title());
+        }
+    }
+    /// Opens every settings page in turn (ten or more), hands it and its caption to `check`, and closes it.
+    void eachPage(const std::function<void(QWidget*, const QString&)>& check) {
+        const auto rows = pageRows();
+        QVERIFY(rows.size() >= 10);
+        for (const auto& [s, r] : rows) {
+            QWidget* page = openPage(s, r);
+            QVERIFY(page);
+            check(page, settings().row(s, r).caption);
+            if (window().topModal()) window().dismissModal(window().topModal(), false);
+            QApplication::processEvents();
+        }
+    }
+    /// Opens the App menu by its button.
+    QMenu* openAppMenu() {
+        window().navigationBar(kSettingsTab)->leftButton()->click();
+        auto* menu = window().findChild<QMenu*>(QStringLiteral("appMenu"));
+        [&] { QTRY_VERIFY(menu && menu->isVisible()); }();
+        return menu;
     }
 };
 
