@@ -100,10 +100,6 @@ TEST_F(Fixture, NoCommandCharacteristicMeansNoWriteAndNoLog) {
     app.SendData(CMD_TYPE_FINDME, d, 1);  // no list at all
     app.characteristic = std::vector<BleCharacteristicPtr>{};
     app.SendData(CMD_TYPE_FINDME, d, 1);  // empty list
-    auto reportOnly = std::make_shared<BleCharacteristic>();
-    reportOnly->uuid = BleUuid::fromString(kReportCharacteristicUuid);
-    app.characteristic = std::vector<BleCharacteristicPtr>{reportOnly};
-    app.SendData(CMD_TYPE_FINDME, d, 1);  // report characteristic only: never written to
     EXPECT_TRUE(band->writes.empty());
     EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(app.m_send_status, 0);

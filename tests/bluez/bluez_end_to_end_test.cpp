@@ -48,9 +48,8 @@ protected:
         argv.prepend(QStringLiteral(VANTRO_FIRMWARE_TOOL));
         const QString parameters = QString::fromUtf8(
             QJsonDocument(QJsonObject{{QStringLiteral("firmware"), QJsonArray::fromStringList(argv)}}).toJson());
-        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parameters);
-        ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
-        bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        bluez = startBluez(parameters);
+        ASSERT_TRUE(bluez->running());
         bluez->mock("AddWristband", {QStringLiteral("hci0"), kBand, QStringLiteral("Vantro"), int16(-60)});
         mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
                                            QStringLiteral("mock_modemmanager.py"));

@@ -406,11 +406,3 @@ TEST_F(Controller, SignalReadingsShowWhileConnectedAndDriveTheAlarmOnlyWithFindM
     EXPECT_EQ(row(5), "-- db");
     EXPECT_FALSE(Audio_player::isAlarmActive());
 }
-
-TEST_F(Controller, DestroyingTheControllerDetachesItFromTheSharedObjects) {
-    connected();
-    band->delegate = vc;
-    session.reset();
-    EXPECT_EQ(central->delegate, nullptr);
-    EXPECT_EQ(band->delegate, nullptr);
-}
