@@ -68,76 +68,48 @@ TEST_F(Fixture, TheSignalIsReadEveryTwoSecondsOnlyWhileSomeoneWatchesIt) {
     EXPECT_TRUE(app.pickerOpen());
 }
 
-// Which characteristic a frame goes to, how, and its log line are checked with the settings batch.
-TEST_F(Fixture, TheLengthArgumentHasNoEffect) {
-    discoverWristband();
+// Which characteristic a frame goes to, how, and its log line are checked with the settings batch; these
+// are the edges of SendData.
+TEST_F(Fixture, SendDataWritesOnlyAcceptedCommandsOneAtATimeToTheFirstCommandCharacteristic) {
     const std::uint8_t alarm[] = {7, 30, 0, 0, 0, 0};
-    app.SendData(CMD_TYPE_ALERT_TIME, alarm, 1);
-    app.SendData(CMD_TYPE_DATE, alarm, 1);
-    ASSERT_EQ(band->writes.size(), 2u);
-    EXPECT_EQ(hex(band->writes[0].value), "0C 07 1E");
-    EXPECT_EQ(hex(band->writes[1].value), "08 07 DE 07 0F");
-}
-
-TEST_F(Fixture, RefusedValuesAndNonCommandsWriteAndLogNothing) {
+    app.peripheral = band;
+    app.SendData(CMD_TYPE_FINDME, alarm, 1);  // no characteristic list at all
+    app.characteristic = std::vector<BleCharacteristicPtr>{};
+    app.SendData(CMD_TYPE_FINDME, alarm, 1);  // an empty one
+    EXPECT_EQ(app.m_send_status, 0);
     discoverWristband();
+    app.m_send_status = 1;  // a call is running: this one is dropped
+    app.SendData(CMD_TYPE_TELIN, alarm, 2);
+    EXPECT_EQ(app.m_send_status, 1);
+    app.m_send_status = 0;
+    // Refused values, and codes that are no command.
     const std::uint8_t low[] = {79, 0, 0, 0, 0, 0};
     app.SendData(CMD_TYPE_BODYHEIGHT, low, 1);
     for (std::uint8_t code : {0, 13, 24, 26, 29, 32, 181, 183, 255}) app.SendData(code, low, 1);
     EXPECT_TRUE(band->writes.empty());
     EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(app.m_send_status, 0);
-    // The guard was cleared: the next command goes out.
-    const std::uint8_t weight[] = {65, 0, 0, 0, 0, 0};
-    app.SendData(CMD_TYPE_BODYWEIGHT, weight, 1);
-    ASSERT_EQ(band->writes.size(), 1u);
-    EXPECT_EQ(hex(band->writes[0].value), "05 41");
-}
 
-TEST_F(Fixture, NoCommandCharacteristicMeansNoWriteAndNoLog) {
-    const std::uint8_t d[] = {1, 0, 0, 0, 0, 0};
-    app.peripheral = band;
-    app.SendData(CMD_TYPE_FINDME, d, 1);  // no list at all
-    app.characteristic = std::vector<BleCharacteristicPtr>{};
-    app.SendData(CMD_TYPE_FINDME, d, 1);  // empty list
-    auto reportOnly = std::make_shared<BleCharacteristic>();
-    reportOnly->uuid = BleUuid::fromString(kReportCharacteristicUuid);
-    app.characteristic = std::vector<BleCharacteristicPtr>{reportOnly};
-    app.SendData(CMD_TYPE_FINDME, d, 1);  // report characteristic only: never written to
-    EXPECT_TRUE(band->writes.empty());
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(app.m_send_status, 0);
-}
-
-TEST_F(Fixture, CommandCharacteristicWithoutPeripheralStillLogs) {
-    discoverWristband();
-    app.peripheral = nullptr;
-    const std::uint8_t d[] = {0xB6, 0x5A, 0, 0, 0, 0};
-    app.SendData(CMD_TYPE_FACTORY, d, 2);
-    EXPECT_TRUE(band->writes.empty());
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"SendData: CMD_TYPE_FACTORY"}));
-    EXPECT_EQ(app.m_send_status, 0);
-}
-
-TEST_F(Fixture, GuardDropsACallWhileOneIsRunning) {
-    discoverWristband();
-    app.m_send_status = 1;
-    const std::uint8_t d[] = {0, 0, 0, 0, 0, 0};
-    app.SendData(CMD_TYPE_TELIN, d, 2);
-    EXPECT_TRUE(band->writes.empty());
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(app.m_send_status, 1);
-}
-
-TEST_F(Fixture, OnlyTheFirstMatchingCharacteristicIsWritten) {
-    discoverWristband();
+    // The guard was cleared: the next commands go out, whatever the length argument says, and only to
+    // the first of two command characteristics.
     auto second = std::make_shared<BleCharacteristic>();
     second->uuid = BleUuid::fromString(kCommandCharacteristicUuid);
     app.characteristic->push_back(second);
-    const std::uint8_t d[] = {0, 0, 0, 0, 0, 0};
-    app.SendData(CMD_TYPE_GET_VERSION, d, 1);
-    ASSERT_EQ(band->writes.size(), 1u);
+    app.SendData(CMD_TYPE_ALERT_TIME, alarm, 1);
+    app.SendData(CMD_TYPE_DATE, alarm, 1);
+    ASSERT_EQ(band->writes.size(), 2u);
+    EXPECT_EQ(hex(band->writes[0].value), "0C 07 1E");
+    EXPECT_EQ(hex(band->writes[1].value), "08 07 DE 07 0F");
     EXPECT_NE(band->writes[0].characteristic, second);
+
+    // Without a peripheral nothing is written, and the line is logged all the same.
+    app.peripheral = nullptr;
+    log.lines.clear();
+    const std::uint8_t reset[] = {0xB6, 0x5A, 0, 0, 0, 0};
+    app.SendData(CMD_TYPE_FACTORY, reset, 2);
+    EXPECT_EQ(band->writes.size(), 2u);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"SendData: CMD_TYPE_FACTORY"}));
+    EXPECT_EQ(app.m_send_status, 0);
 }
 
 // Scanning, connecting and the list keys are covered with the view controller; these are the edges.

@@ -4,8 +4,8 @@
 #include "bluez/bluez_central.h"
 #include "bluez/bluez_dbus.h"
 #include "bluez/bluez_peripheral.h"
+#include "ble_recorder.h"
 #include "bus_fixture.h"
-#include "fake_ble.h"
 #include "fake_kernel.h"
 #include "platform/debug_log.h"
 #include "platform/strprintf.h"
@@ -18,8 +18,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace vantro::testing {
 namespace {
 
@@ -30,60 +28,12 @@ const QString kBand2 = QStringLiteral("C0:11:22:33:44:02");
 const QString kHeadset = QStringLiteral("C0:11:22:33:44:0A");
 const QString kMockIface = QStringLiteral("org.bluez.Mock");
 
-/// Records every callback as one line, in the order they arrive.
-class Recorder : public BleCentralDelegate, public BlePeripheralDelegate {
-public:
-    void centralManagerDidUpdateState(BleCentral& c) override {
-        add(strprintf("state %d", static_cast<int>(c.state())));
-    }
-    void didDiscoverPeripheral(BleCentral&, const BlePeripheralPtr& p, double rssi) override {
-        seen[p->name().value_or("(null)")] = p;
-        add(strprintf("discover %s %.0f", p->name().value_or("(null)").c_str(), rssi));
-    }
-    void didConnectPeripheral(BleCentral&, const BlePeripheralPtr& p) override {
-        add(strprintf("connect %s", p->name().value_or("(null)").c_str()));
-    }
-    void didDisconnectPeripheral(BleCentral&, const BlePeripheralPtr&, const BleErrorOpt& e) override {
-        add(e ? "disconnect error" : "disconnect");
-    }
-    void didDiscoverServices(BlePeripheral& p, const BleErrorOpt& e) override {
-        add(e ? "services error" : strprintf("services %zu", p.services().size()));
-    }
-    void didDiscoverCharacteristicsForService(BlePeripheral&, const BleServicePtr& s, const BleErrorOpt& e) override {
-        add(e ? "characteristics error" : strprintf("characteristics %zu", s->characteristics.size()));
-    }
-    void didUpdateNotificationStateForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c,
-                                                     const BleErrorOpt& e) override {
-        add(strprintf("notifying %d%s", c->isNotifying ? 1 : 0, e ? " error" : ""));
-    }
-    void didUpdateValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr& c, const BleErrorOpt& e) override {
-        add(e ? std::string("value error") : "value " + hex(c->value));
-    }
-    void didWriteValueForCharacteristic(BlePeripheral&, const BleCharacteristicPtr&, const BleErrorOpt& e) override {
-        add(e ? "written error" : "written");
-    }
-    void peripheralDidUpdateRSSI(BlePeripheral& p, const BleErrorOpt&) override {
-        add(strprintf("rssi %.0f", p.rssi().value_or(0)));
-    }
-
-    void add(std::string line) { events.push_back(std::move(line)); }
-    bool has(const std::string& line) const { return std::find(events.begin(), events.end(), line) != events.end(); }
-    size_t count(const std::string& line) const { return std::count(events.begin(), events.end(), line); }
-    /// Events after the first `from`, for checking one stretch of a conversation.
-    std::vector<std::string> since(size_t from) const { return {events.begin() + from, events.end()}; }
-
-    std::vector<std::string> events;
-    std::map<std::string, BlePeripheralPtr> seen;
-};
-
 class BluezCentralTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
-        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
-        ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
-        ASSERT_EQ(mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")}).type(),
-                  QDBusMessage::ReplyMessage);
+        bluez = startBluez();
+        ASSERT_TRUE(bluez->running());
     }
     void TearDown() override {
         if (central) central->setDelegate(nullptr);
@@ -108,11 +58,15 @@ protected:
         return mock("ReceivedFrames", {address}).arguments().value(0).toStringList();
     }
 
-    void startCentral() {
+    /// A new central, powered on, scanning for wristbands or, with `watch`, watching for them.
+    void startCentral(bool watch = false) {
+        rec.events.clear();
         central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
         central->setDelegate(&rec);
         ASSERT_TRUE(heard("state 5"));
-        central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
+        const std::vector<BleUuid> wristbands{BleUuid::fromString(kWristbandServiceUuid)};
+        watch ? central->watchForPeripheralsWithServices(wristbands)
+              : central->scanForPeripheralsWithServices(wristbands, true);
     }
     BlePeripheralPtr waitForBand(const std::string& name) {
         EXPECT_TRUE(pump.until([&] { return rec.seen.count(name) > 0; })) << ::testing::PrintToString(rec.events);
@@ -142,23 +96,17 @@ protected:
         service = p->services().at(0);
         p->discoverCharacteristics({}, service);
         ASSERT_TRUE(heard("characteristics 2"));
-        report = characteristic(kReportCharacteristicUuid);
-        command = characteristic(kCommandCharacteristicUuid);
+        report = findCharacteristic(*p, kReportCharacteristicUuid);
+        command = findCharacteristic(*p, kCommandCharacteristicUuid);
         ASSERT_TRUE(report && command);
         p->setNotifyValue(true, report);
         ASSERT_TRUE(heard("notifying 1"));
-    }
-    BleCharacteristicPtr characteristic(const char* uuid) const {
-        for (const auto& c : service->characteristics) {
-            if (c->uuid == BleUuid::fromString(uuid)) return c;
-        }
-        return nullptr;
     }
 
     ManualRunLoop loop;
     QtPump pump{loop};
     CapturingLog log;
-    Recorder rec;
+    BleRecorder rec;
     std::unique_ptr<MockService> bluez;
     // The machine's kernel is never asked: by default the process may not, as without the capability.
     std::vector<std::unique_ptr<FakeKernel>> kernels;
@@ -420,11 +368,6 @@ TEST_F(BluezCentralTest, WithTheKernelTheSignalIsTheLinksOwn) {
 
 TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWithoutRestarting) {
     ASSERT_TRUE(startWithBand(false));
-    auto setPowered = [&](bool on) {
-        bluez->call(
-            QStringLiteral("/org/bluez/hci0"), bluez::kPropertiesInterface, QStringLiteral("Set"),
-            {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
-    };
     auto rescanFinds = [&] {
         rec.seen.clear();
         central->scanForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)}, true);
@@ -432,10 +375,10 @@ TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWit
         return pump.until([&] { return rec.seen.count("Vantro") > 0; });
     };
 
-    setPowered(false);
+    setAdapterPowered(*bluez, false);
     ASSERT_TRUE(heard("state 4"));
     EXPECT_EQ(central->unavailableReason(), "BluetoothOff");
-    setPowered(true);
+    setAdapterPowered(*bluez, true);
     ASSERT_TRUE(pump.until([&] { return rec.count("state 5") == 2; })) << ::testing::PrintToString(rec.events);
     EXPECT_TRUE(central->unavailableReason().empty());
     EXPECT_TRUE(rescanFinds()) << ::testing::PrintToString(log.lines);
@@ -466,10 +409,7 @@ TEST_F(BluezCentralTest, PowerNoAdapterAndBluetoothdComingAndGoingAreFollowedWit
 
 TEST_F(BluezCentralTest, AWatchedBandIsHeardWithoutDiscoveryAndTheWatchOutlivesBluetoothd) {
     addBand(kBand1, QStringLiteral("Vantro"), -60);
-    central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
-    central->setDelegate(&rec);
-    ASSERT_TRUE(heard("state 5"));
-    central->watchForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)});
+    startCentral(true);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(pump.until([&] { return central->watching(); }, 5)) << round << ::testing::PrintToString(log.lines);
         ASSERT_TRUE(heard("discover Vantro -60", 5)) << round;
@@ -485,23 +425,16 @@ TEST_F(BluezCentralTest, AWatchedBandIsHeardWithoutDiscoveryAndTheWatchOutlivesB
         // bluetoothd starts again: the monitor is registered with the new one.
         bluez.reset();
         ASSERT_TRUE(pump.until([&] { return !central->watching(); }, 5));
-        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
+        bluez = startBluez();
         rec.events.clear();
-        mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
         addBand(kBand1, QStringLiteral("Vantro"), -60);
     }
     // Where bluetoothd offers no monitor, nothing watches: the caller scans instead.
     central.reset();
     bluez.reset();
-    bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"),
-                                          QStringLiteral("{\"monitor\": false}"));
-    mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    bluez = startBluez(QStringLiteral("{\"monitor\": false}"));
     addBand(kBand1, QStringLiteral("Vantro"), -60);
-    central = std::make_shared<bluez::BluezCentral>(loop, log, kernel);
-    central->setDelegate(&rec);
-    rec.events.clear();
-    ASSERT_TRUE(heard("state 5"));
-    central->watchForPeripheralsWithServices({BleUuid::fromString(kWristbandServiceUuid)});
+    startCentral(true);
     pump.idle(1.5);
     EXPECT_FALSE(central->watching());
     EXPECT_FALSE(rec.has("discover Vantro -60"));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The whole app over BlueZ: a mock bluetoothd playing the simulator's firmware and a mock ModemManager;
-// telephony events reach the band. (A whole sync over BlueZ is cli_demo_bluez's; link losses and
-// reconnection, phone_day's.)
+// The whole app over BlueZ: a mock bluetoothd with a wristband and a mock ModemManager; telephony events
+// reach the band. (A whole sync over BlueZ is cli_demo_bluez's; link losses and reconnection, phone_day's.)
 #include "bluez/bluez_central.h"
 #include "bluez/bluez_peripheral.h"
 #include "bluez/modem_manager_telephony.h"
@@ -14,10 +13,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace vantro::testing {
 namespace {
@@ -44,13 +39,8 @@ class BluezEndToEnd : public SessionFixture {
 protected:
     void SetUp() override {
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
-        QStringList argv = QStringLiteral("--seed 99 --days 5 --nights 4 --today 2014-07-15").split(QLatin1Char(' '));
-        argv.prepend(QStringLiteral(VANTRO_FIRMWARE_TOOL));
-        const QString parameters = QString::fromUtf8(
-            QJsonDocument(QJsonObject{{QStringLiteral("firmware"), QJsonArray::fromStringList(argv)}}).toJson());
-        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parameters);
-        ASSERT_TRUE(bluez->running()) << bluez->output().toStdString();
-        bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+        bluez = startBluez();
+        ASSERT_TRUE(bluez->running());
         bluez->mock("AddWristband", {QStringLiteral("hci0"), kBand, QStringLiteral("Vantro"), int16(-60)});
         mm = std::make_unique<MockService>(QStringLiteral("org.freedesktop.ModemManager1"),
                                            QStringLiteral("mock_modemmanager.py"));

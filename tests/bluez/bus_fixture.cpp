@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -13,6 +14,25 @@
 #include <gtest/gtest.h>
 
 namespace vantro::testing {
+namespace {
+
+bool nameOwned(const QString& name) {
+    QDBusConnectionInterface* bus = QDBusConnection::systemBus().interface();
+    return bus && bus->isServiceRegistered(name).value();
+}
+
+/// Runs Qt's events until `done` holds or `ms` milliseconds have passed.
+void spinUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms && !done()) {
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+}
+
+}  // namespace
 
 bool onPrivateBus() {
     const QByteArray dir = qgetenv("VANTRO_BUS_DIR");
@@ -35,16 +55,7 @@ MockService::MockService(QString busName, const QString& templateFile, const QSt
     if (!m_process->waitForStarted(5000)) return;
     QFile pids(busDir + QStringLiteral("/pids"));
     if (pids.open(QIODevice::Append)) pids.write(QByteArray::number(m_process->processId()) + '\n');
-
-    QElapsedTimer clock;
-    clock.start();
-    QDBusConnectionInterface* bus = QDBusConnection::systemBus().interface();
-    while (clock.elapsed() < 15000 && m_process->state() == QProcess::Running) {
-        if (bus && bus->isServiceRegistered(m_busName).value()) return;
-        QEventLoop wait;
-        QTimer::singleShot(20, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    spinUntil([this] { return m_process->state() != QProcess::Running || nameOwned(m_busName); }, 15000);
 }
 
 MockService::~MockService() {
@@ -52,8 +63,7 @@ MockService::~MockService() {
 }
 
 bool MockService::running() const {
-    QDBusConnectionInterface* bus = QDBusConnection::systemBus().interface();
-    return m_process && m_process->state() == QProcess::Running && bus && bus->isServiceRegistered(m_busName).value();
+    return m_process && m_process->state() == QProcess::Running && nameOwned(m_busName);
 }
 
 void MockService::stop() {
@@ -64,14 +74,7 @@ void MockService::stop() {
         m_process->waitForFinished(2000);
     }
     // Let the bus tell everyone the name is gone before the test goes on.
-    QElapsedTimer clock;
-    clock.start();
-    QDBusConnectionInterface* bus = QDBusConnection::systemBus().interface();
-    while (clock.elapsed() < 5000 && bus && bus->isServiceRegistered(m_busName).value()) {
-        QEventLoop wait;
-        QTimer::singleShot(20, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    spinUntil([this] { return !nameOwned(m_busName); }, 5000);
 }
 
 QDBusMessage MockService::call(const QString& path, const QString& interface, const QString& method,
@@ -94,6 +97,21 @@ QString MockService::output() const {
     QFile file(m_logFile);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
+}
+
+std::unique_ptr<MockService> startBluez(const QString& parametersJson) {
+    auto bluez =
+        std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"), parametersJson);
+    EXPECT_TRUE(bluez->running()) << bluez->output().toStdString();
+    bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")});
+    return bluez;
+}
+
+void setAdapterPowered(const MockService& bluez, bool on) {
+    const QDBusMessage reply = bluez.call(
+        QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+        {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
+    EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
 }
 
 void QtPump::turn() {

@@ -46,6 +46,11 @@ private:
     std::unique_ptr<QProcess> m_process;
 };
 
+/// The mock bluetoothd (mock_bluez.py, given `parametersJson`) with its adapter hci0.
+std::unique_ptr<MockService> startBluez(const QString& parametersJson = {});
+/// Switches hci0 on or off through its Powered property, as the desktop's switch does.
+void setAdapterPowered(const MockService& bluez, bool on);
+
 /// Runs Qt's events and the manual run loop's turns; the virtual clock follows the real one, and can be
 /// moved ahead for timers.
 class QtPump {

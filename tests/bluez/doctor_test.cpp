@@ -20,15 +20,11 @@ protected:
         if (!onPrivateBus()) GTEST_SKIP() << "runs only on the private bus of with_private_bus.sh";
         // The notification daemon is looked for on the session bus: here the same private bus.
         qputenv("DBUS_SESSION_BUS_ADDRESS", qgetenv("DBUS_SYSTEM_BUS_ADDRESS"));
-        startBluez();
+        bluez = startBluez();
+        ASSERT_TRUE(bluez->running());
         startModemManager();
         startNotifications();
         std::ofstream(dir.path() + "/plain") << "not a directory";
-    }
-    void startBluez() {
-        bluez = std::make_unique<MockService>(QStringLiteral("org.bluez"), QStringLiteral("mock_bluez.py"));
-        ASSERT_TRUE(bluez->running());
-        addAdapter();
     }
     void addAdapter() { bluez->mock("AddAdapter", {QStringLiteral("hci0"), QStringLiteral("phone")}); }
     void startModemManager() {
@@ -41,12 +37,6 @@ protected:
         notifications = std::make_unique<MockService>(QStringLiteral("org.freedesktop.Notifications"),
                                                       QStringLiteral("mock_notifications.py"));
         ASSERT_TRUE(notifications->running());
-    }
-    void setPowered(bool on) {
-        const QDBusMessage reply = bluez->call(
-            QStringLiteral("/org/bluez/hci0"), QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-            {QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Powered"), QVariant::fromValue(QDBusVariant(on))});
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
     }
     std::vector<bluez::DoctorCheck> run() {
         bluez::DoctorOptions o{dataDir, configDir,
@@ -82,7 +72,8 @@ TEST_F(Doctor, EachMissingPieceIsNamedWithWhatToDo) {
     };
     const std::string plain = dir.path() + "/plain/vantro";
     const Step steps[] = {
-        {"adapter", [&] { setPowered(false); }, [&] { setPowered(true); }, "powered off: switch it on", false},
+        {"adapter", [&] { setAdapterPowered(*bluez, false); }, [&] { setAdapterPowered(*bluez, true); },
+         "powered off: switch it on", false},
         {"link signal strength", [&] { denied = true; }, [&] { denied = false; }, "sudo setcap cap_net_admin+ep",
          false},
         {"modem", [&] { mm->mock("RemoveModem", {0u}); }, [&] { mm->mock("AddModem", {0u}); },
@@ -94,7 +85,7 @@ TEST_F(Doctor, EachMissingPieceIsNamedWithWhatToDo) {
         {"settings", [&] { configDir = plain; }, [&] { configDir = dir.path() + "/config"; }, "cannot be made", false},
         {"adapter", [&] { bluez->mock("RemoveAdapter", {QStringLiteral("hci0")}); }, [&] { addAdapter(); },
          "plug in a Bluetooth adapter", false},
-        {"bluetoothd", [&] { bluez->stop(); }, [&] { startBluez(); }, "sudo systemctl start bluetooth", false},
+        {"bluetoothd", [&] { bluez->stop(); }, [&] { bluez = startBluez(); }, "sudo systemctl start bluetooth", false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.says);

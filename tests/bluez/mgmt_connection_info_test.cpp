@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "bluez/mgmt_connection_info.h"
 
-#include "../link/link_fixture.h"
 #include "fake_kernel.h"
+
+#include <gtest/gtest.h>
 
 using namespace vantro;
 using namespace vantro::bluez;
@@ -84,38 +85,4 @@ TEST(MgmtConnectionInfo, ReaderAsksTheKernelSkipsOtherPacketsAndReopensALostSock
     EXPECT_EQ(denied.read().kind, K::Refused);
     ConnectionRssiReader noSocket([](std::string*) { return nullptr; });
     EXPECT_EQ(noSocket.read(0, kBand, LeAddressType::Public).kind, K::Refused);
-}
-
-namespace {
-
-/// A connected band whose signal comes from the kernel, as the BlueZ backend reads it.
-struct KernelBand : FakePeripheral {
-    ConnectionRssiReader* reader = nullptr;
-    KernelBand() : FakePeripheral("8A7C2E1F-0000-4000-8000-C0FFEE123456", "Vantro") {}
-    void readRSSI() override {
-        currentRssi = reader->read(0, kBand, LeAddressType::Public).rssi;
-        if (delegate) delegate->peripheralDidUpdateRSSI(*this, std::nullopt);
-    }
-};
-
-struct KernelAlarm : FakeBandFixture {};
-
-}  // namespace
-
-TEST_F(KernelAlarm, KernelReadingsDriveTheOutOfRangeAlarmEpisodes) {
-    KernelPair k;
-    k.script = {-60, -96, -100, 127, -95, -97};
-    auto band = std::make_shared<KernelBand>();
-    band->reader = &k.reader;
-    band->connected = true;
-    band->delegate = vc;
-    app().peripheral = band;
-    setFindMe(true);
-    const std::vector<std::string> rows = {"-60db", "-96db", "-100db", "-- db", "-95db", "-97db"};
-    const std::vector<size_t> notified = {0, 1, 1, 1, 1, 2};
-    for (size_t i = 0; i < rows.size(); ++i) {
-        loop.advance(2.0);
-        EXPECT_EQ(row(5), rows[i]) << i;
-        EXPECT_EQ(notifier.notifications.size(), notified[i]) << i;
-    }
 }

@@ -76,6 +76,33 @@ def _changed(obj, iface, props, invalidated=None):
                    [iface, props, dbus.Array(invalidated or [], signature='s')])
 
 
+def _characteristic(uuid, service, flags, handle):
+    return {'UUID': dbus.String(uuid, variant_level=1), 'Service': dbus.ObjectPath(service, variant_level=1),
+            'Value': dbus.Array([], signature='y', variant_level=1), 'Notifying': dbus.Boolean(False, variant_level=1),
+            'Flags': dbus.Array(flags, signature='s', variant_level=1), 'Handle': dbus.UInt16(handle, variant_level=1)}
+
+
+def _heard(device, rssi):
+    '''bluetoothd announces the strength it heard the device at.'''
+    device.props[DEVICE_IFACE]['RSSI'] = dbus.Int16(rssi, variant_level=1)
+    _changed(device, DEVICE_IFACE, {'RSSI': dbus.Int16(rssi, variant_level=1)})
+
+
+def _forget_rssi(device):
+    '''bluetoothd forgets the strength it heard (as when discovery ends): the property goes, invalidated.'''
+    if device.props[DEVICE_IFACE].pop('RSSI', None) is not None:
+        _changed(device, DEVICE_IFACE, {}, ['RSSI'])
+
+
+def _audible(device):
+    '''The powered adapter that can hear the band advertise now, or None.'''
+    band = getattr(device, 'band', None)
+    if band is None or not band.in_range or device.connected or device.path not in mockobject.objects:
+        return None
+    adapter = mockobject.objects.get(str(device.props[DEVICE_IFACE]['Adapter']))
+    return adapter if adapter is not None and adapter.props[ADAPTER_IFACE]['Powered'] else None
+
+
 def _device(address):
     for path, obj in mockobject.objects.items():
         props = obj.props.get(DEVICE_IFACE)
@@ -144,25 +171,11 @@ class Band:
             'Includes': dbus.Array([], signature='o', variant_level=1),
             'Handle': dbus.UInt16(0x10, variant_level=1),
         }, [])
-        self.add(command, CHAR_IFACE, {
-            'UUID': dbus.String(COMMAND_CHAR, variant_level=1),
-            'Service': dbus.ObjectPath(service, variant_level=1),
-            'Value': dbus.Array([], signature='y', variant_level=1),
-            'Notifying': dbus.Boolean(False, variant_level=1),
-            'Flags': dbus.Array(['write'], signature='s', variant_level=1),
-            'Handle': dbus.UInt16(0x11, variant_level=1),
-        }, [
+        self.add(command, CHAR_IFACE, _characteristic(COMMAND_CHAR, service, ['write'], 0x11), [
             ('ReadValue', 'a{sv}', 'ay', lambda obj, options: dbus.Array([], signature='y')),
             ('WriteValue', 'aya{sv}', '', lambda obj, value, options: self.write_command(value)),
         ])
-        self.add(report, CHAR_IFACE, {
-            'UUID': dbus.String(REPORT_CHAR, variant_level=1),
-            'Service': dbus.ObjectPath(service, variant_level=1),
-            'Value': dbus.Array([], signature='y', variant_level=1),
-            'Notifying': dbus.Boolean(False, variant_level=1),
-            'Flags': dbus.Array(['read', 'notify'], signature='s', variant_level=1),
-            'Handle': dbus.UInt16(0x13, variant_level=1),
-        }, [
+        self.add(report, CHAR_IFACE, _characteristic(REPORT_CHAR, service, ['read', 'notify'], 0x13), [
             ('ReadValue', 'a{sv}', 'ay', lambda obj, options: self.read_report()),
             ('StartNotify', '', '', lambda obj: self.set_notifying(True)),
             ('StopNotify', '', '', lambda obj: self.set_notifying(False)),
@@ -264,13 +277,8 @@ def AddWristband(self, adapter_device_name, address, name, rssi):
         'Address': dbus.String(address, variant_level=1),
         'AddressType': dbus.String('random', variant_level=1),
         'Alias': dbus.String(name or address.replace(':', '-'), variant_level=1),
-        'Paired': dbus.Boolean(False, variant_level=1),
-        'Bonded': dbus.Boolean(False, variant_level=1),
-        'Trusted': dbus.Boolean(False, variant_level=1),
-        'Blocked': dbus.Boolean(False, variant_level=1),
-        'LegacyPairing': dbus.Boolean(False, variant_level=1),
-        'Connected': dbus.Boolean(False, variant_level=1),
-        'ServicesResolved': dbus.Boolean(False, variant_level=1),
+        **{flag: dbus.Boolean(False, variant_level=1)
+           for flag in ('Paired', 'Bonded', 'Trusted', 'Blocked', 'LegacyPairing', 'Connected', 'ServicesResolved')},
         'UUIDs': dbus.Array([WRISTBAND_SERVICE], signature='s', variant_level=1),
         'Adapter': dbus.ObjectPath(adapter_path, variant_level=1),
         'RSSI': dbus.Int16(rssi, variant_level=1),
@@ -300,17 +308,12 @@ def AddWristband(self, adapter_device_name, address, name, rssi):
 @dbus.service.method(MOCK_IFACE, in_signature='sn', out_signature='')
 def Advertise(_self, address, rssi):
     '''One more advertisement of a device, heard at the given strength.'''
-    device = _device(address)
-    device.props[DEVICE_IFACE]['RSSI'] = dbus.Int16(rssi, variant_level=1)
-    _changed(device, DEVICE_IFACE, {'RSSI': dbus.Int16(rssi, variant_level=1)})
+    _heard(_device(address), rssi)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def DropRssi(_self, address):
-    '''bluetoothd forgets the strength it heard (as when discovery ends): the property goes, invalidated.'''
-    device = _device(address)
-    device.props[DEVICE_IFACE].pop('RSSI', None)
-    _changed(device, DEVICE_IFACE, {}, ['RSSI'])
+    _forget_rssi(_device(address))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
@@ -332,9 +335,7 @@ def SetInRange(_self, address, in_range):
         _advertising(device)
     else:
         band.drop()
-        if 'RSSI' in device.props[DEVICE_IFACE]:
-            device.props[DEVICE_IFACE].pop('RSSI', None)
-            _changed(device, DEVICE_IFACE, {}, ['RSSI'])
+        _forget_rssi(device)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
@@ -350,17 +351,16 @@ def SetPowered(_self, adapter_device_name, powered):
     '''The adapter's power: off ends every link on it and stops its discovery.'''
     adapter = mockobject.objects['/org/bluez/' + adapter_device_name]
     props = {'Powered': dbus.Boolean(powered, variant_level=1)}
+    bands = [obj for path, obj in list(mockobject.objects.items())
+             if path.startswith(adapter.path + '/') and hasattr(obj, 'band')]
     if not powered:
         props['Discovering'] = dbus.Boolean(False, variant_level=1)
-        for path, obj in list(mockobject.objects.items()):
-            if path.startswith(adapter.path + '/') and hasattr(obj, 'band'):
-                obj.band.drop()
+        for obj in bands:
+            obj.band.drop()
     adapter.props[ADAPTER_IFACE].update(props)
     _changed(adapter, ADAPTER_IFACE, props)
-    if powered:
-        for path, obj in list(mockobject.objects.items()):
-            if path.startswith(adapter.path + '/') and hasattr(obj, 'band'):
-                _advertising(obj)
+    for obj in bands if powered else []:
+        _advertising(obj)
 
 
 @dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='s')
@@ -397,21 +397,19 @@ def _unregister_monitor(root):
     MONITOR['apps'] = [a for a in MONITOR['apps'] if not (a['owner'] == MONITOR['sender'] and a['root'] == str(root))]
 
 
+def _gone(app):
+    '''An application that does not answer has left: its monitors go with it.'''
+    return lambda *_: MONITOR['apps'].remove(app) if app in MONITOR['apps'] else None
+
+
 def _monitor_call(app, path, member, *args):
-    def gone(*_):
-        if app in MONITOR['apps']:
-            MONITOR['apps'].remove(app)
     MONITOR['bus'].call_async(app['owner'], path, MONITOR_IFACE, member, 'o' if args else '', list(args),
-                              lambda *_: None, gone)
+                              lambda *_: None, _gone(app))
 
 
 def _activate(app):
     '''Reads the application's monitors as bluetoothd does (without blocking: the application may be
     waiting on us), and activates those it can run.'''
-    def gone(*_):
-        if app in MONITOR['apps']:
-            MONITOR['apps'].remove(app)
-
     def read(objects):
         for path, interfaces in objects.items():
             props = interfaces.get(MONITOR_IFACE)
@@ -423,7 +421,7 @@ def _activate(app):
             if hasattr(obj, 'band'):
                 _advertising(obj)
     MONITOR['bus'].call_async(app['owner'], app['root'], OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', [],
-                              read, gone)
+                              read, _gone(app))
     return False
 
 
@@ -434,38 +432,24 @@ def _advertising(device):
 
 
 def _monitor_heard(device):
-    band = getattr(device, 'band', None)
-    adapter_path = str(device.props[DEVICE_IFACE]['Adapter'])
-    adapter = mockobject.objects.get(adapter_path)
-    if band is None or not band.in_range or device.connected or adapter is None \
-            or not adapter.props[ADAPTER_IFACE]['Powered'] or device.path not in mockobject.objects:
+    adapter = _audible(device)
+    if adapter is None:
         return False
     content = bytes.fromhex(WRISTBAND_SERVICE.replace('-', ''))[::-1]
-    for app in [a for a in MONITOR['apps'] if a['adapter'] == adapter_path]:
+    for app in [a for a in MONITOR['apps'] if a['adapter'] == adapter.path]:
         for path, patterns in app['monitors']:
             if any(p[1] in (0x06, 0x07) and p[2] == content[p[0]:p[0] + len(p[2])] for p in patterns):
-                rssi = dbus.Int16(band.rssi, variant_level=1)
-                device.props[DEVICE_IFACE]['RSSI'] = rssi
-                _changed(device, DEVICE_IFACE, {'RSSI': rssi})
+                _heard(device, device.band.rssi)
                 _monitor_call(app, path, 'DeviceFound', dbus.ObjectPath(device.path))
     return False
 
 
 def _advertise_all():
     '''One advertisement of every band that a discovering, powered adapter can hear.'''
-    for path, obj in list(mockobject.objects.items()):
-        band = getattr(obj, 'band', None)
-        if band is None or not band.in_range or obj.connected:
-            continue
-        adapter = mockobject.objects.get(str(obj.props[DEVICE_IFACE]['Adapter']))
-        if adapter is None:
-            continue
-        props = adapter.props[ADAPTER_IFACE]
-        if not props['Powered'] or not props['Discovering']:
-            continue
-        rssi = dbus.Int16(band.rssi, variant_level=1)
-        obj.props[DEVICE_IFACE]['RSSI'] = rssi
-        _changed(obj, DEVICE_IFACE, {'RSSI': rssi})
+    for obj in list(mockobject.objects.values()):
+        adapter = _audible(obj)
+        if adapter is not None and adapter.props[ADAPTER_IFACE]['Discovering']:
+            _heard(obj, obj.band.rssi)
     return True
 
 

@@ -124,11 +124,7 @@ class Day:
             self.discovering.append((now, bool(changed['Discovering'])))
 
     def pump(self, seconds):
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            while self.loop.iteration(False):
-                pass
-            time.sleep(0.01)
+        self.wait(lambda: False, seconds)
 
     def wait(self, condition, seconds, message=None):
         end = time.monotonic() + seconds
@@ -148,6 +144,12 @@ class Day:
 
     def status(self):
         return self.companion('GetStatus', timeout=10)
+
+    def start_sync(self):
+        '''Asks for a sync without waiting for its end.'''
+        proxy = self.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro')
+        proxy.get_dbus_method('Sync', 'org.vantro.Vantro.Companion')(
+            reply_handler=lambda *a: None, error_handler=lambda *a: None, timeout=120)
 
     def band_notifying(self):
         return self.notifying is not None and self.notifying[0]
@@ -217,6 +219,14 @@ class Day:
     def lost(self):
         self.wait(lambda: not self.band_notifying(), 10, 'the link did not drop')
 
+    def away_for(self, seconds):
+        '''The band goes out of range for `seconds`; the instant it is back.'''
+        self.mock('SetInRange', BAND, False)
+        self.lost()
+        self.pump(seconds)
+        self.mock('SetInRange', BAND, True)
+        return time.monotonic()
+
     def calls_between(self, start, end):
         '''Method calls to org.bluez from anyone but this script, between two monotonic instants.'''
         own = {self.system.get_unique_name()}
@@ -234,27 +244,15 @@ class Day:
 
     def discovery_between(self, start, end):
         '''Seconds the adapter spent discovering between two monotonic instants.'''
-        on = None
-        total = 0.0
-        state = False
+        total, state, since = 0.0, False, start
         for stamp, value in self.discovering:
             if stamp > end:
                 break
-            if stamp < start:
-                state = value
-                continue
-            if value and not state:
-                on = stamp
-            elif not value and state and on is not None:
-                total += stamp - on
-            elif not value and state:
-                total += stamp - start
-            state = value
-            if value and on is None:
-                on = stamp
-        if state:
-            total += end - (on if on is not None and on >= start else start)
-        return total
+            stamp = max(stamp, start)
+            if state:
+                total += stamp - since
+            state, since = value, stamp
+        return total + (end - since if state else 0.0)
 
     def wakeups(self):
         '''Voluntary context switches of all the companion's threads so far.'''
@@ -292,13 +290,7 @@ def full_duty(args):
 
 
 def away(seconds):
-    def fault(day, short):
-        day.mock('SetInRange', BAND, False)
-        day.lost()
-        day.pump(seconds(short))
-        day.mock('SetInRange', BAND, True)
-        return time.monotonic()
-    return fault
+    return lambda day, short: day.away_for(seconds(short))
 
 
 def link_drops(day, short):
@@ -339,36 +331,24 @@ def suspend(day, short):
     inhibitors = logind.get_dbus_method('ListInhibitors', 'org.freedesktop.login1.Manager')
     delay_locks = lambda: [i for i in inhibitors() if str(i[3]) == 'delay']
     # A running sync delays the suspend; the suspend ends it, and the lock goes with it, for good.
-    day.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro').get_dbus_method(
-        'Sync', 'org.vantro.Vantro.Companion')(reply_handler=lambda *a: None, error_handler=lambda *a: None,
-                                               timeout=120)
+    day.start_sync()
     day.wait(lambda: delay_locks(), 10, 'a running sync took no delay lock')
     emit('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b', [True])
     day.pump(0.5)
     if delay_locks():
         raise SystemExit(f'FAIL: the delay lock was kept or taken again after PrepareForSleep(true): {delay_locks()}')
     # The radio sleeps with the machine: the link does not survive it.
-    day.mock('SetInRange', BAND, False)
-    day.lost()
-    day.pump(3 if short else 30)
-    day.mock('SetInRange', BAND, True)
+    day.away_for(3 if short else 30)
     emit('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b', [False])
     return time.monotonic()
 
 
 def reboot_mid_sync(day, short):
     day.last_sync = str(day.status()['LastSync'])
-    proxy = day.session.get_object('org.vantro.Vantro', '/org/vantro/Vantro')
-    errors = []
-    proxy.get_dbus_method('Sync', 'org.vantro.Vantro.Companion')(
-        reply_handler=lambda *a: None, error_handler=errors.append, timeout=120)
     before = len(day.mock('ReceivedFrames', BAND))
+    day.start_sync()
     day.wait(lambda: len(day.mock('ReceivedFrames', BAND)) > before + 2, 10, 'the sync did not start')
-    day.mock('SetInRange', BAND, False)
-    day.lost()
-    day.pump(3)
-    day.mock('SetInRange', BAND, True)
-    return time.monotonic()
+    return day.away_for(3)
 
 
 FAULTS = [
@@ -474,17 +454,11 @@ def refusal(day):
     return problems
 
 
-def bounds(name):
-    '''(median, worst) seconds a class's recoveries must keep to.'''
-    return CLASS_MEDIAN_BOUND, BOUND
-
-
 def missed(name, latencies):
     '''The class's problem when a try was not recovered or the class missed its own bounds.'''
     ok = [t for t in latencies if t is not None]
-    median_bound, worst_bound = bounds(name)
-    if len(ok) < len(latencies) or max(ok) > worst_bound or statistics.median(ok) > median_bound:
-        return [f'{name}: {describe(latencies)} (bounds: median {median_bound:.1f} s, worst {worst_bound:.1f} s)']
+    if len(ok) < len(latencies) or max(ok) > BOUND or statistics.median(ok) > CLASS_MEDIAN_BOUND:
+        return [f'{name}: {describe(latencies)} (bounds: median {CLASS_MEDIAN_BOUND:.1f} s, worst {BOUND:.1f} s)']
     return []
 
 
@@ -526,9 +500,8 @@ def main():
             latencies = table[name][f]
             ok = sorted(t for t in latencies if t is not None)
             figures = f'{statistics.median(ok):.2f} s | {ok[-1]:.2f} s' if ok else '- | -'
-            median_bound, worst_bound = bounds(name)
             print(f'| {name} | {"on" if f else "off"} | {len(latencies)} | {len(ok)} | {figures} | '
-                  f'{median_bound:.1f} s / {worst_bound:.1f} s |')
+                  f'{CLASS_MEDIAN_BOUND:.1f} s / {BOUND:.1f} s |')
     print()
     print('| idle minute | ' + ' | '.join(f'find-me {"on" if f else "off"}: discovery s, bus calls to org.bluez, '
                                            'wakeups' for f in settings) + ' |')

@@ -8,8 +8,9 @@
 #include "platform/local_time.h"
 #include "sim/wristband_firmware.h"
 
+#include "fake_ble.h"
+
 #include <cctype>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -32,13 +33,7 @@ std::optional<vantro::Bytes> parseHex(const std::string& line) {
 }
 
 void print(const vantro::Bytes& report) {
-    std::string line;
-    char hex[4];
-    for (std::uint8_t b : report) {
-        std::snprintf(hex, sizeof hex, line.empty() ? "%02X" : " %02X", b);
-        line += hex;
-    }
-    std::cout << line << "\n";
+    std::cout << vantro::testing::hex(report) << "\n";
 }
 
 }  // namespace

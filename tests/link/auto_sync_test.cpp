@@ -153,14 +153,6 @@ TEST_F(AutoSyncTest, NeverWhileASyncRunsAndNotAtAllWhenOff) {
     EXPECT_EQ(syncs(), 2);
 }
 
-TEST_F(AutoSyncTest, AnUnknownIntervalCountsAsTheDefault) {
-    EXPECT_EQ(autoSync().hours(), 3);
-    settings.setInteger(kAutoSyncHours, 5);
-    EXPECT_EQ(autoSync().hours(), 3);
-    settings.setInteger(kAutoSyncHours, 12);
-    EXPECT_EQ(autoSync().hours(), 12);
-}
-
 TEST_F(AutoSyncTest, AfterARestartTheFiveMinutesCountFromTheLastSyncTime) {
     connect();
     ASSERT_EQ(syncs(), 1);

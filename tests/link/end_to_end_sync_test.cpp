@@ -107,18 +107,6 @@ TEST_F(EndToEnd, EveryTransitionOfTheLinkStateTable) {
     EXPECT_FALSE(band->isConnected());
 }
 
-TEST_F(EndToEnd, ARescanClearsTheBandBeforeTheLossIsReportedSoNothingReconnects) {
-    start();
-    setFindMe(true);
-    ASSERT_TRUE(connect(band->identifier()));
-    session->rescan();  // the picker's pull to refresh while connected
-    loop.advance(3);
-    EXPECT_EQ(app().strBlueStatus(), "Disconnected");
-    EXPECT_FALSE(band->isConnected());
-    EXPECT_FALSE(band->connectionPending());
-    EXPECT_EQ(app().bleList->size(), 1u);  // heard again
-}
-
 TEST_F(EndToEnd, ABandThatKeepsRefusingNotificationsIsTriedAgainWithoutGrowingMemory) {
     start();
     setFindMe(true);

@@ -51,12 +51,7 @@ struct LinkKeeperTest : SessionFixture, ::testing::WithParamInterface<bool> {
     std::string connectedId() {
         return session->app().isConnected() ? session->app().peripheral->identifier() : std::string();
     }
-    void connect(int i) {
-        std::optional<bool> ok;
-        session->connect(band(i).identifier(), [&](bool done, const std::string&) { ok = done; });
-        ASSERT_TRUE(runUntil([&] { return ok.has_value(); })) << "no answer";
-        ASSERT_TRUE(*ok);
-    }
+    void connect(int i) { ASSERT_TRUE(SessionFixture::connect(band(i).identifier())); }
     /// Virtual seconds from now until the chosen band is connected and notifying again.
     std::optional<double> backWithin(double limit) {
         const double from = loop.now();
@@ -202,18 +197,16 @@ TEST_P(LinkKeeperTest, TheRadioDiscoversOnlyWhileSomeoneNeedsIt) {
 
     // The band gone for good: full duty for five minutes (not a shorter search), then ten seconds a minute.
     band(0).walkOutOfRange();
-    double scanning = 0;
-    for (double t = 0; t < 300; t += 0.5) {
-        loop.advance(0.5);
-        scanning += central().isScanning() ? 0.5 : 0;
-    }
-    EXPECT_GE(scanning, 298);
-    scanning = 0;
-    for (double t = 0; t < 600; t += 0.5) {
-        loop.advance(0.5);
-        scanning += central().isScanning() ? 0.5 : 0;
-    }
-    EXPECT_NEAR(scanning, 100, 2);
+    const auto scanningDuring = [&](double seconds) {
+        double scanning = 0;
+        for (double t = 0; t < seconds; t += 0.5) {
+            loop.advance(0.5);
+            scanning += central().isScanning() ? 0.5 : 0;
+        }
+        return scanning;
+    };
+    EXPECT_GE(scanningDuring(300), 298);
+    EXPECT_NEAR(scanningDuring(600), 100, 2);
     // Back within one window: connected within a minute, and quiet again.
     band(0).comeBack();
     EXPECT_TRUE(backWithin(RadioPolicy::kPeriodSeconds + 2));
@@ -278,18 +271,12 @@ TEST_P(LinkKeeperTest, TheSimulatedBandMovesOnRequest) {
     EXPECT_NE(message.find("away, near or drop"), std::string::npos);
 }
 
-TEST(LinkKeeperWithoutSimulation, ARealBandCannotBeMovedByACommand) {
-    ManualRunLoop loop;
-    CapturingLog log;
-    IdentityLocalizer localizer;
-    MemoryKeyValueStore settings;
-    TempDir dir;
-    FixedBandSource source([] { return nullptr; }, false);
-    SessionPorts ports{{loop, log, localizer, settings}};
-    ports.dataDir = dir.path();
-    Session session(ports, source);
+using LinkKeeperWithoutSimulation = SessionFixture;
+
+TEST_F(LinkKeeperWithoutSimulation, ARealBandCannotBeMovedByACommand) {
+    startOn(std::shared_ptr<BleCentral>());
     std::string message;
-    EXPECT_FALSE(session.simulateFault("away", message));
+    EXPECT_FALSE(session->simulateFault("away", message));
     EXPECT_NE(message.find("real band"), std::string::npos);
 }
 

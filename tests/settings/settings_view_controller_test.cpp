@@ -115,7 +115,8 @@ TEST_F(SettingsScreen, TimerRefreshesOnlyVisibleStatusRows) {
     EXPECT_EQ(screen.visibleRow({0, 0}).detail, "Connected");
 }
 
-TEST_F(SettingsScreen, CallAndMessageTogglesStoreOnly) {
+// The call and message switches are only stored; find-me is sent, and switched off it stops the alarm.
+TEST_F(SettingsScreen, TogglesStoreAndOnlyFindMeReachesTheBand) {
     connectBand();
     screen.didSelectRowAtIndexPath({2, 0});
     EXPECT_EQ(settings.integerForKey("telephonealert"), 1);
@@ -125,10 +126,7 @@ TEST_F(SettingsScreen, CallAndMessageTogglesStoreOnly) {
     screen.didSelectRowAtIndexPath({2, 1});
     EXPECT_EQ(settings.integerForKey("msgalert"), 0);
     EXPECT_TRUE(band->writes.empty());
-}
 
-TEST_F(SettingsScreen, FindMeTogglesStoreSendAndStopTheAlarm) {
-    connectBand();
     screen.didSelectRowAtIndexPath({4, 1});
     EXPECT_EQ(settings.integerForKey("findme"), 1);
     EXPECT_EQ(screen.strDataExchange, "findme");

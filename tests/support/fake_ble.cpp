@@ -19,9 +19,9 @@ BleServicePtr FakePeripheral::addWristbandService() {
     return service;
 }
 
-BleCharacteristicPtr FakePeripheral::characteristic(const char* uuid) const {
+BleCharacteristicPtr findCharacteristic(const BlePeripheral& p, const char* uuid) {
     const BleUuid wanted = BleUuid::fromString(uuid);
-    for (const auto& s : serviceList) {
+    for (const auto& s : p.services()) {
         for (const auto& c : s->characteristics) {
             if (c->uuid == wanted) return c;
         }

@@ -13,6 +13,9 @@
 
 namespace vantro::testing {
 
+/// The first characteristic with `uuid` among the peripheral's services.
+BleCharacteristicPtr findCharacteristic(const BlePeripheral& p, const char* uuid);
+
 /// A peripheral whose services are set up by the test; requests are recorded, never answered by itself.
 class FakePeripheral : public BlePeripheral {
 public:
@@ -41,7 +44,7 @@ public:
 
     /// Adds the wristband service with the command and report characteristics (plus any extra).
     BleServicePtr addWristbandService();
-    BleCharacteristicPtr characteristic(const char* uuid) const;
+    BleCharacteristicPtr characteristic(const char* uuid) const { return findCharacteristic(*this, uuid); }
     /// Every value written so far, as hex.
     std::vector<std::string> writtenFrames() const;
 
