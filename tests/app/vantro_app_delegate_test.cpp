@@ -130,5 +130,6 @@ TEST_F(Fixture, ConnectionPrimitivesAndLookups) {
     (*app.bleList)[seenDeviceKey(*band)] = bleDevice{std::nullopt, band, -60.0f};
     EXPECT_FALSE(app.getBlePeripheralFromBleList("Vantro: 8A7C2E1F"));
     EXPECT_TRUE(app.checkPeripheralFromBlePeripheralArray(band));
+    EXPECT_FALSE(app.checkPeripheralFromBlePeripheralArray(scriptedBand()));  // another band, not listed
     EXPECT_FALSE(app.comparePeripheral(nullptr, nullptr));
 }

@@ -61,6 +61,8 @@ struct SessionTest : SessionFixture {
 
 TEST_F(SessionTest, ConnectsToTheNearestSyncsOnceAndAnswersBusyMeanwhile) {
     start();
+    // Both bands heard first, so that "the nearest" is a choice between two.
+    ASSERT_TRUE(runUntil([&] { return app().bleList && app().bleList->size() == 2; }));
     const auto connected = await([&](Session::Done d) { return session->connect("", std::move(d)); });
     ASSERT_TRUE(connected && connected->first) << (connected ? connected->second : "no answer");
     const std::string nearest = late->wristbands()[0]->identifier();
@@ -120,6 +122,11 @@ TEST_F(SessionTest, ReconnectsToTheChosenBandUntilItIsForgotten) {
     runUntil([] { return false; }, 5);
     EXPECT_EQ(session->state().link, LinkState::Disconnected);
     EXPECT_EQ(session->chosenBand(), "");
+
+    // A band linked the picker's way, not through connect, is the chosen one as well.
+    session->startConnecting(late->wristbands()[1]);
+    ASSERT_TRUE(runUntil([&] { return session->state().link == LinkState::Connected; }));
+    EXPECT_EQ(session->chosenBand(), farther);
 }
 
 TEST_F(SessionTest, SwitchesToALateAdapterAndKeepsTheSimulatedRecordsApart) {
