@@ -104,7 +104,7 @@ struct PieRig {
         layer.setMaxRadius(100, 20, false);
         const Color colors[] = {{0.67f, 0.67f, 0.67f, 1}, {0.6f, 0.4f, 0.2f, 1}, {1, 0, 1, 1}, {1, 0.5f, 0, 1}};
         for (int i = 0; i < 4; ++i) elements.push_back(PieElement::pieElementWithValue(30.0f + 10 * i, colors[i]));
-        layer.addValues(elements);
+        layer.addValues(elements, false);
         layer.setShowTitles(2);
         PieElement::animateChanges([&] { elements[1]->setCentrOffset(20); });
         loop.runPending();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A drawing layer that shows pie elements as a ring-shaped pie: properties, drawing, hit testing,
-// adding and deleting.
+// inserting and deleting.
 #include "charts/pie_layer.h"
 
+#include "charts/pie_ex.h"
 #include "platform/strprintf.h"
 
 #include <algorithm>
@@ -122,21 +123,48 @@ void PieLayer::setBounds(const Rect& bounds) {
 
 // ---- Inserting and deleting ----
 
-void PieLayer::addValues(const PieValues& values) {
+void PieLayer::addValues(const PieValues& values, bool animated) {
+    std::vector<int> positions;
+    for (std::size_t i = 0; i < values.size(); ++i) positions.push_back(static_cast<int>(m_values.size() + i));
+    insertValues(values, positions, animated);
+}
+
+void PieLayer::insertValues(const PieValues& values, const std::vector<int>& indexes, bool animated) {
+    if (values.size() != indexes.size()) return;
     if (std::any_of(values.begin(), values.end(), [](const auto& e) { return !e; })) return;
-    for (const auto& e : values) {
-        e->addedToPieLayer(this);
-        e->setTitleAlpha(1);
-    }
+    for (const auto& e : values) e->addedToPieLayer(this);
+    PieValues sorted = values;
+    pieEx::sortWithIndexes(sorted, indexes);
+    std::vector<int> positions = indexes;
+    std::sort(positions.begin(), positions.end());
     PieValues list = m_values;
-    list.insert(list.end(), values.begin(), values.end());
+    pieEx::insertSortedObjects(list, sorted, positions);
+
+    if (animated && performDelayedAnimation()) {
+        setValues(std::move(list));
+        // Positions in the pending lists also count the slices still being removed.
+        std::vector<int> shifted = positions;
+        pieEx::updateIndexesWithUnusedIndexes(shifted, *m_pendingDeleting);
+        PieValues growing;
+        for (const auto& e : sorted) {
+            auto c = e->copy();
+            c->setVal_(0);
+            c->setTitleAlpha(0);
+            growing.push_back(std::move(c));
+        }
+        pieEx::insertSortedObjects(*m_beginState, growing, shifted);
+        pieEx::insertSortedObjects(*m_endState, sorted, shifted);
+        pieEx::updateIndexesWithUnusedIndexes(*m_pendingDeleting, shifted);
+        return;
+    }
+    for (const auto& e : values) e->setTitleAlpha(1);
     removeAnimation(kValuesKey);
     // The positions marked for removal belonged to the list being replaced.
     m_deletingIndexes.reset();
     setValues(std::move(list));
 }
 
-void PieLayer::deleteValues(const PieValues& values) {
+void PieLayer::deleteValues(const PieValues& values, bool animated) {
     std::unordered_map<const PieElement*, int> deleted;
     for (const auto& e : values)
         if (e) deleted.emplace(e.get(), 0);
@@ -153,6 +181,21 @@ void PieLayer::deleteValues(const PieValues& values) {
     PieValues list;
     for (const auto& e : m_values)
         if (!deleted.count(e.get())) list.push_back(e);
+
+    if (animated && performDelayedAnimation()) {
+        setValues(std::move(list));
+        for (std::size_t i = 0; i < m_endState->size(); ++i) {
+            const auto& e = (*m_endState)[i];
+            if (!deleted.count(e.get())) continue;
+            auto c = e->copy();
+            c->setVal_(0);
+            c->setTitleAlpha(0);
+            (*m_endState)[i] = std::move(c);
+            m_pendingDeleting->push_back(static_cast<int>(i));
+        }
+        std::sort(m_pendingDeleting->begin(), m_pendingDeleting->end());
+        return;
+    }
     removeAnimation(kValuesKey);
     m_deletingIndexes.reset();
     setValues(std::move(list));

@@ -19,8 +19,8 @@ namespace vantro {
 
 /// Slices proportional to their values between an inner and an outer radius over an angle range
 /// (degrees, counter-clockwise on screen from 3 o'clock), pulled out by `centrOffset`, with titles
-/// outside the ring. Changes made inside PieElement::animateChanges are merged per run-loop turn into
-/// one animation that starts on the next turn.
+/// outside the ring. Changes made inside PieElement::animateChanges, and animated inserts and
+/// deletes, are merged per run-loop turn into one animation that starts on the next turn.
 ///
 /// Animatable key paths: "values", "maxRadius", "minRadius", "startAngle", "endAngle".
 class PieLayer : public Animatable {
@@ -64,15 +64,18 @@ public:
     // Pending animation (absent when nothing is pending).
     const std::optional<PieValues>& animationBeginState() const { return m_beginState; }
     const std::optional<PieValues>& animationEndState() const { return m_endState; }
+    const std::optional<std::vector<int>>& animationDeletingIndexes() const { return m_pendingDeleting; }
 
     /// Redraw requests; the hosting view repaints on them.
     void setNeedsDisplay();
     void setDisplayHandler(std::function<void()> handler) { m_displayHandler = std::move(handler); }
     int displayRequests() const { return m_displayRequests; }
 
-    // Adding and deleting, unanimated (no screen animates them); a running value animation ends.
-    void addValues(const PieValues& values);
-    void deleteValues(const PieValues& values);
+    // Inserting and deleting.
+    void addValues(const PieValues& values, bool animated);
+    /// `indexes` are the target positions, one per element; lists of different lengths are refused.
+    void insertValues(const PieValues& values, const std::vector<int>& indexes, bool animated);
+    void deleteValues(const PieValues& values, bool animated);
 
     // Element notifications.
     void pieElementUpdate() { setNeedsDisplay(); }
@@ -132,6 +135,7 @@ private:
     float m_animationDuration = 0.6f;
     std::optional<PieValues> m_beginState;
     std::optional<PieValues> m_endState;
+    std::optional<std::vector<int>> m_pendingDeleting;
 
     Rect m_bounds;
     TimerId m_pendingCall = 0;

@@ -29,12 +29,31 @@ void PieLayer::pieElementWillAnimateUpdate() {
 
 bool PieLayer::performDelayedAnimation() {
     if (m_beginState && m_endState) return true;  // joins the animation pending for this turn
-    const PieValues shown = animationForKey(kValuesKey) ? presentation()->m_values : m_values;
-    if (m_values.size() != shown.size()) return false;
+    PieValues shown;
+    std::vector<int> removing;
+    if (animationForKey(kValuesKey)) {
+        const auto p = presentation();
+        shown = p->m_values;
+        removing = p->m_deletingIndexes.value_or(std::vector<int>{});
+    } else {
+        shown = m_values;
+    }
+    if (m_values.size() + removing.size() != shown.size()) return false;
+    std::sort(removing.begin(), removing.end());
+    m_pendingDeleting = removing;
     m_beginState.emplace();
     for (const auto& e : shown) m_beginState->push_back(e->copy());
     // The target holds the elements themselves, so values set later in this turn join it.
     m_endState = m_values;
+    for (int p : removing) {
+        if (p < 0 || static_cast<std::size_t>(p) >= shown.size()) continue;
+        auto c = shown[static_cast<std::size_t>(p)]->copy();
+        c->setVal_(0);
+        c->setTitleAlpha(0);
+        m_endState->insert(
+            m_endState->begin() + std::min<std::ptrdiff_t>(p, static_cast<std::ptrdiff_t>(m_endState->size())),
+            std::move(c));
+    }
     if (m_pendingCall) m_ui.runLoop().cancel(m_pendingCall);
     m_pendingCall = m_ui.runLoop().post([this] {
         m_pendingCall = 0;
@@ -49,9 +68,12 @@ void PieLayer::delayedAnimateChanges() {
         animationForKey(kValuesKey) ? TimingFunction::easeOut() : TimingFunction::easeInEaseOut();
     const PieValues from = std::move(*m_beginState);
     const PieValues to = std::move(*m_endState);
+    std::vector<int> deleting = m_pendingDeleting.value_or(std::vector<int>{});
     m_beginState.reset();
     m_endState.reset();
+    m_pendingDeleting.reset();
     animateFromValues(from, to, curve);
+    m_deletingIndexes = std::move(deleting);
 }
 
 void PieLayer::animateFromValues(const PieValues& from, const PieValues& to, const TimingFunction& curve) {

@@ -24,7 +24,7 @@ void SleepPieViewController::addSlice(std::int64_t value, Color color, const cha
         std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     auto element = SleepPieElement::pieElementWithValue(static_cast<float>(shown), color);
     element->setTitle(strprintf("%s:%d", localized(key).c_str(), shown));
-    pieView()->layer().addValues({element});
+    pieView()->layer().addValues({element}, false);
 }
 
 void SleepPieViewController::ShowPie(std::int32_t enter, std::int32_t spindles, std::int32_t deep, std::int32_t rem,
@@ -35,7 +35,7 @@ void SleepPieViewController::ShowPie(std::int32_t enter, std::int32_t spindles, 
     m_shownNight = true;
     PieLayer& layer = pie->layer();
     const PieValues old = layer.values();  // the layer replaces its list on every removal
-    for (const auto& e : old) layer.deleteValues({e});
+    for (const auto& e : old) layer.deleteValues({e}, false);
     addSlice(static_cast<std::int64_t>(enter) + spindles, kEnterColor, "EnterTime");
     addSlice(deep, kDeepColor, "DeepTime");
     addSlice(rem, kRemColor, "RemTime");

@@ -9,6 +9,7 @@
 #include "charts/chart_view.h"
 #include "charts/label.h"
 #include "charts/pie_element.h"
+#include "charts/pie_ex.h"
 #include "charts/pie_layer.h"
 #include "charts/timing_function.h"
 #include "charts/view.h"
@@ -1161,7 +1162,7 @@ TEST_F(PieLayerTest, NothingToDrawOrHit) {
     for (const std::vector<float>& values : {std::vector<float>{0, 0, 0, 0}, {NAN, 1}, {INFINITY, 1}}) {
         fill(values);
         EXPECT_TRUE(nothing()) << values[0];
-        layer.deleteValues(elements);
+        layer.deleteValues(elements, false);
     }
     // A ring whose inner radius meets (or passes) the outer one has no area: nothing drawn or hit,
     // not even on the circle where the two radii lie.
@@ -1178,7 +1179,7 @@ TEST_F(PieLayerTest, NothingToDrawOrHit) {
 TEST_F(PieElementTest, NotifyingSettersRedrawTheirLayersOnlyOnChange) {
     PieLayer layer(ui);
     auto e = PieElement::pieElementWithValue(10, Color::white());
-    layer.addValues({e});
+    layer.addValues({e}, false);
     ASSERT_TRUE(e->containsInLayers());
     EXPECT_EQ(e->containsInLayers()->size(), 1u);
     const int before = layer.displayRequests();
@@ -1217,10 +1218,10 @@ TEST_F(PieElementTest, LayerRegistrationFollowsInsertDeleteAndDestruction) {
     auto e = PieElement::pieElementWithValue(1, Color::white());
     {
         PieLayer a(ui), b(ui);
-        a.addValues({e});
-        b.addValues({e, e});  // shown twice
+        a.addValues({e}, false);
+        b.addValues({e, e}, false);  // shown twice
         EXPECT_EQ(e->containsInLayers()->size(), 3u);
-        b.deleteValues({e});  // both occurrences go, with both registrations
+        b.deleteValues({e}, false);  // both occurrences go, with both registrations
         EXPECT_TRUE(b.values().empty());
         EXPECT_EQ(*e->containsInLayers(), std::vector<PieLayer*>{&a});
         e->removedFromLayer(&b);        // not registered: harmless
@@ -1261,8 +1262,24 @@ TEST_F(PieElementTest, ColourBetweenClampsAndReadsAbsentAsZero) {
     EXPECT_EQ(PieElement::colorBetweenColor1(red, Color::white(), NAN), red);
 }
 
+TEST(PieExTest, SortAndInsertByTargetPositions) {
+    std::vector<std::string> objects{"x3", "y1"};
+    ASSERT_TRUE(pieEx::sortWithIndexes(objects, {3, 1}));
+    EXPECT_EQ(objects, (std::vector<std::string>{"y1", "x3"}));
+    std::vector<std::string> mismatch{"a"};
+    EXPECT_FALSE(pieEx::sortWithIndexes(mismatch, {1, 2}));
+
+    std::vector<std::string> list{"a", "b", "c"};
+    ASSERT_TRUE(pieEx::insertObjects(list, {"x3", "y1"}, {3, 1}));
+    EXPECT_EQ(list, (std::vector<std::string>{"a", "y1", "b", "x3", "c"}));
+    // Out-of-range positions append or prepend instead of failing half-way.
+    pieEx::insertSortedObjects(list, {"front", "end"}, {-2, 99});
+    EXPECT_EQ(list.front(), "front");
+    EXPECT_EQ(list.back(), "end");
+}
+
 // The pie's value animations on the paths the app takes: a slice pulled out or put back by a tap, and
-// taps while a slice is moving; and, as the widget defines them whole, a pie emptied in a group and an
+// taps while a slice is moving; and, as the widget defines them whole, an animated removal and an
 // angle animation replacing a running one.
 namespace {
 
@@ -1304,6 +1321,7 @@ TEST_F(PieAnimationTest, PullingOneSliceOutGivesOneAnimationOfTwentyOneFrames) {
             EXPECT_EQ(f[i]->color(), elements[i]->color());
         }
     }
+    EXPECT_EQ(layer.deletingIndexes(), std::vector<int>{});
     // On screen the slice moves out over 0.6 s, then the stored state shows again.
     step(0.3);
     const float midway = layer.presentation()->values()[2]->centrOffset();
@@ -1390,15 +1408,67 @@ TEST_F(PieAnimationTest, FrameCountFollowsTheDuration) {
     EXPECT_TRUE(valueAnimation()->values().empty());
 }
 
+TEST_F(PieAnimationTest, MismatchedShownListDeclinesAndJustRedraws) {
+    fill({30, 60, 30, 5});
+    layer.setAnimationDuration(0.01f);  // no frames: the screen shows the stored (shorter) list
+    layer.deleteValues({elements[0]}, true);
+    loop.runPending();
+    ASSERT_TRUE(valueAnimation());
+    const int redraws = layer.displayRequests();
+    PieElement::animateChanges([&] { elements[1]->setVal(1); });
+    EXPECT_FALSE(layer.animationBeginState());
+    EXPECT_EQ(layer.displayRequests(), redraws + 1);
+    // Without animation the insert completes at once and the stale positions go with the old list.
+    auto x = PieElement::pieElementWithValue(1, Color::white());
+    layer.insertValues({x}, {0}, true);
+    EXPECT_EQ(layer.values().front(), x);
+    EXPECT_FALSE(layer.deletingIndexes());
+    EXPECT_EQ(x->titleAlpha(), 1);
+}
+
 TEST_F(PieAnimationTest, DestroyedLayerCancelsItsPendingStart) {
     auto pie = std::make_unique<PieLayer>(ui);
     auto e = PieElement::pieElementWithValue(1, Color::white());
-    pie->addValues({e});
+    pie->addValues({e}, false);
     PieElement::animateChanges([&] { e->setVal(2); });
     pie.reset();
     EXPECT_EQ(loop.runPending(), 0);
     PieElement::animateChanges([&] { e->setVal(3); });  // no layer is told any more
     EXPECT_FALSE(loop.hasPending());
+}
+
+TEST_F(PieAnimationTest, AnimatedRemovalShrinksTheRemovedSliceAndFadesItsTitle) {
+    fill({30, 60, 30, 5});
+    elements[1]->setTitleAlpha(1);
+    const auto removed = elements[1];
+    layer.deleteValues({removed}, true);
+    EXPECT_EQ(layer.values().size(), 3u);  // stored at once
+    loop.runPending();
+    EXPECT_EQ(layer.deletingIndexes(), std::vector<int>{1});
+    auto a = valueAnimation();
+    ASSERT_TRUE(a);
+    const PieValues last = frame(*a, a->values().size() - 1);
+    ASSERT_EQ(last.size(), 4u);
+    EXPECT_EQ(last[1]->val(), 0);
+    EXPECT_EQ(last[1]->titleAlpha(), 0);
+    EXPECT_EQ(last[2]->val(), 30);
+    // Half-way the slice is drawn narrower than it was, still there, and cannot be hit.
+    step(0.3);
+    const auto shown = layer.presentation();
+    ASSERT_EQ(shown->values().size(), 4u);
+    EXPECT_GT(shown->values()[1]->val(), 10);
+    EXPECT_LT(shown->values()[1]->val(), 50);
+    EXPECT_GT(shown->values()[1]->titleAlpha(), 0);
+    EXPECT_LT(shown->values()[1]->titleAlpha(), 1);
+    const auto angles = shown->sliceAnglesInDegrees();
+    ASSERT_EQ(angles.size(), 4u);
+    EXPECT_LT(angles[1].second - angles[1].first, 172.8);
+    EXPECT_GT(angles[1].second - angles[1].first, 10);
+    EXPECT_NE(layer.pieElemInPoint(screenPoint((angles[1].first + angles[1].second) / 2, 60)), removed);
+    step(0.35);
+    EXPECT_FALSE(valueAnimation());
+    EXPECT_EQ(layer.presentation()->values().size(), 3u);
+    EXPECT_FALSE(layer.deletingIndexes());
 }
 
 TEST_F(PieAnimationTest, AngleAnimationReplacingARunningOneRunsOnItsOwnTime) {
@@ -1423,12 +1493,11 @@ TEST_F(PieAnimationTest, AngleAnimationReplacingARunningOneRunsOnItsOwnTime) {
     EXPECT_EQ(layer.presentation()->endAngle(), 90);
 }
 
-TEST_F(PieAnimationTest, EmptyingThePieClosesItTowardsItsStart) {
+TEST_F(PieAnimationTest, DeletingEverySliceClosesThePieTowardsItsStart) {
     fill({30, 60, 30, 5});
     layer.setStartAngle(40, 300, false);
-    PieElement::animateChanges([&] {
-        for (const auto& e : elements) e->setVal(0);
-    });
+    layer.deleteValues(elements, true);
+    EXPECT_TRUE(layer.values().empty());  // stored at once
     loop.runPending();
     ASSERT_TRUE(layer.animationForKey(PieLayer::kAnglesKey));
     // The range shrinks from the end back to the start while the old slices stay drawn, none hittable.
@@ -1437,14 +1506,9 @@ TEST_F(PieAnimationTest, EmptyingThePieClosesItTowardsItsStart) {
     EXPECT_NEAR(half->startAngle(), 40, 1e-3);
     EXPECT_GT(half->endAngle(), 60);
     EXPECT_LT(half->endAngle(), 280);
-    EXPECT_EQ(half->values()[1]->val(), 60);
+    EXPECT_EQ(half->values().size(), 4u);
     EXPECT_FALSE(layer.pieElemInPoint(screenPoint(57.3, 60)));
     step(0.29);
     EXPECT_LT(layer.presentation()->endAngle(), 42);
     EXPECT_GE(layer.presentation()->endAngle(), 40);
-    // A slice added meanwhile shows at once, its title too, and the closing list is let go.
-    auto x = PieElement::pieElementWithValue(1, Color::white());
-    layer.addValues({x});
-    EXPECT_FALSE(layer.deletingIndexes());
-    EXPECT_EQ(x->titleAlpha(), 1);
 }

@@ -41,7 +41,7 @@ struct PieFixture : UiFixture {
         elements.clear();
         for (std::size_t i = 0; i < values.size(); ++i)
             elements.push_back(PieElement::pieElementWithValue(values[i], colors[i % 4]));
-        layer.addValues(elements);
+        layer.addValues(elements, false);
     }
     /// A point on screen (y down) at `degrees` counter-clockwise from 3 o'clock, `radius` from the centre.
     static Point screenPoint(double degrees, double radius) {
