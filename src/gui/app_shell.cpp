@@ -262,15 +262,22 @@ void AppShell::freeWindow() {
     m_session->today().tableView().setVisibleRows(rows);
 }
 
+namespace {
+
+std::unique_ptr<MainWindow> newWindow(const AppOptions& options) {
+    return std::make_unique<MainWindow>(options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+}
+
+}  // namespace
+
 std::unique_ptr<MainWindow> AppShell::earlyWindow(const AppOptions& options) {
-    auto window = std::make_unique<MainWindow>(options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+    auto window = newWindow(options);
     window->fitToScreen();
     return window;
 }
 
 void AppShell::buildWindow(std::unique_ptr<MainWindow> shown) {
-    m_window = shown ? std::move(shown)
-                     : std::make_unique<MainWindow>(m_options.tablet ? Metrics::tabletMetrics() : Metrics::phone());
+    m_window = shown ? std::move(shown) : newWindow(m_options);
     m_window->installEventFilter(new CloseWatch(m_window.get(), [this] { windowClosed(); }));
     m_window->tabBar()->setAccessibleName(tr("gui.tabs"));
     m_notifier.setDialogParent(m_window.get());
